@@ -194,6 +194,9 @@ std::vector<String>& Args() {
 }
 }  // namespace
 
+NativeUInt HInstance() { return reinterpret_cast<NativeUInt>(GetModuleHandleW(nullptr)); }
+NativeUInt MainInstance() { return HInstance(); }
+
 String ParamStr(Integer Index) {
   if (Index == 0) {
     wchar_t Buf[MAX_PATH * 4];

@@ -689,6 +689,12 @@ class EOleException : public EOleSysError {
 // Raises EAbstractError naming the operation a base class leaves to its descendants.
 [[noreturn]] void AbstractError(const String& Operation);
 
+// The module that holds the program's resources (this executable) as a handle value.
+NativeUInt HInstance();
+NativeUInt MainInstance();
+// True in a DLL; the system is one executable, so always false.
+inline bool IsLibrary() { return false; }
+
 // The running program's arguments: ParamStr(0) is the executable's full path.
 String ParamStr(Integer Index);
 Integer ParamCount();
