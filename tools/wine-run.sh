@@ -33,8 +33,11 @@ mkdir -p "$build"
     wineserver -w 9>&-
     touch "$WINEPREFIX/.ready"
   fi
-  # A persistent server makes each later start cost tens of milliseconds.
-  wineserver -p >/dev/null 2>&1 9>&- || true
+  # A persistent server keeps later starts short. When it is new, Wine's own background
+  # processes start here, with their output closed, so that they never hold a test's pipes.
+  if wineserver -p >/dev/null 2>&1 9>&-; then
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
 ) 9>"$build/.wine-lock-${WINEPREFIX##*/}"
 if [ -n "$QAL_SCREEN" ] && [ -z "$DISPLAY" ]; then
   exec "$here/with-xvfb.sh" wine "$@"
