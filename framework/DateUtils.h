@@ -4,7 +4,7 @@
 // single fields, and Unix time.
 
 #include "framework/sysutils/DateTime.h"
-#include "framework/Types.h"
+#include "framework/Math.h"
 
 constexpr Word DayMonday = 1;
 constexpr Word DayTuesday = 2;
