@@ -302,4 +302,31 @@ TEST(UnixTime, SecondsSince1970) {
   EXPECT_EQ(Stamp(UnixToDateTime(DateTimeToUnix(Local, false), false)), Stamp(Local));
 }
 
+TEST(Iso8601, WritesUtcWithZAndReadsEveryCommonForm) {
+  EXPECT_EQ(DateToISO8601(At(2024, 3, 5, 14, 7, 9, 45)), L"2024-03-05T14:07:09.045Z");
+  EXPECT_EQ(DateToISO8601(-1.25), L"1899-12-29T06:00:00.000Z");
+  const std::pair<const wchar_t*, const wchar_t*> Cases[] = {
+      {L"2024-03-05T14:07:09.045Z", L"2024-03-05 14:07:09.045"},
+      {L"2024-03-05T17:07:09+03:00", L"2024-03-05 14:07:09.000"},
+      {L"2024-03-05T12:37:09-01:30", L"2024-03-05 14:07:09.000"},
+      {L"2024-03-06T01:07+1100", L"2024-03-05 14:07:00.000"},
+      {L"20240305T140709Z", L"2024-03-05 14:07:09.000"},
+      {L"2024-03-05T14:07:09.5", L"2024-03-05 14:07:09.500"},
+      {L"2024-03-05 14:07", L"2024-03-05 14:07:00.000"},
+      {L"2024-03-05", L"2024-03-05 00:00:00.000"},
+      {L"2024-01-01T01:00:00+02", L"2023-12-31 23:00:00.000"},
+  };
+  for (auto [Text, Expected] : Cases) EXPECT_EQ(Stamp(ISO8601ToDate(Text)), Expected) << UTF8Encode(Text);
+  for (const wchar_t* Bad : {L"2024-02-30", L"2024-03-05T25:00", L"2024-3-5", L"2024-03-05T14:07:09+3",
+                             L"2024-03-05X", L"2024-03-05T14:07:09Zx", L"", L"0001-01-01T00:00+01:00"}) {
+    TDateTime V = 9;
+    EXPECT_FALSE(TryISO8601ToDate(Bad, V)) << UTF8Encode(Bad);
+    EXPECT_EQ(double(V), 9.0);
+  }
+  EXPECT_THROW(ISO8601ToDate(L"2024-02-30"), EConvertError);
+  // A local value carries its offset and comes back as the same local time.
+  const TDateTime Local = At(2024, 7, 1, 12, 30);
+  EXPECT_EQ(Stamp(ISO8601ToDate(DateToISO8601(Local, false), false)), Stamp(Local));
+}
+
 }  // namespace
