@@ -541,7 +541,7 @@ TEST(StrToDateTime, FailuresRaiseOrFallBackToTheDefault) {
 
 TEST(StrToDateTime, RoundTripsUnderTheSystemsLocales) {
   const TDateTime Values[] = {At(2024, 3, 5, 14, 7, 9), At(2024, 3, 5, 0, 30), At(2024, 12, 31), At(1899, 12, 29, 18)};
-  for (const wchar_t* Locale : {L"tr-TR", L"en-US", L"de-DE", L"ja-JP"}) {
+  for (const wchar_t* Locale : {L"tr-TR", L"en-US", L"de-DE", L"ja-JP", L"hu-HU"}) {
     TFormatSettings F = TFormatSettings::Create(String(Locale));
     for (TDateTime V : Values) {
       String S = DateTimeToStr(V, F);
