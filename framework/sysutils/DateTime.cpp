@@ -420,7 +420,8 @@ TDateTime EncodeTime(Word Hour, Word Min, Word Sec, Word MSec) {
 
 TTimeStamp DateTimeToTimeStamp(TDateTime DateTime) {
   double V = DateTime;
-  if (!std::isfinite(V) || std::fabs(V) > 1e8) return TTimeStamp();
+  if (!std::isfinite(V)) throw EInvalidOp(L"Invalid floating point operation");
+  if (std::fabs(V) > 1e8) return TTimeStamp();  // far outside the calendar: decodes as zeros
   double Days = std::trunc(V);
   Int64 MSecs = Round(std::fabs(V - Days) * MSecsPerDay);
   TTimeStamp R;

@@ -221,6 +221,8 @@ TEST(TimeStamps, CountDaysFromYearOneAndMillisecondsFromMidnight) {
   TTimeStamp Bad;
   Bad.Date = 0;
   EXPECT_THROW(TimeStampToDateTime(Bad), EConvertError);
+  EXPECT_THROW(DateTimeToTimeStamp(std::nan("")), EInvalidOp);
+  EXPECT_THROW(FormatDateTime(L"yyyy", HUGE_VAL, En), EInvalidOp);
 }
 
 TEST(TimeStamps, SystemTimeRoundTrips) {
