@@ -25,7 +25,7 @@ Integer DayNumber(Word Year, Word Month, Word Day) {
   return N + Day;
 }
 
-// The date of a time stamp day; zeros for days before 0001-01-01.
+// The date of a time stamp day; zeros for days before 0001-01-01 or past what a Word holds.
 void DayNumberToDate(Integer Number, Word& Year, Word& Month, Word& Day) {
   if (Number <= 0) {
     Year = Month = Day = 0;
@@ -51,9 +51,13 @@ void DayNumberToDate(Integer Number, Word& Year, Word& Month, Word& Day) {
     R += D1;
   }
   Y += I;
+  if (Y > 0xFFFF) {
+    Year = Month = Day = 0;
+    return;
+  }
   const Word* Table = MonthDays[IsLeapYear(Word(Y))];
   Integer M = 1;
-  while (R >= Table[M]) R -= Table[M++];
+  while (M < 12 && R >= Table[M]) R -= Table[M++];
   Year = Word(Y);
   Month = Word(M);
   Day = Word(R + 1);

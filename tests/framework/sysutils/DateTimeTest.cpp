@@ -222,6 +222,8 @@ TEST(TimeStamps, CountDaysFromYearOneAndMillisecondsFromMidnight) {
   Bad.Date = 0;
   EXPECT_THROW(TimeStampToDateTime(Bad), EConvertError);
   EXPECT_THROW(DateTimeToTimeStamp(std::nan("")), EInvalidOp);
+  EXPECT_EQ(Stamp(-700000), L"0000-00-00 00:00:00.000");  // before year 1
+  EXPECT_EQ(Stamp(9.9e7), L"0000-00-00 00:00:00.000");   // beyond any year a Word holds
   EXPECT_THROW(FormatDateTime(L"yyyy", HUGE_VAL, En), EInvalidOp);
 }
 
