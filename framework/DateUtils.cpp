@@ -484,8 +484,8 @@ bool TryISO8601ToDate(const String& AISODate, TDateTime& AValue, bool AReturnUTC
   TIsoScanner Scan(AISODate);
   Integer Y, Mo, D, H = 0, Mi = 0, S = 0, MS = 0, Offset = 0;
   if (!Scan.Digits(4, Y)) return false;
-  bool Extended = Scan.Take(L'-');
-  if (!Scan.Digits(2, Mo) || (Extended && !Scan.Take(L'-')) || !Scan.Digits(2, D)) return false;
+  bool DateExtended = Scan.Take(L'-');
+  if (!Scan.Digits(2, Mo) || (DateExtended && !Scan.Take(L'-')) || !Scan.Digits(2, D)) return false;
   if (!Scan.AtEnd()) {
     if (!Scan.Take(L'T') && !Scan.Take(L't') && !Scan.Take(L' ')) return false;
     if (!Scan.Digits(2, H)) return false;
