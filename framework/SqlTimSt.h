@@ -1,0 +1,50 @@
+#pragma once
+// SqlTimSt: the SQL time stamp record (date and time as separate fields, milliseconds in
+// Fractions), its conversions to TDateTime and text, and the SQL time-stamp custom variant kind.
+
+#include "framework/Variants.h"
+
+struct TFormatSettings;
+
+struct TSQLTimeStamp {
+  SmallInt Year = 0;
+  Word Month = 0;
+  Word Day = 0;
+  Word Hour = 0;
+  Word Minute = 0;
+  Word Second = 0;
+  LongWord Fractions = 0;  // milliseconds
+  bool operator==(const TSQLTimeStamp&) const = default;
+};
+static_assert(sizeof(TSQLTimeStamp) == 16, "TSQLTimeStamp keeps the framework's layout");
+
+extern const TSQLTimeStamp NullSQLTimeStamp;
+
+TSQLTimeStamp DateTimeToSQLTimeStamp(TDateTime DateTime);
+// The all-zero stamp gives 0; a stamp that is no valid date and time raises ESQLTimeStampException.
+TDateTime SQLTimeStampToDateTime(const TSQLTimeStamp& DateTime);
+bool TrySQLTimeStampToDateTime(const TSQLTimeStamp& DateTime, TDateTime& Value);
+// As FormatDateTime; an empty format means the short date format, a blank and the long time format.
+String SQLTimeStampToStr(const String& Format, const TSQLTimeStamp& DateTime);
+String SQLTimeStampToStr(const String& Format, const TSQLTimeStamp& DateTime, const TFormatSettings& AFormatSettings);
+// As StrToDateTime; raises ESQLTimeStampException "'x' is not a valid SQL time stamp".
+TSQLTimeStamp StrToSQLTimeStamp(const String& S);
+TSQLTimeStamp StrToSQLTimeStamp(const String& S, const TFormatSettings& AFormatSettings);
+bool TryStrToSQLTimeStamp(const String& S, TSQLTimeStamp& TimeStamp);
+bool TryStrToSQLTimeStamp(const String& S, TSQLTimeStamp& TimeStamp, const TFormatSettings& AFormatSettings);
+// Year, month, day, hour, minute, second, milliseconds: -1, 0 or 1.
+Integer SQLTimeStampCompare(const TSQLTimeStamp& A, const TSQLTimeStamp& B);
+
+// ---- The SQL time-stamp variant kind ----------------------------------------------------------
+// Converts to and from dates, numbers (as dates) and text; compares with other stamps, dates and
+// date texts. It does no arithmetic.
+
+TVarType VarSQLTimeStamp();
+bool VarIsSQLTimeStamp(const Variant& AValue);
+bool VarIsSQLTimeStamp(TVarType AVarType);
+Variant VarSQLTimeStampCreate();  // the all-zero stamp
+Variant VarSQLTimeStampCreate(const TSQLTimeStamp& ASQLTimeStamp);
+Variant VarSQLTimeStampCreate(TDateTime AValue);
+Variant VarSQLTimeStampCreate(const String& AValue);
+void VarSQLTimeStampCreate(Variant& ADest, const TSQLTimeStamp& ASQLTimeStamp);
+TSQLTimeStamp VarToSQLTimeStamp(const Variant& AValue);
