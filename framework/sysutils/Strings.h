@@ -1,7 +1,8 @@
 #pragma once
 // SysUtils text routines: ASCII and locale-aware case and comparison, trimming, replacing,
-// quoting, delimiters and character sets. The Ansi* routines follow the user's locale through
-// the system's collation and case mapping; the others touch only 'A'..'Z' and 'a'..'z'.
+// quoting, delimiters and character sets. The Ansi* routines follow the locale in
+// SysLocale.DefaultLCID (the user's locale at start) through the system's collation and case
+// mapping; the others touch only 'A'..'Z' and 'a'..'z'.
 
 #include "framework/sysutils/FormatSettings.h"
 
