@@ -207,16 +207,21 @@ TDec Divide(const TDec& A, const TDec& B) {
   if (B.D.empty()) throw EZeroDivide(L"Floating point division by zero");
   TDec R;
   if (A.D.empty()) return R;
+  // The quotient has IntEstimate or one fewer integer digits; the fraction takes the rest.
   int IntEstimate = (int(A.D.size()) - A.Scale) - (int(B.D.size()) - B.Scale) + 1;
   int Scale = std::clamp(MaxDigits - std::max(IntEstimate, 1), 0, MaxPlaces);
-  // One digit more than kept, plus a sticky digit for a non-zero remainder, decide the rounding.
-  int K = Scale + 1 + B.Scale - A.Scale;
-  TDigits Num = A.D, Den = B.D;
-  if (K >= 0) Num = Shifted(Num, K);
-  else Den = Shifted(Den, -K);
   TDigits Rem;
-  DivMag(Num, Den, R.D, Rem);
-  R.Scale = Scale + 1;
+  for (;;) {
+    // One digit more than kept, plus a sticky digit for a non-zero remainder, decide the rounding.
+    int K = Scale + 1 + B.Scale - A.Scale;
+    TDigits Num = A.D, Den = B.D;
+    if (K >= 0) Num = Shifted(Num, K);
+    else Den = Shifted(Den, -K);
+    DivMag(Num, Den, R.D, Rem);
+    R.Scale = Scale + 1;
+    if (Scale >= MaxPlaces || std::max(IntDigits(R), 1) + Scale >= MaxDigits) break;
+    ++Scale;
+  }
   if (!Rem.empty()) {
     R.D = Shifted(R.D.empty() ? TDigits{0} : R.D, 1);
     R.D.back() = 1;
@@ -657,8 +662,8 @@ class TFMTBcdVariantType : public TCustomVariantType {
   }
 
  private:
-  static bool Promotable(TVarType T) {
-    return T == varEmpty || T == varBoolean || T == varCurrency || T == varDate || T == varSingle || T == varDouble ||
+  bool Promotable(TVarType T) const {
+    return T == VarType() || T == varEmpty || T == varBoolean || T == varCurrency || T == varDate || T == varSingle || T == varDouble ||
            T == varOleStr || T == varString || T == varUString || (T >= varSmallint && T <= varInteger) ||
            (T >= varShortInt && T <= varUInt64);
   }

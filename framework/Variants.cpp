@@ -574,7 +574,8 @@ Variant CustomBinaryOp(const Variant& L, const Variant& R, TVarOp Op) {
   TVarType Req;
   if (IsCustomType(L.Type())) {
     TCustomVariantType* H = Handler(L.Type());
-    if (!H->RightPromotion(R, Op, Req)) VarInvalidOp();
+    if (R.Type() == L.Type()) Req = L.Type();
+    else if (!H->RightPromotion(R, Op, Req)) VarInvalidOp();
     Variant Left = L;
     H->BinaryOp(Left, R.Type() == Req ? R : VarAsType(R, Req), Op);
     return Left;
