@@ -47,6 +47,7 @@ struct TVarArrayData : Variant::TPayload {
 
 // A COM object inside a variant; the framework's interfaces are not COM interfaces.
 class TOleInterfaceHolder : public TInterfacedObject {
+  DECLARE_CLASS(TOleInterfaceHolder, TInterfacedObject)
  public:
   TOleInterfaceHolder(IUnknown* Intf, bool IsDispatch) : FIntf(Intf), FIsDispatch(IsDispatch) {
     if (FIntf) FIntf->AddRef();
@@ -572,19 +573,15 @@ Variant ZeroLike(const Variant& R) {
 
 Variant CustomBinaryOp(const Variant& L, const Variant& R, TVarOp Op) {
   TVarType Req;
-  if (IsCustomType(L.Type())) {
-    TCustomVariantType* H = Handler(L.Type());
-    if (R.Type() == L.Type()) Req = L.Type();
-    else if (!H->RightPromotion(R, Op, Req)) VarInvalidOp();
+  if (IsCustomType(L.Type()) && (R.Type() == L.Type() || Handler(L.Type())->RightPromotion(R, Op, Req))) {
     Variant Left = L;
-    H->BinaryOp(Left, R.Type() == Req ? R : VarAsType(R, Req), Op);
+    Handler(L.Type())->BinaryOp(Left, R.Type() == L.Type() ? R : VarAsType(R, Req), Op);
     return Left;
   }
-  TCustomVariantType* H = Handler(R.Type());
-  if (!H->LeftPromotion(L, Op, Req)) VarInvalidOp();
+  if (!IsCustomType(R.Type()) || !Handler(R.Type())->LeftPromotion(L, Op, Req)) VarInvalidOp();
   Variant Left = VarAsType(L, Req);
   if (!IsCustomType(Left.Type())) VarInvalidOp();
-  Handler(Left.Type())->BinaryOp(Left, R, Op);
+  Handler(Left.Type())->BinaryOp(Left, Left.Type() == R.Type() ? R : VarAsType(R, Left.Type()), Op);
   return Left;
 }
 
@@ -706,18 +703,15 @@ TOrder DoCompare(const Variant& L0, const Variant& R0) {
   if (LT == varNull || RT == varNull) return LT == RT ? ordEqual : LT == varNull ? ordLess : ordGreater;
   TVarType Req;
   TVarCompareResult CR = crEqual;
-  if (IsCustomType(LT)) {
-    TCustomVariantType* H = Handler(LT);
-    if (RT != LT && (!H->RightPromotion(R0, opCompare, Req) || Req != LT)) VarInvalidOp();
-    H->Compare(L0, RT == LT ? R0 : VarAsType(R0, LT), CR);
+  if (IsCustomType(LT) && (RT == LT || (Handler(LT)->RightPromotion(R0, opCompare, Req) && Req == LT))) {
+    Handler(LT)->Compare(L0, RT == LT ? R0 : VarAsType(R0, LT), CR);
     return FromCompareResult(CR);
   }
-  if (IsCustomType(RT)) {
-    TCustomVariantType* H = Handler(RT);
-    if (!H->LeftPromotion(L0, opCompare, Req) || Req != RT) VarInvalidOp();
-    H->Compare(VarAsType(L0, RT), R0, CR);
+  if (IsCustomType(RT) && Handler(RT)->LeftPromotion(L0, opCompare, Req) && Req == RT) {
+    Handler(RT)->Compare(VarAsType(L0, RT), R0, CR);
     return FromCompareResult(CR);
   }
+  if (IsCustomType(LT) || IsCustomType(RT)) VarInvalidOp();
   if (LT == varEmpty && RT == varEmpty) return ordEqual;
   const Variant L = LT == varEmpty ? ZeroLike(R0) : L0;
   const Variant R = RT == varEmpty ? ZeroLike(L0) : R0;

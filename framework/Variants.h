@@ -261,9 +261,9 @@ Integer VarArrayHighBound(const Variant& A, Integer Dim);
 void VarArrayRedim(Variant& A, Integer HighBound);
 Variant VarArrayGet(const Variant& A, std::initializer_list<Integer> Indices);
 void VarArrayPut(Variant& A, const Variant& Value, std::initializer_list<Integer> Indices);
-// The elements in place, leftmost index varying fastest: raw values for the simple kinds
-// (a Boolean takes two bytes, -1 for True), Variant objects for varVariant, String objects for
-// the string kinds. The array cannot be resized while locked.
+// The elements in place, leftmost index varying fastest (as a SAFEARRAY): raw values for the
+// simple kinds (a Boolean takes two bytes, -1 for True), Variant objects for the others.
+// The array cannot be resized while locked.
 Pointer VarArrayLock(Variant& A);
 void VarArrayUnlock(Variant& A);
 TVarType VarArrayElementType(const Variant& A);

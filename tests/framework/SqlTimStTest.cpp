@@ -118,4 +118,46 @@ TEST_F(SqlTimStTest, VariantKindComparesWithDatesButDoesNoArithmetic) {
   EXPECT_TRUE(VarIsNull(V + Null));
 }
 
+TEST_F(SqlTimStTest, OffsetStampsWriteAndReadTheirZone) {
+  EXPECT_EQ(sizeof(TSQLTimeStampOffset), 20u);
+  EXPECT_EQ(offsetof(TSQLTimeStampOffset, TimeZoneHour), 16u);
+  struct Case {
+    Integer H, M;
+    const wchar_t* Text;
+  };
+  const Case Cases[] = {{3, 0, L"2024-05-05 12:00:00 +03:00"}, {-5, -30, L"2024-05-05 12:00:00 -05:30"},
+                        {0, 0, L"2024-05-05 12:00:00 +00:00"}};
+  for (const auto& C : Cases) {
+    TSQLTimeStampOffset S = DateTimeToSQLTimeStampOffset(TDateTime(45417.5), C.H, C.M);
+    EXPECT_EQ(SQLTimeStampOffsetToStr(String(), S), C.Text);
+    TSQLTimeStampOffset Back = StrToSQLTimeStampOffset(C.Text);
+    EXPECT_TRUE(Back == S);
+    EXPECT_EQ(Back.TimeZoneHour, C.H);
+    EXPECT_EQ(Back.TimeZoneMinute, C.M);
+    EXPECT_EQ(SQLTimeStampOffsetToDateTime(S).Val, 45417.5);  // the wall clock, not moved by the zone
+  }
+  EXPECT_TRUE(StrToSQLTimeStampOffset(L"2024-05-05 12:00:00-05:30") == DateTimeToSQLTimeStampOffset(45417.5, -5, -30));
+  EXPECT_TRUE(StrToSQLTimeStampOffset(L"2024-05-05") == DateTimeToSQLTimeStampOffset(45417.0));
+  EXPECT_THROW(StrToSQLTimeStampOffset(L"2024-05-05 12:00:00 +15:00"), ESQLTimeStampException);
+  EXPECT_THROW(DateTimeToSQLTimeStampOffset(45417.0, 3, 75), ESQLTimeStampException);
+}
+
+TEST_F(SqlTimStTest, OffsetVariantsCompareByInstant) {
+  Variant Istanbul = VarSQLTimeStampOffsetCreate(L"2024-05-05 12:00:00 +03:00");
+  Variant London = VarSQLTimeStampOffsetCreate(L"2024-05-05 10:00:00 +01:00");
+  Variant Berlin = VarSQLTimeStampOffsetCreate(L"2024-05-05 12:00:00 +02:00");
+  EXPECT_TRUE(VarIsSQLTimeStampOffset(Istanbul));
+  EXPECT_EQ(VarTypeAsText(VarType(Istanbul)), L"SQLTimeStampOffsetVariantType");
+  EXPECT_EQ(VarCompareValue(Istanbul, London), vrEqual);
+  EXPECT_EQ(VarCompareValue(Istanbul, Berlin), vrLessThan);
+  EXPECT_EQ(VarToStr(Istanbul), L"2024-05-05 12:00:00 +03:00");
+  EXPECT_EQ(VarToDateTime(Istanbul).Val, 45417.5);
+  EXPECT_TRUE(VarToSQLTimeStamp(Istanbul) == Stamp(2024, 5, 5, 12));
+  Variant Plain = VarSQLTimeStampCreate(Stamp(2024, 5, 5, 12));
+  EXPECT_EQ(VarCompareValue(Plain, Berlin), vrGreaterThan);  // a stamp without a zone counts as UTC
+  EXPECT_EQ(VarCompareValue(Berlin, Plain), vrLessThan);
+  EXPECT_TRUE(VarToSQLTimeStampOffset(Plain) == DateTimeToSQLTimeStampOffset(45417.5));
+  EXPECT_THROW(Istanbul + 1, EVariantInvalidOpError);
+}
+
 }  // namespace
