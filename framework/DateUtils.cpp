@@ -404,26 +404,124 @@ bool SameDate(TDateTime A, TDateTime B) { return CompareDate(A, B) == EqualsValu
 
 bool SameTime(TDateTime A, TDateTime B) { return CompareTime(A, B) == EqualsValue; }
 
-// ---- Unix time --------------------------------------------------------------------------------
+// ---- Universal time ---------------------------------------------------------------------------
+
+namespace {
+
+TDateTime LocalToUniversal(TDateTime Local) {
+  SYSTEMTIME L, U;
+  DateTimeToSystemTime(Local, L);
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &L, &U)) RaiseLastOSError();
+  return SystemTimeToDateTime(U);
+}
+
+TDateTime UniversalToLocal(TDateTime Universal) {
+  SYSTEMTIME U, L;
+  DateTimeToSystemTime(Universal, U);
+  if (!SystemTimeToTzSpecificLocalTime(nullptr, &U, &L)) RaiseLastOSError();
+  return SystemTimeToDateTime(L);
+}
+
+class TIsoScanner {
+ public:
+  explicit TIsoScanner(const String& Text) : S(Text) {}
+  bool AtEnd() const { return P >= S.size(); }
+  bool NextIsDigit() const { return P < S.size() && S[P] >= L'0' && S[P] <= L'9'; }
+  bool Take(Char C) {
+    if (P < S.size() && S[P] == C) {
+      ++P;
+      return true;
+    }
+    return false;
+  }
+  bool Digits(Integer Count, Integer& Value) {
+    Value = 0;
+    for (Integer I = 0; I < Count; ++I) {
+      if (!NextIsDigit()) return false;
+      Value = Value * 10 + (S[P++] - L'0');
+    }
+    return true;
+  }
+  // Any number of digits, kept to the millisecond.
+  bool Fraction(Integer& MSec) {
+    Integer N = 0;
+    MSec = 0;
+    for (; NextIsDigit(); ++N, ++P)
+      if (N < 3) MSec = MSec * 10 + (S[P] - L'0');
+    for (Integer I = N; I < 3; ++I) MSec *= 10;
+    return N > 0;
+  }
+
+ private:
+  const String& S;
+  size_t P = 0;
+};
+
+}  // namespace
 
 Int64 DateTimeToUnix(TDateTime AValue, bool AInputIsUTC) {
-  if (!AInputIsUTC) {
-    SYSTEMTIME Local, Utc;
-    DateTimeToSystemTime(AValue, Local);
-    if (!TzSpecificLocalTimeToSystemTime(nullptr, &Local, &Utc)) RaiseLastOSError();
-    AValue = SystemTimeToDateTime(Utc);
-  }
+  if (!AInputIsUTC) AValue = LocalToUniversal(AValue);
   Int64 MSecs = ToMSecs(AValue) - ToMSecs(UnixDateDelta);
   return MSecs >= 0 ? MSecs / MSecsPerSec : -((-MSecs + MSecsPerSec - 1) / MSecsPerSec);
 }
 
 TDateTime UnixToDateTime(Int64 AValue, bool AReturnUTC) {
   TDateTime R = IncSecond(UnixDateDelta, AValue);
-  if (!AReturnUTC) {
-    SYSTEMTIME Utc, Local;
-    DateTimeToSystemTime(R, Utc);
-    if (!SystemTimeToTzSpecificLocalTime(nullptr, &Utc, &Local)) RaiseLastOSError();
-    R = SystemTimeToDateTime(Local);
+  return AReturnUTC ? R : UniversalToLocal(R);
+}
+
+String DateToISO8601(TDateTime ADate, bool AInputIsUTC) {
+  const TFormatSettings Fixed;  // ":" between the time's parts
+  String R = FormatDateTime(L"yyyy-mm-dd'T'hh:nn:ss.zzz", ADate, Fixed);
+  if (AInputIsUTC) return R + L"Z";
+  Int64 Offset = (ToMSecs(ADate) - ToMSecs(LocalToUniversal(ADate))) / (SecsPerMin * MSecsPerSec);
+  R += Offset < 0 ? L'-' : L'+';
+  if (Offset < 0) Offset = -Offset;
+  return R + FieldText(Word(Offset / 60), 2) + L":" + FieldText(Word(Offset % 60), 2);
+}
+
+bool TryISO8601ToDate(const String& AISODate, TDateTime& AValue, bool AReturnUTC) {
+  TIsoScanner Scan(AISODate);
+  Integer Y, Mo, D, H = 0, Mi = 0, S = 0, MS = 0, Offset = 0;
+  if (!Scan.Digits(4, Y)) return false;
+  bool Extended = Scan.Take(L'-');
+  if (!Scan.Digits(2, Mo) || (Extended && !Scan.Take(L'-')) || !Scan.Digits(2, D)) return false;
+  if (!Scan.AtEnd()) {
+    if (!Scan.Take(L'T') && !Scan.Take(L't') && !Scan.Take(L' ')) return false;
+    if (!Scan.Digits(2, H)) return false;
+    bool TimeExtended = Scan.Take(L':');
+    if (!Scan.Digits(2, Mi)) return false;
+    if (TimeExtended ? Scan.Take(L':') : Scan.NextIsDigit()) {
+      if (!Scan.Digits(2, S)) return false;
+      if ((Scan.Take(L'.') || Scan.Take(L',')) && !Scan.Fraction(MS)) return false;
+    }
+    if (!Scan.Take(L'Z') && !Scan.Take(L'z')) {
+      Integer Sign = Scan.Take(L'+') ? 1 : Scan.Take(L'-') ? -1 : 0;
+      if (Sign != 0) {
+        Integer OH, OM = 0;
+        if (!Scan.Digits(2, OH)) return false;
+        bool OffsetExtended = Scan.Take(L':');
+        if ((OffsetExtended || Scan.NextIsDigit()) && !Scan.Digits(2, OM)) return false;
+        if (OH > 23 || OM > 59) return false;
+        Offset = Sign * (OH * 60 + OM);
+      }
+    }
+    if (!Scan.AtEnd()) return false;
   }
+  TDateTime V;
+  if (!TryEncodeDateTime(Word(Y), Word(Mo), Word(D), Word(H), Word(Mi), Word(S), Word(MS), V)) return false;
+  try {
+    V = IncMinute(V, -Offset);
+    AValue = AReturnUTC ? V : UniversalToLocal(V);
+  } catch (const EConvertError&) {
+    return false;  // the offset moves the moment out of the calendar
+  }
+  return true;
+}
+
+TDateTime ISO8601ToDate(const String& AISODate, bool AReturnUTC) {
+  TDateTime R;
+  if (!TryISO8601ToDate(AISODate, R, AReturnUTC))
+    throw EConvertError(L"'" + AISODate + L"' is not a valid ISO 8601 date and time");
   return R;
 }

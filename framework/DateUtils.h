@@ -4,7 +4,7 @@
 // single fields, and Unix time.
 
 #include "framework/sysutils/DateTime.h"
-#include "framework/Types.h"
+#include "framework/Math.h"
 
 constexpr Word DayMonday = 1;
 constexpr Word DayTuesday = 2;
@@ -26,7 +26,7 @@ constexpr double ApproxDaysPerYear = 365.25;
 // Passed to the Recode routines for a field that keeps its value.
 constexpr Word RecodeLeaveFieldAsIs = 0xFFFF;
 
-// ---- Parts --------------------------------------------------------------------------------
+// ---- Parts ------------------------------------------------------------------------------------
 
 TDateTime DateOf(TDateTime AValue);
 TDateTime TimeOf(TDateTime AValue);
@@ -149,8 +149,15 @@ bool SameDateTime(TDateTime A, TDateTime B);
 bool SameDate(TDateTime A, TDateTime B);
 bool SameTime(TDateTime A, TDateTime B);
 
-// ---- Unix time --------------------------------------------------------------------------------
+// ---- Universal time ---------------------------------------------------------------------------
 
 // Seconds since 1970-01-01 00:00 UTC; a local value is converted by the system's time zone.
 Int64 DateTimeToUnix(TDateTime AValue, bool AInputIsUTC = true);
 TDateTime UnixToDateTime(Int64 AValue, bool AReturnUTC = true);
+
+// "2024-03-05T14:07:09.045Z", or with the local offset ("+03:00") for a local value.
+String DateToISO8601(TDateTime ADate, bool AInputIsUTC = true);
+// Reads the extended or basic form (2024-03-05T14:07:09.045+03:00, 20240305T140709Z), the date
+// alone, and a time down to minutes; a text without a zone is taken as UTC.
+TDateTime ISO8601ToDate(const String& AISODate, bool AReturnUTC = true);
+bool TryISO8601ToDate(const String& AISODate, TDateTime& AValue, bool AReturnUTC = true);

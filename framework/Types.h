@@ -48,9 +48,3 @@ bool UnionRect(TRect& Dest, const TRect& R1, const TRect& R2);
 bool OffsetRect(TRect& R, LongInt DX, LongInt DY);
 bool InflateRect(TRect& R, LongInt DX, LongInt DY);
 constexpr TPoint CenterPoint(const TRect& R) { return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2}; }
-
-// The answer of a three-way comparison.
-using TValueRelationship = Integer;
-constexpr TValueRelationship LessThanValue = -1;
-constexpr TValueRelationship EqualsValue = 0;
-constexpr TValueRelationship GreaterThanValue = 1;

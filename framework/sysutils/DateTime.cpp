@@ -235,6 +235,12 @@ class TDateFormatter {
 
 enum class TDateOrder { MDY, DMY, YMD };
 
+// Some locales close the short date with its separator ("yyyy. mm. dd.").
+bool EndsWithSeparator(const String& Fmt, Char Separator) {
+  size_t N = Fmt.find_last_not_of(L' ');
+  return N != String::npos && (Fmt[N] == L'/' || Fmt[N] == Separator);
+}
+
 TDateOrder GetDateOrder(const String& Fmt) {
   Char Quote = 0;
   for (Char C : Fmt) {
@@ -289,6 +295,7 @@ class TDateScanner {
       M = Order == TDateOrder::DMY ? N2 : N1;
       D = Order == TDateOrder::DMY ? N1 : N2;
     }
+    if (EndsWithSeparator(F.ShortDateFormat, F.DateSeparator)) ScanChar(F.DateSeparator);
     return Y > 0 && Y <= 9999 && M > 0 && M <= 12 && D > 0 && TryEncodeDate(Word(Y), Word(M), Word(D), Date);
   }
 

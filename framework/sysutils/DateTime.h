@@ -21,7 +21,7 @@ constexpr Integer DateDelta = 693594;
 constexpr Integer UnixDateDelta = 25569;
 // 0100-01-01 00:00 and 9999-12-31 23:59:59.999.
 constexpr double MinDateTime = -657434.0;
-constexpr double MaxDateTime = 2958465.99999;
+constexpr double MaxDateTime = 2958465.99999999;
 
 // A moment as whole days since 0001-01-01 (that day is 1) and milliseconds since midnight.
 struct TTimeStamp {

@@ -539,4 +539,44 @@ TEST(StrToDateTime, FailuresRaiseOrFallBackToTheDefault) {
   EXPECT_EQ(double(StrToDateDef(L"05.03.2024", 7.5, Tr)), 45356.0);
 }
 
+TEST(StrToDateTime, RoundTripsUnderTheSystemsLocales) {
+  const TDateTime Values[] = {At(2024, 3, 5, 14, 7, 9), At(2024, 3, 5, 0, 30), At(2024, 12, 31), At(1899, 12, 29, 18)};
+  for (const wchar_t* Locale : {L"tr-TR", L"en-US", L"de-DE", L"ja-JP", L"hu-HU"}) {
+    TFormatSettings F = TFormatSettings::Create(String(Locale));
+    for (TDateTime V : Values) {
+      String S = DateTimeToStr(V, F);
+      TDateTime Back;
+      EXPECT_TRUE(TryStrToDateTime(S, Back, F)) << UTF8Encode(Locale) << " " << UTF8Encode(S);
+      EXPECT_EQ(Stamp(Back), Stamp(V)) << UTF8Encode(Locale) << " " << UTF8Encode(S);
+    }
+  }
+  EXPECT_EQ(DateTimeToStr(At(2024, 3, 5, 14, 7, 9), TFormatSettings::Create(String(L"tr-TR"))), L"05.03.2024 14:07:09");
+}
+
+// The forms without settings read the program-wide FormatSettings.
+TEST(FormatDateTime, PlainFormsFollowTheGlobalSettings) {
+  const TFormatSettings Saved = FormatSettings;
+  FormatSettings = Tr;
+  const TDateTime V = At(2024, 3, 5, 14, 7, 9);
+  EXPECT_EQ(FormatDateTime(L"dddd yyyy/mm/dd", V), L"Salı 2024.03.05");
+  EXPECT_EQ(DateTimeToStr(V), L"05.03.2024 14:07:09");
+  EXPECT_EQ(DateToStr(V), L"05.03.2024");
+  EXPECT_EQ(TimeToStr(V), L"14:07:09");
+  String S;
+  DateTimeToString(S, L"mmmm", V);
+  EXPECT_EQ(S, L"Mart");
+  EXPECT_EQ(double(StrToDateTime(L"05.03.2024 14:07:09")), double(V));
+  EXPECT_EQ(double(StrToDate(L"05.03.2024")), 45356.0);
+  EXPECT_EQ(Stamp(StrToTime(L"2:07 ÖS")), L"1899-12-30 14:07:00.000");
+  TDateTime R;
+  EXPECT_TRUE(TryStrToDate(L"5.3.2024", R));
+  EXPECT_FALSE(TryStrToTime(L"25:00", R));
+  EXPECT_TRUE(TryStrToDateTime(L"05.03.2024 14:07", R));
+  EXPECT_EQ(double(StrToDateDef(L"03/05/2024", 1, Tr)), 1.0);
+  EXPECT_EQ(double(StrToDateDef(L"03/05/2024", 1)), 1.0);
+  EXPECT_EQ(double(StrToTimeDef(L"x", 0.5)), 0.5);
+  EXPECT_EQ(double(StrToDateTimeDef(L"x", 2)), 2.0);
+  FormatSettings = Saved;
+}
+
 }  // namespace
