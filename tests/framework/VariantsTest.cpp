@@ -446,6 +446,10 @@ TEST_F(VariantsTest, MultiDimensionalArraysIndexEveryDimension) {
   EXPECT_EQ(Text(VarArrayGet(M, {1, 2})), "Double:12");
   EXPECT_THROW(VarArrayGet(M, {1}), EVariantBadIndexError);
   EXPECT_THROW(VarArrayGet(M, {3, 0}), EVariantBadIndexError);
+  VarArrayRedim(M, 3);  // the last dimension grows; every element keeps its place
+  EXPECT_EQ(Text(VarArrayGet(M, {2, 1})), "Double:21");
+  EXPECT_EQ(Text(VarArrayGet(M, {1, 2})), "Double:12");
+  EXPECT_EQ(Text(VarArrayGet(M, {2, 3})), "Double:0");
 }
 
 TEST_F(VariantsTest, NestedArraysServeAsMultiFieldKeys) {
