@@ -156,6 +156,17 @@ String NameOfLCID(Cardinal Locale) {
 
 }  // namespace
 
+String GetLocaleStr(Integer Locale, Integer LocaleType, const String& Default) {
+  wchar_t Buf[256];
+  int N = GetLocaleInfoW(LCID(Locale), LCTYPE(LocaleType), Buf, int(std::size(Buf)));
+  return N > 1 ? String(Buf, size_t(N - 1)) : Default;
+}
+
+Char GetLocaleChar(Integer Locale, Integer LocaleType, Char Default) {
+  String S = GetLocaleStr(Locale, LocaleType, String());
+  return S.empty() ? Default : S[0];
+}
+
 TFormatSettings TFormatSettings::Create() { return Read(nullptr); }
 
 TFormatSettings TFormatSettings::Create(Cardinal Locale) {

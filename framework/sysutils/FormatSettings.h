@@ -37,6 +37,10 @@ struct TFormatSettings {
 // The program-wide settings, read from the user's locale when the program starts.
 extern TFormatSettings FormatSettings;
 
+// One item of a locale's data (LOCALE_S..., LOCALE_I... as text); Default when the system has none.
+String GetLocaleStr(Integer Locale, Integer LocaleType, const String& Default);
+Char GetLocaleChar(Integer Locale, Integer LocaleType, Char Default);
+
 // The user's locale as the text routines see it: right-to-left scripts (MiddleEast) and
 // double-byte input (FarEast) switch on special handling in editors.
 struct TSysLocale {

@@ -16,6 +16,8 @@ String SysErrorMessage(Cardinal ErrorCode) {
   return Msg;
 }
 
+void Beep() { MessageBeep(0); }
+
 namespace {
 
 struct TVersionInfo {

@@ -8,6 +8,9 @@
 // unknown code.
 String SysErrorMessage(Cardinal ErrorCode);
 
+// The system's default sound.
+void Beep();
+
 // Win32Platform is VER_PLATFORM_WIN32_NT (2) on every supported system.
 extern Integer Win32Platform;
 extern Integer Win32MajorVersion;

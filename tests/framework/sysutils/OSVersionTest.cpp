@@ -71,6 +71,13 @@ TEST(Locale, TurkishSettingsFromTheSystem) {
   EXPECT_EQ(ById.DecimalSeparator, T.DecimalSeparator);
 }
 
+TEST(Locale, SingleItemsOfALocale) {
+  EXPECT_EQ(GetLocaleStr(0x041F, LOCALE_SABBREVLANGNAME, L"?"), L"TRK");
+  EXPECT_EQ(GetLocaleChar(0x041F, LOCALE_SDECIMAL, L'?'), L',');
+  EXPECT_EQ(GetLocaleStr(0x041F, 0x7FFF, L"none"), L"none");
+  EXPECT_EQ(GetLocaleChar(0x041F, 0x7FFF, L'?'), L'?');
+}
+
 TEST(Locale, WindowsPicturesBecomeFrameworkFormats) {
   const TFormatSettings E = TFormatSettings::Create(L"en-US");
   EXPECT_EQ(E.ShortDateFormat, L"m/d/yyyy");
