@@ -182,7 +182,9 @@ TEST(StringListDuplicates, SortedListAppliesTheDuplicatesRule) {
     bool Raised = false;
     try {
       Integer I = L.Add(L"ABC");
-      if (C.Dup == dupIgnore && !C.CaseSensitive) EXPECT_EQ(I, 0);  // the one already there
+      if (C.Dup == dupIgnore && !C.CaseSensitive) {
+        EXPECT_EQ(I, 0);  // the one already there
+      }
     } catch (const EStringListError& E) {
       Raised = true;
       EXPECT_EQ(E.Message(), L"String list does not allow duplicates");

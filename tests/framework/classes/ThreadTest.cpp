@@ -193,7 +193,7 @@ TEST(SyncObjs, EventWaitsUntilSignaledOrTimeout) {
   EXPECT_EQ(E.WaitFor(0), wrTimeout);
   T->WaitFor();
   delete T;
-  TEvent AutoReset(nullptr, false, true, L"");
+  TEvent AutoReset(nullptr, false, true, String());
   EXPECT_EQ(AutoReset.WaitFor(0), wrSignaled);
   EXPECT_EQ(AutoReset.WaitFor(0), wrTimeout);
 }
