@@ -60,6 +60,8 @@ TStringBuilder* TStringBuilder::Append(double Value) {
 
 TStringBuilder* TStringBuilder::Append(const TObject* Value) { return Value ? Append(Value->ToString()) : this; }
 
+TStringBuilder* TStringBuilder::AppendFormat(const String& Fmt, TVarRecs Args) { return Append(Format(Fmt, Args)); }
+
 TStringBuilder* TStringBuilder::AppendLine() { return Append(L"\r\n"); }
 TStringBuilder* TStringBuilder::AppendLine(const String& Value) { return Append(Value)->AppendLine(); }
 

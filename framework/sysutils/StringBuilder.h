@@ -23,6 +23,7 @@ class TStringBuilder : public TObject {
   TStringBuilder* Append(UInt64 Value);
   TStringBuilder* Append(double Value);  // shortest text that reads back the same, '.' decimal
   TStringBuilder* Append(const TObject* Value);  // its ToString
+  TStringBuilder* AppendFormat(const String& Fmt, TVarRecs Args);  // as Format
   TStringBuilder* AppendLine();  // CR LF
   TStringBuilder* AppendLine(const String& Value);
   TStringBuilder* Insert(Integer Index, const String& Value);

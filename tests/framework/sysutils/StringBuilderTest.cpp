@@ -25,6 +25,8 @@ TEST(StringBuilder, AppendsChainAndEditsInPlace) {
   EXPECT_EQ(B.ToString(), L"aaaa") << "only inside the range";
   B.Clear()->Append(L"0123")->Append(L"xyz", 1, 2)->Append(0.1);
   EXPECT_EQ(B.ToString(), L"0123yz0.1");
+  B.Clear()->AppendFormat(L"%s indirilemedi (HTTP %d).", {L"Qal.exe", 404});
+  EXPECT_EQ(B.ToString(), L"Qal.exe indirilemedi (HTTP 404).");
 }
 
 TEST(StringBuilder, OutOfRangeIndexesRaise) {
