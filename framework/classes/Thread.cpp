@@ -142,6 +142,8 @@ void TThread::Terminate() {
 Cardinal TThread::WaitFor() {
   if (FExternalThread) throw EThread(L"Cannot call WaitFor on an external thread");
   if (!FStarted) throw EThread(L"Cannot call WaitFor on a thread that was not started");
+  // Such a thread frees itself, handle included, while the caller would still wait on it.
+  if (FFreeOnTerminate) throw EThread(L"Cannot call WaitFor on a thread that frees itself");
   if (GetCurrentThreadId() == FThreadID) throw EThread(L"A thread cannot wait for itself");
   HANDLE H[2] = {reinterpret_cast<HANDLE>(FHandle), Sync().Event};
   if (IsMainThread()) {

@@ -42,7 +42,8 @@ class TThread : public TObject {
   void Start();
   // Asks Execute to stop: it polls Terminated.
   void Terminate();
-  // Waits for the end of Execute and answers ReturnValue.
+  // Waits for the end of Execute and answers ReturnValue. Raises EThread for a thread not
+  // started, one that frees itself (FreeOnTerminate), or the thread itself.
   Cardinal WaitFor();
 
   // Runs Method on the main thread and waits for it; on the main thread it runs at once. An

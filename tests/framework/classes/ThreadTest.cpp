@@ -125,6 +125,7 @@ TEST(Thread, FreeOnTerminateThreadFreesItself) {
   T->Destroyed = &Destroyed;
   T->SetFreeOnTerminate(true);
   T->SetOnTerminate([&](TObject*) { Terminated = true; });
+  EXPECT_THROW(T->WaitFor(), EThread);
   T->Start();
   EXPECT_TRUE(ServeUntil([&] { return Destroyed.load(); }));
   EXPECT_TRUE(Terminated);
