@@ -183,7 +183,12 @@ void TReader::CheckValue(TValueType Value) {
   }
 }
 
-bool TReader::EndOfList() { return NextValue() == vaNull; }
+bool TReader::EndOfList() {
+  // Raw, not through ReadValue: a component's flags prefix (0xFn) may come next.
+  Byte B = ReadByte();
+  FStream->Seek(-1, soCurrent);
+  return B == vaNull;
+}
 
 String TReader::ReadAnsiBytes(Integer Len) {
   std::string S(size_t(std::max(Len, 0)), '\0');
@@ -633,7 +638,9 @@ TComponent* TReader::ReadComponent(TComponent* Component) {
     AddLoaded(Result);
     Result->ReadState(this);
     Result->SetState(csReading, false);
-    if (Flags.Contains(ffChildPos) && FParent) FParent->SetChildOrder(Result, Position);
+    if (Flags.Contains(ffChildPos)) {
+      if (TComponent* P = FParent ? FParent : FRoot) P->SetChildOrder(Result, Position);
+    }
   } catch (...) {
     if (Created) {
       FLoaded.erase(std::remove(FLoaded.begin(), FLoaded.end(), Result), FLoaded.end());

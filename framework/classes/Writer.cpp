@@ -366,6 +366,7 @@ void TWriter::WriteProperty(TPersistent* Instance, PPropInfo P) {
         return;
       }
       if (auto* Coll = dynamic_cast<TCollection*>(V)) {
+        if (auto* AColl = dynamic_cast<TCollection*>(A); AColl && CollectionsEqual(Coll, AColl)) return;
         WritePropName(P->Name);
         WriteCollection(Coll);
         return;
@@ -392,6 +393,16 @@ void TWriter::WriteProperty(TPersistent* Instance, PPropInfo P) {
     default:
       break;
   }
+}
+
+bool CollectionsEqual(TCollection* C1, TCollection* C2) {
+  if (C1 == C2) return true;
+  if (!C1 || !C2 || C1->ClassType() != C2->ClassType() || C1->GetCount() != C2->GetCount()) return false;
+  TMemoryStream S1, S2;
+  TWriter W1(&S1), W2(&S2);
+  W1.WriteCollection(C1);
+  W2.WriteCollection(C2);
+  return S1.GetSize() == S2.GetSize() && std::memcmp(S1.GetMemory(), S2.GetMemory(), size_t(S1.GetSize())) == 0;
 }
 
 void TWriter::WriteCollection(TCollection* Value) {

@@ -64,3 +64,6 @@ class TWriter : public TFiler {
   String FPropPath;
   std::vector<TComponent*> FAncestorChildren;  // the ancestor's children, for child positions
 };
+
+// True when both collections would be written the same.
+bool CollectionsEqual(TCollection* C1, TCollection* C2);
