@@ -491,3 +491,46 @@ TEST(Streaming, ComponentResourcesRoundTripThroughResHeaders) {
 }
 
 }  // namespace
+
+namespace {
+
+class TResFormBase : public TDemoForm {
+  DECLARE_CLASS(TResFormBase, TDemoForm)
+ public:
+  using TDemoForm::TDemoForm;
+};
+
+class TResForm : public TResFormBase {
+  DECLARE_CLASS(TResForm, TResFormBase)
+ public:
+  using TResFormBase::TResFormBase;
+};
+
+TEST(Streaming, InitInheritedComponentReadsEachClassResourceFromTheAncestorDown) {
+  RegisterDemoClasses();
+  std::unique_ptr<TResForm> F(new TResForm(nullptr));
+  EXPECT_TRUE(InitInheritedComponent(F.get(), TDemoForm::StaticClass()));
+  EXPECT_EQ(F->GetName(), L"ResForm");
+  EXPECT_EQ(F->GetCaption(), L"Kurulum Sihirbazı");
+  auto* Title = static_cast<TDemoControl*>(F->FindComponent(L"lblTitle"));
+  auto* Next = static_cast<TDemoControl*>(F->FindComponent(L"btnNext"));
+  ASSERT_TRUE(Title && Next);
+  EXPECT_EQ(Title->GetCaption(), L"Hoş geldiniz");  // the descendant's resource overrides
+  EXPECT_EQ(Title->GetLeft(), 8);                   // and keeps what it does not mention
+  EXPECT_EQ(Next->GetCaption(), L"İleri >");
+  EXPECT_EQ(Next->GetBuddy(), Title);
+  DoEvent(Next->GetOnClick(), Next);
+  DoEvent(F->GetOnShow(), F.get());
+  EXPECT_EQ(F->Clicks, (std::vector<String>{L"btnNext", L"show"}));
+  EXPECT_EQ(F->GetComponentCount(), 2);
+
+  // The base class alone reads only its own resource; a class without one reads nothing.
+  std::unique_ptr<TResFormBase> B(new TResFormBase(nullptr));
+  EXPECT_TRUE(InitInheritedComponent(B.get(), TDemoForm::StaticClass()));
+  EXPECT_EQ(B->GetCaption(), L"Temel");
+  std::unique_ptr<TDemoForm> D(new TDemoForm(nullptr));
+  EXPECT_FALSE(InitInheritedComponent(D.get(), TComponent::StaticClass()));
+  EXPECT_THROW(ReadComponentRes(L"TNOSUCHFORM", D.get()), EResNotFound);
+}
+
+}  // namespace
