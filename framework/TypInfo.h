@@ -312,7 +312,8 @@ PTypeInfo TypeInfo() {
   } else if constexpr (IsIPtr<T>::value) {
     static const PTypeInfo I = MakeSimpleInfo(tkInterface, L"IInterface", otSLong, 0, 0);
     return I;
-  } else if constexpr (std::is_pointer_v<T> && std::is_base_of_v<IInterface, std::remove_pointer_t<T>>) {
+  } else if constexpr (std::is_pointer_v<T> && std::is_base_of_v<IInterface, std::remove_pointer_t<T>> &&
+                       !std::is_base_of_v<TObject, std::remove_pointer_t<T>>) {
     static const PTypeInfo I = MakeSimpleInfo(tkInterface, L"IInterface", otSLong, 0, 0);
     return I;
   } else if constexpr (std::is_pointer_v<T> && std::is_base_of_v<TObject, std::remove_pointer_t<T>>)
@@ -466,7 +467,8 @@ class TPublisher {
       P->GetIntf = [](TObject* O) -> IInterface* { return Get<Getter>(O).Get(); };
       if constexpr (HasSetter)
         P->SetIntf = [](TObject* O, IInterface* X) { Put<Setter>(O, V(X ? dynamic_cast<I*>(X) : nullptr)); };
-    } else if constexpr (std::is_pointer_v<V> && std::is_base_of_v<IInterface, std::remove_pointer_t<V>>) {
+    } else if constexpr (std::is_pointer_v<V> && std::is_base_of_v<IInterface, std::remove_pointer_t<V>> &&
+                         !std::is_base_of_v<TObject, std::remove_pointer_t<V>>) {
       P->GetIntf = [](TObject* O) -> IInterface* { return Get<Getter>(O); };
       if constexpr (HasSetter)
         P->SetIntf = [](TObject* O, IInterface* X) { Put<Setter>(O, X ? dynamic_cast<V>(X) : nullptr); };
