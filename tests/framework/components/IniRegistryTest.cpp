@@ -118,13 +118,14 @@ TEST(IniFiles, MemIniFileKeepsCommentsAndReadsUtf8) {
 
 // ---- Registry ----
 
-const wchar_t* const TestKey = L"\\Software\\QalTests\\Components";
-
+// Each test has a key of its own: CTest runs them side by side in one registry.
 class RegistryTest : public testing::Test {
  protected:
+  String Base = L"\\Software\\QalTests\\" + UTF8ToString(testing::UnitTest::GetInstance()->current_test_info()->name());
+  String TestKey = Base + L"\\Components";
   void TearDown() override {
     TRegistry R;
-    R.DeleteKey(L"\\Software\\QalTests");
+    R.DeleteKey(Base);
   }
 };
 
@@ -133,7 +134,7 @@ TEST_F(RegistryTest, ValuesOfEveryTypeAreWrittenAndReadBack) {
     TRegistry R(KEY_ALL_ACCESS | KEY_WOW64_64KEY);
     R.SetRootKey(HKEY_CURRENT_USER);
     ASSERT_TRUE(R.OpenKey(TestKey, true));
-    EXPECT_EQ(R.GetCurrentPath(), L"Software\\QalTests\\Components");
+    EXPECT_EQ(R.GetCurrentPath(), TestKey.substr(1));
     R.WriteString(L"DisplayName", L"Zelkor Perakende İşlem");
     R.WriteExpandString(L"ImagePath", L"%ProgramFiles%\\Zelkor");
     R.WriteInteger(L"PosType", -2);
@@ -194,15 +195,15 @@ TEST_F(RegistryTest, KeysAreDeletedWithTheirSubkeysAndValuesOneByOne) {
   EXPECT_TRUE(R.DeleteKey(L"A"));
   EXPECT_FALSE(R.KeyExists(L"A"));
   R.CloseKey();
-  EXPECT_FALSE(R.OpenKey(L"\\Software\\QalTests\\NotThere", false));
+  EXPECT_FALSE(R.OpenKey(Base + L"\\NotThere", false));
   EXPECT_TRUE(R.KeyExists(TestKey));
-  EXPECT_TRUE(R.DeleteKey(L"\\Software\\QalTests"));
+  EXPECT_TRUE(R.DeleteKey(Base));
   EXPECT_FALSE(R.KeyExists(TestKey));
 }
 
 TEST_F(RegistryTest, RegIniFileUsesSubkeysAsSectionsAndTheDefaultValue) {
   {
-    TRegIniFile Ini(L"Software\\QalTests\\Layouts");
+    TRegIniFile Ini(Base.substr(1) + L"\\Layouts");
     Ini.WriteString(L"Grid1", L"Col1", L"0,120,Ürün");
     Ini.WriteString(L"Grid1", L"", L"20,1");  // the section's default value
     Ini.WriteInteger(L"Grid1", L"Count", 3);
@@ -221,7 +222,7 @@ TEST_F(RegistryTest, RegIniFileUsesSubkeysAsSectionsAndTheDefaultValue) {
     EXPECT_EQ(Ini.ReadString(L"Grid1", L"Col1", L"gone"), L"gone");
   }
   TRegistry R;
-  EXPECT_TRUE(R.KeyExists(L"\\Software\\QalTests\\Layouts\\Grid2"));
+  EXPECT_TRUE(R.KeyExists(Base + L"\\Layouts\\Grid2"));
 }
 
 }  // namespace
