@@ -88,6 +88,9 @@ struct TPropInfo {
   bool StoredConst = true;
   std::function<bool(TObject*)> StoredProc;  // the IsXxxStored predicate, when there is one
   const std::type_info* ClosureType = nullptr;  // method properties: the event's Closure type
+  // Integer properties whose values have names in streams ("clWindow" for a colour).
+  bool (*IdentToInt)(const String& Ident, Integer& Value) = nullptr;
+  bool (*IntToIdent)(Integer Value, String& Ident) = nullptr;
 
   // Set for the kind of the property; a missing setter means read-only, a missing getter write-only.
   Int64 (*GetOrd)(TObject*) = nullptr;
@@ -392,6 +395,12 @@ class TPublisher {
       } else {
         FProp->Default = Integer(D);
       }
+      return *this;
+    }
+    // Names for some values of an integer property, used by the component streams.
+    TPropBuilder& Idents(bool (*IdentToInt)(const String&, Integer&), bool (*IntToIdent)(Integer, String&)) {
+      FProp->IdentToInt = IdentToInt;
+      FProp->IntToIdent = IntToIdent;
       return *this;
     }
     TPropBuilder& NoDefault() {

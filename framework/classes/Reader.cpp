@@ -7,6 +7,7 @@
 #include "framework/classes/Collection.h"
 #include "framework/classes/Streams.h"
 #include "framework/classes/Strings.h"
+#include "framework/Variants.h"
 
 namespace {
 
@@ -760,7 +761,14 @@ void TReader::ReadPropValue(TPersistent* Instance, PPropInfo P) {
   if (!P->IsWritable() && !(Kind == tkClass && P->GetObj)) ReadError(L"Property " + P->Name + L" is read-only");
   switch (Kind) {
     case tkInteger:
-      SetOrdProp(Instance, P, ReadInteger());
+      if (NextValue() == vaIdent) {
+        String Ident = ReadIdent();
+        Integer V;
+        if (!P->IdentToInt || !P->IdentToInt(Ident, V)) ReadError(L"Invalid property value: " + Ident);
+        SetOrdProp(Instance, P, V);
+      } else {
+        SetOrdProp(Instance, P, ReadInteger());
+      }
       break;
     case tkChar:
     case tkWChar:
@@ -789,8 +797,8 @@ void TReader::ReadPropValue(TPersistent* Instance, PPropInfo P) {
       SetStrProp(Instance, P, ReadString());
       break;
     case tkVariant:
-      SkipValue();
-      ReadError(L"Variant properties are not supported in component streams yet");
+      SetVariantProp(Instance, P, ReadVariant());
+      break;
     case tkMethod: {
       if (NextValue() == vaNil) {
         ReadValue();
@@ -885,4 +893,39 @@ void TReader::FixupReferences() {
   }
 }
 
-void TReader::ReadVariantTo(Variant&) { ReadError(L"Variant values are not supported in component streams yet"); }
+Variant TReader::ReadVariant() {
+  switch (NextValue()) {
+    case vaNil:
+      ReadValue();
+      return Variant();
+    case vaNull:
+      ReadValue();
+      return Null;
+    case vaInt8:
+    case vaInt16:
+    case vaInt32:
+      return Variant(ReadInteger());
+    case vaInt64:
+      return Variant(static_cast<long long>(ReadInt64()));
+    case vaExtended:
+    case vaDouble:
+      return Variant(double(ReadFloat()));
+    case vaSingle:
+      return Variant(ReadSingle());
+    case vaCurrency:
+      return Variant(ReadCurrency());
+    case vaDate:
+      return Variant(ReadDate());
+    case vaString:
+    case vaLString:
+    case vaWString:
+    case vaUTF8String:
+      return Variant(ReadString());
+    case vaFalse:
+    case vaTrue:
+      return Variant(ReadBoolean());
+    default:
+      SkipValue();
+      PropValueError();
+  }
+}

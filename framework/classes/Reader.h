@@ -64,7 +64,8 @@ class TReader : public TFiler {
   Int64 ReadSet(PTypeInfo SetType);
   TBytes ReadBinary();
   void Read(void* Buffer, Integer Count);
-  void ReadVariantTo(Variant& Value);
+  // Null, Unassigned (nil), numbers, strings, booleans, currencies and dates; include Variants.h.
+  Variant ReadVariant();
 
   TComponent* GetOwner() const { return FOwner; }
   void SetOwner(TComponent* Value) { FOwner = Value; }

@@ -7,6 +7,7 @@
 #include "framework/classes/Collection.h"
 #include "framework/classes/Streams.h"
 #include "framework/classes/Strings.h"
+#include "framework/Variants.h"
 
 namespace {
 bool SameName(const String& A, const String& B) {
@@ -166,6 +167,48 @@ void TWriter::WriteBinary(const void* Data, Integer Count) {
   Write(Data, Count);
 }
 
+void TWriter::WriteVariant(const Variant& Value) {
+  switch (Value.Type()) {
+    case varEmpty:
+      WriteValue(vaNil);
+      break;
+    case varNull:
+      WriteValue(vaNull);
+      break;
+    case varShortInt:
+    case varByte:
+    case varSmallint:
+    case varWord:
+    case varInteger:
+    case varLongWord:
+    case varInt64:
+      WriteInteger(Value.AsInt64());
+      break;
+    case varSingle:
+      WriteSingle(Single(Value.AsDouble()));
+      break;
+    case varDouble:
+      WriteFloat(Value.AsDouble());  // exact in the extended form, and so through the text form
+      break;
+    case varCurrency:
+      WriteCurrency(Value.AsCurrency());
+      break;
+    case varDate:
+      WriteDate(Value.AsDateTime());
+      break;
+    case varBoolean:
+      WriteBoolean(Value.AsBoolean());
+      break;
+    case varOleStr:
+    case varString:
+    case varUString:
+      WriteString(Value.AsString());
+      break;
+    default:
+      throw EWriteError(L"A variant of type " + std::to_wstring(Value.Type()) + L" cannot be written to a component stream");
+  }
+}
+
 // ---- Components -------------------------------------------------------------------------------
 
 void TWriter::WriteRootComponent(TComponent* Root) { WriteDescendent(Root, nullptr); }
@@ -287,7 +330,10 @@ void TWriter::WriteProperty(TPersistent* Instance, PPropInfo P) {
         return;
       }
       WritePropName(P->Name);
-      if (Kind == tkInteger || Kind == tkInt64)
+      String Ident;
+      if (Kind == tkInteger && P->IntToIdent && P->IntToIdent(Integer(V), Ident))
+        WriteIdent(Ident);
+      else if (Kind == tkInteger || Kind == tkInt64)
         WriteInteger(V);
       else if (Kind == tkChar || Kind == tkWChar)
         WriteChar(Char(V));
@@ -388,8 +434,18 @@ void TWriter::WriteProperty(TPersistent* Instance, PPropInfo P) {
       }
       break;
     }
-    case tkVariant:
-      throw EWriteError(L"Variant properties are not supported in component streams yet: " + P->Name);
+    case tkVariant: {
+      Variant V = GetVariantProp(Instance, P);
+      if (Ancestor) {
+        Variant A = GetVariantProp(Ancestor, P);
+        if (A.Type() == V.Type() && (V.IsEmpty() || V.IsNull() || VarToStr(A) == VarToStr(V))) return;
+      } else if (V.IsEmpty()) {
+        return;
+      }
+      WritePropName(P->Name);
+      WriteVariant(V);
+      break;
+    }
     default:
       break;
   }

@@ -49,6 +49,8 @@ class TWriter : public TFiler {
   void WriteStr(const String& Value);
   void WriteSet(PTypeInfo SetType, Int64 Value);
   void WriteBinary(const void* Data, Integer Count);
+  // Null, Unassigned (as nil), numbers, strings, booleans, currencies and dates.
+  void WriteVariant(const Variant& Value);
   void Write(const void* Buffer, Integer Count);
 
   Int64 GetPosition() const;

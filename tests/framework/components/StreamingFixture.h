@@ -3,6 +3,7 @@
 // shared by the streaming and TypInfo tests.
 
 #include "framework/Classes.h"
+#include "framework/Variants.h"
 
 DECLARE_ENUM(TDemoAlign, daNone, daTop, daBottom, daClient)
 DECLARE_ENUM(TDemoStyle, dsBold, dsItalic, dsUnderline, dsStrikeOut)
@@ -121,6 +122,18 @@ class TDemoControl : public TComponent {
   void SetScratch(const String& V) { FScratch = V; }
   TNotifyEvent GetOnClick() const { return FOnClick; }
   void SetOnClick(TNotifyEvent V) { FOnClick = V; }
+  Variant GetValue() const { return FValue; }
+  void SetValue(const Variant& V) { FValue = V; }
+  Integer GetShade() const { return FShade; }
+  void SetShade(Integer V) { FShade = V; }
+  static bool IdentToShade(const String& Ident, Integer& V) {
+    if (Ident == L"shDark") return V = 0x202020, true;
+    return false;
+  }
+  static bool ShadeToIdent(Integer V, String& Ident) {
+    if (V == 0x202020) return Ident = L"shDark", true;
+    return false;
+  }
   TBytes Data;  // streamed as the binary property "Data"
   TDemoPanel* Parent = nullptr;
 
@@ -155,6 +168,8 @@ class TDemoControl : public TComponent {
     PROP(Buddy);
     PROP(Hint).Stored(&TDemoControl::IsHintStored);
     PROP(Scratch).Stored(false);
+    PROP(Value);
+    PROP(Shade).Default(0).Idents(&TDemoControl::IdentToShade, &TDemoControl::ShadeToIdent);
     EVENT(OnClick);
   }
 
@@ -187,6 +202,8 @@ class TDemoControl : public TComponent {
   std::unique_ptr<TStringList> FLines = std::make_unique<TStringList>();
   TDemoControl* FBuddy = nullptr;
   TNotifyEvent FOnClick;
+  Variant FValue;
+  Integer FShade = 0;
 };
 
 // A control that holds others: its children are streamed inside it.

@@ -64,12 +64,16 @@ TDemoForm* MakeForm() {
   Ok->GetFont()->SetStyle({dsBold, dsUnderline});
   Ok->SetOnClick({F, &TDemoForm::ButtonClick});
   Ok->Data = {0, 1, 2, 0xFE, 0xFF};
+  Ok->SetValue(Variant(L"değer"));
+  Ok->SetShade(0x202020);
   auto* Cancel = new TDemoControl(F);
   Cancel->SetName(L"btnCancel");
   Cancel->SetParentComponent(Panel);
   Cancel->SetBuddy(Ok);
   Cancel->SetOnClick({F, &TDemoForm::ButtonClick});
   Cancel->SetTag(NativeInt(-7));
+  Cancel->SetValue(Variant(2.5));
+  Cancel->SetShade(77);
   auto* Grid = new TDemoControl(F);
   Grid->SetName(L"grdList");
   auto* C1 = static_cast<TDemoColumn*>(Grid->GetColumns()->Add());
@@ -132,6 +136,12 @@ TEST(Streaming, ReadFormKeepsEveryValue) {
   EXPECT_EQ(Ok->Data, (TBytes{0, 1, 2, 0xFE, 0xFF}));
   EXPECT_EQ(Cancel->GetBuddy(), Ok);
   EXPECT_EQ(Cancel->GetTag(), -7);
+  EXPECT_EQ(Ok->GetValue().AsString(), L"değer");
+  EXPECT_EQ(Cancel->GetValue().Type(), varDouble);
+  EXPECT_EQ(Cancel->GetValue().AsDouble(), 2.5);
+  EXPECT_TRUE(Grid->GetValue().IsEmpty());
+  EXPECT_EQ(Ok->GetShade(), 0x202020);
+  EXPECT_EQ(Cancel->GetShade(), 77);
   EXPECT_EQ(Grid->GetBuddy(), Cancel);
   ASSERT_EQ(Grid->GetColumns()->GetCount(), 2);
   EXPECT_EQ(static_cast<TDemoColumn*>(Grid->GetColumns()->GetItem(0))->GetCaption(), L"Ürün");
@@ -164,6 +174,8 @@ TEST(Streaming, TextFormReadsAsExpected) {
                            "      OnClick = ButtonClick\r\n",
                            "      Data = {\r\n        000102FEFF}\r\n",
                            "      Buddy = btnOk\r\n",
+                           "      Value = 'de'#287'er'\r\n      Shade = shDark\r\n",
+                           "      Value = 2.5\r\n      Shade = 77\r\n",
                            "    Columns = <\r\n      item\r\n        Caption = #220'r'#252'n'\r\n        Width = 120\r\n      end\r\n"
                            "      item\r\n        Align = daClient\r\n      end>\r\n",
                            "    Lines.Strings = (\r\n      'sat'#305'r 1'\r\n      ''\r\n      'it''s')\r\n"}) {
