@@ -38,9 +38,21 @@ struct TReader::TFixup {
   String Name;
 };
 
-// Kept outside the class so the header stays free of the list's type.
-static std::vector<std::unique_ptr<std::pair<TPersistent*, std::tuple<PPropInfo, TComponent*, String>>>>& GlobalList() {
-  static std::vector<std::unique_ptr<std::pair<TPersistent*, std::tuple<PPropInfo, TComponent*, String>>>> L;
+namespace {
+// A reference waiting for another root to load. Guard is the component that holds the
+// instance (the instance itself, or the control whose sub-object it is): freeing it or the
+// root drops the wait.
+struct TPendingFixup {
+  TPersistent* Instance;
+  PPropInfo Prop;
+  TComponent* Root;
+  TComponent* Guard;
+  String Name;
+};
+}  // namespace
+
+static std::vector<TPendingFixup>& GlobalList() {
+  static std::vector<TPendingFixup> L;
   return L;
 }
 static std::recursive_mutex& GlobalLock() {
@@ -107,9 +119,7 @@ void GlobalFixupReferences() {
   std::lock_guard<std::recursive_mutex> G(GlobalLock());
   auto& L = GlobalList();
   for (size_t I = 0; I < L.size();) {
-    auto& [Instance, Rest] = *L[I];
-    auto& [Prop, Root, Name] = Rest;
-    if (TrySetReference(Instance, Prop, Root, Name)) {
+    if (TrySetReference(L[I].Instance, L[I].Prop, L[I].Root, L[I].Name)) {
       L.erase(L.begin() + I);
       continue;
     }
@@ -122,11 +132,9 @@ void RemoveFixupReferences(TComponent* Root, const String& RootName) {
   std::lock_guard<std::recursive_mutex> G(GlobalLock());
   auto& L = GlobalList();
   L.erase(std::remove_if(L.begin(), L.end(),
-                         [&](const auto& F) {
-                           auto& [Prop, FRoot, Name] = F->second;
-                           (void)Prop;
-                           bool ByRoot = Root && (FRoot == Root || F->first == Root);
-                           bool ByName = !RootName.empty() && SameName(Name.substr(0, Name.find(L'.')), RootName);
+                         [&](const TPendingFixup& F) {
+                           bool ByRoot = Root && (F.Root == Root || F.Guard == Root);
+                           bool ByName = !RootName.empty() && SameName(F.Name.substr(0, F.Name.find(L'.')), RootName);
                            return ByRoot || ByName;
                          }),
           L.end());
@@ -886,10 +894,11 @@ void TReader::FixupReferences() {
     if (TrySetReference(F.Instance, F.Prop, F.Root, F.Name)) continue;
     // The target's root is not loaded yet: wait for it in the global list.
     std::lock_guard<std::recursive_mutex> G(GlobalLock());
-    GlobalList().push_back(std::make_unique<std::pair<TPersistent*, std::tuple<PPropInfo, TComponent*, String>>>(
-        F.Instance, std::make_tuple(F.Prop, F.Root, F.Name)));
+    TComponent* Guard = nullptr;
+    for (TPersistent* P = F.Instance; P && !Guard; P = P->GetOwner()) Guard = dynamic_cast<TComponent*>(P);
+    GlobalList().push_back(TPendingFixup{F.Instance, F.Prop, F.Root, Guard, F.Name});
     if (F.Root) F.Root->SetState(csFixups, true);
-    if (auto* C = dynamic_cast<TComponent*>(F.Instance)) C->SetState(csFixups, true);
+    if (Guard) Guard->SetState(csFixups, true);
   }
 }
 

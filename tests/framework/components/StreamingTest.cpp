@@ -402,7 +402,10 @@ TEST(Streaming, PendingReferencesOfAFreedFormAreForgotten) {
   RegisterDemoClasses();
   std::unique_ptr<TComponent> A(ReadText(
       "object FormC: TDemoForm\r\n  object x: TDemoControl\r\n    Buddy = FormD.target\r\n  end\r\nend\r\n", nullptr));
+  std::unique_ptr<TComponent> E(ReadText(
+      "object FormE: TDemoForm\r\n  object y: TDemoControl\r\n    Buddy = FormD.target\r\n  end\r\nend\r\n", nullptr));
   A.reset();
+  delete E->FindComponent(L"y");  // a waiting component freed while its form lives on
   // Loading the target form later must not touch the freed one.
   RegisterFindGlobalComponentProc(&FindOther);
   std::unique_ptr<TDemoForm> D(new TDemoForm(nullptr));
