@@ -199,7 +199,14 @@ bool TReader::EndOfList() {
   return B == vaNull;
 }
 
+void TReader::CheckAvailable(Int64 Count) {
+  // A damaged length must not make us allocate gigabytes before the read fails.
+  if (Count < 0 || Count > FStream->GetSize() - FStream->GetPosition())
+    ReadError(L"Stream read error: the component stream ends too early");
+}
+
 String TReader::ReadAnsiBytes(Integer Len) {
+  CheckAvailable(Len);
   std::string S(size_t(std::max(Len, 0)), '\0');
   ReadBytes(S.data(), Len);
   return UTF8ToString(S);
@@ -382,6 +389,7 @@ String TReader::ReadString() {
       Integer L;
       ReadBytes(&L, 4);
       if (L < 0 || L > 0x3FFFFFFF) PropValueError();
+      CheckAvailable(Int64(L) * 2);
       String S(size_t(L), L'\0');
       ReadBytes(S.data(), L * 2);
       return S;
@@ -412,6 +420,7 @@ TBytes TReader::ReadBinary() {
   Integer L;
   ReadBytes(&L, 4);
   if (L < 0) PropValueError();
+  CheckAvailable(L);
   TBytes B(static_cast<size_t>(L));
   ReadBytes(B.data(), L);
   return B;

@@ -111,6 +111,7 @@ class TReader : public TFiler {
   void ReadBytes(void* Buffer, Integer Count);
   Byte ReadByte();
   String ReadAnsiBytes(Integer Len);
+  void CheckAvailable(Int64 Count);
   void AddLoaded(TComponent* C);
 
   TComponent* FOwner = nullptr;

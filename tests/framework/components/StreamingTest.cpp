@@ -282,6 +282,25 @@ TEST(Streaming, TruncatedStreamsAndUnknownTagsRaiseWithoutLeaks) {
   EXPECT_EQ(DemoLiveCount(), Live);
 }
 
+TEST(Streaming, DamagedBytesRaiseErrorsNotCrashes) {
+  std::unique_ptr<TDemoForm> F(MakeForm());
+  std::string B = ToBinary(F.get());
+  int Live = DemoLiveCount();
+  for (size_t At = 4; At < B.size(); ++At)
+    for (char V : {char(0), char(0x7F), char(0xFF)}) {
+      std::string D = B;
+      D[At] = V;
+      TMemoryStream M;
+      M.Write(D.data(), Integer(D.size()));
+      M.SetPosition(0);
+      try {
+        delete M.ReadComponent(nullptr);  // a damaged value may still be a valid one
+      } catch (const Exception&) {
+      }
+      ASSERT_EQ(DemoLiveCount(), Live) << At;
+    }
+}
+
 TEST(Streaming, TextSyntaxErrorsNameTheLine) {
   try {
     TextToBinary("object F: TDemoForm\r\n  Caption = 'open\r\nend\r\n");
