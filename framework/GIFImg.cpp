@@ -342,7 +342,7 @@ std::vector<Cardinal> TGIFImage::GetFramePixels(Integer Index) {
 
 TBitmap* TGIFImage::Rendered() {
   if (FFrames.empty()) return nullptr;
-  if (!FRendered || FRenderedFrame != FCurrentFrame) {
+  if (!FRendered || FRenderedFrame != FCurrentFrame || FRenderedTransparent != GetTransparent()) {
     RenderTo(FCurrentFrame);
     std::vector<Cardinal> P = FScreen;
     if (!GetTransparent())
@@ -352,6 +352,7 @@ TBitmap* TGIFImage::Rendered() {
     // Alpha is 0 or 255 only, so the pixels are already premultiplied once the clear ones are 0.
     FRendered->SetPixelsBGRA(FWidth, FHeight, P.data(), afPremultiplied);
     FRenderedFrame = FCurrentFrame;
+    FRenderedTransparent = GetTransparent();
   }
   return FRendered.get();
 }

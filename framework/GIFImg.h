@@ -119,4 +119,5 @@ class TGIFImage : public TGraphic {
   Integer FComposed = -1;
   std::unique_ptr<TBitmap> FRendered;
   Integer FRenderedFrame = -1;
+  bool FRenderedTransparent = false;
 };
