@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/WinApi.h"
+#include "framework/classes/Filer.h"
 #include "framework/classes/Streams.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Icon.h"
@@ -66,6 +67,14 @@ void TGraphic::Changed(TObject*) {
 
 void TGraphic::ReadData(TStream* Stream) { LoadFromStream(Stream); }
 void TGraphic::WriteData(TStream* Stream) { SaveToStream(Stream); }
+
+void TGraphic::DefineProperties(TFiler* Filer) {
+  inherited::DefineProperties(Filer);
+  bool Write;
+  if (auto* A = dynamic_cast<TGraphic*>(Filer->GetAncestor())) Write = !Equals(A);
+  else Write = !GetEmpty();
+  Filer->DefineBinaryProperty(L"Data", {this, &TGraphic::ReadData}, {this, &TGraphic::WriteData}, Write);
+}
 
 void TGraphic::DrawTransparent(TCanvas* ACanvas, const TRect& R, Byte Opacity) {
   if (R.IsEmpty()) return;
@@ -236,6 +245,16 @@ TPicture::TPicture() = default;
 TPicture::~TPicture() = default;
 
 void TPicture::Changed(TObject*) { DoEvent(FOnChange, this); }
+
+void TPicture::DefineProperties(TFiler* Filer) {
+  inherited::DefineProperties(Filer);
+  bool Write;
+  if (auto* A = dynamic_cast<TPicture*>(Filer->GetAncestor()))
+    Write = !(FGraphic.get() == A->GetGraphic() || (FGraphic && A->GetGraphic() && FGraphic->Equals(A->GetGraphic())));
+  else
+    Write = FGraphic != nullptr;
+  Filer->DefineBinaryProperty(L"Data", {this, &TPicture::ReadData}, {this, &TPicture::WriteData}, Write);
+}
 
 void TPicture::ReplaceGraphic(std::unique_ptr<TGraphic> NewGraphic) {
   FGraphic = std::move(NewGraphic);

@@ -57,6 +57,8 @@ class TGraphic : public TPersistent {
   virtual void DrawTransparent(TCanvas* ACanvas, const TRect& Rect, Byte Opacity);
   // Draws itself onto a bitmap (with its alpha when it has some).
   void AssignTo(TPersistent* Dest) override;
+  // "Data": a graphic published directly streams its WriteData.
+  void DefineProperties(TFiler* Filer) override;
 
   friend class TCanvas;
   friend class TPicture;
@@ -119,6 +121,8 @@ class TPicture : public TPersistent {
 
  protected:
   virtual void Changed(TObject* Sender);
+  // "Data": written unless empty, or equal to the ancestor's when writing a descendant.
+  void DefineProperties(TFiler* Filer) override;
 
  private:
   void ReplaceGraphic(std::unique_ptr<TGraphic> NewGraphic);

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "framework/TypInfo.h"
 #include "framework/classes/Persistent.h"
 #include "framework/graphics/Colors.h"
 #include "framework/graphics/GdiTypes.h"
@@ -25,10 +26,10 @@ class TGraphicsObject : public TPersistent {
   TNotifyEvent FOnChange;
 };
 
-enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+DECLARE_ENUM(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut)
 using TFontStyles = Set<TFontStyle, 4>;
-enum TFontPitch { fpDefault, fpVariable, fpFixed };
-enum TFontQuality { fqDefault, fqDraft, fqProof, fqNonAntialiased, fqAntialiased, fqClearType, fqClearTypeNatural };
+DECLARE_ENUM(TFontPitch, fpDefault, fpVariable, fpFixed)
+DECLARE_ENUM(TFontQuality, fqDefault, fqDraft, fqProof, fqNonAntialiased, fqAntialiased, fqClearType, fqClearTypeNatural)
 using TFontCharset = Byte;
 using TFontName = String;
 
@@ -86,6 +87,18 @@ class TFont : public TGraphicsObject {
   const TFontData& GetData() const { return FData; }
   void SetData(const TFontData& Value);
 
+  PUBLISHED(TFont) {
+    PROP(Charset);
+    PROP(Color);
+    PROP(Height);
+    PROP(Name);
+    PROP(Orientation).Default(0);
+    PROP(Pitch).Default(fpDefault);
+    PROP(Size).Stored(false);  // Height carries it
+    PROP(Style);
+    PROP(Quality).Default(fqDefault);
+  }
+
  private:
   void DataChanged();
   TFontData FData;
@@ -94,11 +107,9 @@ class TFont : public TGraphicsObject {
   std::shared_ptr<fw_detail::TFontResource> FResource;
 };
 
-enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame, psUserStyle, psAlternate };
-enum TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
-};
+DECLARE_ENUM(TPenStyle, psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame, psUserStyle, psAlternate)
+DECLARE_ENUM(TPenMode, pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot, pmMergeNotPen,
+             pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor)
 
 class TPen : public TGraphicsObject {
   DECLARE_CLASS(TPen, TGraphicsObject)
@@ -119,6 +130,13 @@ class TPen : public TGraphicsObject {
   TPenMode GetMode() const { return FMode; }
   void SetMode(TPenMode Value);
 
+  PUBLISHED(TPen) {
+    PROP(Color).Default(clBlack);
+    PROP(Mode).Default(pmCopy);
+    PROP(Style).Default(psSolid);
+    PROP(Width).Default(1);
+  }
+
  private:
   void DataChanged();
   TColor FColor = clBlack;
@@ -128,7 +146,7 @@ class TPen : public TGraphicsObject {
   std::shared_ptr<fw_detail::TPenResource> FResource;
 };
 
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+DECLARE_ENUM(TBrushStyle, bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross)
 
 class TBrush : public TGraphicsObject {
   DECLARE_CLASS(TBrush, TGraphicsObject)
@@ -147,6 +165,11 @@ class TBrush : public TGraphicsObject {
   // A pattern bitmap; the brush copies its pixels when the handle is made. Not owned.
   TBitmap* GetBitmap() const { return FBitmap; }
   void SetBitmap(TBitmap* Value);
+
+  PUBLISHED(TBrush) {
+    PROP(Color).Default(clWhite);
+    PROP(Style).Default(bsSolid);
+  }
 
  private:
   void DataChanged();

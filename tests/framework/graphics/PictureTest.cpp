@@ -363,3 +363,56 @@ TEST(Icon, RoundTripsAnIconMadeFromAHandle) {
 }
 
 }  // namespace
+
+namespace {
+
+// A component with a picture and a font, as a form stores an image and a label.
+class TPictureHolder : public TComponent {
+  DECLARE_CLASS(TPictureHolder, TComponent)
+ public:
+  explicit TPictureHolder(TComponent* AOwner) : TComponent(AOwner) {}
+  TPicture* GetPicture() const { return FPicture.get(); }
+  void SetPicture(TPicture* Value) { FPicture->Assign(Value); }
+  TFont* GetFont() const { return FFont.get(); }
+  void SetFont(TFont* Value) { FFont->Assign(Value); }
+  PUBLISHED(TPictureHolder) {
+    PROP(Picture);
+    PROP(Font);
+  }
+
+ private:
+  std::unique_ptr<TPicture> FPicture = std::make_unique<TPicture>();
+  std::unique_ptr<TFont> FFont = std::make_unique<TFont>();
+};
+
+TEST(PictureStreaming, FormStreamCarriesPictureDataAndFont) {
+  RegisterClass(TPictureHolder::StaticClass());
+  TPictureHolder Source(nullptr);
+  TMemoryStream Gif;
+  LoadInto(Gif, Bytes(anim_gif, anim_gif_len));
+  Source.GetPicture()->LoadFromStream(&Gif);
+  Source.GetFont()->SetName(L"Tahoma");
+  Source.GetFont()->SetSize(12);
+  Source.GetFont()->SetStyle({fsBold});
+  Source.GetFont()->SetColor(clWhite);
+  TMemoryStream M;
+  M.WriteComponent(&Source);
+  M.SetPosition(0);
+  TPictureHolder Target(nullptr);
+  M.ReadComponent(&Target);
+  ASSERT_TRUE(Is<TGIFImage>(Target.GetPicture()->GetGraphic()));
+  EXPECT_EQ(static_cast<TGIFImage*>(Target.GetPicture()->GetGraphic())->GetImages().size(), 3u);
+  EXPECT_EQ(Target.GetFont()->GetName(), L"Tahoma");
+  EXPECT_EQ(Target.GetFont()->GetSize(), 12);
+  EXPECT_TRUE(Target.GetFont()->GetStyle() == TFontStyles{fsBold});
+  EXPECT_EQ(Target.GetFont()->GetColor(), clWhite);
+  // The text form names the property Picture.Data.
+  M.SetPosition(0);
+  TMemoryStream Text;
+  ObjectBinaryToText(&M, &Text);
+  std::string T(static_cast<const char*>(Text.GetMemory()), size_t(Text.GetSize()));
+  EXPECT_NE(T.find("Picture.Data"), std::string::npos) << T;
+  EXPECT_NE(T.find("fsBold"), std::string::npos) << T;
+}
+
+}  // namespace
