@@ -286,3 +286,42 @@ TEST(Bitmap, ReleaseHandleGivesOwnershipAndKeepsPixels) {
 }
 
 }  // namespace
+
+namespace {
+
+int DCsGiven = 0;
+
+HDC FakeControlDC(TControl*, HWND& Window) {
+  Window = nullptr;
+  ++DCsGiven;
+  return GetDC(nullptr);
+}
+
+bool FakeRightToLeft(TControl* Control) { return Control == reinterpret_cast<TControl*>(2); }
+
+TEST(ControlCanvas, BorrowsTheControlsDCAndGivesOldOnesBack) {
+  auto Saved = ControlCanvasHooks;
+  ControlCanvasHooks.GetDeviceContext = &FakeControlDC;
+  ControlCanvasHooks.UseRightToLeftReading = &FakeRightToLeft;
+  DCsGiven = 0;
+  {
+    std::vector<std::unique_ptr<TControlCanvas>> Canvases;
+    for (int I = 1; I <= 5; ++I) {
+      Canvases.push_back(std::make_unique<TControlCanvas>());
+      Canvases.back()->SetControl(reinterpret_cast<TControl*>(NativeUInt(I)));
+      EXPECT_NE(Canvases.back()->GetHandle(), nullptr);
+    }
+    EXPECT_EQ(DCsGiven, 5);
+    EXPECT_FALSE(Canvases[0]->HandleAllocated());  // only a few DCs are kept
+    EXPECT_TRUE(Canvases[4]->HandleAllocated());
+    EXPECT_TRUE(Canvases[1]->GetTextFlags() & ETO_RTLREADING);
+    EXPECT_FALSE(Canvases[2]->GetTextFlags() & ETO_RTLREADING);
+    Canvases[4]->SetControl(nullptr);
+    EXPECT_FALSE(Canvases[4]->HandleAllocated());
+    FreeDeviceContexts();
+    for (auto& C : Canvases) EXPECT_FALSE(C->HandleAllocated());
+  }
+  ControlCanvasHooks = Saved;
+}
+
+}  // namespace
