@@ -97,16 +97,25 @@ void TGraphic::AssignTo(TPersistent* Dest) {
   }
   B->Assign(nullptr);
   if (GetEmpty()) return;
-  bool Alpha = SupportsPartialTransparency();
-  B->SetPixelFormat(Alpha ? pf32bit : pf24bit);
-  B->SetSize(GetWidth(), GetHeight());
-  if (Alpha) {
+  Integer W = GetWidth(), H = GetHeight();
+  if (SupportsPartialTransparency()) {
     // Blending over transparent black leaves premultiplied pixels with the picture's alpha.
-    std::vector<Cardinal> Zero(size_t(GetWidth()) * GetHeight(), 0);
-    B->SetPixelsBGRA(GetWidth(), GetHeight(), Zero.data(), afPremultiplied);
+    std::vector<Cardinal> Zero(size_t(W) * H, 0);
+    B->SetPixelsBGRA(W, H, Zero.data(), afPremultiplied);
+    B->GetCanvas()->Draw(0, 0, this);
+    auto P = B->GetPixelsBGRA();
+    if (std::any_of(P.begin(), P.end(), [](Cardinal C) { return (C >> 24) != 0; })) {
+      B->SetAlphaFormat(afDefined);
+      return;
+    }
+    // Drawn without alpha (a masked icon): an opaque picture over white instead.
+    B->Assign(nullptr);
   }
+  B->SetPixelFormat(pf24bit);
+  B->SetSize(W, H);
+  B->GetCanvas()->GetBrush()->SetColor(clWhite);
+  B->GetCanvas()->FillRect(Rect(0, 0, W, H));
   B->GetCanvas()->Draw(0, 0, this);
-  if (Alpha) B->SetAlphaFormat(afDefined);
 }
 
 // ---- The registry of formats ------------------------------------------------------------------

@@ -353,6 +353,12 @@ TEST(Icon, RoundTripsAnIconMadeFromAHandle) {
   B.GetCanvas()->Draw(0, 0, P.GetGraphic());
   EXPECT_EQ(B.GetCanvas()->GetPixel(8, 8), clRed);
   EXPECT_EQ(B.GetCanvas()->GetPixel(1, 1), clWhite);
+  // As a bitmap it keeps its alpha.
+  TBitmap A;
+  A.Assign(P.GetGraphic());
+  EXPECT_EQ(A.GetAlphaFormat(), afDefined);
+  EXPECT_EQ(A.GetPixelsBGRA()[8 * 16 + 8], 0xFFFF0000u);
+  EXPECT_EQ(A.GetPixelsBGRA()[0] >> 24, 0u);
   // A directory that points past its data is refused.
   TBytes D = StreamBytes(M);
   D[14] = 0xFF;  // image size
