@@ -305,27 +305,57 @@ void TCustomImageList::Draw(TCanvas* Canvas, Integer X, Integer Y, Integer Index
 
 void TCustomImageList::DoDraw(Integer Index, TCanvas* Canvas, Integer X, Integer Y, Cardinal Style, bool Enabled) {
   if (!FHandle) return;
-  if (Enabled) {
+  if (Enabled && (Style & (ILD_BLEND25 | ILD_BLEND50)) && !(Style & ILD_MASK)) {
+    DrawBlended(Index, Canvas, X, Y, (Style & ILD_BLEND50) ? 128 : 64);
+  } else if (Enabled) {
     ImageList_DrawEx(FHandle, Index, Canvas->GetHandle(), X, Y, 0, 0, ListColor(FBkColor), ListColor(FBlendColor), Style);
   } else {
     DrawDisabled(Index, Canvas, X, Y);
   }
 }
 
+// The image rendered over white and over black: where both agree, the image is opaque.
+std::vector<Cardinal> TCustomImageList::RenderOpaque(Integer Index) {
+  std::vector<Cardinal> Over[2];
+  for (int I = 0; I < 2; ++I) {
+    TBitmap Probe;
+    Probe.SetPixelFormat(pf24bit);
+    Probe.SetSize(FWidth, FHeight);
+    Probe.GetCanvas()->GetBrush()->SetColor(I ? clBlack : clWhite);
+    Probe.GetCanvas()->FillRect(Rect(0, 0, FWidth, FHeight));
+    ImageList_DrawEx(FHandle, Index, Probe.GetCanvas()->GetHandle(), 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
+    Over[I] = Probe.GetPixelsBGRA();
+  }
+  for (size_t I = 0; I < Over[0].size(); ++I)
+    if (Over[0][I] != Over[1][I]) Over[0][I] = 0;
+  return Over[0];
+}
+
+// The selected and focused looks: the image mixed with the blend colour (the highlight colour
+// unless one is set), done here because not every image list implementation blends.
+void TCustomImageList::DrawBlended(Integer Index, TCanvas* Canvas, Integer X, Integer Y, Cardinal Amount) {
+  auto P = RenderOpaque(Index);
+  Cardinal C = ColorToRGB(FBlendColor == clNone || FBlendColor == clDefault ? clHighlight : FBlendColor);
+  Cardinal CR = C & 0xFF, CG = (C >> 8) & 0xFF, CB = (C >> 16) & 0xFF;
+  for (auto& Px : P) {
+    if (!(Px >> 24)) continue;
+    auto Mix = [Amount](Cardinal A, Cardinal B) { return (A * (256 - Amount) + B * Amount) >> 8; };
+    Px = 0xFF000000 | Mix((Px >> 16) & 0xFF, CR) << 16 | Mix((Px >> 8) & 0xFF, CG) << 8 | Mix(Px & 0xFF, CB);
+  }
+  TBitmap B;
+  B.SetPixelsBGRA(FWidth, FHeight, P.data(), afPremultiplied);
+  Canvas->Draw(X, Y, &B);
+}
+
 // The disabled look: the image's shape embossed, highlight one pixel down-right under shadow.
 void TCustomImageList::DrawDisabled(Integer Index, TCanvas* Canvas, Integer X, Integer Y) {
-  TBitmap Probe;
-  Probe.SetPixelFormat(pf24bit);
-  Probe.SetSize(FWidth, FHeight);
-  Probe.GetCanvas()->GetBrush()->SetColor(clWhite);
-  Probe.GetCanvas()->FillRect(Rect(0, 0, FWidth, FHeight));
-  ImageList_DrawEx(FHandle, Index, Probe.GetCanvas()->GetHandle(), 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
-  auto P = Probe.GetPixelsBGRA();
+  auto P = RenderOpaque(Index);
   std::vector<Cardinal> Shape(P.size());
   auto Paint = [&](TColor Color, Integer DX) {
     Cardinal C = ColorToRGB(Color);
     Cardinal BGRA = 0xFF000000 | ((C & 0xFF) << 16) | (C & 0xFF00) | ((C >> 16) & 0xFF);
-    for (size_t I = 0; I < P.size(); ++I) Shape[I] = (P[I] & 0xFFFFFF) != 0xFFFFFF ? BGRA : 0;
+    // The shape is every opaque pixel that is not white, as the classic disabled glyph has it.
+    for (size_t I = 0; I < P.size(); ++I) Shape[I] = (P[I] >> 24) && (P[I] & 0xFFFFFF) != 0xFFFFFF ? BGRA : 0;
     TBitmap B;
     B.SetPixelsBGRA(FWidth, FHeight, Shape.data(), afPremultiplied);
     Canvas->Draw(X + DX, Y + DX, &B);

@@ -121,6 +121,8 @@ class TCustomImageList : public TComponent {
   void Recreate();
   void CheckIndex(Integer Index, bool AllowEnd = false);
   void DrawDisabled(Integer Index, TCanvas* Canvas, Integer X, Integer Y);
+  void DrawBlended(Integer Index, TCanvas* Canvas, Integer X, Integer Y, Cardinal Amount);
+  std::vector<Cardinal> RenderOpaque(Integer Index);
 
   HIMAGELIST FHandle = nullptr;
   Integer FWidth = 16;

@@ -159,3 +159,41 @@ TEST(ImageList, ChangingTheSizeEmptiesTheList) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ImageList, FormStreamCarriesTheImages) {
+  RegisterClass(TImageList::StaticClass());
+  TImageList Source(nullptr, 4, 4);
+  Source.SetBkColor(clYellow);
+  Source.AddMasked(Glyph().get(), clFuchsia);
+  Source.AddMasked(Glyph(clRed).get(), clFuchsia);
+  TMemoryStream M;
+  M.WriteComponent(&Source);
+  M.SetPosition(0);
+  TImageList Target(nullptr);
+  M.ReadComponent(&Target);
+  EXPECT_EQ(Target.GetWidth(), 4);
+  EXPECT_EQ(Target.GetBkColor(), clYellow);
+  ASSERT_EQ(Target.GetCount(), 2);
+  TBitmap B;
+  Target.GetBitmap(1, &B);
+  EXPECT_EQ(B.GetCanvas()->GetPixel(0, 0), clYellow);
+  EXPECT_EQ(B.GetCanvas()->GetPixel(1, 1), clRed);
+}
+
+TEST(ImageList, SelectedStyleBlendsWithTheBlendColour) {
+  TImageList L(nullptr, 4, 4);
+  L.AddMasked(Glyph(clWhite).get(), clFuchsia);
+  L.SetBlendColor(clBlue);
+  auto Normal = Surface(clBlack), Selected = Surface(clBlack);
+  L.Draw(Normal->GetCanvas(), 0, 0, 0, dsNormal, itImage);
+  L.Draw(Selected->GetCanvas(), 0, 0, 0, dsSelected, itImage);
+  EXPECT_EQ(Normal->GetCanvas()->GetPixel(1, 1), clWhite);
+  Cardinal Mixed = ColorToRGB(Selected->GetCanvas()->GetPixel(1, 1));
+  EXPECT_NEAR(int(Mixed & 0xFF), 128, 2);  // half white, half blue
+  EXPECT_EQ(Mixed >> 16, 0xFFu);
+  EXPECT_EQ(Selected->GetCanvas()->GetPixel(0, 0), clBlack);
+}
+
+}  // namespace
