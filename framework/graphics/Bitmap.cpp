@@ -220,7 +220,6 @@ TCanvas* TBitmap::GetCanvas() {
 }
 
 void TBitmap::CanvasChanged(TObject*) { Changed(this); }
-void TBitmap::CanvasChanging(TObject*) {}
 
 void TBitmap::Changed(TObject* Sender) {
   if (FMaskHandle) DeleteObject(FMaskHandle);

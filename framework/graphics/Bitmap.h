@@ -95,7 +95,6 @@ class TBitmap : public TGraphic {
   std::vector<Byte> SaveBMP();
   Integer Stride() const;
   void CanvasChanged(TObject* Sender);
-  void CanvasChanging(TObject* Sender);
 
   HBITMAP FHandle = nullptr;
   Byte* FBits = nullptr;

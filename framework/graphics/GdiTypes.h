@@ -11,7 +11,6 @@ struct HPALETTE__;
 struct HICON__;
 struct HRGN__;
 struct HWND__;
-struct HINSTANCE__;
 struct _IMAGELIST;
 typedef HDC__* HDC;
 typedef HBITMAP__* HBITMAP;
