@@ -15,19 +15,23 @@ TEST(Colors, SystemColoursResolveThroughTheSystem) {
 }
 
 TEST(Colors, StringConversionsUseIdentifiersOrHex) {
-  const std::pair<TColor, const wchar_t*> Cases[] = {
+  struct Case {
+    TColor Color;
+    String Text;
+  };
+  const Case Cases[] = {
       {clRed, L"clRed"},         {clBtnFace, L"clBtnFace"}, {clNone, L"clNone"},
       {clDefault, L"clDefault"}, {0x3866F3, L"$003866F3"},  {clMoneyGreen, L"clMoneyGreen"},
   };
-  for (auto [C, S] : Cases) {
-    EXPECT_EQ(ColorToString(C), S);
-    EXPECT_EQ(StringToColor(S), C) << S;
+  for (const auto& C : Cases) {
+    EXPECT_EQ(ColorToString(C.Color), C.Text);
+    EXPECT_EQ(StringToColor(C.Text), C.Color) << C.Text;
   }
   EXPECT_EQ(StringToColor(L"clwindow"), clWindow);
   EXPECT_EQ(StringToColor(L"255"), clRed);
   EXPECT_EQ(StringToColor(L"$FF00000F"), clBtnFace);
   EXPECT_THROW(StringToColor(L"clPlaid"), EConvertError);
-  EXPECT_THROW(StringToColor(L""), EConvertError);
+  EXPECT_THROW(StringToColor(String()), EConvertError);
   Integer C = 0;
   EXPECT_FALSE(IdentToColor(L"$FF", C));
 }
