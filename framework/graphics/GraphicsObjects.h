@@ -89,7 +89,7 @@ class TFont : public TGraphicsObject {
 
   PUBLISHED(TFont) {
     PROP(Charset);
-    PROP(Color);
+    PROP(Color).Idents(&IdentToColor, &ColorToIdent);
     PROP(Height);
     PROP(Name);
     PROP(Orientation).Default(0);
@@ -131,7 +131,7 @@ class TPen : public TGraphicsObject {
   void SetMode(TPenMode Value);
 
   PUBLISHED(TPen) {
-    PROP(Color).Default(clBlack);
+    PROP(Color).Default(clBlack).Idents(&IdentToColor, &ColorToIdent);
     PROP(Mode).Default(pmCopy);
     PROP(Style).Default(psSolid);
     PROP(Width).Default(1);
@@ -167,7 +167,7 @@ class TBrush : public TGraphicsObject {
   void SetBitmap(TBitmap* Value);
 
   PUBLISHED(TBrush) {
-    PROP(Color).Default(clWhite);
+    PROP(Color).Default(clWhite).Idents(&IdentToColor, &ColorToIdent);
     PROP(Style).Default(bsSolid);
   }
 

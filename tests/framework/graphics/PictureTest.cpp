@@ -419,6 +419,25 @@ TEST(PictureStreaming, FormStreamCarriesPictureDataAndFont) {
   std::string T(static_cast<const char*>(Text.GetMemory()), size_t(Text.GetSize()));
   EXPECT_NE(T.find("Picture.Data"), std::string::npos) << T;
   EXPECT_NE(T.find("fsBold"), std::string::npos) << T;
+  // Colours with a name stream as that name, and read back from it.
+  EXPECT_NE(T.find("Font.Color = clWhite"), std::string::npos) << T;
+}
+
+TEST(PictureStreaming, TextFormReadsNamedAndNumericColours) {
+  RegisterClass(TPictureHolder::StaticClass());
+  const std::pair<const char*, TColor> Cases[] = {
+      {"clBtnFace", clBtnFace}, {"clRed", clRed}, {"4227327", TColor(4227327)}};
+  for (auto [Text, Color] : Cases) {
+    std::string Src = std::string("object Holder: TPictureHolder\n  Font.Color = ") + Text + "\nend\n";
+    TMemoryStream In, Bin;
+    In.WriteBuffer(Src.data(), NativeInt(Src.size()));
+    In.SetPosition(0);
+    ObjectTextToBinary(&In, &Bin);
+    Bin.SetPosition(0);
+    TPictureHolder Target(nullptr);
+    Bin.ReadComponent(&Target);
+    EXPECT_EQ(Target.GetFont()->GetColor(), Color) << Text;
+  }
 }
 
 }  // namespace
