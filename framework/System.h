@@ -233,7 +233,7 @@ class TMetaClass {
   const std::type_info* FactoryArgs() const { return FFactoryArgs; }
   const std::type_info& CppType() const { return *FCppType; }
 
-  TTypeData* TypeData = nullptr;  // set once by the class's published-property declaration
+  mutable TTypeData* TypeData = nullptr;  // set once by the class's published-property declaration
 
  private:
   const wchar_t* FName;
