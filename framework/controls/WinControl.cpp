@@ -313,7 +313,7 @@ void TWinControl::UpdateShowing() {
 void TWinControl::CMShowingChanged(TMessage&) { ShowWindow(FHandle, FShowing ? SW_SHOWNOACTIVATE : SW_HIDE); }
 
 void TWinControl::CMVisibleChanged(TMessage& Message) {
-  if (!GetComponentState().Contains(csLoading) && (FParent || FHandle || FParentWindow)) UpdateShowing();
+  if (!GetComponentState().Contains(csLoading) && (!FParent || FParent->FHandle)) UpdateShowing();
   if (!FVisible)
     if (TCustomForm* Form = GetParentForm(this)) Form->DefocusControl(this, false);
   inherited::Dispatch(&Message);

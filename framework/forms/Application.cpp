@@ -64,10 +64,16 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
                             GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr,
                             WC.hInstance, nullptr);
   if (FHandle) SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  // A worker that queues a call for the main thread wakes the loop with a message.
+}
+
+void TApplication::HookMainThread() {
+  // Installed by the loop rather than the constructor: the application is made while the
+  // program's globals are still being initialised, in no fixed order.
+  if (WakeMainThread || GetCurrentThreadId() != MainThreadID) return;
   WakeMainThread = [this](TObject*) {
     if (FHandle) PostMessageW(FHandle, WM_NULL, 0, 0);
   };
+  CheckSynchronize();  // requests made before the hook was in place
 }
 
 TApplication::~TApplication() {
@@ -139,6 +145,7 @@ void TApplication::Run() {
 }
 
 bool TApplication::ProcessMessage(MSG& Msg) {
+  HookMainThread();
   if (!PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (Msg.message == WM_QUIT) {
     FTerminated = true;

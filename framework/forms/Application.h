@@ -111,6 +111,7 @@ class TApplication : public TComponent {
  private:
   static LRESULT CALLBACK AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
   void WndProc(TMessage& Message);
+  void HookMainThread();
   void StartHintTimer(Integer Value, Integer Mode);
   void StopHintTimer();
   void HintTimerExpired();
