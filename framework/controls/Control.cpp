@@ -812,6 +812,12 @@ void TControl::WMContextMenu(TWMContextMenu& Message) {
   TPoint Local = (Pos.X == -1 && Pos.Y == -1) ? Pos : ScreenToClient(Pos);
   bool Handled = false;
   DoContextPopup(Local, Handled);
+  if (!Handled && FPopupMenu && FPopupMenu->GetAutoPopup()) {
+    if (Pos.X == -1 && Pos.Y == -1) Pos = ClientToScreen({0, 0});
+    FPopupMenu->SetPopupComponent(this);
+    FPopupMenu->Popup(Pos.X, Pos.Y);
+    Handled = true;
+  }
   Message.Result = Handled ? 1 : 0;
   if (!Handled) inherited::Dispatch(&Message);
 }
