@@ -102,7 +102,6 @@ void TDragManager::ControlDestroyed(TControl* Control) {
 bool TControl::Dragging() const { return TDragManager::DragControl() == this; }
 
 void TControl::BeginDrag(bool Immediate, Integer Threshold) {
-  if (Mouse && !Immediate && Mouse->GetDragImmediate() && Threshold < 0) Immediate = false;
   TDragManager::Begin(this, Immediate, Threshold);
 }
 

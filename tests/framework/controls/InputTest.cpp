@@ -100,6 +100,78 @@ TEST(Mouse, WheelNotchesGoUpOrDownAndUnhandledOnesReachTheParent) {
   EXPECT_EQ(ParentSaw, 2);  // the two messages no one handled
 }
 
+TEST(DragDrop, AutomaticDragDropsOnATargetThatAccepts) {
+  TFormHolder F;
+  auto* Source = new TTestButton(F.Form);
+  Source->SetParent(F.Form);
+  Source->SetBounds(10, 10, 50, 30);
+  Source->SetDragMode(dmAutomatic);
+  auto* Target = new TTestPanel(F.Form);
+  Target->SetParent(F.Form);
+  Target->SetBounds(200, 100, 100, 100);
+  std::vector<String> Log;
+  Target->SetOnDragOver([&](TObject*, TObject* Src, Integer, Integer, TDragState State, bool& Accept) {
+    Accept = Src == Source;
+    if (State == dsDragEnter) Log.push_back(L"enter");
+  });
+  Target->SetOnDragDrop([&](TObject*, TObject* Src, Integer X, Integer Y) {
+    Log.push_back(L"drop " + std::to_wstring(X) + L"," + std::to_wstring(Y) + (Src == Source ? L" source" : L""));
+  });
+  Source->SetOnEndDrag([&](TObject*, TObject* T, Integer, Integer) { Log.push_back(T == Target ? L"end on target" : L"end"); });
+  F->Show();
+  Pump();
+  // The target's (20,30) in the source's coordinates.
+  TPoint P = Source->ScreenToClient(Target->ClientToScreen(TPoint(20, 30)));
+  Post(Source, WM_LBUTTONDOWN, MK_LBUTTON, 5, 5);
+  EXPECT_TRUE(Source->Dragging());
+  Post(Source, WM_MOUSEMOVE, MK_LBUTTON, P.X, P.Y);
+  Post(Source, WM_LBUTTONUP, 0, P.X, P.Y);
+  EXPECT_FALSE(Source->Dragging());
+  EXPECT_EQ(Log, (std::vector<String>{L"enter", L"drop 20,30 source", L"end on target"}));
+}
+
+class THintedButton : public TTestButton {
+  DECLARE_CLASS(THintedButton, TTestButton)
+  BEGIN_MESSAGE_MAP
+    MESSAGE_HANDLER(CM_HINTSHOW, TCMHintShow, CMHintShow)
+  END_MESSAGE_MAP
+
+ public:
+  using TTestButton::TTestButton;
+  bool Refuse = false;
+
+ protected:
+  void CMHintShow(TCMHintShow& Message) {
+    Message.HintInfo->HintStr += L" (F2)";
+    Message.Result = Refuse ? 1 : 0;
+  }
+};
+
+TEST(Hints, ShowAfterThePauseWithWhatTheControlMadeOfTheHint) {
+  TFormHolder F;
+  auto* B = new THintedButton(F.Form);
+  B->SetParent(F.Form);
+  B->SetHint(L"Kaydet|Kaydı veritabanına yazar");
+  B->SetShowHint(true);
+  Application->SetHintPause(10);
+  F->Show();
+  Pump();
+  Post(B, WM_MOUSEMOVE, 0, 5, 5);
+  ASSERT_TRUE(PumpUntil([] { return Application->GetHintWindow() && Application->GetHintWindow()->HandleAllocated(); }));
+  EXPECT_EQ(Application->GetHintWindow()->GetCaption(), L"Kaydet (F2)");  // the short part of the hint
+  Application->CancelHint();
+  EXPECT_FALSE(Application->GetHintWindow()->HandleAllocated());
+
+  // A control may refuse its hint.
+  B->Refuse = true;
+  Post(F.Form, WM_MOUSEMOVE, 0, 300, 200);
+  Post(B, WM_MOUSEMOVE, 0, 5, 5);
+  Sleep(50);
+  Pump();
+  EXPECT_FALSE(Application->GetHintWindow()->HandleAllocated());
+  Application->SetHintPause(500);
+}
+
 // ---- Clipboard ------------------------------------------------------------------------------
 
 TEST(Clipboard, RegisteredFormatRoundTripsBesideText) {
