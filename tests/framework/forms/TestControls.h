@@ -1,0 +1,74 @@
+#pragma once
+// Small controls for the controls and forms tests: a container panel and a focusable button
+// that closes its modal form with its ModalResult, as the framework's buttons do.
+
+#include "framework/Forms.h"
+
+namespace ctltest {
+
+class TTestPanel : public TCustomControl {
+  DECLARE_CLASS(TTestPanel, TCustomControl)
+ public:
+  explicit TTestPanel(TComponent* AOwner) : TCustomControl(AOwner) {
+    FControlStyle << csAcceptsControls;
+    SetBounds(0, 0, 100, 40);
+  }
+  PUBLISHED(TTestPanel) { PROP(Caption); }
+};
+
+class TTestButton : public TCustomControl {
+  DECLARE_CLASS(TTestButton, TCustomControl)
+  BEGIN_MESSAGE_MAP
+    MESSAGE_HANDLER(WM_GETDLGCODE, TWMGetDlgCode, WMGetDlgCode)
+  END_MESSAGE_MAP
+
+ public:
+  explicit TTestButton(TComponent* AOwner) : TCustomControl(AOwner) {
+    SetBounds(0, 0, 75, 25);
+    SetTabStop(true);
+  }
+  TModalResult GetModalResult() const { return FModalResult; }
+  void SetModalResult(TModalResult Value) { FModalResult = Value; }
+  void Click() override {
+    if (TCustomForm* Form = GetParentForm(this); Form && FModalResult != mrNone) Form->SetModalResult(FModalResult);
+    inherited::Click();
+  }
+  std::vector<Word> KeysSeen;
+  PUBLISHED(TTestButton) {
+    PROP(Caption);
+    PROP(ModalResult).Default(0);
+  }
+
+ protected:
+  void KeyDown(Word& Key, TShiftState Shift) override {
+    KeysSeen.push_back(Key);
+    inherited::KeyDown(Key, Shift);
+  }
+  void WMGetDlgCode(TWMGetDlgCode& Message) { Message.Result = DLGC_WANTCHARS; }
+
+ private:
+  TModalResult FModalResult = mrNone;
+};
+
+class TLayoutForm : public TForm {
+  DECLARE_CLASS(TLayoutForm, TForm)
+ public:
+  using TForm::TForm;
+  std::vector<Word> PreviewKeys;
+  // Consumes F2 before the focused control sees it.
+  void FormKeyDown(TObject*, Word& Key, TShiftState) {
+    PreviewKeys.push_back(Key);
+    if (Key == VK_F2) Key = 0;
+  }
+  template <class T>
+  T* Find(const wchar_t* Name) {
+    return dynamic_cast<T*>(FindComponent(Name));
+  }
+  PUBLISHED(TLayoutForm) { METHOD(FormKeyDown); }
+};
+
+inline void RegisterTestControls() {
+  RegisterClasses({TTestPanel::StaticClass(), TTestButton::StaticClass(), TLayoutForm::StaticClass()});
+}
+
+}  // namespace ctltest
