@@ -297,7 +297,7 @@ class TControl : public TComponent {
     PROP(Cursor).Default(crDefault);
     PROP_READONLY(Font);
     PROP(ParentFont).Default(true);
-    PROP(Color);
+    PROP(Color).Idents(&IdentToColor, &ColorToIdent);
     PROP(ParentColor);
     PROP(BiDiMode).Default(bdLeftToRight);
     PROP(ParentBiDiMode).Default(true);

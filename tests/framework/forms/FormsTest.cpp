@@ -36,6 +36,7 @@ TEST(FormResource, AlignedAndAnchoredChildrenTakeTheirRectangles) {
   TLayoutHolder H;
   TLayoutForm* F = H.Form;
   EXPECT_EQ(F->GetCaption(), L"Düzen");
+  EXPECT_EQ(H[L"pnlTop"]->GetColor(), clBtnFace);  // colours stream by name
   F->Show();
   Pump();
   EXPECT_EQ(F->GetClientRect(), Rect(0, 0, 400, 300));
