@@ -17,14 +17,16 @@ struct TLiveEntry {
   Integer Depth = 0;
   bool Deleted = false;
 };
-// Windows and their handlers live on the main thread only.
+// Windows and their handlers live on the main thread only. The maps are never freed: the
+// application, freed by a static destructor at exit, frees controls after a function-local
+// static made during the run would already be gone.
 std::unordered_map<const void*, TLiveEntry>& ScopeMap() {
-  static std::unordered_map<const void*, TLiveEntry> Map;
-  return Map;
+  static auto* Map = new std::unordered_map<const void*, TLiveEntry>;
+  return *Map;
 }
 std::unordered_map<const void*, bool>& DestroyedMap() {
-  static std::unordered_map<const void*, bool> Map;
-  return Map;
+  static auto* Map = new std::unordered_map<const void*, bool>;
+  return *Map;
 }
 TControl* MouseControl = nullptr;
 }  // namespace
