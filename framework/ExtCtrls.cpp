@@ -7,6 +7,12 @@ const wchar_t* TimerWindowClass = L"TTimerWindow";
 constexpr UINT_PTR TimerID = 1;
 }  // namespace
 
+PUBLISHED_DEF(TTimer) {
+  PROP(Enabled).Default(true);
+  PROP(Interval).Default(1000);
+  EVENT(OnTimer);
+}
+
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
   static const bool Registered = [] {
     WNDCLASSW WC{};

@@ -18,11 +18,7 @@ class TTimer : public TComponent {
   TNotifyEvent GetOnTimer() const { return FOnTimer; }
   void SetOnTimer(const TNotifyEvent& Value);
 
-  PUBLISHED(TTimer) {
-    PROP(Enabled).Default(true);
-    PROP(Interval).Default(1000);
-    EVENT(OnTimer);
-  }
+  PUBLISHED_DECL(TTimer);
 
  protected:
   virtual void Timer();

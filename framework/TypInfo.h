@@ -532,6 +532,15 @@ bool Publish() {
   static inline const bool FwPublishedRegistered_ = ::fw_typinfo::Publish<T>();        \
   static void FwDefinePublished_([[maybe_unused]] ::TPublisher<T>& FwP_)
 
+// The same table split in two, so that it is compiled once, in the class's own source file:
+// PUBLISHED_DECL(TFoo) in the class body, PUBLISHED_DEF(TFoo) { PROP(...); ... } in the .cpp.
+#define PUBLISHED_DECL(T)                                                               \
+ public:                                                                                \
+  using FwPublishedSelf_ = T;                                                           \
+  static inline const bool FwPublishedRegistered_ = ::fw_typinfo::Publish<T>();        \
+  static void FwDefinePublished_(::TPublisher<T>& FwP_)
+#define PUBLISHED_DEF(T) void T::FwDefinePublished_([[maybe_unused]] ::TPublisher<T>& FwP_)
+
 // Property Name through GetName/SetName.
 #define PROP(Name) FwP_.Prop<&FwPublishedSelf_::Get##Name, &FwPublishedSelf_::Set##Name>(FW_WIDEN(#Name))
 // A read-only published property (a sub-object that is changed, never replaced).
