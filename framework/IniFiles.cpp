@@ -25,8 +25,8 @@ bool ParseInt64(const String& Text, Int64& Value) {
   if (I >= S.size()) return false;
   std::uint64_t V = 0;
   for (; I < S.size(); ++I) {
-    int D = std::iswdigit(S[I]) ? S[I] - L'0' : (Base == 16 && std::iswxdigit(S[I]) ? std::towupper(S[I]) - L'A' + 10 : -1);
-    if (D < 0) return false;
+    int D = HexDigitValue(S[I]);
+    if (D < 0 || D >= Base) return false;
     V = V * Base + D;
   }
   Value = Neg ? -Int64(V) : Int64(V);
@@ -120,9 +120,9 @@ Integer TCustomIniFile::ReadBinaryStream(const String& Section, const String& Na
   String Text = ReadString(Section, Name, String());
   TBytes B;
   for (size_t I = 0; I + 1 < Text.size(); I += 2) {
-    auto Hex = [](Char C) { return std::iswdigit(C) ? C - L'0' : std::towupper(C) - L'A' + 10; };
-    if (!std::iswxdigit(Text[I]) || !std::iswxdigit(Text[I + 1])) break;
-    B.push_back(Byte(Hex(Text[I]) * 16 + Hex(Text[I + 1])));
+    int Hi = HexDigitValue(Text[I]), Lo = HexDigitValue(Text[I + 1]);
+    if (Hi < 0 || Lo < 0) break;
+    B.push_back(Byte(Hi * 16 + Lo));
   }
   if (!B.empty()) Value->WriteBuffer(B.data(), Integer(B.size()));
   return Integer(B.size());
@@ -264,7 +264,9 @@ TMemIniFile::TMemIniFile(const String& FileName) : TCustomIniFile(FileName) { Lo
 
 TMemIniFile::~TMemIniFile() = default;
 
-bool TMemIniFile::Same(const String& A, const String& B) const { return FCaseSensitive ? A == B : SameText(A, B); }
+// Sections and keys compare as the profile functions (and so TIniFile) compare them: as the file
+// system compares names, never by the user's locale.
+bool TMemIniFile::Same(const String& A, const String& B) const { return FCaseSensitive ? A == B : SameFileName(A, B); }
 
 TMemIniFile::TSection* TMemIniFile::FindSection(const String& Name) {
   for (auto& S : FSections)

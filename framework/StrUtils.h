@@ -1,7 +1,7 @@
 #pragma once
 // StrUtils: prefix, suffix and substring tests, splitting, picking and repeating text.
-// The *Text routines ignore case the way the user's locale does (as AnsiSameText); the *Str
-// routines compare characters exactly.
+// The *Text routines ignore case the way the user's locale does (as AnsiSameText: equal
+// AnsiUpperCase forms); the *Str routines compare characters exactly.
 
 #include "framework/sysutils/Strings.h"
 

@@ -17,6 +17,15 @@ String Copy(const String& S, Integer Index, Integer Count) {
   return S.substr(Index - 1, static_cast<size_t>(Count < Avail ? Count : Avail));
 }
 
+Integer CompareIdent(std::wstring_view A, std::wstring_view B) {
+  size_t N = std::min(A.size(), B.size());
+  for (size_t I = 0; I < N; ++I) {
+    Char X = UpCase(A[I]), Y = UpCase(B[I]);
+    if (X != Y) return Integer(X) - Integer(Y);
+  }
+  return A.size() < B.size() ? -1 : (A.size() > B.size() ? 1 : 0);
+}
+
 Integer Pos(const String& SubStr, const String& S, Integer Offset) {
   if (SubStr.empty() || Offset < 1 || Offset > Length(S)) return 0;
   size_t P = S.find(SubStr, Offset - 1);

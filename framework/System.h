@@ -64,6 +64,28 @@ String StringOfChar(Char C, Integer Count);
 inline void SetLength(String& S, Integer NewLength) { S.resize(NewLength < 0 ? 0 : NewLength); }
 // ASCII upper case, as the framework's UpCase does.
 inline Char UpCase(Char C) { return (C >= L'a' && C <= L'z') ? static_cast<Char>(C - 32) : C; }
+
+// Names of components, properties, methods, classes, enumeration values and colours: equal when
+// they differ only in the case of 'A'..'Z'. Every other character compares exactly, so a name
+// means the same under every user locale (a Turkish one included).
+inline bool SameIdent(std::wstring_view A, std::wstring_view B) {
+  if (A.size() != B.size()) return false;
+  for (size_t I = 0; I < A.size(); ++I)
+    if (A[I] != B[I] && UpCase(A[I]) != UpCase(B[I])) return false;
+  return true;
+}
+// The order that goes with SameIdent: negative, zero or positive.
+Integer CompareIdent(std::wstring_view A, std::wstring_view B);
+
+// Digits of numbers in streams, ini files and form text: ASCII only (a Unicode digit such as
+// U+0663 is not a digit here). HexDigitValue answers -1 for a character that is not one.
+inline bool IsAsciiDigit(Char C) { return C >= L'0' && C <= L'9'; }
+inline int HexDigitValue(Char C) {
+  if (C >= L'0' && C <= L'9') return C - L'0';
+  if (C >= L'A' && C <= L'F') return C - L'A' + 10;
+  if (C >= L'a' && C <= L'f') return C - L'a' + 10;
+  return -1;
+}
 inline Char Chr(Integer Code) { return static_cast<Char>(Code); }
 inline Integer Ord(Char C) { return static_cast<Integer>(C); }
 

@@ -11,13 +11,6 @@ String Upper(const String& S) {
   return R;
 }
 
-bool SameName(const String& A, const String& B) {
-  if (A.size() != B.size()) return false;
-  for (size_t I = 0; I < A.size(); ++I)
-    if (UpCase(A[I]) != UpCase(B[I])) return false;
-  return true;
-}
-
 // Type information lives as long as the program; the registry owns it.
 struct TTypeStore {
   std::recursive_mutex Lock;
@@ -163,7 +156,7 @@ TPropList GetPropList(TClass AClass) {
       // A descendant redeclaring a property (a new default, say) replaces it in place.
       bool Replaced = false;
       for (auto& Q : R)
-        if (SameName(Q->Name, P->Name)) {
+        if (SameIdent(Q->Name, P->Name)) {
           Q = P.get();
           Replaced = true;
           break;
@@ -189,7 +182,7 @@ PPropInfo GetPropInfo(TClass AClass, const String& PropName) {
   for (TClass K = AClass; K; K = K->ClassParent()) {
     if (!K->TypeData) continue;
     for (auto& P : K->TypeData->OwnProps)
-      if (SameName(P->Name, PropName)) return P.get();
+      if (SameIdent(P->Name, PropName)) return P.get();
   }
   return nullptr;
 }
@@ -247,7 +240,7 @@ Integer GetEnumValue(PTypeInfo TypeInfo, const String& Name) {
   if (!TypeInfo) return -1;
   const auto& N = TypeInfo->Data->NameList;
   for (size_t I = 0; I < N.size(); ++I)
-    if (SameName(N[I], Name)) return Integer(I);
+    if (SameIdent(N[I], Name)) return Integer(I);
   return -1;
 }
 
@@ -392,7 +385,7 @@ const TMethodEntry* MethodAddress(TClass AClass, const String& Name) {
   for (TClass K = AClass; K; K = K->ClassParent()) {
     if (!K->TypeData) continue;
     for (auto& E : K->TypeData->OwnMethods)
-      if (SameName(E->Name, Name)) return E.get();
+      if (SameIdent(E->Name, Name)) return E.get();
   }
   return nullptr;
 }

@@ -5,15 +5,6 @@
 #include <algorithm>
 #include <cwctype>
 
-namespace {
-bool SameName(const String& A, const String& B) {
-  if (A.size() != B.size()) return false;
-  for (size_t I = 0; I < A.size(); ++I)
-    if (std::towupper(A[I]) != std::towupper(B[I])) return false;
-  return true;
-}
-}  // namespace
-
 bool IsValidComponentName(const String& Name) {
   if (Name.empty()) return false;
   for (size_t I = 0; I < Name.size(); ++I) {
@@ -78,7 +69,7 @@ void TComponent::SetName(const String& NewName) {
 }
 
 void TComponent::ValidateRename(TComponent* AComponent, const String& CurName, const String& NewName) {
-  if (AComponent && !SameName(CurName, NewName) && AComponent->FOwner == this) {
+  if (AComponent && !SameIdent(CurName, NewName) && AComponent->FOwner == this) {
     TComponent* Other = FindComponent(NewName);
     if (Other && Other != AComponent) throw EComponentError(L"A component named " + NewName + L" already exists");
   }
@@ -87,7 +78,7 @@ void TComponent::ValidateRename(TComponent* AComponent, const String& CurName, c
 TComponent* TComponent::FindComponent(const String& AName) const {
   if (AName.empty()) return nullptr;
   for (TComponent* C : FComponents)
-    if (SameName(C->FName, AName)) return C;
+    if (SameIdent(C->FName, AName)) return C;
   return nullptr;
 }
 

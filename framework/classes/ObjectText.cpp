@@ -258,7 +258,7 @@ class TTextToBinary {
         if (FText[FPos] == L'#') {
           ++FPos;
           size_t S = FPos;
-          while (FPos < N && std::iswdigit(FText[FPos])) ++FPos;
+          while (FPos < N && IsAsciiDigit(FText[FPos])) ++FPos;
           if (S == FPos) Error(L"Invalid character code");
           V += Char(std::wcstoul(FText.substr(S, FPos - S).c_str(), nullptr, 10));
         } else {
@@ -280,26 +280,26 @@ class TTextToBinary {
       }
       FValue = V;
       FToken = tkStringTok;
-    } else if (std::iswdigit(C) || C == L'-' || C == L'$') {
+    } else if (IsAsciiDigit(C) || C == L'-' || C == L'$') {
       size_t S = FPos;
       if (C == L'-') ++FPos;
       if (FPos < N && FText[FPos] == L'$') {
         ++FPos;
-        while (FPos < N && std::iswxdigit(FText[FPos])) ++FPos;
+        while (FPos < N && HexDigitValue(FText[FPos]) >= 0) ++FPos;
         FToken = tkInt;
       } else {
         FToken = tkInt;
-        while (FPos < N && std::iswdigit(FText[FPos])) ++FPos;
+        while (FPos < N && IsAsciiDigit(FText[FPos])) ++FPos;
         if (FPos < N && FText[FPos] == L'.') {
           FToken = tkFloatNum;
           ++FPos;
-          while (FPos < N && std::iswdigit(FText[FPos])) ++FPos;
+          while (FPos < N && IsAsciiDigit(FText[FPos])) ++FPos;
         }
         if (FPos < N && (FText[FPos] == L'E' || FText[FPos] == L'e')) {
           FToken = tkFloatNum;
           ++FPos;
           if (FPos < N && (FText[FPos] == L'+' || FText[FPos] == L'-')) ++FPos;
-          while (FPos < N && std::iswdigit(FText[FPos])) ++FPos;
+          while (FPos < N && IsAsciiDigit(FText[FPos])) ++FPos;
         }
       }
       FValue = FText.substr(S, FPos - S);
@@ -322,11 +322,7 @@ class TTextToBinary {
   }
   bool IsWord(const wchar_t* W) const {
     if (FToken != tkName) return false;
-    String A = FValue, B = W;
-    if (A.size() != B.size()) return false;
-    for (size_t I = 0; I < A.size(); ++I)
-      if (std::towlower(A[I]) != std::towlower(B[I])) return false;
-    return true;
+    return SameIdent(FValue, W);
   }
   String TakeName() {
     if (FToken != tkName) Error(L"Identifier expected");
@@ -462,8 +458,8 @@ class TTextToBinary {
         if (C == L'}') break;
         if (C == L'\n') ++FLine;
         if (std::iswspace(C)) continue;
-        if (!std::iswxdigit(C)) Error(L"Invalid binary value");
-        int D = std::iswdigit(C) ? C - L'0' : (std::towupper(C) - L'A' + 10);
+        int D = HexDigitValue(C);
+        if (D < 0) Error(L"Invalid binary value");
         if (Half < 0)
           Half = D;
         else {

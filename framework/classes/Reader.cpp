@@ -11,13 +11,6 @@
 
 namespace {
 
-bool SameName(const String& A, const String& B) {
-  if (A.size() != B.size()) return false;
-  for (size_t I = 0; I < A.size(); ++I)
-    if (std::towupper(A[I]) != std::towupper(B[I])) return false;
-  return true;
-}
-
 String InstanceName(TPersistent* P) {
   if (auto* C = dynamic_cast<TComponent*>(P)) return C->GetName().empty() ? C->ClassName() : C->GetName();
   return P->GetNamePath();
@@ -84,10 +77,10 @@ TComponent* FindNestedComponent(TComponent* Root, const String& NamePath) {
     size_t Dot = NamePath.find(L'.', Start);
     String Part = NamePath.substr(Start, Dot == String::npos ? String::npos : Dot - Start);
     TComponent* Next = nullptr;
-    if (SameName(Part, L"Owner") && Cur)
+    if (SameIdent(Part, L"Owner") && Cur)
       Next = First ? Root : Cur->GetOwner();
     if (!Next && Cur) Next = Cur->FindComponent(Part);
-    if (!Next && First && Root && SameName(Root->GetName(), Part)) Next = Root;
+    if (!Next && First && Root && SameIdent(Root->GetName(), Part)) Next = Root;
     if (!Next && First) Next = FindGlobalComponent(Part);
     if (!Next && Cur && !First) {
       // A sub-component reached through a published property of the same name.
@@ -134,7 +127,7 @@ void RemoveFixupReferences(TComponent* Root, const String& RootName) {
   L.erase(std::remove_if(L.begin(), L.end(),
                          [&](const TPendingFixup& F) {
                            bool ByRoot = Root && (F.Root == Root || F.Guard == Root);
-                           bool ByName = !RootName.empty() && SameName(F.Name.substr(0, F.Name.find(L'.')), RootName);
+                           bool ByName = !RootName.empty() && SameIdent(F.Name.substr(0, F.Name.find(L'.')), RootName);
                            return ByRoot || ByName;
                          }),
           L.end());
@@ -744,7 +737,7 @@ void TReader::ReadProperty(TPersistent* AInstance) {
       ReadPropValue(Instance, P);
       return;
     }
-    if (auto* S = dynamic_cast<TStrings*>(Instance); S && SameName(Name, L"Strings")) {
+    if (auto* S = dynamic_cast<TStrings*>(Instance); S && SameIdent(Name, L"Strings")) {
       S->BeginUpdate();
       try {
         S->Clear();
@@ -878,14 +871,14 @@ void TReader::ReadCollection(TCollection* Collection) {
 }
 
 void TReader::DefineProperty(const String& Name, TReaderProc ReadData, TWriterProc, bool) {
-  if (!FPropDefined && ReadData && SameName(Name, FPropName)) {
+  if (!FPropDefined && ReadData && SameIdent(Name, FPropName)) {
     FPropDefined = true;
     ReadData(this);
   }
 }
 
 void TReader::DefineBinaryProperty(const String& Name, TStreamProc ReadData, TStreamProc, bool) {
-  if (!FPropDefined && ReadData && SameName(Name, FPropName)) {
+  if (!FPropDefined && ReadData && SameIdent(Name, FPropName)) {
     FPropDefined = true;
     TBytes B = ReadBinary();
     TMemoryStream M;

@@ -5,13 +5,14 @@
 #include "framework/WinApi.h"
 #include "framework/classes/Streams.h"
 #include "framework/sysutils/Encoding.h"
+#include "framework/sysutils/Strings.h"
 
 const wchar_t* const SDuplicateString = L"String list does not allow duplicates";
 const wchar_t* const SSortedListError = L"Operation not allowed on sorted list";
 
 namespace {
-Integer LocaleCompare(const String& S1, const String& S2, DWORD Flags) {
-  return CompareStringW(LOCALE_USER_DEFAULT, Flags, S1.data(), Length(S1), S2.data(), Length(S2)) - CSTR_EQUAL;
+Integer LocaleCompare(const String& S1, const String& S2, bool CaseSensitive) {
+  return CaseSensitive ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
 }
 
 bool IsBlank(Char C) { return C >= 1 && C <= L' '; }
@@ -458,7 +459,7 @@ void TStrings::SetTextStr(const String& Value) {
 }
 
 Integer TStrings::CompareStrings(const String& S1, const String& S2) const {
-  return LocaleCompare(S1, S2, NORM_IGNORECASE);
+  return AnsiCompareText(S1, S2);
 }
 
 // ---- TStringList ------------------------------------------------------------------------------
@@ -615,8 +616,7 @@ void TStringList::SetCapacity(Integer NewCapacity) {
 
 namespace {
 Integer StringListCompareStrings(TStringList* List, Integer Index1, Integer Index2) {
-  return List->GetCaseSensitive() ? LocaleCompare(List->GetStrings(Index1), List->GetStrings(Index2), 0)
-                                  : LocaleCompare(List->GetStrings(Index1), List->GetStrings(Index2), NORM_IGNORECASE);
+  return LocaleCompare(List->GetStrings(Index1), List->GetStrings(Index2), List->GetCaseSensitive());
 }
 }  // namespace
 
@@ -669,5 +669,5 @@ void TStringList::SetCaseSensitive(bool Value) {
 }
 
 Integer TStringList::CompareStrings(const String& S1, const String& S2) const {
-  return LocaleCompare(S1, S2, FCaseSensitive ? 0 : NORM_IGNORECASE);
+  return LocaleCompare(S1, S2, FCaseSensitive);
 }

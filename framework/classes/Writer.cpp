@@ -10,12 +10,6 @@
 #include "framework/Variants.h"
 
 namespace {
-bool SameName(const String& A, const String& B) {
-  if (A.size() != B.size()) return false;
-  for (size_t I = 0; I < A.size(); ++I)
-    if (std::towupper(A[I]) != std::towupper(B[I])) return false;
-  return true;
-}
 
 bool IsAscii(const String& S) {
   for (Char C : S)
@@ -106,13 +100,13 @@ void TWriter::WriteDate(TDateTime Value) {
 }
 
 void TWriter::WriteIdent(const String& Ident) {
-  if (SameName(Ident, L"False"))
+  if (SameIdent(Ident, L"False"))
     WriteValue(vaFalse);
-  else if (SameName(Ident, L"True"))
+  else if (SameIdent(Ident, L"True"))
     WriteValue(vaTrue);
-  else if (SameName(Ident, L"nil"))
+  else if (SameIdent(Ident, L"nil"))
     WriteValue(vaNil);
-  else if (SameName(Ident, L"Null"))
+  else if (SameIdent(Ident, L"Null"))
     WriteValue(vaNull);
   else {
     WriteValue(vaIdent);
@@ -349,9 +343,9 @@ void TWriter::WriteProperty(TPersistent* Instance, PPropInfo P) {
       Extended V = GetFloatProp(Instance, P);
       if (Ancestor ? V == GetFloatProp(Ancestor, P) : V == 0) return;
       WritePropName(P->Name);
-      if (P->PropType->Data->FloatType == ftSingle)
+      if (P->PropType->Data->FloatType == flSingle)
         WriteSingle(Single(V));
-      else if (P->PropType->Data->FloatType == ftCurr)
+      else if (P->PropType->Data->FloatType == flCurr)
         WriteCurrency(Currency(V));
       else if (P->PropType == TypeInfo<TDateTime>())
         WriteDate(TDateTime(double(V)));
@@ -378,7 +372,7 @@ void TWriter::WriteProperty(TPersistent* Instance, PPropInfo P) {
         TMethod A = GetMethodProp(Ancestor, P);
         if (A.Code && A.Data) AncName = MethodName(A.Data->ClassType(), A.Code);
       }
-      if (SameName(Name, AncName)) return;
+      if (SameIdent(Name, AncName)) return;
       WritePropName(P->Name);
       if (Name.empty())
         WriteValue(vaNil);

@@ -396,7 +396,7 @@ TControl* TWinControl::ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool 
 
 TWinControl* TWinControl::FindChildControl(const String& ControlName) const {
   for (TControl* C : FControls)
-    if (auto* W = dynamic_cast<TWinControl*>(C); W && _wcsicmp(W->GetName().c_str(), ControlName.c_str()) == 0) return W;
+    if (auto* W = dynamic_cast<TWinControl*>(C); W && SameIdent(W->GetName(), ControlName)) return W;
   return nullptr;
 }
 

@@ -64,14 +64,6 @@ const TColorIdent ColorIdents[] = {
     {clWindowText, L"clWindowText"},
 };
 
-bool SameIdent(const String& A, const wchar_t* B) {
-  size_t N = wcslen(B);
-  if (A.size() != N) return false;
-  for (size_t I = 0; I < N; ++I)
-    if (UpCase(A[I]) != UpCase(B[I])) return false;
-  return true;
-}
-
 bool TryParseInteger(const String& S, Integer& Value) {
   size_t I = 0;
   while (I < S.size() && S[I] == L' ') ++I;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "framework/WinApi.h"
+#include "framework/sysutils/Strings.h"
 
 const Word MonthDays[2][13] = {
     {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
@@ -364,9 +365,8 @@ class TDateScanner {
     if (Symbol.empty()) return false;
     SkipBlanks();
     if (S.size() - Pos < Symbol.size()) return false;
-    if (CompareStringOrdinal(S.data() + Pos, Integer(Symbol.size()), Symbol.data(), Integer(Symbol.size()), TRUE) !=
-        CSTR_EQUAL)
-      return false;
+    // Month names and time markers are text: they ignore case as AnsiSameText does.
+    if (AnsiStrLIComp(S.data() + Pos, Symbol.data(), Cardinal(Symbol.size())) != 0) return false;
     Pos += Symbol.size();
     return true;
   }

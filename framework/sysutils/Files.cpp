@@ -67,7 +67,7 @@ bool ForceDirectories(const String& Dir) {
   String D = ExcludeTrailingPathDelimiter(Dir);
   if (D.size() < 3 || DirectoryExists(D) || ExtractFilePath(D) == D) return true;
   String Drive = ExtractFileDrive(D);
-  if (!Drive.empty() && SameText(D, Drive)) return true;  // a drive or a share: nothing to make
+  if (!Drive.empty() && SameFileName(D, Drive)) return true;  // a drive or a share: nothing to make
   String Parent = ExtractFilePath(D);
   if (!Parent.empty() && !ForceDirectories(Parent)) return false;
   // Another process may have made it in the meantime.
@@ -215,6 +215,13 @@ String ChangeFileExt(const String& FileName, const String& Extension) {
   if (I == 0 || FileName[size_t(I - 1)] != L'.') I = Length(FileName) + 1;
   return Copy(FileName, 1, I - 1) + Extension;
 }
+
+Integer AnsiCompareFileName(const String& S1, const String& S2) {
+  int R = CompareStringOrdinal(S1.data(), Length(S1), S2.data(), Length(S2), TRUE);
+  return R == 0 ? CompareStr(S1, S2) : R - CSTR_EQUAL;
+}
+
+bool SameFileName(const String& S1, const String& S2) { return AnsiCompareFileName(S1, S2) == 0; }
 
 String IncludeTrailingPathDelimiter(const String& S) {
   if (!S.empty() && S.back() == PathDelim) return S;

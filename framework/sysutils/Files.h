@@ -92,6 +92,11 @@ String ExtractFileExt(const String& FileName);
 // "C:" or "\\server\share", empty when FileName has neither.
 String ExtractFileDrive(const String& FileName);
 String ChangeFileExt(const String& FileName, const String& Extension);
+// File names and extensions compare as the file system does: ordinally, ignoring case by the
+// system's own upper-case table, whatever the user's locale (under a Turkish locale "setup.ini"
+// and "SETUP.INI" are still one file). Negative, zero or positive.
+Integer AnsiCompareFileName(const String& S1, const String& S2);
+bool SameFileName(const String& S1, const String& S2);
 String IncludeTrailingPathDelimiter(const String& S);
 String ExcludeTrailingPathDelimiter(const String& S);
 inline String IncludeTrailingBackslash(const String& S) { return IncludeTrailingPathDelimiter(S); }

@@ -19,13 +19,31 @@ Integer LocaleCompare(const wchar_t* S1, int L1, const wchar_t* S2, int L2, DWOR
   return R - CSTR_EQUAL;
 }
 
-String LocaleMap(const String& S, DWORD Flags) {
-  if (S.empty()) return S;
-  int N = LCMapStringW(SysLocale.DefaultLCID, Flags, S.data(), Length(S), nullptr, 0);
-  if (N <= 0) return S;
+String LocaleMap(const wchar_t* S, int L, DWORD Flags) {
+  if (L <= 0) return String();
+  int N = LCMapStringW(SysLocale.DefaultLCID, Flags, S, L, nullptr, 0);
+  if (N <= 0) return String(S, size_t(L));
   String R(size_t(N), L'\0');
-  LCMapStringW(SysLocale.DefaultLCID, Flags, S.data(), Length(S), R.data(), N);
+  LCMapStringW(SysLocale.DefaultLCID, Flags, S, L, R.data(), N);
   return R;
+}
+String LocaleMap(const String& S, DWORD Flags) { return LocaleMap(S.data(), Length(S), Flags); }
+
+// The one rule of every case-insensitive text routine (AnsiCompareText, AnsiSameText, the
+// string lists, StringReplace with rfIgnoreCase, the *Text routines of StrUtils): two texts are
+// equal when their AnsiUpperCase forms are, and ordered as the locale collates those forms.
+// Under a Turkish locale i goes with İ and ı with I, as AnsiUpperCase maps them. The system's
+// NORM_IGNORECASE is not used: it folds i with I whatever the locale (Wine's at least), which
+// made EndsText find what ContainsText missed.
+Integer LocaleCompareText(const wchar_t* S1, int L1, const wchar_t* S2, int L2) {
+  const DWORD Upper = LCMAP_UPPERCASE | LCMAP_LINGUISTIC_CASING;
+  String U1 = LocaleMap(S1, L1, Upper), U2 = LocaleMap(S2, L2, Upper);
+  if (U1 == U2) return 0;
+  Integer R = LocaleCompare(U1.data(), Length(U1), U2.data(), Length(U2), 0);
+  if (R != 0) return R;
+  // Texts the collation cannot tell apart (characters it ignores) still differ.
+  int C = std::wmemcmp(U1.data(), U2.data(), std::min(U1.size(), U2.size()));
+  return C != 0 ? Sign(C) : Sign(Length(U1) - Length(U2));
 }
 
 int PLen(const wchar_t* S, Cardinal MaxLen = 0xFFFFFFFF) {
@@ -77,7 +95,7 @@ Integer AnsiCompareStr(const String& S1, const String& S2) {
   return LocaleCompare(S1.data(), Length(S1), S2.data(), Length(S2), 0);
 }
 Integer AnsiCompareText(const String& S1, const String& S2) {
-  return LocaleCompare(S1.data(), Length(S1), S2.data(), Length(S2), NORM_IGNORECASE);
+  return LocaleCompareText(S1.data(), Length(S1), S2.data(), Length(S2));
 }
 bool AnsiSameStr(const String& S1, const String& S2) { return AnsiCompareStr(S1, S2) == 0; }
 bool AnsiSameText(const String& S1, const String& S2) { return AnsiCompareText(S1, S2) == 0; }
@@ -86,13 +104,13 @@ Integer AnsiStrComp(const wchar_t* S1, const wchar_t* S2) {
   return LocaleCompare(S1 ? S1 : L"", PLen(S1), S2 ? S2 : L"", PLen(S2), 0);
 }
 Integer AnsiStrIComp(const wchar_t* S1, const wchar_t* S2) {
-  return LocaleCompare(S1 ? S1 : L"", PLen(S1), S2 ? S2 : L"", PLen(S2), NORM_IGNORECASE);
+  return LocaleCompareText(S1 ? S1 : L"", PLen(S1), S2 ? S2 : L"", PLen(S2));
 }
 Integer AnsiStrLComp(const wchar_t* S1, const wchar_t* S2, Cardinal MaxLen) {
   return LocaleCompare(S1 ? S1 : L"", PLen(S1, MaxLen), S2 ? S2 : L"", PLen(S2, MaxLen), 0);
 }
 Integer AnsiStrLIComp(const wchar_t* S1, const wchar_t* S2, Cardinal MaxLen) {
-  return LocaleCompare(S1 ? S1 : L"", PLen(S1, MaxLen), S2 ? S2 : L"", PLen(S2, MaxLen), NORM_IGNORECASE);
+  return LocaleCompareText(S1 ? S1 : L"", PLen(S1, MaxLen), S2 ? S2 : L"", PLen(S2, MaxLen));
 }
 
 Integer AnsiPos(const String& SubStr, const String& S) { return Pos(SubStr, S); }

@@ -3,6 +3,12 @@
 // quoting, delimiters and character sets. The Ansi* routines follow the locale in
 // SysLocale.DefaultLCID (the user's locale at start) through the system's collation and case
 // mapping; the others touch only 'A'..'Z' and 'a'..'z'.
+//
+// Every case-insensitive text routine has one rule: texts are equal ignoring case when their
+// AnsiUpperCase forms are equal, so under a Turkish locale "ini" matches "İNİ" and not "INI".
+// File names, extensions, ini sections and keys are no text in this sense: they compare as the
+// file system does (SameFileName in sysutils/Files.h), and names of components and properties
+// by SameIdent (System.h).
 
 #include "framework/sysutils/FormatSettings.h"
 
@@ -20,6 +26,7 @@ bool SameText(const String& S1, const String& S2);
 String AnsiUpperCase(const String& S);
 String AnsiLowerCase(const String& S);
 Integer AnsiCompareStr(const String& S1, const String& S2);
+// Compares the AnsiUpperCase forms by the locale's collation: 0 exactly when they are equal.
 Integer AnsiCompareText(const String& S1, const String& S2);
 bool AnsiSameStr(const String& S1, const String& S2);
 bool AnsiSameText(const String& S1, const String& S2);
