@@ -2,6 +2,8 @@
 # Runs a Windows program under Wine in a prefix of the build tree.
 #   wine-run.sh PROGRAM.exe ARGS...            headless, Wine's null graphics driver
 #   QAL_SCREEN=1 wine-run.sh PROGRAM.exe ...   a real screen: $DISPLAY, or a private Xvfb
+#   QAL_LOCALE=tr_TR wine-run.sh PROGRAM.exe ...  the Windows user locale of a glibc locale (here
+#                                              Turkish), compiled into the build tree, in prefixes of its own
 # Programs that run at the same time get prefixes of their own (slots), each with its own
 # wineserver, so that windows, focus and the cursor of one never meet those of another.
 # A template prefix is made once (wineboot); a slot is a hard-linked copy of it; each slot's
@@ -26,6 +28,21 @@ else
   driver=null
 fi
 mkdir -p "$build"
+if [ -n "$QAL_LOCALE" ]; then
+  # Wine takes the user locale from the Unix one when a process starts; the locale is compiled
+  # into the build tree, since the machine may have no such locale and no right to add one.
+  locales=$build/locale
+  (
+    flock 9
+    if [ ! -f "$locales/$QAL_LOCALE.UTF-8/LC_CTYPE" ]; then
+      mkdir -p "$locales"
+      localedef -i "$QAL_LOCALE" -f UTF-8 "$locales/$QAL_LOCALE.UTF-8" >/dev/null 2>&1 || true
+    fi
+    [ -f "$locales/$QAL_LOCALE.UTF-8/LC_CTYPE" ] || { echo "wine-run.sh: cannot make the locale $QAL_LOCALE" >&2; exit 1; }
+  ) 9>"$build/.locale-lock"
+  export LOCPATH=$locales LANG=$QAL_LOCALE.UTF-8 LC_ALL=$QAL_LOCALE.UTF-8
+  kind=$kind-$QAL_LOCALE
+fi
 template=$build/wine-$kind
 
 # Wine's own processes must not inherit a lock, or a persistent server would hold it forever.
