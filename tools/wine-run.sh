@@ -40,7 +40,8 @@ if [ -n "$QAL_LOCALE" ]; then
     fi
     [ -f "$locales/$QAL_LOCALE.UTF-8/LC_CTYPE" ] || { echo "wine-run.sh: cannot make the locale $QAL_LOCALE" >&2; exit 1; }
   ) 9>"$build/.locale-lock"
-  export LOCPATH=$locales LANG=$QAL_LOCALE.UTF-8 LC_ALL=$QAL_LOCALE.UTF-8
+  # (bash itself cannot take the locale from LOCPATH and would say so)
+  { export LOCPATH=$locales LANG=$QAL_LOCALE.UTF-8 LC_ALL=$QAL_LOCALE.UTF-8; } 2>/dev/null
   kind=$kind-$QAL_LOCALE
 fi
 template=$build/wine-$kind

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/Classes.h"
+#include "framework/SysUtils.h"
+#include "framework/WinApi.h"
 #include "framework/sysutils/Encoding.h"
 
 namespace {
@@ -141,7 +143,11 @@ TEST(StringListSort, SortedListFollowsTheLocaleNotCodeUnits) {
   TStringList L;
   for (const wchar_t* S : {L"şeker", L"uzum", L"çay", L"tuz", L"ütü", L"sabun", L"dut", L"cam"}) L.Add(S);
   L.SetSorted(true);
-  EXPECT_EQ(Joined(L), L"cam|çay|dut|sabun|şeker|tuz|ütü|uzum|");
+  // Turkish collates ü as a letter of its own, after u; other locales as a u with a mark.
+  if (PRIMARYLANGID(LANGIDFROMLCID(SysLocale.DefaultLCID)) == LANG_TURKISH)
+    EXPECT_EQ(Joined(L), L"cam|çay|dut|sabun|şeker|tuz|uzum|ütü|");
+  else
+    EXPECT_EQ(Joined(L), L"cam|çay|dut|sabun|şeker|tuz|ütü|uzum|");
   L.Add(L"Çorba");
   EXPECT_EQ(L.IndexOf(L"çorba"), 2);
   EXPECT_THROW(L.Insert(0, L"x"), EStringListError);

@@ -49,6 +49,7 @@ TEST(Identifiers, ComponentsControlsPropertiesEnumsAndColoursAgree) {
       {L"Hint", L"HINT", true},         {L"Hint", L"hint", true},       {L"Hint", L"HİNT", false},
       {L"Hint", L"hınt", false},        {L"Visible", L"VISIBLE", true}, {L"Visible", L"vİsİble", false},
   };
+  const TNamePair Components[] = {{L"Şube1", L"ŞUBE1", true}, {L"Şube1", L"şube1", false}, {L"Liste", L"LİSTE", false}};
   for (Cardinal Locale : {0x041Fu, 0x0409u}) {
     LocaleScope L(Locale);
     for (const auto& C : Cases) {
@@ -62,6 +63,17 @@ TEST(Identifiers, ComponentsControlsPropertiesEnumsAndColoursAgree) {
       EXPECT_EQ(Parent.FindChildControl(C.Asked) == Child, C.Same);
       EXPECT_EQ(GetPropInfo(Child, C.Declared) != nullptr, true);
       EXPECT_EQ(GetPropInfo(Child, C.Asked) != nullptr, C.Same);
+      Child->SetParent(nullptr);
+    }
+    for (const auto& C : Components) {
+      SCOPED_TRACE(testing::Message() << Locale << " " << C.Declared << " " << C.Asked);
+      TComponent Owner(nullptr);
+      TCustomControl Parent(nullptr);
+      auto* Child = new TCustomControl(&Owner);
+      Child->SetName(C.Declared);
+      Child->SetParent(&Parent);
+      EXPECT_EQ(Owner.FindComponent(C.Asked) == Child, C.Same);
+      EXPECT_EQ(Parent.FindChildControl(C.Asked) == Child, C.Same);
       Child->SetParent(nullptr);
     }
     EXPECT_EQ(GetEnumValue(TypeInfo<TAlign>(), L"ALCLIENT"), Integer(alClient));
