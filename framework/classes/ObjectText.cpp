@@ -249,7 +249,9 @@ class TTextToBinary {
     Char C = FText[FPos];
     if (C == L'_' || std::iswalpha(C)) {
       size_t S = FPos;
-      while (FPos < N && (FText[FPos] == L'_' || FText[FPos] == L'.' || std::iswalnum(FText[FPos]))) ++FPos;
+      while (FPos < N && (FText[FPos] == L'_' || FText[FPos] == L'.' || std::iswalpha(FText[FPos]) ||
+                          IsAsciiDigit(FText[FPos])))
+        ++FPos;
       FValue = FText.substr(S, FPos - S);
       FToken = tkName;
     } else if (C == L'\'' || C == L'#') {

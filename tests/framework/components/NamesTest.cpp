@@ -119,6 +119,7 @@ TEST(Digits, FormTextTakesOnlyAsciiDigits) {
       {"Caption = #" + Arabic3, false},
       {"Data = {0A1b}", true},
       {"Data = {0A" + Arabic3 + "1}", false},
+      {"object B" + Arabic3 + ": TForm end", false},  // names take ASCII digits too
   };
   for (const auto& [Line, Ok] : Cases) {
     std::string T = "object F: TForm\r\n  " + Line + "\r\nend\r\n";
