@@ -35,8 +35,11 @@ if [ -n "$QAL_LOCALE" ]; then
   (
     flock 9
     if [ ! -f "$locales/$QAL_LOCALE.UTF-8/LC_CTYPE" ]; then
+      # Made beside and moved into place, so that an interrupted run leaves no half locale.
       mkdir -p "$locales"
-      localedef -i "$QAL_LOCALE" -f UTF-8 "$locales/$QAL_LOCALE.UTF-8" >/dev/null 2>&1 || true
+      rm -rf "$locales/.new" "$locales/$QAL_LOCALE.UTF-8"
+      localedef -i "$QAL_LOCALE" -f UTF-8 "$locales/.new" >/dev/null 2>&1 || true
+      [ -f "$locales/.new/LC_CTYPE" ] && mv "$locales/.new" "$locales/$QAL_LOCALE.UTF-8"
     fi
     [ -f "$locales/$QAL_LOCALE.UTF-8/LC_CTYPE" ] || { echo "wine-run.sh: cannot make the locale $QAL_LOCALE" >&2; exit 1; }
   ) 9>"$build/.locale-lock"
