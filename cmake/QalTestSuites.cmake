@@ -1,7 +1,6 @@
 # Run at test time by CTest: lists the suites of one GoogleTest executable and adds one CTest test
 # per suite. A suite runs in one Wine process, which keeps process start-ups few.
 #   -D EXE=... -D EMULATOR=... -D OUT=... -D FILTER=... -D SUFFIX=... -D SCREEN=0|1 -D PREFIX=...
-#   [-D LOCALE=tr_TR: the suites run with that user locale, in Wine prefixes of their own]
 execute_process(COMMAND ${EMULATOR} ${EXE} --gtest_list_tests --gtest_filter=${FILTER}
                 OUTPUT_VARIABLE listing RESULT_VARIABLE rc TIMEOUT 300)
 if(NOT rc EQUAL 0)
@@ -26,9 +25,6 @@ foreach(line IN LISTS lines)
     string(APPEND script "set_tests_properties([=[${PREFIX}${name}${SUFFIX}]=] PROPERTIES TIMEOUT 300)\n")
     if(SCREEN)
       string(APPEND script "set_tests_properties([=[${PREFIX}${name}${SUFFIX}]=] PROPERTIES ENVIRONMENT QAL_SCREEN=1 LABELS screen)\n")
-    endif()
-    if(LOCALE)
-      string(APPEND script "set_tests_properties([=[${PREFIX}${name}${SUFFIX}]=] PROPERTIES ENVIRONMENT QAL_LOCALE=${LOCALE} LABELS locale)\n")
     endif()
   endif()
 endforeach()
