@@ -726,12 +726,14 @@ Status TGPImage::SaveAdd(TGPImage* newImage, const EncoderParameters* encoderPar
 TGPImageFormat TGPImage::GetFormat() {
   GUID Format{};
   if (GP::GdipGetImageRawFormat(nativeImage, &Format) != G::Ok) return ifUndefined;
-  static const GUID* const Formats[] = {&G::ImageFormatMemoryBMP, &G::ImageFormatBMP, &G::ImageFormatEMF,
-                                        &G::ImageFormatWMF, &G::ImageFormatJPEG, &G::ImageFormatPNG,
-                                        &G::ImageFormatGIF, &G::ImageFormatTIFF, &G::ImageFormatEXIF,
-                                        &G::ImageFormatIcon};
+  // GDI+'s format identifiers differ only in their first field, in the order of TGPImageFormat
+  // from the memory bitmap; the icon lies three past EXIF.
+  const GUID& Base = G::ImageFormatMemoryBMP;
+  if (Format.Data2 != Base.Data2 || Format.Data3 != Base.Data3 || std::memcmp(Format.Data4, Base.Data4, 8) != 0)
+    return ifUndefined;
+  static const unsigned long Offsets[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 11};
   for (Integer I = 0; I < 10; ++I)
-    if (IsEqualGUID(Format, *Formats[I])) return TGPImageFormat(ifMemoryBMP + I);
+    if (Format.Data1 == Base.Data1 + Offsets[I]) return TGPImageFormat(ifMemoryBMP + I);
   return ifUndefined;
 }
 Integer TGPImage::GetPixelFormat() {
@@ -910,18 +912,30 @@ CompositingQuality TGPGraphics::GetCompositingQuality() {
   return CompositingQuality(Q);
 }
 
+namespace {
+// Without Arial the text still draws: in GDI+'s generic sans-serif family, or where even that is
+// missing (Wine without Windows fonts), in the first installed family.
+std::unique_ptr<TGPFontFamily> FallbackFamily() {
+  G::GpFontFamily* Source = TGPFontFamily::GenericSansSerif()->NativeFamily();
+  G::GpFontCollection* Installed = nullptr;
+  if (!Source && GP::GdipNewInstalledFontCollection(&Installed) == G::Ok) {
+    INT Found = 0;
+    GP::GdipGetFontCollectionFamilyList(Installed, 1, &Source, &Found);
+    if (Found < 1) Source = nullptr;
+  }
+  G::GpFontFamily* Clone = nullptr;
+  if (Source) GP::GdipCloneFontFamily(Source, &Clone);
+  return std::make_unique<TGPFontFamily>(Clone, Clone ? Ok : FontFamilyNotFound);
+}
+}  // namespace
+
 TGPFont* TGPGraphics::MakeFont(TFont* AFont) { return MakeFont(AFont, Single(AFont->GetSize())); }
 
 TGPFont* TGPGraphics::MakeFont(TFont* AFont, Single ASize) {
   auto Family = std::make_unique<TGPFontFamily>(AFont->GetName());
   Status S = Family->GetLastStatus();
   if (S == FontFamilyNotFound || S == FontStyleNotFound) Family = std::make_unique<TGPFontFamily>(L"Arial");
-  // Without Arial the text still draws, in the generic sans-serif family.
-  if (!Family->NativeFamily() && Started) {
-    G::GpFontFamily* Clone = nullptr;
-    GP::GdipCloneFontFamily(TGPFontFamily::GenericSansSerif()->NativeFamily(), &Clone);
-    Family = std::make_unique<TGPFontFamily>(Clone, Clone ? Ok : FontFamilyNotFound);
-  }
+  if (!Family->NativeFamily() && Started) Family = FallbackFamily();
   FontStyle Style = 0;
   TFontStyles FS = AFont->GetStyle();
   if (FS.Contains(fsBold)) Style |= 1;

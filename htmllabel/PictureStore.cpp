@@ -293,8 +293,12 @@ void THTMLPicture::Draw(TCanvas* ACanvas, const TRect& Rect) {
       } catch (const Exception&) {
       }
     }
-    if (FDecoded->Bitmap) ACanvas->StretchDraw(Rect, FDecoded->Bitmap.get());
-    return;
+    if (FDecoded->Bitmap) {
+      ACanvas->StretchDraw(Rect, FDecoded->Bitmap.get());
+      return;
+    }
+    // Data the framework's bitmap cannot read (an icon that GDI+ reports as a bitmap) still
+    // draws through GDI+.
   }
   TGPGraphics Graphics(ACanvas->GetHandle());
   Graphics.DrawImageRect(FDecoded->Image.get(), Rect.Left, Rect.Top, Rect.Right - Rect.Left, Rect.Bottom - Rect.Top);
