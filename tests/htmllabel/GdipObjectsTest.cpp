@@ -225,3 +225,42 @@ TEST(GdipRoutines, ColorToARGB) {
   EXPECT_EQ(R.X + R.Y + R.Width + R.Height, 10);
   EXPECT_TRUE(IsWindowsVistaOrLater());  // Wine reports Windows 7
 }
+
+TEST(GdipWrappers, PathsFormatsAndRegionsAnswerTheirCalls) {
+  TGPGraphicsPath Path;
+  EXPECT_EQ(Path.AddRectangle(TGPRectF{2, 3, 10, 20}), Ok);
+  EXPECT_EQ(Path.GetPointCount(), 4);
+  TGPRectF Bounds;
+  EXPECT_EQ(Path.GetBounds(Bounds), Ok);
+  EXPECT_FLOAT_EQ(Bounds.X, 2);
+  EXPECT_FLOAT_EQ(Bounds.Height, 20);
+  TGPRegion Region(TGPRectF{0, 0, 50, 50});
+  EXPECT_EQ(Region.Exclude(&Path), Ok);
+  TGPStringFormat Format;
+  EXPECT_EQ(Format.SetAlignment(StringAlignmentCenter), Ok);
+  EXPECT_EQ(Format.GetAlignment(), StringAlignmentCenter);
+  TGPStringFormat Copy(&Format);
+  EXPECT_EQ(Copy.GetAlignment(), StringAlignmentCenter);
+  TGPImageAttributes Attributes;
+  EXPECT_EQ(Attributes.SetGamma(1.5f), Ok);
+  std::unique_ptr<TGPImageAttributes> Clone(Attributes.Clone());
+  EXPECT_NE(Clone->NativeImageAttr(), nullptr);
+}
+
+TEST(GdipWrappers, CallsOnAFailedObjectAnswerAStatus) {
+  // A failed creation leaves a null handle: every later call reports instead of raising, and a
+  // successful call leaves the kept failure in place until it is read.
+  TGPPen Pen(static_cast<TGPBrush*>(nullptr));
+  EXPECT_EQ(Pen.NativePen(), nullptr);
+  EXPECT_EQ(Pen.GetLastStatus(), InvalidParameter);
+  EXPECT_EQ(Pen.SetDashStyle(DashStyleDot), InvalidParameter);
+  EXPECT_EQ(Pen.GetBrush(), nullptr);
+  TGPMatrix Singular(0, 0, 0, 0, 0, 0);
+  EXPECT_FALSE(Singular.IsInvertible());
+  EXPECT_EQ(Singular.Invert(), InvalidParameter);
+  EXPECT_EQ(Singular.Translate(1, 1), Ok);
+  EXPECT_EQ(Singular.GetLastStatus(), InvalidParameter);
+  EXPECT_EQ(Singular.GetLastStatus(), Ok);
+  TGPGraphicsPath Path;
+  EXPECT_EQ(Path.AddLines(nullptr, 0), InvalidParameter);
+}

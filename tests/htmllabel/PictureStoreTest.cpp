@@ -419,6 +419,11 @@ TEST(GdipStart, PicturesStayUndrawnWhileGdiplusIsDown) {
     EXPECT_EQ(G.NativeGraphics(), nullptr);
     EXPECT_EQ(G.GetLastStatus(), GdiplusNotInitialized);
   }
+  {
+    TGPMatrix M;
+    EXPECT_EQ(M.NativeMatrix(), nullptr);
+    EXPECT_EQ(M.Clone(), nullptr);
+  }
   Pic.Draw(Screen.Canvas(), Rect(24, 24, 32, 32));
   // The canvas still draws its own text.
   Screen.Canvas()->TextOut(0, 0, L"M");
