@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <type_traits>
@@ -515,6 +514,7 @@ R CallCallable(const TDelegate<R, A...>& D, A... Args) {
 template <class R, class... A>
 class Closure<R(A...)> {
   using TDelegate = fw_closure::TDelegate<R, A...>;
+  static_assert(std::is_trivially_copyable_v<TDelegate> && sizeof(TDelegate) == 4 * sizeof(void*));
 
  public:
   Closure() = default;

@@ -23,6 +23,7 @@
 // declares the enumeration with its names; ENUM_NAMES(TAlign, alNone, alTop, ...) names one
 // declared elsewhere (the list is checked at compile time against the values).
 
+#include <functional>
 #include <limits>
 #include <memory>
 
