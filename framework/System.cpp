@@ -2,6 +2,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -137,6 +138,9 @@ void RaiseFactoryMismatch(TClass AClass) {
 
 void RaiseInvalidCast() { throw EInvalidCast(L"Invalid class typecast"); }
 void RaiseIntfCast() { throw EIntfCastError(L"Interface not supported"); }
+
+// Calling an unassigned closure is a programming error, reported as std::function reports it.
+void fw_closure::RaiseEmptyClosure() { throw std::bad_function_call(); }
 
 Integer TInterfacedObject::_AddRef() { return ++FRefCount; }
 

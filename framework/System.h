@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <type_traits>
@@ -463,61 +462,163 @@ inline I* AsIntf(T* Obj) {
 // A Delphi "procedure of object": the receiver and the method, or any callable. Two closures
 // bound to the same method of the same object compare equal, so handlers can be found by name
 // and recognised when they are swapped back.
+//
+// A bound method is a plain 32-byte value (receiver, invoker, the member pointer's bytes): binding
+// and copying never allocate. Any other callable lives in one counted block shared by the
+// closure's copies; it equals only its copies, and a call keeps the block alive until it returns,
+// so a handler may free its sender or clear the event that is running it.
 template <class Sig>
 class Closure;
 
+namespace fw_closure {
+struct TBlock {
+  std::atomic<long> Refs{1};
+  void (*Free)(TBlock*) = nullptr;
+};
+template <class F>
+struct TBlockOf final : TBlock {
+  F Func;
+  explicit TBlockOf(F&& X) : Func(std::move(X)) {
+    Free = [](TBlock* B) { delete static_cast<TBlockOf*>(B); };
+  }
+};
+inline void AddRef(TBlock* B) { B->Refs.fetch_add(1, std::memory_order_relaxed); }
+inline void Release(TBlock* B) {
+  if (B->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) B->Free(B);
+}
+struct TPin {
+  TBlock* B;
+  explicit TPin(TBlock* X) : B(X) { AddRef(B); }
+  TPin(const TPin&) = delete;
+  TPin& operator=(const TPin&) = delete;
+  ~TPin() { Release(B); }
+};
+
+// The closure's whole state. Data is the receiver's TObject for a bound method and null for
+// another callable, whose block pointer then sits in Code.
+template <class R, class... A>
+struct TDelegate {
+  void* Data = nullptr;
+  R (*Invoke)(const TDelegate&, A...) = nullptr;  // null when empty
+  alignas(8) unsigned char Code[16] = {};
+
+  bool Owning() const { return Invoke && !Data; }
+  TBlock* Block() const {
+    TBlock* B;
+    std::memcpy(&B, Code, sizeof(B));
+    return B;
+  }
+};
+
+// K is the class the receiver is cast to before the call; MP the member pointer's type.
+template <class K, class MP, class R, class... A>
+R CallMethod(const TDelegate<R, A...>& D, A... Args) {
+  MP Method;
+  std::memcpy(&Method, D.Code, sizeof(MP));
+  K* Obj = static_cast<K*>(static_cast<TObject*>(D.Data));
+  if constexpr (std::is_void_v<R>)
+    (Obj->*Method)(std::forward<A>(Args)...);
+  else
+    return (Obj->*Method)(std::forward<A>(Args)...);
+}
+template <class F, class R, class... A>
+R CallCallable(const TDelegate<R, A...>& D, A... Args) {
+  auto* B = static_cast<TBlockOf<F>*>(D.Block());
+  TPin Pin(B);
+  if constexpr (std::is_void_v<R>)
+    B->Func(std::forward<A>(Args)...);
+  else
+    return B->Func(std::forward<A>(Args)...);
+}
+[[noreturn]] void RaiseEmptyClosure();
+}  // namespace fw_closure
+
 template <class R, class... A>
 class Closure<R(A...)> {
+  using TDelegate = fw_closure::TDelegate<R, A...>;
+  static_assert(std::is_trivially_copyable_v<TDelegate> && sizeof(TDelegate) == 4 * sizeof(void*));
+
  public:
   Closure() = default;
   Closure(std::nullptr_t) {}
+  // A method of no object is no handler: the closure stays empty.
   template <class O, class C, class M>
+    requires std::is_base_of_v<TObject, O>
   Closure(O* Obj, M C::*Method) {
     static_assert(std::is_member_function_pointer_v<M C::*>, "a closure binds a method");
     static_assert(std::is_base_of_v<C, O>, "the method belongs to the object's class");
-    static_assert(sizeof(Method) <= sizeof(FCode), "member pointer too large");
-    C* Target = Obj;
-    FFunc = [Target, Method](A... Args) -> R { return (Target->*Method)(std::forward<A>(Args)...); };
-    FData = Obj;
-    std::memcpy(FCode, &Method, sizeof(Method));
-    FCodeType = &typeid(Method);
+    static_assert(sizeof(Method) <= sizeof(FD.Code), "member pointer too large");
+    if (!Obj || !Method) return;
+    // Cast back to the method's own class when it is a TObject, so the same method of the same
+    // object gives the same invoker whatever pointer type it was bound through.
+    using K = std::conditional_t<std::is_base_of_v<TObject, C>, C, O>;
+    FD.Data = const_cast<TObject*>(static_cast<const TObject*>(Obj));
+    FD.Invoke = &fw_closure::CallMethod<K, M C::*, R, A...>;
+    std::memcpy(FD.Code, &Method, sizeof(Method));
   }
-  template <class F, class = std::enable_if_t<std::is_invocable_r_v<R, F&, A...> &&
+  // Streams name a handler by its receiver's class, so the receiver must be a TObject.
+  template <class O, class C, class M>
+    requires(!std::is_base_of_v<TObject, O>)
+  Closure(O* Obj, M C::*Method) = delete;
+  template <class F, class = std::enable_if_t<std::is_invocable_r_v<R, std::decay_t<F>&, A...> &&
                                               !std::is_same_v<std::decay_t<F>, Closure>>>
-  Closure(F Func) : FFunc(std::move(Func)), FSerial(NextSerial()) {}  // equals only its own copies
+  Closure(F Func) {
+    using D = std::decay_t<F>;
+    if constexpr (std::is_pointer_v<D> || std::is_member_pointer_v<D>)
+      if (!Func) return;
+    fw_closure::TBlock* B = new fw_closure::TBlockOf<D>(std::move(Func));
+    FD.Invoke = &fw_closure::CallCallable<D, R, A...>;
+    std::memcpy(FD.Code, &B, sizeof(B));
+  }
+  Closure(const Closure& Other) : FD(Other.FD) {
+    if (FD.Owning()) fw_closure::AddRef(FD.Block());
+  }
+  Closure(Closure&& Other) noexcept : FD(Other.FD) { Other.FD = TDelegate(); }
+  Closure& operator=(const Closure& Other) {
+    Closure(Other).Swap(*this);
+    return *this;
+  }
+  Closure& operator=(Closure&& Other) noexcept {
+    Closure(std::move(Other)).Swap(*this);
+    return *this;
+  }
+  ~Closure() {
+    if (FD.Owning()) fw_closure::Release(FD.Block());
+  }
 
-  explicit operator bool() const { return static_cast<bool>(FFunc); }
-  R operator()(A... Args) const { return FFunc(std::forward<A>(Args)...); }
-  void Clear() { *this = Closure(); }
+  explicit operator bool() const { return FD.Invoke != nullptr; }
+  R operator()(A... Args) const {
+    if (!FD.Invoke) fw_closure::RaiseEmptyClosure();
+    return FD.Invoke(FD, std::forward<A>(Args)...);
+  }
+  void Clear() { Closure().Swap(*this); }
   // The receiver of a bound method (TMethod.Data); null for other callables.
-  const void* Data() const { return FCodeType ? FData : nullptr; }
+  TObject* Data() const { return static_cast<TObject*>(FD.Data); }
   bool operator==(const Closure& Other) const {
-    if (!FFunc || !Other.FFunc) return !FFunc && !Other.FFunc;
-    if (FCodeType) return Other.FCodeType && *FCodeType == *Other.FCodeType && FData == Other.FData &&
-                          std::memcmp(FCode, Other.FCode, sizeof(FCode)) == 0;
-    return !Other.FCodeType && FSerial == Other.FSerial;
+    return FD.Data == Other.FD.Data && FD.Invoke == Other.FD.Invoke &&
+           std::memcmp(FD.Code, Other.FD.Code, sizeof(FD.Code)) == 0;
   }
   bool operator!=(const Closure& Other) const { return !(*this == Other); }
-  bool operator==(std::nullptr_t) const { return !FFunc; }
+  bool operator==(std::nullptr_t) const { return !FD.Invoke; }
 
  private:
-  static unsigned NextSerial() {
-    static std::atomic<unsigned> S{0};
-    return ++S;
+  void Swap(Closure& Other) noexcept {
+    TDelegate T = FD;
+    FD = Other.FD;
+    Other.FD = T;
   }
-  std::function<R(A...)> FFunc;
-  const void* FData = nullptr;
-  alignas(8) unsigned char FCode[16] = {};
-  const std::type_info* FCodeType = nullptr;
-  unsigned FSerial = 0;
+  TDelegate FD;
 };
 
 using TNotifyEvent = Closure<void(TObject* Sender)>;
 
-// Fires an event only when it is assigned.
+// Fires an event only when it is assigned. The call runs on a copy, so a handler that frees the
+// sender (and with it the event it was bound through) returns into memory that is still valid.
 template <class E, class... A>
 inline void DoEvent(const E& Event, A&&... Args) {
-  if (Event) Event(std::forward<A>(Args)...);
+  if (!Event) return;
+  const E Copy(Event);
+  Copy(std::forward<A>(Args)...);
 }
 
 // ---- Format arguments -------------------------------------------------------------------------

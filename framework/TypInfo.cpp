@@ -117,10 +117,8 @@ void RegisterPublished(TClass AClass, void (*Define)(void*), void* (*MakePublish
   for (size_t I = 0; I < D->OwnProps.size(); ++I) D->OwnProps[I]->NameIndex = Integer(I);
 }
 
-TMethod FindMethodOf(const void* Data, bool (*Matches)(const TMethodEntry*, TObject*, const void*), const void* C) {
-  // Handlers are bound to objects whose first base is TObject, so the receiver's address is its TObject.
-  TObject* Obj = static_cast<TObject*>(const_cast<void*>(Data));
-  if (!Obj) return TMethod{};
+TMethod FindMethodOf(TObject* Obj, bool (*Matches)(const TMethodEntry*, TObject*, const void*), const void* C) {
+  if (!Obj) return TMethod{};  // a callable that is not a bound method has no name
   for (TClass K = Obj->ClassType(); K; K = K->ClassParent()) {
     if (!K->TypeData) continue;
     for (auto& E : K->TypeData->OwnMethods)

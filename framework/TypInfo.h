@@ -23,6 +23,7 @@
 // declares the enumeration with its names; ENUM_NAMES(TAlign, alNone, alTop, ...) names one
 // declared elsewhere (the list is checked at compile time against the values).
 
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -362,8 +363,10 @@ void Put(TObject* Obj, V&& Value) {
   (static_cast<typename F::Class*>(Obj)->*Setter)(std::forward<V>(Value));
 }
 
-TMethod FindMethodOf(const void* Data, bool (*Matches)(const TMethodEntry*, TObject*, const void*), const void* C);
+// The published method of Data's class (or a parent) that the closure C is bound to.
+TMethod FindMethodOf(TObject* Data, bool (*Matches)(const TMethodEntry*, TObject*, const void*), const void* C);
 
+// Binding never allocates, so a candidate is bound and compared as a whole.
 template <class Cl>
 bool ClosureMatches(const TMethodEntry* E, TObject* Data, const void* C) {
   if (*E->ClosureType != typeid(Cl)) return false;

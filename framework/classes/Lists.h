@@ -2,6 +2,8 @@
 // TList: a growable list of untyped pointers that tells descendants about every item that
 // enters or leaves it (Notify), so that owning lists can free what they drop.
 
+#include <functional>
+
 #include "framework/System.h"
 
 enum TListNotification { lnAdded, lnExtracted, lnDeleted };
