@@ -12,7 +12,7 @@ class TDragObject;
 
 // The keys and buttons held with a key or mouse event.
 DECLARE_ENUM(TShiftStateItem, ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble, ssTouch, ssPen,
-             ssCommand, ssHorizontal)
+             ssCommand, ssHorizontalWheel)
 using TShiftState = Set<TShiftStateItem, 16>;
 
 DECLARE_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
