@@ -520,6 +520,90 @@ TEST(Keyboard, DefaultAndCancelAnswerEnterAndEscapeInAModalForm) {
   }
 }
 
+// ---- Edits and combo boxes -------------------------------------------------------------------
+
+TEST(Edit, SelectionClipboardAndUndoWorkOnTheWindow) {
+  TFormHolder H;
+  auto* E = new TEdit(H.Form);
+  E->SetParent(H.Form);
+  E->SetText(L"Zelkor SQL");
+  H->Show();
+  E->SetFocus();
+  Pump();
+  EXPECT_EQ(E->GetSelLength(), 10);  // AutoSelect on entry by keyboard or code
+  E->SetSelStart(7);
+  E->SetSelLength(3);
+  EXPECT_EQ(E->GetSelText(), L"SQL");
+  E->CopyToClipboard();
+  E->SetSelText(L"Kurulum");
+  EXPECT_EQ(E->GetText(), L"Zelkor Kurulum");
+  E->Undo();
+  EXPECT_EQ(E->GetText(), L"Zelkor SQL");
+  E->SelectAll();
+  E->PasteFromClipboard();
+  EXPECT_EQ(E->GetText(), L"SQL");
+  // Without a window the values wait in the control and reach the window when it is made.
+  auto* P = new TEdit(H.Form);
+  P->SetPasswordChar(L'*');
+  P->SetReadOnly(true);
+  P->SetText(L"gizli");
+  P->SetParent(H.Form);
+  EXPECT_EQ(SendMessageW(P->GetHandle(), EM_GETPASSWORDCHAR, 0, 0), L'*');
+  EXPECT_TRUE(GetWindowLongPtrW(P->GetHandle(), GWL_STYLE) & ES_READONLY);
+  EXPECT_EQ(WindowText(P->GetHandle()), L"gizli");
+}
+
+TEST(Memo, LinesCaretAndSpecialKeys) {
+  TFormHolder H;
+  auto* M = new TMemo(H.Form);
+  M->SetParent(H.Form);
+  M->GetLines()->Add(L"bir");
+  M->GetLines()->Add(L"iki");
+  M->GetLines()->Insert(1, L"arada");
+  EXPECT_EQ(M->GetText(), L"bir\r\narada\r\niki");
+  H->Show();
+  M->GetLines()->SetStrings(2, L"üç");
+  EXPECT_EQ(M->GetLines()->ToStringArray(), (std::vector<String>{L"bir", L"arada", L"üç"}));
+  M->SetCaretPos(TPoint(2, 1));
+  EXPECT_EQ(M->GetCaretPos(), TPoint(2, 1));
+  HWND W = M->GetHandle();
+  EXPECT_TRUE(SendMessageW(W, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+  EXPECT_FALSE(M->Perform(WM_GETDLGCODE) & DLGC_WANTTAB);
+  M->SetWantTabs(true);
+  M->SetWantReturns(false);
+  EXPECT_TRUE(M->Perform(WM_GETDLGCODE) & DLGC_WANTTAB);
+  EXPECT_FALSE(M->Perform(WM_GETDLGCODE) & DLGC_WANTALLKEYS);
+}
+
+TEST(ComboBox, TypingCompletesAndTheListReportsItsMoves) {
+  TFormHolder H;
+  auto* C = new TComboBox(H.Form);
+  C->GetItems()->Add(L"Market");
+  C->GetItems()->Add(L"Restoran");
+  C->SetParent(H.Form);
+  std::vector<String> Log;
+  C->SetOnDropDown([&](TObject*) { Log.push_back(L"drop"); });
+  C->SetOnCloseUp([&](TObject*) { Log.push_back(L"close"); });
+  C->SetOnChange([&](TObject*) { Log.push_back(L"change " + C->GetText()); });
+  H->Show();
+  C->SetFocus();
+  Pump();
+  PostChar(L'R');
+  EXPECT_EQ(C->GetText(), L"Restoran");
+  EXPECT_EQ(C->GetItemIndex(), 1);
+  PostChar(L'x');  // no item starts so: the typed text stays
+  EXPECT_EQ(C->GetText(), L"Rx");
+  C->SetDroppedDown(true);
+  Pump();
+  C->SetDroppedDown(false);
+  Pump();
+  EXPECT_EQ(Log, (std::vector<String>{L"change Restoran", L"change Rx", L"drop", L"close"}));
+  C->SetStyle(csDropDownList);  // the window is made again; the items stay
+  EXPECT_EQ(SendMessageW(C->GetHandle(), CB_GETCOUNT, 0, 0), 2);
+  C->SetText(L"Market");
+  EXPECT_EQ(C->GetItemIndex(), 0);
+}
+
 // ---- Owner draw and painting -----------------------------------------------------------------
 
 TEST(ListBox, OwnerDrawCallsTheDrawEventPerVisibleItem) {
