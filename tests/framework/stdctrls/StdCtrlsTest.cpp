@@ -7,6 +7,7 @@
 #include "framework/Buttons.h"
 #include "framework/Classes.h"
 #include "framework/ExtCtrls.h"
+#include "framework/GIFImg.h"
 #include "framework/Mask.h"
 #include "framework/StdCtrls.h"
 #include "framework/classes/ObjectText.h"
@@ -16,6 +17,8 @@
 using namespace ctltest;
 
 namespace {
+
+#include "framework/graphics/fixtures/anim_gif.inc"
 
 // The form holding one of every control, declared in its form resource.
 class TControlsForm : public TForm {
@@ -720,6 +723,39 @@ TEST(Image, ProportionalPictureFitsItsBox) {
   EXPECT_EQ(Img->DestRect(), TRect(-38, -33, 112, 97));  // centred, not scaled
   Img->SetStretch(true);
   EXPECT_EQ(Img->DestRect(), TRect(0, 0, 73, 64));
+}
+
+TEST(Image, AnAnimatedGifPlaysInTheImage) {
+  TFormHolder H;
+  auto* Img = new TImage(H.Form);
+  Img->SetParent(H.Form);
+  Img->SetBounds(0, 0, 8, 8);
+  {
+    TGIFImage G;
+    TMemoryStream M;
+    M.WriteBuffer(anim_gif, Integer(anim_gif_len));
+    M.SetPosition(0);
+    G.LoadFromStream(&M);
+    Img->GetPicture()->SetGraphic(&G);
+  }
+  auto* Gif = dynamic_cast<TGIFImage*>(Img->GetPicture()->GetGraphic());
+  ASSERT_NE(Gif, nullptr);
+  auto Shot = [&] {
+    TBitmap B(8, 8);
+    Img->Perform(WM_PAINT, WPARAM(B.GetCanvas()->GetHandle()), 0);
+    std::vector<TColor> Px;
+    for (Integer Y = 0; Y < 8; ++Y)
+      for (Integer X = 0; X < 8; ++X) Px.push_back(B.GetCanvas()->GetPixel(X, Y));
+    return Px;
+  };
+  H->Show();
+  Pump();
+  auto First = Shot();
+  Gif->SetAnimationSpeed(1000);
+  Gif->SetAnimate(true);
+  EXPECT_TRUE(PumpUntil([&] { return Gif->GetCurrentFrame() != 0; }));
+  Gif->SetAnimate(false);
+  EXPECT_NE(Shot(), First);  // the image shows the frame the animation reached
 }
 
 }  // namespace
