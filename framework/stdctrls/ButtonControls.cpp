@@ -322,3 +322,9 @@ void TCustomGroupBox::CMTextChanged(TMessage& Message) {
   Realign();
   inherited::Dispatch(&Message);
 }
+
+// The reading order and alignment are window styles: the window is made again with them.
+void TButtonControl::CMBiDiModeChanged(TMessage& Message) {
+  inherited::Dispatch(&Message);
+  if (FHandle) RecreateWnd();
+}

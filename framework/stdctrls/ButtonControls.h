@@ -9,6 +9,7 @@ class TButtonControl : public TWinControl {
   BEGIN_MESSAGE_MAP
     MESSAGE_HANDLER(CN_CTLCOLORSTATIC, TWMCtlColor, CNCtlColor)
     MESSAGE_HANDLER(CN_CTLCOLORBTN, TWMCtlColor, CNCtlColor)
+    MESSAGE_HANDLER(CM_BIDIMODECHANGED, TMessage, CMBiDiModeChanged)
   END_MESSAGE_MAP
  public:
   explicit TButtonControl(TComponent* AOwner);
@@ -18,6 +19,7 @@ class TButtonControl : public TWinControl {
  protected:
   void CreateParams(TCreateParams& Params) override;
   void CNCtlColor(TWMCtlColor& Message);
+  void CMBiDiModeChanged(TMessage& Message);
   // Set while the control changes its own check state, so that no Click follows.
   bool FClicksDisabled = false;
 

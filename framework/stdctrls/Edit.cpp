@@ -428,3 +428,9 @@ void TCustomMemo::SetCaretPos(const TPoint& Value) {
   if (Start < 0) return;
   SetSelStart(Start + Value.X);
 }
+
+// The reading order and alignment are window styles: the window is made again with them.
+void TCustomEdit::CMBiDiModeChanged(TMessage& Message) {
+  inherited::Dispatch(&Message);
+  if (FHandle) RecreateWnd();
+}

@@ -15,6 +15,7 @@ class TCustomEdit : public TWinControl {
     MESSAGE_HANDLER(CM_ENTER, TCMEnter, CMEnter)
     MESSAGE_HANDLER(CM_TEXTCHANGED, TMessage, CMTextChanged)
     MESSAGE_HANDLER(CM_FONTCHANGED, TMessage, CMFontChanged)
+    MESSAGE_HANDLER(CM_BIDIMODECHANGED, TMessage, CMBiDiModeChanged)
   END_MESSAGE_MAP
 
  public:
@@ -75,6 +76,7 @@ class TCustomEdit : public TWinControl {
   void CMEnter(TCMEnter& Message);
   void CMTextChanged(TMessage& Message);
   void CMFontChanged(TMessage& Message);
+  void CMBiDiModeChanged(TMessage& Message);
 
   bool FCreating = false;
   bool FAutoSize = true;

@@ -624,3 +624,15 @@ void TCustomComboBox::CNMeasureItem(TWMMeasureItem& Message) {
   MIS->itemHeight = UINT(H);
   Message.Result = 1;
 }
+
+// The reading order and alignment are window styles: the window is made again with them.
+void TCustomListBox::CMBiDiModeChanged(TMessage& Message) {
+  inherited::Dispatch(&Message);
+  if (FHandle) RecreateWnd();
+}
+
+// The reading order and alignment are window styles: the window is made again with them.
+void TCustomComboBox::CMBiDiModeChanged(TMessage& Message) {
+  inherited::Dispatch(&Message);
+  if (FHandle) RecreateWnd();
+}

@@ -14,6 +14,7 @@ class TCustomListBox : public TWinControl {
     MESSAGE_HANDLER(CN_DRAWITEM, TWMDrawItem, CNDrawItem)
     MESSAGE_HANDLER(CN_MEASUREITEM, TWMMeasureItem, CNMeasureItem)
     MESSAGE_HANDLER(CN_CTLCOLORLISTBOX, TWMCtlColor, CNCtlColor)
+    MESSAGE_HANDLER(CM_BIDIMODECHANGED, TMessage, CMBiDiModeChanged)
   END_MESSAGE_MAP
 
  public:
@@ -64,6 +65,7 @@ class TCustomListBox : public TWinControl {
   void CNDrawItem(TWMDrawItem& Message);
   void CNMeasureItem(TWMMeasureItem& Message);
   void CNCtlColor(TWMCtlColor& Message);
+  void CMBiDiModeChanged(TMessage& Message);
 
  private:
   friend class TListBoxStrings;
@@ -97,6 +99,7 @@ class TCustomComboBox : public TWinControl {
     MESSAGE_HANDLER(CN_MEASUREITEM, TWMMeasureItem, CNMeasureItem)
     MESSAGE_HANDLER(CN_CHAR, TWMChar, CNChar)
     MESSAGE_HANDLER(CN_KEYDOWN, TWMKeyDown, CNKeyDown)
+    MESSAGE_HANDLER(CM_BIDIMODECHANGED, TMessage, CMBiDiModeChanged)
   END_MESSAGE_MAP
 
  public:
@@ -156,6 +159,7 @@ class TCustomComboBox : public TWinControl {
   void CNMeasureItem(TWMMeasureItem& Message);
   void CNChar(TWMChar& Message);
   void CNKeyDown(TWMKeyDown& Message);
+  void CMBiDiModeChanged(TMessage& Message);
 
  private:
   friend class TComboBoxStrings;

@@ -103,3 +103,9 @@ void TScrollBar::CNScroll(TWMScroll& Message) {
   Scroll(Code, Pos);
   SetPosition(Pos);
 }
+
+// The reading order and alignment are window styles: the window is made again with them.
+void TScrollBar::CMBiDiModeChanged(TMessage& Message) {
+  inherited::Dispatch(&Message);
+  if (FHandle) RecreateWnd();
+}

@@ -8,6 +8,7 @@ class TScrollBar : public TWinControl {
   BEGIN_MESSAGE_MAP
     MESSAGE_HANDLER(CN_HSCROLL, TWMScroll, CNScroll)
     MESSAGE_HANDLER(CN_VSCROLL, TWMScroll, CNScroll)
+    MESSAGE_HANDLER(CM_BIDIMODECHANGED, TMessage, CMBiDiModeChanged)
   END_MESSAGE_MAP
 
  public:
@@ -41,6 +42,7 @@ class TScrollBar : public TWinControl {
   virtual void Change();
   virtual void Scroll(TScrollCode ScrollCode, Integer& ScrollPos);
   void CNScroll(TWMScroll& Message);
+  void CMBiDiModeChanged(TMessage& Message);
 
  private:
   void UpdateScrollInfo();

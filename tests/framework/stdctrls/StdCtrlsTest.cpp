@@ -607,6 +607,35 @@ TEST(ComboBox, TypingCompletesAndTheListReportsItsMoves) {
   EXPECT_EQ(C->GetItemIndex(), 0);
 }
 
+TEST(RightToLeft, SystemControlsTakeTheMirroredStyles) {
+  TControlsHolder F;
+  struct Case {
+    const wchar_t* Name;
+    LONG_PTR ExStyle;  // expected in the window's extended style
+    LONG_PTR Style;    // expected in the style (0: none)
+  };
+  const Case Cases[] = {
+      {L"edtName", WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR, ES_RIGHT},
+      {L"lstItems", WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR, 0},
+      {L"cmbKind", WS_EX_RTLREADING | WS_EX_RIGHT, 0},
+      {L"chkGray", WS_EX_RTLREADING, BS_LEFTTEXT},  // the box moves to the right
+      {L"rbA", WS_EX_RTLREADING, BS_LEFTTEXT},
+  };
+  for (const Case& C : Cases) {
+    auto* W = F->Find<TWinControl>(C.Name);
+    EXPECT_EQ(GetWindowLongPtrW(W->GetHandle(), GWL_EXSTYLE) & C.ExStyle, 0) << C.Name;
+    W->SetBiDiMode(bdRightToLeft);
+    Pump();
+    EXPECT_EQ(GetWindowLongPtrW(W->GetHandle(), GWL_EXSTYLE) & C.ExStyle, C.ExStyle) << C.Name;
+    EXPECT_EQ(GetWindowLongPtrW(W->GetHandle(), GWL_STYLE) & C.Style, C.Style) << C.Name;
+  }
+  // The window made again keeps the control's state.
+  EXPECT_EQ(F->Find<TComboBox>(L"cmbKind")->GetItemIndex(), 1);
+  EXPECT_EQ(F->Find<TListBox>(L"lstItems")->GetCount(), 3);
+  EXPECT_EQ(F->Find<TCheckBox>(L"chkGray")->GetState(), cbGrayed);
+  EXPECT_EQ(WindowText(F->Find<TWinControl>(L"edtName")->GetHandle()), L"ABC");
+}
+
 // ---- Owner draw and painting -----------------------------------------------------------------
 
 TEST(ListBox, OwnerDrawCallsTheDrawEventPerVisibleItem) {
