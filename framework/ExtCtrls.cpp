@@ -122,7 +122,9 @@ void BevelColors(TBevelCut Cut, TColor& Top, TColor& Bottom) {
 
 PUBLISHED_DEF(TPanel) {
   PROP(Alignment).Default(taCenter);
+  PROP(BevelEdges).Default(TBevelEdges{beLeft, beTop, beRight, beBottom});
   PROP(BevelInner).Default(bvNone);
+  PROP(BevelKind).Default(bkNone);
   PROP(BevelOuter).Default(bvRaised);
   PROP(BevelWidth).Default(1);
   PROP(BorderWidth).Default(0);
@@ -206,6 +208,51 @@ void TCustomPanel::Paint() {
   RECT TR{R.Left, R.Top, R.Right, R.Bottom};
   DrawTextW(DC, Text.c_str(), Integer(Text.size()), &TR,
             UINT(DrawTextBiDiModeFlags(DT_EXPANDTABS | DT_SINGLELINE | Horz[A] | Vert[FVerticalAlignment])));
+}
+
+void TCustomPanel::SetBevelKind(TBevelKind Value) {
+  if (FBevelKind == Value) return;
+  FBevelKind = Value;
+  FrameChanged();
+}
+
+void TCustomPanel::SetBevelEdges(TBevelEdges Value) {
+  if (FBevelEdges == Value) return;
+  FBevelEdges = Value;
+  FrameChanged();
+}
+
+void TCustomPanel::FrameChanged() {
+  if (HandleAllocated())
+    SetWindowPos(GetHandle(), nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Realign();
+  Invalidate();
+}
+
+void TCustomPanel::WMNCCalcSize(TWMNCCalcSize& Message) {
+  inherited::Dispatch(&Message);
+  if (FBevelKind == bkNone || !Message.CalcSize_Params) return;
+  RECT& R = Message.CalcSize_Params->rgrc[0];
+  Integer E = EdgeSize();
+  if (FBevelEdges.Contains(beLeft)) R.left += E;
+  if (FBevelEdges.Contains(beTop)) R.top += E;
+  if (FBevelEdges.Contains(beRight)) R.right -= E;
+  if (FBevelEdges.Contains(beBottom)) R.bottom -= E;
+}
+
+void TCustomPanel::WMNCPaint(TWMNCPaint& Message) {
+  inherited::Dispatch(&Message);
+  if (FBevelKind == bkNone) return;
+  HDC DC = GetWindowDC(GetHandle());
+  if (!DC) return;
+  RECT R{0, 0, FWidth, FHeight};
+  if (GetWindowLongPtrW(GetHandle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE) InflateRect(&R, -2, -2);
+  UINT Edges = (FBevelEdges.Contains(beLeft) ? BF_LEFT : 0) | (FBevelEdges.Contains(beTop) ? BF_TOP : 0) |
+               (FBevelEdges.Contains(beRight) ? BF_RIGHT : 0) | (FBevelEdges.Contains(beBottom) ? BF_BOTTOM : 0);
+  static const UINT Kinds[] = {0, EDGE_ETCHED, BDR_RAISEDINNER, BDR_SUNKENOUTER};
+  DrawEdge(DC, &R, Kinds[FBevelKind], Edges | (FBevelKind == bkFlat ? BF_FLAT | BF_MONO : 0));
+  ReleaseDC(GetHandle(), DC);
 }
 
 void TCustomPanel::CMTextChanged(TMessage& Message) {

@@ -42,6 +42,9 @@ DECLARE_ENUM(TBevelCut, bvNone, bvLowered, bvRaised, bvSpace)
 DECLARE_ENUM(TVerticalAlignment, taAlignTop, taAlignBottom, taVerticalCenter)
 DECLARE_ENUM(TShapeType, stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle)
 DECLARE_ENUM(TBevelStyle, bsLowered, bsRaised)
+DECLARE_ENUM(TBevelKind, bkNone, bkTile, bkSoft, bkFlat)
+DECLARE_ENUM(TBevelEdge, beLeft, beTop, beRight, beBottom)
+using TBevelEdges = Set<TBevelEdge, 8>;
 DECLARE_ENUM(TBevelShape, bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer)
 
 // Draws Width rings inside Rect, TopColor on the top and left edges and BottomColor on the
@@ -52,10 +55,17 @@ class TCustomPanel : public TCustomControl {
   DECLARE_CLASS(TCustomPanel, TCustomControl)
   BEGIN_MESSAGE_MAP
     MESSAGE_HANDLER(CM_TEXTCHANGED, TMessage, CMTextChanged)
+    MESSAGE_HANDLER(WM_NCCALCSIZE, TWMNCCalcSize, WMNCCalcSize)
+    MESSAGE_HANDLER(WM_NCPAINT, TWMNCPaint, WMNCPaint)
   END_MESSAGE_MAP
 
  public:
   explicit TCustomPanel(TComponent* AOwner);
+  // A bevel drawn in the window's frame on the chosen edges, outside the client area.
+  TBevelKind GetBevelKind() const { return FBevelKind; }
+  void SetBevelKind(TBevelKind Value);
+  TBevelEdges GetBevelEdges() const { return FBevelEdges; }
+  void SetBevelEdges(TBevelEdges Value);
   TAlignment GetAlignment() const { return FAlignment; }
   void SetAlignment(TAlignment Value);
   TVerticalAlignment GetVerticalAlignment() const { return FVerticalAlignment; }
@@ -80,9 +90,15 @@ class TCustomPanel : public TCustomControl {
   void AdjustClientRect(TRect& Rect) override;
   void Paint() override;
   void CMTextChanged(TMessage& Message);
+  void WMNCCalcSize(TWMNCCalcSize& Message);
+  void WMNCPaint(TWMNCPaint& Message);
 
  private:
   void Changed();
+  void FrameChanged();
+  Integer EdgeSize() const { return FBevelKind == bkNone ? 0 : FBevelKind == bkFlat ? 1 : 2; }
+  TBevelKind FBevelKind = bkNone;
+  TBevelEdges FBevelEdges{beLeft, beTop, beRight, beBottom};
   TAlignment FAlignment = taCenter;
   TVerticalAlignment FVerticalAlignment = taVerticalCenter;
   TBevelCut FBevelInner = bvNone;

@@ -636,6 +636,27 @@ TEST(RightToLeft, SystemControlsTakeTheMirroredStyles) {
   EXPECT_EQ(WindowText(F->Find<TWinControl>(L"edtName")->GetHandle()), L"ABC");
 }
 
+TEST(Panel, BevelKindTakesItsEdgesOutOfTheClientArea) {
+  TFormHolder H;
+  auto* P = new TPanel(H.Form);
+  P->SetParent(H.Form);
+  P->SetBounds(0, 0, 100, 50);
+  P->SetBevelOuter(bvNone);
+  auto* Child = new TPanel(H.Form);
+  Child->SetParent(P);
+  Child->SetAlign(alClient);
+  H->Show();
+  Pump();
+  EXPECT_EQ(P->GetClientRect(), TRect(0, 0, 100, 50));
+  P->SetBevelKind(bkTile);
+  P->SetBevelEdges(TBevelEdges{beTop, beBottom});
+  Pump();
+  EXPECT_EQ(P->GetClientRect(), TRect(0, 0, 100, 46));
+  EXPECT_EQ(Child->GetBoundsRect(), TRect(0, 0, 100, 46));
+  P->SetBevelKind(bkFlat);
+  EXPECT_EQ(P->GetClientRect(), TRect(0, 0, 100, 48));
+}
+
 // ---- Owner draw and painting -----------------------------------------------------------------
 
 TEST(ListBox, OwnerDrawCallsTheDrawEventPerVisibleItem) {
