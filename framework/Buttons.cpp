@@ -137,8 +137,6 @@ void TSpeedButton::CMButtonPressed(TMessage& Message) {
   FAllowAllUp = Sender->GetAllowAllUp();
 }
 
-void TSpeedButton::Click() { inherited::Click(); }
-
 void TSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
   inherited::MouseDown(Button, Shift, X, Y);
   if (Button != mbLeft || !GetEnabled()) return;

@@ -29,7 +29,6 @@ class TSpeedButton : public TGraphicControl {
  public:
   explicit TSpeedButton(TComponent* AOwner);
   ~TSpeedButton() override;
-  void Click() override;
 
   bool GetAllowAllUp() const { return FAllowAllUp; }
   void SetAllowAllUp(bool Value);

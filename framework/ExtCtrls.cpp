@@ -344,13 +344,7 @@ void TCustomRadioGroup::ArrangeButtons() {
   Integer Rows = (Count + Cols - 1) / Cols;
   Integer ColWidth = (R.Width() - 8) / Cols;
   Integer RowHeight = std::max(R.Height() / std::max(Rows, 1), 1);
-  HDC DC = GetDC(nullptr);
-  HGDIOBJ Old = SelectObject(DC, GetFont()->GetHandle());
-  TEXTMETRICW TM;
-  GetTextMetricsW(DC, &TM);
-  SelectObject(DC, Old);
-  ReleaseDC(nullptr, DC);
-  Integer ButtonHeight = TM.tmHeight + 3;
+  Integer ButtonHeight = FontHeight(GetFont()) + 3;
   for (Integer I = 0; I < Count; ++I) {
     Integer Col = I / Rows, Row = I % Rows;
     Integer X = R.Left + 8 + Col * ColWidth;

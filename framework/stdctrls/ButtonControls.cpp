@@ -40,6 +40,16 @@ TOwnerDrawState OwnerDrawStateFromODS(UINT S) {
   return R;
 }
 
+Integer FontHeight(TFont* Font) {
+  HDC DC = GetDC(nullptr);
+  HGDIOBJ Old = SelectObject(DC, Font->GetHandle());
+  TEXTMETRICW TM{};
+  GetTextMetricsW(DC, &TM);
+  SelectObject(DC, Old);
+  ReleaseDC(nullptr, DC);
+  return TM.tmHeight;
+}
+
 bool IsAccel(Word VK, const String& Str) {
   for (size_t I = 0; I + 1 < Str.size(); ++I) {
     if (Str[I] != L'&') continue;
@@ -274,10 +284,7 @@ TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
 
 void TCustomGroupBox::AdjustClientRect(TRect& Rect) {
   inherited::AdjustClientRect(Rect);
-  TCanvas* C = GetCanvas();
-  C->SetFont(GetFont());
-  Integer H = C->TextHeight(L"0");
-  Rect.Top += H;
+  Rect.Top += FontHeight(GetFont());
   Rect.Left += 1;
   Rect.Right -= 1;
   Rect.Bottom -= 1;

@@ -95,15 +95,9 @@ void TCustomEdit::Loaded() {
 }
 
 void TCustomEdit::AdjustHeight() {
-  if (!FAutoSize || GetComponentState().Contains(csLoading) || dynamic_cast<TCustomMemo*>(this)) return;
-  HDC DC = GetDC(nullptr);
-  HGDIOBJ Old = SelectObject(DC, GetFont()->GetHandle());
-  TEXTMETRICW TM;
-  GetTextMetricsW(DC, &TM);
-  SelectObject(DC, Old);
-  ReleaseDC(nullptr, DC);
+  if (!FAutoSize || GetComponentState().Contains(csLoading)) return;
   Integer Border = FBorderStyle == bsSingle ? GetSystemMetrics(SM_CYEDGE) * 2 + 4 : 2;
-  SetHeight(TM.tmHeight + Border);
+  SetHeight(FontHeight(GetFont()) + Border);
 }
 
 void TCustomEdit::SetAutoSize(bool Value) {
@@ -329,10 +323,6 @@ class TMemoStrings : public TStrings {
     String T = FMemo->GetText();
     return T.substr(S[Index], LineEnd(T, S[Index]) - S[Index]);
   }
-  void SetTextStr(const String& Value) override {
-    TStrings::SetTextStr(Value);
-  }
-
  private:
   static Integer LineEnd(const String& T, Integer Start) {
     Integer I = Start;

@@ -25,3 +25,6 @@ using TScrollEvent = Closure<void(TObject* Sender, TScrollCode ScrollCode, Integ
 
 // True when Str marks the character of key VK (or character) as its accelerator with "&".
 bool IsAccel(Word VK, const String& Str);
+
+// The height of a line of text in Font (from the screen's metrics), without needing a window.
+Integer FontHeight(TFont* Font);

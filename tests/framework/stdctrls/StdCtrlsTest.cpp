@@ -657,6 +657,35 @@ TEST(Panel, BevelKindTakesItsEdgesOutOfTheClientArea) {
   EXPECT_EQ(P->GetClientRect(), TRect(0, 0, 100, 48));
 }
 
+TEST(Label, AutoSizeFollowsTheCaptionAndWrapping) {
+  TFormHolder H;
+  auto* L = new TLabel(H.Form);
+  L->SetParent(H.Form);
+  L->SetCaption(L"Lütfen Bekleyiniz...");
+  Integer OneLine = L->GetHeight();
+  Integer Wide = L->GetWidth();
+  EXPECT_GT(Wide, 50);
+  L->SetCaption(L"Lütfen");
+  EXPECT_LT(L->GetWidth(), Wide);
+  // Wrapped to a narrow width, the label grows down instead.
+  L->SetCaption(L"Lütfen Bekleyiniz...");
+  L->SetAutoSize(false);
+  L->SetWidth(75);  // wider than the longest word, narrower than the caption
+  L->SetWordWrap(true);
+  L->SetAutoSize(true);
+  EXPECT_LE(L->GetWidth(), 75);
+  EXPECT_GE(L->GetHeight(), 2 * OneLine);
+  // Right-aligned labels keep their right edge.
+  auto* R = new TLabel(H.Form);
+  R->SetParent(H.Form);
+  R->SetAutoSize(false);
+  R->SetBounds(100, 0, 100, 20);
+  R->SetAlignment(taRightJustify);
+  R->SetCaption(L"Sürüm 7.8");
+  R->SetAutoSize(true);
+  EXPECT_EQ(R->GetLeft() + R->GetWidth(), 200);
+}
+
 // ---- Owner draw and painting -----------------------------------------------------------------
 
 TEST(ListBox, OwnerDrawCallsTheDrawEventPerVisibleItem) {
