@@ -263,6 +263,33 @@ void TRadioButton::CNCommand(TWMCommand& Message) {
   else if (Message.NotifyCode == BN_DOUBLECLICKED) DblClick();
 }
 
+namespace {
+// Set while an arrow key moves the focus out of a radio button: the button reached is checked.
+bool ArrowNavigation = false;
+}  // namespace
+
+void TRadioButton::CNKeyDown(TWMKeyDown& Message) {
+  bool Arrow = Message.CharCode == VK_LEFT || Message.CharCode == VK_RIGHT || Message.CharCode == VK_UP ||
+               Message.CharCode == VK_DOWN;
+  bool Saved = ArrowNavigation;
+  ArrowNavigation = Arrow;
+  try {
+    inherited::Dispatch(&Message);
+  } catch (...) {
+    ArrowNavigation = Saved;
+    throw;
+  }
+  ArrowNavigation = Saved;
+}
+
+void TRadioButton::CMEnter(TCMEnter& Message) {
+  inherited::Dispatch(&Message);
+  if (ArrowNavigation && !FChecked) {
+    ArrowNavigation = false;
+    SetChecked(true);
+  }
+}
+
 void TRadioButton::CMDialogChar(TCMDialogChar& Message) {
   if (IsAccel(Message.CharCode, GetCaption()) && CanFocus()) {
     SetFocus();

@@ -112,6 +112,8 @@ class TRadioButton : public TButtonControl {
   DECLARE_CLASS(TRadioButton, TButtonControl)
   BEGIN_MESSAGE_MAP
     MESSAGE_HANDLER(CN_COMMAND, TWMCommand, CNCommand)
+    MESSAGE_HANDLER(CN_KEYDOWN, TWMKeyDown, CNKeyDown)
+    MESSAGE_HANDLER(CM_ENTER, TCMEnter, CMEnter)
     MESSAGE_HANDLER(CM_DIALOGCHAR, TCMDialogChar, CMDialogChar)
   END_MESSAGE_MAP
 
@@ -128,6 +130,8 @@ class TRadioButton : public TButtonControl {
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
   void CNCommand(TWMCommand& Message);
+  void CNKeyDown(TWMKeyDown& Message);
+  void CMEnter(TCMEnter& Message);
   void CMDialogChar(TCMDialogChar& Message);
 
  private:

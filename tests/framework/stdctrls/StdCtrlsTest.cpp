@@ -686,6 +686,44 @@ TEST(Label, AutoSizeFollowsTheCaptionAndWrapping) {
   EXPECT_EQ(R->GetLeft() + R->GetWidth(), 200);
 }
 
+TEST(RadioGroup, ArrowKeysMoveTheSelection) {
+  TControlsHolder F;
+  auto* Rg = F->Find<TRadioGroup>(L"rgSector");
+  Rg->GetButtons(0)->SetFocus();
+  Pump();
+  PostKey(VK_DOWN);
+  EXPECT_EQ(FocusedControl(), Rg->GetButtons(1));
+  EXPECT_EQ(Rg->GetItemIndex(), 1);
+  PostKey(VK_UP);
+  EXPECT_EQ(Rg->GetItemIndex(), 0);
+  EXPECT_EQ(F->Log, (std::vector<String>{L"rgSectorClick", L"rgSectorClick"}));
+}
+
+TEST(ScrollBar, ParametersMayBeSetInAnyOrder) {
+  TFormHolder H;
+  auto* S = new TScrollBar(H.Form);
+  S->SetParent(H.Form);
+  struct Step {
+    std::function<void()> Set;
+    Integer Min, Max, Position, PageSize;
+  };
+  const Step Steps[] = {
+      {[&] { S->SetPageSize(0); }, 0, 100, 0, 0},
+      {[&] { S->SetParams(150, 0, 200); }, 0, 200, 150, 0},
+      {[&] { S->SetMax(10); }, 0, 10, 10, 0},          // position follows the range
+      {[&] { S->SetPageSize(50); }, 0, 10, 0, 11},     // a page never exceeds the range
+      {[&] { S->SetMin(20); }, 20, 20, 20, 11},        // max is raised to min
+      {[&] { S->SetParams(5, 0, 100); }, 0, 100, 5, 11},
+  };
+  for (const Step& St : Steps) {
+    St.Set();
+    EXPECT_EQ(S->GetMin(), St.Min);
+    EXPECT_EQ(S->GetMax(), St.Max);
+    EXPECT_EQ(S->GetPosition(), St.Position);
+    EXPECT_EQ(S->GetPageSize(), St.PageSize);
+  }
+}
+
 // ---- Owner draw and painting -----------------------------------------------------------------
 
 TEST(ListBox, OwnerDrawCallsTheDrawEventPerVisibleItem) {
