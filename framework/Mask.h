@@ -80,6 +80,8 @@ class TCustomMaskEdit : public TCustomEdit {
   // Without literals when the mask says so; empty places as spaces.
   String GetText();
   void SetText(const String& Value);
+  // Empties every input place (the edit then shows the blank picture).
+  void Clear() { SetText(L""); }
   // Raises EDBEditError with the caret on the first required place left empty. A text whose
   // places are all empty is accepted (nothing was entered).
   virtual void ValidateEdit();

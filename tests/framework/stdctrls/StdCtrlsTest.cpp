@@ -391,6 +391,9 @@ TEST(MaskEdit, TextAndEditTextFollowTheSaveFlag) {
   EXPECT_EQ(E->GetText(), L"5551234567");
   E->SetEditMask(L"(999) 000-0000;1;_");  // the value survives a new mask
   EXPECT_EQ(E->GetText(), L"(555) 123-4567");
+  E->Clear();
+  EXPECT_EQ(E->GetEditText(), L"(___) ___-____");
+  E->SetText(L"(555) 123-4567");
   E->SetEditMask(L"");
   EXPECT_FALSE(E->IsMasked());
   EXPECT_EQ(E->GetText(), L"(555) 123-4567");
