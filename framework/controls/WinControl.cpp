@@ -833,6 +833,14 @@ void TWinControl::CNChar(TWMChar& Message) {
       if (Form->Perform(CM_DIALOGCHAR, Message.CharCode, Message.KeyData) != 0) Message.Result = 1;
 }
 
+// Alt+letter reaches the accelerators of the whole form, whatever the focused control wants.
+void TWinControl::CNSysChar(TWMChar& Message) {
+  Message.Result = 0;
+  if (Message.CharCode == VK_SPACE) return;
+  if (TCustomForm* Form = GetParentForm(this))
+    if (Form->Perform(CM_DIALOGCHAR, Message.CharCode, Message.KeyData) != 0) Message.Result = 1;
+}
+
 void TWinControl::CMChildKey(TCMChildKey& Message) {
   if (FParent) FParent->GetWindowProc()(reinterpret_cast<TMessage&>(Message));
 }

@@ -38,6 +38,7 @@ class TWinControl : public TControl {
     MESSAGE_HANDLER(CN_KEYDOWN, TWMKeyDown, CNKeyDown)
     MESSAGE_HANDLER(CN_SYSKEYDOWN, TWMKeyDown, CNKeyDown)
     MESSAGE_HANDLER(CN_CHAR, TWMChar, CNChar)
+    MESSAGE_HANDLER(CN_SYSCHAR, TWMChar, CNSysChar)
     MESSAGE_HANDLER(CM_CHILDKEY, TCMChildKey, CMChildKey)
     MESSAGE_HANDLER(CM_DIALOGKEY, TCMDialogKey, CMDialogKey)
     MESSAGE_HANDLER(CM_DIALOGCHAR, TCMDialogChar, CMDialogChar)
@@ -206,6 +207,7 @@ class TWinControl : public TControl {
   void WMNCDestroy(TWMNoParams& Message);
   void CNKeyDown(TWMKeyDown& Message);
   void CNChar(TWMChar& Message);
+  void CNSysChar(TWMChar& Message);
   void CMChildKey(TCMChildKey& Message);
   void CMDialogKey(TCMDialogKey& Message);
   void CMDialogChar(TCMDialogChar& Message);
