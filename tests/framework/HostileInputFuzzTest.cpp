@@ -350,17 +350,20 @@ TEST(Fuzz, IniFiles) {
   wchar_t Dir[MAX_PATH];
   GetTempPathW(MAX_PATH, Dir);
   String Name = String(Dir) + L"qal_fuzz_" + std::to_wstring(GetCurrentProcessId()) + L".ini";
-  Fuzz("ini", IniSeeds(), 1500, 0x94D049BB133111EBULL, [&](const TBytes& B) {
-    HANDLE H = CreateFileW(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(H, INVALID_HANDLE_VALUE);
+  // One handle, rewritten for each case: creating the file anew each time is slow under Wine.
+  HANDLE H = CreateFileW(Name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(H, INVALID_HANDLE_VALUE);
+  Fuzz("ini", IniSeeds(), 2000, 0x94D049BB133111EBULL, [&](const TBytes& B) {
     DWORD W = 0;
+    SetFilePointer(H, 0, nullptr, FILE_BEGIN);
     if (!B.empty()) WriteFile(H, B.data(), DWORD(B.size()), &W, nullptr);
-    CloseHandle(H);
+    SetEndOfFile(H);
     TMemIniFile Ini(Name);
     TStringList Sections, Values;
     Ini.ReadSections(&Sections);
     for (Integer I = 0; I < Sections.GetCount(); ++I) Ini.ReadSectionValues(Sections.GetStrings(I), &Values);
   });
+  CloseHandle(H);
   DeleteFileW(Name.c_str());
 }
 
