@@ -118,15 +118,17 @@ TBytes Mutate(const TBytes& Seed, TRandom& R, const std::vector<TBytes>& Seeds, 
   return B;
 }
 
-// Runs Cases mutated inputs through Parse; only success and framework exceptions pass.
+// Runs the hand-made hostile inputs, then Cases mutated inputs through Parse; only success and
+// framework exceptions pass.
 void Fuzz(const char* Name, const std::vector<TBytes>& Seeds, int Cases, std::uint64_t Seed,
-          const std::function<void(const TBytes&)>& Parse, bool Text = false) {
+          const std::function<void(const TBytes&)>& Parse, bool Text = false, const std::vector<TBytes>& Hostile = {}) {
   ASSERT_FALSE(Seeds.empty());
   for (const TBytes& S : Seeds) EXPECT_NO_THROW(Parse(S)) << Name << ": a seed does not load";
   TRandom R(Seed);
   int Failures = 0;
-  for (int I = 0; I < Cases && Failures < 5; ++I) {
-    TBytes Input = Mutate(Seeds[size_t(I) % Seeds.size()], R, Seeds, Text);
+  const int HandMade = int(Hostile.size());
+  for (int I = -HandMade; I < Cases && Failures < 5; ++I) {
+    TBytes Input = I < 0 ? Hostile[size_t(I + HandMade)] : Mutate(Seeds[size_t(I) % Seeds.size()], R, Seeds, Text);
     try {
       Parse(Input);
     } catch (const Exception&) {
@@ -318,8 +320,16 @@ std::vector<TBytes> IniSeeds() {
 
 // ---- The parsers ------------------------------------------------------------------------------
 
+std::string ShortStr(const std::string& S) { return char(S.size()) + S; }
+
 TEST(Fuzz, BinaryComponentStreams) {
   auto Seeds = ComponentSeeds();
+  // Lists nested 15,000 deep, and a bitmap in Picture.Data whose size says 1.3 GB.
+  std::string Lists = "TPF0" + ShortStr("TDemoForm") + ShortStr("F") + ShortStr("Tag") + std::string(15000, '\x01') +
+                      std::string(15002, '\0');
+  std::string Huge = "TPF0" + ShortStr("TFuzzPictureHolder") + ShortStr("P") + ShortStr("Picture.Data") +
+                     std::string("\x0A\x0E\0\0\0", 5) + ShortStr("TBitmap") + "\xFF\x7F\x42\x4D" + std::string(2, '\0');
+  std::vector<TBytes> Hostile = {TBytes(Lists.begin(), Lists.end()), TBytes(Huge.begin(), Huge.end())};
   int Live = DemoLiveCount();
   Fuzz("binary", Seeds, 2500, 0x9E3779B97F4A7C15ULL, [](const TBytes& B) {
     TMemoryStream M;
@@ -331,18 +341,20 @@ TEST(Fuzz, BinaryComponentStreams) {
     TMemoryStream Text;
     M.SetPosition(0);
     ObjectBinaryToText(&M, &Text);
-  });
+  }, false, Hostile);
   EXPECT_EQ(DemoLiveCount(), Live);
 }
 
 TEST(Fuzz, TextComponentStreams) {
   auto Seeds = TextSeeds();
+  std::string Lists = "object R: TDemoForm\r\n  Tag = " + std::string(10000, '(');
+  std::vector<TBytes> Hostile = {TBytes(Lists.begin(), Lists.end())};
   int Live = DemoLiveCount();
   Fuzz("text", Seeds, 2500, 0xD1B54A32D192ED03ULL, [](const TBytes& B) {
     TMemoryStream M;
     LoadInto(M, B);
     delete ReadComponentFromStream(&M, nullptr);
-  }, true);
+  }, true, Hostile);
   EXPECT_EQ(DemoLiveCount(), Live);
 }
 
@@ -378,11 +390,20 @@ std::function<void(const TBytes&)> LoadGraphic(std::function<void(T&)> After = n
   };
 }
 
-TEST(Fuzz, Bitmaps) { Fuzz("bmp", BitmapSeeds(), 3000, 0xBF58476D1CE4E5B9ULL, LoadGraphic<TBitmap>()); }
+TEST(Fuzz, Bitmaps) {
+  // A full 32-bit channel mask.
+  std::vector<TBytes> Hostile = {Hex("424d4600000000000000420000002800000001000000010000000100200003000000040000000000"
+                                     "0000000000000000000000000000ffffffff00ff0000ff00000011111111")};
+  Fuzz("bmp", BitmapSeeds(), 3000, 0xBF58476D1CE4E5B9ULL, LoadGraphic<TBitmap>(), false, Hostile);
+}
 
 TEST(Fuzz, Icons) {
   // The handle is where the system reads the image: make it for every icon that loads.
-  Fuzz("ico", {IconSeed()}, 2000, 0x2545F4914F6CDD1DULL, LoadGraphic<TIcon>([](TIcon& I) { I.GetHandle(); }));
+  // A width of 2^30 over 40 bytes.
+  std::vector<TBytes> Hostile = {Hex("00000100010010100000010020002800000016000000280000000000004002000000010020000000"
+                                     "00000000000000000000000000000000000000000000")};
+  Fuzz("ico", {IconSeed()}, 2000, 0x2545F4914F6CDD1DULL, LoadGraphic<TIcon>([](TIcon& I) { I.GetHandle(); }), false,
+       Hostile);
 }
 
 TEST(Fuzz, PngImages) {
@@ -393,9 +414,12 @@ TEST(Fuzz, PngImages) {
 TEST(Fuzz, JpegImages) { Fuzz("jpeg", {JpegSeed()}, 1500, 0x14057B7EF767814FULL, LoadGraphic<TJPEGImage>()); }
 
 TEST(Fuzz, GifImages) {
+  // Two frames of 8192 x 8192 pixels on a 16 x 16 screen, one data byte each.
+  std::vector<TBytes> Hostile = {
+      Hex("474946383961100010008000000000000000002c000000000020002000020144002c000000000020002000020144003b")};
   Fuzz("gif", GifSeeds(), 3000, 0x6A09E667F3BCC909ULL, LoadGraphic<TGIFImage>([](TGIFImage& G) {
          G.GetFramePixels(Integer(G.GetImages().size()) - 1);
-       }));
+       }), false, Hostile);
 }
 
 }  // namespace
