@@ -4,6 +4,7 @@
 #include "framework/GIFImg.h"
 #include "framework/Graphics.h"
 #include "framework/Jpeg.h"
+#include "framework/PngImage.h"
 #include "framework/WinApi.h"
 
 namespace {
@@ -128,27 +129,65 @@ TEST(HostileImages, IconWhoseImageDoesNotFitItsEntryIsRefused) {
   }
 }
 
-TEST(HostileImages, JpegFrameLargerThanAnyDecoderBufferIsRefused) {
+TBytes Saved(TGraphic* G) {
+  TMemoryStream M;
+  G->SaveToStream(&M);
+  return TBytes(static_cast<const Byte*>(M.GetMemory()), static_cast<const Byte*>(M.GetMemory()) + M.GetSize());
+}
+
+void PutBE16(TBytes& D, size_t At, unsigned V) {
+  D[At] = Byte(V >> 8);
+  D[At + 1] = Byte(V);
+}
+
+TEST(HostileImages, JpegAndPngSizesMustFitTheirData) {
   TBitmap B;
   B.SetPixelFormat(pf24bit);
   B.SetSize(8, 8);
   TJPEGImage J;
   J.Assign(&B);
-  TMemoryStream M;
-  J.SaveToStream(&M);
-  TBytes D(static_cast<const Byte*>(M.GetMemory()), static_cast<const Byte*>(M.GetMemory()) + M.GetSize());
+  TPngImage P;
+  P.Assign(&B);
+  const TBytes Jpeg = Saved(&J), Png = Saved(&P);
   // The baseline frame header: FF C0, length, precision, then height and width.
-  size_t At = 2;
-  while (At + 1 < D.size() && !(D[At] == 0xFF && D[At + 1] == 0xC0)) ++At;
-  ASSERT_LT(At + 8, D.size());
-  D[At + 5] = D[At + 6] = D[At + 7] = D[At + 8] = 0xFF;
-  LoadInto(M, D);
-  TJPEGImage K;
-  try {
-    K.LoadFromStream(&M);
-    ADD_FAILURE();
-  } catch (const EInvalidGraphic& E) {
-    EXPECT_NE(E.Message().find(L"size is not valid"), String::npos) << E.Message();
+  size_t Sof = 2;
+  while (Sof + 1 < Jpeg.size() && !(Jpeg[Sof] == 0xFF && Jpeg[Sof + 1] == 0xC0)) ++Sof;
+  ASSERT_LT(Sof + 8, Jpeg.size());
+  struct Case {
+    bool IsJpeg;
+    unsigned Width, Height;
+    const wchar_t* Message;
+  };
+  const Case Cases[] = {
+      {true, 65535, 65535, L"size is not valid"},
+      {true, 4096, 4096, L"larger than the image data holds"},
+      {false, 16384, 16384, L"larger than the image data holds"},
+  };
+  for (const auto& C : Cases) {
+    TBytes D = C.IsJpeg ? Jpeg : Png;
+    if (C.IsJpeg) {
+      PutBE16(D, Sof + 5, C.Height);
+      PutBE16(D, Sof + 7, C.Width);
+    } else {
+      // IHDR follows the signature and the chunk's length and type.
+      D[16] = D[17] = D[20] = D[21] = 0;
+      PutBE16(D, 18, C.Width);
+      PutBE16(D, 22, C.Height);
+    }
+    TMemoryStream M;
+    LoadInto(M, D);
+    try {
+      if (C.IsJpeg) {
+        TJPEGImage K;
+        K.LoadFromStream(&M);
+      } else {
+        TPngImage K;
+        K.LoadFromStream(&M);
+      }
+      ADD_FAILURE() << C.Width;
+    } catch (const EInvalidGraphic& E) {
+      EXPECT_NE(E.Message().find(C.Message), String::npos) << C.Width << ": " << E.Message();
+    }
   }
 }
 
