@@ -196,10 +196,16 @@ class TBinaryToText {
         TBytes B = FReader.ReadBinary();
         FOut.Str("{");
         static const char Hex[] = "0123456789ABCDEF";
-        for (size_t I = 0; I < B.size(); ++I) {
-          if (I % 32 == 0) FOut.NewLine(Indent + 1);
-          char H[2] = {Hex[B[I] >> 4], Hex[B[I] & 15]};
-          FOut.Str(std::string(H, 2));
+        // 32 bytes to a line, each line written whole.
+        const std::string Lead = "\r\n" + std::string(size_t(Indent + 1) * 2, ' ');
+        std::string Line;
+        for (size_t I = 0; I < B.size(); I += 32) {
+          Line = Lead;
+          for (size_t J = I; J < std::min(B.size(), I + 32); ++J) {
+            Line += Hex[B[J] >> 4];
+            Line += Hex[B[J] & 15];
+          }
+          FOut.Str(Line);
         }
         FOut.Str("}");
         break;

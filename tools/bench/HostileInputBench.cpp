@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/Classes.h"
 #include "framework/GIFImg.h"
@@ -61,6 +62,14 @@ int main() {
     Fill(In, B);
     double Ms = Millis([&] { ObjectBinaryToText(&In, &Out); });
     Report("nested lists to text", std::to_string(Depth) + " deep", Ms);
+  }
+  {
+    // What merely touching that much fresh memory costs here, for comparison.
+    double Ms = Millis([] {
+      std::vector<char> V(size_t(64) << 20, 1);
+      if (V[12345] != 1) std::printf("?");
+    });
+    Report("baseline: 64 MB of fresh memory filled", "64 MB", Ms);
   }
   {
     TMemoryStream M;
