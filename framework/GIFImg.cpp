@@ -13,6 +13,7 @@ using namespace fw_graphics;
 namespace {
 
 const size_t MaxPixels = size_t(1) << 26;
+const size_t MaxTotalBytes = size_t(1) << 26;
 
 // Raised inside the parser when the data stops or breaks; the frames read so far are kept.
 struct TGIFDamage {
@@ -98,6 +99,52 @@ TBytes ReadSubBlocks(const Byte* D, size_t N, size_t& Pos) {
   }
 }
 
+// Decodes a frame into F.Pixels, keeping only the part inside the logical screen (the rest is
+// never seen); Budget is what is left for all frames and shrinks by what this one keeps. The
+// decoding buffer is no larger than the LZW data can fill: pixels the data never reaches are 0.
+void StoreFrame(TGIFFrame& F, Integer ScreenW, Integer ScreenH, Integer MinCode, const TBytes& Lzw, size_t& Budget) {
+  if (MinCode < 1 || MinCode > 11) throw TGIFDamage{L"the image data is damaged"};
+  const Integer W = F.Width, H = F.Height;
+  Integer X0 = 0, Y0 = 0, X1 = W, Y1 = H;  // the kept part, in frame coordinates
+  if (ScreenW > 0 && ScreenH > 0) {
+    X0 = std::clamp(-F.Left, 0, W);
+    Y0 = std::clamp(-F.Top, 0, H);
+    X1 = std::clamp(ScreenW - F.Left, X0, W);
+    Y1 = std::clamp(ScreenH - F.Top, Y0, H);
+  }
+  const size_t KeptW = size_t(X1 - X0), KeptH = size_t(Y1 - Y0), Kept = KeptW * KeptH;
+  if (Kept > MaxPixels) throw TGIFDamage{L"a frame is too large"};
+  size_t Cost = Kept + F.ColorMap.size() * sizeof(Cardinal);
+  if (Cost > Budget) throw TGIFDamage{L"the frames are too large"};
+  Budget -= Cost;
+  // Each code is at least MinCode + 1 bits and yields at most 4096 pixels.
+  size_t Codes = Lzw.size() * 8 / size_t(MinCode + 1);
+  size_t Decoded = std::min({size_t(W) * H, Codes * 4096, MaxPixels});
+  std::vector<Byte> Raw(Decoded, 0);
+  DecodeLZW(Lzw.data(), Lzw.size(), MinCode, Raw.data(), Decoded);
+  // The stored row of each frame row: interlaced images store every 8th row first, and so on.
+  std::vector<Integer> StoredRow(static_cast<size_t>(H));
+  if (F.Interlaced && H > 1) {
+    static const int Starts[4] = {0, 4, 2, 1}, Steps[4] = {8, 8, 4, 2};
+    Integer Row = 0;
+    for (int P = 0; P < 4; ++P)
+      for (Integer Y = Starts[P]; Y < H; Y += Steps[P]) StoredRow[size_t(Y)] = Row++;
+  } else {
+    for (Integer Y = 0; Y < H; ++Y) StoredRow[size_t(Y)] = Y;
+  }
+  F.Pixels.assign(Kept, 0);
+  for (Integer Y = Y0; Y < Y1; ++Y) {
+    size_t From = size_t(StoredRow[size_t(Y)]) * W + X0;
+    if (From >= Decoded) continue;
+    size_t Len = std::min(KeptW, Decoded - From);
+    std::memcpy(F.Pixels.data() + size_t(Y - Y0) * KeptW, Raw.data() + From, Len);
+  }
+  F.Left += X0;
+  F.Top += Y0;
+  F.Width = Integer(KeptW);
+  F.Height = Integer(KeptH);
+}
+
 // ---- The default animation timer: SetTimer without a window, dispatched by the message loop.
 
 std::map<UINT_PTR, class TThreadTimer*>& ThreadTimers() {
@@ -178,6 +225,8 @@ void TGIFImage::Parse(const Byte* D, size_t N, size_t& Used) {
   size_t Pos = 13;
   std::vector<Cardinal> Global;
   TGIFFrame Pending;  // carries the graphic control extension to the next image
+  // What all frames together may keep: a few bytes of data must not claim gigabytes.
+  size_t Budget = MaxTotalBytes;
   const wchar_t* Damage = nullptr;
   try {
     if (Packed & 0x80) {
@@ -219,20 +268,7 @@ void TGIFImage::Parse(const Byte* D, size_t N, size_t& Used) {
       if (Pos >= N) throw TGIFDamage{L"the data ends too early"};
       Integer MinCode = D[Pos++];
       TBytes Lzw = ReadSubBlocks(D, N, Pos);
-      size_t Count = size_t(F.Width) * F.Height;
-      if (Count > MaxPixels) throw TGIFDamage{L"a frame is too large"};
-      std::vector<Byte> Raw(Count, 0);
-      DecodeLZW(Lzw.data(), Lzw.size(), MinCode, Raw.data(), Count);
-      if (F.Interlaced && F.Height > 1) {
-        F.Pixels.resize(Count);
-        static const int Starts[4] = {0, 4, 2, 1}, Steps[4] = {8, 8, 4, 2};
-        size_t Row = 0;
-        for (int P = 0; P < 4; ++P)
-          for (Integer Y = Starts[P]; Y < F.Height; Y += Steps[P], ++Row)
-            std::memcpy(F.Pixels.data() + size_t(Y) * F.Width, Raw.data() + Row * F.Width, F.Width);
-      } else {
-        F.Pixels = std::move(Raw);
-      }
+      StoreFrame(F, ScreenW, ScreenH, MinCode, Lzw, Budget);
       FFrames.push_back(std::move(F));
     }
   } catch (const TGIFDamage& E) {

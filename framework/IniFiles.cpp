@@ -1,6 +1,7 @@
 #include "framework/IniFiles.h"
 
 #include <cwctype>
+#include <unordered_map>
 
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
@@ -321,18 +322,43 @@ void TMemIniFile::LoadValues() {
   SetLines(Lines);
 }
 
+namespace {
+// A key under which every name that Same may call equal falls together, whatever the case rule:
+// only ASCII letters and digits count, folded, and i/I (whose case differs between languages)
+// is left out with everything else.
+String SectionBucket(const String& Name) {
+  String K;
+  for (Char C : Name) {
+    if (C >= L'a' && C <= L'z') C = Char(C - 32);
+    if ((C >= L'A' && C <= L'Z' && C != L'I') || (C >= L'0' && C <= L'9')) K += C;
+  }
+  return K;
+}
+}  // namespace
+
 void TMemIniFile::SetLines(const std::vector<String>& Lines) {
   FSections.clear();
+  // Loading stays linear in the number of sections: a new one is compared only with those of its bucket.
+  std::unordered_map<String, std::vector<TSection*>> Index;
+  auto Section = [&](const String& Name) -> TSection* {
+    auto& Bucket = Index[SectionBucket(Name)];
+    for (TSection* S : Bucket)
+      if (Same(S->Name, Name)) return S;
+    FSections.push_back(std::make_unique<TSection>());
+    FSections.back()->Name = Name;
+    Bucket.push_back(FSections.back().get());
+    return FSections.back().get();
+  };
   TSection* Cur = nullptr;
   for (const String& Raw : Lines) {
     String S = Trim(Raw);
     if (S.size() >= 2 && S.front() == L'[' && S.back() == L']') {
-      Cur = &AddSection(Trim(S.substr(1, S.size() - 2)));
+      Cur = Section(Trim(S.substr(1, S.size() - 2)));
       continue;
     }
     if (!Cur) {
       if (S.empty()) continue;
-      Cur = &AddSection(String());  // lines before the first section
+      Cur = Section(String());  // lines before the first section
     }
     size_t Eq = S.find(L'=');
     if (S.empty() || S[0] == L';' || S[0] == L'#' || Eq == String::npos)

@@ -25,6 +25,15 @@ size_t CheckMarkers(const Byte* D, size_t N) {
     size_t Len = GetWord(D + Pos);
     Len = (Len >> 8) | ((Len & 0xFF) << 8);
     if (Len < 2 || Len > N - Pos) InvalidGraphic(Fmt, L"the data ends too early");
+    if (M >= 0xC0 && M <= 0xCF && M != 0xC4 && M != 0xC8 && M != 0xCC) {
+      // A frame header: precision, height, width (big-endian); the decoder sizes its buffers by it.
+      if (Len < 8) InvalidGraphic(Fmt, L"the frame header is damaged");
+      size_t H = size_t(D[Pos + 3]) << 8 | D[Pos + 4], W = size_t(D[Pos + 5]) << 8 | D[Pos + 6];
+      if (W == 0 || H == 0 || W * H > (size_t(1) << 28)) InvalidGraphic(Fmt, L"the size is not valid");
+      // Even a flat image takes a few bits for each 8 x 8 block: a frame far larger than the file
+      // could describe is refused before the decoder allocates for it.
+      if (W * H > N * 4096) InvalidGraphic(Fmt, L"the size is larger than the image data holds");
+    }
     Pos += Len;
     if (M == 0xDA) {
       // Entropy-coded data runs to the next marker that is not a stuffed zero or a restart.

@@ -21,6 +21,7 @@ size_t CheckChunks(const Byte* D, size_t N) {
   if (N < 8 || std::memcmp(D, Signature, 8) != 0) InvalidGraphic(Fmt, L"it does not start with the PNG signature");
   size_t Pos = 8;
   bool First = true;
+  size_t Pixels = 0, Compressed = 0;
   for (;;) {
     if (N - Pos < 12) InvalidGraphic(Fmt, L"the data ends too early");
     size_t Len = GetBE(D + Pos);
@@ -31,10 +32,17 @@ size_t CheckChunks(const Byte* D, size_t N) {
       Cardinal W = GetBE(D + Pos + 8), H = GetBE(D + Pos + 12);
       if (W == 0 || H == 0 || W > 65536 || H > 65536 || size_t(W) * H > (size_t(1) << 28))
         InvalidGraphic(Fmt, L"the size is not valid");
+      Pixels = size_t(W) * H;
       First = false;
     }
+    if (std::memcmp(Type, "IDAT", 4) == 0) Compressed += Len;
     Pos += 12 + Len;
-    if (std::memcmp(Type, "IEND", 4) == 0) return Pos;
+    if (std::memcmp(Type, "IEND", 4) == 0) {
+      // Deflate shrinks at most about 1,000 to 1: a size the image data cannot hold is refused
+      // before the decoder allocates for it.
+      if (Pixels / 8 > (Compressed + 64) * 1032) InvalidGraphic(Fmt, L"the size is larger than the image data holds");
+      return Pos;
+    }
   }
 }
 

@@ -1,8 +1,11 @@
 #include "framework/classes/ObjectText.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
+#include <functional>
 #include <memory>
 
 #include "framework/WinApi.h"
@@ -35,6 +38,8 @@ std::string Ascii(const String& S) {
 
 // The shortest decimal text that reads back as the same value.
 std::string FloatText(long double X) {
+  if (std::isnan(X)) return "NAN";
+  if (std::isinf(X)) return X < 0 ? "-INF" : "INF";
   char Buf[64];
   for (int P = 1; P <= 21; ++P) {
     __mingw_snprintf(Buf, sizeof Buf, "%.*Lg", P, X);
@@ -47,24 +52,26 @@ std::string FloatText(long double X) {
   return S;
 }
 
-// Quoted runs for printable ASCII, #nnn for everything else: the text stays ASCII.
-std::string QuotedText(const String& S) {
-  if (S.empty()) return "''";
-  std::string R;
-  bool InQuote = false;
-  for (Char C : S) {
-    if (C >= L' ' && C <= L'~') {
-      if (!InQuote) R += '\'', InQuote = true;
-      if (C == L'\'') R += '\'';
-      R += char(C);
-    } else {
-      if (InQuote) R += '\'', InQuote = false;
-      R += "#" + std::to_string(unsigned(C));
+// A text form's line holds at most this many characters of a string; longer strings go on
+// lines of their own, joined with "+".
+constexpr size_t StringLineLength = 64;
+
+// Nesting within one conversion, bounded like the reader's.
+class TDepth {
+ public:
+  TDepth(Integer& Depth, const std::function<void()>& TooDeep) : FDepth(Depth) {
+    if (++FDepth > MaxStreamNesting) {
+      --FDepth;
+      TooDeep();
     }
   }
-  if (InQuote) R += '\'';
-  return R;
-}
+  ~TDepth() { --FDepth; }
+  TDepth(const TDepth&) = delete;
+  TDepth& operator=(const TDepth&) = delete;
+
+ private:
+  Integer& FDepth;
+};
 
 class TBinaryToText {
  public:
@@ -76,7 +83,44 @@ class TBinaryToText {
   }
 
  private:
+  [[noreturn]] static void TooDeep() { throw EReadError(L"The component stream nests too deeply"); }
+
+  // Quoted runs of printable ASCII; a quote and every other character as #nnn, so the text
+  // stays ASCII. A string longer than a line starts on a line of its own and is cut into lines
+  // joined with "+".
+  void WriteString(const String& S, Integer Indent) {
+    if (S.empty()) {
+      FOut.Str("''");
+      return;
+    }
+    if (S.size() > StringLineLength) FOut.NewLine(Indent + 1);
+    auto Plain = [](Char C) { return C >= L' ' && C <= L'~' && C != L'\''; };
+    size_t I = 0, LineStart = 0;
+    std::string R;
+    while (I < S.size()) {
+      if (Plain(S[I])) {
+        size_t J = I;
+        do ++I;
+        while (I < S.size() && Plain(S[I]) && I - LineStart < StringLineLength);
+        R += '\'';
+        R.append(S.begin() + J, S.begin() + I);
+        R += '\'';
+      } else {
+        R += "#" + std::to_string(unsigned(S[I]));
+        ++I;
+      }
+      if (I - LineStart >= StringLineLength && I < S.size()) {
+        FOut.Str(R + " +");
+        R.clear();
+        FOut.NewLine(Indent + 1);
+        LineStart = I;
+      }
+    }
+    FOut.Str(R);
+  }
+
   void ConvertObject(Integer Indent) {
+    TDepth Depth(FDepth, TooDeep);
     TFilerFlags Flags;
     Integer Pos;
     FReader.ReadPrefix(Flags, Pos);
@@ -103,7 +147,8 @@ class TBinaryToText {
 
   void ConvertValue(Integer Indent) {
     switch (FReader.NextValue()) {
-      case vaList:
+      case vaList: {
+        TDepth Depth(FDepth, TooDeep);
         FReader.ReadValue();
         FOut.Str("(");
         while (!FReader.EndOfList()) {
@@ -113,6 +158,7 @@ class TBinaryToText {
         FReader.ReadListEnd();
         FOut.Str(")");
         break;
+      }
       case vaInt8:
       case vaInt16:
       case vaInt32:
@@ -127,7 +173,8 @@ class TBinaryToText {
         FOut.Str(FloatText(FReader.ReadSingle()) + "s");
         break;
       case vaCurrency:
-        FOut.Str(FloatText(FReader.ReadCurrency().ToExtended()) + "c");
+        // Currency is written as its value times 10,000, exactly.
+        FOut.Str(std::to_string(FReader.ReadCurrency().Raw()) + "c");
         break;
       case vaDate:
         FOut.Str(FloatText(FReader.ReadDate().Val) + "d");
@@ -136,7 +183,7 @@ class TBinaryToText {
       case vaLString:
       case vaWString:
       case vaUTF8String:
-        FOut.Str(QuotedText(FReader.ReadString()));
+        WriteString(FReader.ReadString(), Indent);
         break;
       case vaIdent:
       case vaFalse:
@@ -149,10 +196,16 @@ class TBinaryToText {
         TBytes B = FReader.ReadBinary();
         FOut.Str("{");
         static const char Hex[] = "0123456789ABCDEF";
-        for (size_t I = 0; I < B.size(); ++I) {
-          if (I % 32 == 0) FOut.NewLine(Indent + 1);
-          char H[2] = {Hex[B[I] >> 4], Hex[B[I] & 15]};
-          FOut.Str(std::string(H, 2));
+        // 32 bytes to a line, each line written whole.
+        const std::string Lead = "\r\n" + std::string(size_t(Indent + 1) * 2, ' ');
+        std::string Line;
+        for (size_t I = 0; I < B.size(); I += 32) {
+          Line = Lead;
+          for (size_t J = I; J < std::min(B.size(), I + 32); ++J) {
+            Line += Hex[B[J] >> 4];
+            Line += Hex[B[J] & 15];
+          }
+          FOut.Str(Line);
         }
         FOut.Str("}");
         break;
@@ -171,7 +224,8 @@ class TBinaryToText {
         FOut.Str("]");
         break;
       }
-      case vaCollection:
+      case vaCollection: {
+        TDepth Depth(FDepth, TooDeep);
         FReader.ReadValue();
         FOut.Str("<");
         while (!FReader.EndOfList()) {
@@ -188,6 +242,7 @@ class TBinaryToText {
         FReader.ReadListEnd();
         FOut.Str(">");
         break;
+      }
       default:
         FReader.SkipValue();  // raises for what it does not know
     }
@@ -195,6 +250,7 @@ class TBinaryToText {
 
   TReader FReader;
   TTextOut FOut;
+  Integer FDepth = 0;
 };
 
 // ---- Text to binary ---------------------------------------------------------------------------
@@ -247,7 +303,15 @@ class TTextToBinary {
       return;
     }
     Char C = FText[FPos];
-    if (C == L'_' || std::iswalpha(C)) {
+    if (IsNonFinite(FPos)) {
+      // INF and NAN, as infinities and NaN are written, optionally with a single or date suffix.
+      FValue = FText.substr(FPos, 3);
+      FPos += 3;
+      FToken = tkFloatNum;
+      FSuffix = 0;
+      if (FPos < N && (FText[FPos] == L's' || FText[FPos] == L'S' || FText[FPos] == L'd' || FText[FPos] == L'D'))
+        FSuffix = Char(std::towlower(FText[FPos++]));
+    } else if (C == L'_' || std::iswalpha(C)) {
       size_t S = FPos;
       while (FPos < N && (FText[FPos] == L'_' || FText[FPos] == L'.' || std::iswalpha(FText[FPos]) ||
                           IsAsciiDigit(FText[FPos])))
@@ -285,7 +349,11 @@ class TTextToBinary {
     } else if (IsAsciiDigit(C) || C == L'-' || C == L'$') {
       size_t S = FPos;
       if (C == L'-') ++FPos;
-      if (FPos < N && FText[FPos] == L'$') {
+      FSuffix = 0;
+      if (IsNonFinite(FPos)) {
+        FPos += 3;
+        FToken = tkFloatNum;
+      } else if (FPos < N && FText[FPos] == L'$') {
         ++FPos;
         while (FPos < N && HexDigitValue(FText[FPos]) >= 0) ++FPos;
         FToken = tkInt;
@@ -305,7 +373,6 @@ class TTextToBinary {
         }
       }
       FValue = FText.substr(S, FPos - S);
-      FSuffix = 0;
       if (FPos < N && std::wcschr(L"sScCdD", FText[FPos]) && FText[FPos] != 0) {
         FToken = tkFloatNum;
         FSuffix = Char(std::towlower(FText[FPos++]));
@@ -315,6 +382,18 @@ class TTextToBinary {
       FValue = String(1, C);
       ++FPos;
     }
+  }
+
+  // INF or NAN at P as a whole word (a suffix s or d may follow).
+  bool IsNonFinite(size_t P) const {
+    const size_t N = FText.size();
+    if (N - P < 3 || P > N) return false;
+    String W = FText.substr(P, 3);
+    for (auto& C : W) C = Char(std::towupper(C));
+    if (W != L"INF" && W != L"NAN") return false;
+    size_t E = P + 3;
+    if (E < N && (FText[E] == L's' || FText[E] == L'S' || FText[E] == L'd' || FText[E] == L'D')) ++E;
+    return E >= N || !(FText[E] == L'_' || FText[E] == L'.' || std::iswalnum(FText[E]));
   }
 
   bool IsSymbol(Char C) const { return FToken == tkSymbol && FValue[0] == C; }
@@ -328,6 +407,7 @@ class TTextToBinary {
   }
   String TakeName() {
     if (FToken != tkName) Error(L"Identifier expected");
+    if (UTF8Encode(FValue).size() > 255) Error(L"Identifier too long");
     String V = FValue;
     Next();
     return V;
@@ -338,18 +418,54 @@ class TTextToBinary {
     Next();
     return V;
   }
+  // A decimal number in the Int64 range, or $ and up to 16 hex digits (the bits of an Int64);
+  // anything else, an empty number or one out of range, is a syntax error.
   Int64 ParseInt(const String& S) {
     bool Neg = !S.empty() && S[0] == L'-';
     String D = Neg ? S.substr(1) : S;
+    bool Hex = !D.empty() && D[0] == L'$';
+    if (Hex) D = D.substr(1);
+    if (D.empty()) Error(L"Invalid number '" + S + L"'");
     std::uint64_t V = 0;
-    if (!D.empty() && D[0] == L'$')
-      V = std::wcstoull(D.c_str() + 1, nullptr, 16);
-    else
-      V = std::wcstoull(D.c_str(), nullptr, 10);
-    return Neg ? -Int64(V) : Int64(V);
+    for (Char C : D) {
+      unsigned Digit = std::iswdigit(C) ? unsigned(C - L'0') : unsigned(std::towupper(C) - L'A' + 10);
+      std::uint64_t Base = Hex ? 16 : 10;
+      if (V > (UINT64_MAX - Digit) / Base) Error(L"Number out of range: " + S);
+      V = V * Base + Digit;
+    }
+    if (!Hex && V > (Neg ? std::uint64_t(1) << 63 : std::uint64_t(INT64_MAX))) Error(L"Number out of range: " + S);
+    return Neg ? Int64(0 - V) : Int64(V);
   }
 
+  // A float token's number (without its suffix); INF, -INF and NAN as written for those values.
+  long double ParseFloat(const String& S) {
+    String U = S;
+    for (auto& C : U) C = Char(std::towupper(C));
+    if (U == L"INF") return HUGE_VALL;
+    if (U == L"-INF") return -HUGE_VALL;
+    if (U == L"NAN" || U == L"-NAN") return std::nanl("");
+    std::string A(S.begin(), S.end());
+    if (A.empty() || A == "-" || A.find('$') != std::string::npos) Error(L"Invalid number '" + S + L"'");
+    char* End = nullptr;
+    errno = 0;
+    long double X = std::strtold(A.c_str(), &End);
+    if (End != A.c_str() + A.size()) Error(L"Invalid number '" + S + L"'");
+    if (std::isinf(X)) Error(L"Number out of range: " + S);
+    return X;
+  }
+
+  // Currency is written as its value times 10,000: exact when it is a whole number.
+  Currency ParseCurrency(const String& S) {
+    if (S.find_first_of(L".eEIiNn") == String::npos) return Currency::FromRaw(ParseInt(S));
+    long double X = ParseFloat(S);
+    if (std::isnan(X) || std::fabs(X) >= 9.2233720368547758e18L) Error(L"Number out of range: " + S);
+    return Currency::FromRaw(Int64(std::llroundl(X)));
+  }
+
+  [[noreturn]] void TooDeep() { Error(L"The text nests too deeply"); }
+
   void ConvertObject() {
+    TDepth Depth(FDepth, [this] { TooDeep(); });
     TFilerFlags Flags;
     if (IsWord(L"inherited"))
       Flags << ffInherited;
@@ -370,7 +486,9 @@ class TTextToBinary {
     Integer Pos = 0;
     if (IsSymbol(L'[')) {
       Next();
-      Pos = Integer(TakeInt());
+      Int64 P = TakeInt();
+      if (P < INT32_MIN || P > INT32_MAX) Error(L"Number out of range: " + std::to_wstring(P));
+      Pos = Integer(P);
       Flags << ffChildPos;
       Expect(L']');
     }
@@ -398,14 +516,18 @@ class TTextToBinary {
         FWriter.WriteInteger(TakeInt());
         return;
       case tkFloatNum: {
-        std::string A(FValue.begin(), FValue.end());
-        long double X = std::strtold(A.c_str(), nullptr);
         Char S = FSuffix;
+        if (S == L'c') {
+          Currency C = ParseCurrency(FValue);
+          Next();
+          FWriter.WriteCurrency(C);
+          return;
+        }
+        long double X = ParseFloat(FValue);
+        if (S == L's' && std::isfinite(X) && std::fabs(X) > 3.40282346638528859812e+38L) Error(L"Number out of range: " + FValue);
         Next();
         if (S == L's')
           FWriter.WriteSingle(float(X));
-        else if (S == L'c')
-          FWriter.WriteCurrency(Currency(X));
         else if (S == L'd')
           FWriter.WriteDate(TDateTime(double(X)));
         else
@@ -441,6 +563,7 @@ class TTextToBinary {
       Next();
       FWriter.WriteStr(String());
     } else if (IsSymbol(L'(')) {
+      TDepth Depth(FDepth, [this] { TooDeep(); });
       Next();
       FWriter.WriteListBegin();
       while (!IsSymbol(L')')) {
@@ -474,6 +597,7 @@ class TTextToBinary {
       Next();
       FWriter.WriteBinary(B.data(), Integer(B.size()));
     } else if (IsSymbol(L'<')) {
+      TDepth Depth(FDepth, [this] { TooDeep(); });
       Next();
       FWriter.WriteValue(vaCollection);
       while (!IsSymbol(L'>')) {
@@ -503,6 +627,7 @@ class TTextToBinary {
   String FValue;
   Char FSuffix = 0;
   TWriter FWriter;
+  Integer FDepth = 0;
 };
 
 std::string ReadRest(TStream* S) {

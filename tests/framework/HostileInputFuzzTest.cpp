@@ -1,0 +1,425 @@
+// Mutation fuzzing of every parser of outside input: component streams (binary and text), ini
+// files, BMP, ICO, PNG, JPEG and GIF. Each parser gets a few thousand inputs made from valid
+// seeds by a seeded generator, so every run sees the same cases and a failure names the case
+// that shows it. The only acceptable outcomes are success and a framework exception: a crash
+// ends the test program, a hang meets the test's time-out, and anything else thrown (such as
+// std::bad_alloc from a size field taken on trust) is reported here.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <typeinfo>
+
+#include "framework/Classes.h"
+#include "framework/GIFImg.h"
+#include "framework/Graphics.h"
+#include "framework/IniFiles.h"
+#include "framework/Jpeg.h"
+#include "framework/PngImage.h"
+#include "framework/WinApi.h"
+#include "tests/framework/components/StreamingFixture.h"
+
+namespace {
+
+#include "graphics/fixtures/alpha_png.inc"
+#include "graphics/fixtures/anim_gif.inc"
+#include "graphics/fixtures/noise_gif.inc"
+#include "graphics/fixtures/noise_interlaced_gif.inc"
+
+// xorshift64*: small, and the same sequence on every compiler.
+class TRandom {
+ public:
+  explicit TRandom(std::uint64_t Seed) : FState(Seed ? Seed : 1) {}
+  std::uint64_t Next() {
+    FState ^= FState >> 12;
+    FState ^= FState << 25;
+    FState ^= FState >> 27;
+    return FState * 0x2545F4914F6CDD1DULL;
+  }
+  size_t Below(size_t N) { return N ? size_t(Next() % N) : 0; }
+
+ private:
+  std::uint64_t FState;
+};
+
+const char* const TextTokens[] = {"object ", "inherited ", "end\r\n", "(", ")", "<", ">", "{", "}", "item ", "'",
+                                  "#99999999999", "1E9999", "99999999999999999999", "-", "$", "=", "[", "]", " + ",
+                                  "INF", "15000c", "\r\n", "#0", "''", "Tag = "};
+
+TBytes Mutate(const TBytes& Seed, TRandom& R, const std::vector<TBytes>& Seeds, bool Text) {
+  TBytes B = Seed;
+  size_t Steps = 1 + R.Below(4);
+  for (size_t S = 0; S < Steps; ++S) {
+    size_t N = B.size();
+    size_t At = R.Below(N + 1);
+    switch (R.Below(Text ? 10 : 9)) {
+      case 0:
+        if (N) B[R.Below(N)] ^= Byte(1u << R.Below(8));
+        break;
+      case 1: {
+        static const Byte Interesting[] = {0, 1, 0x7F, 0x80, 0xFF, 0x0E, 0x10, 0x20};
+        if (N) B[R.Below(N)] = Interesting[R.Below(std::size(Interesting))];
+        break;
+      }
+      case 2: {
+        // A length field made hostile.
+        static const std::uint32_t Sizes[] = {0x7FFFFFFF, 0xFFFFFFFF, 0x80000000, 0x40000000, 0x10000000, 0xFFFF, 0};
+        if (N >= 4) {
+          std::uint32_t V = Sizes[R.Below(std::size(Sizes))];
+          std::memcpy(B.data() + R.Below(N - 3), &V, 4);
+        }
+        break;
+      }
+      case 3:
+        B.resize(R.Below(N + 1));
+        break;
+      case 4: {
+        size_t Len = std::min(N - std::min(At, N), 1 + R.Below(16));
+        B.erase(B.begin() + At, B.begin() + At + Len);
+        break;
+      }
+      case 5: {
+        TBytes Ins(1 + R.Below(8));
+        for (auto& X : Ins) X = Byte(R.Next());
+        B.insert(B.begin() + At, Ins.begin(), Ins.end());
+        break;
+      }
+      case 6: {
+        if (!N) break;
+        size_t From = R.Below(N), Len = std::min(N - From, 1 + R.Below(64));
+        TBytes Block(B.begin() + From, B.begin() + From + Len);
+        B.insert(B.begin() + At, Block.begin(), Block.end());
+        break;
+      }
+      case 7: {
+        // A short slice repeated many times: deep nesting, many frames, many sections.
+        if (!N) break;
+        size_t From = R.Below(N), Len = std::min(N - From, 1 + R.Below(16));
+        TBytes Block(B.begin() + From, B.begin() + From + Len), Run;
+        for (size_t I = 0, Times = 1 + R.Below(300); I < Times; ++I) Run.insert(Run.end(), Block.begin(), Block.end());
+        B.insert(B.begin() + At, Run.begin(), Run.end());
+        break;
+      }
+      case 8: {
+        const TBytes& Other = Seeds[R.Below(Seeds.size())];
+        size_t From = R.Below(Other.size() + 1);
+        B.resize(At);
+        B.insert(B.end(), Other.begin() + From, Other.end());
+        break;
+      }
+      case 9: {
+        std::string T = TextTokens[R.Below(std::size(TextTokens))];
+        B.insert(B.begin() + At, T.begin(), T.end());
+        break;
+      }
+    }
+  }
+  return B;
+}
+
+// Runs the hand-made hostile inputs, then Cases mutated inputs through Parse; only success and
+// framework exceptions pass.
+void Fuzz(const char* Name, const std::vector<TBytes>& Seeds, int Cases, std::uint64_t Seed,
+          const std::function<void(const TBytes&)>& Parse, bool Text = false, const std::vector<TBytes>& Hostile = {}) {
+  ASSERT_FALSE(Seeds.empty());
+  for (const TBytes& S : Seeds) EXPECT_NO_THROW(Parse(S)) << Name << ": a seed does not load";
+  TRandom R(Seed);
+  int Failures = 0;
+  const int HandMade = int(Hostile.size());
+  for (int I = -HandMade; I < Cases && Failures < 5; ++I) {
+    TBytes Input = I < 0 ? Hostile[size_t(I + HandMade)] : Mutate(Seeds[size_t(I) % Seeds.size()], R, Seeds, Text);
+    try {
+      Parse(Input);
+    } catch (const Exception&) {
+    } catch (const std::exception& E) {
+      ++Failures;
+      ADD_FAILURE() << Name << " case " << I << ": " << typeid(E).name() << " " << E.what();
+    } catch (...) {
+      ++Failures;
+      ADD_FAILURE() << Name << " case " << I << ": an unknown exception";
+    }
+  }
+}
+
+TBytes Bytes(TMemoryStream& M) {
+  const Byte* P = static_cast<const Byte*>(M.GetMemory());
+  return TBytes(P, P + M.GetSize());
+}
+
+void LoadInto(TMemoryStream& M, const TBytes& Data) {
+  M.Clear();
+  if (!Data.empty()) M.WriteBuffer(Data.data(), Integer(Data.size()));
+  M.SetPosition(0);
+}
+
+TBytes Hex(const char* H) {
+  TBytes B;
+  for (; H[0] && H[1]; H += 2) B.push_back(Byte(std::stoi(std::string(H, 2), nullptr, 16)));
+  return B;
+}
+
+// ---- Seeds ------------------------------------------------------------------------------------
+
+class TFuzzPictureHolder : public TComponent {
+  DECLARE_CLASS(TFuzzPictureHolder, TComponent)
+ public:
+  explicit TFuzzPictureHolder(TComponent* AOwner) : TComponent(AOwner) {}
+  TPicture* GetPicture() const { return FPicture.get(); }
+  void SetPicture(TPicture* Value) { FPicture->Assign(Value); }
+  PUBLISHED_DECL(TFuzzPictureHolder);
+
+ private:
+  std::unique_ptr<TPicture> FPicture = std::make_unique<TPicture>();
+};
+
+}  // namespace
+
+PUBLISHED_DEF(TFuzzPictureHolder) { PROP(Picture); }
+
+namespace {
+
+std::unique_ptr<TBitmap> SampleBitmap(TPixelFormat Format) {
+  auto B = std::make_unique<TBitmap>();
+  B->SetPixelFormat(Format);
+  B->SetSize(9, 5);
+  TCanvas* C = B->GetCanvas();
+  C->GetBrush()->SetColor(clWhite);
+  C->FillRect(Rect(0, 0, 9, 5));
+  C->SetPixel(0, 0, clRed);
+  C->SetPixel(8, 4, clBlue);
+  return B;
+}
+
+TBytes Saved(TGraphic* G) {
+  TMemoryStream M;
+  G->SaveToStream(&M);
+  return Bytes(M);
+}
+
+std::vector<TBytes> BitmapSeeds() {
+  std::vector<TBytes> S;
+  for (TPixelFormat F : {pf1bit, pf4bit, pf8bit, pf16bit, pf24bit, pf32bit}) S.push_back(Saved(SampleBitmap(F).get()));
+  // 32-bit bit fields of 10-10-10, and an OS/2 header over 24 bits.
+  S.push_back(Hex("424d460000000000000042000000280000000100000001000000010020000300000004000000000000000000000000000000000000000000f03f00fc0f00ff03000011111111"));
+  S.push_back(Hex("424d1e000000000000001a0000000c00000001000100010018000000ff00"));
+  return S;
+}
+
+TBytes IconSeed() {
+  std::vector<Cardinal> Color(16 * 16, 0);
+  for (int Y = 4; Y < 12; ++Y)
+    for (int X = 4; X < 12; ++X) Color[Y * 16 + X] = 0xFFFF0000;
+  std::vector<Byte> Mask(16 * 4, 0);
+  HBITMAP CB = CreateBitmap(16, 16, 1, 32, Color.data());
+  HBITMAP MB = CreateBitmap(16, 16, 1, 1, Mask.data());
+  ICONINFO II{TRUE, 0, 0, MB, CB};
+  TIcon I;
+  I.SetHandle(CreateIconIndirect(&II));
+  DeleteObject(CB);
+  DeleteObject(MB);
+  return Saved(&I);
+}
+
+TBytes JpegSeed() {
+  TJPEGImage J;
+  J.Assign(SampleBitmap(pf24bit).get());
+  return Saved(&J);
+}
+
+TBytes PngSeed() {
+  TPngImage P;
+  P.Assign(SampleBitmap(pf32bit).get());
+  return Saved(&P);
+}
+
+std::vector<TBytes> GifSeeds() {
+  return {TBytes(anim_gif, anim_gif + anim_gif_len), TBytes(noise_gif, noise_gif + noise_gif_len),
+          TBytes(noise_interlaced_gif, noise_interlaced_gif + noise_interlaced_gif_len)};
+}
+
+TBytes FormSeed() {
+  RegisterDemoClasses();
+  TDemoForm F(nullptr);
+  F.SetName(L"F");
+  F.SetCaption(L"Kurulum 'İleri'");
+  auto* Panel = new TDemoPanel(&F);
+  Panel->SetName(L"P");
+  Panel->SetOptions({dsItalic});
+  auto* C = new TDemoControl(&F);
+  C->SetName(L"C");
+  C->SetParentComponent(Panel);
+  C->SetCaption(String(80, L'x'));
+  C->SetRatio(0.25);
+  C->SetScale(1.5f);
+  C->SetPrice(Currency(2.5));
+  C->SetWhen(TDateTime(45000.5));
+  C->SetBig(Int64(1) << 40);
+  C->SetTag(-300);
+  C->SetBuddy(C);
+  C->SetOnClick({&F, &TDemoForm::ButtonClick});
+  C->SetValue(Variant(L"değer"));
+  C->Data = {1, 2, 3, 0xFF};
+  static_cast<TDemoColumn*>(C->GetColumns()->Add())->SetCaption(L"Ürün");
+  C->GetLines()->Add(L"satır");
+  TMemoryStream M;
+  M.WriteComponent(&F);
+  return Bytes(M);
+}
+
+std::vector<TBytes> ComponentSeeds() {
+  std::vector<TBytes> S = {FormSeed()};
+  RegisterClass(TFuzzPictureHolder::StaticClass());
+  std::vector<std::unique_ptr<TGraphic>> Pictures;
+  Pictures.push_back(SampleBitmap(pf24bit));
+  auto J = std::make_unique<TJPEGImage>();
+  J->Assign(SampleBitmap(pf24bit).get());
+  Pictures.push_back(std::move(J));
+  auto G = std::make_unique<TGIFImage>();
+  TMemoryStream GM;
+  LoadInto(GM, GifSeeds()[0]);
+  G->LoadFromStream(&GM);
+  Pictures.push_back(std::move(G));
+  for (auto& P : Pictures) {
+    TFuzzPictureHolder H(nullptr);
+    H.SetName(L"H");
+    H.GetPicture()->SetGraphic(P.get());
+    TMemoryStream M;
+    M.WriteComponent(&H);
+    S.push_back(Bytes(M));
+  }
+  return S;
+}
+
+std::vector<TBytes> TextSeeds() {
+  std::vector<TBytes> S;
+  for (const TBytes& B : ComponentSeeds()) {
+    TMemoryStream In, Out;
+    LoadInto(In, B);
+    ObjectBinaryToText(&In, &Out);
+    S.push_back(Bytes(Out));
+  }
+  std::string Hand =
+      "object F: TDemoForm\r\n  Caption = 'a'#39'b' +\r\n    'c'\r\n  object C: TDemoControl\r\n    Tag = $10\r\n"
+      "    Price = 15000c\r\n    Ratio = -INF\r\n    Columns = <\r\n      item\r\n        Width = 3\r\n      end>\r\n"
+      "    Lines.Strings = (\r\n      'x')\r\n  end\r\nend\r\n";
+  S.push_back(TBytes(Hand.begin(), Hand.end()));
+  return S;
+}
+
+std::vector<TBytes> IniSeeds() {
+  std::string Ansi = "[Genel]\r\nAd=Kurulum\r\n; yorum\r\n[Yollar]\r\nHedef=C:\\Program Files\r\nBo\xFE=\r\n";
+  std::string Utf8 = "\xEF\xBB\xBF[Dil]\r\nİleri=İleri >\r\nGeri=< Geri\r\n[dil]\r\nÇıkış=Çıkış\r\n";
+  std::wstring Wide = L"\xFEFF[Ayarlar]\r\nAnahtar=Değer\r\n[Boş]\r\n";
+  std::string Utf16(reinterpret_cast<const char*>(Wide.data()), Wide.size() * 2);
+  std::string Odd = "önce=1\r\n[ ]\r\n[[iç]]\r\n=değer\r\n[a]\r\nx==y\r\n[A]\r\nx=z\r\n[";
+  std::vector<TBytes> S;
+  for (const std::string& T : {Ansi, Utf8, Utf16, Odd}) S.push_back(TBytes(T.begin(), T.end()));
+  return S;
+}
+
+// ---- The parsers ------------------------------------------------------------------------------
+
+std::string ShortStr(const std::string& S) { return char(S.size()) + S; }
+
+TEST(Fuzz, BinaryComponentStreams) {
+  auto Seeds = ComponentSeeds();
+  // Lists nested 15,000 deep, and a bitmap in Picture.Data whose size says 1.3 GB.
+  std::string Lists = "TPF0" + ShortStr("TDemoForm") + ShortStr("F") + ShortStr("Tag") + std::string(15000, '\x01') +
+                      std::string(15002, '\0');
+  std::string Huge = "TPF0" + ShortStr("TFuzzPictureHolder") + ShortStr("P") + ShortStr("Picture.Data") +
+                     std::string("\x0A\x0E\0\0\0", 5) + ShortStr("TBitmap") + "\xFF\x7F\x42\x4D" + std::string(2, '\0');
+  std::vector<TBytes> Hostile = {TBytes(Lists.begin(), Lists.end()), TBytes(Huge.begin(), Huge.end())};
+  int Live = DemoLiveCount();
+  Fuzz("binary", Seeds, 2500, 0x9E3779B97F4A7C15ULL, [](const TBytes& B) {
+    TMemoryStream M;
+    LoadInto(M, B);
+    try {
+      delete M.ReadComponent(nullptr);
+    } catch (const Exception&) {
+    }
+    TMemoryStream Text;
+    M.SetPosition(0);
+    ObjectBinaryToText(&M, &Text);
+  }, false, Hostile);
+  EXPECT_EQ(DemoLiveCount(), Live);
+}
+
+TEST(Fuzz, TextComponentStreams) {
+  auto Seeds = TextSeeds();
+  std::string Lists = "object R: TDemoForm\r\n  Tag = " + std::string(10000, '(');
+  std::vector<TBytes> Hostile = {TBytes(Lists.begin(), Lists.end())};
+  int Live = DemoLiveCount();
+  Fuzz("text", Seeds, 2500, 0xD1B54A32D192ED03ULL, [](const TBytes& B) {
+    TMemoryStream M;
+    LoadInto(M, B);
+    delete ReadComponentFromStream(&M, nullptr);
+  }, true, Hostile);
+  EXPECT_EQ(DemoLiveCount(), Live);
+}
+
+TEST(Fuzz, IniFiles) {
+  wchar_t Dir[MAX_PATH];
+  GetTempPathW(MAX_PATH, Dir);
+  String Name = String(Dir) + L"qal_fuzz_" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+  // One handle, rewritten for each case: creating the file anew each time is slow under Wine.
+  HANDLE H = CreateFileW(Name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(H, INVALID_HANDLE_VALUE);
+  Fuzz("ini", IniSeeds(), 2000, 0x94D049BB133111EBULL, [&](const TBytes& B) {
+    DWORD W = 0;
+    SetFilePointer(H, 0, nullptr, FILE_BEGIN);
+    if (!B.empty()) WriteFile(H, B.data(), DWORD(B.size()), &W, nullptr);
+    SetEndOfFile(H);
+    TMemIniFile Ini(Name);
+    TStringList Sections, Values;
+    Ini.ReadSections(&Sections);
+    for (Integer I = 0; I < Sections.GetCount(); ++I) Ini.ReadSectionValues(Sections.GetStrings(I), &Values);
+  });
+  CloseHandle(H);
+  DeleteFileW(Name.c_str());
+}
+
+template <class T>
+std::function<void(const TBytes&)> LoadGraphic(std::function<void(T&)> After = nullptr) {
+  return [After](const TBytes& B) {
+    TMemoryStream M;
+    LoadInto(M, B);
+    T G;
+    G.LoadFromStream(&M);
+    if (After) After(G);
+  };
+}
+
+TEST(Fuzz, Bitmaps) {
+  // A full 32-bit channel mask.
+  std::vector<TBytes> Hostile = {Hex("424d4600000000000000420000002800000001000000010000000100200003000000040000000000"
+                                     "0000000000000000000000000000ffffffff00ff0000ff00000011111111")};
+  Fuzz("bmp", BitmapSeeds(), 3000, 0xBF58476D1CE4E5B9ULL, LoadGraphic<TBitmap>(), false, Hostile);
+}
+
+TEST(Fuzz, Icons) {
+  // The handle is where the system reads the image: make it for every icon that loads.
+  // A width of 2^30 over 40 bytes.
+  std::vector<TBytes> Hostile = {Hex("00000100010010100000010020002800000016000000280000000000004002000000010020000000"
+                                     "00000000000000000000000000000000000000000000")};
+  Fuzz("ico", {IconSeed()}, 2000, 0x2545F4914F6CDD1DULL, LoadGraphic<TIcon>([](TIcon& I) { I.GetHandle(); }), false,
+       Hostile);
+}
+
+TEST(Fuzz, PngImages) {
+  Fuzz("png", {TBytes(alpha_png, alpha_png + alpha_png_len), PngSeed()}, 1500, 0x5851F42D4C957F2DULL,
+       LoadGraphic<TPngImage>());
+}
+
+TEST(Fuzz, JpegImages) { Fuzz("jpeg", {JpegSeed()}, 1500, 0x14057B7EF767814FULL, LoadGraphic<TJPEGImage>()); }
+
+TEST(Fuzz, GifImages) {
+  // Two frames of 8192 x 8192 pixels on a 16 x 16 screen, one data byte each.
+  std::vector<TBytes> Hostile = {
+      Hex("474946383961100010008000000000000000002c000000000020002000020144002c000000000020002000020144003b")};
+  Fuzz("gif", GifSeeds(), 3000, 0x6A09E667F3BCC909ULL, LoadGraphic<TGIFImage>([](TGIFImage& G) {
+         G.GetFramePixels(Integer(G.GetImages().size()) - 1);
+       }), false, Hostile);
+}
+
+}  // namespace
