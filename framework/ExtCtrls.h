@@ -30,5 +30,4 @@ class TTimer : public TComponent {
   bool FEnabled = true;
   Cardinal FInterval = 1000;
   TNotifyEvent FOnTimer;
-  bool* FDestroyedFlag = nullptr;  // set when the timer is freed inside its own OnTimer
 };

@@ -102,9 +102,6 @@ class TControl : public TComponent {
  public:
   explicit TControl(TComponent* AOwner);
   ~TControl() override;
-  // Deleting a control runs BeforeDestruction and the destructors at once; the memory of a
-  // control whose handler is still running is released when that handler returns.
-  static void operator delete(TControl* P, std::destroying_delete_t);
 
   // ---- Messages
   LRESULT Perform(Cardinal Msg, WPARAM WParam = 0, LPARAM LParam = 0);
@@ -394,7 +391,7 @@ class TControl : public TComponent {
   bool FShowHint = false;
   bool FParentShowHint = true;
   TCursor FCursor = crDefault;
-  TPopupMenu* FPopupMenu = nullptr;
+  TComponentRef<TPopupMenu> FPopupMenu;
   TBiDiMode FBiDiMode = bdLeftToRight;
   bool FParentBiDiMode = true;
   TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};

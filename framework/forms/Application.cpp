@@ -7,32 +7,31 @@ using namespace fw_controls;
 
 TApplication* Application = nullptr;
 
+void FrameworkStartup() {
+  if (Application) return;
+  MainThreadID = GetCurrentThreadId();
+  ControlCanvasHooks.GetDeviceContext = [](TControl* Control, HWND& WindowHandle) {
+    return Control->GetDeviceContext(WindowHandle);
+  };
+  ControlCanvasHooks.UseRightToLeftReading = [](TControl* Control) { return Control->UseRightToLeftReading(); };
+  Mouse = new TMouse;
+  Screen = new TScreen(nullptr);
+  Application = new TApplication(nullptr);
+}
+
+void FrameworkShutdown() {
+  delete Application;
+  Application = nullptr;
+  delete Screen;
+  Screen = nullptr;
+  delete Mouse;
+  Mouse = nullptr;
+}
+
 namespace {
 
 constexpr UINT_PTR HintTimerID = 1;
 const wchar_t* AppWindowClass = L"TApplication";
-
-// The singletons, made before the program's code runs and freed after it; the application
-// goes first because it owns the forms.
-struct TInitControls {
-  TInitControls() {
-    ControlCanvasHooks.GetDeviceContext = [](TControl* Control, HWND& WindowHandle) {
-      return Control->GetDeviceContext(WindowHandle);
-    };
-    ControlCanvasHooks.UseRightToLeftReading = [](TControl* Control) { return Control->UseRightToLeftReading(); };
-    Mouse = new TMouse;
-    Screen = new TScreen(nullptr);
-    Application = new TApplication(nullptr);
-  }
-  ~TInitControls() {
-    delete Application;
-    Application = nullptr;
-    delete Screen;
-    Screen = nullptr;
-    delete Mouse;
-    Mouse = nullptr;
-  }
-} InitControls;
 
 String ShortHint(const String& Hint) {
   auto P = Hint.find(L'|');
@@ -225,24 +224,34 @@ void TApplication::Terminate() { PostQuitMessage(0); }
 // ---- Exceptions -------------------------------------------------------------------------------
 
 void TApplication::HandleException(TObject* Sender) {
-  if (HWND Capture = GetCapture()) SendMessageW(Capture, WM_CANCELMODE, 0, 0);
-  std::exception_ptr Current = std::current_exception();
-  if (!Current) return;
+  // Called from inside window, timer and application procedures: what OnException or the
+  // message box raise stays here, since nothing may unwind through the system's frames.
   try {
-    std::rethrow_exception(Current);
-  } catch (const EAbort&) {
-  } catch (Exception& E) {
-    if (FOnException) FOnException(Sender, &E);
-    else ShowException(&E);
-  } catch (const std::exception& E) {
-    Exception Wrapped(UTF8ToString(E.what()));
-    if (FOnException) FOnException(Sender, &Wrapped);
-    else ShowException(&Wrapped);
+    if (HWND Capture = GetCapture()) SendMessageW(Capture, WM_CANCELMODE, 0, 0);
+    std::exception_ptr Current = std::current_exception();
+    if (!Current) return;
+    try {
+      std::rethrow_exception(Current);
+    } catch (const EAbort&) {
+    } catch (Exception& E) {
+      Report(Sender, &E);
+    } catch (const std::exception& E) {
+      Exception Wrapped(UTF8ToString(E.what()));
+      Report(Sender, &Wrapped);
+    } catch (...) {
+      Exception Wrapped(L"Unknown exception");
+      Report(Sender, &Wrapped);
+    }
   } catch (...) {
-    Exception Wrapped(L"Unknown exception");
-    if (FOnException) FOnException(Sender, &Wrapped);
-    else ShowException(&Wrapped);
   }
+}
+
+void TApplication::Report(TObject* Sender, Exception* E) {
+  TExceptionEvent Handler = FOnException;  // the handler may replace itself
+  if (Handler)
+    Handler(Sender, E);
+  else
+    ShowException(E);
 }
 
 void TApplication::ShowException(const Exception* E) {
@@ -369,7 +378,7 @@ void TApplication::CancelHint() {
 
 // ---- The application window -------------------------------------------------------------------
 
-LRESULT CALLBACK TApplication::AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+LRESULT CALLBACK TApplication::AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept {
   auto* App = reinterpret_cast<TApplication*>(GetWindowLongPtrW(Wnd, GWLP_USERDATA));
   if (!App) return DefWindowProcW(Wnd, Msg, WParam, LParam);
   TMessage Message;
@@ -379,7 +388,7 @@ LRESULT CALLBACK TApplication::AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPA
   try {
     App->WndProc(Message);
   } catch (...) {
-    App->HandleException(App);
+    App->HandleException(App);  // contains what its own handlers raise
   }
   return Message.Result;
 }
