@@ -9,56 +9,56 @@
 // ---- Deferred release -------------------------------------------------------------------------
 
 namespace {
+// Keyed by the object's TObject part: reaching it needs no look at the object itself, which may be
+// destroyed already (only its memory kept).
 struct TLiveEntry {
   Integer Depth = 0;
-  bool Deleted = false;
+  void* Memory = nullptr;  // set once the object was deleted inside the scope
 };
 // Components live on the main thread. The maps are never freed: components may still be freed
 // by static destructors, after a function-local static made during the run would be gone.
-std::unordered_map<const void*, TLiveEntry>& ScopeMap() {
-  static auto* Map = new std::unordered_map<const void*, TLiveEntry>;
+std::unordered_map<const TObject*, TLiveEntry>& ScopeMap() {
+  static auto* Map = new std::unordered_map<const TObject*, TLiveEntry>;
   return *Map;
 }
-std::unordered_map<const void*, bool>& DestroyedMap() {
-  static auto* Map = new std::unordered_map<const void*, bool>;
+std::unordered_map<const TObject*, bool>& DestroyedMap() {
+  static auto* Map = new std::unordered_map<const TObject*, bool>;
   return *Map;
 }
 
-// Frees P now, or when the outermost dispatch scope on it closes.
-void ReleaseMemory(void* P) {
+// Frees the memory of a destroyed object now, or when the outermost dispatch scope on it closes.
+void ReleaseMemory(const TObject* Key, void* Memory) {
   auto& Map = ScopeMap();
-  auto It = Map.find(P);
+  auto It = Map.find(Key);
   if (It != Map.end() && It->second.Depth > 0) {
-    It->second.Deleted = true;
+    It->second.Memory = Memory;
     return;
   }
-  DestroyedMap().erase(P);
-  ::operator delete(P);
+  DestroyedMap().erase(Key);
+  ::operator delete(Memory);
 }
 }  // namespace
 
-TDispatchScope::TDispatchScope(const TObject* Object) : FObject(dynamic_cast<const void*>(Object)) {
-  ++ScopeMap()[FObject].Depth;
-}
+TDispatchScope::TDispatchScope(const TObject* Object) : FObject(Object) { ++ScopeMap()[FObject].Depth; }
 
 TDispatchScope::~TDispatchScope() {
   auto& Map = ScopeMap();
   auto It = Map.find(FObject);
   if (It == Map.end() || --It->second.Depth > 0) return;
-  bool Deleted = It->second.Deleted;
+  void* Memory = It->second.Memory;
   Map.erase(It);
-  if (Deleted) {
+  if (Memory) {
     DestroyedMap().erase(FObject);
-    ::operator delete(const_cast<void*>(FObject));
+    ::operator delete(Memory);
   }
 }
 
 bool TDispatchScope::Deleted() const {
   auto It = ScopeMap().find(FObject);
-  return It != ScopeMap().end() && It->second.Deleted;
+  return It != ScopeMap().end() && It->second.Memory;
 }
 
-bool IsLive(const TObject* Object) { return !DestroyedMap().count(dynamic_cast<const void*>(Object)); }
+bool IsLive(const TObject* Object) { return !DestroyedMap().count(Object); }
 
 // ---- Guarded references -----------------------------------------------------------------------
 
@@ -116,11 +116,12 @@ TComponent::~TComponent() {
 
 void TComponent::operator delete(TComponent* P, std::destroying_delete_t) {
   void* Memory = dynamic_cast<void*>(P);
+  const TObject* Key = P;
   P->BeforeDestruction();
-  DestroyedMap()[Memory] = true;
+  DestroyedMap()[Key] = true;
   P->Teardown();
   P->~TComponent();
-  ReleaseMemory(Memory);
+  ReleaseMemory(Key, Memory);
 }
 
 void TComponent::Teardown() {

@@ -200,7 +200,7 @@ class TDispatchScope {
   bool Deleted() const;
 
  private:
-  const void* FObject;
+  const TObject* FObject;
 };
 
 // Whether Object was deleted; true for one in its destructor's first phase too. Only for objects
@@ -212,7 +212,8 @@ bool IsLive(const TObject* Object);
 template <class E, class... A>
 bool Fire(TObject* Self, const E& Event, A&&... Args) {
   TDispatchScope Scope(Self);
-  DoEvent(Event, std::forward<A>(Args)...);
+  const E Handler = Event;  // the event lives in Self, which the handler may free
+  DoEvent(Handler, std::forward<A>(Args)...);
   return !Scope.Deleted();
 }
 

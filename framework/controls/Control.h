@@ -171,6 +171,7 @@ class TControl : public TComponent {
   bool GetShowHint() const { return FShowHint; }
   void SetShowHint(bool Value);
   bool GetParentShowHint() const { return FParentShowHint; }
+  bool IsShowHintStored() const { return !FParentShowHint; }
   void SetParentShowHint(bool Value);
   TCursor GetCursor() const { return FCursor; }
   void SetCursor(TCursor Value);
@@ -289,7 +290,7 @@ class TControl : public TComponent {
     PROP(Visible).Default(true);
     PROP(Enabled).Default(true);
     PROP(Hint);
-    PROP(ShowHint);
+    PROP(ShowHint).Stored(&TControl::IsShowHintStored);  // a parent's hint setting is not the control's
     PROP(ParentShowHint).Default(true);
     PROP(Cursor).Default(crDefault);
     PROP_READONLY(Font);

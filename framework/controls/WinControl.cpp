@@ -780,7 +780,10 @@ void TWinControl::CMFocusChanged(TCMFocusChanged& Message) { Broadcast(reinterpr
 
 bool TWinControl::DoKeyDown(TWMKey& Message) {
   TCustomForm* Form = GetParentForm(this);
+  // The form's handler may free this control: then the key counts as consumed.
+  TDispatchScope Scope(this);
   if (Form && Form != this && Form->GetKeyPreview() && static_cast<TWinControl*>(Form)->DoKeyDown(Message)) return true;
+  if (Scope.Deleted()) return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     TShiftState Shift = KeyDataToShiftState(Message.KeyData);
     Word Key = Message.CharCode;
@@ -793,7 +796,10 @@ bool TWinControl::DoKeyDown(TWMKey& Message) {
 
 bool TWinControl::DoKeyUp(TWMKey& Message) {
   TCustomForm* Form = GetParentForm(this);
+  // The form's handler may free this control: then the key counts as consumed.
+  TDispatchScope Scope(this);
   if (Form && Form != this && Form->GetKeyPreview() && static_cast<TWinControl*>(Form)->DoKeyUp(Message)) return true;
+  if (Scope.Deleted()) return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     Word Key = Message.CharCode;
     KeyUp(Key, KeyDataToShiftState(Message.KeyData));
@@ -805,7 +811,10 @@ bool TWinControl::DoKeyUp(TWMKey& Message) {
 
 bool TWinControl::DoKeyPress(TWMKey& Message) {
   TCustomForm* Form = GetParentForm(this);
+  // The form's handler may free this control: then the key counts as consumed.
+  TDispatchScope Scope(this);
   if (Form && Form != this && Form->GetKeyPreview() && static_cast<TWinControl*>(Form)->DoKeyPress(Message)) return true;
+  if (Scope.Deleted()) return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     Char Ch = Char(Message.CharCode);
     KeyPress(Ch);

@@ -164,6 +164,7 @@ TEST(Notification, EveryOwnedComponentHearsOnceWhenAHandlerFreesASibling) {
     C[I]->Log = &Log;
   }
   C[3]->Victim = C[1];
+  Log.clear();
   new TComponent(&Owner);
   EXPECT_EQ(Log, (std::vector<String>{L"d", L"c", L"a"}));
   EXPECT_EQ(Owner.GetComponentCount(), 4);
