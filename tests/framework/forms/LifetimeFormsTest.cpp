@@ -75,6 +75,24 @@ TEST(FormLifetime, AControlsOwnerFormSeesItWholeWhenItGoes) {
   EXPECT_EQ(H->GetActiveControl(), nullptr);
 }
 
+TEST(FormLifetime, AKeyPreviewHandlerMayFreeTheFocusedControl) {
+  // The form sees the key first and frees the control; the control's own key path stops there.
+  TFormHolder H;
+  auto* B = new TTestButton(H.Form);
+  B->SetParent(H.Form);
+  Integer ButtonKeys = 0, FormKeys = 0;
+  B->SetOnKeyDown([&](TObject*, Word&, TShiftState) { ++ButtonKeys; });
+  H->SetKeyPreview(true);
+  H->SetOnKeyDown([&](TObject*, Word&, TShiftState) {
+    ++FormKeys;
+    delete B;
+  });
+  B->Perform(WM_KEYDOWN, 'A', 0);
+  EXPECT_EQ(FormKeys, 1);
+  EXPECT_EQ(ButtonKeys, 0);
+  EXPECT_EQ(H->GetControlCount(), 0);
+}
+
 // ---- Writing a real form ---------------------------------------------------------------------
 
 TEST(FormStreaming, ARealFormWithControlsAndATimerReadsBackTheSame) {
