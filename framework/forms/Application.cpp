@@ -99,11 +99,9 @@ void TApplication::SetTitle(const String& Value) {
 
 void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
-  if (AComponent == FMainForm) FMainForm = nullptr;
-  if (AComponent == FHintWindow) FHintWindow = nullptr;
-  if (AComponent == FHintControl) FHintControl = nullptr;
 }
+
+void TApplication::SetMainForm(TCustomForm* Form) { FMainForm = Form; }
 
 void TApplication::CreateForm(TClass InstanceClass, void* Reference) {
   TComponent* Instance = TClassRef<TComponent>(InstanceClass).Create(static_cast<TComponent*>(this));
@@ -118,7 +116,6 @@ void TApplication::CreateForm(TClass InstanceClass, void* Reference) {
   if (!FMainForm)
     if (auto* Form = dynamic_cast<TCustomForm*>(Instance)) {
       FMainForm = Form;
-      Form->FreeNotification(this);
     }
 }
 
@@ -314,13 +311,11 @@ void TApplication::HintMouseMessage(TControl* Control, TMessage& Message) {
   if (Target == FHintControl) return;
   bool WasActive = FHintActive;
   HideHint();
-  if (FHintControl && FHintControl != Target) FHintControl->RemoveFreeNotification(this);
   FHintControl = Target;
   if (!Target) {
     FHintActive = false;
     return;
   }
-  Target->FreeNotification(this);
   Integer Pause = WasActive ? FHintShortPause : FHintPause;
   Target->Perform(CM_HINTSHOWPAUSE, WasActive, LPARAM(&Pause));
   StartHintTimer(Pause, 1);
@@ -354,7 +349,6 @@ void TApplication::ActivateHint(const TPoint& CursorPos) {
   if (!FHintWindow) {
     THintWindowClass Cls = Info.HintWindowClass ? Info.HintWindowClass : THintWindowClass(THintWindow::StaticClass());
     FHintWindow = Cls.Create(static_cast<TComponent*>(this));
-    FHintWindow->FreeNotification(this);
   }
   FHintCursorRect = Info.CursorRect;
   TRect R = FHintWindow->CalcHintRect(Info.HintMaxWidth, Info.HintStr, Info.HintData);
@@ -372,7 +366,6 @@ void TApplication::HideHint() {
 void TApplication::CancelHint() {
   HideHint();
   FHintActive = false;
-  if (FHintControl) FHintControl->RemoveFreeNotification(this);
   FHintControl = nullptr;
 }
 

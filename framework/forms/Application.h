@@ -99,7 +99,7 @@ class TApplication : public TComponent {
   void SetOnHint(const TNotifyEvent& Value) { FOnHint = Value; }
 
   // Internal: the form that the application's modal loops and window ownership refer to.
-  void SetMainForm(TCustomForm* Form) { FMainForm = Form; }
+  void SetMainForm(TCustomForm* Form);
   void DefaultHandler(void* Message) override;
   bool ProcessMessage(MSG& Msg);
   bool IsKeyMsg(MSG& Msg);
@@ -119,7 +119,7 @@ class TApplication : public TComponent {
   void HintTimerExpired();
 
   HWND FHandle = nullptr;
-  TCustomForm* FMainForm = nullptr;
+  TComponentRef<TCustomForm> FMainForm;
   String FTitle;
   bool FTerminated = false;
   bool FMainFormOnTaskbar = false;
@@ -135,8 +135,8 @@ class TApplication : public TComponent {
   Integer FHintHidePause = 2500;
   Integer FHintColor = 0x80000000 | COLOR_INFOBK;
   THintWindowClass FHintWindowClass;
-  THintWindow* FHintWindow = nullptr;
-  TControl* FHintControl = nullptr;
+  TComponentRef<THintWindow> FHintWindow;
+  TComponentRef<TControl> FHintControl;
   TRect FHintCursorRect;
   bool FHintActive = false;
   Integer FHintTimerMode = 0;  // 0 none, 1 show, 2 hide
