@@ -32,7 +32,6 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TTimer::~TTimer() {
-  if (FDestroyedFlag) *FDestroyedFlag = true;
   FEnabled = false;
   HWND Wnd = static_cast<HWND>(FWindowHandle);
   if (Wnd) {
@@ -72,17 +71,17 @@ NativeInt __stdcall TTimer::WndProc(void* Wnd, Cardinal Msg, NativeUInt WParam, 
   HWND W = static_cast<HWND>(Wnd);
   auto* Self = reinterpret_cast<TTimer*>(GetWindowLongPtrW(W, GWLP_USERDATA));
   if (Msg == WM_TIMER && Self) {
-    // The handler may free the timer; the flag tells us not to touch it afterwards.
-    bool Destroyed = false;
-    bool* Outer = Self->FDestroyedFlag;
-    Self->FDestroyedFlag = &Destroyed;
+    // The handler may free the timer: its memory stays until the scope closes.
+    TDispatchScope Scope(Self);
     try {
       if (Self->FEnabled) Self->Timer();
     } catch (...) {
-      if (Application) Application->HandleException(Destroyed ? nullptr : Self);
+      // Nothing may unwind through the system's frames, whatever the exception handler does.
+      try {
+        if (Application) Application->HandleException(Scope.Deleted() ? nullptr : Self);
+      } catch (...) {
+      }
     }
-    if (!Destroyed) Self->FDestroyedFlag = Outer;
-    else if (Outer) *Outer = true;
     return 0;
   }
   return DefWindowProcW(W, Msg, WParam, LParam);

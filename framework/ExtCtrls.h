@@ -35,7 +35,6 @@ class TTimer : public TComponent {
   bool FEnabled = true;
   Cardinal FInterval = 1000;
   TNotifyEvent FOnTimer;
-  bool* FDestroyedFlag = nullptr;  // set when the timer is freed inside its own OnTimer
 };
 
 DECLARE_ENUM(TBevelCut, bvNone, bvLowered, bvRaised, bvSpace)

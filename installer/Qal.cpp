@@ -1,4 +1,6 @@
-// The program file: starts the wizard's main window and runs the message loop.
+// The program file: starts the framework and the wizard's main window, runs the message loop,
+// and ends the framework before the program's static objects go.
+#include "framework/Forms.h"
 #include "framework/WinApi.h"
 #include "framework/System.h"
 
@@ -10,9 +12,8 @@ LRESULT CALLBACK MainWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
   }
   return DefWindowProcW(Wnd, Msg, W, L);
 }
-}  // namespace
 
-int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int Show) {
+int RunWizard(HINSTANCE Instance, int Show) {
   WNDCLASSW Wc = {};
   Wc.lpfnWndProc = MainWndProc;
   Wc.hInstance = Instance;
@@ -30,4 +31,12 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int Show) {
     DispatchMessageW(&Msg);
   }
   return 0;
+}
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int Show) {
+  FrameworkStartup();
+  int Result = RunWizard(Instance, Show);
+  FrameworkShutdown();
+  return Result;
 }

@@ -1,6 +1,7 @@
 // The entry point of every test executable.
 #include <gtest/gtest.h>
 
+#include "framework/Forms.h"
 #include "framework/WinApi.h"
 
 #include <cstdio>
@@ -21,8 +22,10 @@ int main(int argc, char** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   if (!GetEnvironmentVariableW(L"QAL_NO_CRASH_FILTER", nullptr, 0)) SetUnhandledExceptionFilter(ReportCrash);
   OleInitialize(nullptr);
+  FrameworkStartup();
   testing::InitGoogleTest(&argc, argv);
   int R = RUN_ALL_TESTS();
+  FrameworkShutdown();
   OleUninitialize();
   return R;
 }

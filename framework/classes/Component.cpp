@@ -4,6 +4,87 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <unordered_map>
+
+// ---- Deferred release -------------------------------------------------------------------------
+
+namespace {
+// Keyed by the object's TObject part: reaching it needs no look at the object itself, which may be
+// destroyed already (only its memory kept).
+struct TLiveEntry {
+  Integer Depth = 0;
+  void* Memory = nullptr;  // set once the object was deleted inside the scope
+};
+// Components live on the main thread. The maps are never freed: components may still be freed
+// by static destructors, after a function-local static made during the run would be gone.
+std::unordered_map<const TObject*, TLiveEntry>& ScopeMap() {
+  static auto* Map = new std::unordered_map<const TObject*, TLiveEntry>;
+  return *Map;
+}
+std::unordered_map<const TObject*, bool>& DestroyedMap() {
+  static auto* Map = new std::unordered_map<const TObject*, bool>;
+  return *Map;
+}
+
+// Frees the memory of a destroyed object now, or when the outermost dispatch scope on it closes.
+void ReleaseMemory(const TObject* Key, void* Memory) {
+  auto& Map = ScopeMap();
+  auto It = Map.find(Key);
+  if (It != Map.end() && It->second.Depth > 0) {
+    It->second.Memory = Memory;
+    return;
+  }
+  DestroyedMap().erase(Key);
+  ::operator delete(Memory);
+}
+}  // namespace
+
+TDispatchScope::TDispatchScope(const TObject* Object) : FObject(Object) { ++ScopeMap()[FObject].Depth; }
+
+TDispatchScope::~TDispatchScope() {
+  auto& Map = ScopeMap();
+  auto It = Map.find(FObject);
+  if (It == Map.end() || --It->second.Depth > 0) return;
+  void* Memory = It->second.Memory;
+  Map.erase(It);
+  if (Memory) {
+    DestroyedMap().erase(FObject);
+    ::operator delete(Memory);
+  }
+}
+
+bool TDispatchScope::Deleted() const {
+  auto It = ScopeMap().find(FObject);
+  return It != ScopeMap().end() && It->second.Memory;
+}
+
+bool IsLive(const TObject* Object) { return !DestroyedMap().count(Object); }
+
+// ---- Guarded references -----------------------------------------------------------------------
+
+void TComponentRefBase::Attach(TComponent* Target, void* Pointer) {
+  if (Target == FTarget) return;
+  Detach();
+  if (!Target || Target->FTornDown) return;
+  FTarget = Target;
+  FPointer = Pointer;
+  FNext = Target->FRefs;
+  if (FNext) FNext->FPrev = this;
+  Target->FRefs = this;
+}
+
+void TComponentRefBase::Detach() {
+  if (FTarget) {
+    if (FPrev)
+      FPrev->FNext = FNext;
+    else
+      FTarget->FRefs = FNext;
+    if (FNext) FNext->FPrev = FPrev;
+  }
+  FTarget = nullptr;
+  FPointer = nullptr;
+  FPrev = FNext = nullptr;
+}
 
 bool IsValidComponentName(const String& Name) {
   if (Name.empty()) return false;
@@ -20,6 +101,23 @@ TComponent::TComponent(TComponent* AOwner) {
 }
 
 TComponent::~TComponent() {
+  Teardown();
+  while (FRefs) FRefs->Detach();  // references made during the teardown
+}
+
+void TComponent::operator delete(TComponent* P, std::destroying_delete_t) {
+  void* Memory = dynamic_cast<void*>(P);
+  const TObject* Key = P;
+  P->BeforeDestruction();
+  DestroyedMap()[Key] = true;
+  P->Teardown();
+  P->~TComponent();
+  ReleaseMemory(Key, Memory);
+}
+
+void TComponent::Teardown() {
+  if (FTornDown) return;
+  FTornDown = true;
   Destroying();
   // Tell everyone who asked, then forget them; a receiver may remove itself meanwhile.
   while (!FFreeNotifies.empty()) {
@@ -28,10 +126,13 @@ TComponent::~TComponent() {
     C->RemoveNotification(this);
     C->Notification(this, opRemove);
   }
-  DestroyComponents();
+  while (FRefs) FRefs->Detach();
+  DestroyContents();
   if (FComponentState.Contains(csFixups)) RemoveFixupReferences(this, String());
   if (FOwner) FOwner->RemoveComponent(this);
 }
+
+void TComponent::DestroyContents() { DestroyComponents(); }
 
 TComponent* TComponent::GetComponents(Integer Index) const {
   if (Index < 0 || Index >= GetComponentCount())
@@ -108,6 +209,7 @@ void TComponent::Insert(TComponent* AComponent) {
 void TComponent::Remove(TComponent* AComponent) {
   auto It = std::find(FComponents.begin(), FComponents.end(), AComponent);
   if (It != FComponents.end()) FComponents.erase(It);
+  ++FRemovals;
   AComponent->FOwner = nullptr;
 }
 
@@ -149,12 +251,15 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent) {
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
-  // Owned components hear of each other's insertion and removal.
-  Integer I = Integer(FComponents.size()) - 1;
-  while (I >= 0) {
-    FComponents[I]->Notification(AComponent, Operation);
-    --I;
-    if (I >= Integer(FComponents.size())) I = Integer(FComponents.size()) - 1;  // a handler freed some
+  // Owned components hear of each other's insertion and removal, the last first. A handler may
+  // free or add components: each one still owned is told once; one freed meanwhile is skipped.
+  if (FComponents.empty()) return;
+  std::vector<TComponent*> List(FComponents);
+  Cardinal Removals = FRemovals;
+  for (auto It = List.rbegin(); It != List.rend(); ++It) {
+    if (FRemovals != Removals && std::find(FComponents.begin(), FComponents.end(), *It) == FComponents.end())
+      continue;
+    (*It)->Notification(AComponent, Operation);
   }
 }
 

@@ -17,8 +17,10 @@ String InstanceName(TPersistent* P) {
   return P->GetNamePath();
 }
 
+// These three are never freed: a component freed at exit (by the application's end, or a
+// static destructor) still reaches them.
 std::vector<TFindGlobalComponent>& GlobalProcs() {
-  static std::vector<TFindGlobalComponent> P;
+  static auto& P = *new std::vector<TFindGlobalComponent>;
   return P;
 }
 
@@ -46,11 +48,11 @@ struct TPendingFixup {
 }  // namespace
 
 static std::vector<TPendingFixup>& GlobalList() {
-  static std::vector<TPendingFixup> L;
+  static auto& L = *new std::vector<TPendingFixup>;
   return L;
 }
 static std::recursive_mutex& GlobalLock() {
-  static std::recursive_mutex M;
+  static auto& M = *new std::recursive_mutex;
   return M;
 }
 

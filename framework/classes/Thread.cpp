@@ -1,5 +1,6 @@
 #include "framework/classes/Thread.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -9,12 +10,49 @@
 #include "framework/WinApi.h"
 
 TThreadID MainThreadID = GetCurrentThreadId();
-TNotifyEvent WakeMainThread;
+TWakeMainThread WakeMainThread;
+
+namespace {
+
+struct TWakeState {
+  std::recursive_mutex Lock;  // recursive: the handler may look at or replace itself
+  TNotifyEvent Handler;
+};
+
+TWakeState& Wake() {
+  static auto* W = new TWakeState;  // never freed: worker threads may outlive static destruction
+  return *W;
+}
+
+}  // namespace
+
+TWakeMainThread& TWakeMainThread::operator=(const TNotifyEvent& Value) {
+  std::lock_guard<std::recursive_mutex> G(Wake().Lock);
+  Wake().Handler = Value;
+  return *this;
+}
+
+TWakeMainThread& TWakeMainThread::operator=(std::nullptr_t) {
+  std::lock_guard<std::recursive_mutex> G(Wake().Lock);
+  Wake().Handler = nullptr;
+  return *this;
+}
+
+TWakeMainThread::operator bool() const {
+  std::lock_guard<std::recursive_mutex> G(Wake().Lock);
+  return bool(Wake().Handler);
+}
+
+void TWakeMainThread::operator()(TObject* Sender) const {
+  std::lock_guard<std::recursive_mutex> G(Wake().Lock);
+  if (Wake().Handler) Wake().Handler(Sender);
+}
 
 namespace {
 
 struct TSyncRequest {
   TThread* Thread = nullptr;
+  TThreadID Caller = 0;  // the thread that asked
   TThreadMethod Method;
   bool Queued = false;
   std::mutex Lock;
@@ -40,7 +78,7 @@ void Post(const std::shared_ptr<TSyncRequest>& R) {
     Sync().List.push_back(R);
   }
   SetEvent(Sync().Event);
-  DoEvent(WakeMainThread, R->Thread);
+  WakeMainThread(R->Thread);
 }
 
 bool IsMainThread() { return GetCurrentThreadId() == MainThreadID; }
@@ -117,7 +155,7 @@ TThread::~TThread() {
     } else if (!FFinished && GetCurrentThreadId() != FThreadID) {
       Terminate();
       FFreeOnTerminate = false;
-      WaitFor();
+      WaitForEnd();
     }
     CloseHandle(H);
   }
@@ -166,6 +204,52 @@ Cardinal TThread::WaitFor() {
   return Code;
 }
 
+void TThread::WaitForEnd() noexcept {
+  HANDLE H[2] = {reinterpret_cast<HANDLE>(FHandle), Sync().Event};
+  if (!IsMainThread()) {
+    WaitForSingleObject(H[0], INFINITE);
+    return;
+  }
+  DWORD R = 0;
+  do {
+    if (R == WAIT_OBJECT_0 + 2) {
+      MSG Msg;
+      PeekMessageW(&Msg, nullptr, 0, 0, PM_NOREMOVE);
+    }
+    if (R == WAIT_OBJECT_0 + 1) ServeOwnSynchronize();
+    R = MsgWaitForMultipleObjects(2, H, FALSE, 1000, QS_SENDMESSAGE);
+  } while (R != WAIT_OBJECT_0 && R != WAIT_FAILED);
+  if (R == WAIT_FAILED) WaitForSingleObject(H[0], INFINITE);
+  std::lock_guard<std::mutex> G(Sync().Lock);
+  if (!Sync().List.empty()) SetEvent(Sync().Event);  // the others' requests wait for the loop
+}
+
+void TThread::ServeOwnSynchronize() noexcept {
+  TSyncState& S = Sync();
+  ResetEvent(S.Event);
+  for (;;) {
+    std::shared_ptr<TSyncRequest> R;
+    {
+      std::lock_guard<std::mutex> G(S.Lock);
+      auto It = std::find_if(S.List.begin(), S.List.end(),
+                             [this](const auto& Q) { return !Q->Queued && Q->Caller == FThreadID; });
+      if (It == S.List.end()) return;
+      R = *It;
+      S.List.erase(It);
+    }
+    try {
+      R->Method();
+    } catch (...) {
+      R->Error = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> G(R->Lock);
+      R->Finished = true;
+    }
+    R->Done.notify_all();
+  }
+}
+
 void TThread::DoTerminate() {
   if (FOnTerminate) Synchronize([this] { DoEvent(FOnTerminate, this); });
 }
@@ -188,6 +272,7 @@ void TThread::Synchronize(TThread* AThread, const TThreadMethod& Method) {
   }
   auto R = std::make_shared<TSyncRequest>();
   R->Thread = AThread;
+  R->Caller = GetCurrentThreadId();
   R->Method = Method;
   Post(R);
   std::unique_lock<std::mutex> G(R->Lock);

@@ -27,7 +27,9 @@ class TThread : public TObject {
   TThread& operator=(const TThread&) = delete;
   // Terminates and waits for a running thread. By then a descendant's own members are gone:
   // a descendant whose Execute uses them while it may still run calls Terminate and WaitFor in
-  // its own destructor.
+  // its own destructor. While it waits on the main thread, it serves only this thread's own
+  // Synchronize calls (what they raise goes back to the thread); calls queued by it are dropped
+  // and others' wait for the message loop, so no queued code runs (and raises) in a destructor.
   ~TThread() override;
 
   template <class T, class... A>
@@ -96,6 +98,8 @@ class TThread : public TObject {
 
  private:
   friend struct TThreadRunner;
+  void WaitForEnd() noexcept;
+  void ServeOwnSynchronize() noexcept;
   NativeUInt FHandle = 0;
   TThreadID FThreadID = 0;
   bool FCreateSuspended = false;
@@ -114,8 +118,17 @@ class TThread : public TObject {
 // The main thread's id, taken when the program starts.
 extern TThreadID MainThreadID;
 // Assigned by the application's message loop; called (Sender: the requesting thread or nil)
-// from any thread that leaves work for the main thread.
-extern TNotifyEvent WakeMainThread;
+// from any thread that leaves work for the main thread. Reading, writing and calling it are
+// synchronised, and the handler runs under that lock: once it is cleared or replaced, no thread
+// runs the old one any more, so the old handler's object may go.
+class TWakeMainThread {
+ public:
+  TWakeMainThread& operator=(const TNotifyEvent& Value);
+  TWakeMainThread& operator=(std::nullptr_t);
+  explicit operator bool() const;
+  void operator()(TObject* Sender) const;
+};
+extern TWakeMainThread WakeMainThread;
 // Runs the requests waiting for the main thread, after waiting up to Timeout ms for one;
 // true when it ran any. Raises EThread on any other thread. A queued call that raises passes
 // its exception on; the calls after it stay queued.

@@ -9,67 +9,14 @@
 
 bool NewStyleControls = true;
 
-// ---- Deferred release -------------------------------------------------------------------------
+// ---- Mouse, capture and exceptions ------------------------------------------------------------
 
 namespace fw_controls {
 namespace {
-struct TLiveEntry {
-  Integer Depth = 0;
-  bool Deleted = false;
-};
-// Windows and their handlers live on the main thread only. The maps are never freed: the
-// application, freed by a static destructor at exit, frees controls after a function-local
-// static made during the run would already be gone.
-std::unordered_map<const void*, TLiveEntry>& ScopeMap() {
-  static auto* Map = new std::unordered_map<const void*, TLiveEntry>;
-  return *Map;
-}
-std::unordered_map<const void*, bool>& DestroyedMap() {
-  static auto* Map = new std::unordered_map<const void*, bool>;
-  return *Map;
-}
 TControl* MouseControl = nullptr;
 }  // namespace
 
 TControl* CaptureControl = nullptr;
-
-TDispatchScope::TDispatchScope(const void* Object) : FObject(Object) { ++ScopeMap()[Object].Depth; }
-
-TDispatchScope::TDispatchScope(const TObject* Object) : TDispatchScope(dynamic_cast<const void*>(Object)) {}
-
-TDispatchScope::~TDispatchScope() {
-  auto& Map = ScopeMap();
-  auto It = Map.find(FObject);
-  if (It == Map.end() || --It->second.Depth > 0) return;
-  bool Deleted = It->second.Deleted;
-  Map.erase(It);
-  if (Deleted) {
-    DestroyedMap().erase(FObject);
-    ::operator delete(const_cast<void*>(FObject));
-  }
-}
-
-bool TDispatchScope::Deleted() const {
-  auto It = ScopeMap().find(FObject);
-  return It != ScopeMap().end() && It->second.Deleted;
-}
-
-void ReleaseMemory(void* P) {
-  auto& Map = ScopeMap();
-  auto It = Map.find(P);
-  if (It != Map.end() && It->second.Depth > 0) {
-    It->second.Deleted = true;
-    return;
-  }
-  DestroyedMap().erase(P);
-  ::operator delete(P);
-}
-
-void MarkDestroyed(const TObject* Object) {
-  DestroyedMap()[dynamic_cast<const void*>(Object)] = true;
-}
-
-bool IsLive(const TObject* Object) { return !DestroyedMap().count(dynamic_cast<const void*>(Object)); }
 
 void SetMouseControl(TControl* Control) {
   if (Control == MouseControl) return;
@@ -255,14 +202,6 @@ TControl::~TControl() {
   if (GetCaptureControl() == this) SetCaptureControl(nullptr);
   SetParent(nullptr);
   FActionLink.reset();
-}
-
-void TControl::operator delete(TControl* P, std::destroying_delete_t) {
-  void* Memory = dynamic_cast<void*>(P);
-  P->BeforeDestruction();
-  MarkDestroyed(P);
-  P->~TControl();
-  ReleaseMemory(Memory);
 }
 
 LRESULT TControl::Perform(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
@@ -557,11 +496,7 @@ void TControl::SetCursor(TCursor Value) {
   Perform(CM_CURSORCHANGED);
 }
 
-void TControl::SetPopupMenu(TPopupMenu* Value) {
-  if (FPopupMenu && FPopupMenu != Value) RemoveFreeNotification(FPopupMenu);
-  FPopupMenu = Value;
-  if (Value) FreeNotification(Value);
-}
+void TControl::SetPopupMenu(TPopupMenu* Value) { FPopupMenu = Value; }
 
 void TControl::SetBiDiMode(TBiDiMode Value) {
   if (FBiDiMode == Value && !FParentBiDiMode) return;
@@ -651,7 +586,6 @@ void TControl::Loaded() {
 
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
   if (Operation == opRemove && FActionLink && AComponent == FActionLink->GetAction()) SetAction(nullptr);
 }
 

@@ -102,9 +102,6 @@ class TControl : public TComponent {
  public:
   explicit TControl(TComponent* AOwner);
   ~TControl() override;
-  // Deleting a control runs BeforeDestruction and the destructors at once; the memory of a
-  // control whose handler is still running is released when that handler returns.
-  static void operator delete(TControl* P, std::destroying_delete_t);
 
   // ---- Messages
   LRESULT Perform(Cardinal Msg, WPARAM WParam = 0, LPARAM LParam = 0);
@@ -174,6 +171,7 @@ class TControl : public TComponent {
   bool GetShowHint() const { return FShowHint; }
   void SetShowHint(bool Value);
   bool GetParentShowHint() const { return FParentShowHint; }
+  bool IsShowHintStored() const { return !FParentShowHint; }
   void SetParentShowHint(bool Value);
   TCursor GetCursor() const { return FCursor; }
   void SetCursor(TCursor Value);
@@ -292,7 +290,7 @@ class TControl : public TComponent {
     PROP(Visible).Default(true);
     PROP(Enabled).Default(true);
     PROP(Hint);
-    PROP(ShowHint);
+    PROP(ShowHint).Stored(&TControl::IsShowHintStored);  // a parent's hint setting is not the control's
     PROP(ParentShowHint).Default(true);
     PROP(Cursor).Default(crDefault);
     PROP_READONLY(Font);
@@ -394,7 +392,7 @@ class TControl : public TComponent {
   bool FShowHint = false;
   bool FParentShowHint = true;
   TCursor FCursor = crDefault;
-  TPopupMenu* FPopupMenu = nullptr;
+  TComponentRef<TPopupMenu> FPopupMenu;
   TBiDiMode FBiDiMode = bdLeftToRight;
   bool FParentBiDiMode = true;
   TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};

@@ -19,14 +19,15 @@ struct TRegisteredClass {
   WNDPROC DefWndProc;
 };
 std::unordered_map<String, TRegisteredClass>& RegisteredClasses() {
-  static std::unordered_map<String, TRegisteredClass> Map;
-  return Map;
+  static auto* Map = new std::unordered_map<String, TRegisteredClass>;  // windows may outlive static destruction
+  return *Map;
 }
 
 }  // namespace
 
-// The one window procedure of every control window.
-LRESULT CALLBACK TWinControl::StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+// The one window procedure of every control window. Nothing may unwind through the system's
+// frames: MainWndProc contains what the handlers raise, and anything left ends the program.
+LRESULT CALLBACK TWinControl::StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept {
   auto* Control = static_cast<TWinControl*>(GetPropW(Wnd, ControlProp()));
   if (!Control) {
     Control = CreationControl;
@@ -64,10 +65,16 @@ TWinControl* TWinControl::CreateParented(HWND ParentWindow) {
 
 TWinControl::~TWinControl() {
   Destroying();
-  if (TCustomForm* Form = GetParentForm(this)) Form->DefocusControl(this, true);
-  // Children go first, while this window still exists for theirs to be children of.
-  while (!FControls.empty()) delete FControls.back();
+  DestroyContents();  // already done unless the control was not deleted (one on the stack)
   if (FHandle) DestroyWindowHandle();
+}
+
+void TWinControl::DestroyContents() {
+  if (TCustomForm* Form = GetParentForm(this)) Form->DefocusControl(this, true);
+  // Children go first, while this control is whole and its window still exists for theirs to
+  // be children of.
+  while (!FControls.empty()) delete FControls.back();
+  inherited::DestroyContents();
 }
 
 void TWinControl::MainWndProc(TMessage& Message) {
@@ -76,6 +83,23 @@ void TWinControl::MainWndProc(TMessage& Message) {
   } catch (...) {
     HandleControlException(this);
   }
+}
+
+void TWinControl::GetChildren(TGetChildProc Proc, TComponent* Root) {
+  for (TControl* C : FControls)
+    if (C->GetOwner() == Root) Proc(C);
+}
+
+void TWinControl::SetChildOrder(TComponent* Child, Integer Order) {
+  auto It = std::find(FControls.begin(), FControls.end(), Child);
+  if (It == FControls.end() || Order < 0 || Order >= Integer(FControls.size())) return;
+  TControl* C = *It;
+  FControls.erase(It);
+  FControls.insert(FControls.begin() + Order, C);
+}
+
+bool TWinControl::HasChild(TControl* Control) const {
+  return std::find(FControls.begin(), FControls.end(), Control) != FControls.end();
 }
 
 void TWinControl::DefaultHandler(void* Message) {
@@ -305,8 +329,15 @@ void TWinControl::UpdateShowing() {
   if (!FHandle) return;
   bool Changed = Showing != FShowing;
   FShowing = Showing;
-  for (TControl* C : std::vector<TControl*>(FControls))
+  // A child's handler may free a sibling, or this control: each child still here is updated once.
+  TDispatchScope Scope(this);
+  std::vector<TControl*> List(FControls);
+  Cardinal Removals = FRemovals;
+  for (TControl* C : List) {
+    if (FRemovals != Removals && !HasChild(C)) continue;
     if (auto* W = dynamic_cast<TWinControl*>(C)) W->UpdateShowing();
+    if (Scope.Deleted()) return;
+  }
   if (Changed) Perform(CM_SHOWINGCHANGED);
 }
 
@@ -364,6 +395,7 @@ void TWinControl::RemoveControl(TControl* AControl) {
   if (CaptureControl == AControl) SetCaptureControl(nullptr);
   AControl->Invalidate();
   FControls.erase(std::find(FControls.begin(), FControls.end(), AControl));
+  ++FRemovals;
   if (auto* W = dynamic_cast<TWinControl*>(AControl)) {
     FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), W), FTabList.end());
     if (W->FHandle && !GetComponentState().Contains(csDestroying)) W->DestroyHandle();
@@ -401,9 +433,14 @@ TWinControl* TWinControl::FindChildControl(const String& ControlName) const {
 }
 
 void TWinControl::Broadcast(TMessage& Message) {
-  for (TControl* C : std::vector<TControl*>(FControls)) {
+  // A child's handler may free a sibling, or this control: each child still here hears it once.
+  TDispatchScope Scope(this);
+  std::vector<TControl*> List(FControls);
+  Cardinal Removals = FRemovals;
+  for (TControl* C : List) {
+    if (FRemovals != Removals && !HasChild(C)) continue;
     C->GetWindowProc()(Message);
-    if (Message.Result != 0) return;
+    if (Scope.Deleted() || Message.Result != 0) return;
   }
 }
 
@@ -743,7 +780,10 @@ void TWinControl::CMFocusChanged(TCMFocusChanged& Message) { Broadcast(reinterpr
 
 bool TWinControl::DoKeyDown(TWMKey& Message) {
   TCustomForm* Form = GetParentForm(this);
+  // The form's handler may free this control: then the key counts as consumed.
+  TDispatchScope Scope(this);
   if (Form && Form != this && Form->GetKeyPreview() && static_cast<TWinControl*>(Form)->DoKeyDown(Message)) return true;
+  if (Scope.Deleted()) return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     TShiftState Shift = KeyDataToShiftState(Message.KeyData);
     Word Key = Message.CharCode;
@@ -756,7 +796,10 @@ bool TWinControl::DoKeyDown(TWMKey& Message) {
 
 bool TWinControl::DoKeyUp(TWMKey& Message) {
   TCustomForm* Form = GetParentForm(this);
+  // The form's handler may free this control: then the key counts as consumed.
+  TDispatchScope Scope(this);
   if (Form && Form != this && Form->GetKeyPreview() && static_cast<TWinControl*>(Form)->DoKeyUp(Message)) return true;
+  if (Scope.Deleted()) return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     Word Key = Message.CharCode;
     KeyUp(Key, KeyDataToShiftState(Message.KeyData));
@@ -768,7 +811,10 @@ bool TWinControl::DoKeyUp(TWMKey& Message) {
 
 bool TWinControl::DoKeyPress(TWMKey& Message) {
   TCustomForm* Form = GetParentForm(this);
+  // The form's handler may free this control: then the key counts as consumed.
+  TDispatchScope Scope(this);
   if (Form && Form != this && Form->GetKeyPreview() && static_cast<TWinControl*>(Form)->DoKeyPress(Message)) return true;
+  if (Scope.Deleted()) return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     Char Ch = Char(Message.CharCode);
     KeyPress(Ch);

@@ -83,6 +83,9 @@ class TWinControl : public TControl {
   TControl* GetControl(Integer Index) const { return FControls.at(Index); }
   void InsertControl(TControl* AControl);
   void RemoveControl(TControl* AControl);
+  // The child controls this root owns, as the stream writer asks for them.
+  void GetChildren(TGetChildProc Proc, TComponent* Root) override;
+  void SetChildOrder(TComponent* Child, Integer Order) override;
   bool ContainsControl(TControl* Control) const;
   TControl* ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool AllowWinControls = false,
                          bool AllLevels = false);
@@ -169,6 +172,8 @@ class TWinControl : public TControl {
   virtual void CreateHandle();
   virtual void AlignControls(TControl* AControl, TRect& Rect);
   virtual void AdjustClientRect(TRect& Rect);
+  void DestroyContents() override;
+  bool HasChild(TControl* Control) const;
   virtual void AlignControl(TControl* AControl);
   virtual void DoEnter();
   virtual void DoExit();
@@ -239,9 +244,10 @@ class TWinControl : public TControl {
   bool FCtl3D = true;
   bool FParentCtl3D = true;
   TSize FPendingClientSize{-1, -1};
+  Cardinal FRemovals = 0;  // lets a loop over a copy of FControls see that one went
 
  private:
-  static LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+  static LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept;
   void ReflectNotification(HWND Child, TMessage& Message);
   TNotifyEvent FOnEnter, FOnExit;
   TKeyEvent FOnKeyDown, FOnKeyUp;

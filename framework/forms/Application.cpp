@@ -7,32 +7,31 @@ using namespace fw_controls;
 
 TApplication* Application = nullptr;
 
+void FrameworkStartup() {
+  if (Application) return;
+  MainThreadID = GetCurrentThreadId();
+  ControlCanvasHooks.GetDeviceContext = [](TControl* Control, HWND& WindowHandle) {
+    return Control->GetDeviceContext(WindowHandle);
+  };
+  ControlCanvasHooks.UseRightToLeftReading = [](TControl* Control) { return Control->UseRightToLeftReading(); };
+  Mouse = new TMouse;
+  Screen = new TScreen(nullptr);
+  Application = new TApplication(nullptr);
+}
+
+void FrameworkShutdown() {
+  delete Application;
+  Application = nullptr;
+  delete Screen;
+  Screen = nullptr;
+  delete Mouse;
+  Mouse = nullptr;
+}
+
 namespace {
 
 constexpr UINT_PTR HintTimerID = 1;
 const wchar_t* AppWindowClass = L"TApplication";
-
-// The singletons, made before the program's code runs and freed after it; the application
-// goes first because it owns the forms.
-struct TInitControls {
-  TInitControls() {
-    ControlCanvasHooks.GetDeviceContext = [](TControl* Control, HWND& WindowHandle) {
-      return Control->GetDeviceContext(WindowHandle);
-    };
-    ControlCanvasHooks.UseRightToLeftReading = [](TControl* Control) { return Control->UseRightToLeftReading(); };
-    Mouse = new TMouse;
-    Screen = new TScreen(nullptr);
-    Application = new TApplication(nullptr);
-  }
-  ~TInitControls() {
-    delete Application;
-    Application = nullptr;
-    delete Screen;
-    Screen = nullptr;
-    delete Mouse;
-    Mouse = nullptr;
-  }
-} InitControls;
 
 String ShortHint(const String& Hint) {
   auto P = Hint.find(L'|');
@@ -100,11 +99,9 @@ void TApplication::SetTitle(const String& Value) {
 
 void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
-  if (AComponent == FMainForm) FMainForm = nullptr;
-  if (AComponent == FHintWindow) FHintWindow = nullptr;
-  if (AComponent == FHintControl) FHintControl = nullptr;
 }
+
+void TApplication::SetMainForm(TCustomForm* Form) { FMainForm = Form; }
 
 void TApplication::CreateForm(TClass InstanceClass, void* Reference) {
   TComponent* Instance = TClassRef<TComponent>(InstanceClass).Create(static_cast<TComponent*>(this));
@@ -119,7 +116,6 @@ void TApplication::CreateForm(TClass InstanceClass, void* Reference) {
   if (!FMainForm)
     if (auto* Form = dynamic_cast<TCustomForm*>(Instance)) {
       FMainForm = Form;
-      Form->FreeNotification(this);
     }
 }
 
@@ -225,24 +221,34 @@ void TApplication::Terminate() { PostQuitMessage(0); }
 // ---- Exceptions -------------------------------------------------------------------------------
 
 void TApplication::HandleException(TObject* Sender) {
-  if (HWND Capture = GetCapture()) SendMessageW(Capture, WM_CANCELMODE, 0, 0);
-  std::exception_ptr Current = std::current_exception();
-  if (!Current) return;
+  // Called from inside window, timer and application procedures: what OnException or the
+  // message box raise stays here, since nothing may unwind through the system's frames.
   try {
-    std::rethrow_exception(Current);
-  } catch (const EAbort&) {
-  } catch (Exception& E) {
-    if (FOnException) FOnException(Sender, &E);
-    else ShowException(&E);
-  } catch (const std::exception& E) {
-    Exception Wrapped(UTF8ToString(E.what()));
-    if (FOnException) FOnException(Sender, &Wrapped);
-    else ShowException(&Wrapped);
+    if (HWND Capture = GetCapture()) SendMessageW(Capture, WM_CANCELMODE, 0, 0);
+    std::exception_ptr Current = std::current_exception();
+    if (!Current) return;
+    try {
+      std::rethrow_exception(Current);
+    } catch (const EAbort&) {
+    } catch (Exception& E) {
+      Report(Sender, &E);
+    } catch (const std::exception& E) {
+      Exception Wrapped(UTF8ToString(E.what()));
+      Report(Sender, &Wrapped);
+    } catch (...) {
+      Exception Wrapped(L"Unknown exception");
+      Report(Sender, &Wrapped);
+    }
   } catch (...) {
-    Exception Wrapped(L"Unknown exception");
-    if (FOnException) FOnException(Sender, &Wrapped);
-    else ShowException(&Wrapped);
   }
+}
+
+void TApplication::Report(TObject* Sender, Exception* E) {
+  TExceptionEvent Handler = FOnException;  // the handler may replace itself
+  if (Handler)
+    Handler(Sender, E);
+  else
+    ShowException(E);
 }
 
 void TApplication::ShowException(const Exception* E) {
@@ -305,13 +311,11 @@ void TApplication::HintMouseMessage(TControl* Control, TMessage& Message) {
   if (Target == FHintControl) return;
   bool WasActive = FHintActive;
   HideHint();
-  if (FHintControl && FHintControl != Target) FHintControl->RemoveFreeNotification(this);
   FHintControl = Target;
   if (!Target) {
     FHintActive = false;
     return;
   }
-  Target->FreeNotification(this);
   Integer Pause = WasActive ? FHintShortPause : FHintPause;
   Target->Perform(CM_HINTSHOWPAUSE, WasActive, LPARAM(&Pause));
   StartHintTimer(Pause, 1);
@@ -345,7 +349,6 @@ void TApplication::ActivateHint(const TPoint& CursorPos) {
   if (!FHintWindow) {
     THintWindowClass Cls = Info.HintWindowClass ? Info.HintWindowClass : THintWindowClass(THintWindow::StaticClass());
     FHintWindow = Cls.Create(static_cast<TComponent*>(this));
-    FHintWindow->FreeNotification(this);
   }
   FHintCursorRect = Info.CursorRect;
   TRect R = FHintWindow->CalcHintRect(Info.HintMaxWidth, Info.HintStr, Info.HintData);
@@ -363,13 +366,12 @@ void TApplication::HideHint() {
 void TApplication::CancelHint() {
   HideHint();
   FHintActive = false;
-  if (FHintControl) FHintControl->RemoveFreeNotification(this);
   FHintControl = nullptr;
 }
 
 // ---- The application window -------------------------------------------------------------------
 
-LRESULT CALLBACK TApplication::AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+LRESULT CALLBACK TApplication::AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept {
   auto* App = reinterpret_cast<TApplication*>(GetWindowLongPtrW(Wnd, GWLP_USERDATA));
   if (!App) return DefWindowProcW(Wnd, Msg, WParam, LParam);
   TMessage Message;
@@ -379,7 +381,7 @@ LRESULT CALLBACK TApplication::AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPA
   try {
     App->WndProc(Message);
   } catch (...) {
-    App->HandleException(App);
+    App->HandleException(App);  // contains what its own handlers raise
   }
   return Message.Result;
 }

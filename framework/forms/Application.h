@@ -62,7 +62,8 @@ class TApplication : public TComponent {
   bool GetActive() const { return FActive; }
 
   // The exception being handled (call inside a catch): EAbort is silent, others go to
-  // OnException or the standard error dialog.
+  // OnException or the standard error dialog. What those raise in turn is dropped: this runs
+  // inside window procedures, which nothing may leave by an exception.
   void HandleException(TObject* Sender);
   void ShowException(const Exception* E);
   Integer MessageBox(const String& Text, const String& Caption, Integer Flags = MB_OK);
@@ -98,7 +99,7 @@ class TApplication : public TComponent {
   void SetOnHint(const TNotifyEvent& Value) { FOnHint = Value; }
 
   // Internal: the form that the application's modal loops and window ownership refer to.
-  void SetMainForm(TCustomForm* Form) { FMainForm = Form; }
+  void SetMainForm(TCustomForm* Form);
   void DefaultHandler(void* Message) override;
   bool ProcessMessage(MSG& Msg);
   bool IsKeyMsg(MSG& Msg);
@@ -109,7 +110,8 @@ class TApplication : public TComponent {
   void DoMouseIdle();
 
  private:
-  static LRESULT CALLBACK AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+  static LRESULT CALLBACK AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept;
+  void Report(TObject* Sender, Exception* E);
   void WndProc(TMessage& Message);
   void HookMainThread();
   void StartHintTimer(Integer Value, Integer Mode);
@@ -117,7 +119,7 @@ class TApplication : public TComponent {
   void HintTimerExpired();
 
   HWND FHandle = nullptr;
-  TCustomForm* FMainForm = nullptr;
+  TComponentRef<TCustomForm> FMainForm;
   String FTitle;
   bool FTerminated = false;
   bool FMainFormOnTaskbar = false;
@@ -133,8 +135,8 @@ class TApplication : public TComponent {
   Integer FHintHidePause = 2500;
   Integer FHintColor = 0x80000000 | COLOR_INFOBK;
   THintWindowClass FHintWindowClass;
-  THintWindow* FHintWindow = nullptr;
-  TControl* FHintControl = nullptr;
+  TComponentRef<THintWindow> FHintWindow;
+  TComponentRef<TControl> FHintControl;
   TRect FHintCursorRect;
   bool FHintActive = false;
   Integer FHintTimerMode = 0;  // 0 none, 1 show, 2 hide
@@ -145,3 +147,13 @@ class TApplication : public TComponent {
 };
 
 extern TApplication* Application;
+
+// The framework's start and end, called by the program's entry point (and the test main) around
+// everything else, in this order:
+//   start: the main thread's id, the control canvas hooks, Mouse, Screen, Application;
+//   end:   Application (it frees the forms and data modules it owns, while the application
+//          window theirs belong to still exists), Screen, Mouse.
+// The framework's lists that a destructor may reach at exit are never freed, so nothing done by
+// a static destructor after FrameworkShutdown finds them gone. Starting twice does nothing.
+void FrameworkStartup();
+void FrameworkShutdown();

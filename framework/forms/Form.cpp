@@ -61,8 +61,6 @@ void TCustomForm::InitForm() {
 }
 
 TCustomForm::~TCustomForm() {
-  // Owned components may refer back to the form; they go while it is whole.
-  DestroyComponents();
   if (Screen) {
     Screen->RemoveForm(this);
     if (Screen->GetActiveForm() == this) Screen->SetActiveForm(nullptr);
@@ -115,7 +113,6 @@ void TCustomForm::Loaded() {
 void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
-  if (AComponent == FPopupParent) FPopupParent = nullptr;
   if (ContainsOrIs(dynamic_cast<TControl*>(AComponent), FActiveControl))
     FActiveControl = nullptr;
 }
@@ -172,7 +169,18 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
   }
 }
 
+void TCustomForm::GetChildren(TGetChildProc Proc, TComponent* Root) {
+  inherited::GetChildren(Proc, Root);
+  for (Integer I = 0; I < GetComponentCount(); ++I)
+    if (TComponent* C = GetComponents(I); !C->HasParent()) Proc(C);
+}
+
 void TCustomForm::CreateWnd() {
+  // A form made with new and no AfterConstruction has read no resource and fired no OnCreate.
+  if (FFormState.Contains(fsCreating))
+    throw EInvalidOperation(L"Form '%s' is still being created: make it with TComponent::Create<T>(Owner) "
+                            L"or Application->CreateForm",
+                            {ClassName()});
   inherited::CreateWnd();
   if (FAlphaBlend) SetLayeredWindowAttributes(FHandle, 0, FAlphaBlendValue, LWA_ALPHA);
   if (FPendingClientSize.cx >= 0 && !GetComponentState().Contains(csLoading)) {
@@ -237,12 +245,8 @@ void TCustomForm::SetPopupMode(TPopupMode Value) {
 
 void TCustomForm::SetPopupParent(TCustomForm* Value) {
   if (FPopupParent == Value) return;
-  if (FPopupParent) FPopupParent->RemoveFreeNotification(this);
   FPopupParent = Value;
-  if (Value) {
-    Value->FreeNotification(this);
-    FPopupMode = pmExplicit;
-  }
+  if (Value) FPopupMode = pmExplicit;
   RecreateWnd();
 }
 
@@ -612,6 +616,12 @@ void TDataModule::AfterConstruction() {
   } catch (...) {
     HandleControlException(this);
   }
+}
+
+void TDataModule::GetChildren(TGetChildProc Proc, TComponent* Root) {
+  (void)Root;
+  for (Integer I = 0; I < GetComponentCount(); ++I)
+    if (TComponent* C = GetComponents(I); !C->HasParent()) Proc(C);
 }
 
 void TDataModule::BeforeDestruction() {

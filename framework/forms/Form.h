@@ -157,6 +157,8 @@ class TCustomForm : public TScrollingWinControl {
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
   void Loaded() override;
+  // The child controls and then the owned components that have no parent (timers, actions...).
+  void GetChildren(TGetChildProc Proc, TComponent* Root) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void AdjustClientRect(TRect& Rect) override;
   virtual void DoCreate();
@@ -183,8 +185,8 @@ class TCustomForm : public TScrollingWinControl {
   void CMRelease(TCMRelease& Message);
   void CMShowingChanged(TMessage& Message);
 
-  TWinControl* FActiveControl = nullptr;
-  TWinControl* FFocusedControl = nullptr;
+  TComponentRef<TWinControl> FActiveControl;
+  TComponentRef<TWinControl> FFocusedControl;
   TFormState FFormState;
   bool FActive = false;
   TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
@@ -197,7 +199,7 @@ class TCustomForm : public TScrollingWinControl {
   bool FScaled = true;
   Integer FPixelsPerInch = 96;
   TPopupMode FPopupMode = pmNone;
-  TCustomForm* FPopupParent = nullptr;
+  TComponentRef<TCustomForm> FPopupParent;
   bool FAlphaBlend = false;
   Byte FAlphaBlendValue = 255;
   TDefaultMonitor FDefaultMonitor = dmActiveForm;
@@ -231,6 +233,8 @@ class TDataModule : public TComponent {
   ~TDataModule() override;
   void AfterConstruction() override;
   void BeforeDestruction() override;
+  // The owned components (the stream writer writes these inside the module).
+  void GetChildren(TGetChildProc Proc, TComponent* Root) override;
   TNotifyEvent GetOnCreate() const { return FOnCreate; }
   void SetOnCreate(const TNotifyEvent& Value) { FOnCreate = Value; }
   TNotifyEvent GetOnDestroy() const { return FOnDestroy; }

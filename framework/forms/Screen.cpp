@@ -165,3 +165,6 @@ TRect TScreen::GetDesktopRect() const {
 
 Integer TScreen::GetWidth() const { return GetSystemMetrics(SM_CXSCREEN); }
 Integer TScreen::GetHeight() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+void TScreen::SetActiveForm(TCustomForm* Form) { FActiveForm = Form; }
+void TScreen::SetActiveControl(TWinControl* Control) { FActiveControl = Control; }

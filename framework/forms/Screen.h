@@ -82,14 +82,14 @@ class TScreen : public TComponent {
   friend class TDataModule;
   void AddForm(TCustomForm* Form) { FForms.push_back(Form); }
   void RemoveForm(TCustomForm* Form);
-  void SetActiveForm(TCustomForm* Form) { FActiveForm = Form; }
-  void SetActiveControl(TWinControl* Control) { FActiveControl = Control; }
+  void SetActiveForm(TCustomForm* Form);
+  void SetActiveControl(TWinControl* Control);
   TMonitor* FindMonitor(HMONITOR Handle);
 
   std::vector<TCustomForm*> FForms;
   std::vector<TDataModule*> FDataModules;
-  TCustomForm* FActiveForm = nullptr;
-  TWinControl* FActiveControl = nullptr;
+  TComponentRef<TCustomForm> FActiveForm;
+  TComponentRef<TWinControl> FActiveControl;
   TCursor FCursor = crDefault;
   std::map<Integer, HCURSOR> FCursors;
   std::vector<std::unique_ptr<TMonitor>> FMonitors;

@@ -110,11 +110,7 @@ class TDemoControl : public TComponent {
   TStringList* GetLines() const { return FLines.get(); }
   void SetLines(TStringList* V) { FLines->Assign(V); }
   TDemoControl* GetBuddy() const { return FBuddy; }
-  void SetBuddy(TDemoControl* V) {
-    if (FBuddy) FBuddy->RemoveFreeNotification(this);
-    FBuddy = V;
-    if (V) V->FreeNotification(this);
-  }
+  void SetBuddy(TDemoControl* V) { FBuddy = V; }
   String GetHint() const { return FHint; }
   void SetHint(const String& V) { FHint = V; }
   bool IsHintStored() const { return FHint != L"-"; }
@@ -140,10 +136,6 @@ class TDemoControl : public TComponent {
   bool HasParent() const override { return true; }
   TComponent* GetParentComponent() const override;
   void SetParentComponent(TComponent* Value) override;
-  void Notification(TComponent* AComponent, TOperation Operation) override {
-    inherited::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FBuddy) FBuddy = nullptr;
-  }
   int LoadedCount = 0;
   void Loaded() override {
     inherited::Loaded();
@@ -200,7 +192,7 @@ class TDemoControl : public TComponent {
   std::unique_ptr<TDemoFont> FFont = std::make_unique<TDemoFont>();
   std::unique_ptr<TOwnedCollection> FColumns;
   std::unique_ptr<TStringList> FLines = std::make_unique<TStringList>();
-  TDemoControl* FBuddy = nullptr;
+  TComponentRef<TDemoControl> FBuddy;  // null once the buddy is freed
   TNotifyEvent FOnClick;
   Variant FValue;
   Integer FShade = 0;
@@ -247,10 +239,7 @@ class TDemoForm : public TComponent {
   DECLARE_CLASS(TDemoForm, TComponent)
  public:
   explicit TDemoForm(TComponent* AOwner) : TComponent(AOwner) { ++DemoLiveCount(); }
-  ~TDemoForm() override {
-    DestroyComponents();  // while the form is whole
-    --DemoLiveCount();
-  }
+  ~TDemoForm() override { --DemoLiveCount(); }
   String GetCaption() const { return FCaption; }
   void SetCaption(const String& V) { FCaption = V; }
   TNotifyEvent GetOnShow() const { return FOnShow; }
