@@ -1,7 +1,7 @@
 // The entry point of every test executable.
 #include <gtest/gtest.h>
 
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 
 #include <cstdio>
 

@@ -42,6 +42,11 @@ TComponent::~TComponent() {
   if (FOwner) FOwner->RemoveComponent(this);
 }
 
+PUBLISHED_DEF(TComponent) {
+  PROP(Name).Stored(false);  // the stream carries it in the component's header
+  PROP(Tag).Default(0);
+}
+
 TComponent* TComponent::GetComponents(Integer Index) const {
   if (Index < 0 || Index >= GetComponentCount())
     throw EListError(L"List index out of bounds (" + std::to_wstring(Index) + L")");

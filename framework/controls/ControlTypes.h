@@ -4,16 +4,12 @@
 
 #include "framework/Messages.h"
 #include "framework/classes/Component.h"
+#include "framework/controls/ShiftState.h"
 #include "framework/graphics/Colors.h"
 
 class TControl;
 class TWinControl;
 class TDragObject;
-
-// The keys and buttons held with a key or mouse event.
-DECLARE_ENUM(TShiftStateItem, ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble, ssTouch, ssPen,
-             ssCommand, ssHorizontal)
-using TShiftState = Set<TShiftStateItem, 16>;
 
 DECLARE_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
 using TLeftRight = TAlignment;
