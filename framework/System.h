@@ -291,6 +291,7 @@ constexpr TMetaClass::TPublishedDef PublishedDef() {
 #define DECLARE_CLASS(T, Parent)                                                                       \
  public:                                                                                               \
   using inherited = Parent;                                                                            \
+  using FwClassSelf_ = T;                                                                              \
   static TClass StaticClass() {                                                                        \
     static const TMetaClass Meta(FW_WIDEN(#T), Parent::StaticClass(),                                  \
                                  ::fw_detail::Factory<T, typename T::TCtorArgs>::Get(),                \

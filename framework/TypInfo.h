@@ -426,7 +426,10 @@ bool ClosureMatches(const TMethodEntry* E, TObject* Data, const void* C) {
 template <class T>
 class TPublisher {
  public:
-  explicit TPublisher(TTypeData* Data) : FData(Data) {}
+  explicit TPublisher(TTypeData* Data) : FData(Data) {
+    // Without it the metaclass is the parent's, which never runs this table.
+    static_assert(std::is_same_v<typename T::FwClassSelf_, T>, "a class with a published table needs DECLARE_CLASS");
+  }
 
   // Chained after PROP: the default value of an ordinal property, nodefault, the stored rule.
   class TPropBuilder {
