@@ -182,6 +182,11 @@ TCustomActionList::~TCustomActionList() {
   for (TContainedAction* A : std::vector<TContainedAction*>(FActions)) A->FActionList = nullptr;
 }
 
+PUBLISHED_DEF(TCustomActionList) {
+  EVENT(OnExecute);
+  EVENT(OnUpdate);
+}
+
 void TCustomActionList::GetChildren(TGetChildProc Proc, TComponent* Root) {
   for (TContainedAction* A : FActions)
     if (A->GetOwner() == Root) Proc(A);
@@ -251,4 +256,20 @@ void TControlActionLink::SetVisible(bool Value) {
 }
 void TControlActionLink::SetOnExecute(const TNotifyEvent& Value) {
   if (IsOnExecuteLinked()) FClient->SetOnClick(Value);
+}
+
+PUBLISHED_DEF(TAction) {
+  PROP(Category);
+  PROP(Caption);
+  PROP(Checked).Default(false);
+  PROP(Enabled).Default(true);
+  PROP(Hint);
+  PROP(ShortCut).Default(0);
+  PROP(Visible).Default(true);
+  PROP(AutoCheck).Default(false);
+  PROP(GroupIndex).Default(0);
+  PROP(ImageIndex).Default(-1);
+  PROP(HelpContext).Default(0);
+  EVENT(OnExecute);
+  EVENT(OnUpdate);
 }

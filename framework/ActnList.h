@@ -123,21 +123,7 @@ class TAction : public TCustomAction {
  public:
   explicit TAction(TComponent* AOwner) : TCustomAction(AOwner) {}
 
-  PUBLISHED(TAction) {
-    PROP(Category);
-    PROP(Caption);
-    PROP(Checked).Default(false);
-    PROP(Enabled).Default(true);
-    PROP(Hint);
-    PROP(ShortCut).Default(0);
-    PROP(Visible).Default(true);
-    PROP(AutoCheck).Default(false);
-    PROP(GroupIndex).Default(0);
-    PROP(ImageIndex).Default(-1);
-    PROP(HelpContext).Default(0);
-    EVENT(OnExecute);
-    EVENT(OnUpdate);
-  }
+  PUBLISHED_DECL(TAction);
 };
 
 using TActionEvent = Closure<void(TBasicAction* Action, bool& Handled)>;
@@ -161,10 +147,7 @@ class TCustomActionList : public TComponent {
   void SetOnUpdate(const TActionEvent& Value) { FOnUpdate = Value; }
   void GetChildren(TGetChildProc Proc, TComponent* Root) override;
 
-  PUBLISHED(TCustomActionList) {
-    EVENT(OnExecute);
-    EVENT(OnUpdate);
-  }
+  PUBLISHED_DECL(TCustomActionList);
 
  private:
   friend class TContainedAction;

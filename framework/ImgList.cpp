@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 #include "framework/classes/Filer.h"
 #include "framework/classes/Streams.h"
 #include "framework/graphics/Bitmap.h"
@@ -444,4 +444,18 @@ HIMAGELIST GetSystemImageList(bool SmallIcons) {
   SHFILEINFOW Info{};
   return reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"C:\\", 0, &Info, sizeof(Info),
                                                      SHGFI_SYSICONINDEX | (SmallIcons ? SHGFI_SMALLICON : SHGFI_LARGEICON)));
+}
+
+PUBLISHED_DEF(TImageList) {
+  PROP(AllocBy).Default(4);
+  PROP(BlendColor).Default(clNone);
+  PROP(BkColor).Default(clNone);
+  PROP(DrawingStyle).Default(dsNormal);
+  PROP(Height).Default(16);
+  PROP(ImageType).Default(itImage);
+  PROP(Masked).Default(true);
+  PROP(ShareImages).Default(false);
+  PROP(Width).Default(16);
+  PROP(ColorDepth).Default(cdDeviceDependent);
+  EVENT(OnChange);
 }

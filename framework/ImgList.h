@@ -144,19 +144,7 @@ class TImageList : public TCustomImageList {
  public:
   using TCustomImageList::TCustomImageList;
 
-  PUBLISHED(TImageList) {
-    PROP(AllocBy).Default(4);
-    PROP(BlendColor).Default(clNone);
-    PROP(BkColor).Default(clNone);
-    PROP(DrawingStyle).Default(dsNormal);
-    PROP(Height).Default(16);
-    PROP(ImageType).Default(itImage);
-    PROP(Masked).Default(true);
-    PROP(ShareImages).Default(false);
-    PROP(Width).Default(16);
-    PROP(ColorDepth).Default(cdDeviceDependent);
-    EVENT(OnChange);
-  }
+  PUBLISHED_DECL(TImageList);
 };
 
 // The shell's list of file icons (small or large), shared and never freed by us.

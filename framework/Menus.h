@@ -1,7 +1,8 @@
 #pragma once
 // Menus: for now the keyboard shortcut helpers and the popup menu type that controls refer to.
 
-#include "framework/controls/ControlTypes.h"
+#include "framework/classes/Component.h"
+#include "framework/controls/ShiftState.h"
 
 // A key with its modifiers in one word: the virtual key in the low byte, scShift/scCtrl/scAlt above.
 using TShortCut = Word;

@@ -6,7 +6,7 @@
 #include <map>
 #include <mutex>
 
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 
 // ---- Text -------------------------------------------------------------------------------------
 

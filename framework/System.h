@@ -239,10 +239,13 @@ struct TTypeData;  // published-property and method tables, filled by the stream
 class TMetaClass {
  public:
   using TFactory = void (*)();  // cast back to the real signature by TClassRef::Create
+  using TPublishedDef = void (*)(TTypeData*);  // fills the class's own published members
 
   TMetaClass(const wchar_t* Name, const TMetaClass* Parent, TFactory Factory,
-             const std::type_info* FactoryArgs, const std::type_info& CppType)
-      : FName(Name), FParent(Parent), FFactory(Factory), FFactoryArgs(FactoryArgs), FCppType(&CppType) {}
+             const std::type_info* FactoryArgs, const std::type_info& CppType,
+             TPublishedDef Published = nullptr)
+      : FName(Name), FParent(Parent), FFactory(Factory), FFactoryArgs(FactoryArgs), FCppType(&CppType),
+        FPublished(Published) {}
   TMetaClass(const TMetaClass&) = delete;
   TMetaClass& operator=(const TMetaClass&) = delete;
 
@@ -253,8 +256,11 @@ class TMetaClass {
   TFactory Factory() const { return FFactory; }
   const std::type_info* FactoryArgs() const { return FFactoryArgs; }
   const std::type_info& CppType() const { return *FCppType; }
+  // The class's own published-member table (PUBLISHED_DECL/PUBLISHED_DEF); null when it declares none.
+  TPublishedDef PublishedDef() const { return FPublished; }
 
-  mutable TTypeData* TypeData = nullptr;  // set once by the class's published-property declaration
+  // The class's published tables, set by TypInfo once they are complete (built on first use).
+  mutable std::atomic<TTypeData*> TypeData{nullptr};
 
  private:
   const wchar_t* FName;
@@ -262,6 +268,7 @@ class TMetaClass {
   TFactory FFactory;
   const std::type_info* FFactoryArgs;
   const std::type_info* FCppType;
+  TPublishedDef FPublished;
 };
 using TClass = const TMetaClass*;
 
@@ -285,6 +292,15 @@ struct Factory<T, TCtorArgs<A...>> {
       return nullptr;
   }
 };
+// The define function of T's own published table: PUBLISHED_DECL names the class in
+// FwPublishedSelf_, so a class that only inherits one is told apart from one that declares its own.
+template <class T>
+constexpr TMetaClass::TPublishedDef PublishedDef() {
+  if constexpr (requires { typename T::FwPublishedSelf_; }) {
+    if constexpr (std::is_same_v<typename T::FwPublishedSelf_, T>) return &T::FwDefinePublished_;
+  }
+  return nullptr;
+}
 #define FW_WIDEN2(x) L##x
 #define FW_WIDEN(x) FW_WIDEN2(x)
 }  // namespace fw_detail
@@ -296,10 +312,12 @@ struct Factory<T, TCtorArgs<A...>> {
 #define DECLARE_CLASS(T, Parent)                                                                       \
  public:                                                                                               \
   using inherited = Parent;                                                                            \
+  using FwClassSelf_ = T;                                                                              \
   static TClass StaticClass() {                                                                        \
     static const TMetaClass Meta(FW_WIDEN(#T), Parent::StaticClass(),                                  \
                                  ::fw_detail::Factory<T, typename T::TCtorArgs>::Get(),                \
-                                 &typeid(typename T::TCtorArgs), typeid(T));                           \
+                                 &typeid(typename T::TCtorArgs), typeid(T),                            \
+                                 ::fw_detail::PublishedDef<T>());                                      \
     return &Meta;                                                                                      \
   }                                                                                                    \
   TClass ClassType() const override { return StaticClass(); }                                          \

@@ -1,7 +1,9 @@
 #include "framework/TypInfo.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 namespace {
 
@@ -11,21 +13,44 @@ String Upper(const String& S) {
   return R;
 }
 
-// Type information lives as long as the program; the registry owns it.
+// Identifiers (property, method and value names) compare as ASCII without case.
+bool SameName(const String& A, const String& B) {
+  return SameIdent(A, B);
+}
+
+bool LessName(const String& A, const String& B) {
+  size_t N = std::min(A.size(), B.size());
+  for (size_t I = 0; I < N; ++I)
+    if (UpCase(A[I]) != UpCase(B[I])) return UpCase(A[I]) < UpCase(B[I]);
+  return A.size() < B.size();
+}
+
+struct TNameHash {
+  size_t operator()(const String& S) const {
+    size_t H = 14695981039346656037ull;
+    for (Char C : S) H = (H ^ size_t(UpCase(C))) * 1099511628211ull;
+    return H;
+  }
+};
+struct TNameEqual {
+  bool operator()(const String& A, const String& B) const { return SameName(A, B); }
+};
+
+// Type information lives as long as the program (nothing frees it, so destructors that run at
+// exit may still look properties up); the registry owns it.
 struct TTypeStore {
-  std::recursive_mutex Lock;
+  std::mutex Lock;
   std::vector<std::unique_ptr<TTypeInfo>> Infos;
   std::vector<std::unique_ptr<TTypeData>> Datas;
+  std::vector<std::unique_ptr<fw_typinfo::TClassIndex>> Indexes;
   std::map<TClass, TTypeInfo*> ByClass;
 };
 TTypeStore& Store() {
-  static TTypeStore S;
-  return S;
+  static auto* S = new TTypeStore;
+  return *S;
 }
 
-TTypeInfo* NewInfo(TTypeKind Kind, const String& Name) {
-  auto& S = Store();
-  std::lock_guard<std::recursive_mutex> G(S.Lock);
+TTypeInfo* NewInfoLocked(TTypeStore& S, TTypeKind Kind, const String& Name) {
   S.Infos.push_back(std::make_unique<TTypeInfo>());
   S.Datas.push_back(std::make_unique<TTypeData>());
   TTypeInfo* I = S.Infos.back().get();
@@ -33,6 +58,12 @@ TTypeInfo* NewInfo(TTypeKind Kind, const String& Name) {
   I->Name = Name;
   I->Data = S.Datas.back().get();
   return I;
+}
+
+TTypeInfo* NewInfo(TTypeKind Kind, const String& Name) {
+  auto& S = Store();
+  std::lock_guard<std::mutex> G(S.Lock);
+  return NewInfoLocked(S, Kind, Name);
 }
 
 [[noreturn]] void RaiseProp(const String& Msg) { throw EPropertyError(Msg); }
@@ -101,27 +132,99 @@ PTypeInfo BooleanInfo() {
   return I;
 }
 
-void RegisterPublished(TClass AClass, void (*Define)(void*), void* (*MakePublisher)(TTypeData*),
-                       void (*FreePublisher)(void*)) {
-  TTypeData* D = GetTypeData(ClassTypeInfo(AClass));
-  std::lock_guard<std::recursive_mutex> G(Store().Lock);
-  if (!D->OwnProps.empty() || !D->OwnMethods.empty()) return;  // registered once
-  void* P = MakePublisher(D);
-  try {
-    Define(P);
-  } catch (...) {
-    FreePublisher(P);
-    throw;
-  }
-  FreePublisher(P);
-  for (size_t I = 0; I < D->OwnProps.size(); ++I) D->OwnProps[I]->NameIndex = Integer(I);
+// A class's name lookup, built with its flattened property list.
+struct TClassIndex {
+  std::once_flag Built;
+  TTypeInfo* Info = nullptr;
+  std::unordered_map<String, PPropInfo, TNameHash, TNameEqual> Props;
+  std::unordered_map<String, const TMethodEntry*, TNameHash, TNameEqual> Methods;
+};
+
+PTypeInfo ClassInfoOf(TClass AClass) {
+  if (!AClass) return nullptr;
+  auto& S = Store();
+  std::lock_guard<std::mutex> G(S.Lock);
+  auto It = S.ByClass.find(AClass);
+  if (It != S.ByClass.end()) return It->second;
+  TTypeInfo* I = NewInfoLocked(S, tkClass, AClass->ClassName());
+  I->Data->ClassType = AClass;
+  S.Indexes.push_back(std::make_unique<TClassIndex>());
+  I->Data->Index = S.Indexes.back().get();
+  I->Data->Index->Info = I;
+  S.ByClass.emplace(AClass, I);
+  return I;
 }
+
+Int64 OrdInRange(PTypeInfo TypeInfo, Int64 Value) {
+  if (!TypeInfo || (TypeInfo->Kind != tkInteger && TypeInfo->Kind != tkChar && TypeInfo->Kind != tkWChar))
+    return Value;
+  switch (TypeInfo->Data->OrdType) {
+    case otSByte: return std::int8_t(Value);
+    case otUByte: return std::uint8_t(Value);
+    case otSWord: return std::int16_t(Value);
+    case otUWord: return std::uint16_t(Value);
+    case otSLong: return std::int32_t(Value);
+    case otULong: return std::uint32_t(Value);
+  }
+  return Value;
+}
+
+}  // namespace fw_typinfo
+
+namespace {
+
+void BuildClassTables(TClass AClass, TTypeData* D) {
+  const TTypeData* Parent = AClass->ClassParent() ? GetTypeData(ClassTypeInfo(AClass->ClassParent())) : nullptr;
+  if (auto Define = AClass->PublishedDef()) {
+    try {
+      Define(D);
+    } catch (...) {
+      D->OwnProps.clear();
+      D->OwnMethods.clear();
+      throw;
+    }
+  }
+  fw_typinfo::TClassIndex& X = *D->Index;
+  if (Parent) {
+    D->PropList = Parent->PropList;
+    X.Props = Parent->Index->Props;
+    X.Methods = Parent->Index->Methods;
+  }
+  for (size_t I = 0; I < D->OwnProps.size(); ++I) {
+    TPropInfo* P = D->OwnProps[I].get();
+    P->NameIndex = Integer(I);
+    auto [It, Added] = X.Props.try_emplace(P->Name, P);
+    if (Added) {
+      D->PropList.push_back(P);
+    } else {
+      // A descendant redeclaring a property (a new default, say) replaces it in place.
+      *std::find(D->PropList.begin(), D->PropList.end(), It->second) = P;
+      It->second = P;
+    }
+  }
+  for (auto& E : D->OwnMethods) X.Methods.insert_or_assign(E->Name, E.get());
+}
+
+// The class's tables, built the first time anybody asks: the ancestors' first, then its own.
+TTypeData* ClassData(TClass AClass) {
+  if (!AClass) return nullptr;
+  if (TTypeData* D = AClass->TypeData.load(std::memory_order_acquire)) return D;
+  TTypeData* D = fw_typinfo::ClassInfoOf(AClass)->Data;
+  std::call_once(D->Index->Built, [AClass, D] {
+    BuildClassTables(AClass, D);
+    AClass->TypeData.store(D, std::memory_order_release);
+  });
+  return D;
+}
+
+}  // namespace
+
+namespace fw_typinfo {
 
 TMethod FindMethodOf(TObject* Obj, bool (*Matches)(const TMethodEntry*, TObject*, const void*), const void* C) {
   if (!Obj) return TMethod{};  // a callable that is not a bound method has no name
   for (TClass K = Obj->ClassType(); K; K = K->ClassParent()) {
-    if (!K->TypeData) continue;
-    for (auto& E : K->TypeData->OwnMethods)
+    for (auto& E : ClassData(K)->OwnMethods)
       if (Matches(E.get(), Obj, C)) return TMethod{E.get(), Obj};
   }
   return TMethod{nullptr, Obj};
@@ -130,59 +233,38 @@ TMethod FindMethodOf(TObject* Obj, bool (*Matches)(const TMethodEntry*, TObject*
 }  // namespace fw_typinfo
 
 PTypeInfo ClassTypeInfo(TClass AClass) {
-  if (!AClass) return nullptr;
-  auto& S = Store();
-  std::lock_guard<std::recursive_mutex> G(S.Lock);
-  auto It = S.ByClass.find(AClass);
-  if (It != S.ByClass.end()) return It->second;
-  TTypeInfo* I = NewInfo(tkClass, AClass->ClassName());
-  I->Data->ClassType = AClass;
-  AClass->TypeData = I->Data;
-  S.ByClass.emplace(AClass, I);
-  return I;
+  TTypeData* D = ClassData(AClass);
+  return D ? D->Index->Info : nullptr;
 }
 
-TTypeData* GetTypeData(PTypeInfo TypeInfo) { return TypeInfo ? TypeInfo->Data : nullptr; }
-
-TPropList GetPropList(TClass AClass) {
-  std::vector<TClass> Chain;
-  for (TClass K = AClass; K; K = K->ClassParent()) Chain.push_back(K);
-  TPropList R;
-  for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) {
-    if (!(*It)->TypeData) continue;
-    for (auto& P : (*It)->TypeData->OwnProps) {
-      // A descendant redeclaring a property (a new default, say) replaces it in place.
-      bool Replaced = false;
-      for (auto& Q : R)
-        if (SameIdent(Q->Name, P->Name)) {
-          Q = P.get();
-          Replaced = true;
-          break;
-        }
-      if (!Replaced) R.push_back(P.get());
-    }
-  }
-  return R;
+TTypeData* GetTypeData(PTypeInfo TypeInfo) {
+  if (!TypeInfo) return nullptr;
+  if (TypeInfo->Kind == tkClass) ClassData(TypeInfo->Data->ClassType);
+  return TypeInfo->Data;
 }
 
-TPropList GetPropList(const TObject* Instance) { return Instance ? GetPropList(Instance->ClassType()) : TPropList(); }
+const TPropList& GetPropList(TClass AClass) {
+  static const auto* Empty = new TPropList;
+  TTypeData* D = ClassData(AClass);
+  return D ? D->PropList : *Empty;
+}
+
+const TPropList& GetPropList(const TObject* Instance) { return GetPropList(Instance ? Instance->ClassType() : nullptr); }
 
 Integer GetPropList(TClass AClass, TTypeKinds Filter, TPropList& List, bool SortList) {
   List.clear();
   for (PPropInfo P : GetPropList(AClass))
     if (Filter.Contains(P->PropType->Kind)) List.push_back(P);
   if (SortList)
-    std::stable_sort(List.begin(), List.end(), [](PPropInfo A, PPropInfo B) { return Upper(A->Name) < Upper(B->Name); });
+    std::stable_sort(List.begin(), List.end(), [](PPropInfo A, PPropInfo B) { return LessName(A->Name, B->Name); });
   return Integer(List.size());
 }
 
 PPropInfo GetPropInfo(TClass AClass, const String& PropName) {
-  for (TClass K = AClass; K; K = K->ClassParent()) {
-    if (!K->TypeData) continue;
-    for (auto& P : K->TypeData->OwnProps)
-      if (SameIdent(P->Name, PropName)) return P.get();
-  }
-  return nullptr;
+  TTypeData* D = ClassData(AClass);
+  if (!D) return nullptr;
+  auto It = D->Index->Props.find(PropName);
+  return It == D->Index->Props.end() ? nullptr : It->second;
 }
 
 PPropInfo GetPropInfo(const TObject* Instance, const String& PropName) {
@@ -380,20 +462,16 @@ void SetInterfaceProp(TObject* Instance, PPropInfo P, IInterface* Value) {
 // ---- Published methods ------------------------------------------------------------------------
 
 const TMethodEntry* MethodAddress(TClass AClass, const String& Name) {
-  for (TClass K = AClass; K; K = K->ClassParent()) {
-    if (!K->TypeData) continue;
-    for (auto& E : K->TypeData->OwnMethods)
-      if (SameIdent(E->Name, Name)) return E.get();
-  }
-  return nullptr;
+  TTypeData* D = ClassData(AClass);
+  if (!D) return nullptr;
+  auto It = D->Index->Methods.find(Name);
+  return It == D->Index->Methods.end() ? nullptr : It->second;
 }
 
 String MethodName(TClass AClass, const TMethodEntry* Code) {
   if (!Code) return String();
-  for (TClass K = AClass; K; K = K->ClassParent()) {
-    if (!K->TypeData) continue;
-    for (auto& E : K->TypeData->OwnMethods)
+  for (TClass K = AClass; K; K = K->ClassParent())
+    for (auto& E : ClassData(K)->OwnMethods)
       if (E.get() == Code) return E->Name;
-  }
   return String();
 }

@@ -3,20 +3,30 @@
 // list, read and write a class's published properties by name, and to find published methods
 // (the event handlers a component stream names).
 //
-// A class declares its published members once, one line each, inside its body:
+// A class declares its published members in two halves. The class body names the table:
 //
 //   class TPanelKv : public TComponent {
 //     DECLARE_CLASS(TPanelKv, TComponent)
 //    public:
 //     ...
-//     PUBLISHED(TPanelKv) {
-//       PROP(Width).Default(64);                        // GetWidth/SetWidth, type deduced
-//       PROP(Color).Default(clWindow).Stored(&TPanelKv::IsColorStored);
-//       PROP(Caption);
-//       EVENT(OnClick);                                 // GetOnClick/SetOnClick, a Closure
-//       METHOD(PanelClick);                             // a handler a stream may name
-//     }
+//     PUBLISHED_DECL(TPanelKv);
 //   };
+//
+// and the class's own source file holds it, one line a member:
+//
+//   PUBLISHED_DEF(TPanelKv) {
+//     PROP(Width).Default(64);                        // GetWidth/SetWidth, type deduced
+//     PROP(Color).Default(clWindow).Stored(&TPanelKv::IsColorStored);
+//     PROP(Caption);
+//     PROP_WRITEONLY(Shortcut);                       // SetShortcut only; read from streams
+//     EVENT(OnClick);                                 // GetOnClick/SetOnClick, a Closure
+//     METHOD(PanelClick);                             // a handler a stream may name
+//   }
+//
+// The table is compiled once, in that file, and run the first time anybody asks for the
+// class's properties (the metaclass keeps the define function): no static initialisation, and
+// files that only include the header pay nothing for it. A class template puts its
+// `template <class X> PUBLISHED_DEF(TFoo<X>) { ... }` in the header, after the class.
 //
 // Enumerations and sets stream by their value names, so an enumeration used by a published
 // property registers them beside its declaration: DECLARE_ENUM(TAlign, alNone, alTop, ...)
@@ -44,6 +54,9 @@ enum TFloatType { flSingle, flDouble, flExtended, flComp, flCurr };
 struct TTypeInfo;
 struct TPropInfo;
 struct TMethodEntry;
+namespace fw_typinfo {
+struct TClassIndex;
+}
 using PTypeInfo = const TTypeInfo*;
 using PPropInfo = const TPropInfo*;
 using TPropList = std::vector<PPropInfo>;
@@ -55,8 +68,9 @@ struct TMethod {
   bool operator==(const TMethod&) const = default;
 };
 
-// A property without a default value is always written.
-constexpr Integer NoDefault = Integer(0x80000000);
+// A property without a default value is always written. Outside every 32-bit ordinal, so that
+// any Integer or Cardinal value can be a default.
+constexpr Int64 NoDefault = INT64_MIN;
 
 struct TTypeData {
   // Ordinals
@@ -66,10 +80,14 @@ struct TTypeData {
   PTypeInfo CompType = nullptr;  // sets: the element enumeration
   // Floats
   TFloatType FloatType = flExtended;
-  // Classes: the class and its own published members (inherited ones come from the parents)
+  // Classes: the class and its own published members (inherited ones come from the parents),
+  // and every published property, the ancestors' first, each name once (a redeclared property
+  // takes its ancestor's place). Complete once ClassTypeInfo has answered for the class.
   TClass ClassType = nullptr;
   std::vector<std::unique_ptr<TPropInfo>> OwnProps;
   std::vector<std::unique_ptr<TMethodEntry>> OwnMethods;
+  TPropList PropList;
+  fw_typinfo::TClassIndex* Index = nullptr;  // name lookup of properties and methods (TypInfo.cpp)
 };
 
 struct TTypeInfo {
@@ -82,8 +100,8 @@ struct TTypeInfo {
 struct TPropInfo {
   PTypeInfo PropType = nullptr;
   String Name;
-  Integer Default = NoDefault;  // ordinals; NoDefault when absent
-  bool HasDefault64 = false;    // Int64 properties with a declared default
+  Int64 Default = NoDefault;   // ordinals up to 32 bits, as GetOrdProp answers them; NoDefault when absent
+  bool HasDefault64 = false;   // Int64 properties with a declared default
   Int64 Default64 = 0;
   Integer NameIndex = 0;
   TClass DeclaringClass = nullptr;
@@ -124,8 +142,9 @@ struct TMethodEntry {
 
 // ---- Lookup routines --------------------------------------------------------------------------
 
-PTypeInfo ClassTypeInfo(TClass AClass);  // the type information of a class, made on first use
-TTypeData* GetTypeData(PTypeInfo TypeInfo);
+// The type information of a class, with its published tables built on first use.
+PTypeInfo ClassTypeInfo(TClass AClass);
+TTypeData* GetTypeData(PTypeInfo TypeInfo);  // a class's tables are complete when it answers
 PPropInfo GetPropInfo(TClass AClass, const String& PropName);  // case-insensitive; null when absent
 PPropInfo GetPropInfo(const TObject* Instance, const String& PropName);
 PPropInfo GetPropInfo(const TObject* Instance, const String& PropName, TTypeKinds AKinds);
@@ -135,9 +154,9 @@ bool IsStoredProp(TObject* Instance, PPropInfo PropInfo);
 bool PropIsType(const TObject* Instance, const String& PropName, TTypeKind TypeKind);
 TTypeKind PropType(const TObject* Instance, const String& PropName);
 TTypeKind PropType(TClass AClass, const String& PropName);
-// The published properties, the ancestors' first, each name once.
-TPropList GetPropList(TClass AClass);
-TPropList GetPropList(const TObject* Instance);
+// The published properties, the ancestors' first, each name once (built once per class).
+const TPropList& GetPropList(TClass AClass);
+const TPropList& GetPropList(const TObject* Instance);
 Integer GetPropList(TClass AClass, TTypeKinds Filter, TPropList& List, bool SortList = true);
 
 // The by-PropInfo accessors raise EPropertyError on a read-only or write-only property.
@@ -208,8 +227,12 @@ PTypeInfo MakeSetInfo(PTypeInfo Element);
 PTypeInfo MakeSimpleInfo(TTypeKind Kind, const wchar_t* Name, TOrdType OrdType, Int64 Min, Int64 Max,
                          TFloatType FloatType = flExtended);
 PTypeInfo BooleanInfo();
-void RegisterPublished(TClass AClass, void (*Define)(void* Publisher), void* (*MakePublisher)(TTypeData*),
-                       void (*FreePublisher)(void*));
+// A class's type information without building its tables: what a property of that class's type
+// refers to (classes may refer to each other, or to themselves).
+PTypeInfo ClassInfoOf(TClass AClass);
+// Value as an ordinal of the given type holds it (as GetOrdProp answers): Default(-1) on a
+// Cardinal property is 0xFFFFFFFF.
+Int64 OrdInRange(PTypeInfo TypeInfo, Int64 Value);
 [[noreturn]] void RaiseNoEnumNames(const char* TypeName);
 
 template <class E, size_t N>
@@ -224,6 +247,7 @@ struct IsSet : std::false_type {};
 template <class E, unsigned N>
 struct IsSet<Set<E, N>> : std::true_type {
   using Element = E;
+  static constexpr unsigned Capacity = N;
 };
 template <class T>
 struct IsClosure : std::false_type {};
@@ -242,11 +266,17 @@ struct IsIPtr<IPtr<I>> : std::true_type {
 template <class T>
 PTypeInfo TypeInfo();
 
-// Found by argument-dependent lookup: ENUM_NAMES defines one beside the enumeration.
+// Found by argument-dependent lookup: ENUM_NAMES defines them beside the enumeration.
 template <class E>
 PTypeInfo EnumTypeInfo(E*) = delete;
+template <class E>
+constexpr Integer EnumValueCount(E*) = delete;
 
 #define FW_ENUM_NAMES_BODY(T, ...)                                                              \
+  constexpr Integer EnumValueCount(T*) {                                                        \
+    constexpr T FwValues_[] = {__VA_ARGS__};                                                    \
+    return Integer(sizeof(FwValues_) / sizeof(T));                                              \
+  }                                                                                             \
   inline PTypeInfo EnumTypeInfo(T*) {                                                           \
     static constexpr T FwValues_[] = {__VA_ARGS__};                                             \
     static_assert(::fw_typinfo::Sequential(FwValues_), "list every value of " #T " in order");  \
@@ -322,7 +352,7 @@ PTypeInfo TypeInfo() {
     static const PTypeInfo I = MakeSimpleInfo(tkInterface, L"IInterface", otSLong, 0, 0);
     return I;
   } else if constexpr (std::is_pointer_v<T> && std::is_base_of_v<TObject, std::remove_pointer_t<T>>)
-    return ClassTypeInfo(std::remove_pointer_t<T>::StaticClass());
+    return ClassInfoOf(std::remove_pointer_t<T>::StaticClass());
   else
     static_assert(sizeof(T) == 0, "this type cannot be a published property");
 }
@@ -363,6 +393,26 @@ void Put(TObject* Obj, V&& Value) {
   (static_cast<typename F::Class*>(Obj)->*Setter)(std::forward<V>(Value));
 }
 
+// The value type of a property: its getter's result, or a write-only property's setter argument.
+template <auto Getter, auto Setter, bool HasGetter>
+struct PropValue {
+  using Type = std::decay_t<typename MemberFn<decltype(Getter)>::Result>;
+};
+template <auto Getter, auto Setter>
+struct PropValue<Getter, Setter, false> {
+  using Type = typename SetterArg<decltype(Setter)>::Value;
+};
+
+// Sets stream as 64 bits: a published set's element enumeration must fit.
+template <class S>
+constexpr bool SetFitsStream() {
+  using E = typename IsSet<S>::Element;
+  if constexpr (IsSet<S>::Capacity <= 64)
+    return true;
+  else
+    return EnumValueCount(static_cast<E*>(nullptr)) <= 64;
+}
+
 // The published method of Data's class (or a parent) that the closure C is bound to.
 TMethod FindMethodOf(TObject* Data, bool (*Matches)(const TMethodEntry*, TObject*, const void*), const void* C);
 
@@ -376,11 +426,14 @@ bool ClosureMatches(const TMethodEntry* E, TObject* Data, const void* C) {
 }
 }  // namespace fw_typinfo
 
-// Builds the property and method tables of class T; PUBLISHED hands one to the class.
+// Adds members to the tables of class T: each line of a PUBLISHED_DEF makes one.
 template <class T>
 class TPublisher {
  public:
-  explicit TPublisher(TTypeData* Data) : FData(Data) {}
+  explicit TPublisher(TTypeData* Data) : FData(Data) {
+    // Without it the metaclass is the parent's, which never runs this table.
+    static_assert(std::is_same_v<typename T::FwClassSelf_, T>, "a class with a published table needs DECLARE_CLASS");
+  }
 
   // Chained after PROP: the default value of an ordinal property, nodefault, the stored rule.
   class TPropBuilder {
@@ -397,7 +450,7 @@ class TPublisher {
         FProp->HasDefault64 = true;
         FProp->Default64 = D;
       } else {
-        FProp->Default = Integer(D);
+        FProp->Default = fw_typinfo::OrdInRange(FProp->PropType, D);
       }
       return *this;
     }
@@ -433,42 +486,49 @@ class TPublisher {
     TPropInfo* FProp;
   };
 
-  // A read-write (Setter given) or read-only (Setter nullptr) property.
+  // A read-write property, read-only (Setter nullptr) or write-only (Getter nullptr).
   template <auto Getter, auto Setter>
   TPropBuilder Prop(const wchar_t* Name) {
     using namespace fw_typinfo;
-    using V = std::decay_t<typename MemberFn<decltype(Getter)>::Result>;
+    constexpr bool HasGetter = !std::is_same_v<decltype(Getter), std::nullptr_t>;
     constexpr bool HasSetter = !std::is_same_v<decltype(Setter), std::nullptr_t>;
+    static_assert(HasGetter || HasSetter, "a property needs a getter or a setter");
+    using V = typename PropValue<Getter, Setter, HasGetter>::Type;
+    if constexpr (IsSet<V>::value)
+      static_assert(SetFitsStream<V>(), "a published set streams at most 64 elements: use a narrower enumeration");
     auto P = std::make_unique<TPropInfo>();
     P->Name = Name;
     P->PropType = ::TypeInfo<V>();
     P->DeclaringClass = T::StaticClass();
     if constexpr (std::is_same_v<V, bool> || std::is_enum_v<V> || std::is_integral_v<V>) {
-      P->GetOrd = [](TObject* O) { return Int64(Get<Getter>(O)); };
+      if constexpr (HasGetter) P->GetOrd = [](TObject* O) { return Int64(Get<Getter>(O)); };
       if constexpr (HasSetter) P->SetOrd = [](TObject* O, Int64 X) { Put<Setter>(O, static_cast<V>(X)); };
     } else if constexpr (IsSet<V>::value) {
-      P->GetOrd = [](TObject* O) { return Int64(Get<Getter>(O).ToInt()); };
+      if constexpr (HasGetter) P->GetOrd = [](TObject* O) { return Int64(Get<Getter>(O).ToInt()); };
       if constexpr (HasSetter) P->SetOrd = [](TObject* O, Int64 X) { Put<Setter>(O, V::FromInt(std::uint64_t(X))); };
     } else if constexpr (std::is_floating_point_v<V> || std::is_same_v<V, TDateTime>) {
-      P->GetFloat = [](TObject* O) { return Extended(double(Get<Getter>(O))); };
-      if constexpr (std::is_same_v<V, long double>) P->GetFloat = [](TObject* O) { return Get<Getter>(O); };
+      if constexpr (HasGetter && std::is_same_v<V, long double>)
+        P->GetFloat = [](TObject* O) { return Get<Getter>(O); };
+      else if constexpr (HasGetter)
+        P->GetFloat = [](TObject* O) { return Extended(double(Get<Getter>(O))); };
       if constexpr (HasSetter) P->SetFloat = [](TObject* O, Extended X) { Put<Setter>(O, V(X)); };
     } else if constexpr (std::is_same_v<V, Currency>) {
-      P->GetFloat = [](TObject* O) { return Get<Getter>(O).ToExtended(); };
+      if constexpr (HasGetter) P->GetFloat = [](TObject* O) { return Get<Getter>(O).ToExtended(); };
       if constexpr (HasSetter) P->SetFloat = [](TObject* O, Extended X) { Put<Setter>(O, Currency(X)); };
     } else if constexpr (std::is_same_v<V, String>) {
-      P->GetStr = [](TObject* O) { return String(Get<Getter>(O)); };
+      if constexpr (HasGetter) P->GetStr = [](TObject* O) { return String(Get<Getter>(O)); };
       if constexpr (HasSetter) P->SetStr = [](TObject* O, const String& X) { Put<Setter>(O, X); };
     } else if constexpr (std::is_same_v<V, Variant>) {
-      P->GetVar = [](TObject* O, Variant& Out) { Out = Get<Getter>(O); };
+      if constexpr (HasGetter) P->GetVar = [](TObject* O, Variant& Out) { Out = Get<Getter>(O); };
       if constexpr (HasSetter) P->SetVar = [](TObject* O, const Variant& X) { Put<Setter>(O, X); };
     } else if constexpr (IsClosure<V>::value) {
       P->ClosureType = &typeid(V);
-      P->GetMethod = [](TObject* O) {
-        V C = Get<Getter>(O);
-        if (!C) return TMethod{};
-        return FindMethodOf(C.Data(), &ClosureMatches<V>, &C);
-      };
+      if constexpr (HasGetter)
+        P->GetMethod = [](TObject* O) {
+          V C = Get<Getter>(O);
+          if (!C) return TMethod{};
+          return FindMethodOf(C.Data(), &ClosureMatches<V>, &C);
+        };
       if constexpr (HasSetter)
         P->SetMethod = [](TObject* O, const TMethod& M) {
           V C;
@@ -477,16 +537,16 @@ class TPublisher {
         };
     } else if constexpr (IsIPtr<V>::value) {
       using I = typename IsIPtr<V>::Intf;
-      P->GetIntf = [](TObject* O) -> IInterface* { return Get<Getter>(O).Get(); };
+      if constexpr (HasGetter) P->GetIntf = [](TObject* O) -> IInterface* { return Get<Getter>(O).Get(); };
       if constexpr (HasSetter)
         P->SetIntf = [](TObject* O, IInterface* X) { Put<Setter>(O, V(X ? dynamic_cast<I*>(X) : nullptr)); };
     } else if constexpr (std::is_pointer_v<V> && std::is_base_of_v<IInterface, std::remove_pointer_t<V>> &&
                          !std::is_base_of_v<TObject, std::remove_pointer_t<V>>) {
-      P->GetIntf = [](TObject* O) -> IInterface* { return Get<Getter>(O); };
+      if constexpr (HasGetter) P->GetIntf = [](TObject* O) -> IInterface* { return Get<Getter>(O); };
       if constexpr (HasSetter)
         P->SetIntf = [](TObject* O, IInterface* X) { Put<Setter>(O, X ? dynamic_cast<V>(X) : nullptr); };
     } else if constexpr (std::is_pointer_v<V> && std::is_base_of_v<TObject, std::remove_pointer_t<V>>) {
-      P->GetObj = [](TObject* O) -> TObject* { return Get<Getter>(O); };
+      if constexpr (HasGetter) P->GetObj = [](TObject* O) -> TObject* { return Get<Getter>(O); };
       if constexpr (HasSetter)
         P->SetObj = [](TObject* O, TObject* X) {
           V Typed = X ? dynamic_cast<V>(X) : nullptr;
@@ -518,40 +578,24 @@ class TPublisher {
   TTypeData* FData;
 };
 
-namespace fw_typinfo {
-template <class T>
-bool Publish() {
-  RegisterPublished(
-      T::StaticClass(), [](void* P) { T::FwDefinePublished_(*static_cast<TPublisher<T>*>(P)); },
-      [](TTypeData* D) -> void* { return new TPublisher<T>(D); },
-      [](void* P) { delete static_cast<TPublisher<T>*>(P); });
-  return true;
-}
-}  // namespace fw_typinfo
+// In the class body: declares the class's published table, defined by PUBLISHED_DEF in its source file.
+#define PUBLISHED_DECL(...)                  \
+ public:                                     \
+  using FwPublishedSelf_ = __VA_ARGS__;      \
+  static void FwDefinePublished_(::TTypeData* FwD_)
+// In the class's source file, followed by the braces that hold one line a member.
+#define PUBLISHED_DEF(...) void __VA_ARGS__::FwDefinePublished_([[maybe_unused]] ::TTypeData* FwD_)
 
-// Opens the class's published-member list; the braces that follow hold one line a member.
-#define PUBLISHED(T)                                                                    \
- public:                                                                                \
-  using FwPublishedSelf_ = T;                                                           \
-  static inline const bool FwPublishedRegistered_ = ::fw_typinfo::Publish<T>();        \
-  static void FwDefinePublished_([[maybe_unused]] ::TPublisher<T>& FwP_)
-
-// The same table split in two, so that it is compiled once, in the class's own source file:
-// PUBLISHED_DECL(TFoo) in the class body, PUBLISHED_DEF(TFoo) { PROP(...); ... } in the .cpp.
-#define PUBLISHED_DECL(T)                                                               \
- public:                                                                                \
-  using FwPublishedSelf_ = T;                                                           \
-  static inline const bool FwPublishedRegistered_ = ::fw_typinfo::Publish<T>();        \
-  static void FwDefinePublished_(::TPublisher<T>& FwP_)
-#define PUBLISHED_DEF(T) void T::FwDefinePublished_([[maybe_unused]] ::TPublisher<T>& FwP_)
-
+#define FW_PUBLISHER ::TPublisher<FwPublishedSelf_>(FwD_).template
 // Property Name through GetName/SetName.
-#define PROP(Name) FwP_.Prop<&FwPublishedSelf_::Get##Name, &FwPublishedSelf_::Set##Name>(FW_WIDEN(#Name))
+#define PROP(Name) FW_PUBLISHER Prop<&FwPublishedSelf_::Get##Name, &FwPublishedSelf_::Set##Name>(FW_WIDEN(#Name))
 // A read-only published property (a sub-object that is changed, never replaced).
-#define PROP_READONLY(Name) FwP_.Prop<&FwPublishedSelf_::Get##Name, nullptr>(FW_WIDEN(#Name))
+#define PROP_READONLY(Name) FW_PUBLISHER Prop<&FwPublishedSelf_::Get##Name, nullptr>(FW_WIDEN(#Name))
+// A write-only published property: SetName only. Streams read it; they never write it.
+#define PROP_WRITEONLY(Name) FW_PUBLISHER Prop<nullptr, &FwPublishedSelf_::Set##Name>(FW_WIDEN(#Name))
 // Property Name through explicitly named accessors.
-#define PROP_RW(Name, Getter, Setter) FwP_.Prop<&FwPublishedSelf_::Getter, &FwPublishedSelf_::Setter>(FW_WIDEN(#Name))
+#define PROP_RW(Name, Getter, Setter) FW_PUBLISHER Prop<&FwPublishedSelf_::Getter, &FwPublishedSelf_::Setter>(FW_WIDEN(#Name))
 // An event: GetOnXxx/SetOnXxx with a Closure value.
 #define EVENT(Name) PROP(Name)
 // A published method, findable by name when a stream binds events.
-#define METHOD(Name) FwP_.PublishMethod<&FwPublishedSelf_::Name>(FW_WIDEN(#Name))
+#define METHOD(Name) FW_PUBLISHER PublishMethod<&FwPublishedSelf_::Name>(FW_WIDEN(#Name))

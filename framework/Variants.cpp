@@ -6,7 +6,7 @@
 
 #include "framework/FMTBcd.h"
 #include "framework/SysUtils.h"
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 
 // ---- Access to the representation -------------------------------------------------------------
 

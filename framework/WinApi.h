@@ -1,7 +1,8 @@
 #pragma once
 // The one way into the Win32 headers. Code calls Win32 by its W names; the A/W macros that
 // would rename framework members (TCanvas::TextOut, TApplication::MessageBox, DeleteFile...)
-// are undefined here.
+// are undefined here. Only windows.h and the common controls: the shell and OLE headers, half
+// as large again, are in WinShell.h for the sources that call them.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -18,10 +19,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
-#include <shlobj.h>
-#include <ole2.h>
-#include <oleauto.h>
 
 #undef DeleteFile
 #undef CopyFile
@@ -87,8 +84,6 @@
 #undef SetEnvironmentVariable
 #undef ExpandEnvironmentStrings
 #undef CreateProcess
-#undef ShellExecute
-#undef ShellExecuteEx
 #undef StartService
 #undef OpenService
 #undef OpenSCManager
@@ -166,7 +161,6 @@
 #undef OemToAnsi
 #undef GetCommandLine
 #undef GetStartupInfo
-#undef FindExecutable
 #undef ExitWindows
 #undef GetFileVersionInfo
 #undef GetFileVersionInfoSize

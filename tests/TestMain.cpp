@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/Forms.h"
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 
 #include <cstdio>
 

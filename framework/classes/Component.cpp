@@ -132,6 +132,11 @@ void TComponent::Teardown() {
   if (FOwner) FOwner->RemoveComponent(this);
 }
 
+PUBLISHED_DEF(TComponent) {
+  PROP(Name).Stored(false);  // the stream carries it in the component's header
+  PROP(Tag).Default(0);
+}
+
 void TComponent::DestroyContents() { DestroyComponents(); }
 
 TComponent* TComponent::GetComponents(Integer Index) const {

@@ -107,10 +107,7 @@ class TComponent : public TPersistent, public virtual IInterface {
   void SetDesignInstance(bool Value);
   void SetState(TComponentStateItem Item, bool On);
 
-  PUBLISHED(TComponent) {
-    PROP(Name).Stored(false);  // the stream carries it in the component's header
-    PROP(Tag).Default(0);
-  }
+  PUBLISHED_DECL(TComponent);
 
  protected:
   virtual void ChangeName(const String& NewName) { FName = NewName; }

@@ -204,6 +204,52 @@ TControl::~TControl() {
   FActionLink.reset();
 }
 
+PUBLISHED_DEF(TControl) {
+  PROP(Left);
+  PROP(Top);
+  PROP(Width);
+  PROP(Height);
+  PROP(Align).Default(alNone);
+  PROP(Anchors);
+  PROP(AlignWithMargins).Default(false);
+  PROP_READONLY(Margins);
+  PROP_READONLY(Constraints);
+  PROP(Visible).Default(true);
+  PROP(Enabled).Default(true);
+  PROP(Hint);
+  PROP(ShowHint).Stored(&TControl::IsShowHintStored);  // a parent's hint setting is not the control's
+  PROP(ParentShowHint).Default(true);
+  PROP(Cursor).Default(crDefault);
+  PROP_READONLY(Font);
+  PROP(ParentFont).Default(true);
+  PROP(Color).Idents(&IdentToColor, &ColorToIdent);
+  PROP(ParentColor);
+  PROP(BiDiMode).Default(bdLeftToRight);
+  PROP(ParentBiDiMode).Default(true);
+  PROP(DragMode).Default(dmManual);
+  PROP(DragKind).Default(dkDrag);
+  PROP(DragCursor).Default(crDrag);
+  PROP(StyleElements);
+  PROP(PopupMenu);
+  EVENT(OnClick);
+  EVENT(OnDblClick);
+  EVENT(OnMouseDown);
+  EVENT(OnMouseUp);
+  EVENT(OnMouseMove);
+  EVENT(OnMouseEnter);
+  EVENT(OnMouseLeave);
+  EVENT(OnMouseWheel);
+  EVENT(OnMouseWheelDown);
+  EVENT(OnMouseWheelUp);
+  EVENT(OnResize);
+  EVENT(OnCanResize);
+  EVENT(OnContextPopup);
+  EVENT(OnDragOver);
+  EVENT(OnDragDrop);
+  EVENT(OnStartDrag);
+  EVENT(OnEndDrag);
+}
+
 LRESULT TControl::Perform(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
   TMessage Message;
   Message.Msg = Msg;

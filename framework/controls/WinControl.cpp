@@ -25,6 +25,20 @@ std::unordered_map<String, TRegisteredClass>& RegisteredClasses() {
 
 }  // namespace
 
+PUBLISHED_DEF(TWinControl) {
+  PROP(TabOrder);
+  PROP(TabStop);
+  PROP_READONLY(Padding);
+  PROP(DoubleBuffered).Default(false);
+  PROP(Ctl3D).Default(true);
+  PROP(ParentCtl3D).Default(true);
+  EVENT(OnEnter);
+  EVENT(OnExit);
+  EVENT(OnKeyDown);
+  EVENT(OnKeyUp);
+  EVENT(OnKeyPress);
+}
+
 // The one window procedure of every control window. Nothing may unwind through the system's
 // frames: MainWndProc contains what the handlers raise, and anything left ends the program.
 LRESULT CALLBACK TWinControl::StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept {

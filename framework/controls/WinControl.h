@@ -141,19 +141,7 @@ class TWinControl : public TControl {
   TKeyPressEvent GetOnKeyPress() const { return FOnKeyPress; }
   void SetOnKeyPress(const TKeyPressEvent& Value) { FOnKeyPress = Value; }
 
-  PUBLISHED(TWinControl) {
-    PROP(TabOrder);
-    PROP(TabStop);
-    PROP_READONLY(Padding);
-    PROP(DoubleBuffered).Default(false);
-    PROP(Ctl3D).Default(true);
-    PROP(ParentCtl3D).Default(true);
-    EVENT(OnEnter);
-    EVENT(OnExit);
-    EVENT(OnKeyDown);
-    EVENT(OnKeyUp);
-    EVENT(OnKeyPress);
-  }
+  PUBLISHED_DECL(TWinControl);
 
   // The key paths: a form with KeyPreview sees the key first; true when the key was consumed.
   bool DoKeyDown(TWMKey& Message);

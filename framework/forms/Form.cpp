@@ -46,6 +46,37 @@ TCustomForm::TCustomForm(TComponent* AOwner, Integer) : TScrollingWinControl(AOw
   InitForm();
 }
 
+PUBLISHED_DEF(TCustomForm) {
+  PROP(Caption);
+  PROP(ClientWidth).Stored(false);
+  PROP(ClientHeight).Stored(false);
+  PROP(ActiveControl);
+  PROP(BorderIcons);
+  PROP(BorderStyle).Default(bsSizeable);
+  PROP(FormStyle).Default(fsNormal);
+  PROP(Position).Default(poDefaultPosOnly);
+  PROP(WindowState).Default(wsNormal);
+  PROP(KeyPreview).Default(false);
+  PROP(Scaled).Default(true);
+  PROP(PixelsPerInch);
+  PROP(TextHeight);
+  PROP(OldCreateOrder).Stored(false);
+  PROP(PopupMode).Default(pmNone);
+  PROP(PopupParent);
+  PROP(AlphaBlend).Default(false);
+  PROP(AlphaBlendValue).Default(255);
+  PROP(AutoScroll);
+  PROP(DefaultMonitor).Default(dmActiveForm);
+  EVENT(OnCreate);
+  EVENT(OnDestroy);
+  EVENT(OnShow);
+  EVENT(OnHide);
+  EVENT(OnActivate);
+  EVENT(OnDeactivate);
+  EVENT(OnClose);
+  EVENT(OnCloseQuery);
+}
+
 void TCustomForm::InitForm() {
   FFormState << fsCreating;
   FControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
@@ -603,6 +634,16 @@ TDataModule::~TDataModule() {
     auto& L = Screen->FDataModules;
     L.erase(std::remove(L.begin(), L.end(), this), L.end());
   }
+}
+
+PUBLISHED_DEF(TDataModule) {
+  PROP(OldCreateOrder).Stored(false);
+  PROP(HorizontalOffset);
+  PROP(VerticalOffset);
+  PROP(Height);
+  PROP(Width);
+  EVENT(OnCreate);
+  EVENT(OnDestroy);
 }
 
 void TDataModule::AfterConstruction() {

@@ -122,36 +122,7 @@ class TCustomForm : public TScrollingWinControl {
   TCloseQueryEvent GetOnCloseQuery() const { return FOnCloseQuery; }
   void SetOnCloseQuery(const TCloseQueryEvent& Value) { FOnCloseQuery = Value; }
 
-  PUBLISHED(TCustomForm) {
-    PROP(Caption);
-    PROP(ClientWidth).Stored(false);
-    PROP(ClientHeight).Stored(false);
-    PROP(ActiveControl);
-    PROP(BorderIcons);
-    PROP(BorderStyle).Default(bsSizeable);
-    PROP(FormStyle).Default(fsNormal);
-    PROP(Position).Default(poDefaultPosOnly);
-    PROP(WindowState).Default(wsNormal);
-    PROP(KeyPreview).Default(false);
-    PROP(Scaled).Default(true);
-    PROP(PixelsPerInch);
-    PROP(TextHeight);
-    PROP(OldCreateOrder).Stored(false);
-    PROP(PopupMode).Default(pmNone);
-    PROP(PopupParent);
-    PROP(AlphaBlend).Default(false);
-    PROP(AlphaBlendValue).Default(255);
-    PROP(AutoScroll);
-    PROP(DefaultMonitor).Default(dmActiveForm);
-    EVENT(OnCreate);
-    EVENT(OnDestroy);
-    EVENT(OnShow);
-    EVENT(OnHide);
-    EVENT(OnActivate);
-    EVENT(OnDeactivate);
-    EVENT(OnClose);
-    EVENT(OnCloseQuery);
-  }
+  PUBLISHED_DECL(TCustomForm);
 
  protected:
   void CreateParams(TCreateParams& Params) override;
@@ -251,15 +222,7 @@ class TDataModule : public TComponent {
   bool GetOldCreateOrder() const { return false; }
   void SetOldCreateOrder(bool) {}
 
-  PUBLISHED(TDataModule) {
-    PROP(OldCreateOrder).Stored(false);
-    PROP(HorizontalOffset);
-    PROP(VerticalOffset);
-    PROP(Height);
-    PROP(Width);
-    EVENT(OnCreate);
-    EVENT(OnDestroy);
-  }
+  PUBLISHED_DECL(TDataModule);
 
  private:
   Integer FHorizontalOffset = 0, FVerticalOffset = 0, FHeight = 150, FWidth = 215;

@@ -95,6 +95,18 @@ void TGraphicsObject::Changed() { DoEvent(FOnChange, this); }
 TFont::TFont() : FData(DefFontData()), FPixelsPerInch(ScreenLogPixels()) {}
 TFont::~TFont() = default;
 
+PUBLISHED_DEF(TFont) {
+  PROP(Charset);
+  PROP(Color).Idents(&IdentToColor, &ColorToIdent);
+  PROP(Height);
+  PROP(Name);
+  PROP(Orientation).Default(0);
+  PROP(Pitch).Default(fpDefault);
+  PROP(Size).Stored(false);  // Height carries it
+  PROP(Style);
+  PROP(Quality).Default(fqDefault);
+}
+
 bool TFont::HandleAllocated() const { return FResource && FResource->Handle; }
 
 void TFont::DataChanged() {
@@ -241,6 +253,13 @@ void TFont::SetQuality(TFontQuality Value) {
 TPen::TPen() = default;
 TPen::~TPen() = default;
 
+PUBLISHED_DEF(TPen) {
+  PROP(Color).Default(clBlack).Idents(&IdentToColor, &ColorToIdent);
+  PROP(Mode).Default(pmCopy);
+  PROP(Style).Default(psSolid);
+  PROP(Width).Default(1);
+}
+
 bool TPen::HandleAllocated() const { return FResource && FResource->Handle; }
 
 void TPen::DataChanged() {
@@ -316,6 +335,11 @@ void TPen::SetMode(TPenMode Value) {
 
 TBrush::TBrush() = default;
 TBrush::~TBrush() = default;
+
+PUBLISHED_DEF(TBrush) {
+  PROP(Color).Default(clWhite).Idents(&IdentToColor, &ColorToIdent);
+  PROP(Style).Default(bsSolid);
+}
 
 bool TBrush::HandleAllocated() const { return FResource && FResource->Handle; }
 

@@ -87,17 +87,7 @@ class TFont : public TGraphicsObject {
   const TFontData& GetData() const { return FData; }
   void SetData(const TFontData& Value);
 
-  PUBLISHED(TFont) {
-    PROP(Charset);
-    PROP(Color).Idents(&IdentToColor, &ColorToIdent);
-    PROP(Height);
-    PROP(Name);
-    PROP(Orientation).Default(0);
-    PROP(Pitch).Default(fpDefault);
-    PROP(Size).Stored(false);  // Height carries it
-    PROP(Style);
-    PROP(Quality).Default(fqDefault);
-  }
+  PUBLISHED_DECL(TFont);
 
  private:
   void DataChanged();
@@ -130,12 +120,7 @@ class TPen : public TGraphicsObject {
   TPenMode GetMode() const { return FMode; }
   void SetMode(TPenMode Value);
 
-  PUBLISHED(TPen) {
-    PROP(Color).Default(clBlack).Idents(&IdentToColor, &ColorToIdent);
-    PROP(Mode).Default(pmCopy);
-    PROP(Style).Default(psSolid);
-    PROP(Width).Default(1);
-  }
+  PUBLISHED_DECL(TPen);
 
  private:
   void DataChanged();
@@ -166,10 +151,7 @@ class TBrush : public TGraphicsObject {
   TBitmap* GetBitmap() const { return FBitmap; }
   void SetBitmap(TBitmap* Value);
 
-  PUBLISHED(TBrush) {
-    PROP(Color).Default(clWhite).Idents(&IdentToColor, &ColorToIdent);
-    PROP(Style).Default(bsSolid);
-  }
+  PUBLISHED_DECL(TBrush);
 
  private:
   void DataChanged();

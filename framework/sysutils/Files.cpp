@@ -1,6 +1,6 @@
 #include "framework/sysutils/Files.h"
 
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 #include "framework/sysutils/Strings.h"
 
 namespace {

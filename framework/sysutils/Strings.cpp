@@ -1,6 +1,6 @@
 #include "framework/sysutils/Strings.h"
 
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "framework/FMTBcd.h"
 #include "framework/SysUtils.h"
 #include "framework/Variants.h"
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 
 namespace {
 

@@ -102,11 +102,13 @@ class TColItem : public TCollectionItem {
     }
     inherited::Assign(Source);
   }
-  PUBLISHED(TColItem) { PROP(Caption); }
+  PUBLISHED_DECL(TColItem);
 
  private:
   String FCaption;
 };
+
+PUBLISHED_DEF(TColItem) { PROP(Caption); }
 
 class TLoggingCollection : public TCollection {
   DECLARE_CLASS(TLoggingCollection, TCollection)

@@ -31,11 +31,7 @@ class TDemoFont : public TPersistent {
     }
     inherited::Assign(Source);
   }
-  PUBLISHED(TDemoFont) {
-    PROP(Name);
-    PROP(Size).Default(8);
-    PROP(Style).Default(TDemoStyles{});
-  }
+  PUBLISHED_DECL(TDemoFont);
 
  private:
   String FName = L"Tahoma";
@@ -60,11 +56,7 @@ class TDemoColumn : public TCollectionItem {
     }
     inherited::Assign(Source);
   }
-  PUBLISHED(TDemoColumn) {
-    PROP(Caption);
-    PROP(Width).Default(64);
-    PROP(Align).Default(daNone);
-  }
+  PUBLISHED_DECL(TDemoColumn);
 
  private:
   String FCaption;
@@ -142,28 +134,7 @@ class TDemoControl : public TComponent {
     ++LoadedCount;
   }
 
-  PUBLISHED(TDemoControl) {
-    PROP(Caption);
-    PROP(Left);
-    PROP(Visible).Default(true);
-    PROP(Align).Default(daNone);
-    PROP(Options).Default(TDemoStyles{dsBold});
-    PROP(Ratio);
-    PROP(Scale);
-    PROP(Price);
-    PROP(When);
-    PROP(Big);
-    PROP(Letter).Default(L'A');
-    PROP(Font);
-    PROP(Columns);
-    PROP(Lines);
-    PROP(Buddy);
-    PROP(Hint).Stored(&TDemoControl::IsHintStored);
-    PROP(Scratch).Stored(false);
-    PROP(Value);
-    PROP(Shade).Default(0).Idents(&TDemoControl::IdentToShade, &TDemoControl::ShadeToIdent);
-    EVENT(OnClick);
-  }
+  PUBLISHED_DECL(TDemoControl);
 
  protected:
   void DefineProperties(TFiler* Filer) override {
@@ -257,12 +228,7 @@ class TDemoForm : public TComponent {
   void SetChildOrder(TComponent* Child, Integer Order) override { Child->SetComponentIndex(Order); }
   TComponent* GetChildParent() override { return nullptr; }
 
-  PUBLISHED(TDemoForm) {
-    PROP(Caption);
-    EVENT(OnShow);
-    METHOD(ButtonClick);
-    METHOD(FormShow);
-  }
+  PUBLISHED_DECL(TDemoForm);
 
  private:
   String FCaption;

@@ -13,7 +13,7 @@ class TTestPanel : public TCustomControl {
     FControlStyle << csAcceptsControls;
     SetBounds(0, 0, 100, 40);
   }
-  PUBLISHED(TTestPanel) { PROP(Caption); }
+  PUBLISHED_DECL(TTestPanel);
 };
 
 class TTestButton : public TCustomControl {
@@ -34,10 +34,7 @@ class TTestButton : public TCustomControl {
     inherited::Click();
   }
   std::vector<Word> KeysSeen;
-  PUBLISHED(TTestButton) {
-    PROP(Caption);
-    PROP(ModalResult).Default(0);
-  }
+  PUBLISHED_DECL(TTestButton);
 
  protected:
   void KeyDown(Word& Key, TShiftState Shift) override {
@@ -64,7 +61,7 @@ class TLayoutForm : public TForm {
   T* Find(const wchar_t* Name) {
     return dynamic_cast<T*>(FindComponent(Name));
   }
-  PUBLISHED(TLayoutForm) { METHOD(FormKeyDown); }
+  PUBLISHED_DECL(TLayoutForm);
 };
 
 inline void RegisterTestControls() {

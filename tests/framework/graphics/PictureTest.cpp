@@ -381,15 +381,17 @@ class TPictureHolder : public TComponent {
   void SetPicture(TPicture* Value) { FPicture->Assign(Value); }
   TFont* GetFont() const { return FFont.get(); }
   void SetFont(TFont* Value) { FFont->Assign(Value); }
-  PUBLISHED(TPictureHolder) {
-    PROP(Picture);
-    PROP(Font);
-  }
+  PUBLISHED_DECL(TPictureHolder);
 
  private:
   std::unique_ptr<TPicture> FPicture = std::make_unique<TPicture>();
   std::unique_ptr<TFont> FFont = std::make_unique<TFont>();
 };
+
+PUBLISHED_DEF(TPictureHolder) {
+  PROP(Picture);
+  PROP(Font);
+}
 
 TEST(PictureStreaming, FormStreamCarriesPictureDataAndFont) {
   RegisterClass(TPictureHolder::StaticClass());

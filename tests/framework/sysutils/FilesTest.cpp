@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "framework/SysUtils.h"
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 
 namespace {
 
