@@ -37,7 +37,7 @@ enum TTypeKind {
 };
 using TTypeKinds = Set<TTypeKind, 32>;
 enum TOrdType { otSByte, otUByte, otSWord, otUWord, otSLong, otULong };
-enum TFloatType { ftSingle, ftDouble, ftExtended, ftComp, ftCurr };
+enum TFloatType { ftFloatSingle, ftFloatDouble, ftFloatExtended, ftFloatComp, ftFloatCurr };
 
 struct TTypeInfo;
 struct TPropInfo;
@@ -63,7 +63,7 @@ struct TTypeData {
   std::vector<String> NameList;  // enumerations: the value names, in order
   PTypeInfo CompType = nullptr;  // sets: the element enumeration
   // Floats
-  TFloatType FloatType = ftExtended;
+  TFloatType FloatType = ftFloatExtended;
   // Classes: the class and its own published members (inherited ones come from the parents)
   TClass ClassType = nullptr;
   std::vector<std::unique_ptr<TPropInfo>> OwnProps;
@@ -204,7 +204,7 @@ namespace fw_typinfo {
 PTypeInfo MakeEnumInfo(const wchar_t* Name, const wchar_t* Names, Integer Count);
 PTypeInfo MakeSetInfo(PTypeInfo Element);
 PTypeInfo MakeSimpleInfo(TTypeKind Kind, const wchar_t* Name, TOrdType OrdType, Int64 Min, Int64 Max,
-                         TFloatType FloatType = ftExtended);
+                         TFloatType FloatType = ftFloatExtended);
 PTypeInfo BooleanInfo();
 void RegisterPublished(TClass AClass, void (*Define)(void* Publisher), void* (*MakePublisher)(TTypeData*),
                        void (*FreePublisher)(void*));
@@ -289,19 +289,19 @@ PTypeInfo TypeInfo() {
                                               Int64(std::numeric_limits<T>::max()));
     return I;
   } else if constexpr (std::is_same_v<T, float>) {
-    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"Single", otSLong, 0, 0, ftSingle);
+    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"Single", otSLong, 0, 0, ftFloatSingle);
     return I;
   } else if constexpr (std::is_same_v<T, double>) {
-    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"Double", otSLong, 0, 0, ftDouble);
+    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"Double", otSLong, 0, 0, ftFloatDouble);
     return I;
   } else if constexpr (std::is_same_v<T, long double>) {
-    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"Extended", otSLong, 0, 0, ftExtended);
+    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"Extended", otSLong, 0, 0, ftFloatExtended);
     return I;
   } else if constexpr (std::is_same_v<T, TDateTime>) {
-    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"TDateTime", otSLong, 0, 0, ftDouble);
+    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"TDateTime", otSLong, 0, 0, ftFloatDouble);
     return I;
   } else if constexpr (std::is_same_v<T, Currency>) {
-    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"Currency", otSLong, 0, 0, ftCurr);
+    static const PTypeInfo I = MakeSimpleInfo(tkFloat, L"Currency", otSLong, 0, 0, ftFloatCurr);
     return I;
   } else if constexpr (std::is_same_v<T, String>) {
     static const PTypeInfo I = MakeSimpleInfo(tkUString, L"string", otSLong, 0, 0);

@@ -349,9 +349,9 @@ void TWriter::WriteProperty(TPersistent* Instance, PPropInfo P) {
       Extended V = GetFloatProp(Instance, P);
       if (Ancestor ? V == GetFloatProp(Ancestor, P) : V == 0) return;
       WritePropName(P->Name);
-      if (P->PropType->Data->FloatType == ftSingle)
+      if (P->PropType->Data->FloatType == ftFloatSingle)
         WriteSingle(Single(V));
-      else if (P->PropType->Data->FloatType == ftCurr)
+      else if (P->PropType->Data->FloatType == ftFloatCurr)
         WriteCurrency(Currency(V));
       else if (P->PropType == TypeInfo<TDateTime>())
         WriteDate(TDateTime(double(V)));
