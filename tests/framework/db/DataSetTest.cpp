@@ -1,0 +1,516 @@
+// The dataset base through a small array dataset: navigation over buffer windows, the order of
+// events and data-link notifications per flow, bookmarks, search, calculated and lookup fields.
+
+#include <gtest/gtest.h>
+
+#include "framework/DB.h"
+#include "framework/sysutils/Format.h"
+#include "tests/framework/db/ArrayDataSet.h"
+
+namespace {
+
+using TLog = std::vector<String>;
+
+// A data link that writes down every notification it gets.
+class TRecordingLink : public TDataLink {
+ public:
+  explicit TRecordingLink(TLog& Log) : FLog(Log) {}
+
+ protected:
+  void ActiveChanged() override { FLog.push_back(GetActive() ? L"link:Active" : L"link:Inactive"); }
+  void CheckBrowseMode() override { FLog.push_back(L"link:CheckBrowseMode"); }
+  void DataSetChanged() override { FLog.push_back(L"link:DataSetChanged"); }
+  void DataSetScrolled(Integer Distance) override { FLog.push_back(L"link:Scrolled " + IntToStr(Distance)); }
+  void EditingChanged() override { FLog.push_back(GetEditing() ? L"link:Editing" : L"link:NotEditing"); }
+  void LayoutChanged() override { FLog.push_back(L"link:LayoutChanged"); }
+  void RecordChanged(TField* Field) override {
+    FLog.push_back(Field ? L"link:RecordChanged " + Field->GetFieldName() : L"link:RecordChanged");
+  }
+  void UpdateData() override { FLog.push_back(L"link:UpdateData"); }
+
+ private:
+  TLog& FLog;
+};
+
+class DataSetFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DS = new TArrayDataSet(nullptr);
+    DS->SetName(L"Items");
+    DS->GetFieldDefs()->Add(L"ID", ftInteger);
+    DS->GetFieldDefs()->Add(L"NAME", ftWideString, 20);
+    DS->GetFieldDefs()->Add(L"AMOUNT", ftFloat);
+    Source = new TDataSource(nullptr);
+    Source->SetDataSet(DS);
+  }
+  void TearDown() override {
+    Link.reset();
+    delete Source;
+    delete DS;
+  }
+  void Fill(Integer Count) {
+    DS->Open();
+    for (Integer I = 1; I <= Count; ++I) DS->AppendRecord({I, String(L"N") + IntToStr(I), I * 1.5});
+    DS->First();
+  }
+  void Attach(Integer BufferCount) {
+    Link = std::make_unique<TRecordingLink>(Log);
+    Link->SetBufferCount(BufferCount);
+    Link->SetDataSource(Source);
+  }
+  // Records every dataset event into the same log as the link.
+  void Hook() {
+    auto Ev = [this](const wchar_t* Name) {
+      return TDataSetNotifyEvent([this, Name](TDataSet*) { Log.push_back(Name); });
+    };
+    DS->SetBeforeOpen(Ev(L"BeforeOpen"));
+    DS->SetAfterOpen(Ev(L"AfterOpen"));
+    DS->SetBeforeClose(Ev(L"BeforeClose"));
+    DS->SetAfterClose(Ev(L"AfterClose"));
+    DS->SetBeforeInsert(Ev(L"BeforeInsert"));
+    DS->SetAfterInsert(Ev(L"AfterInsert"));
+    DS->SetBeforeEdit(Ev(L"BeforeEdit"));
+    DS->SetAfterEdit(Ev(L"AfterEdit"));
+    DS->SetBeforePost(Ev(L"BeforePost"));
+    DS->SetAfterPost(Ev(L"AfterPost"));
+    DS->SetBeforeCancel(Ev(L"BeforeCancel"));
+    DS->SetAfterCancel(Ev(L"AfterCancel"));
+    DS->SetBeforeDelete(Ev(L"BeforeDelete"));
+    DS->SetAfterDelete(Ev(L"AfterDelete"));
+    DS->SetBeforeScroll(Ev(L"BeforeScroll"));
+    DS->SetAfterScroll(Ev(L"AfterScroll"));
+    DS->SetOnNewRecord(Ev(L"OnNewRecord"));
+  }
+  Integer Id() { return DS->FieldByName(L"ID")->GetAsInteger(); }
+  std::vector<Integer> WalkForward() {
+    std::vector<Integer> R;
+    for (DS->First(); !DS->Eof(); DS->Next()) R.push_back(Id());
+    return R;
+  }
+  std::vector<Integer> WalkBackward() {
+    std::vector<Integer> R;
+    for (DS->Last(); !DS->Bof(); DS->Prior()) R.push_back(Id());
+    return R;
+  }
+
+  TArrayDataSet* DS = nullptr;
+  TDataSource* Source = nullptr;
+  std::unique_ptr<TRecordingLink> Link;
+  TLog Log;
+};
+
+// ---- Navigation ----
+
+TEST_F(DataSetFixture, NavigatesOverZeroOneAndManyRecordsWithAnyWindow) {
+  for (Integer Count : {0, 1, 2, 7}) {
+    for (Integer Window : {1, 3, 5, 10}) {
+      SCOPED_TRACE(Format(L"%d records, window %d", {Count, Window}).c_str());
+      SetUp();
+      Attach(Window);
+      Fill(Count);
+      std::vector<Integer> Forward, Backward;
+      for (Integer I = 1; I <= Count; ++I) Forward.push_back(I);
+      Backward.assign(Forward.rbegin(), Forward.rend());
+      EXPECT_EQ(WalkForward(), Forward);
+      EXPECT_TRUE(DS->Eof());
+      EXPECT_EQ(WalkBackward(), Backward);
+      EXPECT_TRUE(DS->Bof());
+      EXPECT_EQ(DS->IsEmpty(), Count == 0);
+      EXPECT_EQ(DS->GetRecordCount(), Count);
+      // The link's window always holds the active record and no more than it asked for.
+      DS->First();
+      for (Integer Step = 0; Step < Count; ++Step) {
+        EXPECT_EQ(DS->GetRecNo(), Step + 1);
+        EXPECT_LE(Link->GetRecordCount(), Window);
+        EXPECT_EQ(Link->GetRecordCount(), std::min(Window, Count));
+        EXPECT_GE(Link->GetActiveRecord(), 0);
+        EXPECT_LT(Link->GetActiveRecord(), Link->GetRecordCount());
+        DS->Next();
+      }
+      if (Count > 0) {
+        DS->First();
+        EXPECT_EQ(DS->MoveBy(100), Count - 1);
+        EXPECT_TRUE(DS->Eof());
+        EXPECT_EQ(Id(), Count);
+        EXPECT_EQ(DS->MoveBy(-100), -(Count - 1));
+        EXPECT_TRUE(DS->Bof());
+        EXPECT_EQ(Id(), 1);
+      }
+      TearDown();
+    }
+  }
+  SetUp();  // for the fixture's own TearDown
+}
+
+TEST_F(DataSetFixture, LinkRowsReadTheirOwnRecordsWithoutScrolling) {
+  Attach(3);
+  Fill(5);
+  DS->MoveBy(3);  // record 4, shown in the last row of a three-row window
+  ASSERT_EQ(Link->GetActiveRecord(), 2);
+  std::vector<Integer> Rows;
+  Integer Saved = Link->GetActiveRecord();
+  for (Integer R = 0; R < Link->GetRecordCount(); ++R) {
+    Link->SetActiveRecord(R);
+    Rows.push_back(Id());
+  }
+  Link->SetActiveRecord(Saved);
+  EXPECT_EQ(Rows, (std::vector<Integer>{2, 3, 4}));
+  EXPECT_EQ(Id(), 4);
+  EXPECT_EQ(DS->GetRecNo(), 4);
+}
+
+TEST_F(DataSetFixture, ScrollingPastTheWindowReportsTheDistance) {
+  Attach(3);
+  Fill(5);
+  Log.clear();
+  DS->Next();
+  DS->Next();
+  DS->Next();  // the window moves one row
+  EXPECT_EQ(Log, (TLog{L"link:CheckBrowseMode", L"link:Scrolled 0", L"link:CheckBrowseMode", L"link:Scrolled 0",
+                       L"link:CheckBrowseMode", L"link:Scrolled 1"}));
+}
+
+// ---- Event order ----
+
+TEST_F(DataSetFixture, OpenAndCloseEventOrder) {
+  Attach(1);
+  Hook();
+  DS->Open();
+  DS->Close();
+  EXPECT_EQ(Log, (TLog{L"BeforeOpen", L"link:Active", L"AfterOpen", L"BeforeClose", L"link:Inactive", L"AfterClose"}));
+}
+
+TEST_F(DataSetFixture, EventOrderPerFlow) {
+  struct TCase {
+    const wchar_t* Name;
+    void (*Flow)(TDataSet*);
+    TLog Expected;
+  };
+  const TCase Cases[] = {
+      {L"scroll", [](TDataSet* D) { D->Next(); },  // a one-row window moves with every record
+       {L"link:CheckBrowseMode", L"BeforeScroll", L"link:Scrolled 1", L"AfterScroll"}},
+      {L"insert", [](TDataSet* D) { D->Insert(); },
+       {L"link:CheckBrowseMode", L"BeforeInsert", L"BeforeScroll", L"link:Editing", L"OnNewRecord",
+        L"link:DataSetChanged", L"AfterInsert", L"AfterScroll"}},
+      {L"append", [](TDataSet* D) { D->Append(); },
+       {L"link:CheckBrowseMode", L"BeforeInsert", L"BeforeScroll", L"link:Editing", L"OnNewRecord",
+        L"link:DataSetChanged", L"AfterInsert", L"AfterScroll"}},
+      {L"edit", [](TDataSet* D) { D->Edit(); },
+       {L"link:CheckBrowseMode", L"BeforeEdit", L"link:Editing", L"link:RecordChanged", L"AfterEdit"}},
+      {L"edit, set, post",
+       [](TDataSet* D) {
+         D->Edit();
+         D->FieldByName(L"NAME")->SetAsString(L"X");
+         D->Post();
+       },
+       {L"link:CheckBrowseMode", L"BeforeEdit", L"link:Editing", L"link:RecordChanged", L"AfterEdit",
+        L"link:RecordChanged NAME", L"link:UpdateData", L"link:CheckBrowseMode", L"BeforePost",
+        L"link:NotEditing", L"link:DataSetChanged", L"AfterPost"}},
+      {L"edit, cancel",
+       [](TDataSet* D) {
+         D->Edit();
+         D->Cancel();
+       },
+       {L"link:CheckBrowseMode", L"BeforeEdit", L"link:Editing", L"link:RecordChanged", L"AfterEdit",
+        L"link:CheckBrowseMode", L"BeforeCancel", L"link:NotEditing", L"link:DataSetChanged", L"AfterCancel"}},
+      {L"insert, cancel",
+       [](TDataSet* D) {
+         D->Insert();
+         D->Cancel();
+       },
+       {L"link:CheckBrowseMode", L"BeforeInsert", L"BeforeScroll", L"link:Editing", L"OnNewRecord",
+        L"link:DataSetChanged", L"AfterInsert", L"AfterScroll", L"link:CheckBrowseMode", L"BeforeCancel",
+        L"link:NotEditing", L"link:DataSetChanged", L"AfterCancel", L"AfterScroll"}},
+      {L"delete", [](TDataSet* D) { D->Delete(); },
+       {L"link:CheckBrowseMode", L"BeforeDelete", L"BeforeScroll", L"link:DataSetChanged", L"AfterDelete",
+        L"AfterScroll"}},
+      {L"scroll while editing posts first",
+       [](TDataSet* D) {
+         D->Edit();
+         D->FieldByName(L"NAME")->SetAsString(L"Y");
+         D->Next();
+       },
+       {L"link:CheckBrowseMode", L"BeforeEdit", L"link:Editing", L"link:RecordChanged", L"AfterEdit",
+        L"link:RecordChanged NAME", L"link:CheckBrowseMode", L"link:UpdateData", L"link:UpdateData",
+        L"link:CheckBrowseMode", L"BeforePost", L"link:NotEditing", L"link:DataSetChanged", L"AfterPost",
+        L"BeforeScroll", L"link:Scrolled 1", L"AfterScroll"}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    SetUp();
+    Attach(1);
+    Fill(3);
+    Hook();
+    Log.clear();
+    C.Flow(DS);
+    EXPECT_EQ(Log, C.Expected);
+    TearDown();
+  }
+  SetUp();
+}
+
+TEST_F(DataSetFixture, AppendKeepsEofAndMarksTheNewBufferAtTheEnd) {
+  Attach(3);
+  Fill(5);
+  DS->Append();
+  EXPECT_TRUE(DS->Eof());
+  EXPECT_EQ(DS->GetState(), dsInsert);
+  EXPECT_EQ(DS->GetRecNo(), 0);
+  DS->FieldByName(L"ID")->SetAsInteger(6);
+  DS->Post();
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{1, 2, 3, 4, 5, 6}));
+}
+
+TEST_F(DataSetFixture, InsertPutsTheRecordBeforeTheActiveOne) {
+  Attach(2);
+  Fill(3);
+  DS->Next();  // on 2
+  DS->Insert();
+  DS->FieldByName(L"ID")->SetAsInteger(9);
+  DS->Post();
+  EXPECT_EQ(Id(), 9);
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{1, 9, 2, 3}));
+}
+
+TEST_F(DataSetFixture, CancelledInsertLeavesTheRecordsAsTheyWere) {
+  Fill(3);
+  DS->Next();
+  DS->Insert();
+  DS->FieldByName(L"ID")->SetAsInteger(9);
+  DS->Cancel();
+  EXPECT_EQ(Id(), 2);
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{1, 2, 3}));
+}
+
+TEST_F(DataSetFixture, DeleteMovesToTheNextRecordOrTheLastOne) {
+  Fill(3);
+  DS->Next();
+  DS->Delete();
+  EXPECT_EQ(Id(), 3);
+  DS->Delete();
+  EXPECT_EQ(Id(), 1);
+  DS->Delete();
+  EXPECT_TRUE(DS->IsEmpty());
+  EXPECT_THROW(DS->Delete(), EDatabaseError);
+}
+
+TEST_F(DataSetFixture, EnableControlsSendsOneChangeAtTheOutermostLevel) {
+  Attach(1);
+  Fill(4);
+  Log.clear();
+  DS->DisableControls();
+  DS->DisableControls();
+  DS->Next();
+  DS->Next();
+  DS->EnableControls();
+  EXPECT_TRUE(Log.empty());
+  DS->EnableControls();
+  EXPECT_EQ(Log, (TLog{L"link:DataSetChanged"}));
+  EXPECT_EQ(Id(), 3);
+}
+
+// ---- Bookmarks ----
+
+TEST_F(DataSetFixture, BookmarksReturnToTheirRecordAndCompareInOrder) {
+  Attach(2);
+  Fill(6);
+  DS->MoveBy(1);
+  TBookmark B2 = DS->GetBookmark();
+  DS->MoveBy(3);
+  TBookmark B5 = DS->GetBookmark();
+  EXPECT_GE(DS->GetBookmarkSize(), Integer(sizeof(void*)));
+  EXPECT_EQ(DS->CompareBookmarks(B2, B5), -1);
+  EXPECT_EQ(DS->CompareBookmarks(B5, B2), 1);
+  EXPECT_EQ(DS->CompareBookmarks(B2, B2), 0);
+  EXPECT_EQ(DS->CompareBookmarks(TBookmark(), B2), -1);
+  EXPECT_EQ(DS->CompareBookmarks(TBookmark(), TBookmark()), 0);
+  DS->GotoBookmark(B2);
+  EXPECT_EQ(Id(), 2);
+  DS->GotoBookmark(B5);
+  EXPECT_EQ(Id(), 5);
+  TBookmark Copy = B5;
+  EXPECT_TRUE(Copy.SameAs(B5));  // shared bytes
+  DS->Delete();
+  EXPECT_FALSE(DS->BookmarkValid(B5));
+  EXPECT_THROW(DS->GotoBookmark(B5), EDatabaseError);
+  EXPECT_TRUE(DS->BookmarkValid(B2));
+}
+
+// ---- Locate and Lookup ----
+
+TEST_F(DataSetFixture, LocateOnOneAndSeveralFieldsWithOptions) {
+  Fill(0);
+  DS->AppendRecord({1, L"Ankara", 10.0});
+  DS->AppendRecord({2, L"ankara", 20.0});
+  DS->AppendRecord({3, L"İstanbul", 20.0});
+  DS->AppendRecord({4, L"İzmir", 30.0});
+  struct TCase {
+    const wchar_t* Fields;
+    Variant Values;
+    TLocateOptions Options;
+    Integer Found;  // 0: not found
+  } Cases[] = {
+      {L"NAME", L"ankara", {}, 2},
+      {L"NAME", L"ANKARA", {loCaseInsensitive}, 1},
+      {L"NAME", L"ANKARA", {}, 0},
+      {L"NAME", L"İz", {loPartialKey}, 4},
+      {L"NAME", L"iz", {loPartialKey}, 0},
+      {L"AMOUNT", 20.0, {}, 2},
+      {L"AMOUNT;NAME", VarArrayOf({20.0, L"İstanbul"}), {}, 3},
+      {L"ID;AMOUNT", VarArrayOf({4, 20.0}), {}, 0},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Fields);
+    DS->First();
+    bool Found = DS->Locate(C.Fields, C.Values, C.Options);
+    EXPECT_EQ(Found, C.Found != 0);
+    EXPECT_EQ(Id(), C.Found ? C.Found : 1);  // a miss leaves the cursor where it was
+  }
+  DS->Last();
+  EXPECT_EQ(VarToStr(DS->Lookup(L"ID", 3, L"NAME")), L"İstanbul");
+  EXPECT_TRUE(DS->Lookup(L"ID", 9, L"NAME").IsNull());
+  Variant Pair = DS->Lookup(L"NAME", L"İzmir", L"ID;AMOUNT");
+  EXPECT_EQ(Variant(Pair[0]).AsInteger(), 4);
+  EXPECT_EQ(Variant(Pair[1]).AsDouble(), 30.0);
+  EXPECT_EQ(Id(), 4);  // Lookup does not move the cursor
+}
+
+// ---- Calculated and lookup fields ----
+
+TEST(DataSetFields, CalculatedAndLookupFieldsFollowTheRecord) {
+  auto* Cities = new TArrayDataSet(nullptr);
+  Cities->GetFieldDefs()->Add(L"CODE", ftInteger);
+  Cities->GetFieldDefs()->Add(L"CITY", ftWideString, 30);
+  Cities->Open();
+  Cities->AppendRecord({6, L"Ankara"});
+  Cities->AppendRecord({34, L"İstanbul"});
+
+  auto* People = new TArrayDataSet(nullptr);
+  People->GetFieldDefs()->Add(L"NAME", ftString, 20);
+  People->GetFieldDefs()->Add(L"CITYCODE", ftInteger);
+  People->GetFieldDefs()->Add(L"QTY", ftInteger);
+  People->GetFieldDefs()->Add(L"PRICE", ftFloat);
+  for (TFieldDef* D : People->GetFieldDefList()) D->CreateField(People);
+  auto* Total = new TFloatField(People);
+  Total->SetFieldName(L"TOTAL");
+  Total->SetFieldKind(fkCalculated);
+  Total->SetDataSet(People);
+  auto* City = new TWideStringField(People);
+  City->SetFieldName(L"CITY");
+  City->SetSize(30);
+  City->SetFieldKind(fkLookup);
+  City->SetLookupDataSet(Cities);
+  City->SetKeyFields(L"CITYCODE");
+  City->SetLookupKeyFields(L"CODE");
+  City->SetLookupResultField(L"CITY");
+  City->SetDataSet(People);
+  People->SetOnCalcFields([](TDataSet* D) {
+    D->FieldByName(L"TOTAL")->SetAsFloat(D->FieldByName(L"QTY")->GetAsInteger() * D->FieldByName(L"PRICE")->GetAsFloat());
+  });
+  People->Open();
+  People->AppendRecord({L"Ali", 6, 2, 2.5});
+  People->AppendRecord({L"Ayşe", 34, 3, 1.0});
+  People->AppendRecord({L"Can", 99, 1, 1.0});
+  People->First();
+  EXPECT_EQ(Total->GetAsFloat(), 5.0);
+  EXPECT_EQ(City->GetAsString(), L"Ankara");
+  People->Next();
+  EXPECT_EQ(Total->GetAsFloat(), 3.0);
+  EXPECT_EQ(City->GetAsString(), L"İstanbul");
+  People->Next();
+  EXPECT_TRUE(City->IsNull());
+  // Changing a data field recalculates at once.
+  People->Edit();
+  People->FieldByName(L"QTY")->SetAsInteger(4);
+  EXPECT_EQ(Total->GetAsFloat(), 4.0);
+  People->FieldByName(L"CITYCODE")->SetAsInteger(34);
+  EXPECT_EQ(City->GetAsString(), L"İstanbul");
+  People->Post();
+  // With the cache the values come from the list.
+  People->Close();
+  City->SetLookupCache(true);
+  People->Open();
+  EXPECT_EQ(City->GetLookupList()->Count(), 2);
+  EXPECT_EQ(City->GetAsString(), L"Ankara");
+  // A closed lookup dataset reads Null.
+  City->SetLookupCache(false);
+  Cities->Close();
+  People->Refresh();
+  EXPECT_TRUE(City->IsNull());
+  delete People;
+  delete Cities;
+}
+
+TEST_F(DataSetFixture, OldCurAndNewValuesDuringAnEdit) {
+  Fill(2);
+  TField* Name = DS->FieldByName(L"NAME");
+  DS->Edit();
+  Name->SetAsString(L"Yeni");
+  EXPECT_EQ(VarToStr(Name->GetOldValue()), L"N1");
+  EXPECT_EQ(VarToStr(Name->GetNewValue()), L"Yeni");
+  EXPECT_EQ(VarToStr(Name->GetCurValue()), L"N1");
+  DS->Cancel();
+  EXPECT_EQ(Name->GetAsString(), L"N1");
+}
+
+TEST_F(DataSetFixture, FilterRecordEventHidesRecordsAndRefiltersOnToggle) {
+  Fill(6);
+  Integer Calls = 0;
+  DS->SetOnFilterRecord([&Calls](TDataSet* D, bool& Accept) {
+    ++Calls;
+    Accept = D->FieldByName(L"ID")->GetAsInteger() % 2 == 0;
+  });
+  DS->SetFiltered(true);
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{2, 4, 6}));
+  EXPECT_EQ(WalkBackward(), (std::vector<Integer>{6, 4, 2}));
+  EXPECT_EQ(DS->GetRecordCount(), 3);
+  DS->SetFiltered(false);
+  Calls = 0;
+  DS->SetFiltered(true);
+  EXPECT_GT(Calls, 0);
+  EXPECT_TRUE(DS->Locate(L"ID", 4, {}));
+  EXPECT_FALSE(DS->Locate(L"ID", 3, {}));
+}
+
+// ---- Misuse ----
+
+TEST_F(DataSetFixture, MisuseRaisesTheFrameworkTexts) {
+  auto MessageOf = [](auto&& F) -> String {
+    try {
+      F();
+    } catch (const EDatabaseError& E) {
+      return E.Message();
+    }
+    return L"(no error)";
+  };
+  EXPECT_EQ(MessageOf([&] { DS->First(); }), L"Items: Cannot perform this operation on a closed dataset");
+  Fill(1);
+  EXPECT_EQ(MessageOf([&] { DS->FieldByName(L"NOPE"); }), L"Items: Field 'NOPE' not found");
+  EXPECT_EQ(MessageOf([&] { DS->FieldByName(L"ID")->SetAsInteger(3); }), L"Items: Dataset not in edit or insert mode");
+  EXPECT_EQ(MessageOf([&] { DS->Post(); }), L"Items: Dataset not in edit or insert mode");
+  DS->Edit();
+  EXPECT_EQ(MessageOf([&] { DS->FieldByName(L"ID")->SetAsString(L"abc"); }),
+            L"'abc' is not a valid integer value for field 'ID'");
+  DS->FieldByName(L"ID")->SetRequired(true);
+  DS->FieldByName(L"ID")->Clear();
+  EXPECT_EQ(MessageOf([&] { DS->Post(); }), L"Items: Field 'ID' must have a value");
+  EXPECT_EQ(DS->GetState(), dsEdit);
+  DS->Cancel();
+  EXPECT_EQ(MessageOf([&] { DS->GetFieldDefs()->Add(L"id", ftInteger); }), L"Items: Duplicate field name 'id'");
+  DS->FieldByName(L"NAME")->SetReadOnly(true);
+  DS->Edit();
+  EXPECT_EQ(MessageOf([&] { DS->FieldByName(L"NAME")->SetAsString(L"Z"); }), L"Items: Field 'NAME' cannot be modified");
+}
+
+TEST_F(DataSetFixture, FreeingTheDataSetClearsTheSourceAndBuffersAreReturned) {
+  Attach(4);
+  Fill(5);
+  DS->Close();
+  EXPECT_EQ(DS->LiveBuffers(), 0);
+  delete DS;
+  DS = nullptr;
+  EXPECT_EQ(Source->GetDataSet(), nullptr);
+  EXPECT_FALSE(Link->GetActive());
+}
+
+}  // namespace
