@@ -38,15 +38,17 @@ class TControlsForm : public TForm {
     EXPECT_NE(C, nullptr) << Name;
     return C;
   }
-  PUBLISHED(TControlsForm) {
-    METHOD(edtNameChange);
-    METHOD(cmbKindSelect);
-    METHOD(chkGrayClick);
-    METHOD(sbPosChange);
-    METHOD(rgSectorClick);
-    METHOD(btnOkClick);
-  }
+  PUBLISHED_DECL(TControlsForm);
 };
+
+PUBLISHED_DEF(TControlsForm) {
+  METHOD(edtNameChange);
+  METHOD(cmbKindSelect);
+  METHOD(chkGrayClick);
+  METHOD(sbPosChange);
+  METHOD(rgSectorClick);
+  METHOD(btnOkClick);
+}
 
 void RegisterAll() {
   RegisterStdControls();
