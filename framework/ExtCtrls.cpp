@@ -295,10 +295,12 @@ TCustomRadioGroup::TCustomRadioGroup(TComponent* AOwner)
   FItems->SetOnChange({this, &TCustomRadioGroup::ItemsChange});
 }
 
-TCustomRadioGroup::~TCustomRadioGroup() {
-  FItems->SetOnChange(nullptr);
-  for (TRadioButton* B : FButtons) delete B;
+TCustomRadioGroup::~TCustomRadioGroup() { FItems->SetOnChange(nullptr); }
+
+// The buttons are child controls: they go with the group's other children, before it is taken apart.
+void TCustomRadioGroup::DestroyContents() {
   FButtons.clear();
+  inherited::DestroyContents();
 }
 
 TStrings* TCustomRadioGroup::GetItems() const { return FItems.get(); }

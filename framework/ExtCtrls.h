@@ -128,6 +128,7 @@ class TCustomRadioGroup : public TCustomGroupBox {
  public:
   explicit TCustomRadioGroup(TComponent* AOwner);
   ~TCustomRadioGroup() override;
+  void DestroyContents() override;
   TStrings* GetItems() const;
   void SetItems(TStrings* Value);
   Integer GetItemIndex() const { return FItemIndex; }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "framework/Graphics.h"
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 #include "framework/sysutils/OSVersion.h"
 #include <gdiplus.h>
 

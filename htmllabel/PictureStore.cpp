@@ -7,7 +7,7 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 #include "htmllabel/GdipObjects.h"
 
 namespace {

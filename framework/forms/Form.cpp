@@ -103,6 +103,7 @@ TCustomForm::~TCustomForm() {
 }
 
 void TCustomForm::AfterConstruction() {
+  FConstructing = true;
   inherited::AfterConstruction();
   if (!FCreatedNew && !FResourceLoaded && ClassType() != TForm::StaticClass() &&
       ClassType() != TCustomForm::StaticClass()) {
@@ -208,7 +209,8 @@ void TCustomForm::GetChildren(TGetChildProc Proc, TComponent* Root) {
 
 void TCustomForm::CreateWnd() {
   // A form made with new and no AfterConstruction has read no resource and fired no OnCreate.
-  if (FFormState.Contains(fsCreating))
+  // While its resource is read, a control may already need the form's window.
+  if (FFormState.Contains(fsCreating) && !FConstructing)
     throw EInvalidOperation(L"Form '%s' is still being created: make it with TComponent::Create<T>(Owner) "
                             L"or Application->CreateForm",
                             {ClassName()});

@@ -176,6 +176,7 @@ class TCustomForm : public TScrollingWinControl {
   TDefaultMonitor FDefaultMonitor = dmActiveForm;
   bool FCreatedNew = false;
   bool FResourceLoaded = false;
+  bool FConstructing = false;  // AfterConstruction has begun: the form may make its window
   bool FPositioned = false;
   bool FReleasePosted = false;
   Integer FTextHeight = 13;

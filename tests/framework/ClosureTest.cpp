@@ -5,30 +5,10 @@
 #include <functional>
 #include <new>
 
+#include "TestAllocator.h"
 #include "framework/System.h"
 
-// Counts heap allocations made by this thread while a TAllocations is open. The replacement
-// allocates as the default one does; GCC cannot see that free() pairs with it.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 namespace {
-thread_local long* AllocationCounter = nullptr;
-}  // namespace
-
-void* operator new(std::size_t Size) {
-  if (AllocationCounter) ++*AllocationCounter;
-  if (void* P = std::malloc(Size ? Size : 1)) return P;
-  throw std::bad_alloc();
-}
-void operator delete(void* P) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t) noexcept { std::free(P); }
-
-namespace {
-
-struct TAllocations {
-  long Count = 0;
-  TAllocations() { AllocationCounter = &Count; }
-  ~TAllocations() { AllocationCounter = nullptr; }
-};
 
 class TTarget : public TObject {
   DECLARE_CLASS(TTarget, TObject)

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "framework/Graphics.h"
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 #include <shlwapi.h>
 #include <gdiplus.h>
 #include "htmllabel/GdipObjects.h"

@@ -5,7 +5,7 @@
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
 #include "framework/SysUtils.h"
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 #include "htmllabel/GdipObjects.h"
 #include "htmllabel/PictureFixtures.h"
 #include "htmllabel/PictureStore.h"

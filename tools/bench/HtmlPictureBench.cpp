@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "framework/Graphics.h"
-#include "framework/WinApi.h"
+#include "framework/WinShell.h"
 #include "framework/graphics/GdiPlusCodec.h"
 #include <psapi.h>
 #include <shlwapi.h>
