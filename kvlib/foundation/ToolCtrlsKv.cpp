@@ -6,6 +6,8 @@
 #include "framework/SqlTimSt.h"
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
+#include "framework/controls/WinControl.h"
+#include "framework/forms/Application.h"
 #include "framework/classes/Strings.h"
 
 namespace {
@@ -291,4 +293,68 @@ bool IsDoubleClickKv(const TPoint& FirstPoint, const TPoint& Point, Cardinal Ela
   if (Elapsed > GetDoubleClickTime()) return false;
   return std::abs(Point.X - FirstPoint.X) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
          std::abs(Point.Y - FirstPoint.Y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+}
+
+void PostMessageOnce(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
+  MSG Waiting;
+  if (PeekMessageW(&Waiting, nullptr, Msg, Msg, PM_NOREMOVE)) return;
+  PostMessageW(Application ? Application->GetHandle() : nullptr, Msg, WParam, LParam);
+}
+
+// ---- Controls and popups ----------------------------------------------------------------------
+
+TRect ControlScreenRect(TControl* Control) {
+  TPoint Origin = Control->GetClientOrigin();
+  return Bounds(Origin.X, Origin.Y, Control->GetWidth(), Control->GetHeight());
+}
+
+void AdjustPopupBounds(const TRect& HostRect, TControl* DropDown, Integer Align, TPoint& Pos) {
+  RECT Host = {HostRect.Left, HostRect.Top, HostRect.Right, HostRect.Bottom};
+  MONITORINFO Info = {};
+  Info.cbSize = sizeof(Info);
+  GetMonitorInfoW(MonitorFromRect(&Host, MONITOR_DEFAULTTONEAREST), &Info);
+  const TRect Work(Info.rcWork.left, Info.rcWork.top, Info.rcWork.right, Info.rcWork.bottom);
+  auto Tell = [DropDown](TSizeGripChangePosition Way) { DropDown->Perform(CM_SIZEGRIPCHANGEPOSITION, WPARAM(Way), 0); };
+
+  Integer Height = DropDown->GetHeight();
+  bool FitsAbove = HostRect.Top - Height >= Work.Top;
+  bool FitsBelow = Work.Bottom >= HostRect.Bottom + Height;
+  bool Upward = !FitsBelow && (FitsAbove || Work.Bottom - HostRect.Bottom < HostRect.Top - Work.Top);
+  Integer Y;
+  if (Upward) {
+    if (!FitsAbove) DropDown->SetHeight(HostRect.Top - Work.Top);
+    Y = HostRect.Top - DropDown->GetHeight();
+    Tell(sgcpToTop);
+  } else {
+    if (!FitsBelow) DropDown->SetHeight(Work.Bottom - HostRect.Bottom);
+    Y = HostRect.Bottom;
+    Tell(sgcpToBottom);
+  }
+
+  Integer X = HostRect.Left;
+  if (Align == 1)
+    X += HostRect.Width() - DropDown->GetWidth();
+  else if (Align == 2)
+    X -= (DropDown->GetWidth() - HostRect.Width()) / 2;
+  if (Work.Width() < DropDown->GetWidth()) DropDown->SetWidth(Work.Width());
+  Integer Width = DropDown->GetWidth();
+  if (X + Width > Work.Right) {
+    X = Work.Right - Width;
+    Tell(sgcpToLeft);
+  } else if (X < Work.Left) {
+    X = Work.Left;
+    Tell(sgcpToRight);
+  } else {
+    Tell(Align == 1 ? sgcpToLeft : sgcpToRight);
+  }
+  Pos = TPoint(X, Y);
+}
+
+void AdjustPopupBoundsForControl(TControl* Host, TControl* DropDown, Integer Align, TPoint& Pos) {
+  TRect R = Host->GetBoundsRect();
+  if (TWinControl* Parent = Host->GetParent()) {
+    TPoint TopLeft = Parent->ClientToScreen(R.TopLeft());
+    R = Bounds(TopLeft.X, TopLeft.Y, R.Width(), R.Height());
+  }
+  AdjustPopupBounds(R, DropDown, Align, Pos);
 }

@@ -28,6 +28,9 @@ DECLARE_ENUM(TAmPmPosKv, appAmPmSuffixKv, appAmPmPrefixKv)
 
 // The corner of its host a size grip sits in.
 DECLARE_ENUM(TSizeGripPosition, sgpTopLeft, sgpTopRight, sgpBottomRight, sgpBottomLeft)
+// Which way a popup opened, sent to it as the WParam of CM_SIZEGRIPCHANGEPOSITION.
+DECLARE_ENUM(TSizeGripChangePosition, sgcpToLeft, sgcpToRight, sgcpToTop, sgcpToBottom)
+constexpr Cardinal CM_SIZEGRIPCHANGEPOSITION = 0x0400 + 100;  // WM_USER + 100
 
 // ---- Conversions ------------------------------------------------------------------------------
 
@@ -107,3 +110,16 @@ TShiftState GetShiftStateKv();
 bool IsMouseButtonDown(TMouseButton Button);
 // Whether a second click at Point, Elapsed ms after one at FirstPoint, makes a double click.
 bool IsDoubleClickKv(const TPoint& FirstPoint, const TPoint& Point, Cardinal Elapsed);
+
+// Posts Msg to the application window unless one of that number already waits in the queue.
+void PostMessageOnce(Cardinal Msg, WPARAM WParam, LPARAM LParam);
+
+// ---- Controls and popups ----------------------------------------------------------------------
+
+// The control's client origin on the screen with its width and height.
+TRect ControlScreenRect(TControl* Control);
+// Places DropDown under HostRect (screen coordinates), or above it when there is more room
+// there, inside the work area of the nearest monitor; shrinks it to fit and tells it which way
+// it opened. Align: 0 left, 1 right, 2 centre.
+void AdjustPopupBounds(const TRect& HostRect, TControl* DropDown, Integer Align, TPoint& Pos);
+void AdjustPopupBoundsForControl(TControl* Host, TControl* DropDown, Integer Align, TPoint& Pos);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "framework/Classes.h"
+#include "framework/Controls.h"
 #include "framework/FMTBcd.h"
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
@@ -369,3 +370,86 @@ TEST(InputState, DoubleClickWithinTheSystemLimits) {
 }
 
 }  // namespace
+
+// ---- Popups -----------------------------------------------------------------------------------
+
+namespace popups {
+
+// A drop-down that writes down which way it was told it opened.
+class TRecordingDropDown : public TControl {
+ public:
+  TRecordingDropDown() : TControl(nullptr) {}
+  std::vector<WPARAM> Told;
+
+ protected:
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == CM_SIZEGRIPCHANGEPOSITION) Told.push_back(Message.WParam);
+    TControl::WndProc(Message);
+  }
+};
+
+TRect PrimaryWorkArea() {
+  RECT R;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &R, 0);
+  return TRect(R.left, R.top, R.right, R.bottom);
+}
+
+TEST(PopupBounds, OpensWhereThereIsRoomAndTellsTheWay) {
+  const TRect W = PrimaryWorkArea();
+  ASSERT_GE(W.Height(), 620);
+  ASSERT_GE(W.Width(), 500);
+  const Integer L = W.Left, T = W.Top, R = W.Right, B = W.Bottom;
+  struct {
+    const char* Name;
+    TRect Host;
+    Integer Width, Height, Align;
+    TPoint Pos;
+    Integer FinalWidth, FinalHeight;
+    std::vector<WPARAM> Told;
+  } const Cases[] = {
+      {"below", TRect(L + 10, T + 10, L + 110, T + 30), 200, 300, 0, TPoint(L + 10, T + 30), 200, 300,
+       {sgcpToBottom, sgcpToRight}},
+      {"no room below, room above", TRect(L + 10, B - 120, L + 110, B - 100), 200, 300, 0,
+       TPoint(L + 10, B - 420), 200, 300, {sgcpToTop, sgcpToRight}},
+      {"neither, more below", TRect(L + 10, T + 50, L + 110, T + 70), 200, W.Height(), 0, TPoint(L + 10, T + 70),
+       200, W.Height() - 70, {sgcpToBottom, sgcpToRight}},
+      {"neither, more above", TRect(L + 10, B - 70, L + 110, B - 50), 200, W.Height(), 0, TPoint(L + 10, T), 200,
+       W.Height() - 70, {sgcpToTop, sgcpToRight}},
+      {"right aligned", TRect(L + 300, T + 10, L + 400, T + 30), 200, 100, 1, TPoint(L + 200, T + 30), 200, 100,
+       {sgcpToBottom, sgcpToLeft}},
+      {"centred", TRect(L + 300, T + 10, L + 400, T + 30), 200, 100, 2, TPoint(L + 250, T + 30), 200, 100,
+       {sgcpToBottom, sgcpToRight}},
+      {"past the right edge", TRect(R - 50, T + 10, R, T + 30), 200, 100, 0, TPoint(R - 200, T + 30), 200, 100,
+       {sgcpToBottom, sgcpToLeft}},
+      {"past the left edge", TRect(L, T + 10, L + 100, T + 30), 200, 100, 1, TPoint(L, T + 30), 200, 100,
+       {sgcpToBottom, sgcpToRight}},
+      {"wider than the screen", TRect(L + 10, T + 10, L + 110, T + 30), W.Width() + 100, 100, 0,
+       TPoint(L, T + 30), W.Width(), 100, {sgcpToBottom, sgcpToLeft}},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TRecordingDropDown DropDown;
+    DropDown.SetBounds(0, 0, C.Width, C.Height);
+    TPoint Pos;
+    AdjustPopupBounds(C.Host, &DropDown, C.Align, Pos);
+    EXPECT_EQ(Pos, C.Pos);
+    EXPECT_EQ(DropDown.GetWidth(), C.FinalWidth);
+    EXPECT_EQ(DropDown.GetHeight(), C.FinalHeight);
+    EXPECT_EQ(DropDown.Told, C.Told);
+  }
+}
+
+TEST(MessageQueue, PostMessageOncePostsOneOfANumber) {
+  const UINT Msg = WM_APP + 17;
+  PostMessageOnce(Msg, 1, 0);
+  PostMessageOnce(Msg, 2, 0);
+  MSG M;
+  int Count = 0;
+  WPARAM First = 0;
+  while (PeekMessageW(&M, nullptr, Msg, Msg, PM_REMOVE))
+    if (Count++ == 0) First = M.wParam;
+  EXPECT_EQ(Count, 1);
+  EXPECT_EQ(First, 1u);
+}
+
+}  // namespace popups
