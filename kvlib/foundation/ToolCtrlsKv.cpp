@@ -303,6 +303,33 @@ void PostMessageOnce(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
 
 // ---- Controls and popups ----------------------------------------------------------------------
 
+namespace {
+
+// The first left-button message waiting for the window of Control, when it is a press or a
+// double click and, where asked, falls inside Control's client area.
+bool PeekMouseDown(TControl* Control, bool ChildOnly, bool CheckClientArea) {
+  if (!Control) return false;
+  TWinControl* Window = dynamic_cast<TWinControl*>(Control);
+  if (!Window) Window = Control->GetParent();
+  if (!Window || !Window->HandleAllocated()) return false;
+  HWND Handle = Window->GetHandle();
+  MSG M;
+  if (!PeekMessageW(&M, Handle, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_NOREMOVE | PM_NOYIELD)) return false;
+  if (M.message != WM_LBUTTONDOWN && M.message != WM_LBUTTONDBLCLK) return false;
+  TPoint P(SmallInt(LOWORD(M.lParam)), SmallInt(HIWORD(M.lParam)));
+  if ((ChildOnly || Control != Window) && Window->ControlAtPos(P, true) != Control) return false;
+  if (CheckClientArea && !Control->GetClientRect().Contains(Control->ScreenToClient(Window->ClientToScreen(P))))
+    return false;
+  PeekMessageW(&M, Handle, M.message, M.message, PM_REMOVE | PM_NOYIELD);
+  return true;
+}
+
+}  // namespace
+
+bool PeekMouseDownForControl(TControl* Control) { return PeekMouseDown(Control, false, true); }
+
+bool PeekMouseDownAtControl(TControl* Control) { return PeekMouseDown(Control, true, false); }
+
 TRect ControlScreenRect(TControl* Control) {
   TPoint Origin = Control->GetClientOrigin();
   return Bounds(Origin.X, Origin.Y, Control->GetWidth(), Control->GetHeight());

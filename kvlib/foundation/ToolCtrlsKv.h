@@ -116,6 +116,12 @@ void PostMessageOnce(Cardinal Msg, WPARAM WParam, LPARAM LParam);
 
 // ---- Controls and popups ----------------------------------------------------------------------
 
+// Takes a left-button press (or double click) waiting for Control's window, when it falls on
+// Control: its own window, or as the window's child at that point within its client area.
+bool PeekMouseDownForControl(TControl* Control);
+// The same for a child control of the window only (a windowed control itself never matches),
+// by the child test alone.
+bool PeekMouseDownAtControl(TControl* Control);
 // The control's client origin on the screen with its width and height.
 TRect ControlScreenRect(TControl* Control);
 // Places DropDown under HostRect (screen coordinates), or above it when there is more room

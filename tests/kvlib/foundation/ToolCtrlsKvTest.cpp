@@ -7,6 +7,7 @@
 
 #include "framework/Classes.h"
 #include "framework/Controls.h"
+#include "framework/Forms.h"
 #include "framework/FMTBcd.h"
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
@@ -453,3 +454,80 @@ TEST(MessageQueue, PostMessageOncePostsOneOfANumber) {
 }
 
 }  // namespace popups
+
+namespace mousedown {
+
+class TTestGraphic : public TGraphicControl {
+ public:
+  using TGraphicControl::TGraphicControl;
+};
+
+// Left-button messages posted to a form that holds one windowless child at (50, 50, 150, 90).
+class PeekMouseDown : public testing::Test {
+ protected:
+  void SetUp() override {
+    Form = new TForm(nullptr, 0);
+    Form->AfterConstruction();
+    Form->SetBounds(10, 10, 400, 300);
+    Child = new TTestGraphic(Form);
+    Child->SetParent(Form);
+    Child->SetBounds(50, 50, 100, 40);
+    Form->GetHandle();
+  }
+  void TearDown() override {
+    Drain();
+    delete Form;
+  }
+  void Post(UINT Msg, Integer X, Integer Y) { PostMessageW(Form->GetHandle(), Msg, 0, MAKELPARAM(X, Y)); }
+  int Drain() {
+    MSG M;
+    int Count = 0;
+    while (PeekMessageW(&M, Form->GetHandle(), WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_REMOVE)) ++Count;
+    return Count;
+  }
+  TForm* Form = nullptr;
+  TTestGraphic* Child = nullptr;
+};
+
+TEST_F(PeekMouseDown, TakesOnlyAPressOnTheControl) {
+  struct {
+    const char* Name;
+    UINT Msg;
+    Integer X, Y;
+    bool ForChild, ForForm, AtChild, AtForm;
+  } const Cases[] = {
+      // The window itself takes presses anywhere in its client area, on its children too.
+      {"press on the child", WM_LBUTTONDOWN, 60, 60, true, true, true, false},
+      {"double click on the child", WM_LBUTTONDBLCLK, 149, 89, true, true, true, false},
+      {"press outside the form's client area", WM_LBUTTONDOWN, 500, 10, false, false, false, false},
+      {"release on the child", WM_LBUTTONUP, 60, 60, false, false, false, false},
+      {"press beside the child", WM_LBUTTONDOWN, 10, 10, false, true, false, false},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    const struct {
+      bool (*Peek)(TControl*);
+      TControl* Control;
+      bool Expected;
+    } Calls[] = {
+        {PeekMouseDownForControl, Child, C.ForChild},
+        {PeekMouseDownForControl, Form, C.ForForm},
+        {PeekMouseDownAtControl, Child, C.AtChild},
+        {PeekMouseDownAtControl, Form, C.AtForm},
+    };
+    for (const auto& Call : Calls) {
+      Post(C.Msg, C.X, C.Y);
+      EXPECT_EQ(Call.Peek(Call.Control), Call.Expected);
+      // A message taken is gone; one refused stays for its window.
+      EXPECT_EQ(Drain(), Call.Expected ? 0 : 1);
+    }
+  }
+}
+
+TEST_F(PeekMouseDown, DisabledChildStillMatches) {
+  Child->SetEnabled(false);
+  Post(WM_LBUTTONDOWN, 60, 60);
+  EXPECT_TRUE(PeekMouseDownForControl(Child));
+}
+
+}  // namespace mousedown
