@@ -530,4 +530,22 @@ TEST_F(PeekMouseDown, DisabledChildStillMatches) {
   EXPECT_TRUE(PeekMouseDownForControl(Child));
 }
 
+TEST_F(PeekMouseDown, ChildPlacedOnTheScreenThroughItsParent) {
+  const TPoint Origin = Form->ClientToScreen(TPoint(50, 50));
+  EXPECT_EQ(ControlScreenRect(Child), Bounds(Origin.X, Origin.Y, 100, 40));
+  popups::TRecordingDropDown DropDown;
+  DropDown.SetBounds(0, 0, 120, 80);
+  TPoint Pos;
+  AdjustPopupBoundsForControl(Child, &DropDown, 0, Pos);
+  EXPECT_EQ(Pos, TPoint(Origin.X, Origin.Y + 40));
+}
+
 }  // namespace mousedown
+
+TEST(LocaleClock, TurkishUserReadsTwentyFourHours) {
+  if (PRIMARYLANGID(LANGIDFROMLCID(GetUserDefaultLCID())) != LANG_TURKISH) GTEST_SKIP() << "not a Turkish user";
+  THoursTimeFormatKv Hours = htfAmPm12hKv;
+  TAmPmPosKv Pos = appAmPmSuffixKv;
+  GetLocaleClockSettings(Hours, Pos);
+  EXPECT_EQ(Hours, htf24hKv);
+}
