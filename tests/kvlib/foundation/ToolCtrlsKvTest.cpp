@@ -114,13 +114,16 @@ TEST(FixedFormatConversion, LeavesTheProgramSettingsAlone) {
 TEST(FixedFormatConversion, IsSafeBesideFormattingOnAnotherThread) {
   GlobalSettings Scope(TFormatSettings::Create(L"tr-TR"));
   std::atomic<bool> Stop{false};
-  std::atomic<int> WrongFixed{0};
+  std::atomic<int> WrongFixed{0}, Rounds{0};
   std::thread Worker([&] {
     while (!Stop) {
       if (VarToStrFixedFormat(Variant(2.25)) != L"2.25") ++WrongFixed;
       if (StrToVarFixedFormat(L"2024-01-31", varDate).AsDateTime().Val != At(2024, 1, 31).Val) ++WrongFixed;
+      ++Rounds;
     }
   });
+  // The two threads overlap for the whole loop below.
+  while (Rounds == 0) std::this_thread::yield();
   int WrongLocal = 0;
   for (int I = 0; I < 3000; ++I) {
     if (FloatToStr(1.5) != L"1,5") ++WrongLocal;
@@ -128,6 +131,7 @@ TEST(FixedFormatConversion, IsSafeBesideFormattingOnAnotherThread) {
   }
   Stop = true;
   Worker.join();
+  EXPECT_GT(Rounds.load(), 1);
   EXPECT_EQ(WrongLocal, 0);
   EXPECT_EQ(WrongFixed.load(), 0);
 }
