@@ -1,0 +1,387 @@
+#include "kvlib/foundation/ToolCtrlsKv.h"
+
+#include <cstdlib>
+
+#include "framework/FMTBcd.h"
+#include "framework/SqlTimSt.h"
+#include "framework/SysUtils.h"
+#include "framework/WinApi.h"
+#include "framework/controls/WinControl.h"
+#include "framework/forms/Application.h"
+#include "framework/classes/Strings.h"
+
+namespace {
+
+// Built once and only read afterwards, so every thread may pass it to a conversion.
+const TFormatSettings& FixedFormatSettings() {
+  static const TFormatSettings Settings = [] {
+    TFormatSettings S = TFormatSettings::Invariant();
+    S.DecimalSeparator = L'.';
+    S.DateSeparator = L'-';
+    S.ShortDateFormat = L"YYYY/MM/DD";
+    S.TimeSeparator = L':';
+    S.LongTimeFormat = L"HH:NN:SS";
+    return S;
+  }();
+  return Settings;
+}
+
+bool IsOrdinalVarType(TVarType T) {
+  switch (T) {
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+    case varInt64: case varUInt64:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Both arrays with the same dimensions and the same bounds of the first one.
+bool SameArrayShape(const Variant& V1, const Variant& V2) {
+  Integer Dims = VarArrayDimCount(V1);
+  return Dims == VarArrayDimCount(V2) && VarArrayLowBound(V1, 1) == VarArrayLowBound(V2, 1) &&
+         VarArrayHighBound(V1, 1) == VarArrayHighBound(V2, 1);
+}
+
+TVariantRelationship NullAwareCompare(const Variant& V1, const Variant& V2) {
+  bool Null1 = VarIsNull(V1), Null2 = VarIsNull(V2);
+  if (Null1 && Null2) return vrEqual;
+  if (Null1) return vrLessThan;
+  if (Null2) return vrGreaterThan;
+  return VarCompareValue(V1, V2);
+}
+
+}  // namespace
+
+// ---- Conversions ------------------------------------------------------------------------------
+
+String FloatToStrInvariant(Double Value) { return FloatToStr(Value, FixedFormatSettings()); }
+
+String VarToStrFixedFormat(const Variant& V) {
+  const TFormatSettings& S = FixedFormatSettings();
+  TVarType T = VarType(V);
+  // Every kind whose text depends on the settings goes through the fixed ones; the rest
+  // (integers, strings, Booleans, Null) reads the same under any locale.
+  switch (T) {
+    case varCurrency: return CurrToStr(V.AsCurrency(), S);
+    case varDate: return DateTimeToStr(V.AsDateTime(), S);
+    case varSingle: return FloatToStrF(V.AsDouble(), ffGeneral, 7, 0, S);
+    case varDouble: return FloatToStr(V.AsDouble(), S);
+    default: break;
+  }
+  if (T == VarFMTBcd()) return BcdToStr(VarToBcd(V), S);
+  if (T == VarSQLTimeStamp()) return SQLTimeStampToStr(String(), VarToSQLTimeStamp(V), S);
+  return VarToStr(V);
+}
+
+Variant StrToVarFixedFormat(const String& Text, TVarType AVarType) {
+  const TFormatSettings& S = FixedFormatSettings();
+  switch (AVarType) {
+    case varDate: return Variant(StrToDateTime(Text, S));
+    case varDouble: return Variant(Double(StrToFloat(Text, S)));
+    case varSingle: return Variant(Single(StrToFloat(Text, S)));
+    case varCurrency: return Variant(StrToCurr(Text, S));
+    default: break;
+  }
+  if (AVarType == VarFMTBcd()) return VarFMTBcdCreate(StrToBcd(Text, S));
+  if (AVarType == VarSQLTimeStamp()) return VarSQLTimeStampCreate(StrToSQLTimeStamp(Text, S));
+  if (IsOrdinalVarType(AVarType)) {
+    // "2.5" into an integer kind rounds as a number does; the cast alone would read the
+    // decimals with the user's separator.
+    Int64 I;
+    Extended E;
+    if (!TryStrToInt64(Text, I) && TryStrToFloat(Text, E, S)) return VarAsType(Variant(Double(E)), AVarType);
+  }
+  return VarAsType(Variant(Text), AVarType);
+}
+
+String VarToStrDateTime(const Variant& V) {
+  if (VarType(V) == varDate) return DateTimeToStr(V.AsDateTime());
+  return VarToStr(V);
+}
+
+String VarArrayToStrKv(const Variant& V) {
+  if (!VarIsArray(V)) return VarToStr(V);
+  String Result = L"[";
+  Integer Low = VarArrayLowBound(V, 1);
+  for (Integer I = Low, High = VarArrayHighBound(V, 1); I <= High; ++I) {
+    if (I > Low) Result += L", ";
+    Result += VarArrayToStrKv(V[I]);
+  }
+  return Result + L"]";
+}
+
+TDateTime DateTimeWithoutMSec(TDateTime Value) {
+  TTimeStamp Stamp = DateTimeToTimeStamp(Value);
+  Stamp.Time -= Stamp.Time % MSecsPerSec;
+  return TimeStampToDateTime(Stamp);
+}
+
+void ReplaceTimeOfDateTime(TDateTime& DateValue, TDateTime TimeValue) {
+  Extended Days = Int(DateValue.Val);
+  Extended Time = std::abs(Frac(TimeValue.Val));
+  DateValue = TDateTime(Days >= 0 ? Days + Time : Days - Time);
+}
+
+// ---- Comparisons ------------------------------------------------------------------------------
+
+bool DBVarValuesEqual(const Variant& V1, const Variant& V2) {
+  try {
+    bool Array1 = VarIsArray(V1), Array2 = VarIsArray(V2);
+    if (Array1 != Array2) return false;
+    if (Array1 && SameArrayShape(V1, V2)) {
+      Integer Low = VarArrayLowBound(V1, 1), High = VarArrayHighBound(V1, 1);
+      if (High < Low) return false;
+      for (Integer I = Low; I <= High; ++I)
+        if (!(V1[I] == V2[I])) return false;
+      return true;
+    }
+    if (VarIsEmpty(V1) != VarIsEmpty(V2)) return false;
+    return V1 == V2;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+TVariantRelationship DBVarCompareValue(const Variant& V1, const Variant& V2) {
+  bool Array1 = VarIsArray(V1), Array2 = VarIsArray(V2);
+  if (Array1 != Array2) return vrNotEqual;
+  if (Array1) {
+    // Keys of different lengths cannot be ordered: not equal rather than an exception.
+    if (!SameArrayShape(V1, V2)) return vrNotEqual;
+    Integer Low = VarArrayLowBound(V1, 1), High = VarArrayHighBound(V1, 1);
+    if (High < Low) return vrNotEqual;
+    for (Integer I = Low; I <= High; ++I) {
+      TVariantRelationship R = NullAwareCompare(V1[I], V2[I]);
+      if (R != vrEqual) return R;
+    }
+    return vrEqual;
+  }
+  return NullAwareCompare(V1, V2);
+}
+
+// ---- Arrays and lists -------------------------------------------------------------------------
+
+void ArrayInsertRange(TVariantArrayKv& Extents, Integer StartIndex, Integer Amount) {
+  if (Amount < 0) throw Exception(L"ArrayInsertRange: (Amount < 0)");
+  if (StartIndex > Integer(Extents.size())) throw Exception(L"ArrayInsertRange: StartIndex > Length(Extents)");
+  // A negative start would move items to before the array's first slot.
+  if (StartIndex < 0) throw Exception(L"ArrayInsertRange: (StartIndex < 0)");
+  Integer OldLength = Integer(Extents.size());
+  Extents.resize(size_t(OldLength) + size_t(Amount));
+  for (Integer I = OldLength - 1; I >= StartIndex; --I) Extents[size_t(I) + size_t(Amount)] = Extents[size_t(I)];
+}
+
+void ArrayDeleteRange(TVariantArrayKv& Extents, Integer StartIndex, Integer Amount) {
+  if (Amount < 0) throw Exception(L"ArrayDeleteRange: (Amount < 0)");
+  if (Int64(StartIndex) + Amount > Int64(Extents.size()))
+    throw Exception(L"ArrayDeleteRange: StartIndex + Amount > Length(Extents)");
+  if (StartIndex < 0) throw Exception(L"ArrayDeleteRange: (StartIndex < 0)");
+  Extents.erase(Extents.begin() + StartIndex, Extents.begin() + StartIndex + Amount);
+}
+
+Integer StringsLocate(TStrings* Strings, const String& Text, Integer Options) {
+  bool IgnoreCase = (Options & slCaseInsensitiveKv) != 0;
+  bool Partial = (Options & slPartialKeyKv) != 0;
+  for (Integer I = 0, Count = Strings->GetCount(); I < Count; ++I) {
+    String Item = Strings->GetStrings(I);
+    if (Partial) {
+      if (Item.size() < Text.size()) continue;
+      Item.resize(Text.size());
+    }
+    if (IgnoreCase ? AnsiCompareText(Item, Text) == 0 : CompareStr(Item, Text) == 0) return I;
+  }
+  return -1;
+}
+
+// ---- Dates and locale -------------------------------------------------------------------------
+
+TCalendarDateTimeUnitsKv DateTimeFormatToUnits(const String& Format) {
+  TCalendarDateTimeUnitsKv Units;
+  String F = AnsiUpperCase(Format);
+  size_t I = 0;
+  while (I < F.size()) {
+    Char C = F[I];
+    if (C == L'\'' || C == L'"') {
+      size_t Close = F.find(C, I + 1);
+      I = Close == String::npos ? F.size() : Close + 1;
+      continue;
+    }
+    bool AmPm = false;
+    for (const wchar_t* Token : {L"AM/PM", L"AMPM", L"A/P"}) {
+      if (F.compare(I, wcslen(Token), Token) == 0) {
+        Units << cdtuAmPmKv;
+        I += wcslen(Token);
+        AmPm = true;
+        break;
+      }
+    }
+    if (AmPm) continue;
+    switch (C) {
+      case L'Y': Units << cdtuYearKv; break;
+      case L'M': Units << cdtuMonthKv; break;
+      case L'D': Units << cdtuDayKv; break;
+      case L'H': Units << cdtuHourKv; break;
+      case L'N': Units << cdtuMinuteKv; break;
+      case L'S': Units << cdtuSecondKv; break;
+      default: break;
+    }
+    ++I;
+  }
+  return Units;
+}
+
+void GetLocaleClockSettings(THoursTimeFormatKv& HoursFormat, TAmPmPosKv& AmPmPos) {
+  Integer Locale = Integer(GetUserDefaultLCID());
+  String Hours = GetLocaleStr(Locale, LOCALE_ITIME, L"0");
+  String Marker = GetLocaleStr(Locale, LOCALE_ITIMEMARKPOSN, L"0");
+  HoursFormat = !Hours.empty() && Hours[0] == L'0' ? htfAmPm12hKv : htf24hKv;
+  AmPmPos = !Marker.empty() && Marker[0] == L'0' ? appAmPmSuffixKv : appAmPmPrefixKv;
+}
+
+// ---- Types ------------------------------------------------------------------------------------
+
+bool VarIsNumericKv(const Variant& V) {
+  switch (VarType(V)) {
+    case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varShortInt:
+    case varByte: case varWord: case varLongWord: case varInt64:
+      return true;
+    default:
+      return VarType(V) == VarFMTBcd();
+  }
+}
+
+// ---- Small routines ---------------------------------------------------------------------------
+
+TPoint InterpolatePoint(const TPoint& P1, const TPoint& P2, Double Fraction) {
+  return TPoint(LongInt(P1.X + Trunc((P2.X - P1.X) * Fraction)), LongInt(P1.Y + Trunc((P2.Y - P1.Y) * Fraction)));
+}
+
+TSizeGripPosition MirroredSizeGripPosition(TSizeGripPosition Position) {
+  static const TSizeGripPosition Mirror[] = {sgpTopRight, sgpTopLeft, sgpBottomLeft, sgpBottomRight};
+  return Mirror[Position];
+}
+
+Integer ScaleByFourThirds(Integer Value, bool Flag) {
+  return Flag ? Integer(Round(Extended(Value) * 4 / 3)) : Value;
+}
+
+Integer DefaultFlatButtonWidth = Integer(Round(Extended(GetSystemMetrics(SM_CXVSCROLL) + 1) / 3 * 2));
+
+// ---- Input state ------------------------------------------------------------------------------
+
+TShiftState GetShiftStateKv() {
+  TShiftState S;
+  if (GetKeyState(VK_SHIFT) < 0) S << ssShift;
+  if (GetKeyState(VK_MENU) < 0) S << ssAlt;
+  if (GetKeyState(VK_CONTROL) < 0) S << ssCtrl;
+  return S;
+}
+
+bool IsMouseButtonDown(TMouseButton Button) {
+  int Key;
+  switch (Button) {
+    case mbLeft: Key = VK_LBUTTON; break;
+    case mbRight: Key = VK_RBUTTON; break;
+    case mbMiddle: Key = VK_MBUTTON; break;
+    default: return false;
+  }
+  return GetAsyncKeyState(Key) < 0;
+}
+
+bool IsDoubleClickKv(const TPoint& FirstPoint, const TPoint& Point, Cardinal Elapsed) {
+  if (Elapsed > GetDoubleClickTime()) return false;
+  return std::abs(Point.X - FirstPoint.X) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+         std::abs(Point.Y - FirstPoint.Y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+}
+
+void PostMessageOnce(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
+  MSG Waiting;
+  if (PeekMessageW(&Waiting, nullptr, Msg, Msg, PM_NOREMOVE)) return;
+  PostMessageW(Application ? Application->GetHandle() : nullptr, Msg, WParam, LParam);
+}
+
+// ---- Controls and popups ----------------------------------------------------------------------
+
+namespace {
+
+// The first left-button message waiting for the window of Control, when it is a press or a
+// double click and, where asked, falls inside Control's client area.
+bool PeekMouseDown(TControl* Control, bool ChildOnly, bool CheckClientArea) {
+  if (!Control) return false;
+  TWinControl* Window = dynamic_cast<TWinControl*>(Control);
+  if (!Window) Window = Control->GetParent();
+  if (!Window || !Window->HandleAllocated()) return false;
+  HWND Handle = Window->GetHandle();
+  MSG M;
+  if (!PeekMessageW(&M, Handle, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_NOREMOVE | PM_NOYIELD)) return false;
+  if (M.message != WM_LBUTTONDOWN && M.message != WM_LBUTTONDBLCLK) return false;
+  TPoint P(SmallInt(LOWORD(M.lParam)), SmallInt(HIWORD(M.lParam)));
+  if ((ChildOnly || Control != Window) && Window->ControlAtPos(P, true) != Control) return false;
+  if (CheckClientArea && !Control->GetClientRect().Contains(Control->ScreenToClient(Window->ClientToScreen(P))))
+    return false;
+  PeekMessageW(&M, Handle, M.message, M.message, PM_REMOVE | PM_NOYIELD);
+  return true;
+}
+
+}  // namespace
+
+bool PeekMouseDownForControl(TControl* Control) { return PeekMouseDown(Control, false, true); }
+
+bool PeekMouseDownAtControl(TControl* Control) { return PeekMouseDown(Control, true, false); }
+
+TRect ControlScreenRect(TControl* Control) {
+  TPoint Origin = Control->GetClientOrigin();
+  return Bounds(Origin.X, Origin.Y, Control->GetWidth(), Control->GetHeight());
+}
+
+void AdjustPopupBounds(const TRect& HostRect, TControl* DropDown, Integer Align, TPoint& Pos) {
+  RECT Host = {HostRect.Left, HostRect.Top, HostRect.Right, HostRect.Bottom};
+  MONITORINFO Info = {};
+  Info.cbSize = sizeof(Info);
+  GetMonitorInfoW(MonitorFromRect(&Host, MONITOR_DEFAULTTONEAREST), &Info);
+  const TRect Work(Info.rcWork.left, Info.rcWork.top, Info.rcWork.right, Info.rcWork.bottom);
+  auto Tell = [DropDown](TSizeGripChangePosition Way) { DropDown->Perform(CM_SIZEGRIPCHANGEPOSITION, WPARAM(Way), 0); };
+
+  Integer Height = DropDown->GetHeight();
+  bool FitsAbove = HostRect.Top - Height >= Work.Top;
+  bool FitsBelow = Work.Bottom >= HostRect.Bottom + Height;
+  bool Upward = !FitsBelow && (FitsAbove || Work.Bottom - HostRect.Bottom < HostRect.Top - Work.Top);
+  Integer Y;
+  if (Upward) {
+    if (!FitsAbove) DropDown->SetHeight(HostRect.Top - Work.Top);
+    Y = HostRect.Top - DropDown->GetHeight();
+    Tell(sgcpToTop);
+  } else {
+    if (!FitsBelow) DropDown->SetHeight(Work.Bottom - HostRect.Bottom);
+    Y = HostRect.Bottom;
+    Tell(sgcpToBottom);
+  }
+
+  Integer X = HostRect.Left;
+  if (Align == 1)
+    X += HostRect.Width() - DropDown->GetWidth();
+  else if (Align == 2)
+    X -= (DropDown->GetWidth() - HostRect.Width()) / 2;
+  if (Work.Width() < DropDown->GetWidth()) DropDown->SetWidth(Work.Width());
+  Integer Width = DropDown->GetWidth();
+  if (X + Width > Work.Right) {
+    X = Work.Right - Width;
+    Tell(sgcpToLeft);
+  } else if (X < Work.Left) {
+    X = Work.Left;
+    Tell(sgcpToRight);
+  } else {
+    Tell(Align == 1 ? sgcpToLeft : sgcpToRight);
+  }
+  Pos = TPoint(X, Y);
+}
+
+void AdjustPopupBoundsForControl(TControl* Host, TControl* DropDown, Integer Align, TPoint& Pos) {
+  TRect R = Host->GetBoundsRect();
+  if (TWinControl* Parent = Host->GetParent()) {
+    TPoint TopLeft = Parent->ClientToScreen(R.TopLeft());
+    R = Bounds(TopLeft.X, TopLeft.Y, R.Width(), R.Height());
+  }
+  AdjustPopupBounds(R, DropDown, Align, Pos);
+}
