@@ -3,6 +3,7 @@
 // are ASCII digits only.
 #include <gtest/gtest.h>
 
+#include "../sysutils/LocaleScope.h"
 #include "framework/Classes.h"
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
@@ -11,15 +12,6 @@
 #include "framework/WinApi.h"
 
 namespace {
-
-class LocaleScope {
- public:
-  explicit LocaleScope(Cardinal LCID) : FSaved(SysLocale.DefaultLCID) { SysLocale.DefaultLCID = LCID; }
-  ~LocaleScope() { SysLocale.DefaultLCID = FSaved; }
-
- private:
-  Cardinal FSaved;
-};
 
 struct TNamePair {
   const wchar_t *Declared, *Asked;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "fixtures/RedSquareIcon.h"
 #include "framework/Classes.h"
 #include "framework/GIFImg.h"
 #include "framework/Graphics.h"
@@ -326,18 +327,8 @@ TEST(Picture, LoadFromFileChoosesByExtension) {
 }
 
 TEST(Icon, RoundTripsAnIconMadeFromAHandle) {
-  // A 16 x 16 icon: a red square on a clear background.
-  std::vector<Cardinal> Color(16 * 16, 0);
-  for (int Y = 4; Y < 12; ++Y)
-    for (int X = 4; X < 12; ++X) Color[Y * 16 + X] = 0xFFFF0000;
-  std::vector<Byte> Mask(16 * 4, 0);
-  HBITMAP CB = CreateBitmap(16, 16, 1, 32, Color.data());
-  HBITMAP MB = CreateBitmap(16, 16, 1, 1, Mask.data());
-  ICONINFO II{TRUE, 0, 0, MB, CB};
   TIcon I;
-  I.SetHandle(CreateIconIndirect(&II));
-  DeleteObject(CB);
-  DeleteObject(MB);
+  MakeRedSquareIcon(I);
   EXPECT_EQ(I.GetWidth(), 16);
   TMemoryStream M;
   I.SaveToStream(&M);

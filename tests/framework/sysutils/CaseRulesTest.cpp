@@ -3,6 +3,7 @@
 // a second time with the process's user locale set to tr_TR (QAL_LOCALE=tr_TR).
 #include <gtest/gtest.h>
 
+#include "LocaleScope.h"
 #include "framework/Classes.h"
 #include "framework/IniFiles.h"
 #include "framework/StrUtils.h"
@@ -10,17 +11,6 @@
 #include "framework/WinApi.h"
 
 namespace {
-
-class LocaleScope {
- public:
-  explicit LocaleScope(Cardinal LCID) : FSaved(SysLocale.DefaultLCID) { SysLocale.DefaultLCID = LCID; }
-  ~LocaleScope() { SysLocale.DefaultLCID = FSaved; }
-
- private:
-  Cardinal FSaved;
-};
-constexpr Cardinal Turkish = 0x041F;
-constexpr Cardinal English = 0x0409;
 
 bool TurkicCasing(Cardinal LCID) {
   Word Lang = PRIMARYLANGID(LANGIDFROMLCID(LCID));

@@ -1,20 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "LocaleScope.h"
 #include "framework/SysUtils.h"
 
 namespace {
-
-// Runs the locale-aware routines under a given locale and restores the user's afterwards.
-class LocaleScope {
- public:
-  explicit LocaleScope(Cardinal LCID) : FSaved(SysLocale.DefaultLCID) { SysLocale.DefaultLCID = LCID; }
-  ~LocaleScope() { SysLocale.DefaultLCID = FSaved; }
-
- private:
-  Cardinal FSaved;
-};
-constexpr Cardinal Turkish = 0x041F;
-constexpr Cardinal English = 0x0409;
 
 TEST(CaseMapping, AsciiRoutinesLeaveTurkishLettersAlone) {
   EXPECT_EQ(UpperCase(L"ıiİşğabc"), L"ıIİşğABC");
