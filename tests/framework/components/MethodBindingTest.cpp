@@ -17,7 +17,6 @@ class TMixedRoot : public TSettingsMixin, public TComponent {
   DECLARE_CLASS(TMixedRoot, TComponent)
  public:
   using TComponent::TComponent;
-  ~TMixedRoot() override { DestroyComponents(); }
   int Ticks = 0;
   void TimerFired(TObject*) { ++Ticks; }
   void GetChildren(TGetChildProc Proc, TComponent*) override {
