@@ -113,6 +113,8 @@ void TDataSet::DoInternalOpen() {
   FDefaultFields = FFields->GetCount() == 0;
   InternalOpen();
   FInternalOpenComplete = true;
+  // Before the window is filled: the descendant's GetRecord already filters with it.
+  FFilterExpr = CompileFilter(FFilterText, FFilterOptions);
   UpdateCalcFieldsInfo();
   UpdateBufferCount();
   FBOF = true;
@@ -121,6 +123,7 @@ void TDataSet::DoInternalOpen() {
 
 void TDataSet::CloseCursor() {
   FreeBuffers();
+  FFilterExpr.clear();  // names fields that go with the cursor
   if (IsCursorOpen() || FInternalOpenComplete) {
     FInternalOpenComplete = false;
     InternalClose();
@@ -1053,14 +1056,25 @@ void TDataSet::SetFiltered(bool Value) {
 
 void TDataSet::SetFilterOptions(TFilterOptions Value) {
   if (FFilterOptions == Value) return;
+  TExprData Expr = CompileFilter(FFilterText, Value);  // the options shape constant comparisons
   FFilterOptions = Value;
+  FFilterExpr = std::move(Expr);
   if (GetActive() && FFiltered) First();
 }
 
 void TDataSet::SetFilterText(const String& Value) {
   if (FFilterText == Value) return;
+  TExprData Expr = CompileFilter(Value, FFilterOptions);
   FFilterText = Value;
+  FFilterExpr = std::move(Expr);
   if (GetActive() && FFiltered) First();
+}
+
+TExprData TDataSet::CompileFilter(const String& Text, TFilterOptions Options) {
+  // While closed the text is only stored: the fields it names may not exist yet.
+  if (!EvaluatesFilterText() || !FInternalOpenComplete || Trim(Text).empty()) return {};
+  TExprParser Parser(this, Text, Options, {}, String(), nullptr, GetFilterFieldMap());
+  return Parser.GetFilterData();
 }
 
 void TDataSet::SetOnFilterRecord(const TFilterRecordEvent& Value) {

@@ -472,6 +472,100 @@ TEST_F(DataSetFixture, FilterRecordEventHidesRecordsAndRefiltersOnToggle) {
   EXPECT_FALSE(DS->Locate(L"ID", 3, {}));
 }
 
+// The filter text: compiled by the base into byte code the dataset evaluates; a text that does
+// not compile raises and the filter in force stays.
+TEST_F(DataSetFixture, FilterTextIsCompiledAndABadTextLeavesThePreviousFilter) {
+  Fill(6);
+  auto MessageOf = [](auto&& F) -> String {
+    try {
+      F();
+    } catch (const EDatabaseError& E) {
+      return E.Message();
+    }
+    return L"(no error)";
+  };
+  DS->SetFilter(L"ID > 2 and ID <= 5");
+  DS->SetFiltered(true);
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{3, 4, 5}));
+  TExprParser Same(DS, L"ID > 2 and ID <= 5", {}, {}, String(), nullptr, DefaultFieldMap);
+  EXPECT_EQ(DS->GetFilterExpr(), Same.GetFilterData());
+  const TExprData Kept = DS->GetFilterExpr();
+
+  struct TCase {
+    const wchar_t* Text;
+    const wchar_t* Error;
+  } Cases[] = {
+      {L"ID > ", L"Filter expression error at position 6: expression expected"},
+      {L"(ID = 1", L"Filter expression error at position 8: ')' expected"},
+      {L"NOPE = 1", L"Items: Field 'NOPE' not found"},
+      {L"ID = 'x'", L"'x' is not a valid value for field 'ID'"},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Text);
+    EXPECT_EQ(MessageOf([&] { DS->SetFilter(C.Text); }), C.Error);
+    EXPECT_EQ(DS->GetFilter(), L"ID > 2 and ID <= 5");
+    EXPECT_EQ(DS->GetFilterExpr(), Kept);
+    EXPECT_EQ(WalkForward(), (std::vector<Integer>{3, 4, 5}));
+  }
+
+  // Options take part in the comparison; changing them keeps the compiled text.
+  DS->SetFilter(L"NAME = 'n4' or ID = 1");
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{1}));
+  DS->SetFilterOptions({foCaseInsensitive});
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{1, 4}));
+  EXPECT_EQ(DS->GetRecordCount(), 2);
+
+  // No text: nothing to compile, every record shows.
+  DS->SetFilter(L"");
+  EXPECT_TRUE(DS->GetFilterExpr().empty());
+  EXPECT_EQ(WalkForward().size(), 6u);
+}
+
+TEST_F(DataSetFixture, FilterTextSetWhileClosedIsCompiledWhenTheDataSetOpens) {
+  Fill(4);
+  DS->Close();
+  DS->SetFiltered(true);
+  DS->SetFilter(L"ID >");  // the fields may not exist yet: only stored
+  EXPECT_TRUE(DS->GetFilterExpr().empty());
+  String Message;
+  try {
+    DS->Open();
+  } catch (const EDatabaseError& E) {
+    Message = E.Message();
+  }
+  EXPECT_EQ(Message, L"Filter expression error at position 5: expression expected");
+  EXPECT_FALSE(DS->GetActive());
+  EXPECT_EQ(DS->LiveBuffers(), 0);
+
+  DS->SetFilter(L"ID <> 2 and not (ID = 3)");
+  DS->Open();
+  EXPECT_FALSE(DS->GetFilterExpr().empty());
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{1, 4}));
+  DS->Close();
+  EXPECT_TRUE(DS->GetFilterExpr().empty());
+}
+
+// A dataset that does not evaluate filter text keeps the text and compiles nothing.
+TEST(DataSetFilterText, ADataSetThatDoesNotEvaluateTextOnlyStoresIt) {
+  class TNoTextDataSet : public TArrayDataSet {
+   public:
+    using TArrayDataSet::TArrayDataSet;
+
+   protected:
+    bool EvaluatesFilterText() override { return false; }
+  };
+  TNoTextDataSet DS(nullptr);
+  DS.GetFieldDefs()->Add(L"ID", ftInteger);
+  DS.Open();
+  DS.AppendRecord({1});
+  DS.SetFilter(L"ID >");
+  DS.SetFiltered(true);
+  EXPECT_EQ(DS.GetFilter(), L"ID >");
+  EXPECT_TRUE(DS.GetFilterExpr().empty());
+  EXPECT_EQ(DS.GetRecordCount(), 1);
+  DS.Close();
+}
+
 // ---- Misuse ----
 
 TEST_F(DataSetFixture, MisuseRaisesTheFrameworkTexts) {
