@@ -1082,6 +1082,20 @@ void TDataSet::SetOnFilterRecord(const TFilterRecordEvent& Value) {
   if (GetActive() && FFiltered) First();
 }
 
+String TDataSet::PSGetKeyFields() {
+  String Result;
+  for (TField* Field : *FFields) {
+    if (!Field->GetProviderFlags().Contains(pfInKey)) continue;
+    if (!Result.empty()) Result += L';';
+    Result += Field->GetFieldName();
+  }
+  if (!Result.empty()) return Result;
+  if (TIndexDefs* Defs = PSGetIndexDefs())
+    for (Integer I = 0; I < Defs->GetCount(); ++I)
+      if ((*Defs)[I]->GetOptions().Contains(ixPrimary)) return (*Defs)[I]->GetFields();
+  return Result;
+}
+
 bool TDataSet::FindRecord(bool, bool) {
   DatabaseError(SFindRecordNotSupported, this);
 }

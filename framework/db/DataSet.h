@@ -18,6 +18,7 @@
 
 class TDataSource;
 class TDataLink;
+class TParams;
 class TStream;
 class TList;
 class TDataSet;
@@ -130,6 +131,15 @@ class TDataSet : public TComponent {
   const TExprData& GetFilterExpr() const { return FFilterExpr; }
 
   virtual void UpdateIndexDefs() {}
+
+  // ---- Provider support: what a dataset serving as a provider tells its consumer ----
+  // The dataset's own index definitions (the caller does not own them); null when it keeps none.
+  virtual TIndexDefs* PSGetIndexDefs() { return nullptr; }
+  // The key field names, ";"-separated: the fields flagged pfInKey, else the fields of the
+  // primary index of PSGetIndexDefs; empty when neither names a key.
+  virtual String PSGetKeyFields();
+  // The parameters the dataset reads with (the caller does not own them); null when it has none.
+  virtual TParams* PSGetParams() { return nullptr; }
 
   // ---- Fields ----
   TFields* GetFields() const { return FFields.get(); }
