@@ -621,7 +621,7 @@ TEST_F(DataSetFixture, DetailFollowsTheMasterAndCircularLinksAreRefused) {
   EXPECT_EQ(Lines(), (std::vector<Integer>{1, 2}));
   DS->Last();
   EXPECT_EQ(Lines(), (std::vector<Integer>{1, 2, 3}));
-  EXPECT_TRUE(Detail.IsLinkedTo(Source));
+  EXPECT_EQ(Detail.GetDataSource(), Source);
 
   // The detail's own source may not become the master's, nor the master's source the detail.
   TDataSource DetailSource(nullptr);
