@@ -128,7 +128,9 @@ class TDataLink : public TPersistent {
   bool FVisualControl = false;
 };
 
-// The link a detail dataset keeps to its master; answers the detail for circular-link checks.
+// The base of the link a detail dataset keeps to its master's data source. A descendant answers
+// the detail dataset, so that a source leading back to it through its masters is refused
+// ("Circular datalinks are not allowed"), and follows the master through the notifications.
 class TDetailDataLink : public TDataLink {
   DECLARE_CLASS(TDetailDataLink, TDataLink)
  public:

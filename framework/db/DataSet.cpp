@@ -113,6 +113,8 @@ void TDataSet::DoInternalOpen() {
   FDefaultFields = FFields->GetCount() == 0;
   InternalOpen();
   FInternalOpenComplete = true;
+  // Before the window is filled: the descendant's GetRecord already filters with it.
+  FFilterExpr = CompileFilter(FFilterText, FFilterOptions);
   UpdateCalcFieldsInfo();
   UpdateBufferCount();
   FBOF = true;
@@ -121,6 +123,7 @@ void TDataSet::DoInternalOpen() {
 
 void TDataSet::CloseCursor() {
   FreeBuffers();
+  FFilterExpr.clear();  // names fields that go with the cursor
   if (IsCursorOpen() || FInternalOpenComplete) {
     FInternalOpenComplete = false;
     InternalClose();
@@ -1053,19 +1056,44 @@ void TDataSet::SetFiltered(bool Value) {
 
 void TDataSet::SetFilterOptions(TFilterOptions Value) {
   if (FFilterOptions == Value) return;
+  TExprData Expr = CompileFilter(FFilterText, Value);  // the options shape constant comparisons
   FFilterOptions = Value;
+  FFilterExpr = std::move(Expr);
   if (GetActive() && FFiltered) First();
 }
 
 void TDataSet::SetFilterText(const String& Value) {
   if (FFilterText == Value) return;
+  TExprData Expr = CompileFilter(Value, FFilterOptions);
   FFilterText = Value;
+  FFilterExpr = std::move(Expr);
   if (GetActive() && FFiltered) First();
+}
+
+TExprData TDataSet::CompileFilter(const String& Text, TFilterOptions Options) {
+  // While closed the text is only stored: the fields it names may not exist yet.
+  if (!EvaluatesFilterText() || !FInternalOpenComplete || Trim(Text).empty()) return {};
+  TExprParser Parser(this, Text, Options, {}, String(), nullptr, GetFilterFieldMap());
+  return Parser.GetFilterData();
 }
 
 void TDataSet::SetOnFilterRecord(const TFilterRecordEvent& Value) {
   FOnFilterRecord = Value;
   if (GetActive() && FFiltered) First();
+}
+
+String TDataSet::PSGetKeyFields() {
+  String Result;
+  for (TField* Field : *FFields) {
+    if (!Field->GetProviderFlags().Contains(pfInKey)) continue;
+    if (!Result.empty()) Result += L';';
+    Result += Field->GetFieldName();
+  }
+  if (!Result.empty()) return Result;
+  if (TIndexDefs* Defs = PSGetIndexDefs())
+    for (Integer I = 0; I < Defs->GetCount(); ++I)
+      if ((*Defs)[I]->GetOptions().Contains(ixPrimary)) return (*Defs)[I]->GetFields();
+  return Result;
 }
 
 bool TDataSet::FindRecord(bool, bool) {

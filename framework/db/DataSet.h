@@ -12,11 +12,13 @@
 #include "framework/Variants.h"
 #include "framework/classes/Component.h"
 #include "framework/db/DBTypes.h"
+#include "framework/db/ExprParser.h"
 #include "framework/db/FieldDefs.h"
 #include "framework/db/Fields.h"
 
 class TDataSource;
 class TDataLink;
+class TParams;
 class TStream;
 class TList;
 class TDataSet;
@@ -124,8 +126,20 @@ class TDataSet : public TComponent {
   virtual void SetFilterText(const String& Value);
   TFilterRecordEvent GetOnFilterRecord() const { return FOnFilterRecord; }
   virtual void SetOnFilterRecord(const TFilterRecordEvent& Value);
+  // The byte code of Filter while the dataset is open; empty when there is no text or the
+  // dataset does not evaluate filter text.
+  const TExprData& GetFilterExpr() const { return FFilterExpr; }
 
   virtual void UpdateIndexDefs() {}
+
+  // ---- Provider support: what a dataset serving as a provider tells its consumer ----
+  // The dataset's own index definitions (the caller does not own them); null when it keeps none.
+  virtual TIndexDefs* PSGetIndexDefs() { return nullptr; }
+  // The key field names, ";"-separated: the fields flagged pfInKey, else the fields of the
+  // primary index of PSGetIndexDefs; empty when neither names a key.
+  virtual String PSGetKeyFields();
+  // The parameters the dataset reads with (the caller does not own them); null when it has none.
+  virtual TParams* PSGetParams() { return nullptr; }
 
   // ---- Fields ----
   TFields* GetFields() const { return FFields.get(); }
@@ -244,6 +258,17 @@ class TDataSet : public TComponent {
   virtual void SetBufListSize(Integer Value);
   virtual void SetFieldListChanged() { DataEvent(deFieldListChange, 0); }
 
+  // ---- Filter text ----
+  // A descendant that evaluates Filter text answers true. The base then compiles the text
+  // when the dataset opens and whenever Filter or FilterOptions change while it is open, and
+  // keeps the byte code (FilterExpr) for the descendant's interpreter. A text that does not
+  // compile raises before anything changes, so the previous filter stays in force.
+  virtual bool EvaluatesFilterText() { return false; }
+  virtual const TFieldMap& GetFilterFieldMap() { return DefaultFieldMap; }
+  // Compiles Text against this dataset's fields (empty for empty text, a closed cursor or a
+  // dataset that does not evaluate text).
+  virtual TExprData CompileFilter(const String& Text, TFilterOptions Options);
+
   // ---- The window ----
   void SetBufferCount(Integer Value);
   void UpdateBufferCount();
@@ -310,6 +335,7 @@ class TDataSet : public TComponent {
   String FFilterText;
   TFilterOptions FFilterOptions;
   TFilterRecordEvent FOnFilterRecord;
+  TExprData FFilterExpr;
 
  private:
   friend class TDataSource;

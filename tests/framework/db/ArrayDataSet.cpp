@@ -1,6 +1,9 @@
 #include "tests/framework/db/ArrayDataSet.h"
 
+#include <cstring>
+
 #include "framework/classes/Streams.h"
+#include "framework/sysutils/Strings.h"
 
 TArrayDataSet::TArrayDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
 
@@ -56,13 +59,17 @@ void TArrayDataSet::Fill(TRecordBuffer Buffer, Integer Index) {
 }
 
 bool TArrayDataSet::Accepted(TRecordBuffer Buffer) {
-  if (!GetFiltered() || !FOnFilterRecord) return true;
+  if (!GetFiltered() || (!FOnFilterRecord && GetFilterExpr().empty())) return true;
   TRecordBuffer Old = FFilterBuffer;
   FFilterBuffer = Buffer;
   TDataSetState S = SetTempState(dsFilter);
   bool Accept = true;
   try {
-    FOnFilterRecord(this, Accept);
+    if (FOnFilterRecord) FOnFilterRecord(this, Accept);
+    if (Accept && !GetFilterExpr().empty()) {
+      Variant V = Evaluate(0);
+      Accept = !V.IsNull() && V.AsBoolean();
+    }
   } catch (...) {
     RestoreState(S);
     FFilterBuffer = Old;
@@ -302,7 +309,7 @@ Integer TArrayDataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookm
 
 Integer TArrayDataSet::GetRecordCount() {
   CheckActive();
-  if (!GetFiltered() || !FOnFilterRecord) return Integer(FRecords.size());
+  if (!GetFiltered() || (!FOnFilterRecord && GetFilterExpr().empty())) return Integer(FRecords.size());
   Integer N = 0;
   TRecordBuffer T = GetTempBuffer();
   for (Integer I = 0; I < Integer(FRecords.size()); ++I) {
@@ -327,4 +334,76 @@ void TArrayDataSet::SetRecNo(Integer Value) {
   FCursor = Value - 1;
   Resync({rmCenter});
   DoAfterScroll();
+}
+
+Variant TArrayDataSet::Evaluate(Integer Node) {
+  const TExprData& D = GetFilterExpr();
+  auto W16 = [&D](size_t At) {
+    Word W = 0;
+    std::memcpy(&W, &D[At], 2);
+    return W;
+  };
+  auto U32 = [&D](size_t At) {
+    Cardinal C = 0;
+    std::memcpy(&C, &D[At], 4);
+    return C;
+  };
+  const size_t Nodes = W16(6), Literals = W16(8);
+  const size_t At = Nodes + size_t(Node);
+  const Cardinal Class = U32(At), Op = U32(At + 4);
+  auto Operand = [&](Integer I) { return W16(At + 8 + 2 * I); };
+  switch (Class) {
+    case nodeFIELD:
+      return FieldByNumber(Operand(0))->GetAsVariant();
+    case nodeCONST: {
+      const Word Type = Operand(0);
+      const Byte* P = &D[Literals + Operand(2)];
+      switch (Type) {
+        case 0: return Null;
+        case 4: { Word V; std::memcpy(&V, P, 2); return Variant(V != 0); }
+        case 6: { Integer V; std::memcpy(&V, P, 4); return Variant(V); }
+        case 7: { double V; std::memcpy(&V, P, 8); return Variant(V); }
+        case ExprWideStringType: {
+          Word Len; std::memcpy(&Len, P, 2);
+          String S(Len / 2, L'\0');
+          std::memcpy(S.data(), P + 2, Len);
+          return Variant(S);
+        }
+      }
+      throw EDatabaseError(L"constant type not handled by the test dataset");
+    }
+    case nodeUNARY: {
+      Variant V = Evaluate(Operand(0));
+      if (Op == coISBLANK) return Variant(V.IsNull());
+      if (Op == coNOTBLANK) return Variant(!V.IsNull());
+      if (Op == coNOT) return V.IsNull() ? Variant(Null) : Variant(!V.AsBoolean());
+      break;
+    }
+    case nodeBINARY: {
+      Variant L = Evaluate(Operand(0));
+      if (Op == coAND && !L.IsNull() && !L.AsBoolean()) return Variant(false);
+      if (Op == coOR && !L.IsNull() && L.AsBoolean()) return Variant(true);
+      Variant R = Evaluate(Operand(1));
+      if (Op == coAND || Op == coOR) return R.IsNull() ? Variant(Null) : Variant(R.AsBoolean());
+      if (L.IsNull() || R.IsNull()) return Null;
+      TVariantRelationship Rel;
+      if (VarIsStr(L) || VarIsStr(R)) {
+        Integer C = (GetFilterOptions().Contains(foCaseInsensitive) ? AnsiCompareText : AnsiCompareStr)(
+            VarToStr(L), VarToStr(R));
+        Rel = C == 0 ? vrEqual : C < 0 ? vrLessThan : vrGreaterThan;
+      } else {
+        Rel = VarCompareValue(L, R);
+      }
+      switch (Op) {
+        case coEQ: return Variant(Rel == vrEqual);
+        case coNE: return Variant(Rel != vrEqual);
+        case coLT: return Variant(Rel == vrLessThan);
+        case coGT: return Variant(Rel == vrGreaterThan);
+        case coLE: return Variant(Rel == vrLessThan || Rel == vrEqual);
+        case coGE: return Variant(Rel == vrGreaterThan || Rel == vrEqual);
+      }
+      break;
+    }
+  }
+  throw EDatabaseError(L"node not handled by the test dataset");
 }

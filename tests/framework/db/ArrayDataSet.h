@@ -52,6 +52,7 @@ class TArrayDataSet : public TDataSet {
   void SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Bookmark) override;
   TBookmarkFlag GetBookmarkFlag(TRecordBuffer Buffer) override;
   void SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) override;
+  bool EvaluatesFilterText() override { return true; }
 
  private:
   using TValues = std::vector<std::optional<TBytes>>;
@@ -69,6 +70,9 @@ class TArrayDataSet : public TDataSet {
   TBuf* ActiveRecBuf();
   Integer IndexOfId(Int64 Id) const;
   bool Accepted(TRecordBuffer Buffer);
+  // A small interpreter of the filter byte code: comparisons, AND, OR, NOT, IS [NOT] NULL over
+  // fields and integer, float, Boolean and string constants.
+  Variant Evaluate(Integer Node);
   void Fill(TRecordBuffer Buffer, Integer Index);
   std::vector<TRecord> FRecords;
   Integer FCursor = -1;

@@ -472,6 +472,210 @@ TEST_F(DataSetFixture, FilterRecordEventHidesRecordsAndRefiltersOnToggle) {
   EXPECT_FALSE(DS->Locate(L"ID", 3, {}));
 }
 
+// The filter text: compiled by the base into byte code the dataset evaluates; a text that does
+// not compile raises and the filter in force stays.
+TEST_F(DataSetFixture, FilterTextIsCompiledAndABadTextLeavesThePreviousFilter) {
+  Fill(6);
+  auto MessageOf = [](auto&& F) -> String {
+    try {
+      F();
+    } catch (const EDatabaseError& E) {
+      return E.Message();
+    }
+    return L"(no error)";
+  };
+  DS->SetFilter(L"ID > 2 and ID <= 5");
+  DS->SetFiltered(true);
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{3, 4, 5}));
+  TExprParser Same(DS, L"ID > 2 and ID <= 5", {}, {}, String(), nullptr, DefaultFieldMap);
+  EXPECT_EQ(DS->GetFilterExpr(), Same.GetFilterData());
+  const TExprData Kept = DS->GetFilterExpr();
+
+  struct TCase {
+    const wchar_t* Text;
+    const wchar_t* Error;
+  } Cases[] = {
+      {L"ID > ", L"Filter expression error at position 6: expression expected"},
+      {L"(ID = 1", L"Filter expression error at position 8: ')' expected"},
+      {L"NOPE = 1", L"Items: Field 'NOPE' not found"},
+      {L"ID = 'x'", L"'x' is not a valid value for field 'ID'"},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Text);
+    EXPECT_EQ(MessageOf([&] { DS->SetFilter(C.Text); }), C.Error);
+    EXPECT_EQ(DS->GetFilter(), L"ID > 2 and ID <= 5");
+    EXPECT_EQ(DS->GetFilterExpr(), Kept);
+    EXPECT_EQ(WalkForward(), (std::vector<Integer>{3, 4, 5}));
+  }
+
+  // Options take part in the comparison; changing them keeps the compiled text.
+  DS->SetFilter(L"NAME = 'n4' or ID = 1");
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{1}));
+  DS->SetFilterOptions({foCaseInsensitive});
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{1, 4}));
+  EXPECT_EQ(DS->GetRecordCount(), 2);
+
+  // No text: nothing to compile, every record shows.
+  DS->SetFilter(L"");
+  EXPECT_TRUE(DS->GetFilterExpr().empty());
+  EXPECT_EQ(WalkForward().size(), 6u);
+}
+
+TEST_F(DataSetFixture, FilterTextSetWhileClosedIsCompiledWhenTheDataSetOpens) {
+  Fill(4);
+  DS->Close();
+  DS->SetFiltered(true);
+  DS->SetFilter(L"ID >");  // the fields may not exist yet: only stored
+  EXPECT_TRUE(DS->GetFilterExpr().empty());
+  String Message;
+  try {
+    DS->Open();
+  } catch (const EDatabaseError& E) {
+    Message = E.Message();
+  }
+  EXPECT_EQ(Message, L"Filter expression error at position 5: expression expected");
+  EXPECT_FALSE(DS->GetActive());
+  EXPECT_EQ(DS->LiveBuffers(), 0);
+
+  DS->SetFilter(L"ID <> 2 and not (ID = 3)");
+  DS->Open();
+  EXPECT_FALSE(DS->GetFilterExpr().empty());
+  EXPECT_EQ(WalkForward(), (std::vector<Integer>{1, 4}));
+  DS->Close();
+  EXPECT_TRUE(DS->GetFilterExpr().empty());
+}
+
+// A dataset that does not evaluate filter text keeps the text and compiles nothing.
+TEST(DataSetFilterText, ADataSetThatDoesNotEvaluateTextOnlyStoresIt) {
+  class TNoTextDataSet : public TArrayDataSet {
+   public:
+    using TArrayDataSet::TArrayDataSet;
+
+   protected:
+    bool EvaluatesFilterText() override { return false; }
+  };
+  std::unique_ptr<TNoTextDataSet> Holder(new TNoTextDataSet(nullptr));
+  TNoTextDataSet& DS = *Holder;
+  DS.GetFieldDefs()->Add(L"ID", ftInteger);
+  DS.Open();
+  DS.AppendRecord({1});
+  DS.SetFilter(L"ID >");
+  DS.SetFiltered(true);
+  EXPECT_EQ(DS.GetFilter(), L"ID >");
+  EXPECT_TRUE(DS.GetFilterExpr().empty());
+  EXPECT_EQ(DS.GetRecordCount(), 1);
+  DS.Close();
+}
+
+// ---- Master and detail ----
+
+// A detail dataset as the family builds one: a detail link on the master's source that refilters
+// the detail whenever the master's record changes.
+class TMasterLink : public TDetailDataLink {
+ public:
+  explicit TMasterLink(TDataSet* Detail) : FDetail(Detail) {}
+  TDataSet* GetDetailDataSet() override { return FDetail; }
+  Integer Changes = 0;
+
+ protected:
+  void RecordChanged(TField* Field) override {
+    if (Field || !FDetail->GetActive()) return;
+    ++Changes;
+    FDetail->First();  // the filter reads the master's current record
+  }
+
+ private:
+  TDataSet* FDetail;
+};
+
+class TDetailDataSet : public TArrayDataSet {
+ public:
+  explicit TDetailDataSet(TComponent* AOwner) : TArrayDataSet(AOwner), Link(this) {}
+  ~TDetailDataSet() override { Link.SetDataSource(nullptr); }
+  TDataSource* GetDataSource() override { return Link.GetDataSource(); }
+  TMasterLink Link;
+};
+
+TEST_F(DataSetFixture, DetailFollowsTheMasterAndCircularLinksAreRefused) {
+  Fill(3);
+  std::unique_ptr<TDetailDataSet> Holder(new TDetailDataSet(nullptr));
+  TDetailDataSet& Detail = *Holder;
+  Detail.GetFieldDefs()->Add(L"MASTERID", ftInteger);
+  Detail.GetFieldDefs()->Add(L"LINE", ftInteger);
+  Detail.Open();
+  for (Integer M = 1; M <= 3; ++M)
+    for (Integer L = 1; L <= M; ++L) Detail.AppendRecord({M, L});
+  Detail.SetOnFilterRecord([this](TDataSet* D, bool& Accept) {
+    Accept = D->FieldByName(L"MASTERID")->GetAsInteger() == DS->FieldByName(L"ID")->GetAsInteger();
+  });
+  Detail.SetFiltered(true);
+  Detail.Link.SetDataSource(Source);
+  auto Lines = [&Detail] {
+    std::vector<Integer> R;
+    for (Detail.First(); !Detail.Eof(); Detail.Next()) R.push_back(Detail.FieldByName(L"LINE")->GetAsInteger());
+    return R;
+  };
+  EXPECT_EQ(Lines(), (std::vector<Integer>{1}));
+  DS->Next();
+  EXPECT_GT(Detail.Link.Changes, 0);
+  EXPECT_EQ(Lines(), (std::vector<Integer>{1, 2}));
+  DS->Last();
+  EXPECT_EQ(Lines(), (std::vector<Integer>{1, 2, 3}));
+  EXPECT_EQ(Detail.GetDataSource(), Source);
+
+  // The detail's own source may not become the master's, nor the master's source the detail.
+  TDataSource DetailSource(nullptr);
+  DetailSource.SetName(L"DetailSource");
+  DetailSource.SetDataSet(&Detail);
+  auto MessageOf = [](auto&& F) -> String {
+    try {
+      F();
+    } catch (const EDatabaseError& E) {
+      return E.Message();
+    }
+    return L"(no error)";
+  };
+  EXPECT_EQ(MessageOf([&] { Detail.Link.SetDataSource(&DetailSource); }), L"Circular datalinks are not allowed");
+  EXPECT_EQ(Detail.Link.GetDataSource(), Source);
+  Source->SetName(L"MasterSource");
+  EXPECT_EQ(MessageOf([&] { Source->SetDataSet(&Detail); }), L"MasterSource: Circular datalinks are not allowed");
+  EXPECT_EQ(Source->GetDataSet(), DS);
+  DetailSource.SetDataSet(nullptr);
+}
+
+// ---- Provider support ----
+
+TEST_F(DataSetFixture, KeyFieldsComeFromTheFieldFlagsElseFromThePrimaryIndex) {
+  class TIndexedDataSet : public TArrayDataSet {
+   public:
+    explicit TIndexedDataSet(TComponent* AOwner) : TArrayDataSet(AOwner), Indexes(this) {}
+    TIndexDefs* PSGetIndexDefs() override { return &Indexes; }
+    TIndexDefs Indexes;
+  };
+  std::unique_ptr<TIndexedDataSet> Holder(new TIndexedDataSet(nullptr));
+  TIndexedDataSet& Indexed = *Holder;
+  Indexed.GetFieldDefs()->Add(L"CODE", ftInteger);
+  Indexed.GetFieldDefs()->Add(L"PART", ftInteger);
+  Indexed.GetFieldDefs()->Add(L"NAME", ftWideString, 10);
+  Indexed.Open();
+  EXPECT_EQ(Indexed.PSGetKeyFields(), L"");
+  Indexed.Indexes.Add(L"ByName", L"NAME", {ixUnique});
+  Indexed.Indexes.Add(L"Key", L"CODE;PART", {ixPrimary, ixUnique});
+  EXPECT_EQ(Indexed.PSGetKeyFields(), L"CODE;PART");
+  TField* Name = Indexed.FieldByName(L"NAME");
+  TProviderFlags Flags = Name->GetProviderFlags();
+  Flags << pfInKey;
+  Name->SetProviderFlags(Flags);
+  EXPECT_EQ(Indexed.PSGetKeyFields(), L"NAME");
+  Indexed.Close();
+
+  // The base keeps neither indexes nor parameters.
+  Fill(1);
+  EXPECT_EQ(DS->PSGetIndexDefs(), nullptr);
+  EXPECT_EQ(DS->PSGetParams(), nullptr);
+  EXPECT_EQ(DS->PSGetKeyFields(), L"");
+}
+
 // ---- Misuse ----
 
 TEST_F(DataSetFixture, MisuseRaisesTheFrameworkTexts) {
