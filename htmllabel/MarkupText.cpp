@@ -31,27 +31,12 @@ int HexDigit(wchar_t C) {
   return -1;
 }
 
-// Replaces every occurrence of From (exact letter case) by To, in one left-to-right pass.
-String ReplaceAll(const String& S, const String& From, const String& To) {
-  if (From.empty()) return S;
-  String R;
-  size_t P = 0;
-  for (;;) {
-    size_t F = S.find(From, P);
-    if (F == String::npos) break;
-    R.append(S, P, F - P);
-    R += To;
-    P = F + From.size();
-  }
-  R.append(S, P, String::npos);
-  return R;
-}
-
-// Same, ignoring ASCII letter case.
+// Replaces every occurrence of From, ignoring ASCII letter case.
 String ReplaceAllNoCase(const String& S, const String& From, const String& To) {
   if (From.empty()) return S;
   String U = UpperAscii(S), F = UpperAscii(From);
   String R;
+  R.reserve(S.size());
   size_t P = 0;
   for (;;) {
     size_t Q = U.find(F, P);
@@ -246,8 +231,28 @@ TColor MarkupColor(const String& Value) {
 
 String DecodeNamedEntities(const String& Text) {
   if (Text.find(L'&') == String::npos) return Text;
-  String R = Text;
-  for (const auto& E : Entities) R = ReplaceAll(R, E.Name, String(1, E.Char));
+  // One pass over the text: every name is a whole "&...;" so no two can overlap.
+  String R;
+  R.reserve(Text.size());
+  const size_t N = Text.size();
+  for (size_t I = 0; I < N;) {
+    if (Text[I] == L'&') {
+      const TEntity* Hit = nullptr;
+      for (const auto& E : Entities) {
+        size_t L = std::wcslen(E.Name);
+        if (Text.compare(I, L, E.Name) == 0) {
+          Hit = &E;
+          break;
+        }
+      }
+      if (Hit) {
+        R += Hit->Char;
+        I += std::wcslen(Hit->Name);
+        continue;
+      }
+    }
+    R += Text[I++];
+  }
   return R;
 }
 

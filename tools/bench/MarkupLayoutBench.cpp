@@ -37,6 +37,10 @@ int main() {
   std::printf("word-wrapped layout into a 300 pixel wide rectangle\n");
   for (size_t Kb : {1, 10, 100}) {
     const String Text = MarkedUpText(Kb * 1024);
+    auto N0 = std::chrono::steady_clock::now();
+    const String Normal = NormalizeMarkup(Text);
+    std::printf("  %4zu KB normalising   %9.2f ms\n", Kb,
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - N0).count());
     for (bool HeightOnly : {true, false}) {
       Integer Height = 0;
       Layout(Page.GetCanvas(), Text, HeightOnly, Height);  // warm-up
