@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/ImgList.h"
 #include "framework/WinApi.h"
+#include "htmllabel/PictureStore.h"
 #include "framework/SysUtils.h"
 #include "htmllabel/MarkupLabel.h"
 
@@ -98,6 +100,7 @@ class TEngine {
   size_t Line(size_t From, size_t Limit, const TRect& LineRect, TPass Pass);
   // Applies the tag S[From..To]; false when the line must end before the tag (tag not consumed).
   bool ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine);
+  bool Picture(const String& Tag, TPass Pass);
   void OpenAnchor(const String& Tag, TPass Pass);
   void CloseAnchor(TPass Pass);
   void ListItem(const String& Tag, TPass Pass);
@@ -390,7 +393,9 @@ bool TEngine::ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine) {
         break;
       case L'I':
         if (Exact1) St.Font.Style.Include(fsItalic);
-        else if (C1 == L'N') {
+        else if (C1 == L'M') {
+          if (!Picture(Tag, Pass)) return false;
+        } else if (C1 == L'N') {
           String V = TagAttribute(Tag, L"X");
           bool Clean = !V.empty() && std::all_of(V.begin(), V.end(), [](wchar_t Ch) { return Ch >= L'0' && Ch <= L'9'; }) && V.size() < 7;
           if (Clean) {
@@ -552,6 +557,84 @@ bool TEngine::ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine) {
     default:
       break;
   }
+  return true;
+}
+
+// An IMG: image-list pictures ("IDX:n"), named pictures of the store and pictures loaded by address
+// into the cache. A missing or empty picture takes no room. False when it must start the next line.
+bool TEngine::Picture(const String& Tag, TPass Pass) {
+  const String Src = TagAttribute(Tag, L"SRC");
+  const String USrc = UpperCase(Src);
+  TCustomImageList* List = nullptr;
+  Integer Index = -1;
+  TGraphic* Pic = nullptr;
+  if (USrc.rfind(L"IDX:", 0) == 0) {
+    Index = StrToIntOrZero(Src.substr(4));
+    if (P.Images && Index >= 0 && Index < P.Images->GetCount()) List = P.Images;
+  } else if (Src.find(L"://") != String::npos) {
+    if (P.PictureCache) {
+      THTMLPicture* Found = P.PictureCache->FindPicture(Src);
+      if (!Found) {
+        Found = P.PictureCache->AddPicture();
+        Found->SetID(Src);
+        Found->LoadFromURL(Src);
+      }
+      Pic = Found;
+    }
+  } else if (Src.find(L':') == String::npos && P.PictureStore) {
+    Pic = P.PictureStore->FindPicture(Src);
+  }
+  Integer NatW = 0, NatH = 0;
+  if (List) {
+    NatW = List->GetWidth();
+    NatH = List->GetHeight();
+  } else if (Pic && !Pic->GetEmpty()) {
+    NatW = Pic->GetWidth();
+    NatH = Pic->GetHeight();
+  }
+  if (NatW <= 0 || NatH <= 0) return true;
+  Integer W = std::clamp(StrToIntOrZero(TagAttribute(Tag, L"WIDTH")), 0, 100000);
+  Integer H = std::clamp(StrToIntOrZero(TagAttribute(Tag, L"HEIGHT")), 0, 100000);
+  const bool Sized = W > 0 || H > 0;
+  if (W > 0 && H <= 0) H = Integer(std::lround(double(NatH) * W / NatW));
+  else if (H > 0 && W <= 0) W = Integer(std::lround(double(NatW) * H / NatH));
+  else if (!Sized) {
+    W = NatW;
+    H = NatH;
+  }
+  Integer RoomW = W, RoomH = H;
+  if (Sized) {
+    const double F = P.ScaleFactor > 0 ? P.ScaleFactor : Scale;
+    RoomW = Integer(std::lround(W * F));
+    RoomH = Integer(std::lround(H * F));
+  }
+  const Integer Avail = Box.Right - Box.Left - St.ListIndent;
+  if (Pass == TPass::Measure && (HasContent || LineWidth > 0) && LineWidth + RoomW > Avail && RoomW < Avail)
+    return false;  // the picture starts the next line
+  const String Align = UpperCase(TagAttribute(Tag, L"ALIGN"));
+  Integer Top = Box.Top;
+  if (!Sized && H < GhHeight) {
+    if (Align == L"TOP") Top += 0;
+    else if (Align == L"MIDDLE") Top += (GhHeight - H) / 2;
+    else Top += GhHeight - H;
+  }
+  if (Pass == TPass::Draw && !St.Hidden) {
+    if (List) List->Draw(C, X, Top, Index);
+    else if (Sized) C->StretchDraw(TRect(X, Top, X + RoomW, Top + RoomH), Pic);
+    else C->Draw(X, Top, Pic);
+  }
+  if (Pass != TPass::Measure && St.InAnchor && !St.AnchorRef.empty() && P.HitX >= X && P.HitX < X + RoomW &&
+      P.HitY >= Top && P.HitY < Top + RoomH) {
+    TextHit = true;
+    Res.AnchorRef = St.AnchorRef;
+    if (!St.AnchorTitle.empty()) Res.AnchorTitle = St.AnchorTitle;
+    Res.AnchorAtPoint = St.AnchorNo;
+    AnchorHitOpen = true;
+  }
+  X += RoomW + 2;
+  LineWidth += RoomW + 2;
+  LineHeight = std::max(LineHeight, RoomH);
+  HasContent = true;
   return true;
 }
 

@@ -4,6 +4,8 @@
 
 #include "framework/Graphics.h"
 #include "htmllabel/MarkupLabel.h"
+#include "htmllabel/PictureFixtures.h"
+#include "htmllabel/PictureStore.h"
 
 namespace {
 
@@ -185,6 +187,57 @@ TEST(MarkupLayout, HitTestFollowsAlignmentAndWrapping) {
     EXPECT_TRUE(Pg.Draw(L"<a href=\"w\">aaa bbb</a>", Rect(0, 0, One, 300), R, P));
     EXPECT_EQ(R.AnchorRect, TRect(0, Gh, Pg.W(L"bbb"), 2 * Gh));
   }
+}
+
+TEST(MarkupLayout, PicturesTakeTheirRoom) {
+  TPage Pg;
+  wchar_t Dir[MAX_PATH];
+  GetTempPathW(MAX_PATH, Dir);
+  const String Path = String(Dir) + L"markup-layout-64x32.png";
+  {
+    const fixtures::TData D = fixtures::Png(64, 32);
+    TFileStream F(Path, fmCreate);
+    F.WriteBuffer(D.data(), Integer(D.size()));
+  }
+  const Integer Gh = Pg.Gh(), A = Pg.W(L"a");
+  const String Src = L"FILE://" + Path;
+  struct {
+    String Img;
+    float Scale;
+    Integer RoomW, RoomH;  // 0: no room at all
+  } Cases[] = {
+      {L"<img src=\"" + Src + L"\">", 1.0f, 64, 32},
+      {L"<img src=\"" + Src + L"\" width=\"32\">", 1.0f, 32, 16},
+      {L"<img src=\"" + Src + L"\" width=\"32\">", 1.5f, 48, 24},
+      {L"<img src=\"" + Src + L"\" height=\"8\">", 1.0f, 16, 8},
+      {L"<img src=\"FILE://" + String(Dir) + L"no-such-picture.png\">", 1.0f, 0, 0},
+      {L"<img src=\"IDX:3\">", 1.0f, 0, 0},
+      {L"<img src=\"NoSuchName\">", 1.0f, 0, 0},
+  };
+  for (const auto& C : Cases) {
+    THTMLPictureCache Cache;
+    THTMLDrawParams P;
+    P.PictureCache = &Cache;
+    P.ScaleFactor = C.Scale;
+    THTMLDrawResult R;
+    Pg.Draw(L"a" + C.Img, Rect(0, 0, 400, 300), R, P);
+    EXPECT_EQ(R.TextWidth, A + (C.RoomW ? C.RoomW + 2 : 0) + 2) << C.Img;
+    EXPECT_EQ(R.TextHeight, std::max(Gh, C.RoomH)) << C.Img;
+  }
+  {
+    // A picture inside an anchor is a hit target.
+    THTMLPictureCache Cache;
+    THTMLDrawParams P;
+    P.PictureCache = &Cache;
+    P.AnchorTestOnly = true;
+    P.HitX = 10;
+    P.HitY = 20;
+    THTMLDrawResult R;
+    EXPECT_TRUE(Pg.Draw(L"<a href=\"pic\"><img src=\"" + Src + L"\"></a>", Rect(0, 0, 400, 300), R, P));
+    EXPECT_EQ(R.AnchorRef, L"pic");
+    EXPECT_EQ(Cache.GetCount(), 1);  // loaded once, kept in the cache
+  }
+  DeleteFileW(Path.c_str());
 }
 
 bool IsNear(TColor Pixel, TColor Want) {
