@@ -2,12 +2,15 @@
 
 #include <cstdlib>
 
+#include "framework/DB.h"
 #include "framework/FMTBcd.h"
+#include "framework/Mask.h"
 #include "framework/SqlTimSt.h"
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
 #include "framework/controls/WinControl.h"
 #include "framework/forms/Application.h"
+#include "framework/classes/Lists.h"
 #include "framework/classes/Strings.h"
 
 namespace {
@@ -50,6 +53,14 @@ TVariantRelationship NullAwareCompare(const Variant& V1, const Variant& V2) {
   if (Null2) return vrGreaterThan;
   return VarCompareValue(V1, V2);
 }
+
+String NumericDisplayFormat(TField* Field) {
+  auto* Numeric = dynamic_cast<TNumericField*>(Field);
+  return Numeric ? Numeric->GetDisplayFormat() : String();
+}
+
+// The largest value a Currency holds, for FMT BCD values that would overflow it.
+constexpr Double MaxCurrencyMagnitude = 922337203685477.0;
 
 }  // namespace
 
@@ -109,6 +120,58 @@ String VarArrayToStrKv(const Variant& V) {
     Result += VarArrayToStrKv(V[I]);
   }
   return Result + L"]";
+}
+
+String FieldValueToDisplayText(const Variant& Value, TField* Field, const String& Format) {
+  if (VarIsEmpty(Value) || VarIsNull(Value)) return String();
+  switch (Field->GetDataType()) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: {
+      if (!Format.empty()) return FormatFloat(Format, Value.AsDouble());
+      String DisplayFormat = NumericDisplayFormat(Field);
+      if (!DisplayFormat.empty()) return FormatFloat(DisplayFormat, Value.AsDouble());
+      return IntToStr(Value.AsInt64());
+    }
+    case ftFloat: case ftCurrency: {
+      if (!Format.empty()) return FormatFloat(Format, Value.AsDouble());
+      String DisplayFormat = NumericDisplayFormat(Field);
+      if (!DisplayFormat.empty()) return FormatFloat(DisplayFormat, Value.AsDouble());
+      auto* Float = dynamic_cast<TFloatField*>(Field);
+      Integer Precision = Float ? Float->GetPrecision() : 15;
+      if (Float && Float->GetCurrency())
+        return FloatToStrF(Value.AsDouble(), ffCurrency, Precision, FormatSettings.CurrencyDecimals);
+      return FloatToStrF(Value.AsDouble(), ffGeneral, Precision, 0);
+    }
+    case ftBCD: case ftFMTBcd: {
+      if (!Format.empty()) return FormatFloat(Format, Value.AsDouble());
+      bool AsCurrencyText = false;
+      if (auto* Bcd = dynamic_cast<TBCDField*>(Field)) AsCurrencyText = Bcd->GetCurrency();
+      if (auto* FmtBcd = dynamic_cast<TFMTBCDField*>(Field)) AsCurrencyText = FmtBcd->GetCurrency();
+      TFloatFormat Form = AsCurrencyText ? ffCurrency : ffGeneral;
+      Integer Digits = AsCurrencyText ? FormatSettings.CurrencyDecimals : 0;
+      // An FMT BCD value past the Currency range keeps its digits instead of overflowing.
+      if (VarType(Value) == VarFMTBcd()) {
+        TBcd Bcd = VarToBcd(Value);
+        if (std::abs(BcdToDouble(Bcd)) >= MaxCurrencyMagnitude) return BcdToStrF(Bcd, Form, 32, Digits);
+      }
+      String DisplayFormat = NumericDisplayFormat(Field);
+      if (!DisplayFormat.empty()) return FormatCurr(DisplayFormat, Value.AsCurrency());
+      return CurrToStrF(Value.AsCurrency(), Form, Digits);
+    }
+    case ftDate: case ftTime: case ftDateTime: {
+      TDateTime DateTime = Value.AsDateTime();
+      if (!Format.empty()) return FormatDateTime(Format, DateTime);
+      if (Field->GetDataType() == ftDate) return FormatDateTime(FormatSettings.ShortDateFormat, DateTime);
+      if (Field->GetDataType() == ftTime) return FormatDateTime(FormatSettings.LongTimeFormat, DateTime);
+      return FormatDateTime(L"c", DateTime);
+    }
+    default:
+      return VarToStr(Value);
+  }
+}
+
+String FormatMaskTextKv(const String& EditMask, const String& Value) {
+  if (MaskGetMaskSave(EditMask)) return PadInputLiterals(EditMask, Value, MaskGetMaskBlank(EditMask));
+  return FormatMaskText(EditMask, Value);
 }
 
 TDateTime DateTimeWithoutMSec(TDateTime Value) {
@@ -194,6 +257,18 @@ Integer StringsLocate(TStrings* Strings, const String& Text, Integer Options) {
   return -1;
 }
 
+bool FieldsCanModify(TList* FieldList) {
+  for (Integer I = 0; I < FieldList->GetCount(); ++I)
+    if (!static_cast<TField*>(FieldList->GetItems(I))->CanModify()) return false;
+  return true;
+}
+
+bool FieldsArrCanModify(const TFieldsArrKv& Fields) {
+  for (TField* Field : Fields)
+    if (!Field->CanModify()) return false;
+  return true;
+}
+
 // ---- Dates and locale -------------------------------------------------------------------------
 
 TCalendarDateTimeUnitsKv DateTimeFormatToUnits(const String& Format) {
@@ -248,6 +323,26 @@ bool VarIsNumericKv(const Variant& V) {
       return true;
     default:
       return VarType(V) == VarFMTBcd();
+  }
+}
+
+bool IsNumericFieldType(TFieldType FieldType) {
+  switch (FieldType) {
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd:
+    case ftLongWord: case ftShortint: case ftByte: case ftExtended: case ftSingle:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsStringFieldType(TFieldType FieldType) {
+  switch (FieldType) {
+    case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftWideString: case ftOraClob:
+    case ftVariant: case ftGuid: case ftFixedWideChar: case ftWideMemo:
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -13,11 +13,16 @@
 #include "framework/Types.h"
 #include "framework/Variants.h"
 #include "framework/controls/ControlTypes.h"
+#include "framework/db/DBTypes.h"
 
+class TField;
+class TList;
 class TStrings;
 
 // Key values of several fields.
 using TVariantArrayKv = std::vector<Variant>;
+// Fields of a multi-field key or binding.
+using TFieldsArrKv = std::vector<TField*>;
 
 DECLARE_ENUM(TCalendarDateTimeUnitKv, cdtuYearKv, cdtuMonthKv, cdtuDayKv, cdtuHourKv, cdtuMinuteKv, cdtuSecondKv,
              cdtuAmPmKv)
@@ -46,6 +51,12 @@ String VarToStrDateTime(const Variant& V);
 // "[1, 2, [3, 4]]" for arrays (nested ones too), the value's text otherwise.
 String VarArrayToStrKv(const Variant& V);
 TDateTime DateTimeWithoutMSec(TDateTime Value);
+// Value as Field shows it: through Format when given, else the field's display format (numbers),
+// else the field's own default text; Empty and Null give "".
+String FieldValueToDisplayText(const Variant& Value, TField* Field, const String& Format);
+// Value as an edit with EditMask shows it: a value saved with its literals is padded over the
+// picture, any other fills the input places; empty places show the mask's blank character.
+String FormatMaskTextKv(const String& EditMask, const String& Value);
 // Keeps the whole days of DateValue and takes the time of day of TimeValue.
 void ReplaceTimeOfDateTime(TDateTime& DateValue, TDateTime TimeValue);
 
@@ -71,6 +82,10 @@ constexpr Integer slPartialKeyKv = 2;       // an item matches when it begins wi
 // The index of the first matching item, -1 when none.
 Integer StringsLocate(TStrings* Strings, const String& Text, Integer Options);
 
+// True when every field can be modified (so also for none). FieldList holds TField pointers.
+bool FieldsCanModify(TList* FieldList);
+bool FieldsArrCanModify(const TFieldsArrKv& Fields);
+
 // ---- Dates and locale -------------------------------------------------------------------------
 
 // The units a date-time format shows; quoted text is skipped and M always means month.
@@ -82,6 +97,10 @@ void GetLocaleClockSettings(THoursTimeFormatKv& HoursFormat, TAmPmPosKv& AmPmPos
 
 // The integer, float, currency and FMT BCD kinds; not dates, strings or Booleans.
 bool VarIsNumericKv(const Variant& V);
+// Small integer to single: the integer, float, currency and BCD field types.
+bool IsNumericFieldType(TFieldType FieldType);
+// String, memo, fixed char, wide, CLOB, variant and GUID field types.
+bool IsStringFieldType(TFieldType FieldType);
 
 // ---- Small routines ---------------------------------------------------------------------------
 
