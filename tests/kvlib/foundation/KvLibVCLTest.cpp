@@ -169,6 +169,103 @@ TEST(CustomControlKv, StartsUnscaledAndRemakesItsWindow) {
   delete Form;
 }
 
+// A white bitmap to draw into, and the box of whatever is not white afterwards.
+class Paper {
+ public:
+  Paper(Integer W, Integer H) {
+    Bmp.SetSize(W, H);
+    C = Bmp.GetCanvas();
+    C->GetBrush()->SetColor(clWhite);
+    C->FillRect(TRect(0, 0, W, H));
+    C->GetFont()->SetColor(clBlack);
+    C->GetFont()->SetHeight(-16);
+  }
+  TRect Ink() {
+    TRect R(Bmp.GetWidth(), Bmp.GetHeight(), -1, -1);
+    for (Integer Y = 0; Y < Bmp.GetHeight(); ++Y)
+      for (Integer X = 0; X < Bmp.GetWidth(); ++X)
+        if (C->GetPixel(X, Y) != clWhite) {
+          R.Left = std::min(R.Left, X);
+          R.Top = std::min(R.Top, Y);
+          R.Right = std::max(R.Right, X + 1);
+          R.Bottom = std::max(R.Bottom, Y + 1);
+        }
+    return R;
+  }
+  TBitmap Bmp;
+  TCanvas* C;
+};
+
+TEST(DrawTextWithParams, AlignsAndLaysOutInTheRectangle) {
+  struct {
+    const char* Name;
+    Byte Alignment, Layout;
+    bool (*Check)(const TRect& Ink);
+  } const Cases[] = {
+      {"left top", 0, 0, [](const TRect& I) { return I.Left < 20 && I.Top < 20; }},
+      {"right top", 1, 0, [](const TRect& I) { return I.Left > 100 && I.Right <= 200 && I.Top < 20; }},
+      {"centre centre", 2, 1, [](const TRect& I) { return I.Left > 40 && I.Right < 160 && I.Top > 30 && I.Bottom < 70; }},
+      {"left bottom", 0, 2, [](const TRect& I) { return I.Left < 20 && I.Top > 70 && I.Bottom <= 100; }},
+  };
+  for (const auto& Case : Cases) {
+    Paper P(200, 100);
+    TDrawTextParamsKv Params;
+    Params.Alignment = Case.Alignment;
+    Params.Layout = Case.Layout;
+    Params.WrapMode = 2;
+    DrawTextWithParams(P.C, L"Hamit", TRect(0, 0, 200, 100), TRect(), Params);
+    TRect Ink = P.Ink();
+    EXPECT_TRUE(Ink.Right > Ink.Left && Case.Check(Ink))
+        << Case.Name << ": " << Ink.Left << "," << Ink.Top << "," << Ink.Right << "," << Ink.Bottom;
+  }
+}
+
+TEST(DrawTextWithParams, EllipsisKeepsTheTextInsideAndClearBrushLeavesTheBackground) {
+  Paper P(200, 40);
+  TDrawTextParamsKv Params;
+  Params.EndEllipsis = true;
+  Params.WrapMode = 2;
+  P.C->GetBrush()->SetColor(clRed);
+  DrawTextWithParams(P.C, L"Çok uzun bir başlık metni burada kesilir", TRect(0, 0, 60, 40), TRect(), Params);
+  TRect Ink = P.Ink();
+  EXPECT_LE(Ink.Right, 60);
+  EXPECT_EQ(P.C->GetBrush()->GetStyle(), bsClear);  // not opaque: the red brush painted nothing
+  EXPECT_NE(P.C->GetPixel(Ink.Left, Ink.Top + 1), clRed);
+}
+
+TEST(FillRectAlphaBlend, BlendsAConstantOpacity) {
+  Paper P(60, 60);
+  FillRectAlphaBlend(P.C, TRect(10, 10, 20, 20), clBlack, 128);
+  TColor Mid = P.C->GetPixel(15, 15);
+  EXPECT_NEAR(Mid & 0xFF, 127, 2);
+  EXPECT_EQ(P.C->GetPixel(25, 25), clWhite);
+  FillRectAlphaBlend(P.C, TRect(0, 30, 60, 60), clBlack, 255);  // a larger fill grows the shared bitmap
+  EXPECT_EQ(P.C->GetPixel(59, 59) & 0xFFFFFF, 0);
+  EXPECT_EQ(P.C->GetPixel(15, 15), Mid);
+}
+
+TEST(TextMeasures, ExtentsAndHeights) {
+  Paper P(10, 10);
+  TSize Size;
+  std::vector<Integer> Extents{1, 2, 3, 4, 5, 6};
+  GetTextCharExtents(P.C, L"İğne", Size, Extents);
+  ASSERT_EQ(Extents.size(), 4u);
+  EXPECT_GT(Extents[0], 0);
+  for (size_t I = 1; I < Extents.size(); ++I) EXPECT_GT(Extents[I], Extents[I - 1]);
+  EXPECT_EQ(Size.cx, Extents.back());
+  GetTextCharExtents(P.C, L"", Size, Extents);
+  EXPECT_TRUE(Extents.empty());
+  EXPECT_EQ(Size.cx, 0);
+
+  TFont Font;
+  Font.SetHeight(-20);
+  Integer Plain = GetFontTextHeight(nullptr, &Font, false);
+  EXPECT_GE(Plain, 20);
+  EXPECT_GE(GetFontTextHeight(nullptr, &Font, true), Plain);
+  EXPECT_EQ(FontCharHeight(&Font), 20);
+  EXPECT_EQ(MiddleDotChar(), Char(0x00B7));
+}
+
 TEST(RectRoutines, Table) {
   EXPECT_EQ(InflateRectSides(TRect(10, 10, 20, 20), -1, -2, 3, 4), TRect(9, 8, 23, 24));
   EXPECT_EQ(MirrorRectInRect(TRect(0, 0, 100, 50), TRect(10, 5, 30, 15)), TRect(70, 5, 90, 15));
