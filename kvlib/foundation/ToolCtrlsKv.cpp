@@ -1,5 +1,6 @@
 #include "kvlib/foundation/ToolCtrlsKv.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "framework/DB.h"
@@ -10,6 +11,8 @@
 #include "framework/WinApi.h"
 #include "framework/controls/WinControl.h"
 #include "framework/forms/Application.h"
+#include "kvlib/foundation/KvLibVCL.h"
+#include "framework/Graphics.h"
 #include "framework/classes/Lists.h"
 #include "framework/classes/Strings.h"
 
@@ -479,4 +482,195 @@ void AdjustPopupBoundsForControl(TControl* Host, TControl* DropDown, Integer Ali
     R = Bounds(TopLeft.X, TopLeft.Y, R.Width(), R.Height());
   }
   AdjustPopupBounds(R, DropDown, Align, Pos);
+}
+
+// ---- Text measuring and search ----------------------------------------------------------------
+
+// The en dash stands where a Turkish capital letter (U+011E) would have made "DAĞ" two words.
+const String WordDelimitersKv =
+    L" .;,:(){}\"'/\\<>!?[]-+*=\t\u2018\u2019\u201C\u201D\u00A0\u2013\u201E";
+
+namespace {
+
+bool IsWordDelimiter(Char C) { return WordDelimitersKv.find(C) != String::npos; }
+
+Integer DefaultFindTextPos(const String& SubText, const String& Text, Integer StartPos, bool IgnoreCase,
+                           bool WholeWord) {
+  return FindTextPos(SubText, Text, IgnoreCase, WholeWord, StartPos);
+}
+
+}  // namespace
+
+TFindTextPosProcKv FindTextPosProcKv = DefaultFindTextPos;
+
+Integer FindTextPos(const String& SubText, const String& Text, bool IgnoreCase, bool WholeWord, Integer StartPos) {
+  String Sub = IgnoreCase ? AnsiUpperCase(SubText) : SubText;
+  String T = IgnoreCase ? AnsiUpperCase(Text) : Text;
+  if (Sub.empty()) return 0;
+  if (!WholeWord) return Pos(Sub, T, StartPos);
+  const Integer Len = Integer(T.size()), SubLen = Integer(Sub.size());
+  for (Integer Start = StartPos;;) {
+    Integer Hit = Pos(Sub, T, Start);
+    if (Hit == 0) return 0;
+    Integer After = Hit - 1 + SubLen;  // 0-based index of the character after the hit
+    bool FreeBefore = Hit == 1 || IsWordDelimiter(T[size_t(Hit - 2)]);
+    bool FreeAfter = After >= Len || IsWordDelimiter(T[size_t(After)]);
+    if (FreeBefore && FreeAfter) return Hit;
+    if (After >= Len) return 0;
+    // From the next character: a whole word may begin inside a rejected hit ("a-a" in "ba-a-a").
+    Start = Hit + 1;
+  }
+}
+
+Integer CharPosInStr(Char Ch, const String& Text) {
+  size_t P = Text.find(Ch);
+  return P == String::npos ? 0 : Integer(P) + 1;
+}
+
+bool FindTextPositions(const String& Text, const String& SubText, std::vector<Integer>& Positions, bool IgnoreCase,
+                       bool WholeWords, bool BeginsWith) {
+  Positions.clear();
+  String T = IgnoreCase ? AnsiUpperCase(Text) : Text;
+  String Sub = IgnoreCase ? AnsiUpperCase(SubText) : SubText;
+  auto Find = [&](Integer Start) {
+    return IgnoreCase ? FindTextPosProcKv(Sub, T, Start, true, WholeWords)
+                      : FindTextPos(Sub, T, false, WholeWords, Start);
+  };
+  for (Integer Hit = Find(1); Hit > 0; Hit = Find(Hit + 1)) {
+    Positions.push_back(Hit - 1);
+    if (BeginsWith) break;
+  }
+  if (BeginsWith) {
+    bool AtStart = !Positions.empty() && Positions[0] == 0;
+    if (!AtStart) Positions.clear();
+    return AtStart;
+  }
+  return !Positions.empty();
+}
+
+String ShortenTextWithEllipsis(const String& Text, TCanvas* Canvas, Integer MaxWidth) {
+  String Result = Text;
+  const Integer Len = Integer(Text.size());
+  for (Integer I = 1; I <= Len && Canvas->TextWidth(Result) > MaxWidth; ++I)
+    Result = Text.substr(0, size_t(std::max(0, Len - I - 1))) + L"...";
+  return Result;
+}
+
+Integer TextWidthByDrawText(TCanvas* Canvas, const String& Text) {
+  Canvas->RequiredState(TCanvasState{csHandleValid, csFontValid});
+  RECT R{0, 0, 1, 0};
+  DrawTextW(Canvas->GetHandle(), Text.c_str(), int(Text.size()), &R, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  return R.right - R.left;
+}
+
+Byte IsRightToLeftChar(const String& Text, Byte Default) {
+  if (Text.empty()) return 0;
+  WORD Type = 0;
+  if (!GetStringTypeExW(LOCALE_INVARIANT, CT_CTYPE2, Text.c_str(), 1, &Type)) return Default;
+  if (Type == C2_LEFTTORIGHT) return 0;
+  if (Type == C2_RIGHTTOLEFT || Type == C2_ARABICNUMBER) return 1;
+  return Default;
+}
+
+Integer SumIntRange(const std::vector<Integer>& Values, Integer From, Integer To) {
+  Integer Sum = 0;
+  for (Integer I = std::max(From, 0); I <= To && I < Integer(Values.size()); ++I) Sum += Values[size_t(I)];
+  return Sum;
+}
+
+Integer FindLineBreak(const String& Text, Integer Start, Integer MaxWidth, Integer& Width,
+                      const std::vector<Integer>& Widths, bool WordWrap) {
+  const Integer Len = Integer(Text.size());
+  Integer Sum = 0, LastBlank = -1, WidthToBlank = 0;
+  for (Integer I = Start; I < Len; ++I) {
+    Char C = Text[size_t(I)];
+    Sum += Widths[size_t(I)];
+    if (WordWrap && (C == L'\r' || C == L'\n')) {
+      Integer End = I + 1;
+      if (C == L'\r' && End < Len && Text[size_t(End)] == L'\n') Sum += Widths[size_t(End++)];
+      Width = Sum;
+      return End;
+    }
+    if (C == L' ') {
+      LastBlank = I;
+      WidthToBlank = Sum;
+    }
+    if (Sum > MaxWidth && LastBlank >= 0) {
+      if (WordWrap) {
+        Width = WidthToBlank;
+        return LastBlank + 1;
+      }
+      Width = Sum;
+      return I;
+    }
+  }
+  Width = Sum;
+  return Len;
+}
+
+void BuildTextLines(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool WordWrap, TSize& Size,
+                    TTextLinesKv& Lines) {
+  Size = TSize();
+  Lines.clear();
+  if (Text.empty()) return;
+  TSize Whole;
+  std::vector<Integer> Widths;
+  GetTextCharExtents(Canvas, Text, Whole, Widths);
+  for (size_t I = Widths.size(); I-- > 1;) Widths[I] -= Widths[I - 1];
+  const Integer Len = Integer(Text.size());
+  Integer Start = 0;
+  do {
+    Integer Width = 0;
+    Integer End = FindLineBreak(Text, Start, MaxWidth, Width, Widths, WordWrap);
+    if (End <= Start) End = Start + 1;  // a line holds one character at least
+    Lines.push_back({Start, End - Start, Width, Whole.cy});
+    Size.cx = std::max(Size.cx, LongInt(Width));
+    Start = End;
+  } while (Start < Len && WordWrap);
+  Size.cy = LongInt(Lines.size()) * Whole.cy;
+}
+
+void CalcWrappedTextSize(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool WordWrap, TSize& Size) {
+  TTextLinesKv Lines;
+  BuildTextLines(Canvas, MaxWidth, Text, WordWrap, Size, Lines);
+}
+
+// ---- World transform and clipping -------------------------------------------------------------
+
+void SetWorldTransformRotation(TCanvas* Canvas, Double Scale, Double Angle, Double DX, Double DY) {
+  HDC DC = Canvas->GetHandle();
+  SetGraphicsMode(DC, GM_ADVANCED);
+  SetMapMode(DC, MM_ANISOTROPIC);
+  const Double Rad = Angle * 3.14159265358979323846 / 180.0;
+  XFORM X{FLOAT(Scale * std::cos(Rad)), FLOAT(Scale * std::sin(Rad)), FLOAT(-Scale * std::sin(Rad)),
+          FLOAT(Scale * std::cos(Rad)), FLOAT(DX), FLOAT(DY)};
+  SetWorldTransform(DC, &X);
+}
+
+void ResetWorldTransformKv(TCanvas* Canvas) {
+  HDC DC = Canvas->GetHandle();
+  ModifyWorldTransform(DC, nullptr, MWT_IDENTITY);
+  SetGraphicsMode(DC, GM_COMPATIBLE);
+}
+
+bool CanvasHasWorldTransform(TCanvas* Canvas) {
+  XFORM X{};
+  if (!GetWorldTransform(Canvas->GetHandle(), &X)) return false;
+  return X.eM11 != 1 || X.eM12 != 0 || X.eM21 != 0 || X.eM22 != 1 || X.eDx != 0 || X.eDy != 0;
+}
+
+HRGN SetClipRectKv(TCanvas* Canvas, const TRect& Rect) {
+  HDC DC = Canvas->GetHandle();
+  HRGN Old = CreateRectRgn(0, 0, 0, 0);
+  if (GetClipRgn(DC, Old) != 1) {
+    DeleteObject(Old);
+    Old = nullptr;
+  }
+  IntersectClipRect(DC, Rect.Left, Rect.Top, Rect.Right, Rect.Bottom);
+  return Old;
+}
+
+void RestoreClipRgnKv(TCanvas* Canvas, HRGN Region) {
+  SelectClipRgn(Canvas->GetHandle(), Region);
+  if (Region) DeleteObject(Region);
 }

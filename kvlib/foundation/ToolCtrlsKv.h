@@ -15,6 +15,7 @@
 #include "framework/controls/ControlTypes.h"
 #include "framework/db/DBTypes.h"
 
+class TCanvas;
 class TField;
 class TList;
 class TStrings;
@@ -148,3 +149,60 @@ TRect ControlScreenRect(TControl* Control);
 // it opened. Align: 0 left, 1 right, 2 centre.
 void AdjustPopupBounds(const TRect& HostRect, TControl* DropDown, Integer Align, TPoint& Pos);
 void AdjustPopupBoundsForControl(TControl* Host, TControl* DropDown, Integer Align, TPoint& Pos);
+
+// ---- Text measuring and search ----------------------------------------------------------------
+
+// The characters that end a word for whole-word search.
+extern const String WordDelimitersKv;
+
+// One laid-out line: its first character (0-based), length, width and height in pixels.
+struct TTextLineInfoKv {
+  Integer Start = 0;
+  Integer Length = 0;
+  Integer Width = 0;
+  Integer Height = 0;
+};
+using TTextLinesKv = std::vector<TTextLineInfoKv>;
+
+// The 1-based position of SubText in Text from StartPos, 0 when absent; with WholeWord a hit
+// must stand between word delimiters or the ends of the text.
+Integer FindTextPos(const String& SubText, const String& Text, bool IgnoreCase, bool WholeWord, Integer StartPos);
+// The case-insensitive search FindTextPositions goes through; the data utilities replace it
+// with one that transforms both texts first.
+using TFindTextPosProcKv = Integer (*)(const String& SubText, const String& Text, Integer StartPos, bool IgnoreCase,
+                                       bool WholeWord);
+extern TFindTextPosProcKv FindTextPosProcKv;
+// 1-based, 0 when absent.
+Integer CharPosInStr(Char Ch, const String& Text);
+// Every hit as a 0-based index. With BeginsWith only the first hit counts, and only at the start.
+bool FindTextPositions(const String& Text, const String& SubText, std::vector<Integer>& Positions, bool IgnoreCase,
+                       bool WholeWords, bool BeginsWith);
+// Text cut from the end with "..." until it fits MaxWidth; "..." alone when nothing fits.
+String ShortenTextWithEllipsis(const String& Text, TCanvas* Canvas, Integer MaxWidth);
+// Width of one line as DrawText measures it, without prefix processing.
+Integer TextWidthByDrawText(TCanvas* Canvas, const String& Text);
+// 1 when the first character reads right to left (or is an Arabic digit), 0 when it reads left
+// to right or the text is empty, Default otherwise.
+Byte IsRightToLeftChar(const String& Text, Byte Default);
+
+// Sum of Values[From..To], both inclusive.
+Integer SumIntRange(const std::vector<Integer>& Values, Integer From, Integer To);
+// Where the line starting at Start (0-based) ends (exclusive), and its width. With WordWrap a
+// CR, LF or CR LF ends the line after it, and a line too wide ends after its last blank.
+Integer FindLineBreak(const String& Text, Integer Start, Integer MaxWidth, Integer& Width,
+                      const std::vector<Integer>& Widths, bool WordWrap);
+void BuildTextLines(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool WordWrap, TSize& Size,
+                    TTextLinesKv& Lines);
+// The widest line and the total height of Text laid out as BuildTextLines does.
+void CalcWrappedTextSize(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool WordWrap, TSize& Size);
+
+// ---- World transform and clipping -------------------------------------------------------------
+
+// Rotation by Angle degrees and scale, then the offset (DX, DY).
+void SetWorldTransformRotation(TCanvas* Canvas, Double Scale, Double Angle, Double DX, Double DY);
+void ResetWorldTransformKv(TCanvas* Canvas);
+bool CanvasHasWorldTransform(TCanvas* Canvas);
+// Narrows the clip region to Rect; answers a copy of the previous region (nil when there was
+// none), which RestoreClipRgnKv selects back and deletes.
+HRGN SetClipRectKv(TCanvas* Canvas, const TRect& Rect);
+void RestoreClipRgnKv(TCanvas* Canvas, HRGN Region);
