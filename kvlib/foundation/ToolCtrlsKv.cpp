@@ -674,3 +674,80 @@ void RestoreClipRgnKv(TCanvas* Canvas, HRGN Region) {
   SelectClipRgn(Canvas->GetHandle(), Region);
   if (Region) DeleteObject(Region);
 }
+
+// ---- Text painting ----------------------------------------------------------------------------
+
+namespace {
+
+constexpr UINT UnwrappedAlignFlags[3] = {0x840, 0x842, 0x841};
+constexpr UINT ReadingOrderFlags[3] = {0, DT_RTLREADING, 0};
+
+void WriteTextByDrawText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
+                         Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis, Integer LeftMarg,
+                         Integer RightMarg, Integer ReadingMode, bool SingleLine) {
+  UINT Flags = WordWrap ? DT_WORDBREAK : SingleLine ? DT_SINGLELINE : 0;
+  if (EndEllipsis) Flags |= DT_END_ELLIPSIS;
+  Flags |= UnwrappedAlignFlags[Alignment >= 0 && Alignment < 3 ? Alignment : 0];
+  Flags |= ReadingOrderFlags[ReadingMode >= 0 && ReadingMode < 3 ? ReadingMode : 0];
+  DRAWTEXTPARAMS Params{sizeof(DRAWTEXTPARAMS), 0, LeftMarg, RightMarg, 0};
+  RECT R{ARect.Left, ARect.Top, ARect.Right, ARect.Bottom};
+  if (Alignment == 0) R.left += DX;
+  else if (Alignment == 2) R.right -= DX;
+  else Params.iRightMargin = LeftMarg + DX;
+  Canvas->RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid});
+  HDC DC = Canvas->GetHandle();
+  String Buf = Text;  // DrawTextEx may write into the text it is given
+  if (Layout == 1 || Layout == 2) {
+    RECT Calc = R;
+    DRAWTEXTPARAMS CalcParams = Params;
+    Integer H = DrawTextExW(DC, Buf.data(), int(Buf.size()), &Calc, Flags | DT_CALCRECT, &CalcParams);
+    R.top = Layout == 1 ? (R.top + R.bottom - H) / 2 : R.bottom - H - DY;
+  } else {
+    R.top += DY;
+  }
+  HRGN Saved = nullptr;
+  bool Clip = R.top < ARect.Top && !CanvasHasWorldTransform(Canvas);
+  if (Clip) Saved = SetClipRectKv(Canvas, ARect);
+  Params.uiLengthDrawn = 0;
+  DrawTextExW(DC, Buf.data(), int(Buf.size()), &R, Flags, &Params);
+  if (Clip) RestoreClipRgnKv(Canvas, Saved);
+}
+
+}  // namespace
+
+void WriteTextKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX, Integer DY, const String& Text,
+                 Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis, Integer LeftMarg,
+                 Integer RightMarg, Integer ReadingMode, bool SingleLine) {
+  TBrush* Brush = Canvas->GetBrush();
+  const TColor SavedColor = Brush->GetColor();
+  const TBrushStyle SavedStyle = Brush->GetStyle();
+  auto Restore = [&] {
+    if (FillRect) return;
+    Brush->SetStyle(SavedStyle);
+    Brush->SetColor(SavedColor);
+  };
+  if (WordWrap || LeftMarg != 0 || RightMarg != 0 || EndEllipsis || Text.size() > 32768 || !SingleLine) {
+    if (FillRect)
+      Canvas->FillRect(ARect);
+    else
+      Brush->SetStyle(bsClear);
+    WriteTextByDrawText(Canvas, ARect, DX, DY, Text, Alignment, Layout, WordWrap, EndEllipsis, LeftMarg, RightMarg,
+                        ReadingMode, SingleLine);
+    Restore();
+    return;
+  }
+  TFontStyles Style = Canvas->GetFont()->GetStyle();
+  Integer Width = Alignment != 0 && (Style.Contains(fsBold) || Style.Contains(fsItalic))
+                      ? TextWidthByDrawText(Canvas, Text)
+                      : Canvas->TextWidth(Text);
+  Integer X = ARect.Left + DX;
+  if (Alignment == 1) X = ARect.Right - Width - DX - 1;
+  if (Alignment == 2) X = ARect.Left < ARect.Right ? ARect.Left + (ARect.Right - ARect.Left) / 2 - Width / 2 : 0;
+  Integer Y = ARect.Top + DY;
+  Integer H = Canvas->TextHeight(Text);
+  if (Layout != 0 && H < ARect.Height() - DY) Y = Layout == 1 ? (ARect.Top + ARect.Bottom - H) / 2 : ARect.Bottom - H - DY;
+  if (!FillRect) Brush->SetStyle(bsClear);
+  if (ReadingMode == 1) Canvas->SetTextFlags(Canvas->GetTextFlags() | ETO_RTLREADING);
+  Canvas->TextRect(ARect, X, Y, Text);
+  Restore();
+}

@@ -196,6 +196,16 @@ void BuildTextLines(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool 
 // The widest line and the total height of Text laid out as BuildTextLines does.
 void CalcWrappedTextSize(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool WordWrap, TSize& Size);
 
+// ---- Text painting ----------------------------------------------------------------------------
+
+// Paints Text into ARect. Alignment 0 left, 1 right, 2 centre; Layout 0 top, 1 centre, 2 bottom;
+// ReadingMode 1 right to left. DX and DY indent the text from the aligned edges; FillRect paints
+// the background with the brush first. One plain line goes through the canvas's clipped text
+// output; wrapping, margins, an ellipsis, very long or multi-line text through DrawTextEx.
+void WriteTextKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX, Integer DY, const String& Text,
+                 Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis, Integer LeftMarg,
+                 Integer RightMarg, Integer ReadingMode, bool SingleLine);
+
 // ---- World transform and clipping -------------------------------------------------------------
 
 // Rotation by Angle degrees and scale, then the offset (DX, DY).

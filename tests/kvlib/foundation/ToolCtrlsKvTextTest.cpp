@@ -148,6 +148,82 @@ TEST_F(Paper, TransformAndClipAreRestored) {
   EXPECT_EQ(Box.right, 100);
 }
 
+// The box of everything not white on a white 200 x 100 bitmap after Paint.
+template <class F>
+TRect InkAfter(F Paint) {
+  TBitmap Bmp;
+  Bmp.SetSize(200, 100);
+  TCanvas* C = Bmp.GetCanvas();
+  C->GetBrush()->SetColor(clWhite);
+  C->FillRect(TRect(0, 0, 200, 100));
+  C->GetFont()->SetHeight(-16);
+  C->GetFont()->SetColor(clBlack);
+  C->GetBrush()->SetColor(clYellow);
+  Paint(C);
+  TRect R(200, 100, -1, -1);
+  for (Integer Y = 0; Y < 100; ++Y)
+    for (Integer X = 0; X < 200; ++X)
+      if (C->GetPixel(X, Y) != clWhite) {
+        R.Left = std::min(R.Left, X);
+        R.Top = std::min(R.Top, Y);
+        R.Right = std::max(R.Right, X + 1);
+        R.Bottom = std::max(R.Bottom, Y + 1);
+      }
+  return R;
+}
+
+TEST(WriteTextKv, PlacesTheTextByAlignmentLayoutAndPath) {
+  const TRect Cell(20, 10, 180, 90);
+  struct {
+    const char* Name;
+    const wchar_t* Text;
+    Integer Alignment, Layout;
+    bool WordWrap, EndEllipsis, SingleLine;
+    bool (*Check)(const TRect& Ink);
+  } const Cases[] = {
+      {"one line left top", L"Kayıt", 0, 0, false, false, true,
+       [](const TRect& I) { return I.Left >= 22 && I.Left < 30 && I.Top >= 12 && I.Top < 20 && I.Bottom < 40; }},
+      {"one line right bottom", L"Kayıt", 1, 2, false, false, true,
+       [](const TRect& I) { return I.Right <= 177 && I.Right > 165 && I.Bottom <= 88 && I.Top > 60; }},
+      {"one line centre centre", L"Kayıt", 2, 1, false, false, true,
+       [](const TRect& I) { return std::abs((I.Left + I.Right) / 2 - 100) < 6 && std::abs((I.Top + I.Bottom) / 2 - 50) < 8; }},
+      {"line breaks without single line", L"bir\niki\nüç", 0, 0, false, false, false,
+       [](const TRect& I) { return I.Bottom - I.Top > 40 && I.Top >= 12; }},
+      {"word wrap inside the cell", L"çok uzun bir metin burada satırlara bölünür", 0, 0, true, false, true,
+       [](const TRect& I) { return I.Right <= 180 && I.Bottom - I.Top > 30; }},
+      {"ellipsis", L"çok uzun bir metin burada kısaltılır ve sığar", 0, 0, false, true, true,
+       [](const TRect& I) { return I.Right <= 180 && I.Bottom - I.Top < 25; }},
+      {"wrapped centre taller than the cell stays inside it",
+       L"bir iki üç dört beş altı yedi sekiz dokuz on on bir on iki on üç on dört on beş on altı", 2, 1, true,
+       false, true, [](const TRect& I) { return I.Top >= 10 && I.Bottom <= 90; }},
+  };
+  for (const auto& Case : Cases) {
+    TRect Ink = InkAfter([&](TCanvas* C) {
+      WriteTextKv(C, Cell, false, 2, 2, Case.Text, Case.Alignment, Case.Layout, Case.WordWrap, Case.EndEllipsis, 0,
+                  0, 0, Case.SingleLine);
+    });
+    EXPECT_TRUE(Ink.Right > Ink.Left && Case.Check(Ink))
+        << Case.Name << ": " << Ink.Left << "," << Ink.Top << "," << Ink.Right << "," << Ink.Bottom;
+  }
+}
+
+TEST(WriteTextKv, FillsTheBackgroundOnlyWhenAskedAndKeepsTheBrush) {
+  const TRect Cell(20, 10, 180, 90);
+  for (bool SingleLine : {true, false}) {
+    TBrushStyle StyleAfter = bsSolid;
+    TRect Filled = InkAfter([&](TCanvas* C) {
+      WriteTextKv(C, Cell, true, 2, 2, L"x", 0, 0, false, false, 0, 0, 0, SingleLine);
+    });
+    TRect Clear = InkAfter([&](TCanvas* C) {
+      WriteTextKv(C, Cell, false, 2, 2, L"x", 0, 0, false, false, 0, 0, 0, SingleLine);
+      StyleAfter = C->GetBrush()->GetStyle();
+    });
+    EXPECT_EQ(Filled, Cell) << SingleLine;
+    EXPECT_LT(Clear.Right - Clear.Left, 20) << SingleLine;
+    EXPECT_EQ(StyleAfter, bsSolid) << SingleLine;
+  }
+}
+
 TEST(IsRightToLeftChar, ByTheFirstCharacter) {
   EXPECT_EQ(IsRightToLeftChar(L"", 7), 0);
   EXPECT_EQ(IsRightToLeftChar(L"Ağ", 7), 0);
