@@ -348,3 +348,112 @@ LRESULT WinSendMessage(HWND Wnd, Cardinal Msg, WPARAM WParam, LPARAM LParam) {
 LRESULT WinSendTextMessage(HWND Wnd, Cardinal Msg, WPARAM WParam, const String& Text) {
   return SendMessageW(Wnd, Msg, WParam, reinterpret_cast<LPARAM>(Text.c_str()));
 }
+
+Integer GetEditCaretCharIndex(TWinControl* Control) {
+  POINT P{};
+  GetCaretPos(&P);
+  LRESULT R = SendMessageW(Control->GetHandle(), EM_CHARFROMPOS, 0, MAKELPARAM(P.x, P.y));
+  return Integer(LOWORD(DWORD_PTR(R)));
+}
+
+bool SetDropShadowStyle(TCustomForm*, TCreateParams& Params, bool Enable) {
+  bool Supported = CheckWin32Version(5, 1);
+  if (Enable && Supported)
+    Params.WindowClass.style |= CS_DROPSHADOW;
+  else
+    Params.WindowClass.style &= ~UINT(CS_DROPSHADOW);
+  return Supported;
+}
+
+// ---- Thin wrappers ----------------------------------------------------------------------------
+
+namespace {
+
+RECT ToRECT(const TRect& R) { return RECT{R.Left, R.Top, R.Right, R.Bottom}; }
+TRect FromRECT(const RECT& R) { return TRect(R.left, R.top, R.right, R.bottom); }
+
+}  // namespace
+
+void WinSetLayout(HDC DC, bool RightToLeft) { SetLayout(DC, RightToLeft ? LAYOUT_RTL : 0); }
+
+void WinOutputDebugString(const String& Text) { OutputDebugStringW(Text.c_str()); }
+
+Integer WinDrawText(HDC DC, const String& Text, TRect& Rect, Cardinal Flags) {
+  RECT R = ToRECT(Rect);
+  String Buf = Text;
+  Integer Result = DrawTextW(DC, Buf.data(), int(Buf.size()), &R, Flags);
+  Rect = FromRECT(R);
+  return Result;
+}
+
+Integer WinDrawTextEx(HDC DC, const String& Text, TRect& Rect, Cardinal Flags, DRAWTEXTPARAMS* Params) {
+  RECT R = ToRECT(Rect);
+  String Buf = Text;  // DT_MODIFYSTRING may write into it
+  Integer Result = DrawTextExW(DC, Buf.data(), int(Buf.size()), &R, Flags, Params);
+  Rect = FromRECT(R);
+  return Result;
+}
+
+Integer DrawTextExPlain(HDC DC, const String& Text, TRect& Rect, Cardinal Flags) {
+  return WinDrawTextEx(DC, Text, Rect, Flags, nullptr);
+}
+
+bool WinExtTextOut(HDC DC, Integer X, Integer Y, Cardinal Options, const TRect* Clip, const String& Text) {
+  RECT R = Clip ? ToRECT(*Clip) : RECT{};
+  return ExtTextOutW(DC, X, Y, Options, Clip ? &R : nullptr, Text.c_str(), UINT(Text.size()), nullptr) != 0;
+}
+
+void WinInvalidateRect(HWND Wnd, const TRect* Rect, bool Erase) {
+  RECT R = Rect ? ToRECT(*Rect) : RECT{};
+  InvalidateRect(Wnd, Rect ? &R : nullptr, Erase);
+}
+
+void WinValidateRect(HWND Wnd, const TRect* Rect) {
+  RECT R = Rect ? ToRECT(*Rect) : RECT{};
+  ValidateRect(Wnd, Rect ? &R : nullptr);
+}
+
+bool WinScrollWindowEx(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, const TRect* Clip, HRGN Update,
+                       TRect* UpdateRect, Cardinal Flags) {
+  RECT S = Scroll ? ToRECT(*Scroll) : RECT{}, C = Clip ? ToRECT(*Clip) : RECT{}, U{};
+  int Result = ScrollWindowEx(Wnd, DX, DY, Scroll ? &S : nullptr, Clip ? &C : nullptr, Update,
+                              UpdateRect ? &U : nullptr, Flags);
+  if (UpdateRect) *UpdateRect = FromRECT(U);
+  return Result != ERROR;
+}
+
+HWND WinSetFocus(HWND Wnd) { return SetFocus(Wnd); }
+bool WinIsChild(HWND Parent, HWND Wnd) { return IsChild(Parent, Wnd) != 0; }
+void WinPostQuitMessage(Integer ExitCode) { PostQuitMessage(ExitCode); }
+LongInt WinGetMessageTime() { return GetMessageTime(); }
+
+void WinLPtoDP(HDC DC, TRect& Rect) {
+  POINT P[2] = {{Rect.Left, Rect.Top}, {Rect.Right, Rect.Bottom}};
+  LPtoDP(DC, P, 2);
+  Rect = TRect(P[0].x, P[0].y, P[1].x, P[1].y);
+}
+
+HRGN WinCreatePolygonRgn(const std::vector<TPoint>& Points, Integer FillMode) {
+  std::vector<POINT> P;
+  P.reserve(Points.size());
+  for (const TPoint& Pt : Points) P.push_back(POINT{Pt.X, Pt.Y});
+  return CreatePolygonRgn(P.data(), int(P.size()), FillMode);
+}
+
+void WinPolyPolyline(TCanvas* Canvas, const std::vector<TPoint>& Points, const std::vector<DWORD>& Counts) {
+  std::vector<POINT> P;
+  P.reserve(Points.size());
+  for (const TPoint& Pt : Points) P.push_back(POINT{Pt.X, Pt.Y});
+  Canvas->RequiredState(TCanvasState{csHandleValid, csPenValid});
+  PolyPolyline(Canvas->GetHandle(), P.data(), Counts.data(), DWORD(Counts.size()));
+}
+
+void SendEditGetSel(HWND Wnd, DWORD& SelStart, DWORD& SelEnd) {
+  SendMessageW(Wnd, EM_GETSEL, reinterpret_cast<WPARAM>(&SelStart), reinterpret_cast<LPARAM>(&SelEnd));
+}
+
+void SendEditSetSel(HWND Wnd, Integer SelStart, Integer SelEnd) { SendMessageW(Wnd, EM_SETSEL, SelStart, SelEnd); }
+
+HBITMAP WinLoadBitmap(HINSTANCE Instance, const String& Name) { return LoadBitmapW(Instance, Name.c_str()); }
+
+void LoadBitmapResource(TBitmap* Bitmap, const String& Name) { Bitmap->LoadFromResourceName(HInstance(), Name); }

@@ -11,6 +11,7 @@
 #include "framework/Variants.h"
 #include "framework/db/DBTypes.h"
 
+class TCustomForm;
 class TDataSet;
 
 // ---- Base classes -----------------------------------------------------------------------------
@@ -187,8 +188,39 @@ Integer GetLocaleFirstDayOfWeek();
 UInt64 GetTickCount64Compat();
 // Takes one waiting Msg off Wnd's queue; a quit message taken by mistake is posted again.
 void RemovePendingMessage(HWND Wnd, Cardinal Msg);
+// The character index under the caret of an edit (the unsigned low word of the answer).
+Integer GetEditCaretCharIndex(TWinControl* Control);
+// Sets the drop-shadow class style when Enable is set and Windows has it (5.1 on), clears it
+// otherwise; answers whether Windows has it.
+bool SetDropShadowStyle(TCustomForm* Form, TCreateParams& Params, bool Enable);
 inline void EmptyProc() {}
 inline void FreeObject(TObject* Obj) { delete Obj; }
 // Pointer-sized parameters and result: a text or a structure may travel in them.
 LRESULT WinSendMessage(HWND Wnd, Cardinal Msg, WPARAM WParam, LPARAM LParam);
 LRESULT WinSendTextMessage(HWND Wnd, Cardinal Msg, WPARAM WParam, const String& Text);
+
+// Thin wrappers, each passing its arguments to the one system call of its name.
+void WinSetLayout(HDC DC, bool RightToLeft);
+void WinOutputDebugString(const String& Text);
+Integer WinDrawText(HDC DC, const String& Text, TRect& Rect, Cardinal Flags);
+Integer WinDrawTextEx(HDC DC, const String& Text, TRect& Rect, Cardinal Flags, DRAWTEXTPARAMS* Params);
+// The height DrawTextEx answers, with no extended parameters.
+Integer DrawTextExPlain(HDC DC, const String& Text, TRect& Rect, Cardinal Flags);
+bool WinExtTextOut(HDC DC, Integer X, Integer Y, Cardinal Options, const TRect* Clip, const String& Text);
+void WinInvalidateRect(HWND Wnd, const TRect* Rect, bool Erase);
+void WinValidateRect(HWND Wnd, const TRect* Rect);
+bool WinScrollWindowEx(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, const TRect* Clip, HRGN Update,
+                       TRect* UpdateRect, Cardinal Flags);
+HWND WinSetFocus(HWND Wnd);
+bool WinIsChild(HWND Parent, HWND Wnd);
+void WinPostQuitMessage(Integer ExitCode);
+LongInt WinGetMessageTime();
+// Always the two corner points of a rectangle.
+void WinLPtoDP(HDC DC, TRect& Rect);
+HRGN WinCreatePolygonRgn(const std::vector<TPoint>& Points, Integer FillMode);
+void WinPolyPolyline(TCanvas* Canvas, const std::vector<TPoint>& Points, const std::vector<DWORD>& Counts);
+void SendEditGetSel(HWND Wnd, DWORD& SelStart, DWORD& SelEnd);
+void SendEditSetSel(HWND Wnd, Integer SelStart, Integer SelEnd);
+HBITMAP WinLoadBitmap(HINSTANCE Instance, const String& Name);
+// The bitmap resource Name of the program, loaded into Bitmap.
+void LoadBitmapResource(TBitmap* Bitmap, const String& Name);

@@ -387,4 +387,44 @@ TEST(SystemRoutines, PendingMessagesAndLocale) {
   EXPECT_GT(GetTickCount64Compat(), 0u);
 }
 
+TEST(SystemRoutines, DropShadowClassStyle) {
+  TCreateParams Params;
+  Params.WindowClass.style = CS_DBLCLKS;
+  EXPECT_TRUE(SetDropShadowStyle(nullptr, Params, true));
+  EXPECT_EQ(Params.WindowClass.style, UINT(CS_DBLCLKS | CS_DROPSHADOW));
+  EXPECT_TRUE(SetDropShadowStyle(nullptr, Params, false));
+  EXPECT_EQ(Params.WindowClass.style, UINT(CS_DBLCLKS));
+}
+
+TEST(ThinWrappers, PassPointsRectanglesAndSelections) {
+  HRGN Rgn = WinCreatePolygonRgn({TPoint(0, 0), TPoint(10, 0), TPoint(0, 10)}, ALTERNATE);
+  ASSERT_NE(Rgn, nullptr);
+  EXPECT_TRUE(PtInRegion(Rgn, 2, 2));
+  EXPECT_FALSE(PtInRegion(Rgn, 8, 8));
+  DeleteObject(Rgn);
+
+  TBitmap Bmp;
+  Bmp.SetSize(20, 20);
+  TRect R(1, 2, 3, 4);
+  WinLPtoDP(Bmp.GetCanvas()->GetHandle(), R);
+  EXPECT_EQ(R, TRect(1, 2, 3, 4));
+  TRect Calc(0, 0, 1, 0);
+  Bmp.GetCanvas()->RequiredState(TCanvasState{csHandleValid, csFontValid});
+  EXPECT_GT(DrawTextExPlain(Bmp.GetCanvas()->GetHandle(), L"Ağ", Calc, DT_CALCRECT | DT_SINGLELINE), 0);
+  EXPECT_GT(Calc.Right, 1);
+
+  HWND Edit = CreateWindowExW(0, L"EDIT", L"abcdef", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(Edit, nullptr);
+  SendEditSetSel(Edit, 2, 4);
+  DWORD Start = 0, End = 0;
+  SendEditGetSel(Edit, Start, End);
+  EXPECT_EQ(Start, 2u);
+  EXPECT_EQ(End, 4u);
+  EXPECT_EQ(WinSendTextMessage(Edit, WM_SETTEXT, 0, L"Iğdır"), LRESULT(TRUE));
+  wchar_t Buf[16] = {};
+  WinSendMessage(Edit, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(Buf));
+  EXPECT_EQ(String(Buf), L"Iğdır");
+  DestroyWindow(Edit);
+}
+
 }  // namespace
