@@ -326,6 +326,16 @@ bool DataSetBookmarkValid(TDataSet* DataSet, const TBookmark& B) {
   return !B.IsEmpty() && DataSet->BookmarkValid(B);
 }
 
+TDataSet* GetPropDataSourceDataSet(TObject* Instance, PPropInfo PropInfo) {
+  try {
+    if (!Instance || !PropInfo || !PropInfo->PropType || PropInfo->PropType->Kind != tkClass) return nullptr;
+    auto* Source = dynamic_cast<TDataSource*>(GetObjectProp(Instance, PropInfo));
+    return Source ? Source->GetDataSet() : nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
 // ---- Windows and system -----------------------------------------------------------------------
 
 Integer GetLocaleFirstDayOfWeek() {

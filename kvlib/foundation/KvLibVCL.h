@@ -181,6 +181,10 @@ Integer DataSetCompareBookmarks(TDataSet* DataSet, const TBookmark& B1, const TB
 // An empty bookmark is never valid; the dataset is not asked.
 bool DataSetBookmarkValid(TDataSet* DataSet, const TBookmark& B);
 
+// The dataset of the data source PropInfo's class property holds; nil in every other case, also
+// when reading the property fails.
+TDataSet* GetPropDataSourceDataSet(TObject* Instance, PPropInfo PropInfo);
+
 // ---- Windows and system -----------------------------------------------------------------------
 
 // 0 Monday to 6 Sunday.

@@ -367,6 +367,46 @@ TEST(DataSetBookmarks, EmptyIsNeverValidAndTheDataSetDecidesTheRest) {
   EXPECT_FALSE(DataSetBookmarkValid(&DS, Second));
 }
 
+// A component with a published data source, as the data-aware controls have.
+class TSourced : public TComponent {
+  DECLARE_CLASS(TSourced, TComponent)
+ public:
+  using TComponent::TComponent;
+  TDataSource* GetDataSource() const { return FDataSource; }
+  void SetDataSource(TDataSource* Value) { FDataSource = Value; }
+  TComponent* GetOther() const { return FOther; }
+  void SetOther(TComponent* Value) { FOther = Value; }
+  PUBLISHED_DECL(TSourced);
+
+ private:
+  TDataSource* FDataSource = nullptr;
+  TComponent* FOther = nullptr;
+};
+
+PUBLISHED_DEF(TSourced) {
+  PROP(DataSource);
+  PROP(Other);
+}
+
+TEST(DataSetBookmarks, DataSetOfAPublishedDataSource) {
+  TArrayDataSet DS(nullptr);
+  TDataSource Source(nullptr);
+  Source.SetDataSet(&DS);
+  TSourced Obj(nullptr);
+  PPropInfo DataSourceProp = GetPropInfo(&Obj, L"DataSource");
+  PPropInfo OtherProp = GetPropInfo(&Obj, L"Other");
+  ASSERT_NE(DataSourceProp, nullptr);
+  EXPECT_EQ(GetPropDataSourceDataSet(&Obj, DataSourceProp), nullptr);  // no source yet
+  Obj.SetDataSource(&Source);
+  EXPECT_EQ(GetPropDataSourceDataSet(&Obj, DataSourceProp), &DS);
+  Obj.SetOther(&Source);
+  EXPECT_EQ(GetPropDataSourceDataSet(&Obj, OtherProp), &DS);
+  Obj.SetOther(&DS);  // a component, not a data source
+  EXPECT_EQ(GetPropDataSourceDataSet(&Obj, OtherProp), nullptr);
+  EXPECT_EQ(GetPropDataSourceDataSet(&Obj, GetPropInfo(&Obj, L"Name")), nullptr);
+  EXPECT_EQ(GetPropDataSourceDataSet(&Obj, nullptr), nullptr);
+}
+
 TEST(SystemRoutines, PendingMessagesAndLocale) {
   TForm* Form = new TForm(nullptr, 0);
   Form->AfterConstruction();
