@@ -751,3 +751,13 @@ void WriteTextKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX,
   Canvas->TextRect(ARect, X, Y, Text);
   Restore();
 }
+
+void DrawClippedText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
+                     Integer Alignment) {
+  Integer Width = Canvas->TextWidth(Text);
+  Integer X = ARect.Left + DX;
+  if (Alignment == 1) X = ARect.Right - Width - 3;
+  if (Alignment == 2) X = ARect.Left + (ARect.Right - ARect.Left) / 2 - Width / 2;
+  Canvas->GetBrush()->SetStyle(bsSolid);
+  Canvas->TextRect(ARect, X, ARect.Top + DY, Text);
+}

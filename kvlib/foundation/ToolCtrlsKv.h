@@ -206,6 +206,10 @@ void WriteTextKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX,
                  Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis, Integer LeftMarg,
                  Integer RightMarg, Integer ReadingMode, bool SingleLine);
 
+// One line, opaque, clipped to ARect.
+void DrawClippedText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
+                     Integer Alignment);
+
 // ---- World transform and clipping -------------------------------------------------------------
 
 // Rotation by Angle degrees and scale, then the offset (DX, DY).

@@ -224,6 +224,20 @@ TEST(WriteTextKv, FillsTheBackgroundOnlyWhenAskedAndKeepsTheBrush) {
   }
 }
 
+TEST(DrawClippedText, OneOpaqueLineClippedToTheCell) {
+  const TRect Cell(20, 10, 80, 40);
+  TRect Ink = InkAfter([&](TCanvas* C) {
+    DrawClippedText(C, Cell, 2, 2, L"Bir satır ki hücreye sığmaz, kesilir", 0);
+  });
+  EXPECT_EQ(Ink, Cell);  // the yellow brush fills the cell, the text stops at its edge
+  TRect Right = InkAfter([&](TCanvas* C) {
+    C->GetBrush()->SetColor(clWhite);
+    DrawClippedText(C, Cell, 2, 2, L"ab", 1);
+  });
+  EXPECT_LE(Right.Right, 77);
+  EXPECT_GT(Right.Left, 50);
+}
+
 TEST(IsRightToLeftChar, ByTheFirstCharacter) {
   EXPECT_EQ(IsRightToLeftChar(L"", 7), 0);
   EXPECT_EQ(IsRightToLeftChar(L"Ağ", 7), 0);
