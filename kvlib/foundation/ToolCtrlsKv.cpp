@@ -1,13 +1,19 @@
 #include "kvlib/foundation/ToolCtrlsKv.h"
 
+#include <cmath>
 #include <cstdlib>
 
+#include "framework/DB.h"
 #include "framework/FMTBcd.h"
+#include "framework/Mask.h"
 #include "framework/SqlTimSt.h"
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
 #include "framework/controls/WinControl.h"
 #include "framework/forms/Application.h"
+#include "kvlib/foundation/KvLibVCL.h"
+#include "framework/Graphics.h"
+#include "framework/classes/Lists.h"
 #include "framework/classes/Strings.h"
 
 namespace {
@@ -50,6 +56,14 @@ TVariantRelationship NullAwareCompare(const Variant& V1, const Variant& V2) {
   if (Null2) return vrGreaterThan;
   return VarCompareValue(V1, V2);
 }
+
+String NumericDisplayFormat(TField* Field) {
+  auto* Numeric = dynamic_cast<TNumericField*>(Field);
+  return Numeric ? Numeric->GetDisplayFormat() : String();
+}
+
+// The largest value a Currency holds, for FMT BCD values that would overflow it.
+constexpr Double MaxCurrencyMagnitude = 922337203685477.0;
 
 }  // namespace
 
@@ -109,6 +123,58 @@ String VarArrayToStrKv(const Variant& V) {
     Result += VarArrayToStrKv(V[I]);
   }
   return Result + L"]";
+}
+
+String FieldValueToDisplayText(const Variant& Value, TField* Field, const String& Format) {
+  if (VarIsEmpty(Value) || VarIsNull(Value)) return String();
+  switch (Field->GetDataType()) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: {
+      if (!Format.empty()) return FormatFloat(Format, Value.AsDouble());
+      String DisplayFormat = NumericDisplayFormat(Field);
+      if (!DisplayFormat.empty()) return FormatFloat(DisplayFormat, Value.AsDouble());
+      return IntToStr(Value.AsInt64());
+    }
+    case ftFloat: case ftCurrency: {
+      if (!Format.empty()) return FormatFloat(Format, Value.AsDouble());
+      String DisplayFormat = NumericDisplayFormat(Field);
+      if (!DisplayFormat.empty()) return FormatFloat(DisplayFormat, Value.AsDouble());
+      auto* Float = dynamic_cast<TFloatField*>(Field);
+      Integer Precision = Float ? Float->GetPrecision() : 15;
+      if (Float && Float->GetCurrency())
+        return FloatToStrF(Value.AsDouble(), ffCurrency, Precision, FormatSettings.CurrencyDecimals);
+      return FloatToStrF(Value.AsDouble(), ffGeneral, Precision, 0);
+    }
+    case ftBCD: case ftFMTBcd: {
+      if (!Format.empty()) return FormatFloat(Format, Value.AsDouble());
+      bool AsCurrencyText = false;
+      if (auto* Bcd = dynamic_cast<TBCDField*>(Field)) AsCurrencyText = Bcd->GetCurrency();
+      if (auto* FmtBcd = dynamic_cast<TFMTBCDField*>(Field)) AsCurrencyText = FmtBcd->GetCurrency();
+      TFloatFormat Form = AsCurrencyText ? ffCurrency : ffGeneral;
+      Integer Digits = AsCurrencyText ? FormatSettings.CurrencyDecimals : 0;
+      // An FMT BCD value past the Currency range keeps its digits instead of overflowing.
+      if (VarType(Value) == VarFMTBcd()) {
+        TBcd Bcd = VarToBcd(Value);
+        if (std::abs(BcdToDouble(Bcd)) >= MaxCurrencyMagnitude) return BcdToStrF(Bcd, Form, 32, Digits);
+      }
+      String DisplayFormat = NumericDisplayFormat(Field);
+      if (!DisplayFormat.empty()) return FormatCurr(DisplayFormat, Value.AsCurrency());
+      return CurrToStrF(Value.AsCurrency(), Form, Digits);
+    }
+    case ftDate: case ftTime: case ftDateTime: {
+      TDateTime DateTime = Value.AsDateTime();
+      if (!Format.empty()) return FormatDateTime(Format, DateTime);
+      if (Field->GetDataType() == ftDate) return FormatDateTime(FormatSettings.ShortDateFormat, DateTime);
+      if (Field->GetDataType() == ftTime) return FormatDateTime(FormatSettings.LongTimeFormat, DateTime);
+      return FormatDateTime(L"c", DateTime);
+    }
+    default:
+      return VarToStr(Value);
+  }
+}
+
+String FormatMaskTextKv(const String& EditMask, const String& Value) {
+  if (MaskGetMaskSave(EditMask)) return PadInputLiterals(EditMask, Value, MaskGetMaskBlank(EditMask));
+  return FormatMaskText(EditMask, Value);
 }
 
 TDateTime DateTimeWithoutMSec(TDateTime Value) {
@@ -194,6 +260,18 @@ Integer StringsLocate(TStrings* Strings, const String& Text, Integer Options) {
   return -1;
 }
 
+bool FieldsCanModify(TList* FieldList) {
+  for (Integer I = 0; I < FieldList->GetCount(); ++I)
+    if (!static_cast<TField*>(FieldList->GetItems(I))->CanModify()) return false;
+  return true;
+}
+
+bool FieldsArrCanModify(const TFieldsArrKv& Fields) {
+  for (TField* Field : Fields)
+    if (!Field->CanModify()) return false;
+  return true;
+}
+
 // ---- Dates and locale -------------------------------------------------------------------------
 
 TCalendarDateTimeUnitsKv DateTimeFormatToUnits(const String& Format) {
@@ -248,6 +326,26 @@ bool VarIsNumericKv(const Variant& V) {
       return true;
     default:
       return VarType(V) == VarFMTBcd();
+  }
+}
+
+bool IsNumericFieldType(TFieldType FieldType) {
+  switch (FieldType) {
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd:
+    case ftLongWord: case ftShortint: case ftByte: case ftExtended: case ftSingle:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsStringFieldType(TFieldType FieldType) {
+  switch (FieldType) {
+    case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftWideString: case ftOraClob:
+    case ftVariant: case ftGuid: case ftFixedWideChar: case ftWideMemo:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -384,4 +482,282 @@ void AdjustPopupBoundsForControl(TControl* Host, TControl* DropDown, Integer Ali
     R = Bounds(TopLeft.X, TopLeft.Y, R.Width(), R.Height());
   }
   AdjustPopupBounds(R, DropDown, Align, Pos);
+}
+
+// ---- Text measuring and search ----------------------------------------------------------------
+
+// The en dash stands where a Turkish capital letter (U+011E) would have made "DAĞ" two words.
+const String WordDelimitersKv =
+    L" .;,:(){}\"'/\\<>!?[]-+*=\t\u2018\u2019\u201C\u201D\u00A0\u2013\u201E";
+
+namespace {
+
+bool IsWordDelimiter(Char C) { return WordDelimitersKv.find(C) != String::npos; }
+
+Integer DefaultFindTextPos(const String& SubText, const String& Text, Integer StartPos, bool IgnoreCase,
+                           bool WholeWord) {
+  return FindTextPos(SubText, Text, IgnoreCase, WholeWord, StartPos);
+}
+
+}  // namespace
+
+TFindTextPosProcKv FindTextPosProcKv = DefaultFindTextPos;
+
+Integer FindTextPos(const String& SubText, const String& Text, bool IgnoreCase, bool WholeWord, Integer StartPos) {
+  String Sub = IgnoreCase ? AnsiUpperCase(SubText) : SubText;
+  String T = IgnoreCase ? AnsiUpperCase(Text) : Text;
+  if (Sub.empty()) return 0;
+  if (!WholeWord) return Pos(Sub, T, StartPos);
+  const Integer Len = Integer(T.size()), SubLen = Integer(Sub.size());
+  for (Integer Start = StartPos;;) {
+    Integer Hit = Pos(Sub, T, Start);
+    if (Hit == 0) return 0;
+    Integer After = Hit - 1 + SubLen;  // 0-based index of the character after the hit
+    bool FreeBefore = Hit == 1 || IsWordDelimiter(T[size_t(Hit - 2)]);
+    bool FreeAfter = After >= Len || IsWordDelimiter(T[size_t(After)]);
+    if (FreeBefore && FreeAfter) return Hit;
+    if (After >= Len) return 0;
+    // From the next character: a whole word may begin inside a rejected hit ("a-a" in "ba-a-a").
+    Start = Hit + 1;
+  }
+}
+
+Integer CharPosInStr(Char Ch, const String& Text) {
+  size_t P = Text.find(Ch);
+  return P == String::npos ? 0 : Integer(P) + 1;
+}
+
+bool FindTextPositions(const String& Text, const String& SubText, std::vector<Integer>& Positions, bool IgnoreCase,
+                       bool WholeWords, bool BeginsWith) {
+  Positions.clear();
+  String T = IgnoreCase ? AnsiUpperCase(Text) : Text;
+  String Sub = IgnoreCase ? AnsiUpperCase(SubText) : SubText;
+  auto Find = [&](Integer Start) {
+    return IgnoreCase ? FindTextPosProcKv(Sub, T, Start, true, WholeWords)
+                      : FindTextPos(Sub, T, false, WholeWords, Start);
+  };
+  for (Integer Hit = Find(1); Hit > 0; Hit = Find(Hit + 1)) {
+    Positions.push_back(Hit - 1);
+    if (BeginsWith) break;
+  }
+  if (BeginsWith) {
+    bool AtStart = !Positions.empty() && Positions[0] == 0;
+    if (!AtStart) Positions.clear();
+    return AtStart;
+  }
+  return !Positions.empty();
+}
+
+String ShortenTextWithEllipsis(const String& Text, TCanvas* Canvas, Integer MaxWidth) {
+  String Result = Text;
+  const Integer Len = Integer(Text.size());
+  for (Integer I = 1; I <= Len && Canvas->TextWidth(Result) > MaxWidth; ++I)
+    Result = Text.substr(0, size_t(std::max(0, Len - I - 1))) + L"...";
+  return Result;
+}
+
+Integer TextWidthByDrawText(TCanvas* Canvas, const String& Text) {
+  Canvas->RequiredState(TCanvasState{csHandleValid, csFontValid});
+  RECT R{0, 0, 1, 0};
+  DrawTextW(Canvas->GetHandle(), Text.c_str(), int(Text.size()), &R, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  return R.right - R.left;
+}
+
+Byte IsRightToLeftChar(const String& Text, Byte Default) {
+  if (Text.empty()) return 0;
+  WORD Type = 0;
+  if (!GetStringTypeExW(LOCALE_INVARIANT, CT_CTYPE2, Text.c_str(), 1, &Type)) return Default;
+  if (Type == C2_LEFTTORIGHT) return 0;
+  if (Type == C2_RIGHTTOLEFT || Type == C2_ARABICNUMBER) return 1;
+  return Default;
+}
+
+Integer SumIntRange(const std::vector<Integer>& Values, Integer From, Integer To) {
+  Integer Sum = 0;
+  for (Integer I = std::max(From, 0); I <= To && I < Integer(Values.size()); ++I) Sum += Values[size_t(I)];
+  return Sum;
+}
+
+Integer FindLineBreak(const String& Text, Integer Start, Integer MaxWidth, Integer& Width,
+                      const std::vector<Integer>& Widths, bool WordWrap) {
+  const Integer Len = Integer(Text.size());
+  Integer Sum = 0, LastBlank = -1, WidthToBlank = 0;
+  for (Integer I = Start; I < Len; ++I) {
+    Char C = Text[size_t(I)];
+    Sum += Widths[size_t(I)];
+    if (WordWrap && (C == L'\r' || C == L'\n')) {
+      Integer End = I + 1;
+      if (C == L'\r' && End < Len && Text[size_t(End)] == L'\n') Sum += Widths[size_t(End++)];
+      Width = Sum;
+      return End;
+    }
+    if (C == L' ') {
+      LastBlank = I;
+      WidthToBlank = Sum;
+    }
+    if (Sum > MaxWidth && LastBlank >= 0) {
+      if (WordWrap) {
+        Width = WidthToBlank;
+        return LastBlank + 1;
+      }
+      Width = Sum;
+      return I;
+    }
+  }
+  Width = Sum;
+  return Len;
+}
+
+void BuildTextLines(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool WordWrap, TSize& Size,
+                    TTextLinesKv& Lines) {
+  Size = TSize();
+  Lines.clear();
+  if (Text.empty()) return;
+  TSize Whole;
+  std::vector<Integer> Widths;
+  GetTextCharExtents(Canvas, Text, Whole, Widths);
+  for (size_t I = Widths.size(); I-- > 1;) Widths[I] -= Widths[I - 1];
+  const Integer Len = Integer(Text.size());
+  Integer Start = 0;
+  do {
+    Integer Width = 0;
+    Integer End = FindLineBreak(Text, Start, MaxWidth, Width, Widths, WordWrap);
+    if (End <= Start) End = Start + 1;  // a line holds one character at least
+    Lines.push_back({Start, End - Start, Width, Whole.cy});
+    Size.cx = std::max(Size.cx, LongInt(Width));
+    Start = End;
+  } while (Start < Len && WordWrap);
+  Size.cy = LongInt(Lines.size()) * Whole.cy;
+}
+
+void CalcWrappedTextSize(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool WordWrap, TSize& Size) {
+  TTextLinesKv Lines;
+  BuildTextLines(Canvas, MaxWidth, Text, WordWrap, Size, Lines);
+}
+
+// ---- World transform and clipping -------------------------------------------------------------
+
+void SetWorldTransformRotation(TCanvas* Canvas, Double Scale, Double Angle, Double DX, Double DY) {
+  HDC DC = Canvas->GetHandle();
+  SetGraphicsMode(DC, GM_ADVANCED);
+  SetMapMode(DC, MM_ANISOTROPIC);
+  const Double Rad = Angle * 3.14159265358979323846 / 180.0;
+  XFORM X{FLOAT(Scale * std::cos(Rad)), FLOAT(Scale * std::sin(Rad)), FLOAT(-Scale * std::sin(Rad)),
+          FLOAT(Scale * std::cos(Rad)), FLOAT(DX), FLOAT(DY)};
+  SetWorldTransform(DC, &X);
+}
+
+void ResetWorldTransformKv(TCanvas* Canvas) {
+  HDC DC = Canvas->GetHandle();
+  ModifyWorldTransform(DC, nullptr, MWT_IDENTITY);
+  SetGraphicsMode(DC, GM_COMPATIBLE);
+}
+
+bool CanvasHasWorldTransform(TCanvas* Canvas) {
+  XFORM X{};
+  if (!GetWorldTransform(Canvas->GetHandle(), &X)) return false;
+  return X.eM11 != 1 || X.eM12 != 0 || X.eM21 != 0 || X.eM22 != 1 || X.eDx != 0 || X.eDy != 0;
+}
+
+HRGN SetClipRectKv(TCanvas* Canvas, const TRect& Rect) {
+  HDC DC = Canvas->GetHandle();
+  HRGN Old = CreateRectRgn(0, 0, 0, 0);
+  if (GetClipRgn(DC, Old) != 1) {
+    DeleteObject(Old);
+    Old = nullptr;
+  }
+  IntersectClipRect(DC, Rect.Left, Rect.Top, Rect.Right, Rect.Bottom);
+  return Old;
+}
+
+void RestoreClipRgnKv(TCanvas* Canvas, HRGN Region) {
+  SelectClipRgn(Canvas->GetHandle(), Region);
+  if (Region) DeleteObject(Region);
+}
+
+// ---- Text painting ----------------------------------------------------------------------------
+
+namespace {
+
+constexpr UINT UnwrappedAlignFlags[3] = {0x840, 0x842, 0x841};
+constexpr UINT ReadingOrderFlags[3] = {0, DT_RTLREADING, 0};
+
+void WriteTextByDrawText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
+                         Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis, Integer LeftMarg,
+                         Integer RightMarg, Integer ReadingMode, bool SingleLine) {
+  UINT Flags = WordWrap ? DT_WORDBREAK : SingleLine ? DT_SINGLELINE : 0;
+  if (EndEllipsis) Flags |= DT_END_ELLIPSIS;
+  Flags |= UnwrappedAlignFlags[Alignment >= 0 && Alignment < 3 ? Alignment : 0];
+  Flags |= ReadingOrderFlags[ReadingMode >= 0 && ReadingMode < 3 ? ReadingMode : 0];
+  DRAWTEXTPARAMS Params{sizeof(DRAWTEXTPARAMS), 0, LeftMarg, RightMarg, 0};
+  RECT R{ARect.Left, ARect.Top, ARect.Right, ARect.Bottom};
+  if (Alignment == 0) R.left += DX;
+  else if (Alignment == 2) R.right -= DX;
+  else Params.iRightMargin = LeftMarg + DX;
+  Canvas->RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid});
+  HDC DC = Canvas->GetHandle();
+  String Buf = Text;  // DrawTextEx may write into the text it is given
+  if (Layout == 1 || Layout == 2) {
+    RECT Calc = R;
+    DRAWTEXTPARAMS CalcParams = Params;
+    Integer H = DrawTextExW(DC, Buf.data(), int(Buf.size()), &Calc, Flags | DT_CALCRECT, &CalcParams);
+    R.top = Layout == 1 ? (R.top + R.bottom - H) / 2 : R.bottom - H - DY;
+  } else {
+    R.top += DY;
+  }
+  HRGN Saved = nullptr;
+  bool Clip = R.top < ARect.Top && !CanvasHasWorldTransform(Canvas);
+  if (Clip) Saved = SetClipRectKv(Canvas, ARect);
+  Params.uiLengthDrawn = 0;
+  DrawTextExW(DC, Buf.data(), int(Buf.size()), &R, Flags, &Params);
+  if (Clip) RestoreClipRgnKv(Canvas, Saved);
+}
+
+}  // namespace
+
+void WriteTextKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX, Integer DY, const String& Text,
+                 Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis, Integer LeftMarg,
+                 Integer RightMarg, Integer ReadingMode, bool SingleLine) {
+  TBrush* Brush = Canvas->GetBrush();
+  const TColor SavedColor = Brush->GetColor();
+  const TBrushStyle SavedStyle = Brush->GetStyle();
+  auto Restore = [&] {
+    if (FillRect) return;
+    Brush->SetStyle(SavedStyle);
+    Brush->SetColor(SavedColor);
+  };
+  if (WordWrap || LeftMarg != 0 || RightMarg != 0 || EndEllipsis || Text.size() > 32768 || !SingleLine) {
+    if (FillRect)
+      Canvas->FillRect(ARect);
+    else
+      Brush->SetStyle(bsClear);
+    WriteTextByDrawText(Canvas, ARect, DX, DY, Text, Alignment, Layout, WordWrap, EndEllipsis, LeftMarg, RightMarg,
+                        ReadingMode, SingleLine);
+    Restore();
+    return;
+  }
+  TFontStyles Style = Canvas->GetFont()->GetStyle();
+  Integer Width = Alignment != 0 && (Style.Contains(fsBold) || Style.Contains(fsItalic))
+                      ? TextWidthByDrawText(Canvas, Text)
+                      : Canvas->TextWidth(Text);
+  Integer X = ARect.Left + DX;
+  if (Alignment == 1) X = ARect.Right - Width - DX - 1;
+  if (Alignment == 2) X = ARect.Left < ARect.Right ? ARect.Left + (ARect.Right - ARect.Left) / 2 - Width / 2 : 0;
+  Integer Y = ARect.Top + DY;
+  Integer H = Canvas->TextHeight(Text);
+  if (Layout != 0 && H < ARect.Height() - DY) Y = Layout == 1 ? (ARect.Top + ARect.Bottom - H) / 2 : ARect.Bottom - H - DY;
+  if (!FillRect) Brush->SetStyle(bsClear);
+  if (ReadingMode == 1) Canvas->SetTextFlags(Canvas->GetTextFlags() | ETO_RTLREADING);
+  Canvas->TextRect(ARect, X, Y, Text);
+  Restore();
+}
+
+void DrawClippedText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
+                     Integer Alignment) {
+  Integer Width = Canvas->TextWidth(Text);
+  Integer X = ARect.Left + DX;
+  if (Alignment == 1) X = ARect.Right - Width - 3;
+  if (Alignment == 2) X = ARect.Left + (ARect.Right - ARect.Left) / 2 - Width / 2;
+  Canvas->GetBrush()->SetStyle(bsSolid);
+  Canvas->TextRect(ARect, X, ARect.Top + DY, Text);
 }

@@ -13,11 +13,17 @@
 #include "framework/Types.h"
 #include "framework/Variants.h"
 #include "framework/controls/ControlTypes.h"
+#include "framework/db/DBTypes.h"
 
+class TCanvas;
+class TField;
+class TList;
 class TStrings;
 
 // Key values of several fields.
 using TVariantArrayKv = std::vector<Variant>;
+// Fields of a multi-field key or binding.
+using TFieldsArrKv = std::vector<TField*>;
 
 DECLARE_ENUM(TCalendarDateTimeUnitKv, cdtuYearKv, cdtuMonthKv, cdtuDayKv, cdtuHourKv, cdtuMinuteKv, cdtuSecondKv,
              cdtuAmPmKv)
@@ -46,6 +52,12 @@ String VarToStrDateTime(const Variant& V);
 // "[1, 2, [3, 4]]" for arrays (nested ones too), the value's text otherwise.
 String VarArrayToStrKv(const Variant& V);
 TDateTime DateTimeWithoutMSec(TDateTime Value);
+// Value as Field shows it: through Format when given, else the field's display format (numbers),
+// else the field's own default text; Empty and Null give "".
+String FieldValueToDisplayText(const Variant& Value, TField* Field, const String& Format);
+// Value as an edit with EditMask shows it: a value saved with its literals is padded over the
+// picture, any other fills the input places; empty places show the mask's blank character.
+String FormatMaskTextKv(const String& EditMask, const String& Value);
 // Keeps the whole days of DateValue and takes the time of day of TimeValue.
 void ReplaceTimeOfDateTime(TDateTime& DateValue, TDateTime TimeValue);
 
@@ -71,6 +83,10 @@ constexpr Integer slPartialKeyKv = 2;       // an item matches when it begins wi
 // The index of the first matching item, -1 when none.
 Integer StringsLocate(TStrings* Strings, const String& Text, Integer Options);
 
+// True when every field can be modified (so also for none). FieldList holds TField pointers.
+bool FieldsCanModify(TList* FieldList);
+bool FieldsArrCanModify(const TFieldsArrKv& Fields);
+
 // ---- Dates and locale -------------------------------------------------------------------------
 
 // The units a date-time format shows; quoted text is skipped and M always means month.
@@ -82,6 +98,10 @@ void GetLocaleClockSettings(THoursTimeFormatKv& HoursFormat, TAmPmPosKv& AmPmPos
 
 // The integer, float, currency and FMT BCD kinds; not dates, strings or Booleans.
 bool VarIsNumericKv(const Variant& V);
+// Small integer to single: the integer, float, currency and BCD field types.
+bool IsNumericFieldType(TFieldType FieldType);
+// String, memo, fixed char, wide, CLOB, variant and GUID field types.
+bool IsStringFieldType(TFieldType FieldType);
 
 // ---- Small routines ---------------------------------------------------------------------------
 
@@ -129,3 +149,74 @@ TRect ControlScreenRect(TControl* Control);
 // it opened. Align: 0 left, 1 right, 2 centre.
 void AdjustPopupBounds(const TRect& HostRect, TControl* DropDown, Integer Align, TPoint& Pos);
 void AdjustPopupBoundsForControl(TControl* Host, TControl* DropDown, Integer Align, TPoint& Pos);
+
+// ---- Text measuring and search ----------------------------------------------------------------
+
+// The characters that end a word for whole-word search.
+extern const String WordDelimitersKv;
+
+// One laid-out line: its first character (0-based), length, width and height in pixels.
+struct TTextLineInfoKv {
+  Integer Start = 0;
+  Integer Length = 0;
+  Integer Width = 0;
+  Integer Height = 0;
+};
+using TTextLinesKv = std::vector<TTextLineInfoKv>;
+
+// The 1-based position of SubText in Text from StartPos, 0 when absent; with WholeWord a hit
+// must stand between word delimiters or the ends of the text.
+Integer FindTextPos(const String& SubText, const String& Text, bool IgnoreCase, bool WholeWord, Integer StartPos);
+// The case-insensitive search FindTextPositions goes through; the data utilities replace it
+// with one that transforms both texts first.
+using TFindTextPosProcKv = Integer (*)(const String& SubText, const String& Text, Integer StartPos, bool IgnoreCase,
+                                       bool WholeWord);
+extern TFindTextPosProcKv FindTextPosProcKv;
+// 1-based, 0 when absent.
+Integer CharPosInStr(Char Ch, const String& Text);
+// Every hit as a 0-based index. With BeginsWith only the first hit counts, and only at the start.
+bool FindTextPositions(const String& Text, const String& SubText, std::vector<Integer>& Positions, bool IgnoreCase,
+                       bool WholeWords, bool BeginsWith);
+// Text cut from the end with "..." until it fits MaxWidth; "..." alone when nothing fits.
+String ShortenTextWithEllipsis(const String& Text, TCanvas* Canvas, Integer MaxWidth);
+// Width of one line as DrawText measures it, without prefix processing.
+Integer TextWidthByDrawText(TCanvas* Canvas, const String& Text);
+// 1 when the first character reads right to left (or is an Arabic digit), 0 when it reads left
+// to right or the text is empty, Default otherwise.
+Byte IsRightToLeftChar(const String& Text, Byte Default);
+
+// Sum of Values[From..To], both inclusive.
+Integer SumIntRange(const std::vector<Integer>& Values, Integer From, Integer To);
+// Where the line starting at Start (0-based) ends (exclusive), and its width. With WordWrap a
+// CR, LF or CR LF ends the line after it, and a line too wide ends after its last blank.
+Integer FindLineBreak(const String& Text, Integer Start, Integer MaxWidth, Integer& Width,
+                      const std::vector<Integer>& Widths, bool WordWrap);
+void BuildTextLines(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool WordWrap, TSize& Size,
+                    TTextLinesKv& Lines);
+// The widest line and the total height of Text laid out as BuildTextLines does.
+void CalcWrappedTextSize(TCanvas* Canvas, Integer MaxWidth, const String& Text, bool WordWrap, TSize& Size);
+
+// ---- Text painting ----------------------------------------------------------------------------
+
+// Paints Text into ARect. Alignment 0 left, 1 right, 2 centre; Layout 0 top, 1 centre, 2 bottom;
+// ReadingMode 1 right to left. DX and DY indent the text from the aligned edges; FillRect paints
+// the background with the brush first. One plain line goes through the canvas's clipped text
+// output; wrapping, margins, an ellipsis, very long or multi-line text through DrawTextEx.
+void WriteTextKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX, Integer DY, const String& Text,
+                 Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis, Integer LeftMarg,
+                 Integer RightMarg, Integer ReadingMode, bool SingleLine);
+
+// One line, opaque, clipped to ARect.
+void DrawClippedText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
+                     Integer Alignment);
+
+// ---- World transform and clipping -------------------------------------------------------------
+
+// Rotation by Angle degrees and scale, then the offset (DX, DY).
+void SetWorldTransformRotation(TCanvas* Canvas, Double Scale, Double Angle, Double DX, Double DY);
+void ResetWorldTransformKv(TCanvas* Canvas);
+bool CanvasHasWorldTransform(TCanvas* Canvas);
+// Narrows the clip region to Rect; answers a copy of the previous region (nil when there was
+// none), which RestoreClipRgnKv selects back and deletes.
+HRGN SetClipRectKv(TCanvas* Canvas, const TRect& Rect);
+void RestoreClipRgnKv(TCanvas* Canvas, HRGN Region);
