@@ -139,6 +139,16 @@ TShiftState KeyboardStateToShiftState() {
 
 // ---- Free functions -----------------------------------------------------------------------------
 
+String GetShortHint(const String& Hint) {
+  auto P = Hint.find(L'|');
+  return P == String::npos ? Hint : Hint.substr(0, P);
+}
+
+String GetLongHint(const String& Hint) {
+  auto P = Hint.find(L'|');
+  return P == String::npos ? Hint : Hint.substr(P + 1);
+}
+
 TControl* GetCaptureControl() {
   HWND Wnd = GetCapture();
   TControl* Result = Wnd ? FindControl(Wnd) : nullptr;

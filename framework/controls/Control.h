@@ -395,6 +395,10 @@ using TControlClass = TClassRef<TControl>;
 // Capture on behalf of a control; a windowless control's parent window holds the real capture.
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* Control);
+// The parts of a hint "short|long": the short one for the hint window, the long one for a status
+// line; a hint without "|" is both.
+String GetShortHint(const String& Hint);
+String GetLongHint(const String& Hint);
 // The framework control that owns a window, or null.
 TWinControl* FindControl(HWND Handle);
 // The innermost control under a screen point (windowless ones included when AllowDisabled or enabled).

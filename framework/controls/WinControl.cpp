@@ -85,8 +85,9 @@ TWinControl::~TWinControl() {
 
 void TWinControl::DestroyContents() {
   if (TCustomForm* Form = GetParentForm(this)) Form->DefocusControl(this, true);
-  // Children go first, while this control is whole and its window still exists for theirs to
-  // be children of.
+  // One DestroyWindow takes the whole tree of windows down (each child hears WM_NCDESTROY and
+  // forgets its handle); the children are then freed with no window work and no layout.
+  if (FHandle) DestroyWindowHandle();
   while (!FControls.empty()) delete FControls.back();
   inherited::DestroyContents();
 }
@@ -118,6 +119,15 @@ bool TWinControl::HasChild(TControl* Control) const {
 
 void TWinControl::DefaultHandler(void* Message) {
   auto& M = *static_cast<TMessage*>(Message);
+  // A system window asks its parent for colours; the parent reflects the question here, and the
+  // control's font colour and brush answer it.
+  if (M.Msg >= CN_CTLCOLORMSGBOX && M.Msg <= CN_CTLCOLORSTATIC) {
+    HDC DC = reinterpret_cast<HDC>(M.WParam);
+    ::SetTextColor(DC, ColorToRGB(FFont->GetColor()));
+    ::SetBkColor(DC, ColorToRGB(FBrush->GetColor()));
+    M.Result = LRESULT(FBrush->GetHandle());
+    return;
+  }
   if (!FHandle) {
     inherited::DefaultHandler(Message);
     return;
@@ -696,12 +706,14 @@ void TWinControl::Loaded() {
 
 // ---- Focus and tab order ----------------------------------------------------------------------
 
+// The chain up to the form only: a form that is not shown yet (OnCreate) may still be given its
+// active control, which takes the focus when the form shows.
 bool TWinControl::CanFocus() {
   TCustomForm* Form = GetParentForm(this);
   if (!Form) return false;
   for (TControl* C = this; C != Form; C = C->GetParent())
     if (!C->GetVisible() || !C->GetEnabled()) return false;
-  return Form->GetVisible() && Form->GetEnabled();
+  return true;
 }
 
 bool TWinControl::Focused() { return FHandle && GetFocus() == FHandle; }
@@ -959,7 +971,15 @@ void TWinControl::WMNotify(TWMNotify& Message) {
 }
 void TWinControl::WMHScroll(TWMHScroll& Message) { ReflectNotification(Message.ScrollBar, reinterpret_cast<TMessage&>(Message)); }
 void TWinControl::WMVScroll(TWMVScroll& Message) { ReflectNotification(Message.ScrollBar, reinterpret_cast<TMessage&>(Message)); }
-void TWinControl::WMCtlColor(TWMCtlColor& Message) { ReflectNotification(Message.ChildWnd, reinterpret_cast<TMessage&>(Message)); }
+void TWinControl::WMCtlColor(TWMCtlColor& Message) {
+  // The inner windows of a system control (a combo box's edit and list) ask the control itself.
+  if (FDefWndProc && FDefWndProc != DefWindowProcW && Message.ChildWnd && !FindControl(Message.ChildWnd) &&
+      (::GetParent(Message.ChildWnd) == FHandle || GetWindow(Message.ChildWnd, GW_OWNER) == FHandle)) {
+    Message.Result = Perform(Message.Msg + CN_BASE, WPARAM(Message.ChildDC), LPARAM(Message.ChildWnd));
+    return;
+  }
+  ReflectNotification(Message.ChildWnd, reinterpret_cast<TMessage&>(Message));
+}
 void TWinControl::WMDrawItem(TWMDrawItem& Message) {
   ReflectNotification(Message.DrawItemStruct ? Message.DrawItemStruct->hwndItem : nullptr, reinterpret_cast<TMessage&>(Message));
 }
@@ -1005,7 +1025,48 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
   }
 }
 
+namespace {
+// An off-screen copy of a window's client area for double-buffered painting.
+struct TPaintBuffer {
+  HDC DC;
+  HBITMAP Bitmap;
+  HGDIOBJ Old;
+  TPaintBuffer(HDC Target, Integer W, Integer H)
+      : DC(CreateCompatibleDC(Target)), Bitmap(CreateCompatibleBitmap(Target, std::max(W, 1), std::max(H, 1))),
+        Old(SelectObject(DC, Bitmap)) {}
+  ~TPaintBuffer() {
+    SelectObject(DC, Old);
+    DeleteObject(Bitmap);
+    DeleteDC(DC);
+  }
+};
+}  // namespace
+
 void TWinControl::PaintHandler(TWMPaint& Message) {
+  if (FDoubleBuffered && !Message.DC) {
+    // Erase and paint into a bitmap, then copy it once: the window never shows the bare background.
+    PAINTSTRUCT PS;
+    HDC DC = BeginPaint(FHandle, &PS);
+    try {
+      RECT CR;
+      ::GetClientRect(FHandle, &CR);
+      TPaintBuffer Buffer(DC, CR.right, CR.bottom);
+      if (Buffer.DC && Buffer.Bitmap) {
+        IntersectClipRect(Buffer.DC, PS.rcPaint.left, PS.rcPaint.top, PS.rcPaint.right, PS.rcPaint.bottom);
+        Perform(WM_ERASEBKGND, WPARAM(Buffer.DC), LPARAM(Buffer.DC));
+        TWMPaint Inner = Message;
+        Inner.DC = Buffer.DC;
+        PaintHandler(Inner);
+        BitBlt(DC, PS.rcPaint.left, PS.rcPaint.top, PS.rcPaint.right - PS.rcPaint.left,
+               PS.rcPaint.bottom - PS.rcPaint.top, Buffer.DC, PS.rcPaint.left, PS.rcPaint.top, SRCCOPY);
+      }
+    } catch (...) {
+      EndPaint(FHandle, &PS);
+      throw;
+    }
+    EndPaint(FHandle, &PS);
+    return;
+  }
   PAINTSTRUCT PS;
   HDC DC = Message.DC;
   if (!DC) DC = BeginPaint(FHandle, &PS);
@@ -1056,12 +1117,15 @@ void TWinControl::CMColorChanged(TMessage& Message) {
 }
 
 void TWinControl::WMEraseBkgnd(TWMEraseBkgnd& Message) {
-  if (FControlStyle.Contains(csOpaque) || !Message.DC) {
+  // Double-buffered: only the erase into the paint buffer (marked by LParam == WParam) fills.
+  bool BufferErase = reinterpret_cast<TMessage&>(Message).LParam == LPARAM(Message.DC);
+  if (FControlStyle.Contains(csOpaque) || !Message.DC || (FDoubleBuffered && !BufferErase)) {
     Message.Result = 1;
     return;
   }
   RECT R;
-  ::GetClientRect(FHandle, &R);
+  if (FHandle) ::GetClientRect(FHandle, &R);
+  else R = RECT{0, 0, FWidth, FHeight};
   FillRect(Message.DC, &R, FBrush->GetHandle());
   Message.Result = 1;
 }

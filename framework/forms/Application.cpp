@@ -33,9 +33,10 @@ namespace {
 constexpr UINT_PTR HintTimerID = 1;
 const wchar_t* AppWindowClass = L"TApplication";
 
-String ShortHint(const String& Hint) {
-  auto P = Hint.find(L'|');
-  return P == String::npos ? Hint : Hint.substr(0, P);
+// The hint a control shows: its own, or the nearest parent's.
+String HintOf(TControl* Control) {
+  while (Control && Control->GetHint().empty()) Control = Control->GetParent();
+  return Control ? Control->GetHint() : String();
 }
 
 // The control that shows a hint for Control: the first one up the chain whose hint is set.
@@ -213,7 +214,9 @@ void TApplication::DoMouseIdle() {
   if (P.x == FLastIdleCursorPos.X && P.y == FLastIdleCursorPos.Y) return;
   FLastIdleCursorPos = {P.x, P.y};
   if (GetCapture()) return;
-  SetMouseControl(FindDragTarget(FLastIdleCursorPos, true));
+  TControl* Target = FindDragTarget(FLastIdleCursorPos, true);
+  SetMouseControl(Target);
+  SetHint(GetLongHint(HintOf(Target)));
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }
@@ -306,6 +309,8 @@ void TApplication::HintTimerExpired() {
 }
 
 void TApplication::HintMouseMessage(TControl* Control, TMessage& Message) {
+  // The status line follows the mouse whether or not hint windows are shown.
+  SetHint(GetLongHint(HintOf(Control)));
   if (!FShowHint) return;
   TControl* Target = HintControlOf(Control);
   if (Target == FHintControl) return;
@@ -337,7 +342,7 @@ void TApplication::ActivateHint(const TPoint& CursorPos) {
     Info.CursorPos = CursorPos;
   }
   Info.HideTimeout = FHintHidePause;
-  Info.HintStr = ShortHint(FHintControl->GetHint());
+  Info.HintStr = GetShortHint(FHintControl->GetHint());
   if (FHintControl->Perform(CM_HINTSHOW, 0, LPARAM(&Info)) != 0 || Info.HintStr.empty()) {
     HideHint();
     return;
@@ -353,6 +358,7 @@ void TApplication::ActivateHint(const TPoint& CursorPos) {
   FHintCursorRect = Info.CursorRect;
   TRect R = FHintWindow->CalcHintRect(Info.HintMaxWidth, Info.HintStr, Info.HintData);
   OffsetRect(R, Info.HintPos.X, Info.HintPos.Y);
+  FHintWindow->SetColor(Info.HintColor);
   FHintWindow->ActivateHintData(R, Info.HintStr, Info.HintData);
   FHintActive = true;
   if (Info.HideTimeout > 0) StartHintTimer(Info.HideTimeout, 2);

@@ -133,7 +133,7 @@ class TApplication : public TComponent {
   Integer FHintPause = 500;
   Integer FHintShortPause = 50;
   Integer FHintHidePause = 2500;
-  Integer FHintColor = 0x80000000 | COLOR_INFOBK;
+  Integer FHintColor = clInfoBk;
   THintWindowClass FHintWindowClass;
   TComponentRef<THintWindow> FHintWindow;
   TComponentRef<TControl> FHintControl;

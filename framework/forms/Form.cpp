@@ -51,6 +51,7 @@ PUBLISHED_DEF(TCustomForm) {
   PROP(ClientWidth).Stored(false);
   PROP(ClientHeight).Stored(false);
   PROP(ActiveControl);
+  PROP(Color).Default(clBtnFace).Idents(&IdentToColor, &ColorToIdent);
   PROP(BorderIcons);
   PROP(BorderStyle).Default(bsSizeable);
   PROP(FormStyle).Default(fsNormal);
@@ -85,6 +86,8 @@ void TCustomForm::InitForm() {
   FTop = 0;
   FWidth = 320;
   FHeight = 240;
+  FColor = clBtnFace;
+  FBrush->SetColor(FColor);
   if (Screen) {
     FPixelsPerInch = Screen->GetPixelsPerInch();
     Screen->AddForm(this);

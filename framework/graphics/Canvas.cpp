@@ -16,7 +16,14 @@ TCanvas::TCanvas() : FFont(std::make_unique<TFont>()), FPen(std::make_unique<TPe
   FBrush->SetOnChange({this, &TCanvas::BrushChanged});
 }
 
-TCanvas::~TCanvas() { SetHandle(nullptr); }
+TCanvas::~TCanvas() {
+  SetHandle(nullptr);
+#if defined(__MINGW32__) && defined(_GLIBCXX_HAS_GTHREADS)
+  // libstdc++ gives a statically initialised mutex no destructor, and winpthreads allocates it on
+  // the first lock: without this every canvas that was ever locked (each painted control) leaks it.
+  pthread_mutex_destroy(FLock.native_handle());
+#endif
+}
 
 void TCanvas::Changed() { DoEvent(FOnChange, this); }
 void TCanvas::Changing() { DoEvent(FOnChanging, this); }
