@@ -80,19 +80,6 @@ const TReferenceCase ReferenceCases[] = {
                            EXPECT_NE(G->GetButtons(0), nullptr);
                          }};
      }},
-    {"data source's dataset",
-     [](TForm* Form) {
-       auto* DS = NewDataSet(Form);
-       DS->Open();
-       auto* Src = new TDataSource(Form);
-       Src->SetDataSet(DS);
-       EXPECT_EQ(Src->GetState(), dsBrowse);
-       return TReference{DS, [Src] { return Src->GetDataSet(); }, [Src] {
-                           EXPECT_EQ(Src->GetState(), dsInactive);
-                           Src->Edit();
-                           Src->SetDataSet(nullptr);
-                         }};
-     }},
     {"field's lookup dataset",
      [](TForm* Form) {
        auto* Lookup = NewDataSet(Form);
