@@ -13,10 +13,12 @@ TBasicActionLink::~TBasicActionLink() {
 bool TBasicActionLink::Execute(TComponent* AComponent) {
   if (!FAction) return false;
   FAction->SetActionComponent(AComponent);
-  struct TReset {
-    TBasicAction* A;
-    ~TReset() { A->SetActionComponent(nullptr); }
-  } Reset{FAction};
+  struct TReset {  // the handler may free the action
+    TComponentRef<TBasicAction> A;
+    ~TReset() {
+      if (A) A->SetActionComponent(nullptr);
+    }
+  } Reset{TComponentRef<TBasicAction>(FAction)};
   return FAction->Execute();
 }
 
@@ -33,11 +35,11 @@ void TBasicActionLink::Change() { DoEvent(FOnChange, FAction); }
 
 // ---- TBasicAction -----------------------------------------------------------------------------
 
-TBasicAction::~TBasicAction() {
-  for (TBasicActionLink* L : std::vector<TBasicActionLink*>(FClients)) {
-    L->FAction = nullptr;
-    L->Change();
-  }
+void TBasicAction::DestroyContents() {
+  std::vector<TBasicActionLink*> Clients;
+  Clients.swap(FClients);
+  for (TBasicActionLink* L : Clients) L->Change();
+  inherited::DestroyContents();
 }
 
 bool TBasicAction::Execute() {
@@ -178,10 +180,6 @@ void TCustomAction::SetImageIndex(Integer Value) {
 
 // ---- TCustomActionList ------------------------------------------------------------------------
 
-TCustomActionList::~TCustomActionList() {
-  for (TContainedAction* A : std::vector<TContainedAction*>(FActions)) A->FActionList = nullptr;
-}
-
 PUBLISHED_DEF(TCustomActionList) {
   EVENT(OnExecute);
   EVENT(OnUpdate);
@@ -215,30 +213,30 @@ bool TCustomActionList::IsShortCut(TShortCut ShortCut) {
 
 // ---- TActionLink ------------------------------------------------------------------------------
 
-bool TActionLink::IsCaptionLinked() const { return dynamic_cast<TCustomAction*>(FAction) != nullptr; }
-bool TActionLink::IsCheckedLinked() const { return dynamic_cast<TCustomAction*>(FAction) != nullptr; }
-bool TActionLink::IsEnabledLinked() const { return dynamic_cast<TCustomAction*>(FAction) != nullptr; }
-bool TActionLink::IsHintLinked() const { return dynamic_cast<TCustomAction*>(FAction) != nullptr; }
-bool TActionLink::IsShortCutLinked() const { return dynamic_cast<TCustomAction*>(FAction) != nullptr; }
-bool TActionLink::IsVisibleLinked() const { return dynamic_cast<TCustomAction*>(FAction) != nullptr; }
+bool TActionLink::IsCaptionLinked() const { return dynamic_cast<TCustomAction*>(FAction.Get()) != nullptr; }
+bool TActionLink::IsCheckedLinked() const { return dynamic_cast<TCustomAction*>(FAction.Get()) != nullptr; }
+bool TActionLink::IsEnabledLinked() const { return dynamic_cast<TCustomAction*>(FAction.Get()) != nullptr; }
+bool TActionLink::IsHintLinked() const { return dynamic_cast<TCustomAction*>(FAction.Get()) != nullptr; }
+bool TActionLink::IsShortCutLinked() const { return dynamic_cast<TCustomAction*>(FAction.Get()) != nullptr; }
+bool TActionLink::IsVisibleLinked() const { return dynamic_cast<TCustomAction*>(FAction.Get()) != nullptr; }
 bool TActionLink::IsOnExecuteLinked() const { return FAction != nullptr; }
 
 // ---- TControlActionLink -----------------------------------------------------------------------
 
 bool TControlActionLink::IsCaptionLinked() const {
-  auto* A = dynamic_cast<TCustomAction*>(FAction);
+  auto* A = dynamic_cast<TCustomAction*>(FAction.Get());
   return A && FClient->GetCaption() == A->GetCaption();
 }
 bool TControlActionLink::IsEnabledLinked() const {
-  auto* A = dynamic_cast<TCustomAction*>(FAction);
+  auto* A = dynamic_cast<TCustomAction*>(FAction.Get());
   return A && FClient->GetEnabled() == A->GetEnabled();
 }
 bool TControlActionLink::IsHintLinked() const {
-  auto* A = dynamic_cast<TCustomAction*>(FAction);
+  auto* A = dynamic_cast<TCustomAction*>(FAction.Get());
   return A && FClient->GetHint() == A->GetHint();
 }
 bool TControlActionLink::IsVisibleLinked() const {
-  auto* A = dynamic_cast<TCustomAction*>(FAction);
+  auto* A = dynamic_cast<TCustomAction*>(FAction.Get());
   return A && FClient->GetVisible() == A->GetVisible();
 }
 bool TControlActionLink::IsOnExecuteLinked() const { return FAction && FClient->GetOnClick() == FAction->GetOnExecute(); }

@@ -27,7 +27,7 @@ class TBasicActionLink : public TObject {
   friend class TBasicAction;
   virtual void Change();
 
-  TBasicAction* FAction = nullptr;
+  TComponentRef<TBasicAction> FAction;  // null once the action is freed
   TNotifyEvent FOnChange;
 };
 
@@ -35,7 +35,6 @@ class TBasicAction : public TComponent {
   DECLARE_CLASS(TBasicAction, TComponent)
  public:
   explicit TBasicAction(TComponent* AOwner) : TComponent(AOwner) {}
-  ~TBasicAction() override;
   // Fires OnExecute (through the action list first); false when nobody handled it.
   virtual bool Execute();
   virtual bool Update();
@@ -55,9 +54,11 @@ class TBasicAction : public TComponent {
 
  protected:
   virtual void Change();
+  // Tells the links the action is gone (their reference to it is null by then) and forgets them.
+  void DestroyContents() override;
 
   std::vector<TBasicActionLink*> FClients;
-  TComponent* FActionComponent = nullptr;
+  TComponentRef<TComponent> FActionComponent;
   TNotifyEvent FOnExecute, FOnUpdate, FOnChange;
 };
 
@@ -79,7 +80,7 @@ class TContainedAction : public TBasicAction {
 
  protected:
   friend class TCustomActionList;
-  TCustomActionList* FActionList = nullptr;
+  TComponentRef<TCustomActionList> FActionList;
   String FCategory;
 };
 
@@ -132,7 +133,6 @@ class TCustomActionList : public TComponent {
   DECLARE_CLASS(TCustomActionList, TComponent)
  public:
   explicit TCustomActionList(TComponent* AOwner) : TComponent(AOwner) {}
-  ~TCustomActionList() override;
   // Offers the action to OnExecute/OnUpdate; true when the list handled it.
   virtual bool ExecuteAction(TBasicAction* Action);
   virtual bool UpdateAction(TBasicAction* Action);

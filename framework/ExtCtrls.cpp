@@ -297,12 +297,6 @@ TCustomRadioGroup::TCustomRadioGroup(TComponent* AOwner)
 
 TCustomRadioGroup::~TCustomRadioGroup() { FItems->SetOnChange(nullptr); }
 
-// The buttons are child controls: they go with the group's other children, before it is taken apart.
-void TCustomRadioGroup::DestroyContents() {
-  FButtons.clear();
-  inherited::DestroyContents();
-}
-
 TStrings* TCustomRadioGroup::GetItems() const { return FItems.get(); }
 void TCustomRadioGroup::SetItems(TStrings* Value) { FItems->Assign(Value); }
 
@@ -320,15 +314,17 @@ void TCustomRadioGroup::Loaded() {
 
 void TCustomRadioGroup::UpdateButtons() {
   FUpdating = true;
-  for (TRadioButton* B : FButtons) delete B;
-  FButtons.clear();
+  std::vector<TComponentRef<TRadioButton>> Old;
+  Old.swap(FButtons);
+  for (TRadioButton* B : Old)
+    if (B) delete B;  // null when somebody else freed it
   for (Integer I = 0; I < FItems->GetCount(); ++I) {
     auto* B = new TGroupButton(this);
     B->SetCaption(FItems->GetStrings(I));
     B->SetEnabled(GetEnabled());
     B->SetParentBiDiMode(true);
     B->SetParent(this);
-    FButtons.push_back(B);
+    FButtons.emplace_back(B);
   }
   if (FItemIndex >= 0 && FItemIndex < Integer(FButtons.size())) FButtons[FItemIndex]->SetChecked(true);
   else if (!FButtons.empty()) FButtons[0]->SetTabStop(true);  // the group stays reachable by Tab
@@ -351,7 +347,7 @@ void TCustomRadioGroup::ArrangeButtons() {
     Integer X = R.Left + 8 + Col * ColWidth;
     if (UseRightToLeftAlignment()) X = R.Right - 8 - (Col + 1) * ColWidth + 8;
     Integer Y = R.Top + Row * RowHeight + (RowHeight - ButtonHeight) / 2;
-    FButtons[I]->SetBounds(X, Y, ColWidth - 8, ButtonHeight);
+    if (FButtons[I]) FButtons[I]->SetBounds(X, Y, ColWidth - 8, ButtonHeight);
   }
 }
 
@@ -365,8 +361,9 @@ void TCustomRadioGroup::SetItemIndex(Integer Value) {
   if (FItemIndex == Value) return;
   FUpdating = true;
   if (Value < 0) {
-    if (FItemIndex >= 0 && FItemIndex < Integer(FButtons.size())) FButtons[FItemIndex]->SetChecked(false);
-  } else {
+    if (FItemIndex >= 0 && FItemIndex < Integer(FButtons.size()) && FButtons[FItemIndex])
+      FButtons[FItemIndex]->SetChecked(false);
+  } else if (FButtons[Value]) {
     FButtons[Value]->SetChecked(true);
   }
   FUpdating = false;
@@ -383,7 +380,7 @@ void TCustomRadioGroup::SetColumns(Integer Value) {
 
 void TCustomRadioGroup::ButtonClick(TRadioButton* Button) {
   if (FUpdating) return;
-  auto It = std::find(FButtons.begin(), FButtons.end(), Button);
+  auto It = std::find_if(FButtons.begin(), FButtons.end(), [Button](TRadioButton* B) { return B == Button; });
   if (It == FButtons.end()) return;
   FItemIndex = Integer(It - FButtons.begin());
   Click();
@@ -396,7 +393,8 @@ void TCustomRadioGroup::FlipChildren(bool) {
 
 void TCustomRadioGroup::CMEnabledChanged(TMessage& Message) {
   inherited::Dispatch(&Message);
-  for (TRadioButton* B : FButtons) B->SetEnabled(GetEnabled());
+  for (TRadioButton* B : FButtons)
+    if (B) B->SetEnabled(GetEnabled());
 }
 
 void TCustomRadioGroup::CMFontChanged(TMessage& Message) {

@@ -128,14 +128,13 @@ class TCustomRadioGroup : public TCustomGroupBox {
  public:
   explicit TCustomRadioGroup(TComponent* AOwner);
   ~TCustomRadioGroup() override;
-  void DestroyContents() override;
   TStrings* GetItems() const;
   void SetItems(TStrings* Value);
   Integer GetItemIndex() const { return FItemIndex; }
   void SetItemIndex(Integer Value);
   Integer GetColumns() const { return FColumns; }
   void SetColumns(Integer Value);
-  // The radio button of item Index.
+  // The radio button of item Index; null when somebody freed that button.
   TRadioButton* GetButtons(Integer Index) const { return FButtons.at(Index); }
   Integer GetButtonCount() const { return Integer(FButtons.size()); }
   void FlipChildren(bool AllLevels);
@@ -153,7 +152,7 @@ class TCustomRadioGroup : public TCustomGroupBox {
   void ArrangeButtons();
   void ButtonClick(TRadioButton* Button);
   std::unique_ptr<TStringList> FItems;
-  std::vector<TRadioButton*> FButtons;
+  std::vector<TComponentRef<TRadioButton>> FButtons;
   Integer FItemIndex = -1;
   Integer FColumns = 1;
   bool FUpdating = false;

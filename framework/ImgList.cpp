@@ -52,6 +52,8 @@ TChangeLink::~TChangeLink() {
   if (FSender) FSender->UnRegisterChanges(this);
 }
 
+void TChangeLink::SetSender(TCustomImageList* Value) { FSender = Value; }
+
 void TChangeLink::Change() {
   if (FSender) DoEvent(FOnChange, FSender);
 }
@@ -65,10 +67,11 @@ TCustomImageList::TCustomImageList(TComponent* AOwner, Integer AWidth, Integer A
   FHeight = std::max(1, AHeight);
 }
 
-TCustomImageList::~TCustomImageList() {
-  for (auto* L : FClients) L->SetSender(nullptr);
+TCustomImageList::~TCustomImageList() { FreeHandle(); }
+
+void TCustomImageList::DestroyContents() {
   FClients.clear();
-  FreeHandle();
+  inherited::DestroyContents();
 }
 
 void TCustomImageList::FreeHandle() {

@@ -32,12 +32,12 @@ class TChangeLink : public TObject {
   ~TChangeLink() override;
   virtual void Change();
   TCustomImageList* GetSender() const { return FSender; }
-  void SetSender(TCustomImageList* Value) { FSender = Value; }
+  void SetSender(TCustomImageList* Value);
   TNotifyEvent GetOnChange() const { return FOnChange; }
   void SetOnChange(const TNotifyEvent& Value) { FOnChange = Value; }
 
  private:
-  TCustomImageList* FSender = nullptr;
+  TComponentRef<TCustomImageList> FSender;  // null once the image list is freed
   TNotifyEvent FOnChange;
 };
 
@@ -113,6 +113,8 @@ class TCustomImageList : public TComponent {
   virtual void Change();
   virtual void DoDraw(Integer Index, TCanvas* Canvas, Integer X, Integer Y, Cardinal Style, bool Enabled = true);
   void DefineProperties(TFiler* Filer) override;
+  // Forgets the change links: their reference to the list is null by then.
+  void DestroyContents() override;
 
  private:
   void Initialize(Integer AWidth, Integer AHeight);

@@ -640,11 +640,6 @@ void TControl::Loaded() {
   RequestAlign();
 }
 
-void TControl::Notification(TComponent* AComponent, TOperation Operation) {
-  inherited::Notification(AComponent, Operation);
-  if (Operation == opRemove && FActionLink && AComponent == FActionLink->GetAction()) SetAction(nullptr);
-}
-
 // ---- Font and colour ----------------------------------------------------------------------------
 
 void TControl::FontChanged(TObject*) {
@@ -879,7 +874,8 @@ void TControl::CMEnabledChanged(TMessage& Message) {
 }
 
 void TControl::Click() {
-  if (FOnClick && (!FActionLink || FOnClick != FActionLink->GetAction()->GetOnExecute()))
+  TBasicAction* Action = GetAction();  // null when the action was freed
+  if (FOnClick && (!Action || FOnClick != Action->GetOnExecute()))
     FOnClick(this);
   else if (FActionLink)
     FActionLink->Execute(this);
@@ -918,7 +914,6 @@ void TControl::SetAction(TBasicAction* Value) {
   FActionLink->SetAction(Value);
   FActionLink->SetOnChange([this](TObject* Sender) { ActionChange(Sender, false); });
   ActionChange(Value, GetComponentState().Contains(csLoading));
-  Value->FreeNotification(this);
 }
 
 void TControl::ActionChange(TObject* Sender, bool CheckDefaults) {

@@ -301,7 +301,6 @@ class TControl : public TComponent {
   virtual void ActionChange(TObject* Sender, bool CheckDefaults);
   virtual void VisibleChanging() {}
   virtual void Loaded() override;
-  void Notification(TComponent* AComponent, TOperation Operation) override;
   // Asks the parent to lay its children out again because this control moved or changed.
   void RequestAlign();
   void SendCancelMode(TControl* Sender);

@@ -52,6 +52,8 @@ void TDataSource::SetDataSet(TDataSet* ADataSet) {
   UpdateState();
 }
 
+// The reference clears itself; the notification is heard to leave the dataset's list and to take
+// the links to the inactive state while the dataset is still whole.
 void TDataSource::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == FDataSet) SetDataSet(nullptr);

@@ -51,7 +51,7 @@ class TDataSource : public TComponent {
   void NotifyDataLinks(TDataEvent Event, NativeInt Info);
   void SetState(TDataSetState Value);
   void UpdateState();
-  TDataSet* FDataSet = nullptr;
+  TComponentRef<TDataSet> FDataSet;
   std::vector<TDataLink*> FDataLinks;
   bool FEnabled = true;
   bool FAutoEdit = true;

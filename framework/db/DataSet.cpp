@@ -36,6 +36,11 @@ PUBLISHED_DEF(TDataSet) {
   EVENT(OnNewRecord);
 }
 
+// The data sources to tell of an event; a handler may free one of them meanwhile.
+static std::vector<TComponentRef<TDataSource>> SourcesSnapshot(const std::vector<TDataSource*>& Sources) {
+  return std::vector<TComponentRef<TDataSource>>(Sources.begin(), Sources.end());
+}
+
 TDataSet::TDataSet(TComponent* AOwner)
     : TComponent(AOwner),
       FFields(std::make_unique<TFields>(this)),
@@ -273,13 +278,15 @@ void TDataSet::DisableControls() {
   }
   ++FDisableCount;
   if (FDisableCount == 1)
-    for (TDataSource* S : std::vector<TDataSource*>(FDataSources)) S->DataEvent(deDisabledStateChange, 1);
+    for (TDataSource* S : SourcesSnapshot(FDataSources))
+      if (S) S->DataEvent(deDisabledStateChange, 1);
 }
 
 void TDataSet::EnableControls() {
   if (FDisableCount == 0) return;
   if (--FDisableCount != 0) return;
-  for (TDataSource* S : std::vector<TDataSource*>(FDataSources)) S->DataEvent(deDisabledStateChange, 0);
+  for (TDataSource* S : SourcesSnapshot(FDataSources))
+    if (S) S->DataEvent(deDisabledStateChange, 0);
   if (FDisableState != FState) DataEvent(deUpdateState, 0);
   if (FDisableState != dsInactive && FState != dsInactive) DataEvent(FEnableEvent, 0);
 }
@@ -302,7 +309,8 @@ void TDataSet::DataEvent(TDataEvent Event, NativeInt Info) {
       break;
   }
   if (FDisableCount == 0 || Event == deDisabledStateChange) {
-    for (TDataSource* S : std::vector<TDataSource*>(FDataSources)) S->DataEvent(Event, Info);
+    for (TDataSource* S : SourcesSnapshot(FDataSources))
+      if (S) S->DataEvent(Event, Info);
   } else if (Event == deUpdateState && FState == dsInactive) {
     // Closing while controls are disabled: the enable must refresh the layout, not just data.
     FEnableEvent = deLayoutChange;

@@ -209,17 +209,10 @@ void TField::PropertyChanged(bool LayoutAffected) {
   if (FDataSet && FDataSet->GetActive()) FDataSet->DataEvent(LayoutAffected ? deLayoutChange : deDataSetChange, 0);
 }
 
-void TField::Notification(TComponent* AComponent, TOperation Operation) {
-  TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == FLookupDataSet) FLookupDataSet = nullptr;
-}
-
 void TField::SetLookupDataSet(TDataSet* Value) {
   if (Value == FLookupDataSet) return;
   if (Value && Value == FDataSet) DatabaseError(SCircularDataLink, this);
-  if (FLookupDataSet) FLookupDataSet->RemoveFreeNotification(this);
   FLookupDataSet = Value;
-  if (FLookupDataSet) FLookupDataSet->FreeNotification(this);
   if (FLookupList) FLookupList->Clear();
 }
 

@@ -195,7 +195,6 @@ class TField : public TComponent {
   PUBLISHED_DECL(TField);
 
  protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override;
   void SetDataType(TFieldType Value) { FDataType = Value; }
   virtual Integer GetDefaultWidth() const { return 10; }
   // Fills Text for display (DisplayText true) or editing; the default is AsString.
@@ -230,7 +229,7 @@ class TField : public TComponent {
   String FEditMask, FDefaultExpression, FOrigin, FConstraintErrorMessage;
   TAutoRefreshFlag FAutoGenerateValue = arNone;
   TProviderFlags FProviderFlags{pfInUpdate, pfInWhere};
-  TDataSet* FLookupDataSet = nullptr;
+  TComponentRef<TDataSet> FLookupDataSet;
   String FKeyFields, FLookupKeyFields, FLookupResultField;
   bool FLookupCache = false;
   std::unique_ptr<TLookupList> FLookupList;

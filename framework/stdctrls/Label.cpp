@@ -39,12 +39,7 @@ void TCustomLabel::SetEllipsisPosition(TEllipsisPosition Value) {
   Invalidate();
 }
 
-void TCustomLabel::SetFocusControl(TWinControl* Value) {
-  if (FFocusControl == Value) return;
-  if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
-  FFocusControl = Value;
-  if (Value) Value->FreeNotification(this);
-}
+void TCustomLabel::SetFocusControl(TWinControl* Value) { FFocusControl = Value; }
 
 void TCustomLabel::SetLayout(TTextLayout Value) {
   if (FLayout == Value) return;
@@ -71,11 +66,6 @@ void TCustomLabel::SetWordWrap(bool Value) {
   FWordWrap = Value;
   AdjustBounds();
   Invalidate();
-}
-
-void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
-  inherited::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
 }
 
 void TCustomLabel::Loaded() {

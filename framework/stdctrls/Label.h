@@ -35,7 +35,6 @@ class TCustomLabel : public TGraphicControl {
  protected:
   void Paint() override;
   void Loaded() override;
-  void Notification(TComponent* AComponent, TOperation Operation) override;
   // Sizes the label to its text (keeping the right edge for right-aligned text).
   virtual void AdjustBounds();
   // Draws or (with DT_CALCRECT) measures the caption; Flags are DrawText's.
@@ -49,7 +48,7 @@ class TCustomLabel : public TGraphicControl {
   TAlignment FAlignment = taLeftJustify;
   bool FAutoSize = true;
   TEllipsisPosition FEllipsisPosition = epNone;
-  TWinControl* FFocusControl = nullptr;
+  TComponentRef<TWinControl> FFocusControl;
   TTextLayout FLayout = tlTop;
   bool FShowAccelChar = true;
   bool FWordWrap = false;
