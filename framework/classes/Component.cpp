@@ -126,10 +126,12 @@ void TComponent::Teardown() {
     C->RemoveNotification(this);
     C->Notification(this, opRemove);
   }
-  while (FRefs) FRefs->Detach();
   DestroyContents();
   if (FComponentState.Contains(csFixups)) RemoveFixupReferences(this, String());
+  // The owner tells the siblings, whose free notifications it stands for: they still see their
+  // references to this component set, so they can leave it as a free notification would.
   if (FOwner) FOwner->RemoveComponent(this);
+  while (FRefs) FRefs->Detach();
 }
 
 PUBLISHED_DEF(TComponent) {

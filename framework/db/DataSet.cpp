@@ -53,7 +53,12 @@ TDataSet::~TDataSet() {
   Destroying();
   // A descendant has closed itself already; what is left here must not call its overrides.
   FState = dsInactive;
-  while (!FDataSources.empty()) FDataSources.back()->SetDataSet(nullptr);
+  while (!FDataSources.empty()) {
+    TDataSource* Source = FDataSources.back();
+    Source->SetDataSet(nullptr);
+    // A source whose reference has already let go cannot leave by itself.
+    if (!FDataSources.empty() && FDataSources.back() == Source) FDataSources.pop_back();
+  }
   DestroyComponents();
   FFields->Clear();
   FAggFields->Clear();

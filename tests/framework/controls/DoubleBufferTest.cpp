@@ -37,8 +37,9 @@ TEST(DoubleBuffered, PaintsIntoAnErasedBitmapAndTheWindowIsNotErasedApart) {
     C->Before.clear();
     C->Invalidate();
     C->Update();
-    ASSERT_EQ(C->DCKinds.size(), 1u) << Buffered;
-    EXPECT_EQ(C->DCKinds[0], DWORD(Buffered ? OBJ_MEMDC : OBJ_DC)) << Buffered;
+    // A stray repaint from the system may come on top; every paint must go the same way.
+    ASSERT_FALSE(C->DCKinds.empty()) << Buffered;
+    for (DWORD Kind : C->DCKinds) EXPECT_EQ(Kind, DWORD(Buffered ? OBJ_MEMDC : OBJ_DC)) << Buffered;
     if (Buffered) {
       EXPECT_EQ(C->Before[0], ColorToRGB(clYellow));  // the buffer was erased first
     }

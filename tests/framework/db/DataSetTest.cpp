@@ -717,4 +717,22 @@ TEST_F(DataSetFixture, FreeingTheDataSetClearsTheSourceAndBuffersAreReturned) {
   EXPECT_FALSE(Link->GetActive());
 }
 
+
+TEST(DataSetOwnership, AnOpenDataSetFreedUnderItsSourceByTheirOwner) {
+  TLog Log;
+  auto* Owner = new TComponent(nullptr);
+  auto* DS = new TArrayDataSet(Owner);
+  DS->GetFieldDefs()->Add(L"ID", ftInteger);
+  auto* Source = new TDataSource(Owner);
+  Source->SetDataSet(DS);
+  TRecordingLink Link(Log);
+  Link.SetDataSource(Source);
+  DS->Open();
+  DS->AppendRecord({1});
+  delete DS;  // still open: the source and its link must let go of it
+  EXPECT_EQ(Source->GetDataSet(), nullptr);
+  EXPECT_FALSE(Link.GetActive());
+  delete Owner;
+}
+
 }  // namespace
