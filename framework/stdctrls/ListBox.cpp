@@ -346,26 +346,37 @@ void TCustomListBox::CNCommand(TWMCommand& Message) {
   }
 }
 
-void TCustomListBox::CNDrawItem(TWMDrawItem& Message) {
-  DRAWITEMSTRUCT* DIS = Message.DrawItemStruct;
+namespace {
+// One owner-drawn item: the canvas borrows the system's DC for the drawing, starts with the
+// control's font and colour (the highlight ones when the item is selected), Draw paints the item
+// (ItemID may be -1 for an empty list), and the focus rectangle follows.
+template <class TDraw>
+void DrawOwnerItem(TCanvas* Canvas, TControl* Control, const DRAWITEMSTRUCT* DIS, TDraw Draw) {
   TOwnerDrawState State = OwnerDrawStateFromODS(DIS->itemState);
-  // The canvas borrows the system's DC for the duration of the drawing.
   struct THandleScope {
     TCanvas* C;
     ~THandleScope() { C->SetHandle(nullptr); }
-  } Scope{FCanvas.get()};
-  FCanvas->SetHandle(DIS->hDC);
-  FCanvas->SetFont(GetFont());
-  FCanvas->GetBrush()->SetColor(GetColor());
-  FCanvas->GetBrush()->SetStyle(bsSolid);
+  } Scope{Canvas};
+  Canvas->SetHandle(DIS->hDC);
+  Canvas->SetFont(Control->GetFont());
+  Canvas->GetBrush()->SetColor(Control->GetColor());
+  Canvas->GetBrush()->SetStyle(bsSolid);
   TRect R(DIS->rcItem.left, DIS->rcItem.top, DIS->rcItem.right, DIS->rcItem.bottom);
   if (Integer(DIS->itemID) >= 0 && State.Contains(odSelected)) {
-    FCanvas->GetBrush()->SetColor(clHighlight);
-    FCanvas->GetFont()->SetColor(clHighlightText);
+    Canvas->GetBrush()->SetColor(clHighlight);
+    Canvas->GetFont()->SetColor(clHighlightText);
   }
-  if (Integer(DIS->itemID) >= 0) DrawItem(Integer(DIS->itemID), R, State);
-  else FCanvas->FillRect(R);
+  Draw(Integer(DIS->itemID), R, State);
   if (State.Contains(odFocused)) DrawFocusRect(DIS->hDC, &DIS->rcItem);
+}
+}  // namespace
+
+void TCustomListBox::CNDrawItem(TWMDrawItem& Message) {
+  DrawOwnerItem(FCanvas.get(), this, Message.DrawItemStruct,
+                [this](Integer Index, const TRect& R, TOwnerDrawState State) {
+                  if (Index >= 0) DrawItem(Index, R, State);
+                  else FCanvas->FillRect(R);
+                });
   Message.Result = 1;
 }
 
@@ -597,23 +608,8 @@ void TCustomComboBox::CNKeyDown(TWMKeyDown& Message) {
 }
 
 void TCustomComboBox::CNDrawItem(TWMDrawItem& Message) {
-  DRAWITEMSTRUCT* DIS = Message.DrawItemStruct;
-  TOwnerDrawState State = OwnerDrawStateFromODS(DIS->itemState);
-  struct THandleScope {
-    TCanvas* C;
-    ~THandleScope() { C->SetHandle(nullptr); }
-  } Scope{FCanvas.get()};
-  FCanvas->SetHandle(DIS->hDC);
-  FCanvas->SetFont(GetFont());
-  FCanvas->GetBrush()->SetColor(GetColor());
-  FCanvas->GetBrush()->SetStyle(bsSolid);
-  TRect R(DIS->rcItem.left, DIS->rcItem.top, DIS->rcItem.right, DIS->rcItem.bottom);
-  if (Integer(DIS->itemID) >= 0 && State.Contains(odSelected)) {
-    FCanvas->GetBrush()->SetColor(clHighlight);
-    FCanvas->GetFont()->SetColor(clHighlightText);
-  }
-  DrawItem(Integer(DIS->itemID), R, State);
-  if (State.Contains(odFocused)) DrawFocusRect(DIS->hDC, &DIS->rcItem);
+  DrawOwnerItem(FCanvas.get(), this, Message.DrawItemStruct,
+                [this](Integer Index, const TRect& R, TOwnerDrawState State) { DrawItem(Index, R, State); });
   Message.Result = 1;
 }
 
