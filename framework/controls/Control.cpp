@@ -64,6 +64,13 @@ void TMargins::SetMargins(Integer ALeft, Integer ATop, Integer ARight, Integer A
   DoEvent(FOnChange, this);
 }
 
+PUBLISHED_DEF(TSizeConstraints) {
+  PROP(MaxHeight).Default(0);
+  PROP(MaxWidth).Default(0);
+  PROP(MinHeight).Default(0);
+  PROP(MinWidth).Default(0);
+}
+
 void TSizeConstraints::Assign(TPersistent* Source) {
   if (auto* C = dynamic_cast<TSizeConstraints*>(Source)) {
     FMinWidth = C->FMinWidth;
@@ -82,6 +89,16 @@ void TSizeConstraints::SetMinWidth(Integer Value) {
   if (FMaxWidth > 0 && FMaxWidth < FMinWidth) FMaxWidth = FMinWidth;
   Change();
 }
+void TSizeConstraints::ChangeScale(Integer M, Integer D) {
+  if (M == D || D <= 0 || M <= 0) return;
+  auto Scale = [&](Integer V) { return V > 0 ? Integer(MulDiv(V, M, D)) : V; };
+  FMinWidth = Scale(FMinWidth);
+  FMinHeight = Scale(FMinHeight);
+  FMaxWidth = Scale(FMaxWidth);
+  FMaxHeight = Scale(FMaxHeight);
+  Change();
+}
+
 void TSizeConstraints::SetMinHeight(Integer Value) {
   if (Value == FMinHeight) return;
   FMinHeight = Value;
@@ -607,11 +624,19 @@ void TControl::ScaleForPPI(Integer NewPPI) {
 }
 
 void TControl::ChangeScale(Integer M, Integer D, bool IsDpiChange) {
-  if (M == D || D == 0) return;
+  if (M == D || D <= 0 || M <= 0) return;
   auto Scale = [&](Integer V) { return Integer(MulDiv(V, M, D)); };
+  // The limits first: the old ones would clamp the new bounds.
+  FConstraints->ChangeScale(M, D);
   SetBounds(Scale(FLeft), Scale(FTop), Scale(FLeft + FWidth) - Scale(FLeft), Scale(FTop + FHeight) - Scale(FTop));
   FScaleFactor = FScaleFactor * Single(M) / Single(D);
-  if (IsDpiChange) FCurrentPPI = MulDiv(FCurrentPPI, M, D);
+  if (IsDpiChange) {
+    FCurrentPPI = MulDiv(FCurrentPPI, M, D);
+    // Points stay points at the new DPI; a parent's font assigned later converts by size.
+    FFont->SetPixelsPerInch(FCurrentPPI);
+  }
+  // A font of the control's own has an explicit height in pixels; a parent's font follows the parent.
+  if (!FParentFont) FFont->SetHeight(Scale(FFont->GetHeight()));
 }
 
 void TControl::Invalidate() { InvalidateControl(FVisible, FControlStyle.Contains(csOpaque)); }

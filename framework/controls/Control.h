@@ -60,8 +60,11 @@ class TSizeConstraints : public TPersistent {
   void SetMinHeight(Integer Value);
   void SetMaxWidth(Integer Value);
   void SetMaxHeight(Integer Value);
+  // Scales the non-zero limits by M/D without clamping the control on the way.
+  void ChangeScale(Integer M, Integer D);
   TNotifyEvent GetOnChange() const { return FOnChange; }
   void SetOnChange(const TNotifyEvent& Value) { FOnChange = Value; }
+  PUBLISHED_DECL(TSizeConstraints);
 
  private:
   void Change();
@@ -208,6 +211,8 @@ class TControl : public TComponent {
   void EndDrag(bool Drop);
   Single GetScaleFactor() const { return FScaleFactor; }
   Integer GetCurrentPPI() const { return FCurrentPPI; }
+  // The DPI the control's sizes are in; set without scaling (a form read from a resource).
+  void SetCurrentPPI(Integer Value) { if (Value > 0) FCurrentPPI = Value; }
   void ScaleForPPI(Integer NewPPI);
 
   TFont* GetFont() const { return FFont.get(); }

@@ -530,6 +530,7 @@ void TWinControl::UpdateBounds() {
     HWND ParentWnd = ::GetParent(FHandle);
     if (ParentWnd) MapWindowPoints(HWND_DESKTOP, ParentWnd, reinterpret_cast<POINT*>(&R), 2);
   }
+  WindowRectToBounds(R);
   Integer W = R.right - R.left, H = R.bottom - R.top;
   bool Resized = W != FWidth || H != FHeight;
   FLeft = R.left;
@@ -1084,6 +1085,18 @@ void TWinControl::PaintHandler(TWMPaint& Message) {
     throw;
   }
   if (!Message.DC) EndPaint(FHandle, &PS);
+}
+
+void TWinControl::WMPaint(TWMPaint& Message) {
+  // A window with windowless children (a form, a group box holding labels) paints them after
+  // itself; one without paints as its class does.
+  bool HasGraphicChildren = std::any_of(FControls.begin(), FControls.end(), [](TControl* C) {
+    return !dynamic_cast<TWinControl*>(C) && C->GetVisible();
+  });
+  if (HasGraphicChildren || FControlState.Contains(csCustomPaint))
+    PaintHandler(Message);
+  else
+    inherited::Dispatch(&Message);
 }
 
 void TWinControl::PaintTo(HDC DC, Integer X, Integer Y) {

@@ -54,6 +54,7 @@ class TWinControl : public TControl {
     MESSAGE_HANDLER(CM_FONTCHANGED, TMessage, CMFontChanged)
     MESSAGE_HANDLER(CM_COLORCHANGED, TMessage, CMColorChanged)
     MESSAGE_HANDLER(WM_ERASEBKGND, TWMEraseBkgnd, WMEraseBkgnd)
+    MESSAGE_HANDLER(WM_PAINT, TWMPaint, WMPaint)
   END_MESSAGE_MAP
 
  public:
@@ -171,6 +172,8 @@ class TWinControl : public TControl {
   virtual void PaintWindow(HDC DC);
   void PaintControls(HDC DC, TControl* First);
   void UpdateBounds();
+  // The control's bounds from its window's rectangle (in its parent's coordinates).
+  virtual void WindowRectToBounds(RECT& R) {}
   void UpdateShowing();
   void SetClientSize(const TSize& Value) override;
   void ChangeScale(Integer M, Integer D, bool IsDpiChange) override;
@@ -215,6 +218,7 @@ class TWinControl : public TControl {
   void CMBiDiModeChanged(TMessage& Message);
   void CMFontChanged(TMessage& Message);
   void CMColorChanged(TMessage& Message);
+  void WMPaint(TWMPaint& Message);
   void WMEraseBkgnd(TWMEraseBkgnd& Message);
 
   friend class TControl;

@@ -90,6 +90,7 @@ void TCustomForm::InitForm() {
   FBrush->SetColor(FColor);
   if (Screen) {
     FPixelsPerInch = Screen->GetPixelsPerInch();
+    SetCurrentPPI(FPixelsPerInch);
     Screen->AddForm(this);
   }
 }
@@ -140,9 +141,48 @@ void TCustomForm::DoDestroy() {
   }
 }
 
+namespace {
+void SetCurrentPPIOfAll(TControl* Control, Integer PPI) {
+  Control->SetCurrentPPI(PPI);
+  if (auto* W = dynamic_cast<TWinControl*>(Control))
+    for (Integer I = 0; I < W->GetControlCount(); ++I) SetCurrentPPIOfAll(W->GetControl(I), PPI);
+}
+}  // namespace
+
 void TCustomForm::Loaded() {
   inherited::Loaded();
+  // A Scaled form authored at another DPI is brought to the screen's: bounds, limits and fonts.
+  if (Integer ScreenPPI = Screen ? Screen->GetPixelsPerInch() : 96; FScaled && FPixelsPerInch != ScreenPPI) {
+    Integer Authored = FPixelsPerInch;
+    SetCurrentPPIOfAll(this, Authored);
+    if (FPendingClientSize.cx >= 0)
+      FPendingClientSize = {MulDiv(FPendingClientSize.cx, ScreenPPI, Authored), MulDiv(FPendingClientSize.cy, ScreenPPI, Authored)};
+    ChangeScale(ScreenPPI, Authored, true);
+    FPixelsPerInch = ScreenPPI;
+  }
   if (FPendingClientSize.cx >= 0 && HandleAllocated()) SetClientSize(FPendingClientSize);
+}
+
+void TCustomForm::ChangeScale(Integer M, Integer D, bool IsDpiChange) {
+  // A form keeps its place on the screen; only its size and contents scale.
+  Integer L = FLeft, T = FTop;
+  // A form has no parent to take a font from: its font is its own.
+  bool ParentFont = GetParentFont();
+  inherited::ChangeScale(M, D, IsDpiChange);
+  if (ParentFont && M > 0 && D > 0) GetFont()->SetHeight(MulDiv(GetFont()->GetHeight(), M, D));
+  if (FLeft != L || FTop != T) SetBounds(L, T, FWidth, FHeight);
+}
+
+void TCustomForm::WMDpiChanged(TMessage& Message) {
+  Integer NewPPI = LOWORD(Message.WParam);
+  if (FScaled && NewPPI > 0 && NewPPI != GetCurrentPPI()) {
+    ChangeScale(NewPPI, GetCurrentPPI(), true);
+    FPixelsPerInch = NewPPI;
+  }
+  // Windows suggests where the form goes on the new monitor.
+  if (const auto* R = reinterpret_cast<const RECT*>(Message.LParam))
+    SetBounds(R->left, R->top, R->right - R->left, R->bottom - R->top);
+  Message.Result = 0;
 }
 
 void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {

@@ -31,6 +31,7 @@ class TCustomForm : public TScrollingWinControl {
     MESSAGE_HANDLER(WM_SYSCOMMAND, TWMSysCommand, WMSysCommand)
     MESSAGE_HANDLER(WM_GETMINMAXINFO, TWMGetMinMaxInfo, WMGetMinMaxInfo)
     MESSAGE_HANDLER(WM_ERASEBKGND, TWMEraseBkgnd, WMEraseBkgnd)
+    MESSAGE_HANDLER(WM_DPICHANGED, TMessage, WMDpiChanged)
     MESSAGE_HANDLER(CM_ACTIVATE, TMessage, CMActivate)
     MESSAGE_HANDLER(CM_DEACTIVATE, TMessage, CMDeactivate)
     MESSAGE_HANDLER(CM_DIALOGKEY, TCMDialogKey, CMDialogKey)
@@ -128,6 +129,7 @@ class TCustomForm : public TScrollingWinControl {
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
   void Loaded() override;
+  void ChangeScale(Integer M, Integer D, bool IsDpiChange) override;
   // The child controls and then the owned components that have no parent (timers, actions...).
   void GetChildren(TGetChildProc Proc, TComponent* Root) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -150,6 +152,7 @@ class TCustomForm : public TScrollingWinControl {
   void WMSysCommand(TWMSysCommand& Message);
   void WMGetMinMaxInfo(TWMGetMinMaxInfo& Message);
   void WMEraseBkgnd(TWMEraseBkgnd& Message);
+  void WMDpiChanged(TMessage& Message);
   void CMActivate(TMessage& Message);
   void CMDeactivate(TMessage& Message);
   void CMDialogKey(TCMDialogKey& Message);

@@ -78,6 +78,26 @@ void TCustomEdit::CreateWnd() {
   SendMessageW(H, EM_SETMODIFY, FModified, 0);
   if (!FTextHint.empty()) SendMessageW(H, EmSetCueBanner, 1, LPARAM(FTextHint.c_str()));
   SendMessageW(H, EM_SETSEL, WPARAM(FSelStart), LPARAM(FSelStart + FSelLength));
+  ApplyEditMargins();
+}
+
+void TCustomEdit::ApplyEditMargins() {
+  if (!FHandle) return;
+  WPARAM Sides = (FEditMarginLeft >= 0 ? EC_LEFTMARGIN : 0) | (FEditMarginRight >= 0 ? EC_RIGHTMARGIN : 0);
+  if (Sides)
+    SendMessageW(FHandle, EM_SETMARGINS, Sides, MAKELPARAM(std::max(FEditMarginLeft, 0), std::max(FEditMarginRight, 0)));
+}
+
+TPoint TCustomEdit::GetEditMargins() {
+  if (!FHandle) return TPoint(FEditMarginLeft, FEditMarginRight);
+  DWORD M = DWORD(SendMessageW(FHandle, EM_GETMARGINS, 0, 0));
+  return TPoint(LOWORD(M), HIWORD(M));
+}
+
+void TCustomEdit::SetEditMargins(Integer Left, Integer Right) {
+  FEditMarginLeft = Left;
+  FEditMarginRight = Right;
+  ApplyEditMargins();
 }
 
 void TCustomEdit::DestroyWnd() {
@@ -280,6 +300,11 @@ void TCustomEdit::CMFontChanged(TMessage& Message) {
   AdjustHeight();
 }
 
+void TCustomEdit::WMSetFont(TMessage& Message) {
+  inherited::Dispatch(&Message);
+  ApplyEditMargins();  // a new font resets the window's margins
+}
+
 // ---- Memo ---------------------------------------------------------------------------------------
 
 namespace {
@@ -317,6 +342,21 @@ class TMemoStrings : public TStrings {
     String T = FMemo->GetText();
     Replace(S[Index], LineEnd(T, S[Index]), Str);
   }
+  // The whole text in one message; a window that refuses or cuts it keeps what it had.
+  void SetTextStr(const String& Value) override {
+    if (!FMemo->HandleAllocated()) {
+      FMemo->SetText(Value);
+      return;
+    }
+    HWND H = FMemo->GetHandle();
+    String Old = FMemo->GetText();
+    if (Old == Value) return;
+    if (!SendMessageW(H, WM_SETTEXT, 0, LPARAM(Value.c_str())) || GetWindowTextLengthW(H) != Integer(Value.size())) {
+      SendMessageW(H, WM_SETTEXT, 0, LPARAM(Old.c_str()));
+      throw EInvalidOperation(L"Text exceeds memo capacity");
+    }
+    FMemo->Perform(CM_TEXTCHANGED);
+  }
   String Get(Integer Index) const override {
     auto S = Starts();
     CheckIndex(Index, S);
@@ -349,8 +389,15 @@ class TMemoStrings : public TStrings {
   void Replace(Integer From, Integer To, const String& With) {
     if (FMemo->HandleAllocated()) {
       HWND H = FMemo->GetHandle();
+      String Old = FMemo->GetText();
+      Integer Expected = Integer(Old.size()) - (To - From) + Integer(With.size());
       SendMessageW(H, EM_SETSEL, WPARAM(From), LPARAM(To));
       SendMessageW(H, EM_REPLACESEL, 0, LPARAM(With.c_str()));
+      if (GetWindowTextLengthW(H) != Expected) {
+        // The window cut the line at its limit: keep the old text rather than half of the new.
+        SendMessageW(H, WM_SETTEXT, 0, LPARAM(Old.c_str()));
+        throw EInvalidOperation(L"Text exceeds memo capacity");
+      }
       return;
     }
     String T = FMemo->GetText();

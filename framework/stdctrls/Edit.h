@@ -15,6 +15,7 @@ class TCustomEdit : public TWinControl {
     MESSAGE_HANDLER(CM_ENTER, TCMEnter, CMEnter)
     MESSAGE_HANDLER(CM_TEXTCHANGED, TMessage, CMTextChanged)
     MESSAGE_HANDLER(CM_FONTCHANGED, TMessage, CMFontChanged)
+    MESSAGE_HANDLER(WM_SETFONT, TMessage, WMSetFont)
     MESSAGE_HANDLER(CM_BIDIMODECHANGED, TMessage, CMBiDiModeChanged)
   END_MESSAGE_MAP
 
@@ -61,6 +62,10 @@ class TCustomEdit : public TWinControl {
   virtual void SetSelLength(Integer Value);
   virtual String GetSelText();
   virtual void SetSelText(const String& Value);
+  // The text's inner left and right margins in pixels (X left, Y right), the window's while it has
+  // one; a negative value leaves that side to the font. Not the alignment Margins of every control.
+  TPoint GetEditMargins();
+  void SetEditMargins(Integer Left, Integer Right);
   TNotifyEvent GetOnChange() const { return FOnChange; }
   void SetOnChange(const TNotifyEvent& Value) { FOnChange = Value; }
 
@@ -76,6 +81,7 @@ class TCustomEdit : public TWinControl {
   void CMEnter(TCMEnter& Message);
   void CMTextChanged(TMessage& Message);
   void CMFontChanged(TMessage& Message);
+  void WMSetFont(TMessage& Message);
   void CMBiDiModeChanged(TMessage& Message);
 
   bool FCreating = false;
@@ -94,6 +100,8 @@ class TCustomEdit : public TWinControl {
   String FTextHint;
   TAlignment FAlignment = taLeftJustify;
   Integer FSelStart = 0, FSelLength = 0;  // kept while there is no window
+  Integer FEditMarginLeft = -1, FEditMarginRight = -1;
+  void ApplyEditMargins();
   TNotifyEvent FOnChange;
 };
 

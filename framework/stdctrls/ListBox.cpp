@@ -454,6 +454,16 @@ void TCustomComboBox::WndProc(TMessage& Message) {
   inherited::WndProc(Message);
 }
 
+void TCustomComboBox::WindowRectToBounds(RECT& R) {
+  // Some systems report the window with its list dropped: the control is the closed box.
+  if (FStyle == csSimple) return;
+  COMBOBOXINFO Info{};
+  Info.cbSize = sizeof(Info);
+  if (!GetComboBoxInfo(FHandle, &Info) || Info.rcButton.bottom <= 0) return;
+  LONG Closed = Info.rcButton.bottom + Info.rcButton.top;
+  if (R.bottom - R.top > Closed) R.bottom = R.top + Closed;
+}
+
 void TCustomComboBox::SetItems(TStrings* Value) { FItems->Assign(Value); }
 Integer TCustomComboBox::GetCount() const { return FItems->GetCount(); }
 

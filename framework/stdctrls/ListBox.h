@@ -106,6 +106,7 @@ class TCustomComboBox : public TWinControl {
   explicit TCustomComboBox(TComponent* AOwner);
   ~TCustomComboBox() override;
   void WndProc(TMessage& Message) override;
+  void WindowRectToBounds(RECT& R) override;
 
   void Clear();
   Integer GetCount() const;

@@ -182,6 +182,33 @@ TEST(StdControlsResource, EveryControlStreamsItsPropertiesIntoItsWindow) {
   EXPECT_EQ(F->Log, std::vector<String>{});
 }
 
+std::string FormText(TComponent* Root) {
+  TMemoryStream M, Out;
+  M.WriteComponent(Root);
+  M.SetPosition(0);
+  ObjectBinaryToText(&M, &Out);
+  return std::string(static_cast<const char*>(Out.GetMemory()), size_t(Out.GetSize()));
+}
+
+// What a form writes, a form of the same class reads back to the same text: no property is lost
+// or invented on the way.
+TEST(StdControlsResource, EveryControlWritesWhatItReads) {
+  TControlsHolder F(false);
+  // A closed combo box is as high as its resource says, whatever height its window has dropped.
+  EXPECT_EQ(F->Find<TComboBox>(L"cmbKind")->GetHeight(), 21);
+  std::string Written = FormText(F.Form);
+  EXPECT_NE(Written.find("object edtName: TEdit"), std::string::npos) << Written;
+
+  TMemoryStream Binary;
+  Binary.WriteComponent(F.Form);
+  Binary.SetPosition(0);
+  auto* Copy = new TControlsForm(nullptr, 0);
+  Copy->AfterConstruction();
+  std::unique_ptr<TControlsForm> Holder(Copy);
+  ReadComponentFromStream(&Binary, Copy);
+  EXPECT_EQ(FormText(Copy), Written);
+}
+
 TEST(StdControlsResource, EventsFireFromTheWindowsNotices) {
   TControlsHolder F;
   auto* Edt = F->Find<TEdit>(L"edtName");
@@ -581,6 +608,34 @@ TEST(Memo, LinesCaretAndSpecialKeys) {
   M->SetWantReturns(false);
   EXPECT_TRUE(M->Perform(WM_GETDLGCODE) & DLGC_WANTTAB);
   EXPECT_FALSE(M->Perform(WM_GETDLGCODE) & DLGC_WANTALLKEYS);
+}
+
+TEST(Edit, MarginsSurviveANewWindowAndANewFont) {
+  TFormHolder H;
+  auto* E = new TEdit(H.Form);
+  E->SetParent(H.Form);
+  E->SetEditMargins(7, 11);
+  EXPECT_EQ(E->GetEditMargins(), TPoint(7, 11));  // kept before the window exists
+  H->Show();
+  EXPECT_EQ(E->GetEditMargins(), TPoint(7, 11));
+  E->GetFont()->SetSize(14);
+  EXPECT_EQ(E->GetEditMargins(), TPoint(7, 11));
+  E->RecreateWnd();
+  E->HandleNeeded();
+  EXPECT_EQ(E->GetEditMargins(), TPoint(7, 11));
+}
+
+TEST(Memo, ALineBeyondTheWindowsLimitIsRefusedAndTheOldTextKept) {
+  TFormHolder H;
+  auto* M = new TMemo(H.Form);
+  M->SetParent(H.Form);
+  M->SetMaxLength(10);
+  H->Show();
+  M->GetLines()->SetText(L"kısa");
+  EXPECT_THROW(M->GetLines()->Add(L"sığmayan satır"), EInvalidOperation);
+  EXPECT_EQ(M->GetText(), L"kısa");
+  M->GetLines()->Add(L"ek");
+  EXPECT_EQ(M->GetText(), L"kısa\r\nek");
 }
 
 TEST(ComboBox, TypingCompletesAndTheListReportsItsMoves) {
