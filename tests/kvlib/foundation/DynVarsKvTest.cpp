@@ -5,8 +5,24 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "framework/SysUtils.h"
 #include "kvlib/foundation/KvLibLangConsts.h"
+
+// A component that carries its parameters as dynamic variables, streamed with it.
+class TDynPropsHolder : public TComponent {
+  DECLARE_CLASS(TDynPropsHolder, TComponent)
+ public:
+  explicit TDynPropsHolder(TComponent* AOwner) : TComponent(AOwner), FDynProps(std::make_unique<TDynVarsKv>(this)) {}
+  TDynVarsKv* GetDynProps() const { return FDynProps.get(); }
+  PUBLISHED_DECL(TDynPropsHolder);
+
+ private:
+  std::unique_ptr<TDynVarsKv> FDynProps;
+};
+
+PUBLISHED_DEF(TDynPropsHolder) { PROP_READONLY(DynProps); }
 
 namespace {
 
@@ -40,6 +56,11 @@ TEST(DynVars, LookupOfAbsentNameGivesDummyThatJoinsWhenWritten) {
   EXPECT_EQ(Vars.GetCount(), 1);
   EXPECT_GT(Changes, 0);
   EXPECT_EQ(Vars.FindDynVar(L"a"), A);  // names without case
+  // Only ASCII letters fold, under every user locale: "fiyat" is "FIYAT", never "FİYAT".
+  TDynVarKv* Price = Vars.CreateDynVar(L"fiyat", 1);
+  EXPECT_EQ(Vars.FindDynVar(L"FIYAT"), Price);
+  EXPECT_EQ(Vars.FindDynVar(L"FİYAT"), nullptr);
+  Vars.DeleteDynVar(L"Fiyat");
   // The next absent name gets a fresh dummy; A stays a member.
   TDynVarKv* B = Vars.GetDynVar(L"B");
   EXPECT_NE(B, A);
@@ -180,6 +201,21 @@ TEST(DynVars, AssignValuesTakesOnlyNamesBothHave) {
   TDynVarsKv Copy(nullptr);
   Copy.Assign(&Source);
   EXPECT_TRUE(Copy.IsEqual(&Source));
+}
+
+TEST(DynVars, StreamWithTheirOwner) {
+  TDynPropsHolder Source(nullptr);
+  Source.SetName(L"Holder");
+  Source.GetDynProps()->CreateDynVar(L"Count", 3);
+  Source.GetDynProps()->CreateDynVar(L"Title", String(L"Dağ evi"));
+  Source.GetDynProps()->CreateDynVar(L"Empty", Null);
+  TMemoryStream M;
+  M.WriteComponent(&Source);
+  M.SetPosition(0);
+  TDynPropsHolder Copy(nullptr);
+  M.ReadComponent(&Copy);
+  EXPECT_TRUE(Copy.GetDynProps()->IsEqual(Source.GetDynProps()));
+  EXPECT_EQ(Copy.GetDynProps()->GetNamePath(), L"Holder.DynProps");
 }
 
 TEST(StringVars, TextFormRoundTrips) {
