@@ -261,6 +261,58 @@ TEST(LanguageResourceManager, ComponentIsRereadFromExternalTextFile) {
   EXPECT_EQ(C.Notices, 1);  // as a consumer; the external read itself tells nobody
 }
 
+TEST(LanguageResourceManager, ComponentIsRereadFromExternalBinaryFile) {
+  TLangTestComponent Source(nullptr);
+  Source.SetName(L"LangTest");
+  Source.SetCaption(L"Suivant");
+  TMemoryStream M;
+  M.WriteComponent(&Source);
+  TTempFolder Dir;
+  Dir.Write(L"LangTest.FRA.dfm", std::string(static_cast<const char*>(M.GetMemory()), size_t(M.GetSize())));
+  TLanguageResourceManagerKv M2;
+  M2.SetResourceFolderPath(Dir.Path());
+  M2.LoadListOfAvailableLanguages(L"LangTest");
+  TLangTestComponent C(nullptr);
+  M2.AddLocalizableObject(&C, L"TLangTestComponent", L"LangTest", L"TRK");
+  M2.SetActiveLanguageAbbr(L"FRA");
+  EXPECT_EQ(C.GetCaption(), L"Suivant");
+}
+
+// A control that counts the setting-change messages it is sent.
+class TSettingProbe : public TControl {
+ public:
+  using TControl::TControl;
+  Integer Heard = 0;
+
+ protected:
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_SETTINGCHANGE) ++Heard;
+    TControl::WndProc(Message);
+  }
+};
+
+TEST(LanguageResourceManager, ChangeReachesConsumersThenFormsAndWhatTheyOwn) {
+  TLanguageResourceManagerKv M;
+  M.GetLanguageList()->Add(L"DEU");
+  M.SetResourcePlacement(lrpEmbeddedKv);
+  TLangTestComponent Consumer(nullptr);
+  M.AddChangeNotifyConsumer(&Consumer, L"DEU");
+  std::unique_ptr<TForm> F(TComponent::Create<TForm>(nullptr, 0));
+  auto* Panel = new TComponent(F.get());  // owned, not parented: still reached
+  auto* Deep = new TSettingProbe(Panel);
+  auto* Direct = new TSettingProbe(F.get());
+  M.SetActiveLanguageAbbr(L"DEU");
+  EXPECT_EQ(Consumer.Notices, 1);
+  EXPECT_EQ(Direct->Heard, 1);
+  EXPECT_EQ(Deep->Heard, 1);
+  // A consumer added in the language it is written in hears nothing.
+  TLangTestComponent Native(nullptr);
+  M.AddChangeNotifyConsumer(&Native, L"DEU");
+  EXPECT_EQ(Native.Notices, 0);
+  M.DeleteChangeNotifyConsumer(&Consumer);
+  EXPECT_EQ(M.GetChangeNotifyConsumerCount(), 1);
+}
+
 TEST(LanguageResourceManager, MissingFileOrResourceIsNoError) {
   TTempFolder Dir;
   TLanguageResourceManagerKv M;
