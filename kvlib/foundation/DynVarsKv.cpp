@@ -28,19 +28,20 @@ void TCustomDynVarKv::Assign(TPersistent* Source) {
 }
 
 String TCustomDynVarKv::GetDisplayName() const {
-  if (FName.empty() && VarToStr(FData).empty()) return inherited::GetDisplayName();
   String Text;
+  bool Converted = true;
+  try {
+    Text = VarToStr(FData);
+  } catch (const Exception&) {
+    Converted = false;
+  }
+  if (FName.empty() && Converted && Text.empty()) return inherited::GetDisplayName();
   if (VarIsEmpty(FData))
     Text = L"(Empty)";
   else if (VarIsNull(FData))
     Text = L"(Null)";
-  else {
-    try {
-      Text = VarToStr(FData);
-    } catch (const Exception&) {
-      Text = L"?";
-    }
-  }
+  else if (!Converted)
+    Text = L"?";
   return (FName.empty() ? String(L"(EmptyName)") : FName) + L"=" + Text;
 }
 

@@ -166,6 +166,7 @@ TEST(DynVars, DisplayNameShowsNameAndValue) {
       {L"", Variant(L"v"), L"(EmptyName)=v"},
       {L"N", Null, L"N=(Null)"},
       {L"U", Unassigned, L"U=(Empty)"},
+      {L"Arr", VarArrayOf({1, 2}), L"Arr=?"},  // no text form
   };
   for (auto& C : Cases) {
     TDynVarKv V(nullptr);
