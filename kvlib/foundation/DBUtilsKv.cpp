@@ -757,10 +757,14 @@ class TFilterLexer {
       FPos = P + 1;
       return S;
     }
+    // The blanks a list element starts with are its own: "IN (1, NULL)" reads NULL as an element.
     Integer P = FPos;
+    bool Started = false;
     for (; P <= FLen; ++P) {
       Char C = At(P);
-      if (C == L'(' || C == L')' || (C == L',' && FListsAllowed) || (C == L' ' && OperatorFollows(P))) break;
+      if (C == L'(' || C == L')' || (C == L',' && FListsAllowed) || (C == L' ' && Started && OperatorFollows(P)))
+        break;
+      Started = Started || C != L' ';
     }
     String S = Copy(FText, FPos, P - FPos);
     FPos = P;
