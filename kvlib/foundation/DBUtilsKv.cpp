@@ -636,8 +636,11 @@ class TFilterLexer {
  private:
   static bool IsWordEnd(Char C) { return C < 32 || String(L" !\"&'()+,-.<=>|~").find(C) != String::npos; }
 
-  static bool IsKeyword(const String& Upper, const wchar_t* English, const wchar_t* Resource) {
-    return Upper == English || Upper == AnsiUpperCase(Resource);
+  // The English keywords are syntax: they fold as identifiers do, so "in" and "like" are
+  // keywords under a Turkish user too, whose upper case of i is İ.
+  static bool IsKeyword(const String& Word, const wchar_t* English, const wchar_t* Resource) {
+    String Upper = AnsiUpperCase(Word);
+    return SameIdent(Word, English) || Upper == English || (Resource && Upper == AnsiUpperCase(Resource));
   }
 
   // An operator lexeme at the position (and the blanks after it); false, the position kept,
@@ -677,7 +680,7 @@ class TFilterLexer {
     else {
       Integer P = FPos;
       while (P <= FLen && !IsWordEnd(At(P))) ++P;
-      String Word = AnsiUpperCase(Copy(FText, FPos, P - FPos));
+      String Word = Copy(FText, FPos, P - FPos);
       if (Word.empty()) return false;
       if (IsKeyword(Word, L"NOT", SFilterNot))
         Kind = kNot;
@@ -685,7 +688,7 @@ class TFilterLexer {
         Op = foAND, Kind = kOp;
       else if (IsKeyword(Word, L"OR", SFilterOr))
         Op = foOR, Kind = kOp;
-      else if (Word == L"LIKE")
+      else if (IsKeyword(Word, L"LIKE", nullptr))
         Op = foLike, Kind = kOp;
       else if (IsKeyword(Word, L"IN", SFilterIn))
         Kind = kIn;
