@@ -334,8 +334,12 @@ void TDatasetFieldValueListKv::SetFieldName(const String& Value) {
 TDataSet* TDatasetFieldValueListKv::GetDataSet() { return FDataSource->GetDataSet(); }
 
 void TDatasetFieldValueListKv::SetDataSet(TDataSet* Value) {
-  if (FDataLink->GetDataSource() != FDataSource.get()) FDataLink->SetDataSource(FDataSource.get());
-  if (FDataLink->GetDataSet() != Value) {
+  // Coming back from an outside source, the values read were that source's.
+  if (FDataLink->GetDataSource() != FDataSource.get()) {
+    FDataLink->SetDataSource(FDataSource.get());
+    FDataObsoleted = true;
+  }
+  if (FDataSource->GetDataSet() != Value) {
     FDataObsoleted = true;
     FDataSource->SetDataSet(Value);
   }
@@ -433,7 +437,8 @@ void GetFieldsValues(const TFieldsArrKv& Fields, Variant& Value) {
 
 // ---- TOrderByList -----------------------------------------------------------------------------
 
-TOrderByList::~TOrderByList() { Clear(); }
+// The items are the list's own making (ParseOrderByStr), owned or not.
+TOrderByList::~TOrderByList() { ClearFreeItems(); }
 
 void TOrderByList::ClearFreeItems() {
   for (Integer I = 0; I < GetCount(); ++I) {

@@ -198,6 +198,7 @@ class TOrderByList : public TObjectListKv {
  public:
   TOrderByList() : TObjectListKv(false) {}
   explicit TOrderByList(bool AOwnsObjects) : TObjectListKv(AOwnsObjects) {}
+  // Frees the items either way.
   ~TOrderByList() override;
 
   TOrderByItemKv* GetItem(Integer Index) const { return static_cast<TOrderByItemKv*>(GetItems(Index)); }

@@ -253,6 +253,29 @@ TEST(DatasetFieldValueList, AnEditInProgressKeepsTheValuesAReopenRebuildsThem) {
   List->SetDataSet(nullptr);
 }
 
+TEST(DatasetFieldValueList, ReadsThroughAnOutsideSource) {
+  TArrayDataSet First(nullptr), Second(nullptr);
+  for (TArrayDataSet* DS : {&First, &Second}) {
+    DS->GetFieldDefs()->Add(L"T", ftWideString, 10);
+    DS->Open();
+  }
+  First.AppendRecord({String(L"one")});
+  Second.AppendRecord({String(L"two")});
+  TDataSource Outside(nullptr);
+  Outside.SetDataSet(&Second);
+  IPtr<TDatasetFieldValueListKv> List(new TDatasetFieldValueListKv());
+  List->SetFieldName(L"T");
+  List->SetDataSet(&First);
+  EXPECT_EQ(List->GetValues()->GetText(), L"one\r\n");
+  List->SetDataSource(&Outside);
+  EXPECT_EQ(List->GetDataSource(), &Outside);
+  EXPECT_EQ(List->GetValues()->GetText(), L"two\r\n");
+  List->SetDataSet(&First);  // back to its own source
+  EXPECT_EQ(List->GetDataSource()->GetDataSet(), &First);
+  EXPECT_EQ(List->GetValues()->GetText(), L"one\r\n");
+  List->SetDataSet(nullptr);
+}
+
 TEST(FieldRoutines, FieldListsByNames) {
   Records R(2);
   TFieldsArrKv Fields;
