@@ -89,6 +89,43 @@ TEST(BookmarkList, FindAnswersThePlaceOfAMissingBookmark) {
   }
 }
 
+namespace {
+
+class TCountingDataSet : public TArrayDataSet {
+ public:
+  TCountingDataSet() : TArrayDataSet(nullptr) {}
+  Integer CompareBookmarks(const TBookmark& B1, const TBookmark& B2) override {
+    ++Comparisons;
+    return TArrayDataSet::CompareBookmarks(B1, B2);
+  }
+  Integer Comparisons = 0;
+};
+
+}  // namespace
+
+TEST(BookmarkList, FindBisects) {
+  TCountingDataSet DS;
+  DS.GetFieldDefs()->Add(L"ID", ftInteger);
+  DS.Open();
+  for (Integer I = 0; I < 1000; ++I) DS.AppendRecord({I});
+  TTestBMList List(&DS);
+  std::vector<TBookmark> Marks;
+  for (DS.First(); !DS.Eof(); DS.Next()) Marks.push_back(DS.GetBookmark());
+  List.BeginUpdate();
+  for (const TBookmark& B : Marks) List.AppendItem(B);
+  List.EndUpdate();
+  for (Integer I : {0, 1, 499, 500, 998, 999}) {
+    DS.Comparisons = 0;
+    Integer Index = -1;
+    EXPECT_TRUE(List.Find(Marks[size_t(I)], Index));
+    EXPECT_EQ(Index, I);
+    EXPECT_LE(DS.Comparisons, 13) << I;  // two bounds and log2(1000) steps
+    DS.Comparisons = 0;
+    List.Find(Marks[size_t(I)], Index);  // the same search again: one comparison with the cache
+    EXPECT_EQ(DS.Comparisons, 1);
+  }
+}
+
 TEST(BookmarkList, SelectingKeepsDatasetOrderAndOneEntryPerRecord) {
   Records R(10);
   TTestBMList List(R.DS);
