@@ -575,6 +575,15 @@ const TSTOperandTypeKv STFldTypeMapKv[FieldTypeCount] = {
 };
 
 // ---- Column filter parser ---------------------------------------------------------------------
+//
+// What a user types under a column title:
+//   filter    := condition [ (AND | OR | & | '|') condition ]
+//   condition := value                        the column's default operator applies (first only)
+//              | op value | (IN | NOT IN) '(' value {',' value} ')' | (= | <> | !=) NULL
+//   op        := = <> != < <= > >= ~ (LIKE) !~ (NOT LIKE) NULL NOT NULL ; ! is NOT
+//   value     := 'quoted, '' for a quote' | text up to a blank before an operator, a bracket,
+//                a list comma, or the end
+// Anything else that raises nothing is looked for as it stands: LIKE with the whole text.
 
 namespace {
 
