@@ -5,9 +5,7 @@
 PUBLISHED_DEF(TProgressBar) {
   PROP(Min).Default(0);
   PROP(Max).Default(100);
-  PROP(Orientation).Default(pbHorizontal);
   PROP(Position).Default(0);
-  PROP(Smooth).Default(false);
   PROP(MarqueeInterval).Default(10);
   PROP(Step).Default(10);
   PROP(Style).Default(pbstNormal);
@@ -26,8 +24,6 @@ void TProgressBar::CreateParams(TCreateParams& Params) {
   InitCommonControl(ICC_PROGRESS_CLASS);
   inherited::CreateParams(Params);
   CreateSubClass(Params, PROGRESS_CLASSW);
-  if (FOrientation == pbVertical) Params.Style |= PBS_VERTICAL;
-  if (FSmooth) Params.Style |= PBS_SMOOTH;
   if (FStyle == pbstMarquee) Params.Style |= PBS_MARQUEE;
 }
 
@@ -106,7 +102,7 @@ void TProgressBar::SetStyle(TProgressBarStyle Value) {
   FStyle = Value;
   if (!FHandle) return;
   // The marquee is a window style: switch it on the live window so the bar does not flicker.
-  if (FHandle) SendMessageW(FHandle, PBM_SETMARQUEE, FALSE, 0);
+  SendMessageW(FHandle, PBM_SETMARQUEE, FALSE, 0);
   LONG_PTR Style = GetWindowLongPtrW(FHandle, GWL_STYLE);
   SetWindowLongPtrW(FHandle, GWL_STYLE, Value == pbstMarquee ? Style | PBS_MARQUEE : Style & ~LONG_PTR(PBS_MARQUEE));
   if (Value == pbstMarquee) ApplyMarquee();
@@ -117,19 +113,6 @@ void TProgressBar::SetStyle(TProgressBarStyle Value) {
 void TProgressBar::SetState(TProgressBarState Value) {
   FState = Value;
   if (FHandle) SendMessageW(FHandle, PBM_SETSTATE, StateMessages[Value], 0);
-}
-
-void TProgressBar::SetOrientation(TProgressBarOrientation Value) {
-  if (FOrientation == Value) return;
-  FOrientation = Value;
-  if (!GetComponentState().Contains(csLoading)) SetBounds(GetLeft(), GetTop(), GetHeight(), GetWidth());
-  RecreateWnd();
-}
-
-void TProgressBar::SetSmooth(bool Value) {
-  if (FSmooth == Value) return;
-  FSmooth = Value;
-  RecreateWnd();
 }
 
 void TProgressBar::SetMarqueeInterval(Integer Value) {

@@ -6,7 +6,6 @@
 
 DECLARE_ENUM(TProgressBarStyle, pbstNormal, pbstMarquee)
 DECLARE_ENUM(TProgressBarState, pbsNormal, pbsError, pbsPaused)
-DECLARE_ENUM(TProgressBarOrientation, pbHorizontal, pbVertical)
 
 class TProgressBar : public TWinControl {
   DECLARE_CLASS(TProgressBar, TWinControl)
@@ -29,10 +28,6 @@ class TProgressBar : public TWinControl {
   void SetStyle(TProgressBarStyle Value);
   TProgressBarState GetState() const { return FState; }
   void SetState(TProgressBarState Value);
-  TProgressBarOrientation GetOrientation() const { return FOrientation; }
-  void SetOrientation(TProgressBarOrientation Value);
-  bool GetSmooth() const { return FSmooth; }
-  void SetSmooth(bool Value);
   // Milliseconds between the marquee's moves.
   Integer GetMarqueeInterval() const { return FMarqueeInterval; }
   void SetMarqueeInterval(Integer Value);
@@ -54,7 +49,5 @@ class TProgressBar : public TWinControl {
   Integer FStep = 10;
   TProgressBarStyle FStyle = pbstNormal;
   TProgressBarState FState = pbsNormal;
-  TProgressBarOrientation FOrientation = pbHorizontal;
-  bool FSmooth = false;
   Integer FMarqueeInterval = 10;
 };

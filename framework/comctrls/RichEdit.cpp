@@ -259,6 +259,10 @@ class TRichEditStrings : public TStrings {
 
  private:
   String Text() const {
+    // Formatted text read before the window existed is in the window only once it is made.
+    if (!FRichEdit->HandleAllocated() && !FRichEdit->FSavedRtf.empty() &&
+        (FRichEdit->GetParent() || FRichEdit->GetParentWindow()))
+      FRichEdit->HandleNeeded();
     if (FRichEdit->HandleAllocated()) return WindowRawText(FRichEdit->GetHandle());
     return FRichEdit->GetText();
   }
@@ -615,7 +619,7 @@ void TCustomRichEdit::Clear() {
 }
 
 Integer TCustomRichEdit::GetTextLen() {
-  if (!FHandle) return Integer(FSavedRtf.empty() ? GetText().size() : WindowRawText(GetHandle()).size());
+  if (!FHandle) return Integer(GetText().size());
   GETTEXTLENGTHEX L{GTL_NUMCHARS | GTL_PRECISE, 1200};
   return Integer(SendMessageW(FHandle, EM_GETTEXTLENGTHEX, WPARAM(&L), 0));
 }

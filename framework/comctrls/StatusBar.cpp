@@ -16,7 +16,6 @@ PUBLISHED_DEF(TStatusBar) {
   PROP(SimplePanel).Default(false);
   PROP(SimpleText);
   PROP(SizeGrip).Default(true);
-  PROP(UseSystemFont).Default(true);
   EVENT(OnDrawPanel);
 }
 
@@ -119,8 +118,6 @@ void TStatusBar::SetSizeGrip(bool Value) {
   FSizeGrip = Value;
   RecreateWnd();
 }
-
-void TStatusBar::SetUseSystemFont(bool Value) { FUseSystemFont = Value; }
 
 void TStatusBar::UpdatePanels() {
   if (!FHandle) return;

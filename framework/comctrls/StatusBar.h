@@ -79,8 +79,6 @@ class TStatusBar : public TWinControl {
   void SetSimpleText(const String& Value);
   bool GetSizeGrip() const { return FSizeGrip; }
   void SetSizeGrip(bool Value);
-  bool GetUseSystemFont() const { return FUseSystemFont; }
-  void SetUseSystemFont(bool Value);
   TDrawPanelEvent GetOnDrawPanel() const { return FOnDrawPanel; }
   void SetOnDrawPanel(const TDrawPanelEvent& Value) { FOnDrawPanel = Value; }
 
@@ -102,6 +100,5 @@ class TStatusBar : public TWinControl {
   bool FSimplePanel = false;
   String FSimpleText;
   bool FSizeGrip = true;
-  bool FUseSystemFont = true;
   TDrawPanelEvent FOnDrawPanel;
 };

@@ -4,6 +4,9 @@
 // buttons (drawn and pressed by it, with images from Images); any other control (a combo box, an
 // edit) gets a gap of its width with the control placed in it.
 
+#include <memory>
+#include <vector>
+
 #include "framework/controls/CustomControl.h"
 
 class TCustomImageList;

@@ -9,10 +9,7 @@ PUBLISHED_DEF(TUpDown) {
   PROP(Increment).Default(1);
   PROP(Min).Default(0);
   PROP(Max).Default(100);
-  PROP(Orientation).Default(udVertical);
   PROP(Position).Default(0);
-  PROP(Thousands).Default(true);
-  PROP(Wrap).Default(false);
   EVENT(OnChanging);
   EVENT(OnClick);
 }
@@ -27,12 +24,10 @@ void TUpDown::CreateParams(TCreateParams& Params) {
   InitCommonControl(ICC_UPDOWN_CLASS);
   inherited::CreateParams(Params);
   CreateSubClass(Params, UPDOWN_CLASSW);
-  Params.Style |= UDS_SETBUDDYINT;
+  // The associate shows the bare number, so that its text converts back to an integer.
+  Params.Style |= UDS_SETBUDDYINT | UDS_NOTHOUSANDS;
   if (FAssociate) Params.Style |= FAlignButton == udLeft ? UDS_ALIGNLEFT : UDS_ALIGNRIGHT;
   if (FArrowKeys) Params.Style |= UDS_ARROWKEYS;
-  if (!FThousands) Params.Style |= UDS_NOTHOUSANDS;
-  if (FWrap) Params.Style |= UDS_WRAP;
-  if (FOrientation == udHorizontal) Params.Style |= UDS_HORZ;
 }
 
 void TUpDown::CreateWnd() {
@@ -103,13 +98,6 @@ void TUpDown::SetMax(Integer Value) {
   ApplyRange();
 }
 
-void TUpDown::SetOrientation(TUDOrientation Value) {
-  if (FOrientation == Value) return;
-  FOrientation = Value;
-  if (!GetComponentState().Contains(csLoading)) SetBounds(GetLeft(), GetTop(), GetHeight(), GetWidth());
-  RecreateWnd();
-}
-
 Integer TUpDown::GetPosition() {
   if (FHandle) FPosition = Integer(SendMessageW(FHandle, UDM_GETPOS32, 0, 0));
   return FPosition;
@@ -120,18 +108,6 @@ void TUpDown::SetPosition(Integer Value) {
     Value = std::max(std::min(FMin, FMax), std::min(std::max(FMin, FMax), Value));
   FPosition = Value;
   if (FHandle) SendMessageW(FHandle, UDM_SETPOS32, 0, LPARAM(Value));
-}
-
-void TUpDown::SetThousands(bool Value) {
-  if (FThousands == Value) return;
-  FThousands = Value;
-  RecreateWnd();
-}
-
-void TUpDown::SetWrap(bool Value) {
-  if (FWrap == Value) return;
-  FWrap = Value;
-  RecreateWnd();
 }
 
 bool TUpDown::CanChange() {
@@ -152,8 +128,5 @@ void TUpDown::CNScroll(TWMScroll& Message) {
   Integer Old = FPosition;
   Integer New = GetPosition();
   if (New == Old) return;
-  bool Up = New > Old;
-  // Wrapping from Max to Min is still a step up.
-  if (FWrap && ((Old == FMax && New == FMin) || (Old == FMin && New == FMax))) Up = !Up;
-  Click(Up ? btNext : btPrev);
+  Click(New > Old ? btNext : btPrev);
 }

@@ -5,7 +5,6 @@
 #include "framework/controls/WinControl.h"
 
 DECLARE_ENUM(TUDAlignButton, udLeft, udRight)
-DECLARE_ENUM(TUDOrientation, udHorizontal, udVertical)
 DECLARE_ENUM(TUDBtnType, btNext, btPrev)
 
 using TUDClickEvent = Closure<void(TObject* Sender, TUDBtnType Button)>;
@@ -15,7 +14,6 @@ class TUpDown : public TWinControl {
   DECLARE_CLASS(TUpDown, TWinControl)
   BEGIN_MESSAGE_MAP
     MESSAGE_HANDLER(CN_NOTIFY, TWMNotify, CNNotify)
-    MESSAGE_HANDLER(CN_HSCROLL, TWMHScroll, CNScroll)
     MESSAGE_HANDLER(CN_VSCROLL, TWMVScroll, CNScroll)
   END_MESSAGE_MAP
 
@@ -34,14 +32,8 @@ class TUpDown : public TWinControl {
   void SetMin(Integer Value);
   Integer GetMax() const { return FMax; }
   void SetMax(Integer Value);
-  TUDOrientation GetOrientation() const { return FOrientation; }
-  void SetOrientation(TUDOrientation Value);
   Integer GetPosition();
   void SetPosition(Integer Value);
-  bool GetThousands() const { return FThousands; }
-  void SetThousands(bool Value);
-  bool GetWrap() const { return FWrap; }
-  void SetWrap(bool Value);
   TUDClickEvent GetOnClick() const { return FOnClick; }
   void SetOnClick(const TUDClickEvent& Value) { FOnClick = Value; }
   TUDChangingEvent GetOnChanging() const { return FOnChanging; }
@@ -69,10 +61,7 @@ class TUpDown : public TWinControl {
   Integer FIncrement = 1;
   Integer FMin = 0;
   Integer FMax = 100;
-  TUDOrientation FOrientation = udVertical;
   Integer FPosition = 0;
-  bool FThousands = true;
-  bool FWrap = false;
   TUDClickEvent FOnClick;
   TUDChangingEvent FOnChanging;
 };

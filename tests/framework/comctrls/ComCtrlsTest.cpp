@@ -136,6 +136,11 @@ TEST(ComCtrlsResource, EachControlStreamsIntoItsWindow) {
   EXPECT_EQ(Memo->GetDefAttributes()->GetName(), L"Tahoma");
   EXPECT_EQ(Memo->GetDefAttributes()->GetColor(), clWhite);
 
+  auto* Notes = F->Find<TRichEdit>(L"reNotes");
+  EXPECT_EQ(Notes->GetLines()->ToStringArray(), (std::vector<String>{L"Birinci satır", L"İkinci satır"}));
+  EXPECT_EQ(Notes->GetTextLen(), 13 + 1 + 12);
+  EXPECT_TRUE(Style(Notes) & ES_NOHIDESEL);
+
   auto* Tools = F->Find<TToolBar>(L"ToolBar1");
   HWND T = Tools->GetHandle();
   EXPECT_EQ(SendMessageW(T, TB_BUTTONCOUNT, 0, 0), 5);  // three buttons and the gaps of the edit and up-down
@@ -358,6 +363,26 @@ TEST(RichEdit, PrintingWithoutAPrinterFailsCleanly) {
   EXPECT_EQ(Memo->GetLines()->GetStrings(0), L"yazdırılacak");
 }
 
+TEST(RichEdit, ReturnMakesAParagraphOnlyWhenWanted) {
+  TFormHolder F;
+  auto* Edit = new TRichEdit(F.Form);
+  Edit->SetParent(F.Form);
+  F->Show();
+  for (bool Want : {true, false}) {
+    Edit->SetWantReturns(Want);
+    Edit->Clear();
+    Edit->GetLines()->Add(L"satır");
+    Edit->SetFocus();
+    Edit->SetSelStart(5);
+    HWND H = Edit->GetHandle();
+    PostMessageW(H, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageW(H, WM_CHAR, L'\r', 1);
+    PostMessageW(H, WM_KEYUP, VK_RETURN, LPARAM(0xC0000001));
+    Pump();
+    EXPECT_EQ(Edit->GetTextLen(), Want ? 6 : 5) << "WantReturns " << Want;
+  }
+}
+
 // ---- Status bar --------------------------------------------------------------------------------------
 
 TEST(StatusBar, OwnerDrawnPanelIsDrawnInItsRectangle) {
@@ -401,6 +426,13 @@ TEST(StatusBar, PanelsAndTheSimplePanelFollowTheirProperties) {
   SendMessageW(Bar->GetHandle(), SB_GETPARTS, 8, LPARAM(Edges));
   EXPECT_EQ(Edges[0], 200);
   EXPECT_EQ(Edges[1], 350);
+  Bar->GetPanels()->Add()->SetText(L"dördüncü");
+  EXPECT_EQ(SendMessageW(Bar->GetHandle(), SB_GETPARTS, 8, LPARAM(Edges)), 4);
+  EXPECT_EQ(Edges[2], 400);  // the old last panel has its own width now
+  EXPECT_EQ(PanelText(Bar, 3), L"dördüncü");
+  Bar->GetPanels()->Delete(3);
+  EXPECT_EQ(SendMessageW(Bar->GetHandle(), SB_GETPARTS, 8, LPARAM(Edges)), 3);
+  EXPECT_EQ(Edges[2], -1);
 
   Bar->SetSimpleText(L"İpucu");
   Bar->SetSimplePanel(true);
