@@ -676,10 +676,20 @@ void TCustomRichEdit::ScrollToCaret() {
   if (FHandle) SendMessageW(FHandle, EM_SCROLLCARET, 0, 0);
 }
 
+// By pixels: EM_LINESCROLL counts lines of the default font's height, which need not be the
+// height of the lines there.
 void TCustomRichEdit::ScrollToLine(Integer Line) {
   HWND H = GetHandle();
-  Integer First = Integer(SendMessageW(H, EM_GETFIRSTVISIBLELINE, 0, 0));
-  SendMessageW(H, EM_LINESCROLL, 0, LPARAM(Line - First));
+  Integer Start = Integer(SendMessageW(H, EM_LINEINDEX, WPARAM(std::max(0, Line)), 0));
+  if (Start < 0) Start = GetTextLen();
+  POINT Scroll{};
+  SendMessageW(H, EM_GETSCROLLPOS, 0, LPARAM(&Scroll));
+  POINTL At{};
+  SendMessageW(H, EM_POSFROMCHAR, WPARAM(&At), LPARAM(Start));
+  RECT Format{};
+  SendMessageW(H, EM_GETRECT, 0, LPARAM(&Format));
+  Scroll.y = std::max<LONG>(0, Scroll.y + At.y - Format.top);
+  SendMessageW(H, EM_SETSCROLLPOS, 0, LPARAM(&Scroll));
 }
 
 Integer TCustomRichEdit::GetFirstVisibleLine() {

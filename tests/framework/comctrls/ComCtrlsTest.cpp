@@ -2,6 +2,7 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "framework/Classes.h"
@@ -361,6 +362,32 @@ TEST(RichEdit, PrintingWithoutAPrinterFailsCleanly) {
   Memo->GetLines()->Add(L"yazdırılacak");
   EXPECT_THROW(Memo->Print(L"Günlük"), EPrinter);
   EXPECT_EQ(Memo->GetLines()->GetStrings(0), L"yazdırılacak");
+}
+
+TEST(RichEdit, ChangesAndSelectionMovesAreReported) {
+  TComCtrlsHolder F;
+  auto* Memo = F->Find<TRichEdit>(L"Memo1");
+  std::vector<String> Events;
+  Memo->SetOnChange([&](TObject*) { Events.push_back(L"change"); });
+  Memo->SetOnSelectionChange([&](TObject*) { Events.push_back(L"selection"); });
+  Memo->GetLines()->Add(L"bir");
+  EXPECT_NE(std::find(Events.begin(), Events.end(), L"change"), Events.end());
+  Events.clear();
+  Memo->SetSelStart(1);
+  EXPECT_EQ(Events, (std::vector<String>{L"selection"}));
+}
+
+TEST(RichEdit, ScrollsToALineAndToTheCaret) {
+  TComCtrlsHolder F;
+  auto* Memo = F->Find<TRichEdit>(L"Memo1");
+  for (Integer I = 0; I < 40; ++I) Memo->GetLines()->Add(L"satır " + IntToStr(I));
+  Memo->ScrollToLine(10);
+  EXPECT_EQ(Memo->GetFirstVisibleLine(), 10);
+  Memo->ScrollToLine(0);
+  EXPECT_EQ(Memo->GetFirstVisibleLine(), 0);
+  Memo->SetSelStart(Memo->GetTextLen());
+  Memo->ScrollToCaret();
+  EXPECT_GT(Memo->GetFirstVisibleLine(), 20);
 }
 
 TEST(RichEdit, ReturnMakesAParagraphOnlyWhenWanted) {
