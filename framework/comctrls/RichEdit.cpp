@@ -286,8 +286,8 @@ class TRichEditStrings : public TStrings {
   static void CheckIndex(Integer Index, const std::vector<Integer>& S) {
     if (Index < 0 || Index >= Integer(S.size())) throw EStringListError(L"List index out of bounds (%d)", {Index});
   }
-  // Replaces characters From..To. Text put where the caret stands takes the attributes set for
-  // it (SelAttributes with nothing selected), as typing there would.
+  // Replaces characters From..To through the selection, so that text put where the caret stands
+  // takes the attributes set there (SelAttributes with nothing selected), as typing would.
   void Replace(Integer From, Integer To, const String& With) {
     if (!FRichEdit->HandleAllocated()) {
       String T = FRichEdit->GetText();
@@ -296,14 +296,8 @@ class TRichEditStrings : public TStrings {
       return;
     }
     HWND H = FRichEdit->GetHandle();
-    CHARRANGE Old{};
-    SendMessageW(H, EM_EXGETSEL, 0, LPARAM(&Old));
-    bool AtCaret = Old.cpMin == Old.cpMax && Old.cpMin == From && From == To;
-    CHARFORMAT2W Format{};
-    if (AtCaret) Format = GetCharFormat(H, atSelected);
     CHARRANGE R{From, To};
     SendMessageW(H, EM_EXSETSEL, 0, LPARAM(&R));
-    if (AtCaret) SetCharFormat(H, atSelected, Format);
     SendMessageW(H, EM_REPLACESEL, 0, LPARAM(With.c_str()));
   }
 
