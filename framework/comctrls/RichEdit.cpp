@@ -568,15 +568,31 @@ void TCustomRichEdit::CreateHandle() {
   inherited::CreateHandle();
   if (!FHandle) return;
   ApplyColors();
-  if (!FSavedRtf.empty()) {
-    std::string Saved;
-    Saved.swap(FSavedRtf);
+  if (FSavedRtf.empty()) return;
+  std::string Saved;
+  Saved.swap(FSavedRtf);
+  // The same text coming back is no change: no OnChange, and Modified stays as it was.
+  bool WasModified = GetModified();
+  FCreating = true;
+  try {
     StreamIn(Saved, SF_RTF);
+  } catch (...) {
+    FCreating = false;
+    throw;
   }
+  FCreating = false;
+  SetModified(WasModified);
 }
 
 void TCustomRichEdit::DestroyWnd() {
-  if (!GetComponentState().Contains(csDestroying)) FSavedRtf = StreamOut(SF_RTF);
+  FSavedRtf.clear();
+  if (!GetComponentState().Contains(csDestroying)) {
+    // Without the formatted text the plain text the window held still comes back.
+    try {
+      FSavedRtf = StreamOut(SF_RTF);
+    } catch (const EStreamError&) {
+    }
+  }
   inherited::DestroyWnd();
 }
 

@@ -290,9 +290,14 @@ TEST(RichEdit, FormattingOutlivesANewWindow) {
   Memo->GetLines()->Add(L"kırmızı");
   Memo->GetSelAttributes()->SetColor(Green);
   Memo->GetLines()->Add(L"yeşil");
+  Memo->SetModified(false);
+  Integer Changes = 0;
+  Memo->SetOnChange([&](TObject*) { ++Changes; });
   HWND Before = Memo->GetHandle();
   Memo->SetHideSelection(false);  // a window style: the window is made again
   EXPECT_NE(Memo->GetHandle(), Before);
+  EXPECT_EQ(Changes, 0);
+  EXPECT_FALSE(Memo->GetModified());
   EXPECT_TRUE(Style(Memo) & ES_NOHIDESEL);
   ASSERT_EQ(Memo->GetLines()->GetCount(), 2);
   EXPECT_EQ(LineColor(Memo, 0), Red);
