@@ -40,9 +40,6 @@ Integer TToolButton::GetIndex() const {
   return -1;
 }
 
-// The bar's window has already pressed or released a check button when this runs.
-void TToolButton::Click() { inherited::Click(); }
-
 void TToolButton::Changed(bool Layout) {
   if (TToolBar* Bar = GetToolBar()) Bar->ButtonChanged(this, Layout);
 }

@@ -26,7 +26,6 @@ class TToolButton : public TGraphicControl {
  public:
   explicit TToolButton(TComponent* AOwner);
 
-  void Click() override;
   TToolBar* GetToolBar() const;
   // The button's place among the bar's buttons, or -1 off a bar.
   Integer GetIndex() const;

@@ -146,6 +146,7 @@ TEST(ComCtrlsResource, EachControlStreamsIntoItsWindow) {
   HWND T = Tools->GetHandle();
   EXPECT_EQ(SendMessageW(T, TB_BUTTONCOUNT, 0, 0), 5);  // three buttons and the gaps of the edit and up-down
   EXPECT_EQ(Tools->GetButtonCount(), 3);
+  EXPECT_EQ(HIMAGELIST(SendMessageW(T, TB_GETIMAGELIST, 0, 0)), F->Find<TImageList>(L"ImageList1")->GetHandle());
   EXPECT_EQ(Tools->GetButton(2), F->Find<TToolButton>(L"CenterAlign"));
   EXPECT_TRUE(SendMessageW(T, TB_ISBUTTONCHECKED, CommandOf(T, 1), 0));  // LeftAlign is down
   auto* Edit = F->Find<TEdit>(L"FontSizeOld");
