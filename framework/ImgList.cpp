@@ -449,6 +449,18 @@ HIMAGELIST GetSystemImageList(bool SmallIcons) {
                                                      SHGFI_SYSICONINDEX | (SmallIcons ? SHGFI_SMALLICON : SHGFI_LARGEICON)));
 }
 
+Integer GetShellIconIndex(const String& Name, bool SmallIcons) {
+  UINT Flags = SHGFI_SYSICONINDEX | (SmallIcons ? SHGFI_SMALLICON : SHGFI_LARGEICON);
+  DWORD Attributes = GetFileAttributesW(Name.c_str());
+  if (Attributes == INVALID_FILE_ATTRIBUTES) {
+    Flags |= SHGFI_USEFILEATTRIBUTES;
+    Attributes = FILE_ATTRIBUTE_NORMAL;
+  }
+  SHFILEINFOW Info{};
+  if (!SHGetFileInfoW(Name.c_str(), Attributes, &Info, sizeof(Info), Flags)) return -1;
+  return Info.iIcon;
+}
+
 PUBLISHED_DEF(TImageList) {
   PROP(AllocBy).Default(4);
   PROP(BlendColor).Default(clNone);

@@ -151,3 +151,6 @@ class TImageList : public TCustomImageList {
 
 // The shell's list of file icons (small or large), shared and never freed by us.
 HIMAGELIST GetSystemImageList(bool SmallIcons);
+// The index in that list of the shell's icon for a file or folder. A name that does not exist
+// is asked by name alone (a file of its extension). -1 when the shell gives none.
+Integer GetShellIconIndex(const String& Name, bool SmallIcons);

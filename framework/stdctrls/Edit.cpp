@@ -417,6 +417,8 @@ TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(std::
 
 TCustomMemo::~TCustomMemo() = default;
 
+void TCustomMemo::ReplaceLines(std::unique_ptr<TStrings> Value) { FLines = std::move(Value); }
+
 void TCustomMemo::SetLines(TStrings* Value) { FLines->Assign(Value); }
 
 void TCustomMemo::SetScrollBars(TScrollStyle Value) {

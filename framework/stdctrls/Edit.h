@@ -140,6 +140,8 @@ class TCustomMemo : public TCustomEdit {
   void CreateParams(TCreateParams& Params) override;
   void KeyPress(Char& Key) override;
   void WMGetDlgCode(TWMGetDlgCode& Message);
+  // A descendant whose window counts lines its own way (the rich edit) brings its own Lines.
+  void ReplaceLines(std::unique_ptr<TStrings> Value);
 
  private:
   std::unique_ptr<TStrings> FLines;

@@ -197,3 +197,16 @@ TEST(ImageList, SelectedStyleBlendsWithTheBlendColour) {
 }
 
 }  // namespace
+
+TEST(ImageList, ShellIconsAreIndexesIntoTheSystemList) {
+  Integer Count = ImageList_GetImageCount(GetSystemImageList(true));
+  wchar_t Windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(Windows, MAX_PATH);
+  // An existing folder, and names that exist nowhere, asked by their extension alone.
+  for (const String& Name : {String(Windows), String(L"C:\\yok\\belge.txt"), String(L"kurulum.exe")}) {
+    Integer Index = GetShellIconIndex(Name, true);
+    EXPECT_GE(Index, 0) << Name;
+    EXPECT_LT(Index, ImageList_GetImageCount(GetSystemImageList(true))) << Name;  // the list grows as it is asked
+  }
+  EXPECT_GT(Count, 0);
+}
