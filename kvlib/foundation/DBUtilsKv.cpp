@@ -5,12 +5,11 @@
 #include "framework/DB.h"
 #include "framework/SysUtils.h"
 #include "framework/Variants.h"
+#include "kvlib/foundation/KvLibLangConsts.h"
 
 namespace {
 
-// Language texts of the filter parser. They are read here only, so that the language constants
-// (TKvLibLanguageConsts) can take over by changing this one function: until then it answers the
-// texts the program ships.
+// Language texts of the filter parser, from the family's language constants.
 enum TFilterTextKv {
   ftxQuoteIsAbsent,
   ftxLeftBracketExpected,
@@ -22,14 +21,15 @@ enum TFilterTextKv {
 };
 
 String FilterLanguageText(TFilterTextKv Text) {
+  TKvLibLanguageConsts* C = KvLibLanguageConsts();
   switch (Text) {
-    case ftxQuoteIsAbsent: return L"Tek tırnak yok sayıldı: ";                          // QuoteIsAbsentKv
-    case ftxLeftBracketExpected: return L"'(' gerekli: ";                               // LeftBracketExpectedKv
-    case ftxErrorInExpression: return L"İfade de hata var:  ";                          // ErrorInExpressionKv
-    case ftxUnexpectedExpressionAfterOperator: return L"İşlemciden sonra gereksiz ifade var: ";
-    case ftxUnexpectedExpressionBeforeNull: return L" Null' den önce gereksz ifade : ";
-    case ftxIncorrectExpression: return L"Hatalı ifade : ";                             // IncorrectExpressionKv
-    case ftxUnexpectedANDorOR: return L"Gereksiz AND veya OR: ";                        // UnexpectedANDorORKv
+    case ftxQuoteIsAbsent: return C->GetQuoteIsAbsentKv();
+    case ftxLeftBracketExpected: return C->GetLeftBracketExpectedKv();
+    case ftxErrorInExpression: return C->GetErrorInExpressionKv();
+    case ftxUnexpectedExpressionAfterOperator: return C->GetUnexpectedExpressionAfterOperatorKv();
+    case ftxUnexpectedExpressionBeforeNull: return C->GetUnexpectedExpressionBeforeNullKv();
+    case ftxIncorrectExpression: return C->GetIncorrectExpressionKv();
+    case ftxUnexpectedANDorOR: return C->GetUnexpectedANDorORKv();
   }
   return String();
 }
