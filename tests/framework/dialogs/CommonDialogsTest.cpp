@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <dlgs.h>
+
+#include "framework/Classes.h"
+#include "framework/Dialogs.h"
+#include "framework/ExtDlgs.h"
+#include "framework/Graphics.h"
+#include "framework/SysUtils.h"
+#include "framework/dialogs/DialogDriver.h"
+
+using namespace dlgtest;
+
+namespace {
+
+// A folder of its own with a few files, removed at the end.
+struct TTempFolder {
+  String Path;
+  std::vector<String> Files;
+  TTempFolder() {
+    wchar_t Temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, Temp);
+    Path = String(Temp) + L"qal_dialogs_" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(Path.c_str(), nullptr);
+  }
+  String Add(const String& Name) {
+    String F = Path + L"\\" + Name;
+    HANDLE H = CreateFileW(F.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(H);
+    Files.push_back(F);
+    return F;
+  }
+  ~TTempFolder() {
+    for (const String& F : Files) DeleteFileW(F.c_str());
+    RemoveDirectoryW(Path.c_str());
+  }
+};
+
+// The file-name box of the open and save dialogs: an edit, or the edit of a combo box.
+HWND FileNameEdit(HWND Dlg) {
+  for (int Id : {cmb13, edt1}) {
+    HWND W = GetDlgItem(Dlg, Id);
+    if (!W) continue;
+    wchar_t Class[32] = {};
+    GetClassNameW(W, Class, 32);
+    if (_wcsicmp(Class, L"Edit") == 0) return W;
+    if (HWND Edit = FindWindowExW(W, nullptr, L"Edit", nullptr)) return Edit;
+  }
+  return nullptr;
+}
+
+// Steps that type Text into the file-name box of the dialog when it shows, then press Enter.
+std::vector<TDialogDriver::TStep> EnterFileName(const String& Text, String* Title = nullptr) {
+  auto Edit = std::make_shared<HWND>(nullptr);
+  return {[Edit, Text, Title] {
+            HWND Dlg = FindSystemDialog();
+            if (!Dlg || !(*Edit = FileNameEdit(Dlg))) return false;
+            if (Title) *Title = WindowText(Dlg);
+            SetWindowTextW(*Edit, Text.c_str());
+            return true;
+          },
+          [Edit] {
+            PostKey(*Edit, VK_RETURN);
+            return true;
+          }};
+}
+
+std::vector<TDialogDriver::TStep> CancelDialog() {
+  return {[] {
+    HWND Dlg = FindSystemDialog();
+    if (!Dlg) return false;
+    PostMessageW(Dlg, WM_COMMAND, IDCANCEL, 0);
+    return true;
+  }};
+}
+
+TEST(OpenDialog, DrivenByPostedInputReturnsTheChosenFile) {
+  TTempFolder Folder;
+  String Wanted = Folder.Add(L"kurulum.txt");
+  Folder.Add(L"diğer.log");
+  std::unique_ptr<TOpenDialog> D(new TOpenDialog(nullptr));
+  D->SetFilter(L"Metin dosyaları (*.txt)|*.txt|Tüm dosyalar|*.*");
+  D->SetFilterIndex(2);
+  D->SetInitialDir(Folder.Path);
+  D->SetOptions(D->GetOptions() + TOpenOptions{ofFileMustExist});
+  D->SetTitle(L"Dosya Seçiniz");
+  String Title;
+  TDialogDriver Driver(EnterFileName(L"kurulum.txt", &Title));
+  ASSERT_TRUE(D->Execute());
+  EXPECT_TRUE(Driver.Finished());
+  EXPECT_EQ(Title, L"Dosya Seçiniz");
+  EXPECT_TRUE(SameFileName(D->GetFileName(), Wanted)) << D->GetFileName();
+  ASSERT_EQ(D->GetFiles()->GetCount(), 1);
+  EXPECT_EQ((*D->GetFiles())[0], D->GetFileName());
+  EXPECT_EQ(D->GetFilterIndex(), 2);
+}
+
+TEST(OpenDialog, MultiSelectListsEveryChosenFile) {
+  TTempFolder Folder;
+  String A = Folder.Add(L"a.txt"), B = Folder.Add(L"b.txt");
+  std::unique_ptr<TOpenDialog> D(new TOpenDialog(nullptr));
+  D->SetInitialDir(Folder.Path);
+  D->SetOptions(D->GetOptions() + TOpenOptions{ofAllowMultiSelect});
+  TDialogDriver Driver(EnterFileName(L"\"a.txt\" \"b.txt\""));
+  ASSERT_TRUE(D->Execute());
+  ASSERT_EQ(D->GetFiles()->GetCount(), 2);
+  EXPECT_TRUE(SameFileName((*D->GetFiles())[0], A)) << (*D->GetFiles())[0];
+  EXPECT_TRUE(SameFileName((*D->GetFiles())[1], B)) << (*D->GetFiles())[1];
+  EXPECT_EQ(D->GetFileName(), (*D->GetFiles())[0]);
+}
+
+TEST(OpenDialog, CancelledAnswersFalseAndKeepsTheFileName) {
+  std::unique_ptr<TOpenDialog> D(new TOpenDialog(nullptr));
+  D->SetFileName(L"C:\\eski.txt");
+  TDialogDriver Driver(CancelDialog());
+  EXPECT_FALSE(D->Execute());
+  EXPECT_TRUE(Driver.Finished());
+  EXPECT_EQ(D->GetFileName(), L"C:\\eski.txt");
+  EXPECT_EQ(D->GetFiles()->GetCount(), 0);
+}
+
+TEST(SaveDialog, AddsTheDefaultExtension) {
+  TTempFolder Folder;
+  std::unique_ptr<TSaveDialog> D(new TSaveDialog(nullptr));
+  D->SetInitialDir(Folder.Path);
+  D->SetDefaultExt(L"txt");
+  D->SetFilter(L"Metin|*.txt");
+  TDialogDriver Driver(EnterFileName(L"rapor"));
+  ASSERT_TRUE(D->Execute());
+  EXPECT_TRUE(SameFileName(D->GetFileName(), Folder.Path + L"\\rapor.txt")) << D->GetFileName();
+}
+
+TEST(PictureDialogs, OfferTheRegisteredGraphicFormatsUnderTheirTitles) {
+  std::unique_ptr<TOpenPictureDialog> Open(new TOpenPictureDialog(nullptr));
+  std::unique_ptr<TSavePictureDialog> Save(new TSavePictureDialog(nullptr));
+  EXPECT_EQ(Open->GetFilter(), GraphicFilter(TGraphic::StaticClass()));
+  EXPECT_NE(Open->GetFilter().find(L"*.bmp"), String::npos);
+  struct Case {
+    TOpenDialog* Dialog;
+    String Title;
+  };
+  for (const Case& C : {Case{Open.get(), L"Load Picture"}, Case{Save.get(), L"Save Picture As"}}) {
+    String Title;
+    TDialogDriver Driver({[&Title] {
+      HWND Dlg = FindSystemDialog();
+      if (!Dlg) return false;
+      Title = WindowText(Dlg);
+      PostMessageW(Dlg, WM_COMMAND, IDCANCEL, 0);
+      return true;
+    }});
+    EXPECT_FALSE(C.Dialog->Execute());
+    EXPECT_EQ(Title, C.Title);
+  }
+}
+
+TEST(FontDialog, ChosenSizeIsWrittenBackToTheFont) {
+  std::unique_ptr<TFontDialog> D(new TFontDialog(nullptr));
+  D->GetFont()->SetName(L"Tahoma");
+  D->GetFont()->SetSize(9);
+  D->GetFont()->SetColor(clRed);
+  TDialogDriver Driver({[] {
+                          HWND Dlg = FindSystemDialog();
+                          if (!Dlg || !GetDlgItem(Dlg, cmb3)) return false;
+                          SetDlgItemTextW(Dlg, cmb3, L"14");
+                          return true;
+                        },
+                        [] {
+                          PostMessageW(FindSystemDialog(), WM_COMMAND, IDOK, 0);
+                          return true;
+                        }});
+  ASSERT_TRUE(D->Execute());
+  EXPECT_EQ(D->GetFont()->GetSize(), 14);
+  EXPECT_EQ(D->GetFont()->GetName(), L"Tahoma");
+  EXPECT_EQ(D->GetFont()->GetColor(), clRed);
+}
+
+// ---- Folder browser -------------------------------------------------------------------------------
+
+TEST(SelectDirectory, CancelledAnswersFalseAndLeavesTheDirectory) {
+  String Caption;
+  TDialogDriver Driver({[&Caption] {
+    HWND Dlg = FindSystemDialog();
+    if (!Dlg) return false;
+    // The caption stands in the dialog as a static text.
+    EnumChildWindows(
+        Dlg,
+        [](HWND W, LPARAM Data) -> BOOL {
+          if (WindowText(W) == L"Klasör Seçiniz:") *reinterpret_cast<String*>(Data) = WindowText(W);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&Caption));
+    PostKey(GetFocus(), VK_ESCAPE);
+    return true;
+  }});
+  String Dir = L"C:\\Zelkor";
+  EXPECT_FALSE(SelectDirectory(L"Klasör Seçiniz:", L"", Dir));
+  EXPECT_TRUE(Driver.Finished());
+  EXPECT_EQ(Dir, L"C:\\Zelkor");
+  EXPECT_EQ(Caption, L"Klasör Seçiniz:");
+}
+
+TEST(SelectDirectory, ConfirmedAnswersTheFolderItStartedAt) {
+  TTempFolder Folder;
+  TDialogDriver Driver({[] {
+    HWND Dlg = FindSystemDialog();
+    if (!Dlg) return false;
+    PostKey(GetFocus(), VK_RETURN);
+    return true;
+  }});
+  String Dir = Folder.Path;
+  ASSERT_TRUE(SelectDirectory(L"Klasör Seçiniz:", L"", Dir));
+  EXPECT_TRUE(SameFileName(Dir, Folder.Path)) << Dir;
+}
+
+}  // namespace
