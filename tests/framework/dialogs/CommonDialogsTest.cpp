@@ -38,7 +38,7 @@ struct TTempFolder {
   }
 };
 
-// The file-name box of the open and save dialogs: an edit, or the edit of a combo box.
+// The file-name box of the open and save dialogs: an edit, or the edit inside a combo box.
 HWND FileNameEdit(HWND Dlg) {
   for (int Id : {cmb13, edt1}) {
     HWND W = GetDlgItem(Dlg, Id);
@@ -46,7 +46,18 @@ HWND FileNameEdit(HWND Dlg) {
     wchar_t Class[32] = {};
     GetClassNameW(W, Class, 32);
     if (_wcsicmp(Class, L"Edit") == 0) return W;
-    if (HWND Edit = FindWindowExW(W, nullptr, L"Edit", nullptr)) return Edit;
+    HWND Edit = nullptr;
+    EnumChildWindows(
+        W,
+        [](HWND C, LPARAM Data) -> BOOL {
+          wchar_t Name[32] = {};
+          GetClassNameW(C, Name, 32);
+          if (_wcsicmp(Name, L"Edit") != 0) return TRUE;
+          *reinterpret_cast<HWND*>(Data) = C;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&Edit));
+    if (Edit) return Edit;
   }
   return nullptr;
 }
@@ -155,15 +166,32 @@ TEST(PictureDialogs, OfferTheRegisteredGraphicFormatsUnderTheirTitles) {
   }
 }
 
-TEST(FontDialog, ChosenSizeIsWrittenBackToTheFont) {
+TEST(FontDialog, ChosenFaceAndSizeAreWrittenBackToTheFont) {
   std::unique_ptr<TFontDialog> D(new TFontDialog(nullptr));
-  D->GetFont()->SetName(L"Tahoma");
   D->GetFont()->SetSize(9);
   D->GetFont()->SetColor(clRed);
-  TDialogDriver Driver({[] {
+  String Face;
+  TDialogDriver Driver({[&Face] {
+                          // A face the dialog offers (which depends on the fonts installed).
                           HWND Dlg = FindSystemDialog();
-                          if (!Dlg || !GetDlgItem(Dlg, cmb3)) return false;
-                          SetDlgItemTextW(Dlg, cmb3, L"14");
+                          HWND Faces = Dlg ? GetDlgItem(Dlg, cmb1) : nullptr;
+                          if (!Faces || SendMessageW(Faces, CB_GETCOUNT, 0, 0) <= 0) return false;
+                          Integer Last = Integer(SendMessageW(Faces, CB_GETCOUNT, 0, 0)) - 1;
+                          wchar_t Name[LF_FACESIZE] = {};
+                          SendMessageW(Faces, CB_GETLBTEXT, Last, LPARAM(Name));
+                          Face = Name;
+                          SendMessageW(Faces, CB_SETCURSEL, Last, 0);
+                          SendMessageW(Dlg, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), LPARAM(Faces));
+                          return true;
+                        },
+                        [] {
+                          // The sizes of the new face are listed now.
+                          HWND Dlg = FindSystemDialog();
+                          HWND Sizes = GetDlgItem(Dlg, cmb3);
+                          LRESULT At = SendMessageW(Sizes, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"14"));
+                          if (At < 0) return false;
+                          SendMessageW(Sizes, CB_SETCURSEL, WPARAM(At), 0);
+                          SendMessageW(Dlg, WM_COMMAND, MAKEWPARAM(cmb3, CBN_SELCHANGE), LPARAM(Sizes));
                           return true;
                         },
                         [] {
@@ -171,8 +199,8 @@ TEST(FontDialog, ChosenSizeIsWrittenBackToTheFont) {
                           return true;
                         }});
   ASSERT_TRUE(D->Execute());
+  EXPECT_EQ(D->GetFont()->GetName(), Face);
   EXPECT_EQ(D->GetFont()->GetSize(), 14);
-  EXPECT_EQ(D->GetFont()->GetName(), L"Tahoma");
   EXPECT_EQ(D->GetFont()->GetColor(), clRed);
 }
 
