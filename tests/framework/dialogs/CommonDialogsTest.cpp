@@ -8,7 +8,9 @@
 #include "framework/Dialogs.h"
 #include "framework/ExtDlgs.h"
 #include "framework/Graphics.h"
+#include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "framework/classes/ObjectText.h"
 #include "framework/dialogs/DialogDriver.h"
 
 using namespace dlgtest;
@@ -85,6 +87,79 @@ std::vector<TDialogDriver::TStep> CancelDialog() {
     PostMessageW(Dlg, WM_COMMAND, IDCANCEL, 0);
     return true;
   }};
+}
+
+String StreamText(TMemoryStream& Binary) {
+  TMemoryStream Text;
+  Binary.SetPosition(0);
+  ObjectBinaryToText(&Binary, &Text);
+  return UTF8ToString(std::string(static_cast<const char*>(Text.GetMemory()), size_t(Text.GetSize())));
+}
+
+TEST(DialogComponents, ReadFromAFormStreamAndWrittenAgain) {
+  RegisterDialogs();
+  RegisterExtDialogs();
+  const std::string Source =
+      "object frmHost: TForm\n"
+      "  object dlgOpen: TOpenDialog\n"
+      "    DefaultExt = 'txt'\n"
+      "    Filter = 'Metin|*.txt|T'#252'm'#252'|*.*'\n"
+      "    FilterIndex = 2\n"
+      "    Options = [ofOverwritePrompt, ofHideReadOnly, ofEnableSizing]\n"
+      "    Title = 'A'#231\n"
+      "  end\n"
+      "  object dlgPicture: TSavePictureDialog\n"
+      "    Filter = 'PNG|*.png'\n"
+      "  end\n"
+      "  object dlgFont: TFontDialog\n"
+      "    Font.Color = clRed\n"
+      "    Font.Height = -16\n"
+      "    Font.Name = 'Tahoma'\n"
+      "    Font.Style = [fsBold]\n"
+      "    Options = [fdEffects, fdLimitSize]\n"
+      "    MaxFontSize = 20\n"
+      "  end\n"
+      "  object dlgPrint: TPrintDialog\n"
+      "    Options = [poPageNums]\n"
+      "    PrintRange = prPageNums\n"
+      "    ToPage = 3\n"
+      "  end\n"
+      "end\n";
+  TMemoryStream Text, Binary;
+  Text.WriteBuffer(Source.data(), Integer(Source.size()));
+  Text.SetPosition(0);
+  ObjectTextToBinary(&Text, &Binary);
+  std::unique_ptr<TForm> Form(TComponent::Create<TForm>(nullptr, 0));
+  Binary.SetPosition(0);
+  Binary.ReadComponent(Form.get());
+
+  auto* Open = dynamic_cast<TOpenDialog*>(Form->FindComponent(L"dlgOpen"));
+  ASSERT_NE(Open, nullptr);
+  EXPECT_EQ(Open->GetFilter(), L"Metin|*.txt|Tümü|*.*");
+  EXPECT_EQ(Open->GetFilterIndex(), 2);
+  EXPECT_EQ(Open->GetOptions(), (TOpenOptions{ofOverwritePrompt, ofHideReadOnly, ofEnableSizing}));
+  EXPECT_EQ(Open->GetTitle(), L"Aç");
+  auto* Font = dynamic_cast<TFontDialog*>(Form->FindComponent(L"dlgFont"));
+  ASSERT_NE(Font, nullptr);
+  EXPECT_EQ(Font->GetFont()->GetHeight(), -16);
+  EXPECT_EQ(Font->GetFont()->GetStyle(), TFontStyles{fsBold});
+  EXPECT_EQ(Font->GetMaxFontSize(), 20);
+  auto* Print = dynamic_cast<TPrintDialog*>(Form->FindComponent(L"dlgPrint"));
+  ASSERT_NE(Print, nullptr);
+  EXPECT_EQ(Print->GetPrintRange(), prPageNums);
+  EXPECT_EQ(Print->GetToPage(), 3);
+  EXPECT_NE(dynamic_cast<TSavePictureDialog*>(Form->FindComponent(L"dlgPicture")), nullptr);
+
+  // Written and read into another form, it writes the same again.
+  TMemoryStream Written, Again;
+  Written.WriteComponent(Form.get());
+  std::unique_ptr<TForm> Copy(TComponent::Create<TForm>(nullptr, 0));
+  Written.SetPosition(0);
+  Written.ReadComponent(Copy.get());
+  Again.WriteComponent(Copy.get());
+  String Out = StreamText(Written);
+  EXPECT_EQ(StreamText(Again), Out);
+  EXPECT_NE(Out.find(L"Options = [ofOverwritePrompt, ofHideReadOnly, ofEnableSizing]"), String::npos) << Out;
 }
 
 TEST(OpenDialog, DrivenByPostedInputReturnsTheChosenFile) {
