@@ -102,6 +102,6 @@ class TPrinter : public TObject {
 // The current printer, made on first use.
 TPrinter* Printer();
 // Makes NewPrinter the current printer and answers the previous one, which the caller then
-// owns (null when none was made yet). The current printer is freed by FrameworkShutdown's
-// caller through SetPrinter(nullptr) or at exit.
+// owns (null when none was made yet). The current printer lives until the process ends, as the
+// framework's own lists do.
 TPrinter* SetPrinter(TPrinter* NewPrinter);
