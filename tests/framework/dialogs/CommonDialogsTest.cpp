@@ -304,11 +304,38 @@ TEST(SelectDirectory, CancelledAnswersFalseAndLeavesTheDirectory) {
   EXPECT_EQ(Caption, L"Klasör Seçiniz:");
 }
 
+// The text of the item selected in the folder tree of the browse dialog.
+String SelectedFolder(HWND Dlg) {
+  HWND Tree = nullptr;
+  EnumChildWindows(
+      Dlg,
+      [](HWND W, LPARAM Data) -> BOOL {
+        wchar_t Class[32] = {};
+        GetClassNameW(W, Class, 32);
+        if (wcscmp(Class, WC_TREEVIEWW) != 0) return TRUE;
+        *reinterpret_cast<HWND*>(Data) = W;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&Tree));
+  HTREEITEM Item = Tree ? HTREEITEM(SendMessageW(Tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) : nullptr;
+  if (!Item) return String();
+  wchar_t Text[MAX_PATH] = {};
+  TVITEMW TV{};
+  TV.mask = TVIF_TEXT;
+  TV.hItem = Item;
+  TV.pszText = Text;
+  TV.cchTextMax = MAX_PATH;
+  SendMessageW(Tree, TVM_GETITEMW, 0, LPARAM(&TV));
+  return Text;
+}
+
 TEST(SelectDirectory, ConfirmedAnswersTheFolderItStartedAt) {
   TTempFolder Folder;
-  TDialogDriver Driver({[] {
+  const String Name = ExtractFileName(Folder.Path);
+  TDialogDriver Driver({[&Name] {
+    // The dialog moves to the starting folder once it has shown.
     HWND Dlg = FindSystemDialog();
-    if (!Dlg) return false;
+    if (!Dlg || SelectedFolder(Dlg) != Name) return false;
     PostKey(GetFocus(), VK_RETURN);
     return true;
   }});
