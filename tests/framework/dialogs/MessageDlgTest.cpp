@@ -58,6 +58,9 @@ TEST(MessageDlg, ButtonSetsGiveCaptionsDefaultAndCancelButtons) {
       }
     EXPECT_EQ(Default, C.Default) << C.Captions[0];
     EXPECT_EQ(Cancel, C.Cancel) << C.Captions[0];
+    // A close box only where a button cancels.
+    bool CloseBox = (GetWindowLongPtrW(F->GetHandle(), GWL_STYLE) & WS_SYSMENU) != 0;
+    EXPECT_EQ(CloseBox, C.Cancel != mrNone) << C.Captions[0];
   }
 }
 

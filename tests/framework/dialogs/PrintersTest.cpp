@@ -153,6 +153,35 @@ TEST(Printer, OrientationAndPrinterChoiceReachTheDevice) {
   EXPECT_EQ(Printer()->GetOrientation(), poPortrait);
 }
 
+// What the print dialog hands over: the chosen printer by name with its settings.
+TEST(Printer, SetPrinterTakesTheNamedPrinterWithItsSettings) {
+  TCurrentPrinter T;
+  HGLOBAL Mode = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DEVMODEW));
+  auto* M = static_cast<DEVMODEW*>(GlobalLock(Mode));
+  M->dmSize = sizeof(DEVMODEW);
+  M->dmFields = DM_ORIENTATION | DM_COPIES;
+  M->dmOrientation = DMORIENT_LANDSCAPE;
+  M->dmCopies = 3;
+  GlobalUnlock(Mode);
+  Printer()->SetPrinter(L"İkinci Yazıcı", L"winspool", L"", Mode);
+  GlobalFree(Mode);  // the printer keeps a copy
+  EXPECT_EQ(Printer()->GetPrinterIndex(), 1);
+  EXPECT_EQ(Printer()->GetOrientation(), poLandscape);
+  EXPECT_EQ(Printer()->GetCopies(), 3);
+
+  String Device, Driver, Port;
+  HGLOBAL Copy = nullptr;
+  Printer()->GetPrinter(Device, Driver, Port, Copy);
+  ASSERT_NE(Copy, nullptr);
+  EXPECT_EQ(Device, L"İkinci Yazıcı");
+  EXPECT_EQ(static_cast<DEVMODEW*>(GlobalLock(Copy))->dmOrientation, DMORIENT_LANDSCAPE);
+  GlobalUnlock(Copy);
+  GlobalFree(Copy);
+  // A printer not in the list (added since it was read) is taken as well.
+  Printer()->SetPrinter(L"Yeni Yazıcı", L"winspool", L"", nullptr);
+  EXPECT_EQ((*Printer()->GetPrinters())[Printer()->GetPrinterIndex()], L"Yeni Yazıcı");
+}
+
 TEST(Printer, WithoutPrintersEveryUseRaisesEPrinter) {
   TCurrentPrinter T;
   T->Names.clear();
