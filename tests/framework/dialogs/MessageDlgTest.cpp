@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "framework/Dialogs.h"
@@ -94,7 +95,7 @@ TEST(MessageDlg, LongTextWrapsAndEverythingFitsInTheForm) {
   auto* Label = dynamic_cast<TLabel*>(F->FindComponent(L"Message"));
   ASSERT_NE(Label, nullptr);
   EXPECT_LE(Label->GetWidth(), Screen->GetWidth() / 2 + 1);
-  EXPECT_GT(Label->GetHeight(), Label->GetFont()->GetHeight() < 0 ? -Label->GetFont()->GetHeight() * 2 : 20);
+  EXPECT_GT(Label->GetHeight(), 2 * std::abs(Label->GetFont()->GetHeight()));  // several lines
   for (Integer I = 0; I < F->GetControlCount(); ++I) {
     TControl* C = F->GetControl(I);
     EXPECT_GE(C->GetLeft(), 0);
@@ -102,8 +103,9 @@ TEST(MessageDlg, LongTextWrapsAndEverythingFitsInTheForm) {
     EXPECT_LE(C->GetTop() + C->GetHeight(), F->GetClientHeight()) << C->GetName();
   }
   // The buttons stand below the text.
-  EXPECT_GT(F->FindComponent(L"Yes") ? static_cast<TControl*>(F->FindComponent(L"Yes"))->GetTop() : 0,
-            Label->GetTop() + Label->GetHeight());
+  auto* Yes = dynamic_cast<TControl*>(F->FindComponent(L"Yes"));
+  ASSERT_NE(Yes, nullptr);
+  EXPECT_GT(Yes->GetTop(), Label->GetTop() + Label->GetHeight());
 }
 
 enum TAction { aEnter, aEscape, aCharN, aCloseBox };
