@@ -18,11 +18,14 @@ using namespace dlgtest;
 
 namespace {
 
-// A folder of its own with a few files, removed at the end.
+// A folder of its own with a few files, removed at the end. The file dialogs make the folder
+// chosen in them the current one, which is put back first.
 struct TTempFolder {
   String Path;
   std::vector<String> Files;
+  wchar_t Current[MAX_PATH] = {};
   TTempFolder() {
+    GetCurrentDirectoryW(MAX_PATH, Current);
     wchar_t Temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, Temp);
     Path = String(Temp) + L"qal_dialogs_" + std::to_wstring(GetCurrentProcessId());
@@ -36,6 +39,7 @@ struct TTempFolder {
     return F;
   }
   ~TTempFolder() {
+    SetCurrentDirectoryW(Current);
     for (const String& F : Files) DeleteFileW(F.c_str());
     RemoveDirectoryW(Path.c_str());
   }
