@@ -881,8 +881,21 @@ void TWinControl::WMChar(TWMChar& Message) {
   if (!DoKeyPress(Message) && !Scope.Deleted()) inherited::Dispatch(&Message);
 }
 
+bool TWinControl::IsMenuKey(TWMKey& Message) {
+  if (GetComponentState().Contains(csDesigning)) return false;
+  TShiftState Shift = KeyDataToShiftState(Message.KeyData);
+  for (TControl* C = this; C; C = C->GetParent())
+    if (TPopupMenu* Menu = C->GetPopupMenu(); Menu && Menu->IsShortCut(Message.CharCode, Shift)) return true;
+  TCustomForm* Form = GetParentForm(this);
+  return Form && Form->IsShortCut(Message);
+}
+
 void TWinControl::CNKeyDown(TWMKeyDown& Message) {
   Message.Result = 1;
+  {
+    TDispatchScope Scope(this);  // the item's handler may free this control
+    if (IsMenuKey(Message) || Scope.Deleted()) return;
+  }
   if (Perform(CM_CHILDKEY, Message.CharCode, LPARAM(this)) != 0) return;
   LRESULT Mask = 0;
   switch (Message.CharCode) {
