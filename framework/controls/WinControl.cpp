@@ -870,7 +870,13 @@ void TWinControl::WMSysKeyDown(TWMSysKeyDown& Message) {
 }
 void TWinControl::WMKeyUp(TWMKeyUp& Message) {
   TDispatchScope Scope(this);
-  if (!DoKeyUp(Message) && !Scope.Deleted()) inherited::Dispatch(&Message);
+  if (DoKeyUp(Message) || Scope.Deleted()) return;
+  // The context-menu key opens the control's menu at the control, as Shift+F10 does.
+  if (Message.CharCode == VK_APPS && FHandle) {
+    Perform(WM_CONTEXTMENU, WPARAM(FHandle), MAKELPARAM(-1, -1));
+    return;
+  }
+  inherited::Dispatch(&Message);
 }
 void TWinControl::WMSysKeyUp(TWMSysKeyUp& Message) {
   TDispatchScope Scope(this);

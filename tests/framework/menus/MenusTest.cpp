@@ -251,6 +251,24 @@ TEST(PopupMenus, TheContextMenuKeyAndMessageOpenTheControlsMenu) {
   EXPECT_EQ(Popup->GetPopupComponent(), Edit);
   EXPECT_EQ(Popup->GetPopupPoint(), Edit->ClientToScreen({0, 0}));
 
+  // The context-menu key and Shift+F10 on the focused control.
+  Edit->SetFocus();
+  Pump();
+  F->Log.clear();
+  PostMessageW(Edit->GetHandle(), WM_KEYDOWN, VK_APPS, 1);
+  PostMessageW(Edit->GetHandle(), WM_KEYUP, VK_APPS, LPARAM(0xC0000001));
+  Pump();
+  BYTE Keys[256] = {};
+  GetKeyboardState(Keys);
+  Keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(Keys);
+  PostMessageW(Edit->GetHandle(), WM_SYSKEYDOWN, VK_F10, 1);
+  PostMessageW(Edit->GetHandle(), WM_SYSKEYUP, VK_F10, LPARAM(0xC0000001));
+  Pump();
+  Keys[VK_SHIFT] = 0;
+  SetKeyboardState(Keys);
+  EXPECT_EQ(F->Log, (std::vector<String>{L"popup", L"popup"}));
+
   // Without AutoPopup the control's menu stays shut (the edit window's own menu may open: the
   // posted Escape closes it).
   F->Log.clear();
@@ -446,3 +464,4 @@ TEST(MenuItems, AnActionDrivesTheItem) {
 }
 
 }  // namespace
+
