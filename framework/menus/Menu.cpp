@@ -147,8 +147,20 @@ void TMenu::SetImages(TCustomImageList* Value) {
   if (FImages == Value) return;
   if (FImages) FImages->UnRegisterChanges(FImageChangeLink.get());
   FImages = Value;
-  if (Value) Value->RegisterChanges(FImageChangeLink.get());
+  if (Value) {
+    Value->RegisterChanges(FImageChangeLink.get());
+    Value->FreeNotification(this);
+  }
   ImageListChange(this);
+}
+
+void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  // The entries drop the pictures of an image list that goes.
+  if (Operation == opRemove && AComponent == FImages) {
+    FImages = nullptr;
+    ImageListChange(this);
+  }
 }
 
 void TMenu::ImageListChange(TObject*) {

@@ -60,6 +60,7 @@ class TMenu : public TComponent {
   // Something in the items changed: the window showing the menu is told.
   virtual void MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild);
   void DestroyContents() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   // The Win32 menu kind of the root: a bar for main menus, a drop-down for popups.
   virtual bool IsPopupMenu() const { return true; }
   void ImageListChange(TObject* Sender);

@@ -354,8 +354,19 @@ void TMenuItem::SetSubMenuImages(TCustomImageList* Value) {
   }
   if (FSubMenuImages) FSubMenuImages->UnRegisterChanges(FSubMenuImagesLink.get());
   FSubMenuImages = Value;
-  if (Value) Value->RegisterChanges(FSubMenuImagesLink.get());
+  if (Value) {
+    Value->RegisterChanges(FSubMenuImagesLink.get());
+    Value->FreeNotification(this);
+  }
   ImagesChanged(this);
+}
+
+void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FSubMenuImages) {
+    FSubMenuImages = nullptr;
+    ImagesChanged(this);
+  }
 }
 
 void TMenuItem::ImagesChanged(TObject*) {

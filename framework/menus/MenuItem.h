@@ -139,6 +139,7 @@ class TMenuItem : public TComponent {
   friend class TMenu;
   friend class TMenuActionLink;
   void Loaded() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   // Frees the sub-items (whoever owns them) and leaves the parent.
   void DestroyContents() override;
   virtual void ActionChange(TObject* Sender, bool CheckDefaults);

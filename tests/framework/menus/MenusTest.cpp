@@ -6,6 +6,8 @@
 
 #include "framework/ActnList.h"
 #include "framework/Classes.h"
+#include "framework/ImgList.h"
+#include "framework/graphics/Bitmap.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 #include "framework/classes/ObjectText.h"
@@ -278,7 +280,7 @@ TEST(PopupMenus, TheContextMenuKeyAndMessageOpenTheControlsMenu) {
   EXPECT_TRUE(F->Log.empty());
 }
 
-TEST(PopupMenus, OwnerDrawnItemsAreMeasuredThroughTheirEvents) {
+TEST(PopupMenus, OwnerDrawnItemsAreMeasuredAndDrawnThroughTheirEvents) {
   TMenusHolder F;
   auto* Popup = F->Find<TPopupMenu>(L"PopupMenu1");
   Integer Measured = 0;
@@ -290,9 +292,16 @@ TEST(PopupMenus, OwnerDrawnItemsAreMeasuredThroughTheirEvents) {
     H = 40;
     ++Measured;
   });
+  std::vector<TRect> Drawn;
+  F->Item(L"pmCopy")->SetOnDrawItem([&](TObject*, TCanvas* Canvas, TRect Rect, bool) {
+    Canvas->FillRect(Rect);
+    Drawn.push_back(Rect);
+  });
   F->KeysOnPopup = {VK_ESCAPE};
   Popup->Popup(10, 10);
   EXPECT_GE(Measured, 1);
+  ASSERT_FALSE(Drawn.empty());
+  EXPECT_EQ(Drawn[0].Bottom - Drawn[0].Top, 40) << "drawn in the height it asked for";
   MENUITEMINFOW MII{};
   MII.cbSize = sizeof(MII);
   MII.fMask = MIIM_FTYPE;
@@ -463,5 +472,47 @@ TEST(MenuItems, AnActionDrivesTheItem) {
   EXPECT_EQ(Save->GetAction(), nullptr);
 }
 
-}  // namespace
+TEST(MenuItems, ImagesOfTheMenuAreDrawnBesideTheSystemsText) {
+  TMenusHolder F;
+  auto* Images = new TImageList(F.Form);
+  Images->SetWidth(16);
+  Images->SetHeight(16);
+  TBitmap Picture;
+  Picture.SetSize(16, 16);
+  Picture.GetCanvas()->GetBrush()->SetColor(clRed);
+  Picture.GetCanvas()->FillRect(TRect(0, 0, 16, 16));
+  Images->Add(&Picture, nullptr);
+  auto* Popup = F->Find<TPopupMenu>(L"PopupMenu1");
+  TMenuItem* Copy = F->Item(L"pmCopy");
+  Copy->SetImageIndex(0);
+  HMENU H = Popup->GetHandle();
+  auto Callback = [&] {
+    MENUITEMINFOW MII{};
+    MII.cbSize = sizeof(MII);
+    MII.fMask = MIIM_BITMAP;
+    GetMenuItemInfoW(H, 0, TRUE, &MII);
+    return MII.hbmpItem == HBMMENU_CALLBACK;
+  };
+  EXPECT_FALSE(Callback()) << "no image list yet";
+  Popup->SetImages(Images);
+  EXPECT_TRUE(Callback());
 
+  MEASUREITEMSTRUCT MIS{ODT_MENU, 0, Copy->GetCommand(), 0, 0, ULONG_PTR(Copy)};
+  ASSERT_TRUE(Popup->MeasureItemMessage(&MIS));
+  EXPECT_EQ(MIS.itemWidth, 16u);
+  EXPECT_EQ(MIS.itemHeight, 16u);
+
+  TBitmap Target;
+  Target.SetSize(16, 16);
+  HDC DC = Target.GetCanvas()->GetHandle();
+  DRAWITEMSTRUCT DIS{ODT_MENU, 0, Copy->GetCommand(), ODA_DRAWENTIRE, 0, nullptr, DC, {0, 0, 16, 16}, ULONG_PTR(Copy)};
+  ASSERT_TRUE(Popup->DrawItemMessage(&DIS));
+  EXPECT_EQ(GetPixel(DC, 8, 8), RGB(255, 0, 0));
+
+  // The image list freed: the entries lose their pictures.
+  delete Images;
+  EXPECT_EQ(Popup->GetImages(), nullptr);
+  EXPECT_FALSE(Callback());
+}
+
+}  // namespace
