@@ -515,4 +515,22 @@ TEST(MenuItems, ImagesOfTheMenuAreDrawnBesideTheSystemsText) {
   EXPECT_FALSE(Callback());
 }
 
+TEST(MainMenus, ASubMenuOpeningLetsItsItemFillItAndEntriesShowTheirHints) {
+  TMenusHolder F;
+  TMenuItem* View = F->Item(L"mnuView");
+  // The item of a sub-menu that opens may fill it there.
+  View->SetOnClick([&](TObject*) { View->Add(NewItem(L"Yeni", scNone, false, true, nullptr, 0, L"")); });
+  SendMessageW(F->GetHandle(), WM_INITMENUPOPUP, WPARAM(View->GetHandle()), 3);
+  EXPECT_EQ(Captions(View->GetHandle()), L"K\u00fc\u00e7\u00fck|B\u00fcy\u00fck|Izgara|Yeni");
+
+  HMENU Islemler = F->Item(L"mnuIslemler")->GetHandle();
+  SendMessageW(F->GetHandle(), WM_MENUSELECT, MAKEWPARAM(F->Item(L"mnuKaldir")->GetCommand(), 0), LPARAM(Islemler));
+  EXPECT_EQ(Application->GetHint(), L"Hizmetleri kald\u0131r\u0131r");
+  View->SetHint(L"G\u00f6r\u00fcn\u00fcm|Boyutu se\u00e7");
+  SendMessageW(F->GetHandle(), WM_MENUSELECT, MAKEWPARAM(3, MF_POPUP), LPARAM(Islemler));  // the sub-menu's entry
+  EXPECT_EQ(Application->GetHint(), L"Boyutu se\u00e7");
+  SendMessageW(F->GetHandle(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);  // the menu closed
+  EXPECT_EQ(Application->GetHint(), L"");
+}
+
 }  // namespace
