@@ -35,6 +35,14 @@ void InitiateActions(TMenuItem* Item) {
   }
 }
 
+void UpdateShortCutItems(TMenuItem* Item, TShortCut ShortCut) {
+  for (Integer I = 0; I < Item->GetCount(); ++I) {
+    TMenuItem* Sub = Item->GetItems(I);
+    if (Sub->GetShortCut() == ShortCut) Sub->InitiateAction();
+    UpdateShortCutItems(Sub, ShortCut);
+  }
+}
+
 // A canvas over a DC the system lends for one message, with the menu font selected.
 class TMenuCanvas {
  public:
@@ -132,7 +140,8 @@ bool TMenu::IsShortCut(Word Key, TShiftState Shift) { return IsShortCut(ShortCut
 
 bool TMenu::IsShortCut(TShortCut ShortCut) {
   if (ShortCut == scNone || !FItems) return false;
-  InitiateActions(FItems);  // actions decide whether their items are enabled now
+  // The actions of the items with that shortcut decide now whether they are enabled.
+  UpdateShortCutItems(FItems, ShortCut);
   TMenuItem* Item = FItems->FindShortCut(ShortCut);
   if (!Item) return false;
   Item->Click();

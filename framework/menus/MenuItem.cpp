@@ -100,7 +100,7 @@ void TMenuItem::DestroyContents() {
     Item->FParent = nullptr;
     delete Item;
   }
-  if (FParent) FParent->Remove(this);
+  if (FParent && FParent->IndexOf(this) >= 0) FParent->Remove(this);
   FActionLink.reset();
   FSubMenuImagesLink.reset();
   inherited::DestroyContents();
@@ -447,7 +447,7 @@ void TMenuItem::Click() {
   if (FAutoCheck) SetChecked(FRadioItem ? true : !FChecked);
   TBasicAction* A = GetAction();
   if (FOnClick && (!A || FOnClick != A->GetOnExecute()))
-    FOnClick(this);
+    DoEvent(FOnClick, this);  // a copy: the handler may free the item
   else if (FActionLink)
     FActionLink->Execute(this);
 }
@@ -484,10 +484,10 @@ void TMenuItem::RebuildHandle() {
     while (!Kept.empty() && Kept.back()->IsLine()) Kept.pop_back();
     Shown.swap(Kept);
   }
-  for (TMenuItem* Item : Shown) Item->AppendTo(FHandle, false);
+  for (TMenuItem* Item : Shown) Item->AppendTo(FHandle);
 }
 
-void TMenuItem::AppendTo(HMENU Menu, bool) {
+void TMenuItem::AppendTo(HMENU Menu) {
   MENUITEMINFOW MII{};
   MII.cbSize = sizeof(MII);
   MII.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_DATA;
@@ -544,16 +544,16 @@ void TMenuItem::MeasureItem(TCanvas* ACanvas, Integer& Width, Integer& Height) {
     Width = ItemMargin + ImageW + 2 * ItemMargin + Text.cx + ShortCutW + ItemMargin;
     Height = std::max(Text.cy, ImageH) + ItemMargin;
   }
-  if (FOnMeasureItem) FOnMeasureItem(this, ACanvas, Width, Height);
+  DoEvent(FOnMeasureItem, this, ACanvas, Width, Height);
 }
 
 void TMenuItem::DrawItem(TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
   if (FOnAdvancedDrawItem) {
-    FOnAdvancedDrawItem(this, ACanvas, ARect, State);
+    DoEvent(FOnAdvancedDrawItem, this, ACanvas, ARect, State);
     return;
   }
   if (FOnDrawItem) {
-    FOnDrawItem(this, ACanvas, ARect, State.Contains(odSelected));
+    DoEvent(FOnDrawItem, this, ACanvas, ARect, State.Contains(odSelected));
     return;
   }
   bool Selected = State.Contains(odSelected) && !IsLine();

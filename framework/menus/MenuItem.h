@@ -67,7 +67,7 @@ class TMenuItem : public TComponent {
   bool IsLine() const;
   // The sub-item (at any depth) whose shortcut is ShortCut and that is enabled and visible.
   TMenuItem* FindShortCut(TShortCut ShortCut);
-  // Drawing for owner-drawn items and their images; answers whether something was drawn.
+  // Owner drawing: the events when assigned, else a plain look of caption, picture and shortcut.
   virtual void DrawItem(TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State);
   virtual void MeasureItem(TCanvas* ACanvas, Integer& Width, Integer& Height);
   // Whether the whole item is drawn by the program (its menu's OwnerDraw, or a draw event).
@@ -161,7 +161,7 @@ class TMenuItem : public TComponent {
  private:
   void ImagesChanged(TObject* Sender);
   void InsertItem(Integer Index, TMenuItem* Item);
-  void AppendTo(HMENU Menu, bool ARightToLeft);
+  void AppendTo(HMENU Menu);
 
   String FCaption, FHint;
   bool FChecked = false, FEnabled = true, FVisible = true, FDefault = false, FRadioItem = false;

@@ -468,6 +468,13 @@ TEST(MenuItems, AnActionDrivesTheItem) {
   Action->SetEnabled(true);
   Save->Click();
   EXPECT_EQ(Executed, 1);
+  // Its shortcut asks the action first whether it may run now.
+  bool Allowed = false;
+  Action->SetOnUpdate([&](TObject*) { Action->SetEnabled(Allowed); });
+  EXPECT_FALSE(F->GetMenu()->IsShortCut(ShortCut(VK_F9, {})));
+  Allowed = true;
+  EXPECT_TRUE(F->GetMenu()->IsShortCut(ShortCut(VK_F9, {})));
+  EXPECT_EQ(Executed, 2);
   delete Action;
   EXPECT_EQ(Save->GetAction(), nullptr);
 }
