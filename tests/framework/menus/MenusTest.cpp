@@ -540,4 +540,46 @@ TEST(MainMenus, ASubMenuOpeningLetsItsItemFillItAndEntriesShowTheirHints) {
   EXPECT_EQ(Application->GetHint(), L"");
 }
 
+// A popup list standing in for the framework's: it sees the messages first.
+class TRecordingPopupList : public TPopupList {
+ public:
+  std::vector<UINT> Seen;
+
+ protected:
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_COMMAND || Message.Msg == WM_INITMENUPOPUP) Seen.push_back(Message.Msg);
+    TPopupList::WndProc(Message);
+  }
+};
+
+TEST(PopupMenus, AReplacedPopupListGetsTheMenusMessages) {
+  TMenusHolder F;
+  auto* Popup = F->Find<TPopupMenu>(L"PopupMenu1");
+  TRecordingPopupList List;
+  List.Add(Popup);
+  SetPopupList(&List);
+  F->KeysOnPopup = {VK_DOWN, VK_RETURN};
+  Popup->Popup(20, 20);
+  SetPopupList(nullptr);
+  Popup->Popup(20, 20);  // the framework's own list again
+  EXPECT_EQ(List.Seen, (std::vector<UINT>{WM_INITMENUPOPUP, WM_COMMAND}));
+  EXPECT_EQ(F->Log, (std::vector<String>{L"popup", L"pmCopy", L"popup", L"pmCopy"}));
+}
+
+TEST(PopupMenus, AWindowlessControlOffersItsOwnMenu) {
+  TMenusHolder F;
+  auto* Popup = F->Find<TPopupMenu>(L"PopupMenu1");
+  auto* Label = new TLabel(F.Form);
+  Label->SetParent(F.Form);
+  Label->SetBounds(10, 100, 80, 20);
+  Label->SetCaption(L"Etiket");
+  Label->SetPopupMenu(Popup);
+  F->KeysOnPopup = {VK_ESCAPE};
+  TPoint At = Label->ClientToScreen({5, 5});
+  SendMessageW(F->GetHandle(), WM_CONTEXTMENU, WPARAM(F->GetHandle()), MAKELPARAM(At.X, At.Y));
+  EXPECT_EQ(F->Log, (std::vector<String>{L"popup"}));
+  EXPECT_EQ(Popup->GetPopupComponent(), Label);
+  EXPECT_EQ(Popup->GetPopupPoint(), At);
+}
+
 }  // namespace
