@@ -4,7 +4,7 @@
 
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
-#include "framework/StdCtrls.h"
+#include "framework/stdctrls/StdTypes.h"
 #include "framework/SysUtils.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Canvas.h"
