@@ -5,7 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "framework/Menus.h"
+#include "framework/classes/Component.h"
+#include "framework/menus/ShortCut.h"
 
 class TBasicAction;
 class TCustomActionList;

@@ -822,6 +822,12 @@ void TControl::WMContextMenu(TWMContextMenu& Message) {
   if (Message.Result != 0) return;
   TPoint Pos(Message.XPos, Message.YPos);
   TPoint Local = (Pos.X == -1 && Pos.Y == -1) ? Pos : ScreenToClient(Pos);
+  // A windowless child under the mouse offers its own menu first.
+  if (auto* W = dynamic_cast<TWinControl*>(this); W && !(Pos.X == -1 && Pos.Y == -1))
+    if (TControl* Child = W->ControlAtPos(Local, false); Child && !dynamic_cast<TWinControl*>(Child)) {
+      Message.Result = Child->Perform(WM_CONTEXTMENU, WPARAM(W->GetHandle()), MAKELPARAM(Pos.X, Pos.Y));
+      if (Message.Result != 0) return;
+    }
   bool Handled = false;
   DoContextPopup(Local, Handled);
   if (!Handled && FPopupMenu && FPopupMenu->GetAutoPopup()) {

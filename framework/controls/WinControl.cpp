@@ -871,7 +871,13 @@ void TWinControl::WMSysKeyDown(TWMSysKeyDown& Message) {
 }
 void TWinControl::WMKeyUp(TWMKeyUp& Message) {
   TDispatchScope Scope(this);
-  if (!DoKeyUp(Message) && !Scope.Deleted()) inherited::Dispatch(&Message);
+  if (DoKeyUp(Message) || Scope.Deleted()) return;
+  // The context-menu key opens the control's menu at the control, as Shift+F10 does.
+  if (Message.CharCode == VK_APPS && FHandle) {
+    Perform(WM_CONTEXTMENU, WPARAM(FHandle), MAKELPARAM(-1, -1));
+    return;
+  }
+  inherited::Dispatch(&Message);
 }
 void TWinControl::WMSysKeyUp(TWMSysKeyUp& Message) {
   TDispatchScope Scope(this);
@@ -882,8 +888,21 @@ void TWinControl::WMChar(TWMChar& Message) {
   if (!DoKeyPress(Message) && !Scope.Deleted()) inherited::Dispatch(&Message);
 }
 
+bool TWinControl::IsMenuKey(TWMKey& Message) {
+  if (GetComponentState().Contains(csDesigning)) return false;
+  TShiftState Shift = KeyDataToShiftState(Message.KeyData);
+  for (TControl* C = this; C; C = C->GetParent())
+    if (TPopupMenu* Menu = C->GetPopupMenu(); Menu && Menu->IsShortCut(Message.CharCode, Shift)) return true;
+  TCustomForm* Form = GetParentForm(this);
+  return Form && Form->IsShortCut(Message);
+}
+
 void TWinControl::CNKeyDown(TWMKeyDown& Message) {
   Message.Result = 1;
+  {
+    TDispatchScope Scope(this);  // the item's handler may free this control
+    if (IsMenuKey(Message) || Scope.Deleted()) return;
+  }
   if (Perform(CM_CHILDKEY, Message.CharCode, LPARAM(this)) != 0) return;
   LRESULT Mask = 0;
   switch (Message.CharCode) {

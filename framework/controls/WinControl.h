@@ -202,6 +202,9 @@ class TWinControl : public TControl {
   void WMMouseLeave(TMessage& Message);
   void WMNCDestroy(TWMNoParams& Message);
   void CNKeyDown(TWMKeyDown& Message);
+  // A shortcut of the popup menu of this control or a parent, or of the form's menu, fires its
+  // item; true when one did.
+  bool IsMenuKey(TWMKey& Message);
   void CNChar(TWMChar& Message);
   void CNSysChar(TWMChar& Message);
   void CMChildKey(TCMChildKey& Message);

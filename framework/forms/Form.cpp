@@ -58,6 +58,7 @@ PUBLISHED_DEF(TCustomForm) {
   PROP(Position).Default(poDefaultPosOnly);
   PROP(WindowState).Default(wsNormal);
   PROP(KeyPreview).Default(false);
+  PROP(Menu);
   PROP(Scaled).Default(true);
   PROP(PixelsPerInch);
   PROP(TextHeight);
@@ -259,6 +260,11 @@ void TCustomForm::CreateWnd() {
                             {ClassName()});
   inherited::CreateWnd();
   if (FAlphaBlend) SetLayeredWindowAttributes(FHandle, 0, FAlphaBlendValue, LWA_ALPHA);
+  // The menu bar first: the client size set below is the size under it.
+  if (FMenu) {
+    FMenu->SetWindowHandle(FHandle);
+    ::SetMenu(FHandle, FMenu->GetHandle());
+  }
   if (FPendingClientSize.cx >= 0 && !GetComponentState().Contains(csLoading)) {
     TSize S = FPendingClientSize;
     FPendingClientSize = {-1, -1};
@@ -278,6 +284,72 @@ void TCustomForm::SetClientHeight(Integer Value) {
     FPendingClientSize = {FPendingClientSize.cx >= 0 ? FPendingClientSize.cx : FWidth, Value};
   else
     SetClientSize({GetClientWidth(), Value});
+}
+
+// ---- The menu bar -------------------------------------------------------------------------------
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+  if (FMenu == Value) return;
+  if (FMenu && FMenu->GetWindowHandle() == FHandle) FMenu->SetWindowHandle(nullptr);
+  FMenu = Value;
+  if (!FHandle) return;
+  if (Value) Value->SetWindowHandle(FHandle);
+  ::SetMenu(FHandle, Value ? Value->GetHandle() : nullptr);
+}
+
+bool TCustomForm::IsShortCut(TWMKey& Message) {
+  return FMenu && FMenu->IsShortCut(Message.CharCode, KeyDataToShiftState(Message.KeyData));
+}
+
+void TCustomForm::WMCommand(TWMCommand& Message) {
+  // A menu command carries no control and notification code 0.
+  if (!Message.Ctl && Message.NotifyCode == 0 && FMenu && FMenu->DispatchCommand(Message.ItemID)) return;
+  inherited::Dispatch(&Message);
+}
+
+void TCustomForm::WMInitMenuPopup(TMessage& Message) {
+  if (FMenu && FMenu->DispatchPopup(reinterpret_cast<HMENU>(Message.WParam))) return;
+  inherited::Dispatch(&Message);
+}
+
+void TCustomForm::WMMenuSelect(TMessage& Message) {
+  if (FMenu && Application) {
+    UINT Flags = HIWORD(Message.WParam);
+    TMenuItem* Item = nullptr;
+    if (Flags == 0xFFFF && Message.LParam == 0)
+      Item = nullptr;  // the menu closed
+    else if (Flags & MF_POPUP) {
+      HMENU Sub = GetSubMenu(reinterpret_cast<HMENU>(Message.LParam), LOWORD(Message.WParam));
+      Item = Sub ? FMenu->FindItem(NativeUInt(Sub), fkHandle) : nullptr;
+    } else
+      Item = FMenu->FindItem(LOWORD(Message.WParam), fkCommand);
+    Application->SetHint(Item ? GetLongHint(Item->GetHint()) : String());
+    return;
+  }
+  inherited::Dispatch(&Message);
+}
+
+void TCustomForm::WMDrawItem(TWMDrawItem& Message) {
+  if (FMenu && FMenu->DrawItemMessage(Message.DrawItemStruct)) {
+    Message.Result = TRUE;
+    return;
+  }
+  inherited::Dispatch(&Message);
+}
+
+void TCustomForm::WMMeasureItem(TWMMeasureItem& Message) {
+  if (FMenu && FMenu->MeasureItemMessage(Message.MeasureItemStruct)) {
+    Message.Result = TRUE;
+    return;
+  }
+  inherited::Dispatch(&Message);
+}
+
+void TCustomForm::WMDestroy(TWMDestroy& Message) {
+  // The menu bar belongs to the menu component: the window must not destroy it with itself.
+  if (FHandle && ::GetMenu(FHandle)) ::SetMenu(FHandle, nullptr);
+  if (FMenu && FMenu->GetWindowHandle() == FHandle) FMenu->SetWindowHandle(nullptr);
+  inherited::Dispatch(&Message);
 }
 
 void TCustomForm::AdjustClientRect(TRect& Rect) { inherited::AdjustClientRect(Rect); }

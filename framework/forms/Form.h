@@ -37,6 +37,12 @@ class TCustomForm : public TScrollingWinControl {
     MESSAGE_HANDLER(CM_DIALOGKEY, TCMDialogKey, CMDialogKey)
     MESSAGE_HANDLER(CM_RELEASE, TCMRelease, CMRelease)
     MESSAGE_HANDLER(CM_SHOWINGCHANGED, TMessage, CMShowingChanged)
+    MESSAGE_HANDLER(WM_COMMAND, TWMCommand, WMCommand)
+    MESSAGE_HANDLER(WM_INITMENUPOPUP, TMessage, WMInitMenuPopup)
+    MESSAGE_HANDLER(WM_MENUSELECT, TMessage, WMMenuSelect)
+    MESSAGE_HANDLER(WM_DRAWITEM, TWMDrawItem, WMDrawItem)
+    MESSAGE_HANDLER(WM_MEASUREITEM, TWMMeasureItem, WMMeasureItem)
+    MESSAGE_HANDLER(WM_DESTROY, TWMDestroy, WMDestroy)
   END_MESSAGE_MAP
 
  public:
@@ -75,6 +81,11 @@ class TCustomForm : public TScrollingWinControl {
   void SetPosition(TPosition Value) { FPosition = Value; }
   TWindowState GetWindowState() const { return FWindowState; }
   void SetWindowState(TWindowState Value);
+  // The menu bar; the window shows its Win32 menu and its items get the window's commands.
+  TMainMenu* GetMenu() const { return FMenu; }
+  void SetMenu(TMainMenu* Value);
+  // A key that is a shortcut of the form's menu fires the item; true when one did.
+  virtual bool IsShortCut(TWMKey& Message);
   bool GetKeyPreview() const { return FKeyPreview; }
   void SetKeyPreview(bool Value) { FKeyPreview = Value; }
   TModalResult GetModalResult() const { return FModalResult; }
@@ -158,9 +169,16 @@ class TCustomForm : public TScrollingWinControl {
   void CMDialogKey(TCMDialogKey& Message);
   void CMRelease(TCMRelease& Message);
   void CMShowingChanged(TMessage& Message);
+  void WMCommand(TWMCommand& Message);
+  void WMInitMenuPopup(TMessage& Message);
+  void WMMenuSelect(TMessage& Message);
+  void WMDrawItem(TWMDrawItem& Message);
+  void WMMeasureItem(TWMMeasureItem& Message);
+  void WMDestroy(TWMDestroy& Message);
 
   TComponentRef<TWinControl> FActiveControl;
   TComponentRef<TWinControl> FFocusedControl;
+  TComponentRef<TMainMenu> FMenu;
   TFormState FFormState;
   bool FActive = false;
   TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};

@@ -3,6 +3,7 @@
 // accelerator test shared by labels, buttons and group boxes.
 
 #include "framework/controls/CustomControl.h"
+#include "framework/controls/OwnerDrawState.h"
 
 DECLARE_ENUM(TEditCharCase, ecNormal, ecUpperCase, ecLowerCase)
 DECLARE_ENUM(TScrollStyle, ssNone, ssHorizontal, ssVertical, ssBoth)
@@ -14,8 +15,6 @@ DECLARE_ENUM(TScrollCode, scLineUp, scLineDown, scPageUp, scPageDown, scPosition
              scEndScroll)
 ENUM_NAMES(TScrollBarKind, sbHorizontal, sbVertical)
 
-enum TOwnerDrawStateItem { odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odComboBoxEdit };
-using TOwnerDrawState = Set<TOwnerDrawStateItem, 16>;
 // The owner-draw state of a DRAWITEMSTRUCT's itemState.
 TOwnerDrawState OwnerDrawStateFromODS(UINT ItemState);
 

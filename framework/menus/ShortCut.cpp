@@ -1,4 +1,4 @@
-#include "framework/Menus.h"
+#include "framework/menus/ShortCut.h"
 
 #include "framework/WinApi.h"
 
@@ -14,18 +14,38 @@ const TKeyName KeyNames[] = {
     {VK_UP, L"Up"},     {VK_RIGHT, L"Right"}, {VK_DOWN, L"Down"},   {VK_INSERT, L"Ins"},  {VK_DELETE, L"Del"},
 };
 
-String KeyName(Word Key) {
+// The framework's own English names: the same on every keyboard and in every language.
+String FixedKeyName(Word Key) {
   for (const auto& K : KeyNames)
     if (K.Key == Key) return K.Name;
   if ((Key >= '0' && Key <= '9') || (Key >= 'A' && Key <= 'Z')) return String(1, wchar_t(Key));
   if (Key >= VK_F1 && Key <= VK_F24) return L"F" + std::to_wstring(Key - VK_F1 + 1);
   if (Key >= VK_NUMPAD0 && Key <= VK_NUMPAD9) return L"Num " + std::to_wstring(Key - VK_NUMPAD0);
-  // Other keys by the keyboard's own name for them.
+  return String();
+}
+
+bool IsModifierKey(Word Key) {
+  switch (Key) {
+    case VK_SHIFT: case VK_CONTROL: case VK_MENU: case VK_LSHIFT: case VK_RSHIFT: case VK_LCONTROL:
+    case VK_RCONTROL: case VK_LMENU: case VK_RMENU: case VK_LWIN: case VK_RWIN:
+      return true;
+  }
+  return false;
+}
+
+// Other keys by the keyboard's own name for them; none for the modifiers, which are no shortcut.
+String SystemKeyName(Word Key) {
+  if (IsModifierKey(Key)) return String();
   UINT Scan = MapVirtualKeyW(Key, MAPVK_VK_TO_VSC);
   if (Scan == 0) return String();
   wchar_t Buf[64] = {};
   if (GetKeyNameTextW(LONG(Scan << 16), Buf, 64) <= 0) return String();
   return Buf;
+}
+
+String KeyName(Word Key) {
+  String Name = FixedKeyName(Key);
+  return Name.empty() ? SystemKeyName(Key) : Name;
 }
 
 bool StartsWithIgnoringCase(const String& S, size_t At, const String& Prefix) {
@@ -73,9 +93,11 @@ TShortCut TextToShortCut(const String& Text) {
   }
   String Rest = Text.substr(At);
   if (Rest.empty()) return scNone;
-  for (Word Key = 0x08; Key <= 0xFF; ++Key) {
-    String Name = KeyName(Key);
-    if (!Name.empty() && Name.size() == Rest.size() && StartsWithIgnoringCase(Rest, 0, Name)) return TShortCut(Key | Shift);
-  }
+  // The framework's names first: a keyboard may call another key by one of them ("Num 5").
+  for (auto* Name : {&FixedKeyName, &SystemKeyName})
+    for (Word Key = 0x08; Key <= 0xFF; ++Key) {
+      String N = (*Name)(Key);
+      if (!N.empty() && N.size() == Rest.size() && StartsWithIgnoringCase(Rest, 0, N)) return TShortCut(Key | Shift);
+    }
   return scNone;
 }
