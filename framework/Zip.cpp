@@ -149,7 +149,7 @@ class TZipEntryStream : public TStream {
     } else if (Header.CompressedSize != Header.UncompressedSize) {
       Corrupt(L"sizes of a stored entry differ: " + Name);
     }
-    FInput.resize(BlockSize);
+    if (FInflating) FInput.resize(size_t(Header.CompressedSize < UInt64(BlockSize) ? Header.CompressedSize + 1 : BlockSize));
   }
   ~TZipEntryStream() override {
     if (FInflating) inflateEnd(&FZ);
@@ -172,7 +172,7 @@ class TZipEntryStream : public TStream {
       FZ.avail_out = uInt(Count);
       while (FZ.avail_out > 0 && !FStreamEnd) {
         if (FZ.avail_in == 0 && FLeft > 0) {
-          Integer N = Integer(FLeft < UInt64(BlockSize) ? FLeft : UInt64(BlockSize));
+          Integer N = Integer(FLeft < UInt64(FInput.size()) ? FLeft : UInt64(FInput.size()));
           ReadAt(FArchive, FNext, FInput.data(), N);
           FNext += UInt64(N);
           FLeft -= UInt64(N);
@@ -526,12 +526,13 @@ void TZipFile::Extract(Integer Index, const String& Path, bool CreateSubdirs) {
   DoEvent(FOnProgress, this, Name, Header, Int64(0));
   std::unique_ptr<TFileStream> Out(new TFileStream(Target, fmCreate));
   try {
-    TBytes Buffer(BlockSize);
+    if (FBuffers.empty()) FBuffers.resize(2 * size_t(BlockSize));
+    Byte* const Buffer = FBuffers.data() + BlockSize;
     Int64 Position = 0;
     for (;;) {
-      Integer N = Entry->Read(Buffer.data(), BlockSize);
+      Integer N = Entry->Read(Buffer, BlockSize);
       if (N <= 0) break;
-      Out->WriteBuffer(Buffer.data(), N);
+      Out->WriteBuffer(Buffer, N);
       Position += N;
       DoEvent(FOnProgress, this, Name, Header, Position);
     }
@@ -618,16 +619,19 @@ void TZipFile::AddEntry(TStream* Data, const String& ArchiveFileName, TZipCompre
   FStream->SetPosition(Int64(FEndOfData));
   WriteAll(FStream, Local.data(), Local.size());
 
-  TBytes In(BlockSize), Out(BlockSize);
+  // One pair of buffers for all entries: archives of many small files are common.
+  if (FBuffers.empty()) FBuffers.resize(2 * size_t(BlockSize));
+  Byte* const InBuf = FBuffers.data();
+  Byte* const OutBuf = FBuffers.data() + BlockSize;
   uLong CRC = 0;
   UInt64 Read = 0, Written = 0;
   const String DisplayName = Name;
   if (Compression == zcStored) {
     for (;;) {
-      Integer N = Data->Read(In.data(), BlockSize);
+      Integer N = Data->Read(InBuf, BlockSize);
       if (N <= 0) break;
-      CRC = crc32(CRC, In.data(), uInt(N));
-      FStream->WriteBuffer(In.data(), N);
+      CRC = crc32(CRC, InBuf, uInt(N));
+      FStream->WriteBuffer(InBuf, N);
       Read += UInt64(N);
     }
     Written = Read;
@@ -638,20 +642,20 @@ void TZipFile::AddEntry(TStream* Data, const String& ArchiveFileName, TZipCompre
     std::unique_ptr<z_stream, void (*)(z_stream*)> Guard(&Z, [](z_stream* P) { deflateEnd(P); });
     bool End = false;
     while (!End) {
-      Integer N = Data->Read(In.data(), BlockSize);
+      Integer N = Data->Read(InBuf, BlockSize);
       if (N < 0) N = 0;
-      CRC = crc32(CRC, In.data(), uInt(N));
+      CRC = crc32(CRC, InBuf, uInt(N));
       Read += UInt64(N);
-      Z.next_in = In.data();
+      Z.next_in = InBuf;
       Z.avail_in = uInt(N);
       const int FlushMode = N == 0 ? Z_FINISH : Z_NO_FLUSH;
       do {
-        Z.next_out = Out.data();
-        Z.avail_out = uInt(Out.size());
+        Z.next_out = OutBuf;
+        Z.avail_out = uInt(BlockSize);
         int Rc = deflate(&Z, FlushMode);
         if (Rc == Z_STREAM_ERROR) throw EZipException(L"Compression failed");
-        Integer Made = Integer(Out.size() - Z.avail_out);
-        if (Made) FStream->WriteBuffer(Out.data(), Made);
+        Integer Made = BlockSize - Integer(Z.avail_out);
+        if (Made) FStream->WriteBuffer(OutBuf, Made);
         Written += UInt64(Made);
         if (Rc == Z_STREAM_END) End = true;
       } while (Z.avail_out == 0 || (FlushMode == Z_FINISH && !End));

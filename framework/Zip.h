@@ -107,4 +107,5 @@ class TZipFile : public TObject {
   std::vector<TZipHeader> FFiles;
   String FComment;
   TZipProgressEvent FOnProgress;
+  TBytes FBuffers;  // two blocks for copying, made on first use
 };
