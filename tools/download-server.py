@@ -176,6 +176,7 @@ class ProxyHandler(BaseHTTPRequestHandler):
             self.end_headers()
             self.close_connection = True
             return
+        self.store.log("CONNECT " + self.path)
         self.send_response(200, "Connection established")
         self.end_headers()
         self.wfile.flush()

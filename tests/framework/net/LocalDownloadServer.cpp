@@ -1,5 +1,7 @@
 #include "LocalDownloadServer.h"
 
+#include <cstring>
+
 #include "framework/Classes.h"
 #include "framework/NetEncoding.h"
 #include "framework/SysUtils.h"
@@ -37,13 +39,28 @@ void Prepare() {
   const TBytes Port = ReadAll(State + L"\\port");
   const TBytes Root = ReadAll(State + L"\\ca.der");
 
-  HCERTSTORE Store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT");
-  if (!Store) RaiseLastOSError();
-  BOOL Added = CertAddEncodedCertificateToStore(Store, X509_ASN_ENCODING, Root.data(), DWORD(Root.size()),
-                                                CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-  DWORD Code = GetLastError();
-  CertCloseStore(Store, 0);
-  if (!Added) RaiseLastOSError(Code);
+  // Straight into the registry that backs the machine's root store: Wine's CertAddEncoded...
+  // into that store is not kept. The value is the store's own form: the certificate property.
+  PCCERT_CONTEXT Cert = CertCreateCertificateContext(X509_ASN_ENCODING, Root.data(), DWORD(Root.size()));
+  if (!Cert) RaiseLastOSError();
+  Byte Hash[20];
+  DWORD HashSize = sizeof(Hash);
+  BOOL HashOk = CertGetCertificateContextProperty(Cert, CERT_SHA1_HASH_PROP_ID, Hash, &HashSize);
+  CertFreeCertificateContext(Cert);
+  if (!HashOk) RaiseLastOSError();
+  String Key = L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\";
+  for (DWORD I = 0; I < HashSize; ++I) Key += IntToHex(Hash[I], 2);
+  TBytes Blob(12);
+  const DWORD Header[3] = {32, 1, DWORD(Root.size())};  // 32: the encoded certificate
+  std::memcpy(Blob.data(), Header, sizeof(Header));
+  Blob.insert(Blob.end(), Root.begin(), Root.end());
+  HKEY K = nullptr;
+  LONG Rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, Key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &K, nullptr);
+  if (Rc == ERROR_SUCCESS) {
+    Rc = RegSetValueExW(K, L"Blob", 0, REG_BINARY, Blob.data(), DWORD(Blob.size()));
+    RegCloseKey(K);
+  }
+  if (Rc != ERROR_SUCCESS) RaiseLastOSError(Cardinal(Rc));
 
   String Proxy = L"127.0.0.1:" + String(Port.begin(), Port.end());
   WINHTTP_PROXY_INFO Info{};
