@@ -52,7 +52,26 @@ String WinHttpErrorText(DWORD Code) {
   while (!Text.empty() && (Text.back() == L'\n' || Text.back() == L'\r' || Text.back() == L' ' || Text.back() == L'.'))
     Text.pop_back();
   if (Text.empty()) Text = SysErrorMessage(Code);
-  return Text;
+  if (!Text.empty()) return Text;
+  // Some systems (Wine) carry no texts for WinHTTP's own codes.
+  switch (Code) {
+    case ERROR_WINHTTP_TIMEOUT: return L"The operation timed out";
+    case ERROR_WINHTTP_INTERNAL_ERROR: return L"An internal error occurred";
+    case ERROR_WINHTTP_INVALID_URL: return L"The URL is invalid";
+    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return L"The URL scheme could not be recognized or is not supported";
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED: return L"The server name or address could not be resolved";
+    case ERROR_WINHTTP_OPERATION_CANCELLED: return L"The operation was canceled";
+    case ERROR_WINHTTP_CANNOT_CONNECT: return L"A connection with the server could not be established";
+    case ERROR_WINHTTP_CONNECTION_ERROR: return L"The connection with the server was reset or terminated";
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return L"The server returned an invalid or unrecognized response";
+    case ERROR_WINHTTP_SECURE_FAILURE: return L"A security error occurred";
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR: return L"An error occurred in the secure channel support";
+    case ERROR_WINHTTP_SECURE_INVALID_CA: return L"The certificate was issued by an authority that is not trusted";
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID: return L"The certificate's name does not match the server";
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID: return L"The certificate has expired or is not yet valid";
+    case ERROR_WINHTTP_SECURE_CERT_REVOKED: return L"The certificate has been revoked";
+    default: return L"WinHTTP error";
+  }
 }
 
 [[noreturn]] void RaiseHttpError(const wchar_t* Action, DWORD Code) {

@@ -115,8 +115,9 @@ class FileHandler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         store = self.store
-        store.log("GET " + self.path)
+        # Some clients send the absolute form inside the tunnel: the log keeps path and query.
         url = urllib.parse.urlsplit(self.path)
+        store.log("GET " + url.path + ("?" + url.query if url.query else ""))
         query = urllib.parse.parse_qs(url.query, keep_blank_values=True)
         if url.path != ENDPOINT:
             return self.send_plain(404, "Not Found", "Not found\n")

@@ -383,7 +383,7 @@ TEST_F(ZipFile, BrokenArchivesDoNotOpen) {
     TBytes Bytes;
   };
   TBytes BadDirectory = Whole;
-  BadDirectory[Whole.size() - 22 - 46] ^= 0xFF;  // the central record's signature
+  BadDirectory[Whole.size() - 22 - 46 - 5] ^= 0xFF;  // the central record's signature (its name is 5 bytes)
   TBytes BadOffset = Whole;
   BadOffset[Whole.size() - 22 + 19] = 0x7F;      // the directory's offset far past the end
   const Case Cases[] = {
