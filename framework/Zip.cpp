@@ -149,7 +149,11 @@ class TZipEntryStream : public TStream {
     } else if (Header.CompressedSize != Header.UncompressedSize) {
       Corrupt(L"sizes of a stored entry differ: " + Name);
     }
-    if (FInflating) FInput.resize(size_t(Header.CompressedSize < UInt64(BlockSize) ? Header.CompressedSize + 1 : BlockSize));
+    if (FInflating) {
+      // Not zero-filled: a small entry should not pay for a whole block.
+      FInputSize = Integer(Header.CompressedSize < UInt64(BlockSize) ? Header.CompressedSize + 1 : BlockSize);
+      FInput.reset(new Byte[size_t(FInputSize)]);
+    }
   }
   ~TZipEntryStream() override {
     if (FInflating) inflateEnd(&FZ);
@@ -172,11 +176,11 @@ class TZipEntryStream : public TStream {
       FZ.avail_out = uInt(Count);
       while (FZ.avail_out > 0 && !FStreamEnd) {
         if (FZ.avail_in == 0 && FLeft > 0) {
-          Integer N = Integer(FLeft < UInt64(FInput.size()) ? FLeft : UInt64(FInput.size()));
-          ReadAt(FArchive, FNext, FInput.data(), N);
+          Integer N = Integer(FLeft < UInt64(FInputSize) ? FLeft : UInt64(FInputSize));
+          ReadAt(FArchive, FNext, FInput.get(), N);
           FNext += UInt64(N);
           FLeft -= UInt64(N);
-          FZ.next_in = FInput.data();
+          FZ.next_in = FInput.get();
           FZ.avail_in = uInt(N);
         }
         int Rc = inflate(&FZ, Z_NO_FLUSH);
@@ -223,7 +227,8 @@ class TZipEntryStream : public TStream {
   bool FInflating = false;
   bool FStreamEnd = false;
   bool FDone = false;
-  TBytes FInput;
+  std::unique_ptr<Byte[]> FInput;
+  Integer FInputSize = 0;
 };
 
 }  // namespace
@@ -431,6 +436,7 @@ Integer TZipFile::IndexOf(const String& FileName) const {
 
 UInt64 TZipFile::DataOffset(const TZipHeader& Header, TZipHeader* LocalHeader) {
   Byte L[30];
+  if (Header.LocalHeaderOffset > UInt64(FStream->GetSize())) Corrupt(L"bad local header offset");
   ReadAt(FStream, FStartOffset + Header.LocalHeaderOffset, L, 30);
   if (Get32(L) != LocalSignature) Corrupt(L"bad local header");
   Word NameLen = Get16(L + 26), ExtraLen = Get16(L + 28);
@@ -452,8 +458,9 @@ UInt64 TZipFile::DataOffset(const TZipHeader& Header, TZipHeader* LocalHeader) {
     if (ExtraLen)
       ReadAt(FStream, FStartOffset + Header.LocalHeaderOffset + 30 + NameLen, H.ExtraField.data(), ExtraLen);
   }
-  UInt64 Data = FStartOffset + Header.LocalHeaderOffset + 30 + NameLen + ExtraLen;
-  if (Data + Header.CompressedSize > UInt64(FStream->GetSize())) Corrupt(L"entry data past the end");
+  const UInt64 Data = FStartOffset + Header.LocalHeaderOffset + 30 + NameLen + ExtraLen;
+  const UInt64 Size = UInt64(FStream->GetSize());
+  if (Data > Size || Header.CompressedSize > Size - Data) Corrupt(L"entry data past the end");
   return Data;
 }
 

@@ -3,6 +3,8 @@
 //   net_zip_bench client URL FILE        TNetHTTPClient into a file stream
 //   net_zip_bench minimal URL FILE       the plainest WinHTTP client: one request, 1 MB reads
 //   net_zip_bench extract ZIP FOLDER     TZipFile::ExtractAll
+//   net_zip_bench inflate ZIP -          every entry decompressed into no file
+//   net_zip_bench floor ZIP FOLDER       the same files written from memory: the file system's part
 // Each prints "<seconds> <peak private MB> <bytes>" on one line.
 #include <cstdio>
 #include <cstring>
@@ -119,6 +121,47 @@ Int64 Extract(const String& Zip, const String& Folder) {
   return Total;
 }
 
+// Decompression alone, into no file: how much of an extraction is the file system's.
+Int64 InflateOnly(const String& Zip) {
+  TZipFile Z;
+  Z.Open(Zip, zmRead);
+  std::vector<Byte> Buffer(256 * 1024);
+  Int64 Total = 0;
+  for (Integer I = 0; I < Z.GetFileCount(); ++I) {
+    TStream* S = nullptr;
+    TZipHeader H;
+    Z.Read(I, S, H);
+    std::unique_ptr<TStream> Owned(S);
+    for (Integer N; (N = S->Read(Buffer.data(), Integer(Buffer.size()))) > 0;) Total += N;
+  }
+  return Total;
+}
+
+// The platform's floor for an extraction: the same folders and files, of the same sizes, made with
+// plain CreateFileW/WriteFile/CloseHandle from memory, without decompressing anything.
+Int64 WriteFloor(const String& Zip, const String& Folder) {
+  TZipFile Z;
+  Z.Open(Zip, zmRead);
+  std::vector<char> Zeros(256 * 1024);
+  Int64 Total = 0;
+  for (Integer I = 0; I < Z.GetFileCount(); ++I) {
+    String Name = Z.GetFileName(I);
+    for (auto& C : Name)
+      if (C == L'/') C = L'\\';
+    const String Path = IncludeTrailingPathDelimiter(Folder) + Name;
+    ForceDirectories(ExtractFileDir(Path));
+    HANDLE F = CreateFileW(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    for (UInt64 Left = Z.GetFileInfo(I).UncompressedSize; Left > 0;) {
+      DWORD N = DWORD(Left < Zeros.size() ? Left : Zeros.size()), W = 0;
+      WriteFile(F, Zeros.data(), N, &W, nullptr);
+      Left -= N;
+      Total += N;
+    }
+    CloseHandle(F);
+  }
+  return Total;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -134,6 +177,8 @@ int wmain(int argc, wchar_t** argv) {
     Int64 Bytes = Mode == L"client"    ? ClientDownload(argv[2], argv[3])
                   : Mode == L"minimal" ? MinimalDownload(argv[2], argv[3])
                   : Mode == L"extract" ? Extract(argv[2], argv[3])
+                  : Mode == L"inflate" ? InflateOnly(argv[2])
+                  : Mode == L"floor"   ? WriteFloor(argv[2], argv[3])
                                        : -1;
     double T = Seconds() - T0;
     std::printf("%.3f %.1f %lld\n", T, PeakPrivateMB(), static_cast<long long>(Bytes));

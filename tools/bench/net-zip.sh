@@ -15,7 +15,7 @@ bench=$build/bin/net_zip_bench.exe
 work=$build/net-zip-bench
 state=$work/server
 mkdir -p "$work/store" "$state"
-trap 'python3 "$root/tools/download-server.py" stop --state "$state"; rm -rf "$work/out" "$work/unzip" "$work/zip-out"' EXIT
+trap 'python3 "$root/tools/download-server.py" stop --state "$state"; rm -rf "$work/out" "$work/unzip" "$work/zip-out" "$work/zip-floor"' EXIT
 
 # 200 MB that does not compress (TLS and the disk see every byte).
 [ -f "$work/store/big.bin" ] || head -c 200000000 /dev/urandom > "$work/store/big.bin"
@@ -68,8 +68,11 @@ unzip_once() {
   t0=$(date +%s.%N); unzip -q -o "$work/big.zip" -d "$work/unzip"; t1=$(date +%s.%N)
   awk -v a="$t0" -v b="$t1" 'BEGIN{printf "%.3f - -\n", b-a}'
 }
+floor_once() { rm -rf "$work/zip-floor"; run floor "$(winpath "$work/big.zip")" "$(winpath "$work/zip-floor")"; }
 extract=$(best extract_once)
+floor=$(best floor_once)
 unzipt=$(best unzip_once)
+rm -rf "$work/zip-floor"
 diff -rq "$work/zip-out" "$work/unzip" >/dev/null || { echo "TZipFile's extraction differs from unzip's"; exit 1; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", a/b}'; }
@@ -77,6 +80,7 @@ set -- $client; ct=$1 cmem=$2
 set -- $minimal; mt=$1
 set -- $curlt; ut=$1
 set -- $extract; et=$1 emem=$2
+set -- $floor; ft=$1
 set -- $unzipt; zt=$1
 echo "download 200 MB over TLS through the proxy (best of 3):"
 echo "  TNetHTTPClient  ${ct} s   peak private memory ${cmem} MB"
@@ -85,3 +89,4 @@ echo "  curl            ${ut} s   (native, for reference)"
 echo "extract $((zipsize / 1000000)) MB archive, 4000 files, 200 MB unpacked (best of 3):"
 echo "  TZipFile        ${et} s   peak private memory ${emem} MB"
 echo "  unzip           ${zt} s   time ratio TZipFile/unzip $(ratio "$et" "$zt") (goal <= 1.2)"
+echo "  Wine's floor    ${ft} s   the same files written from memory with plain Win32 calls, nothing decompressed"
