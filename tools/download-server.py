@@ -10,6 +10,9 @@ reaches this server without any change, once its system trusts the authority and
   download-server.py start --state DIR --root DIR [--port N] [--token T]   runs in the background
   download-server.py run   --state DIR --root DIR [--port N] [--token T]   runs in the foreground
   download-server.py stop  --state DIR
+  download-server.py prepare --state DIR --prefix WINEPREFIX
+      makes a Wine prefix reach the running server: the test authority into the machine's root
+      store and WinHTTP's default proxy set to the server, both in the prefix's registry
 
 The state folder receives: ca.pem/ca.der (the authority, to trust), server.pem/server.key,
 port (the port listened on), pid, requests.log (one line per request: method, path and query),
@@ -21,12 +24,14 @@ A file that is missing is answered 404 "Not Found"; a wrong token 403 "Forbidden
 """
 
 import argparse
+import hashlib
 import json
 import os
 import re
 import signal
 import socket
 import ssl
+import struct
 import subprocess
 import sys
 import threading
@@ -300,9 +305,32 @@ def start(args):
     return 1
 
 
+def prepare(state, prefix):
+    """What the machine's administrator would do on Windows, written straight into the registry."""
+    with open(os.path.join(state, "ca.der"), "rb") as f:
+        der = f.read()
+    with open(os.path.join(state, "port")) as f:
+        proxy = ("127.0.0.1:" + f.read().strip()).encode("ascii")
+    thumb = hashlib.sha1(der).hexdigest().upper()
+    # The root store's own form of an entry: the certificate property (32), then its bytes.
+    blob = struct.pack("<III", 32, 1, len(der)) + der
+    # WinHttpSettings: size, counter, flags (2: a named proxy), proxy, bypass list.
+    settings = struct.pack("<III", 0x18, 0, 2) + struct.pack("<I", len(proxy)) + proxy + struct.pack("<I", 0)
+    env = dict(os.environ, WINEPREFIX=os.path.abspath(prefix), WINEDEBUG="-all")
+    for key, value, data in (
+            ("HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + thumb, "Blob", blob),
+            ("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections",
+             "WinHttpSettings", settings)):
+        subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", "REG_BINARY", "/d", data.hex(), "/f"],
+                       check=True, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    return 0
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    p.add_argument("command", choices=["start", "run", "stop"])
+    p.add_argument("command", choices=["start", "run", "stop", "prepare"])
+    p.add_argument("--prefix")
     p.add_argument("--state", required=True)
     p.add_argument("--root")
     p.add_argument("--port", type=int, default=0)
@@ -312,6 +340,10 @@ def main():
     args.state = os.path.abspath(args.state)
     if args.command == "stop":
         return stop(args.state)
+    if args.command == "prepare":
+        if not args.prefix:
+            p.error("--prefix is needed")
+        return prepare(args.state, args.prefix)
     if not args.root:
         p.error("--root is needed")
     args.root = os.path.abspath(args.root)
