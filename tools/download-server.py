@@ -182,16 +182,16 @@ class ProxyHandler(BaseHTTPRequestHandler):
             self.end_headers()
             self.close_connection = True
             return
-        self.store.log("CONNECT " + self.path)
         self.send_response(200, "Connection established")
         self.end_headers()
         self.wfile.flush()
         try:
             tls = self.context.wrap_socket(self.connection, server_side=True)
         except (ssl.SSLError, OSError) as e:
-            self.store.log("TLS failed: %s" % e)
+            self.store.log("CONNECT %s TLS failed: %s" % (self.path, e))
             self.close_connection = True
             return
+        self.store.log("CONNECT %s %s" % (self.path, tls.version()))
         handler = None
         try:
             handler = FileHandler(tls, self.client_address, self.server)
