@@ -210,6 +210,8 @@ IHTTPResponsePtr TNetHTTPClient::Get(const String& AURL, TStream* AResponseConte
   Parts.dwUrlPathLength = DWORD(-1);
   Parts.dwExtraInfoLength = DWORD(-1);
   if (!WinHttpCrackUrl(AURL.c_str(), DWORD(AURL.size()), 0, &Parts)) RaiseLastHttpError(L"Invalid URL");
+  if (Parts.nScheme != INTERNET_SCHEME_HTTP && Parts.nScheme != INTERNET_SCHEME_HTTPS)
+    RaiseHttpError(L"Invalid URL", ERROR_WINHTTP_UNRECOGNIZED_SCHEME);
   const String Host(Parts.lpszHostName, Parts.dwHostNameLength);
   String Object(Parts.lpszUrlPath, Parts.dwUrlPathLength);
   Object.append(Parts.lpszExtraInfo, Parts.dwExtraInfoLength);

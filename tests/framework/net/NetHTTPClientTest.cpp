@@ -150,6 +150,7 @@ TEST_F(NetHTTPClientLocalServer, FailuresRaiseTheSystemsMessage) {
     EXPECT_NE(E.Message().find(IntToStr(Integer(E.ErrorCode))), String::npos) << UTF8Encode(E.Message());
   }
   EXPECT_THROW(Client->Get(L"bozuk adres"), ENetHTTPClientException);
+  EXPECT_THROW(Client->Get(L"ftp://127.0.0.1/x"), ENetHTTPClientException);
 }
 
 }  // namespace
