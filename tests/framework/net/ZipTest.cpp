@@ -149,12 +149,14 @@ TEST_F(ZipFile, AddsFilesAndAppendsToAnExistingArchive) {
   {
     TZipFile Z;
     Z.Open(Name, zmWrite);
+    Z.SetComment(L"yedek ğ");
     Z.Add(Source);
     Z.Add(Source, L"alt\\kopya.txt", zcStored);
   }  // the destructor finishes the archive
   {
     TZipFile Z;
     Z.Open(Name, zmReadWrite);
+    EXPECT_EQ(Z.GetComment(), L"yedek ğ");
     Z.Add(TBytes{'x'}, L"son.txt");
     Z.Close();
   }
@@ -166,6 +168,7 @@ TEST_F(ZipFile, AddsFilesAndAppendsToAnExistingArchive) {
   EXPECT_EQ(B, (TBytes{'a', 'b', 'c'}));
   Z.Read(L"son.txt", B);
   EXPECT_EQ(B, TBytes{'x'});
+  EXPECT_EQ(Z.GetComment(), L"yedek ğ");
   EXPECT_TRUE(TZipFile::IsValid(Name));
 }
 
