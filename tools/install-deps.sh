@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs what building, running and testing need, from Debian's packages; a no-op when all is there.
 set -e
-pkgs="cmake make ninja-build g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 xvfb xauth imagemagick python3 locales fonts-dejavu-core"
+pkgs="cmake make ninja-build g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 xvfb xauth imagemagick python3 locales fonts-dejavu-core openssl curl unzip"
 missing=""
 for p in $pkgs; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

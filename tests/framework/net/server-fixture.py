@@ -1,0 +1,37 @@
+#!/usr/bin/env python3
+"""CTest fixture: the local download server with a small file store for the client's tests.
+  server-fixture.py start STATE    makes STATE/store and the rules, starts the server
+  server-fixture.py stop STATE     stops it
+"""
+import json
+import os
+import subprocess
+import sys
+
+here = os.path.dirname(os.path.abspath(__file__))
+server = os.path.join(here, "..", "..", "..", "tools", "download-server.py")
+command, state = sys.argv[1], os.path.abspath(sys.argv[2])
+if command == "stop":
+    sys.exit(subprocess.call([sys.executable, server, "stop", "--state", state]))
+
+SIZE = 2621447  # several read blocks and an odd tail; the test makes the same bytes
+data = bytes((i * 31 + i // 1000) & 0xFF for i in range(SIZE))
+store = os.path.join(state, "store")
+os.makedirs(os.path.join(store, "diger"), exist_ok=True)
+os.makedirs(os.path.join(store, "Türkçe klasör"), exist_ok=True)
+for name in ("diger/data.bin", "nolength.bin", "short.bin"):
+    with open(os.path.join(store, name), "wb") as f:
+        f.write(data)
+with open(os.path.join(store, "Türkçe klasör", "ı dosya+1.txt"), "wb") as f:
+    f.write("\ufeffmerhaba ğüşıöç İ\n".encode("utf-8"))
+with open(os.path.join(store, "empty.bin"), "wb"):
+    pass
+with open(os.path.join(state, "rules.json"), "w") as f:
+    json.dump({"nolength.bin": {"length": False}, "short.bin": {"cut": 100000},
+               "broken": {"status": 503, "reason": "Service Unavailable"}}, f)
+try:
+    os.remove(os.path.join(state, "requests.log"))
+except FileNotFoundError:
+    pass
+sys.exit(subprocess.call([sys.executable, server, "start", "--state", state, "--root", store,
+                          "--token", "test-token"]))
