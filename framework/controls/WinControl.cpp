@@ -4,6 +4,7 @@
 
 #include "framework/Forms.h"
 #include "framework/controls/Internal.h"
+#include "framework/themes/StyleHooks.h"
 
 using namespace fw_controls;
 
@@ -139,7 +140,21 @@ void TWinControl::DefaultHandler(void* Message) {
   M.Result = CallWindowProcW(FDefWndProc ? FDefWndProc : DefWindowProcW, FHandle, M.Msg, M.WParam, M.LParam);
 }
 
+bool TWinControl::DoHandleStyleMessage(TMessage& Message) {
+  Cardinal Generation = TStyleManager::Generation();
+  if (FStyleHookGeneration != Generation) {
+    // A hook inside one of its own handlers is kept until it returns.
+    if (FStyleHook && FStyleHook->Busy()) return false;
+    FStyleHookGeneration = Generation;
+    FStyleHook.reset();
+    if (TStyleManager::IsCustomStyleActive() && !GetComponentState().Contains(csDestroying))
+      if (TStyleHookClass Hook = TStyleManager::Engine()->FindStyleHook(ClassType())) FStyleHook.reset(Hook.Create(this));
+  }
+  return FStyleHook && FStyleHook->HandleMessage(Message);
+}
+
 void TWinControl::WndProc(TMessage& Message) {
+  if (DoHandleStyleMessage(Message)) return;
   switch (Message.Msg) {
     case WM_SETFOCUS:
       if (TCustomForm* Form = GetParentForm(this))

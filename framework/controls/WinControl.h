@@ -4,9 +4,12 @@
 // of every control window to the control's WindowProc. It holds children, lays them out
 // (alignment, anchors, AdjustClientRect), keeps the tab order and carries focus and the keyboard.
 
+#include <memory>
 #include <vector>
 
 #include "framework/controls/Control.h"
+
+class TStyleHook;
 
 class TWinControl : public TControl {
   DECLARE_CLASS(TWinControl, TControl)
@@ -151,6 +154,9 @@ class TWinControl : public TControl {
 
  protected:
   virtual void CreateParams(TCreateParams& Params);
+  // Offers Message to the hook of the active custom style for this control's class; true when
+  // the hook handled it. An override may withhold messages from the hook.
+  virtual bool DoHandleStyleMessage(TMessage& Message);
   // Superclasses a standard window class (EDIT, BUTTON...) so its messages pass through us.
   void CreateSubClass(TCreateParams& Params, const wchar_t* ControlClassName);
   virtual void CreateWnd();
@@ -236,6 +242,8 @@ class TWinControl : public TControl {
 
  private:
   static LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept;
+  std::unique_ptr<TStyleHook> FStyleHook;
+  Cardinal FStyleHookGeneration = 0;  // the style manager's generation the hook was made for
   void ReflectNotification(HWND Child, TMessage& Message);
   TNotifyEvent FOnEnter, FOnExit;
   TKeyEvent FOnKeyDown, FOnKeyUp;
