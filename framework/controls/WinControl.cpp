@@ -142,10 +142,11 @@ void TWinControl::DefaultHandler(void* Message) {
 
 bool TWinControl::DoHandleStyleMessage(TMessage& Message) {
   Cardinal Generation = TStyleManager::Generation();
-  if (FStyleHookGeneration != Generation) {
+  if (FStyleHookGeneration != Generation || FStyleHookClass != ClassType()) {
     // A hook inside one of its own handlers is kept until it returns.
     if (FStyleHook && FStyleHook->Busy()) return false;
     FStyleHookGeneration = Generation;
+    FStyleHookClass = ClassType();
     FStyleHook.reset();
     if (TStyleManager::IsCustomStyleActive() && !GetComponentState().Contains(csDestroying))
       if (TStyleHookClass Hook = TStyleManager::Engine()->FindStyleHook(ClassType())) FStyleHook.reset(Hook.Create(this));
@@ -1143,6 +1144,17 @@ void TWinControl::WMEraseBkgnd(TWMEraseBkgnd& Message) {
   else R = RECT{0, 0, FWidth, FHeight};
   FillRect(Message.DC, &R, FBrush->GetHandle());
   Message.Result = 1;
+}
+
+void TWinControl::WMPaint(TWMPaint& Message) {
+  // A window with windowless children (a form with labels) paints them after itself; one without
+  // leaves the whole paint to its window class.
+  for (TControl* C : FControls)
+    if (!dynamic_cast<TWinControl*>(C) && C->GetVisible()) {
+      PaintHandler(Message);
+      return;
+    }
+  inherited::Dispatch(&Message);
 }
 
 void TWinControl::SetCtl3D(bool Value) {

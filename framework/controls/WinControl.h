@@ -57,6 +57,7 @@ class TWinControl : public TControl {
     MESSAGE_HANDLER(CM_FONTCHANGED, TMessage, CMFontChanged)
     MESSAGE_HANDLER(CM_COLORCHANGED, TMessage, CMColorChanged)
     MESSAGE_HANDLER(WM_ERASEBKGND, TWMEraseBkgnd, WMEraseBkgnd)
+    MESSAGE_HANDLER(WM_PAINT, TWMPaint, WMPaint)
   END_MESSAGE_MAP
 
  public:
@@ -222,6 +223,7 @@ class TWinControl : public TControl {
   void CMFontChanged(TMessage& Message);
   void CMColorChanged(TMessage& Message);
   void WMEraseBkgnd(TWMEraseBkgnd& Message);
+  void WMPaint(TWMPaint& Message);
 
   friend class TControl;
   HWND FHandle = nullptr;
@@ -243,7 +245,10 @@ class TWinControl : public TControl {
  private:
   static LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept;
   std::unique_ptr<TStyleHook> FStyleHook;
-  Cardinal FStyleHookGeneration = 0;  // the style manager's generation the hook was made for
+  // The style manager's generation and the class the hook was chosen for (a message that comes
+  // while a descendant is still being constructed sees an ancestor's class).
+  Cardinal FStyleHookGeneration = 0;
+  TClass FStyleHookClass = nullptr;
   void ReflectNotification(HWND Child, TMessage& Message);
   TNotifyEvent FOnEnter, FOnExit;
   TKeyEvent FOnKeyDown, FOnKeyUp;

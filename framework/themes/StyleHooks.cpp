@@ -549,6 +549,9 @@ bool TScrollingStyleHook::ScrollBarsChangeAfter(Cardinal Msg) const {
     case WM_SIZE: case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: case WM_LBUTTONUP: case WM_ENABLE:
     case WM_SETFOCUS: case WM_KILLFOCUS: case EM_REPLACESEL: case EM_LINESCROLL: case EM_SCROLL:
     case EM_SCROLLCARET: case EM_SETSEL: case WM_PASTE: case WM_CUT: case WM_CLEAR: case WM_UNDO:
+    // The system may draw its scroll bars again in these too.
+    case WM_PAINT: case WM_NCMOUSEMOVE: case WM_NCMOUSELEAVE: case WM_WINDOWPOSCHANGED: case WM_SHOWWINDOW:
+    case WM_SETFONT: case WM_STYLECHANGED: case WM_TIMER: case WM_MOUSEMOVE: case WM_LBUTTONDOWN:
       return true;
     default:
       return false;

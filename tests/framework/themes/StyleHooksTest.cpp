@@ -245,7 +245,8 @@ TEST(StyleHooks, OnScreenFormWithEveryStandardControlIsDarkWithLightText) {
   Edit->SetText(L"C:\\Zelkor");
   auto* Memo = new TMemo(F.Form);
   Add(L"memo", Memo, 230, 60, 300, 80, {150, 60}, true);
-  Memo->SetText(L"- [10:00:00] Kurulum başladı");
+  Memo->SetScrollBars(ssVertical);
+  Memo->SetText(L"- [10:00:00] Kurulum başladı\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8");
   auto* Gb = new TGroupBox(F.Form);
   Gb->SetCaption(L"Kurulum Konumu");
   Add(L"group box", Gb, 10, 150, 200, 80, {100, 50}, true);
@@ -269,6 +270,8 @@ TEST(StyleHooks, OnScreenFormWithEveryStandardControlIsDarkWithLightText) {
   PumpUntil([] { return false; }, 300);
   RedrawWindow(F->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpUntil([] { return false; }, 200);
+  GdiFlush();
+  PumpUntil([] { return false; }, 300);
 
   // What the screen shows, read back from the screen itself.
   TPoint Origin = F->ClientToScreen(TPoint(0, 0));
