@@ -88,7 +88,6 @@ bool TStyleHook::WndProc(TMessage& Message) {
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
       FMouseInControl = Message.Msg == CM_MOUSEENTER;
-      FControl->Invalidate();
       break;
   }
   return false;
@@ -317,6 +316,11 @@ bool TButtonStyleHook::WndProc(TMessage& Message) {
     case WM_ERASEBKGND:
       Message.Result = 1;
       return true;
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      TStyleHook::WndProc(Message);
+      FControl->Invalidate();  // the hot look
+      return false;
     default:
       if (RepaintsAfter(Message.Msg)) {
         auto Token = AliveToken();
@@ -565,6 +569,11 @@ bool TScrollingStyleHook::WndProc(TMessage& Message) {
     CallDefaultProc(Message);
     if (Alive(Token)) RepaintNC();
     return true;
+  }
+  if (Message.Msg == CM_MOUSEENTER || Message.Msg == CM_MOUSELEAVE) {
+    TStyleHook::WndProc(Message);
+    if (StyleBorder()) RepaintNC();  // the frame's hot look
+    return false;
   }
   if (StyleBorder() && ScrollBarsChangeAfter(Message.Msg)) {
     auto Token = AliveToken();

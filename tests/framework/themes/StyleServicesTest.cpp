@@ -270,6 +270,29 @@ TEST(DrawElement, CustomStyleDrawsItsElementsFromTheStyleTable) {
   }
 }
 
+TEST(DrawElement, CustomStyleMeasuresAndWritesItsElements) {
+  TPearlStyle Pearl;
+  TCustomStyleServices* S = StyleServices();
+  TRect Content;
+  ASSERT_TRUE(S->GetElementContentRect(nullptr, S->GetElementDetails(tbPushButtonNormal), TRect(0, 0, 40, 20), Content));
+  EXPECT_EQ(Content, TRect(3, 3, 37, 17));
+  EXPECT_TRUE(S->HasTransparentParts(S->GetElementDetails(tbCheckBoxCheckedNormal)));
+  EXPECT_TRUE(S->HasTransparentParts(S->GetElementDetails(tbPushButtonNormal))) << "rounded corners";
+  EXPECT_FALSE(S->HasTransparentParts(S->GetElementDetails(tgCellNormal)));
+  TSize Size;
+  ASSERT_TRUE(S->GetElementSize(nullptr, S->GetElementDetails(ttGlyphClosed), esActual, Size));
+  EXPECT_EQ(Size, TSize(9, 9));
+  // Text in the element's own text colour unless a colour is given.
+  TCanvasShot B(60, 16);
+  TRect R(0, 0, 60, 16);
+  S->DrawText(B.DC(), S->GetElementDetails(tgCellSelected), L"Şişli", R, DT_SINGLELINE);
+  EXPECT_GT(B.Count(clWhite), 5);
+  TCanvasShot Red(60, 16);
+  S->DrawText(Red.DC(), S->GetElementDetails(tgCellSelected), L"Şişli", R, DT_SINGLELINE, clRed);
+  EXPECT_GT(Red.Count(clRed), 5);
+  EXPECT_EQ(Red.Count(clWhite), 0);
+}
+
 // The program's controls unthemed for one test, as on a system with themes off.
 struct TThemesOff {
   DWORD Saved = GetThemeAppProperties();
