@@ -60,9 +60,19 @@ String StyleNameOf(const String& Text) {
   }
 }
 
+// Every control of a window tree hears that the style changed.
+void NotifyStyleChanged(TControl* Control) {
+  Control->Perform(CM_STYLECHANGED);
+  if (auto* W = dynamic_cast<TWinControl*>(Control)) {
+    std::vector<TControl*> Children;
+    for (Integer I = 0; I < W->GetControlCount(); ++I) Children.push_back(W->GetControl(I));
+    for (TControl* C : Children) NotifyStyleChanged(C);
+  }
+}
+
 BOOL CALLBACK RepaintWindow(HWND Wnd, LPARAM) {
   if (TWinControl* C = FindControl(Wnd)) {
-    C->Perform(CM_STYLECHANGED);
+    NotifyStyleChanged(C);
     RedrawWindow(Wnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
   }
   return TRUE;

@@ -66,6 +66,33 @@ TEST(StyleHooks, ARegisteredHookTakesTheMessagesOfItsClassAndDescendantsUnderACu
             TCheckBoxStyleHook::StaticClass());
 }
 
+class TStyleListener : public TCustomControl {
+  DECLARE_CLASS(TStyleListener, TCustomControl)
+ public:
+  using TCustomControl::TCustomControl;
+  Integer Heard = 0;
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == CM_STYLECHANGED) ++Heard;
+    inherited::WndProc(Message);
+  }
+};
+
+TEST(StyleHooks, ChangingTheStyleTellsEveryControlOfEveryForm) {
+  TFormHolder F;
+  auto* Panel = new TPanel(F.Form);
+  Panel->SetParent(F.Form);
+  auto* L = new TStyleListener(F.Form);
+  L->SetParent(Panel);
+  L->HandleNeeded();
+  {
+    TPearlStyle Pearl;
+    EXPECT_EQ(L->Heard, 1);
+    TStyleManager::SetStyle(PearlName);  // already active: nothing changes
+    EXPECT_EQ(L->Heard, 1);
+  }
+  EXPECT_EQ(L->Heard, 2);
+}
+
 // ---- Edits take the style's colours -----------------------------------------------------------
 
 TEST(StyleHooks, EditsAnswerTheirColourQuestionWithTheStyle) {
@@ -280,7 +307,6 @@ TEST(StyleHooks, OnScreenFormWithEveryStandardControlIsDarkWithLightText) {
   HDC Screen = GetDC(nullptr);
   BitBlt(Shot.GetCanvas()->GetHandle(), 0, 0, W, H, Screen, Origin.X, Origin.Y, SRCCOPY);
   ReleaseDC(nullptr, Screen);
-  Shot.SaveToFile(L"StyleHooksOnScreen.bmp");
 
   EXPECT_LT(Luminance(Shot.GetCanvas()->GetPixel(540, 300)), 50) << "form";
   for (const Sample& S : Samples) {
@@ -294,6 +320,7 @@ TEST(StyleHooks, OnScreenFormWithEveryStandardControlIsDarkWithLightText) {
         Light = std::max(Light, Luminance(Shot.GetCanvas()->GetPixel(X, Y)));
     EXPECT_GT(Light, 180) << String(S.Name);
   }
+  if (HasFailure()) Shot.SaveToFile(L"StyleHooksOnScreen.bmp");  // to look at what went wrong
   F->Hide();
   Pump();
 }
