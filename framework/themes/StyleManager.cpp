@@ -8,10 +8,17 @@
 #include "framework/themes/StyleHooks.h"
 
 namespace {
-// Never freed: a control freed late may still ask for the style.
-TCustomStyleServices* SystemStyle = new TCustomStyleServices();
-TCustomStyleServices* Active = SystemStyle;
-Cardinal StyleGeneration = 1;
+// Never freed: a control freed late may still ask for the style. Made on first use, so that
+// code running before this file's statics are set finds the style too.
+TCustomStyleServices* SystemStyleInstance() {
+  static TCustomStyleServices* S = new TCustomStyleServices();
+  return S;
+}
+TCustomStyleServices*& ActiveStyleRef() {
+  static TCustomStyleServices* A = SystemStyleInstance();
+  return A;
+}
+Cardinal StyleGeneration = 1;  // constant-initialised
 TStyleManager::TErrorDisplay ErrorDisplay;
 
 struct TStyleResource {
@@ -79,10 +86,10 @@ BOOL CALLBACK RepaintWindow(HWND Wnd, LPARAM) {
 }
 
 void Activate(TCustomStyleServices* Style) {
-  TCustomStyleServices* Old = Active;
-  Active = Style;
+  TCustomStyleServices* Old = ActiveStyleRef();
+  ActiveStyleRef() = Style;
   ++StyleGeneration;
-  if (Old != SystemStyle) delete Old;
+  if (Old != SystemStyleInstance()) delete Old;
   EnumThreadWindows(GetCurrentThreadId(), RepaintWindow, 0);
 }
 }  // namespace
@@ -113,9 +120,9 @@ TStyleHookClass TStyleEngine::FindStyleHook(TClass ControlClass) const {
 
 // ---- TStyleManager ----------------------------------------------------------------------------
 
-TCustomStyleServices* TStyleManager::ActiveStyle() { return Active; }
+TCustomStyleServices* TStyleManager::ActiveStyle() { return ActiveStyleRef(); }
 
-bool TStyleManager::IsCustomStyleActive() { return !Active->IsSystemStyle(); }
+bool TStyleManager::IsCustomStyleActive() { return !ActiveStyleRef()->IsSystemStyle(); }
 
 Cardinal TStyleManager::Generation() { return StyleGeneration; }
 
@@ -139,10 +146,10 @@ std::vector<String> TStyleManager::StyleNames() {
 
 void TStyleManager::SetStyle(const String& Name) {
   if (SameText(Name, SystemStyleName)) {
-    if (Active != SystemStyle) Activate(SystemStyle);
+    if (ActiveStyleRef() != SystemStyleInstance()) Activate(SystemStyleInstance());
     return;
   }
-  if (!Active->IsSystemStyle() && SameText(Active->Name(), Name)) return;
+  if (!ActiveStyleRef()->IsSystemStyle() && SameText(ActiveStyleRef()->Name(), Name)) return;
   for (const TStyleResource& R : StyleResources()) {
     if (!SameText(StyleNameOf(R.Text), Name) && !SameText(R.ResourceName, Name)) continue;
     Engine();  // the standard hooks are in place before the first control asks

@@ -201,6 +201,38 @@ TEST(StyleHooks, StandardControlsPaintDarkSurfacesAndLightText) {
   }
 }
 
+TEST(StyleHooks, ButtonsAndCheckBoxesPaintTheElementOfTheirState) {
+  TFormHolder F;
+  auto* B = new TButton(F.Form);
+  Place(B, F.Form, L"Qal", 100, 30);
+  auto* C = new TCheckBox(F.Form);
+  Place(C, F.Form, L"AnyDesk", 100, 20);
+  C->SetAllowGrayed(true);
+  TPearlStyle Pearl;
+  struct Case {
+    const wchar_t* Name;
+    std::function<void()> Set;
+    TControl* Control;
+    TPoint At;
+    TColor Expected;
+  };
+  const Case Cases[] = {
+      {L"button", [&] {}, B, {5, 5}, Hex(0x2A2C33)},
+      {L"button pressed", [&] { B->Perform(BM_SETSTATE, TRUE); }, B, {5, 5}, Hex(0x1F2126)},
+      {L"button pressed border", [&] {}, B, {50, 0}, Hex(0x3A8EE6)},
+      {L"button disabled", [&] { B->Perform(BM_SETSTATE, FALSE); B->SetEnabled(false); }, B, {5, 5}, Hex(0x1E1F24)},
+      {L"default button border", [&] { B->SetEnabled(true); B->SetDefault(true); }, B, {50, 0}, Hex(0x3A8EE6)},
+      {L"unchecked box", [&] {}, C, {6, 10}, Hex(0x222429)},
+      {L"checked box", [&] { C->SetState(cbChecked); }, C, {1, 10}, Hex(0x3A8EE6)},
+      {L"grayed box", [&] { C->SetState(cbGrayed); }, C, {6, 10}, Hex(0x3A8EE6)},
+      {L"disabled box", [&] { C->SetState(cbUnchecked); C->SetEnabled(false); }, C, {6, 10}, Hex(0x1A1B1F)},
+  };
+  for (const Case& K : Cases) {
+    K.Set();
+    EXPECT_EQ(PaintOf(K.Control).At(K.At.X, K.At.Y), K.Expected) << String(K.Name);
+  }
+}
+
 TEST(StyleHooks, OptingOutOfTheFontKeepsTheControlsOwnTextColour) {
   TFormHolder F;
   auto* L = new TLabel(F.Form);
