@@ -127,6 +127,24 @@ TEST(StyleHooks, EditsAnswerTheirColourQuestionWithTheStyle) {
   }
 }
 
+TEST(StyleHooks, ListAndComboBoxesTakeTheStylesColours) {
+  TFormHolder F;
+  auto* L = new TListBox(F.Form);
+  L->SetParent(F.Form);
+  L->HandleNeeded();
+  auto* C = new TComboBox(F.Form);
+  C->SetParent(F.Form);
+  C->HandleNeeded();
+  TPearlStyle Pearl;
+  for (auto [Control, Msg] : {std::pair<TWinControl*, Cardinal>{L, CN_CTLCOLORLISTBOX}, {C, CN_CTLCOLOREDIT}}) {
+    HDC DC = CreateCompatibleDC(nullptr);
+    Control->Perform(Msg, WPARAM(DC), LPARAM(Control->GetHandle()));
+    EXPECT_EQ(TColor(GetTextColor(DC)), Hex(0xE6E6E8)) << Control->ClassName();
+    EXPECT_EQ(TColor(GetBkColor(DC)), Hex(0x222429)) << Control->ClassName();
+    DeleteDC(DC);
+  }
+}
+
 // ---- Each standard control painted in the style -----------------------------------------------
 
 struct TShot {
@@ -231,6 +249,40 @@ TEST(StyleHooks, ButtonsAndCheckBoxesPaintTheElementOfTheirState) {
     K.Set();
     EXPECT_EQ(PaintOf(K.Control).At(K.At.X, K.At.Y), K.Expected) << String(K.Name);
   }
+}
+
+TEST(StyleHooks, ControlsBehaveAsWithoutTheStyle) {
+  TFormHolder F;
+  auto* B = new TButton(F.Form);
+  Place(B, F.Form, L"Qal", 100, 30);
+  auto* C = new TCheckBox(F.Form);
+  Place(C, F.Form, L"AnyDesk", 100, 20);
+  C->SetTop(40);
+  auto* E = new TEdit(F.Form);
+  Place(E, F.Form, L"", 100, 24);
+  E->SetTop(70);
+  F->Show();
+  Pump();
+  TPearlStyle Pearl;
+  Integer Clicks = 0, Checks = 0;
+  B->SetOnClick([&](TObject*) { ++Clicks; });
+  C->SetOnClick([&](TObject*) { ++Checks; });
+  SendMessageW(B->GetHandle(), BM_CLICK, 0, 0);
+  SendMessageW(C->GetHandle(), BM_CLICK, 0, 0);
+  SendMessageW(E->GetHandle(), WM_CHAR, L'ş', 0);
+  EXPECT_EQ(Clicks, 1);
+  EXPECT_EQ(Checks, 1);
+  EXPECT_TRUE(C->GetChecked());
+  EXPECT_EQ(E->GetText(), L"ş");
+  // A click that frees its own button returns through the hook without touching it again.
+  B->SetOnClick([&](TObject*) {
+    delete B;
+    B = nullptr;
+  });
+  SendMessageW(B->GetHandle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(B, nullptr);
+  Pump();
+  F->Hide();
 }
 
 TEST(StyleHooks, OptingOutOfTheFontKeepsTheControlsOwnTextColour) {
