@@ -168,14 +168,16 @@ void FlatDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& R, cons
       }
       FillShape(DC, R, S);
       if (D.Part == 1 && Glyph != clNone) Arrow(DC, R, (D.State - 1) / 4, Glyph);
-      if (D.Part == 10 && Glyph != clNone)
+      if (D.Part == 10 && Glyph != clNone) {
+        // Dots in a triangle toward the grip's corner: three along its edge, one at the tip.
+        bool Left = D.State == 2 || D.State == 4, Top = D.State >= 3;
         for (Integer I = 0; I < 3; ++I)
           for (Integer J = 0; J <= I; ++J) {
-            Integer X = D.State == 2 || D.State == 4 ? R.left + 2 + J * 4 : R.right - 4 - J * 4;
-            Integer Y = D.State >= 3 ? R.top + 2 + (2 - I) * 4 : R.bottom - 4 - (2 - I) * 4;
-            if (D.State >= 3) Y = R.top + 2 + I * 4;
+            Integer X = Left ? R.left + 2 + J * 4 : R.right - 4 - J * 4;
+            Integer Y = Top ? R.top + 2 + (2 - I) * 4 : R.bottom - 4 - (2 - I) * 4;
             Fill(DC, RECT{X, Y, X + 2, Y + 2}, Glyph);
           }
+      }
       return;
     case teSpin:
       FillShape(DC, R, S);

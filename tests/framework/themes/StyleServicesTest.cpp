@@ -260,6 +260,23 @@ TEST(DrawElement, CustomStyleDrawsItsElementsFromTheStyleTable) {
     EXPECT_GT(B.Count(Hex(0x9A9DA5)), 4);  // the arrow
   }
   {
+    // Size boxes: the grip's dots gather in the corner the element names.
+    struct Grip {
+      TThemedScrollBar Element;
+      TPoint Dot, Empty;
+    };
+    const Grip Grips[] = {{tsSizeBoxRightAlign, {13, 13}, {2, 2}},
+                          {tsSizeBoxLeftAlign, {2, 13}, {13, 2}},
+                          {tsSizeBoxTopRightAlign, {13, 2}, {2, 13}},
+                          {tsSizeBoxTopLeftAlign, {2, 2}, {13, 13}}};
+    for (const Grip& G : Grips) {
+      TCanvasShot B(17, 17);
+      S->DrawElement(B.DC(), S->GetElementDetails(G.Element), TRect(0, 0, 17, 17));
+      EXPECT_EQ(B.At(G.Dot.X, G.Dot.Y), Hex(0x5A5E68)) << ElementDetailsName(S->GetElementDetails(G.Element));
+      EXPECT_EQ(B.At(G.Empty.X, G.Empty.Y), Hex(0x17181C)) << ElementDetailsName(S->GetElementDetails(G.Element));
+    }
+  }
+  {
     // An edge in the style's own 3D colours.
     TCanvasShot B(10, 10);
     TRect Content;
