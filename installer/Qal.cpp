@@ -1,6 +1,7 @@
 // The program file: starts the framework and the wizard's main window, runs the message loop,
 // and ends the framework before the program's static objects go.
 #include "framework/Forms.h"
+#include "framework/Themes.h"
 #include "framework/WinApi.h"
 #include "framework/System.h"
 
@@ -36,6 +37,8 @@ int RunWizard(HINSTANCE Instance, int Show) {
 
 int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int Show) {
   FrameworkStartup();
+  // When the style cannot be selected the style manager shows why, and the wizard goes on unstyled.
+  TStyleManager::TrySetStyle(L"Material Black Pearl");
   int Result = RunWizard(Instance, Show);
   FrameworkShutdown();
   return Result;

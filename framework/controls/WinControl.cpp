@@ -4,6 +4,7 @@
 
 #include "framework/Forms.h"
 #include "framework/controls/Internal.h"
+#include "framework/themes/StyleHooks.h"
 
 using namespace fw_controls;
 
@@ -139,7 +140,22 @@ void TWinControl::DefaultHandler(void* Message) {
   M.Result = CallWindowProcW(FDefWndProc ? FDefWndProc : DefWindowProcW, FHandle, M.Msg, M.WParam, M.LParam);
 }
 
+bool TWinControl::DoHandleStyleMessage(TMessage& Message) {
+  Cardinal Generation = TStyleManager::Generation();
+  if (FStyleHookGeneration != Generation || FStyleHookClass != ClassType()) {
+    // A hook inside one of its own handlers is kept until it returns.
+    if (FStyleHook && FStyleHook->Busy()) return false;
+    FStyleHookGeneration = Generation;
+    FStyleHookClass = ClassType();
+    FStyleHook.reset();
+    if (TStyleManager::IsCustomStyleActive() && !GetComponentState().Contains(csDestroying))
+      if (TStyleHookClass Hook = TStyleManager::Engine()->FindStyleHook(ClassType())) FStyleHook.reset(Hook.Create(this));
+  }
+  return FStyleHook && FStyleHook->HandleMessage(Message);
+}
+
 void TWinControl::WndProc(TMessage& Message) {
+  if (DoHandleStyleMessage(Message)) return;
   switch (Message.Msg) {
     case WM_SETFOCUS:
       if (TCustomForm* Form = GetParentForm(this))
@@ -1160,6 +1176,17 @@ void TWinControl::WMEraseBkgnd(TWMEraseBkgnd& Message) {
   else R = RECT{0, 0, FWidth, FHeight};
   FillRect(Message.DC, &R, FBrush->GetHandle());
   Message.Result = 1;
+}
+
+void TWinControl::WMPaint(TWMPaint& Message) {
+  // A window with windowless children (a form with labels) paints them after itself; one without
+  // leaves the whole paint to its window class.
+  for (TControl* C : FControls)
+    if (!dynamic_cast<TWinControl*>(C) && C->GetVisible()) {
+      PaintHandler(Message);
+      return;
+    }
+  inherited::Dispatch(&Message);
 }
 
 void TWinControl::SetCtl3D(bool Value) {

@@ -4,9 +4,12 @@
 // of every control window to the control's WindowProc. It holds children, lays them out
 // (alignment, anchors, AdjustClientRect), keeps the tab order and carries focus and the keyboard.
 
+#include <memory>
 #include <vector>
 
 #include "framework/controls/Control.h"
+
+class TStyleHook;
 
 class TWinControl : public TControl {
   DECLARE_CLASS(TWinControl, TControl)
@@ -152,6 +155,9 @@ class TWinControl : public TControl {
 
  protected:
   virtual void CreateParams(TCreateParams& Params);
+  // Offers Message to the hook of the active custom style for this control's class; true when
+  // the hook handled it. An override may withhold messages from the hook.
+  virtual bool DoHandleStyleMessage(TMessage& Message);
   // Superclasses a standard window class (EDIT, BUTTON...) so its messages pass through us.
   void CreateSubClass(TCreateParams& Params, const wchar_t* ControlClassName);
   virtual void CreateWnd();
@@ -223,6 +229,7 @@ class TWinControl : public TControl {
   void CMColorChanged(TMessage& Message);
   void WMPaint(TWMPaint& Message);
   void WMEraseBkgnd(TWMEraseBkgnd& Message);
+  void WMPaint(TWMPaint& Message);
 
   friend class TControl;
   HWND FHandle = nullptr;
@@ -243,6 +250,11 @@ class TWinControl : public TControl {
 
  private:
   static LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept;
+  std::unique_ptr<TStyleHook> FStyleHook;
+  // The style manager's generation and the class the hook was chosen for (a message that comes
+  // while a descendant is still being constructed sees an ancestor's class).
+  Cardinal FStyleHookGeneration = 0;
+  TClass FStyleHookClass = nullptr;
   void ReflectNotification(HWND Child, TMessage& Message);
   TNotifyEvent FOnEnter, FOnExit;
   TKeyEvent FOnKeyDown, FOnKeyUp;

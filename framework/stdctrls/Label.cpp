@@ -1,6 +1,7 @@
 #include "framework/stdctrls/Label.h"
 
 #include "framework/Forms.h"
+#include "framework/Themes.h"
 
 PUBLISHED_DEF(TLabel) {
   PROP(Alignment).Default(taLeftJustify);
@@ -86,7 +87,12 @@ void TCustomLabel::DoDrawText(TRect& Rect, LongInt Flags) {
   HDC DC = C->GetHandle();
   ::SetBkMode(DC, TRANSPARENT);
   RECT R{Rect.Left, Rect.Top, Rect.Right, Rect.Bottom};
-  if (!GetEnabled() && !(Flags & DT_CALCRECT)) {
+  if (TStyleManager::IsCustomStyleActive() && FStyleElements.Contains(seFont)) {
+    // A custom style gives labels its own text colours, the disabled one included.
+    ::SetTextColor(DC, ColorToRGB(StyleServices()->GetStyleFontColor(GetEnabled() ? sfWindowTextNormal
+                                                                                  : sfWindowTextDisabled)));
+    DrawTextW(DC, Text.c_str(), Integer(Text.size()), &R, UINT(Flags));
+  } else if (!GetEnabled() && !(Flags & DT_CALCRECT)) {
     // The engraved look of disabled text: a highlight one pixel down and right, the shadow on top.
     OffsetRect(&R, 1, 1);
     ::SetTextColor(DC, ColorToRGB(clBtnHighlight));
@@ -107,7 +113,8 @@ void TCustomLabel::Paint() {
   TCanvas* C = GetCanvas();
   TRect R = GetClientRect();
   if (!GetTransparent()) {
-    C->GetBrush()->SetColor(GetColor());
+    bool Styled = TStyleManager::IsCustomStyleActive() && FStyleElements.Contains(seClient);
+    C->GetBrush()->SetColor(Styled ? StyleServices()->GetSystemColor(GetColor()) : GetColor());
     C->GetBrush()->SetStyle(bsSolid);
     C->FillRect(R);
   }
