@@ -1178,17 +1178,6 @@ void TWinControl::WMEraseBkgnd(TWMEraseBkgnd& Message) {
   Message.Result = 1;
 }
 
-void TWinControl::WMPaint(TWMPaint& Message) {
-  // A window with windowless children (a form with labels) paints them after itself; one without
-  // leaves the whole paint to its window class.
-  for (TControl* C : FControls)
-    if (!dynamic_cast<TWinControl*>(C) && C->GetVisible()) {
-      PaintHandler(Message);
-      return;
-    }
-  inherited::Dispatch(&Message);
-}
-
 void TWinControl::SetCtl3D(bool Value) {
   if (FCtl3D == Value) return;
   FCtl3D = Value;

@@ -227,7 +227,6 @@ class TWinControl : public TControl {
   void CMBiDiModeChanged(TMessage& Message);
   void CMFontChanged(TMessage& Message);
   void CMColorChanged(TMessage& Message);
-  void WMPaint(TWMPaint& Message);
   void WMEraseBkgnd(TWMEraseBkgnd& Message);
   void WMPaint(TWMPaint& Message);
 
