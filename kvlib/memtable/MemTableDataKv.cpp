@@ -58,6 +58,8 @@ void CastDataValue(Variant& Dest, const Variant& Source, TVarType AVarType) {
     Dest = Source;
   } else if (IsByteArray(Source) && AVarType == varString) {
     ByteArrayVarToVarType(Source, Dest, varString);
+  } else if (Source.Type() == varString && AVarType == (varArray | varByte)) {
+    StringVarToByteArrayVar(Source, Dest);
   } else if (Source.Type() == AVarType) {
     Dest = Source;
   } else {
@@ -235,8 +237,11 @@ void TMTDataFieldKv::SetFieldName(const String& Value) {
   if (Struct && Struct->FMemTableData) Struct->FMemTableData->FieldNameChanging(this, Value);
   if (Struct && !AnsiSameText(FFieldName, Value)) Struct->CheckFieldName(Value);
   FFieldName = Value;
-  String NewName = BuildComponentName(Value);
-  if (!SameIdent(NewName, GetName())) SetName(NewName);
+  // A descriptor being read keeps the component name its stream gives.
+  if (!GetComponentState().Contains(csReading)) {
+    String NewName = BuildComponentName(Value);
+    if (!SameIdent(NewName, GetName())) SetName(NewName);
+  }
   Changed();
 }
 
@@ -1697,7 +1702,9 @@ void TRecordsListKv::PersistDeleteRecords(const std::vector<TRecordsRangeKv>& Re
       TMemoryRecordKv* Rec = GetRec(I);
       if (!Rec) continue;
       if (Apply) ApplyImmediately(Rec, akDelete);
+      FRecList.SetOwnsObjects(false);
       FRecList.SetItems(I, nullptr);
+      FRecList.SetOwnsObjects(true);
       Gone.push_back(Rec);
     }
   for (TMemoryRecordKv* Rec : Gone) {
@@ -1725,7 +1732,9 @@ void TRecordsListKv::PersistRemoveRecord(Integer Index) {
 void TRecordsListKv::PersistRemoveRecordInBatch(TMemoryRecordKv* Rec) {
   Integer Index = Rec->FIndex;
   Notify(Rec, Index, rlnRecDeletingKv);
+  FRecList.SetOwnsObjects(false);
   FRecList.SetItems(Index, nullptr);
+  FRecList.SetOwnsObjects(true);
   FDeletedList.Add(Rec);
   Rec->FIndex = -1;
   Notify(Rec, Index, rlnRecDeletedKv);
