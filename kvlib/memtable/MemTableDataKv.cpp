@@ -1,6 +1,7 @@
 #include "kvlib/memtable/MemTableDataKv.h"
 
 #include <algorithm>
+#include <array>
 
 #include "framework/FMTBcd.h"
 #include "framework/SqlTimSt.h"
@@ -2572,4 +2573,59 @@ void MemTableDataKvStartup() {
 void MemTableDataKvShutdown() {
   if (StartupCount == 0 || --StartupCount > 0) return;
   for (TClass C : StorageClasses()) UnRegisterClass(C);
+}
+
+// ---- Turkish sort keys --------------------------------------------------------------------------
+
+namespace {
+
+struct TLetterWeight {
+  Byte Primary = 0;    // 0: not a letter we know
+  Byte Secondary = 2;  // 2 plain, 3 with a circumflex
+  Byte Tertiary = 2;   // 2 lower case, 3 upper case
+};
+
+// The letters' places in the Turkish alphabet, with q, w and x where the Latin alphabet has them.
+const std::array<TLetterWeight, 0x180>& LetterWeights() {
+  static const std::array<TLetterWeight, 0x180> Table = [] {
+    std::array<TLetterWeight, 0x180> T{};
+    const wchar_t* Lower = L"abcçdefgğhıijklmnoöpqrsştuüvwxyz";
+    const wchar_t* Upper = L"ABCÇDEFGĞHIİJKLMNOÖPQRSŞTUÜVWXYZ";
+    for (Integer I = 0; Lower[I]; ++I) {
+      Byte P = Byte(0x10 + I);
+      T[Lower[I]] = {P, 2, 2};
+      T[Upper[I]] = {P, 2, 3};
+    }
+    T[L'â'] = {T[L'a'].Primary, 3, 2};
+    T[L'Â'] = {T[L'a'].Primary, 3, 3};
+    T[L'î'] = {T[L'i'].Primary, 3, 2};
+    T[L'Î'] = {T[L'i'].Primary, 3, 3};
+    T[L'û'] = {T[L'u'].Primary, 3, 2};
+    T[L'Û'] = {T[L'u'].Primary, 3, 3};
+    return T;
+  }();
+  return Table;
+}
+
+}  // namespace
+
+bool TurkishSortKeyKv(const String& S, std::string& Key) {
+  const auto& W = LetterWeights();
+  Key.clear();
+  Key.reserve(S.size() + 4);
+  Key += char(1);
+  size_t LastSecondary = 0, LastTertiary = 0;
+  for (size_t I = 0; I < S.size(); ++I) {
+    wchar_t C = S[I];
+    if (C >= W.size() || !W[C].Primary) return false;
+    Key += char(W[C].Primary);
+    if (W[C].Secondary != 2) LastSecondary = I + 1;
+    if (W[C].Tertiary != 2) LastTertiary = I + 1;
+  }
+  // Each later level runs over the text only as far as its last weight that is not the plain one.
+  Key += char(1);
+  for (size_t I = 0; I < LastSecondary; ++I) Key += char(W[S[I]].Secondary);
+  Key += char(1);
+  for (size_t I = 0; I < LastTertiary; ++I) Key += char(W[S[I]].Tertiary);
+  return true;
 }

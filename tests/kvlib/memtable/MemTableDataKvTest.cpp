@@ -1050,3 +1050,58 @@ TEST(MemTableStorage, ADamagedStreamIsRefusedAndTheRecordsStay) {
 }
 
 }  // namespace
+
+#include "framework/WinApi.h"
+
+namespace {
+
+std::string Codes(const String& S) {
+  std::string R;
+  for (wchar_t C : S) R += (C < 128 ? std::string(1, char(C)) : "U+" + std::to_string(unsigned(C))) + " ";
+  return R;
+}
+
+// The key's byte order against the system's Turkish collation, on random names of Turkish and
+// English letters in both cases with the circumflexed vowels. The four letters of the i family
+// are left to the table below: Wine's collation takes ı, I and İ for variants of i, where the
+// Turkish alphabet (and Windows) has ı and i as two letters, I the capital of ı, İ that of i.
+TEST(TurkishSortKey, OrdersAsTheSystemsTurkishCollation) {
+  const String Letters = L"abcçdefgğhjklmnoöpqrsştuüvwxyzABCÇDEFGĞHJKLMNOÖPQRSŞTUÜVWXYZâîûÂÎÛ";
+  std::mt19937 Rng(1923);
+  auto Name = [&] {
+    String S;
+    Integer Len = 1 + Integer(Rng() % 6);
+    for (Integer I = 0; I < Len; ++I) S += Letters[Rng() % Letters.size()];
+    return S;
+  };
+  Integer Mismatches = 0;
+  for (Integer N = 0; N < 50000; ++N) {
+    String A = Name(), B = Rng() % 3 ? Name() : A;
+    if (Rng() % 2 && !B.empty()) B[Rng() % B.size()] = Letters[Rng() % Letters.size()];
+    std::string KA, KB;
+    ASSERT_TRUE(TurkishSortKeyKv(A, KA));
+    ASSERT_TRUE(TurkishSortKeyKv(B, KB));
+    Integer Ours = KA < KB ? -1 : KA == KB ? 0 : 1;
+    Integer System = CompareStringEx(L"tr-TR", 0, A.c_str(), Integer(A.size()), B.c_str(), Integer(B.size()), nullptr,
+                                     nullptr, 0) - CSTR_EQUAL;
+    if (Ours != System && ++Mismatches <= 10)
+      ADD_FAILURE() << Codes(A) << " vs " << Codes(B) << ": key " << Ours << ", system " << System;
+  }
+  EXPECT_EQ(Mismatches, 0);
+  const struct {
+    const wchar_t* Less;
+    const wchar_t* Greater;
+  } Family[] = {{L"ı", L"i"}, {L"I", L"i"}, {L"ı", L"I"}, {L"i", L"İ"}, {L"h", L"ı"}, {L"İ", L"j"},
+                {L"ız", L"ia"}, {L"Iz", L"ia"}, {L"ılık", L"Işık"}, {L"ılık", L"Ilık"}, {L"Ilık", L"ilik"}, {L"ilik", L"İlik"}};
+  for (const auto& C : Family) {
+    std::string KL, KG;
+    ASSERT_TRUE(TurkishSortKeyKv(C.Less, KL));
+    ASSERT_TRUE(TurkishSortKeyKv(C.Greater, KG));
+    EXPECT_LT(KL, KG) << Codes(C.Less) << " < " << Codes(C.Greater);
+  }
+  std::string K;
+  EXPECT_FALSE(TurkishSortKeyKv(L"a-b", K));
+  EXPECT_FALSE(TurkishSortKeyKv(L"é", K));
+}
+
+}  // namespace
