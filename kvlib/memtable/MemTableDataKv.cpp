@@ -277,7 +277,7 @@ String TMTDataFieldKv::BuildComponentName(const String& AFieldName) {
     if (!Scope) return Candidate;
     bool Taken = false;
     for (Integer I = 0; I < Scope->GetComponentCount() && !Taken; ++I)
-      Taken = AnsiSameText(Scope->GetComponents(I)->GetName(), Candidate);
+      Taken = SameIdent(Scope->GetComponents(I)->GetName(), Candidate);  // component names are identifiers
     if (!Taken) return Candidate;
   }
 }
@@ -2133,29 +2133,67 @@ Variant TMTIndexKv::KeyOf(TMemoryRecordKv* Rec, TDataValueVersionKv Version) con
   return Rec->GetDataValues(FFields, Version);
 }
 
+bool TMTIndexKv::MakeSortKey(const Variant& Value, std::string& Key) {
+  if (Value.IsNull()) {
+    Key.clear();
+    return true;
+  }
+  return VarIsStr(Value) && !Value.IsArray() && TurkishSortKeyKv(Value.AsString(), Key);
+}
+
+TVariantRelationship TMTIndexKv::CompareEntry(const TIndexItemKv& Entry, const Variant& Value, const std::string* Key) const {
+  if (FKeyed && Key) {
+    int C = Entry.SortKey.compare(*Key);
+    return C < 0 ? vrLessThan : C > 0 ? vrGreaterThan : vrEqual;
+  }
+  return DBVarCompareValue(Entry.Value, Value);
+}
+
+TVariantRelationship TMTIndexKv::CompareEntries(const TIndexItemKv& A, const TIndexItemKv& B) const {
+  return CompareEntry(A, B.Value, FKeyed ? &B.SortKey : nullptr);
+}
+
+void TMTIndexKv::DropSortKeys() {
+  FKeyed = false;
+  for (TIndexItemKv& It : FRecList) std::string().swap(It.SortKey);
+}
+
+TIndexItemKv TMTIndexKv::MakeEntry(const Variant& Value, Integer RecIndexValue) {
+  TIndexItemKv E{Value, RecIndexValue, {}};
+  if (FKeyed && !MakeSortKey(Value, E.SortKey)) DropSortKeys();
+  return E;
+}
+
 void TMTIndexKv::RebuildIndex() {
   ClearIndex();
   TRecordsListKv* L = RecordsList();
   if (!FActive || FFields.empty() || !L) return;
+  // Under a Turkish user a text key is compared by its collation key, made once per value: the
+  // same order as the system's comparison without a system call per comparison.
+  FKeyed = false;
+  if (SysLocale.PriLangID == 0x1F && Pos(L";", FFields) == 0) {
+    TMTDataStructKv* S = L->GetDataStruct();
+    TMTDataFieldKv* F = S ? S->FindField(FFields) : nullptr;
+    TVarType T = F ? F->VarDataType() : varEmpty;
+    FKeyed = T == varString || T == varUString || T == varOleStr;
+  }
   FRecList.reserve(size_t(L->GetCount()));
   for (Integer I = 0; I < L->GetCount(); ++I) {
     TMemoryRecordKv* Rec = L->GetRec(I);
     // A record marked deleted has no entry, as when it was marked.
     if (Rec->GetUpdateStatus() == usDeleted) continue;
-    FRecList.push_back(TIndexItemKv{KeyOf(Rec, dvvValueKv), I});
+    FRecList.push_back(MakeEntry(KeyOf(Rec, dvvValueKv), I));
   }
   if (!FRecList.empty()) QuickSort(0, GetCount() - 1);
   if (IsUniqueKind()) CheckUnique();
 }
 
 void TMTIndexKv::QuickSort(Integer L, Integer R) {
-  auto Less = [](const Variant& A, const Variant& B) { return DBVarCompareValue(A, B) == vrLessThan; };
-  auto Greater = [](const Variant& A, const Variant& B) { return DBVarCompareValue(A, B) == vrGreaterThan; };
   while (L < R) {
     Integer I = L, J = R, P = (L + R) >> 1;
     do {
-      while (I < R && Less(FRecList[size_t(I)].Value, FRecList[size_t(P)].Value)) ++I;
-      while (J > L && Greater(FRecList[size_t(J)].Value, FRecList[size_t(P)].Value)) --J;
+      while (I < R && CompareEntries(FRecList[size_t(I)], FRecList[size_t(P)]) == vrLessThan) ++I;
+      while (J > L && CompareEntries(FRecList[size_t(J)], FRecList[size_t(P)]) == vrGreaterThan) --J;
       if (I <= J) {
         if (I != J) {
           std::swap(FRecList[size_t(I)], FRecList[size_t(J)]);
@@ -2174,16 +2212,16 @@ void TMTIndexKv::QuickSort(Integer L, Integer R) {
 void TMTIndexKv::CheckUnique() {
   for (size_t I = 1; I < FRecList.size(); ++I) {
     const Variant& Prev = FRecList[I - 1].Value;
-    if (!Prev.IsNull() && DBVarCompareValue(Prev, FRecList[I].Value) == vrEqual) throw EUniqueKeyViolationKv(FFields, Prev);
+    if (!Prev.IsNull() && CompareEntries(FRecList[I - 1], FRecList[I]) == vrEqual) throw EUniqueKeyViolationKv(FFields, Prev);
   }
 }
 
-bool TMTIndexKv::FindKeyValueIndex(const Variant& Value, Integer& Index) const {
+bool TMTIndexKv::FindKey(const Variant& Value, const std::string* Key, Integer& Index) const {
   Integer Lo = 0, Hi = GetCount() - 1;
   bool Found = false;
   while (Lo <= Hi) {
     Integer Mid = (Lo + Hi) >> 1;
-    switch (DBVarCompareValue(FRecList[size_t(Mid)].Value, Value)) {
+    switch (CompareEntry(FRecList[size_t(Mid)], Value, Key)) {
       case vrNotEqual:
         throw Exception(L"TMTIndexKv.FindKeyValueIndex: values is not comparable.");
       case vrLessThan:
@@ -2203,6 +2241,12 @@ bool TMTIndexKv::FindKeyValueIndex(const Variant& Value, Integer& Index) const {
   return Found;
 }
 
+bool TMTIndexKv::FindKeyValueIndex(const Variant& Value, Integer& Index) const {
+  std::string Key;
+  bool HasKey = FKeyed && MakeSortKey(Value, Key);
+  return FindKey(Value, HasKey ? &Key : nullptr, Index);
+}
+
 bool TMTIndexKv::FindRecordIndexByKey(const Variant& Value, Integer& Index) const {
   Integer I;
   if (!FindKeyValueIndex(Value, I)) return false;
@@ -2211,11 +2255,13 @@ bool TMTIndexKv::FindRecordIndexByKey(const Variant& Value, Integer& Index) cons
 }
 
 void TMTIndexKv::FillMatchedKeyList(const Variant& Value, std::vector<TIndexItemKv*>& List) {
+  std::string Key;
+  const std::string* K = FKeyed && MakeSortKey(Value, Key) ? &Key : nullptr;
   Integer I;
-  if (!FindKeyValueIndex(Value, I)) return;
-  for (Integer J = I - 1; J >= 0 && DBVarCompareValue(FRecList[size_t(J)].Value, Value) == vrEqual; --J)
+  if (!FindKey(Value, K, I)) return;
+  for (Integer J = I - 1; J >= 0 && CompareEntry(FRecList[size_t(J)], Value, K) == vrEqual; --J)
     List.push_back(&FRecList[size_t(J)]);
-  for (Integer J = I; J < GetCount() && DBVarCompareValue(FRecList[size_t(J)].Value, Value) == vrEqual; ++J)
+  for (Integer J = I; J < GetCount() && CompareEntry(FRecList[size_t(J)], Value, K) == vrEqual; ++J)
     List.push_back(&FRecList[size_t(J)]);
 }
 
@@ -2227,18 +2273,21 @@ void TMTIndexKv::FillMatchedRecsList(const Variant& Value, TList* List) {
 }
 
 Integer TMTIndexKv::FindEntryOfRecord(const Variant& Key, Integer RecIndexValue) const {
+  std::string SortKey;
+  const std::string* K = FKeyed && MakeSortKey(Key, SortKey) ? &SortKey : nullptr;
   Integer I;
-  if (!FindKeyValueIndex(Key, I)) return -1;
+  if (!FindKey(Key, K, I)) return -1;
   // Among equal keys the entry that belongs to this record, not merely the first one found.
-  for (Integer J = I; J >= 0 && DBVarCompareValue(FRecList[size_t(J)].Value, Key) == vrEqual; --J)
+  for (Integer J = I; J >= 0 && CompareEntry(FRecList[size_t(J)], Key, K) == vrEqual; --J)
     if (FRecList[size_t(J)].RecIndex == RecIndexValue) return J;
-  for (Integer J = I + 1; J < GetCount() && DBVarCompareValue(FRecList[size_t(J)].Value, Key) == vrEqual; ++J)
+  for (Integer J = I + 1; J < GetCount() && CompareEntry(FRecList[size_t(J)], Key, K) == vrEqual; ++J)
     if (FRecList[size_t(J)].RecIndex == RecIndexValue) return J;
   return -1;
 }
 
 void TMTIndexKv::InsertItem(Integer Index, const Variant& Value, Integer RecIndexValue) {
-  FRecList.insert(FRecList.begin() + Index, TIndexItemKv{Value, RecIndexValue});
+  TIndexItemKv E = MakeEntry(Value, RecIndexValue);
+  FRecList.insert(FRecList.begin() + Index, std::move(E));
 }
 
 void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
@@ -2253,12 +2302,13 @@ void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNoti
     }
     case rlnRecAddedKv: {
       Variant Key = KeyOf(MemRec, dvvValueKv);
+      TIndexItemKv E = MakeEntry(Key, Index);
       Integer P;
       FindKeyValueIndex(Key, P);
       if (Index < MemRec->GetRecordsList()->GetCount() - 1)
         for (TIndexItemKv& It : FRecList)
           if (It.RecIndex >= Index) ++It.RecIndex;
-      InsertItem(P, Key, Index);
+      FRecList.insert(FRecList.begin() + P, std::move(E));
       break;
     }
     case rlnRecChangingKv: {
@@ -2274,22 +2324,17 @@ void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNoti
     case rlnRecChangedKv: {
       Variant Key = KeyOf(MemRec, dvvValueKv);
       Integer P = FindEntryOfRecord(FOldValue, Index);
-      if (P < 0) {
-        // No entry under the announced old key (a change nobody announced): enter the record anew.
-        Integer Q;
-        FindKeyValueIndex(Key, Q);
-        InsertItem(Q, Key, Index);
-        break;
-      }
+      TIndexItemKv E = MakeEntry(Key, Index);
       Integer Q;
       FindKeyValueIndex(Key, Q);
-      FRecList[size_t(P)].Value = Key;
-      if (P < Q) --Q;
-      if (P != Q) {
-        TIndexItemKv Moved = std::move(FRecList[size_t(P)]);
-        FRecList.erase(FRecList.begin() + P);
-        FRecList.insert(FRecList.begin() + Q, std::move(Moved));
+      if (P < 0) {
+        // No entry under the announced old key (a change nobody announced): enter the record anew.
+        FRecList.insert(FRecList.begin() + Q, std::move(E));
+        break;
       }
+      if (P < Q) --Q;
+      FRecList.erase(FRecList.begin() + P);
+      FRecList.insert(FRecList.begin() + Q, std::move(E));
       break;
     }
     case rlnRecDeletedKv: {
@@ -2592,10 +2637,13 @@ const std::array<TLetterWeight, 0x180>& LetterWeights() {
     const wchar_t* Lower = L"abcçdefgğhıijklmnoöpqrsştuüvwxyz";
     const wchar_t* Upper = L"ABCÇDEFGĞHIİJKLMNOÖPQRSŞTUÜVWXYZ";
     for (Integer I = 0; Lower[I]; ++I) {
-      Byte P = Byte(0x10 + I);
+      Byte P = Byte(0x20 + I);
       T[Lower[I]] = {P, 2, 2};
       T[Upper[I]] = {P, 2, 3};
     }
+    // A blank orders before the digits and the digits before the letters.
+    T[L' '] = {0x03, 2, 2};
+    for (Integer D = 0; D < 10; ++D) T[L'0' + D] = {Byte(0x05 + D), 2, 2};
     T[L'â'] = {T[L'a'].Primary, 3, 2};
     T[L'Â'] = {T[L'a'].Primary, 3, 3};
     T[L'î'] = {T[L'i'].Primary, 3, 2};

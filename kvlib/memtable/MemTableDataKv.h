@@ -663,6 +663,8 @@ class TIndexItemKv {
  public:
   Variant Value;
   Integer RecIndex = 0;
+  // The collation key of a text key while the index compares by keys (empty for Null).
+  std::string SortKey;
 };
 
 class EUniqueKeyViolationKv : public EDatabaseError {
@@ -709,6 +711,16 @@ class TMTIndexKv : public TCollectionItem {
 
  private:
   Variant KeyOf(TMemoryRecordKv* Rec, TDataValueVersionKv Version) const;
+  // The collation key of a key value; false when it has none (not a text, or a character the
+  // key does not know).
+  static bool MakeSortKey(const Variant& Value, std::string& Key);
+  // Compares an entry with a key value (and its collation key, when it has one).
+  TVariantRelationship CompareEntry(const TIndexItemKv& Entry, const Variant& Value, const std::string* Key) const;
+  TVariantRelationship CompareEntries(const TIndexItemKv& A, const TIndexItemKv& B) const;
+  bool FindKey(const Variant& Value, const std::string* Key, Integer& Index) const;
+  // Stops comparing by collation keys (a key could not be made for a new value).
+  void DropSortKeys();
+  TIndexItemKv MakeEntry(const Variant& Value, Integer RecIndexValue);
   // The entry of the record at RecIndexValue among those equal to Key; -1 when none.
   Integer FindEntryOfRecord(const Variant& Key, Integer RecIndexValue) const;
   bool IsUniqueKind() const { return FUnique || FPrimary; }
@@ -720,6 +732,7 @@ class TMTIndexKv : public TCollectionItem {
   std::vector<TIndexItemKv> FRecList;
   TRecordsListKv* FRecordsList = nullptr;
   bool FUnique = false;
+  bool FKeyed = false;  // text keys compare by their collation keys
 };
 
 class TMTIndexesKv : public TCollection {
@@ -848,5 +861,6 @@ void MemTableDataKvShutdown();
 // A key whose byte order is the Turkish collation's order of the texts (letters by the Turkish
 // alphabet ignoring case, then circumflexes, then lower before upper case), made once per value
 // so that an index compares bytes instead of asking the system per comparison. Answers false for
-// a text with a character outside the Turkish and English letters (â, î, û included).
+// a text with a character outside the Turkish and English letters (â, î, û included), the digits
+// and the blank. An index on one text field compares by these keys under a Turkish user.
 bool TurkishSortKeyKv(const String& S, std::string& Key);
