@@ -1291,6 +1291,33 @@ void TMTDataStructKv::StructChanged() {
   DoEvent(FOnStructChanged, this);
 }
 
+void TMTDataStructKv::ReadState(TReader* Reader) {
+  BeginUpdate();
+  try {
+    Clear();
+    TComponent::ReadState(Reader);
+  } catch (...) {
+    EndUpdate(true);
+    throw;
+  }
+  EndUpdate(true);
+}
+
+void TMTDataStructKv::TakeFieldsFrom(TMTDataStructKv* Other) {
+  BeginUpdate();
+  Clear();
+  while (Other->GetCount() > 0) {
+    TMTDataFieldKv* F = Other->GetDataField(0);
+    Other->FList.Delete(0);
+    if (F->GetOwner()) F->GetOwner()->RemoveComponent(F);
+    InsertComponent(F);
+    FList.Add(F);
+    F->FDataStruct = this;
+    F->FFieldId = FNextFieldId++;
+  }
+  EndUpdate(true);
+}
+
 void TMTDataStructKv::GetChildren(TGetChildProc Proc, TComponent*) {
   for (Integer I = 0; I < GetCount(); ++I) Proc(GetDataField(I));
 }
@@ -1953,6 +1980,31 @@ void TRecordsListKv::ApplyImmediately(TMemoryRecordKv* Rec, TApplyKind Kind) {
   if (Kind != akDelete) Rec->FData = S->FData;
 }
 
+void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
+  std::vector<TMemoryRecordKv*> Recs;
+  for (Integer I = 0; I < From->GetCount(); ++I) Recs.push_back(From->GetRec(I));
+  From->FRecList.SetOwnsObjects(false);
+  From->FRecList.Clear();
+  From->FRecList.SetOwnsObjects(true);
+  Clear();
+  for (TMemoryRecordKv* Rec : Recs) {
+    Rec->FIndex = -1;
+    Rec->FUpdateIndex = -1;
+    Rec->FRecordsList = this;
+    Rec->FDataStruct = GetDataStruct();
+    Rec->FHashCode = FNewHashCode++;
+    Rec->FData.resize(size_t(GetRecValCount()), Null);
+  }
+  for (size_t I = 0; I < Recs.size(); ++I) {
+    try {
+      FetchRecord(Recs[I]);
+    } catch (...) {
+      for (size_t J = I; J < Recs.size(); ++J) delete Recs[J];
+      throw;
+    }
+  }
+}
+
 void TRecordsListKv::WriteData(TWriter* Writer) {
   Writer->WriteListBegin();
   for (Integer I = 0; I < FRecList.GetCount(); ++I) GetRec(I)->WriteRecordData(Writer);
@@ -2008,11 +2060,18 @@ void TRecordsListKv::DefineProperties(TFiler* Filer) {
 TRecordsListNotificatorKv::TRecordsListNotificatorKv(TComponent* AOwner) : TComponent(AOwner) {}
 
 TRecordsListNotificatorKv::~TRecordsListNotificatorKv() {
+  // One on the stack is torn down after its derived parts are gone: it detaches here, quietly.
   if (FDataObject) {
-    DetachFrom(FDataObject);
+    TRecordsListNotificatorKv::DetachFrom(FDataObject);
+    FDataObject->RemoveFreeNotification(this);
     FDataObject = nullptr;
-    FMemTableData = nullptr;
   }
+}
+
+void TRecordsListNotificatorKv::DestroyContents() {
+  // Detached while whole, so a descendant's own detaching runs.
+  SetDataObject(nullptr);
+  TComponent::DestroyContents();
 }
 
 Integer TRecordsListNotificatorKv::FetchRecords(Integer Count) { return FOnFetchRecords ? FOnFetchRecords(Count) : 0; }
@@ -2430,6 +2489,7 @@ void TMemTableDataKv::DestroyContents() {
   delete FRecordsList;
   FRecordsList = nullptr;
   FNewDataStruct.reset();
+  FScratch.reset();
   TComponent::DestroyContents();
   FDataStruct = nullptr;
 }
@@ -2562,31 +2622,58 @@ void TMemTableDataKv::DefineProperties(TFiler* Filer) {
 }
 
 void TMemTableDataKv::ReaderCreateComponent(TReader*, TComponentClass ComponentClass, TComponent*& Component) {
-  if (ComponentClass && ComponentClass->InheritsFrom(TMTDataStructKv::StaticClass())) Component = FDataStruct;
-  else if (ComponentClass && ComponentClass->InheritsFrom(TRecordsListKv::StaticClass())) Component = FRecordsList;
+  TMemTableDataKv* Into = FReadInto ? FReadInto : this;
+  if (ComponentClass && ComponentClass->InheritsFrom(TMTDataStructKv::StaticClass())) {
+    Component = Into->FDataStruct;
+    FReadStruct = true;
+  } else if (ComponentClass && ComponentClass->InheritsFrom(TRecordsListKv::StaticClass())) {
+    Component = Into->FRecordsList;
+    FReadRecords = true;
+  }
 }
 
-void TMemTableDataKv::ReaderAncestorNotFound(TReader* Reader, const String& ComponentName, TComponentClass,
+void TMemTableDataKv::ReaderAncestorNotFound(TReader* Reader, const String& ComponentName, TComponentClass ComponentClass,
                                              TComponent*& Component) {
   if (!Reader->GetRoot()) return;
-  if (SameIdent(ComponentName, L"DataStruct")) Component = FDataStruct;
-  else if (SameIdent(ComponentName, L"RecordsList")) Component = FRecordsList;
+  if (SameIdent(ComponentName, L"DataStruct")) ReaderCreateComponent(Reader, TMTDataStructKv::StaticClass(), Component);
+  else if (SameIdent(ComponentName, L"RecordsList")) ReaderCreateComponent(Reader, TRecordsListKv::StaticClass(), Component);
+  (void)ComponentClass;
 }
 
 void TMemTableDataKv::ReadState(TReader* Reader) {
+  // The stream is read into a scratch storage object (its structure a copy of this one, for records
+  // stored without one); only a complete read replaces this object's structure and records, so a
+  // damaged stream leaves the table as it was.
+  // The reader calls Loaded on what it read after this returns: the scratch lives until the next read.
+  FScratch.reset(new TMemTableDataKv(nullptr));
+  TMemTableDataKv* Scratch = FScratch.get();
+  Scratch->GetDataStruct()->Assign(GetDataStruct());
   TCreateComponentEvent SavedCreate = Reader->GetOnCreateComponent();
   TAncestorNotFoundEvent SavedAncestor = Reader->GetOnAncestorNotFound();
+  Integer SavedCurValue = FAutoIncrement->GetCurValue();
+  auto Restore = [&] {
+    Reader->SetOnCreateComponent(SavedCreate);
+    Reader->SetOnAncestorNotFound(SavedAncestor);
+    FReadInto = nullptr;
+  };
+  FReadInto = Scratch;
+  FReadStruct = FReadRecords = false;
   Reader->SetOnCreateComponent({this, &TMemTableDataKv::ReaderCreateComponent});
   Reader->SetOnAncestorNotFound({this, &TMemTableDataKv::ReaderAncestorNotFound});
   try {
     TComponent::ReadState(Reader);
   } catch (...) {
-    Reader->SetOnCreateComponent(SavedCreate);
-    Reader->SetOnAncestorNotFound(SavedAncestor);
+    Restore();
+    FAutoIncrement->SetCurValue(SavedCurValue);
     throw;
   }
-  Reader->SetOnCreateComponent(SavedCreate);
-  Reader->SetOnAncestorNotFound(SavedAncestor);
+  Restore();
+  if (FReadStruct) {
+    // Records of the former structure cannot be read under the stored one.
+    FRecordsList->Clear();
+    GetDataStruct()->TakeFieldsFrom(Scratch->GetDataStruct());
+  }
+  if (FReadRecords) FRecordsList->AdoptRecords(Scratch->GetRecordsList());
 }
 
 TMemTableDataShadowKv::TMemTableDataShadowKv(TMemTableDataKv* AMasterTable)

@@ -407,6 +407,10 @@ class TMTDataStructKv : public TComponent {
 
   void GetChildren(TGetChildProc Proc, TComponent* Root) override;
   TComponent* GetChildOwner() override { return this; }
+  // A stored structure replaces the descriptors.
+  void ReadState(TReader* Reader) override;
+  // Replaces the descriptors with Other's, which moves them over as they are.
+  void TakeFieldsFrom(TMTDataStructKv* Other);
 
  protected:
   void DestroyContents() override;
@@ -561,6 +565,8 @@ class TRecordsListKv : public TComponent {
   void RefreshRecord(Integer Index, TMemoryRecordKv* FromRec);
   void CleanupChangedRecs();
   void SetAutoIncValue(TMemoryRecordKv* Rec);
+  // Replaces the records with those of another list (read from a stream), fetched in order.
+  void AdoptRecords(TRecordsListKv* From);
 
   Integer GetCount() const { return FRecList.GetCount(); }
   TMTDataStructKv* GetDataStruct() const;
@@ -642,6 +648,7 @@ class TRecordsListNotificatorKv : public TComponent {
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void DestroyContents() override;
   // Attaching to another kind of data object (a records view) is its own business.
   virtual bool AttachTo(TComponent* ADataObject);
   virtual void DetachFrom(TComponent* ADataObject);
@@ -829,6 +836,10 @@ class TMemTableDataKv : public TComponent {
                               TComponent*& Component);
 
   std::unique_ptr<TAutoIncrementKv> FAutoIncrement;
+  TMemTableDataKv* FReadInto = nullptr;  // the scratch storage a stream is read into
+  std::unique_ptr<TMemTableDataKv> FScratch;
+  bool FReadStruct = false;
+  bool FReadRecords = false;
   TMTDataStructKv* FDataStruct = nullptr;  // owned as a component
   TIntArray FIncFieldIndexes;
   std::unique_ptr<TMTDataStructKv> FNewDataStruct;

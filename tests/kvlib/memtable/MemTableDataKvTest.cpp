@@ -1059,15 +1059,27 @@ TEST(MemTableStorage, ADamagedStreamIsRefusedAndTheRecordsStay) {
   Damaged.push_back(Spoiled);
 
   for (const TBytes& Bad : Damaged) {
-    TTable T(AllKinds());
-    T.Add({Null, Variant(L"kept"), Null, Null, Null, Null, Null, Null});
+    TTable T({{L"Only", ftInteger}, {L"Name", ftWideString, 10}});
+    T.Add({Variant(5), Variant(L"kept")});
+    String Before = Snapshot(T);
     TMemoryStream S;
     S.WriteBuffer(Bad.data(), Integer(Bad.size()));
     S.SetPosition(0);
-    EXPECT_ANY_THROW(S.ReadComponent(T.Data));
-    ASSERT_EQ(T.List()->GetCount(), 1);
-    EXPECT_EQ(VarToStr(T.At(0, 1)), L"kept");
+    EXPECT_THROW(S.ReadComponent(T.Data), EReadError);
+    EXPECT_EQ(Snapshot(T), Before);
+    EXPECT_EQ(T.Data->GetDataStruct()->GetCount(), 2);
+    EXPECT_EQ(T.Data->GetDataStruct()->GetDataField(0)->GetFieldName(), L"Only");
   }
+  // The whole stream replaces structure and records.
+  TTable T({{L"Only", ftInteger}});
+  T.Add({Variant(5)});
+  TMemoryStream S;
+  S.WriteBuffer(Good.data(), Integer(Good.size()));
+  S.SetPosition(0);
+  S.ReadComponent(T.Data);
+  EXPECT_EQ(T.Data->GetDataStruct()->GetCount(), 8);
+  EXPECT_EQ(T.List()->GetCount(), 3);
+  EXPECT_EQ(Stored(T.Data), Good);
 }
 
 }  // namespace
