@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <mutex>
 
 #include "framework/FMTBcd.h"
 #include "framework/SqlTimSt.h"
@@ -9,6 +10,61 @@
 #include "kvlib/foundation/ToolCtrlsKv.h"
 
 TVarType varByteArrayKv = varArray | varByte;
+
+// ---- Blocks for records and values --------------------------------------------------------------
+
+namespace {
+
+// Size classes of 16 bytes up to 1 KB; larger blocks go to the system heap.
+constexpr size_t PoolGrain = 16, PoolLimit = 1024, PoolChunk = 256 * 1024;
+
+struct TBlockPool {
+  std::mutex Lock;
+  void* Free[PoolLimit / PoolGrain + 1] = {};
+  char* Next = nullptr;
+  char* End = nullptr;
+};
+
+TBlockPool& Pool() {
+  static TBlockPool* P = new TBlockPool();  // never freed: blocks may outlive static destruction
+  return *P;
+}
+
+}  // namespace
+
+void* MemTableAllocKv(size_t Size) {
+  if (Size == 0) Size = 1;
+  if (Size > PoolLimit) return ::operator new(Size);
+  size_t Class = (Size + PoolGrain - 1) / PoolGrain;
+  size_t Bytes = Class * PoolGrain;
+  TBlockPool& P = Pool();
+  std::lock_guard<std::mutex> Guard(P.Lock);
+  if (void* Block = P.Free[Class]) {
+    P.Free[Class] = *static_cast<void**>(Block);
+    return Block;
+  }
+  if (size_t(P.End - P.Next) < Bytes) {
+    P.Next = static_cast<char*>(::operator new(PoolChunk));
+    P.End = P.Next + PoolChunk;
+  }
+  void* Block = P.Next;
+  P.Next += Bytes;
+  return Block;
+}
+
+void MemTableFreeKv(void* Block, size_t Size) noexcept {
+  if (!Block) return;
+  if (Size == 0) Size = 1;
+  if (Size > PoolLimit) {
+    ::operator delete(Block);
+    return;
+  }
+  size_t Class = (Size + PoolGrain - 1) / PoolGrain;
+  TBlockPool& P = Pool();
+  std::lock_guard<std::mutex> Guard(P.Lock);
+  *static_cast<void**>(Block) = P.Free[Class];
+  P.Free[Class] = Block;
+}
 TVarType varUStringKv = varUString;
 
 // ---- Stored value conversion --------------------------------------------------------------------
@@ -1595,7 +1651,7 @@ TMemoryRecordKv* TRecordsListKv::NewRecord() {
 
 void TRecordsListKv::Notify(TMemoryRecordKv* Rec, Integer Index, TRecordsListNotification Action) {
   if (FUpdateCount > 0) return;
-  FIndexes->Notify(Rec, Index, Action);
+  if (!FIndexesCurrent) FIndexes->Notify(Rec, Index, Action);
   if (FMemTableData) FMemTableData->Notify(Rec, Index, Action);
 }
 
@@ -1735,6 +1791,9 @@ void TRecordsListKv::PersistDeleteRecords(const std::vector<TRecordsRangeKv>& Re
       FRecList.SetOwnsObjects(true);
       Gone.push_back(Rec);
     }
+  std::vector<Integer> NewIndex(static_cast<size_t>(FRecList.GetCount()), -1);
+  for (Integer I = 0, Kept = 0; I < FRecList.GetCount(); ++I)
+    if (FRecList.GetItems(I)) NewIndex[size_t(I)] = Kept++;
   for (TMemoryRecordKv* Rec : Gone) {
     Rec->FIndex = -1;
     EmptyDeltaSlot(Rec);
@@ -1742,7 +1801,16 @@ void TRecordsListKv::PersistDeleteRecords(const std::vector<TRecordsRangeKv>& Re
   }
   FRecList.Pack();
   Renumber(0);
-  Notify(nullptr, -1, rlnListChangedKv);
+  // The indexes drop the entries of the records that went in one pass instead of sorting anew.
+  for (Integer I = 0; I < FIndexes->GetCount(); ++I) FIndexes->GetItems(I)->RecordsRemoved(NewIndex);
+  FIndexesCurrent = true;
+  try {
+    Notify(nullptr, -1, rlnListChangedKv);
+  } catch (...) {
+    FIndexesCurrent = false;
+    throw;
+  }
+  FIndexesCurrent = false;
 }
 
 void TRecordsListKv::PersistRemoveRecord(Integer Index) {
@@ -2414,6 +2482,20 @@ void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNoti
     default:
       break;
   }
+}
+
+void TMTIndexKv::RecordsRemoved(const std::vector<Integer>& NewIndex) {
+  if (!FActive || FFields.empty()) return;
+  size_t Out = 0;
+  for (size_t I = 0; I < FRecList.size(); ++I) {
+    Integer R = FRecList[I].RecIndex;
+    Integer To = R >= 0 && size_t(R) < NewIndex.size() ? NewIndex[size_t(R)] : -1;
+    if (To < 0) continue;
+    FRecList[I].RecIndex = To;
+    if (Out != I) FRecList[Out] = std::move(FRecList[I]);
+    ++Out;
+  }
+  FRecList.erase(FRecList.begin() + Integer(Out), FRecList.end());
 }
 
 void TMTIndexKv::RecordMoved(TMemoryRecordKv*, Integer OldIndex, Integer NewIndex) {

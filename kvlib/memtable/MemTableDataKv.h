@@ -26,7 +26,25 @@ class TMemTableDataKv;
 class TMTIndexKv;
 class TMTIndexesKv;
 
-using TRecDataValues = std::vector<Variant>;
+// Blocks for the records and their values, carved from large chunks: a table holds a great many
+// small blocks, and the system heap (Wine's above all) spends microseconds on each one. Freed
+// blocks are kept for reuse. Any thread may allocate.
+void* MemTableAllocKv(size_t Size);
+void MemTableFreeKv(void* P, size_t Size) noexcept;
+
+template <class T>
+struct TMemTableAllocatorKv {
+  using value_type = T;
+  TMemTableAllocatorKv() = default;
+  template <class U>
+  TMemTableAllocatorKv(const TMemTableAllocatorKv<U>&) {}
+  T* allocate(size_t N) { return static_cast<T*>(MemTableAllocKv(N * sizeof(T))); }
+  void deallocate(T* P, size_t N) noexcept { MemTableFreeKv(P, N * sizeof(T)); }
+  template <class U>
+  bool operator==(const TMemTableAllocatorKv<U>&) const { return true; }
+};
+
+using TRecDataValues = std::vector<Variant, TMemTableAllocatorKv<Variant>>;
 using TIntArray = std::vector<Integer>;
 using TVariantArrayKv = std::vector<Variant>;
 
@@ -452,6 +470,8 @@ class TMemoryRecordKv : public TPersistent {
  public:
   TMemoryRecordKv();
   ~TMemoryRecordKv() override;
+  static void* operator new(size_t Size) { return MemTableAllocKv(Size); }
+  static void operator delete(void* P, size_t Size) noexcept { MemTableFreeKv(P, Size); }
 
   void Edit();
   void EditForRefresh();
@@ -603,6 +623,7 @@ class TRecordsListKv : public TComponent {
   UInt64 FNewHashCode = 1;
   TObjectListKv FRecList{true};
   Integer FUpdateCount = 0;
+  bool FIndexesCurrent = false;  // the indexes already follow the list-wide change being announced
 };
 
 using TRecordsListNotificatorDataEventKv =
@@ -715,6 +736,9 @@ class TMTIndexKv : public TCollectionItem {
   void Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action);
   virtual void RecordMoved(TMemoryRecordKv* Item, Integer OldIndex, Integer NewIndex);
   virtual void InsertItem(Integer Index, const Variant& Value, Integer RecIndexValue);
+  // Records left the list at once: NewIndex maps each former position to the new one, -1 for a
+  // record that went. Keeps the entries without sorting them again.
+  void RecordsRemoved(const std::vector<Integer>& NewIndex);
 
  private:
   Variant KeyOf(TMemoryRecordKv* Rec, TDataValueVersionKv Version) const;

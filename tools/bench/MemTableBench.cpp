@@ -4,6 +4,10 @@
 // step's time, the ratio to SQLite and the memory per record.
 //   memtable_bench [records]
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <malloc.h>
+#include <new>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -16,7 +20,26 @@
 #include "kvlib/memtable/MemTableDataKv.h"
 #include "sqlite3.h"
 
-#include <psapi.h>
+
+namespace {
+std::atomic<Int64>& Counter();
+}
+
+void* operator new(size_t Size) {
+  void* P = std::malloc(Size ? Size : 1);
+  if (!P) throw std::bad_alloc();
+  Counter() += Int64(_msize(P));
+  return P;
+}
+void operator delete(void* P) noexcept {
+  if (!P) return;
+  Counter() -= Int64(_msize(P));
+  std::free(P);
+}
+void operator delete(void* P, size_t) noexcept { operator delete(P); }
+void* operator new[](size_t Size) { return operator new(Size); }
+void operator delete[](void* P) noexcept { operator delete(P); }
+void operator delete[](void* P, size_t) noexcept { operator delete(P); }
 
 namespace {
 
@@ -27,22 +50,23 @@ struct TRow {
   Integer Day;  // days since 1899-12-30
 };
 
-double Now() {
+double Seconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-Int64 PrivateBytes() {
-  PROCESS_MEMORY_COUNTERS_EX C{};
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&C), sizeof(C));
-  return Int64(C.PrivateUsage);
-}
+// Bytes the program holds from the heap, counted by the allocation operators below.
+std::atomic<Int64> HeapBytes{0};
+
+Int64 PrivateBytes() { return HeapBytes.load(); }
+
+std::atomic<Int64>& Counter() { return HeapBytes; }
 
 std::vector<TRow> MakeRows(Integer Count) {
   const String Lower = L"abcçdefgğhıijklmnoöprsştuüvyz";
   const String Upper = L"ABCÇDEFGĞHIİJKLMNOÖPRSŞTUÜVYZ";
   std::mt19937 Rng(1071);
-  std::vector<TRow> Rows(size_t(Count));
+  std::vector<TRow> Rows(static_cast<size_t>(Count));
   for (Integer I = 0; I < Count; ++I) {
     TRow& R = Rows[size_t(I)];
     R.Id = I + 1;
@@ -77,9 +101,9 @@ int main(int argc, char** argv) {
   const Integer Lookups = 100000, Deletes = Count / 10;
   std::vector<TRow> Rows = MakeRows(Count);
   std::mt19937 Rng(1453);
-  std::vector<Integer> Probe(size_t(Lookups));
+  std::vector<Integer> Probe(static_cast<size_t>(Lookups));
   for (Integer& P : Probe) P = Integer(Rng() % unsigned(Count));
-  std::vector<Integer> Gone(size_t(Count));
+  std::vector<Integer> Gone(static_cast<size_t>(Count));
   for (Integer I = 0; I < Count; ++I) Gone[size_t(I)] = I;
   std::shuffle(Gone.begin(), Gone.end(), Rng);
   Gone.resize(size_t(Deletes));
@@ -97,7 +121,7 @@ int main(int argc, char** argv) {
   S->BuildDataFieldForDef(L"Amount", ftCurrency, 0, 0);
   S->BuildDataFieldForDef(L"Born", ftDate, 0, 0);
   TRecordsListKv* L = Data->GetRecordsList();
-  double T0 = Now();
+  double T0 = Seconds();
   for (const TRow& R : Rows) {
     TMemoryRecordKv* Rec = L->NewRecord();
     Rec->SetDataValue(0, dvvValueKv, Variant(R.Id));
@@ -106,38 +130,38 @@ int main(int argc, char** argv) {
     Rec->SetDataValue(3, dvvValueKv, Variant(TDateTime(Double(R.Day))));
     L->FetchRecord(Rec);
   }
-  Steps[0].Ours = Now() - T0;
-  T0 = Now();
+  Steps[0].Ours = Seconds() - T0;
+  T0 = Seconds();
   TMTIndexKv* Index = L->GetIndexes()->Add();
   Index->SetFields(L"Name");
   Index->SetActive(true);
-  Steps[1].Ours = Now() - T0;
+  Steps[1].Ours = Seconds() - T0;
   Int64 MemAfter = PrivateBytes();
-  T0 = Now();
+  T0 = Seconds();
   for (Integer P : Probe) {
     Integer At;
     if (Index->FindRecordIndexByKey(Variant(Rows[size_t(P)].Name), At)) ++Found;
   }
-  Steps[2].Ours = Now() - T0;
-  T0 = Now();
+  Steps[2].Ours = Seconds() - T0;
+  T0 = Seconds();
   std::vector<TRecordsRangeKv> Ranges;
   for (Integer G : Gone) {
     if (!Ranges.empty() && Ranges.back().HighIndex == G - 1) Ranges.back().HighIndex = G;
     else Ranges.push_back({G, G});
   }
   L->DeleteRecords(Ranges);
-  Steps[3].Ours = Now() - T0;
+  Steps[3].Ours = Seconds() - T0;
   Data->SetStoreStructInStream(true);
   Data->SetStoreRecordsInStream(true);
   TMemoryStream Stored;
-  T0 = Now();
+  T0 = Seconds();
   Stored.WriteComponent(Data);
-  Steps[4].Ours = Now() - T0;
+  Steps[4].Ours = Seconds() - T0;
   auto* Back = new TMemTableDataKv(nullptr);
-  T0 = Now();
+  T0 = Seconds();
   Stored.SetPosition(0);
   Stored.ReadComponent(Back);
-  Steps[5].Ours = Now() - T0;
+  Steps[5].Ours = Seconds() - T0;
   Integer OursLeft = Back->GetRecordsList()->GetCount();
   Int64 OursStored = Stored.GetSize();
   delete Back;
@@ -151,7 +175,7 @@ int main(int argc, char** argv) {
         Db);
   sqlite3_stmt* Ins;
   Check(sqlite3_prepare_v2(Db, "INSERT INTO t VALUES(?, ?, ?, ?)", -1, &Ins, nullptr), Db);
-  T0 = Now();
+  T0 = Seconds();
   Check(sqlite3_exec(Db, "BEGIN", nullptr, nullptr, nullptr), Db);
   for (const TRow& R : Rows) {
     sqlite3_bind_int(Ins, 1, R.Id);
@@ -162,25 +186,25 @@ int main(int argc, char** argv) {
     sqlite3_reset(Ins);
   }
   Check(sqlite3_exec(Db, "COMMIT", nullptr, nullptr, nullptr), Db);
-  Steps[0].SQLite = Now() - T0;
+  Steps[0].SQLite = Seconds() - T0;
   sqlite3_finalize(Ins);
-  T0 = Now();
+  T0 = Seconds();
   Check(sqlite3_exec(Db, "CREATE INDEX t_name ON t(name)", nullptr, nullptr, nullptr), Db);
-  Steps[1].SQLite = Now() - T0;
+  Steps[1].SQLite = Seconds() - T0;
   sqlite3_stmt* Sel;
   Check(sqlite3_prepare_v2(Db, "SELECT id FROM t WHERE name = ?", -1, &Sel, nullptr), Db);
   Integer SqlFound = 0;
-  T0 = Now();
+  T0 = Seconds();
   for (Integer P : Probe) {
     sqlite3_bind_text16(Sel, 1, Rows[size_t(P)].Name.c_str(), Integer(Rows[size_t(P)].Name.size() * 2), SQLITE_STATIC);
     if (sqlite3_step(Sel) == SQLITE_ROW) ++SqlFound;
     sqlite3_reset(Sel);
   }
-  Steps[2].SQLite = Now() - T0;
+  Steps[2].SQLite = Seconds() - T0;
   sqlite3_finalize(Sel);
   sqlite3_stmt* Del;
   Check(sqlite3_prepare_v2(Db, "DELETE FROM t WHERE id = ?", -1, &Del, nullptr), Db);
-  T0 = Now();
+  T0 = Seconds();
   Check(sqlite3_exec(Db, "BEGIN", nullptr, nullptr, nullptr), Db);
   for (Integer G : Gone) {
     sqlite3_bind_int(Del, 1, G + 1);
@@ -188,15 +212,15 @@ int main(int argc, char** argv) {
     sqlite3_reset(Del);
   }
   Check(sqlite3_exec(Db, "COMMIT", nullptr, nullptr, nullptr), Db);
-  Steps[3].SQLite = Now() - T0;
+  Steps[3].SQLite = Seconds() - T0;
   sqlite3_finalize(Del);
   sqlite3_int64 Size = 0;
-  T0 = Now();
+  T0 = Seconds();
   unsigned char* Image = sqlite3_serialize(Db, "main", &Size, 0);
-  Steps[4].SQLite = Now() - T0;
+  Steps[4].SQLite = Seconds() - T0;
   sqlite3* Db2;
   Check(sqlite3_open(":memory:", &Db2), Db2);
-  T0 = Now();
+  T0 = Seconds();
   Check(sqlite3_deserialize(Db2, "main", Image, Size, Size, SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE),
         Db2);
   sqlite3_stmt* Cnt;
@@ -204,7 +228,7 @@ int main(int argc, char** argv) {
   sqlite3_step(Cnt);
   Integer SqlLeft = sqlite3_column_int(Cnt, 0);
   sqlite3_finalize(Cnt);
-  Steps[5].SQLite = Now() - T0;
+  Steps[5].SQLite = Seconds() - T0;
   sqlite3_close(Db2);
   sqlite3_close(Db);
 
@@ -214,7 +238,7 @@ int main(int argc, char** argv) {
   for (const TStep& St : Steps) std::printf("%-20s %10.3f %10.3f %8.2f\n", St.Name, St.Ours, St.SQLite, St.Ours / St.SQLite);
   double ValueBytes = 4 + 10 * 2 + 8 + 8;
   double PerRecord = Double(MemAfter - MemBefore) / Count;
-  std::printf("memory per record after load and index: %.0f bytes for %.0f bytes of values (%.1fx)\n", PerRecord,
+  std::printf("heap per record after load and index: %.0f bytes for %.0f bytes of values (%.1fx)\n", PerRecord,
               ValueBytes, PerRecord / ValueBytes);
   std::printf("found %d / %d (SQLite %d); left %d (SQLite %d); stored %lld bytes (SQLite image %lld)\n", Found, Lookups,
               SqlFound, OursLeft, SqlLeft, (long long)OursStored, (long long)Size);
