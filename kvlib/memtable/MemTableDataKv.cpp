@@ -279,6 +279,7 @@ void TMTDataFieldKv::SetIndex(Integer Value) {
   if (!FDataStruct) return;
   Integer Cur = GetIndex();
   if (Cur >= 0 && Value >= 0 && Value < FDataStruct->GetCount() && Value != Cur) FDataStruct->FList.Move(Cur, Value);
+  ++FDataStruct->FLayoutVersion;
   FDataStruct->StructChanged();
 }
 
@@ -1041,6 +1042,7 @@ TMTDataFieldKv* TMTDataStructKv::CreateField(TMTDataFieldClassKv FieldClass) {
 void TMTDataStructKv::InsertField(TMTDataFieldKv* Field) {
   if (FList.IndexOf(Field) >= 0) return;
   FList.Add(Field);
+  ++FLayoutVersion;
   Field->FDataStruct = this;
   if (!InUpdate()) StructChanged();
 }
@@ -1048,12 +1050,14 @@ void TMTDataStructKv::InsertField(TMTDataFieldKv* Field) {
 void TMTDataStructKv::RemoveField(TMTDataFieldKv* Field) {
   if (Field->FDataStruct != this) return;
   FList.Remove(Field);
+  ++FLayoutVersion;
   Field->FDataStruct = nullptr;
   if (Field->GetOwner() == this) RemoveComponent(Field);
   if (!InUpdate()) StructChanged();
 }
 
 void TMTDataStructKv::Clear() {
+  ++FLayoutVersion;
   while (FList.GetCount() > 0) {
     auto* F = static_cast<TMTDataFieldKv*>(FList.GetItems(FList.GetCount() - 1));
     FList.Delete(FList.GetCount() - 1);
@@ -1127,6 +1131,7 @@ TMTDataFieldKv* TMTDataStructKv::ChangeFieldType(const String& FieldName, TMTDat
   try {
     New = CreateField(FieldClass);
     FList.Move(FList.IndexOf(New), At);
+    ++FLayoutVersion;
     RemoveField(Old);
     String Name = Old->GetFieldName();
     Old->FFieldName.clear();
@@ -1362,6 +1367,7 @@ void TMTDataStructKv::ReadState(TReader* Reader) {
 void TMTDataStructKv::TakeFieldsFrom(TMTDataStructKv* Other) {
   BeginUpdate();
   Clear();
+  ++Other->FLayoutVersion;
   while (Other->GetCount() > 0) {
     TMTDataFieldKv* F = Other->GetDataField(0);
     Other->FList.Delete(0);
@@ -2257,7 +2263,32 @@ void TMTIndexKv::ClearIndex() {
 }
 
 Variant TMTIndexKv::KeyOf(TMemoryRecordKv* Rec, TDataValueVersionKv Version) const {
-  return Rec->GetDataValues(FFields, Version);
+  const TMTDataStructKv* S = Rec->GetDataStruct();
+  if (!S) return Rec->GetDataValues(FFields, Version);
+  if (S != FKeyStruct || S->GetLayoutVersion() != FKeyLayout || FKeyFieldNames != FFields) {
+    // Resolved once per layout: names are looked up the way the record looks them up, so an
+    // unknown name raises the same error.
+    TIntArray Fields;
+    if (Pos(L";", FFields) > 0) {
+      TList List;
+      const_cast<TMTDataStructKv*>(S)->GetFieldList(&List, FFields);
+      for (Integer I = 0; I < List.GetCount(); ++I) Fields.push_back(static_cast<TMTDataFieldKv*>(List[I])->GetIndex());
+    } else {
+      Integer I = S->FieldIndex(FFields);
+      if (I < 0) return Rec->GetDataValues(FFields, Version);
+      Fields.push_back(I);
+    }
+    FKeyFields = std::move(Fields);
+    FKeyStruct = S;
+    FKeyLayout = S->GetLayoutVersion();
+    FKeyFieldNames = FFields;
+  }
+  if (FKeyFields.size() == 1) return Rec->GetDataValue(FKeyFields[0], Version);
+  if (Version == dvvOldValueKv && Rec->GetOldData().empty())
+    throw Exception(L"TMemoryRecordKv.GetDataValues: Old values is not accessible.");
+  Variant R = VarArrayCreate({0, Integer(FKeyFields.size()) - 1}, varVariant);
+  for (size_t I = 0; I < FKeyFields.size(); ++I) R[Integer(I)] = Rec->GetDataValue(FKeyFields[I], Version);
+  return R;
 }
 
 bool TMTIndexKv::MakeSortKey(const Variant& Value, std::string& Key) {

@@ -419,6 +419,8 @@ class TMTDataStructKv : public TComponent {
   bool InUpdate() const { return FUpdateCount > 0; }
   void StructChanged();
   bool GetStructChangedFlag() const { return FStructChanged; }
+  // Grows with every change of the descriptors' list, so positions cached elsewhere can be checked.
+  Int64 GetLayoutVersion() const { return FLayoutVersion; }
   void ClearStructChanged() { FStructChanged = false; }
   TNotifyEvent GetOnStructChanged() const { return FOnStructChanged; }
   void SetOnStructChanged(TNotifyEvent Value) { FOnStructChanged = Value; }
@@ -439,6 +441,7 @@ class TMTDataStructKv : public TComponent {
   TObjectListKv FList;
   TMemTableDataKv* FMemTableData = nullptr;
   Int64 FNextFieldId = 0;
+  Int64 FLayoutVersion = 0;
   bool FStructChanged = false;
   TNotifyEvent FOnStructChanged;
   Integer FUpdateCount = 0;
@@ -764,6 +767,11 @@ class TMTIndexKv : public TCollectionItem {
   TRecordsListKv* FRecordsList = nullptr;
   bool FUnique = false;
   bool FKeyed = false;  // text keys compare by their collation keys
+  // The key fields' positions, for the structure and layout they were resolved in.
+  mutable TIntArray FKeyFields;
+  mutable const TMTDataStructKv* FKeyStruct = nullptr;
+  mutable Int64 FKeyLayout = -1;
+  mutable String FKeyFieldNames;
 };
 
 class TMTIndexesKv : public TCollection {
