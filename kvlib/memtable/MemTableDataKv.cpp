@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <mutex>
 
 #include "framework/FMTBcd.h"
@@ -2101,7 +2102,8 @@ void TRecordsListKv::ReadData(TReader* Reader) {
 
 namespace {
 
-TBytes WrittenData(TRecordsListKv* List, const Closure<void(TWriter*)>& Write) {
+// What a list's "Data" writes, through a writer of its own with a 1024-byte buffer.
+TBytes WrittenData(const Closure<void(TWriter*)>& Write) {
   TMemoryStream S;
   {
     TWriter W(&S, 1024);
@@ -2110,7 +2112,6 @@ TBytes WrittenData(TRecordsListKv* List, const Closure<void(TWriter*)>& Write) {
   }
   TBytes B(size_t(S.GetSize()));
   if (!B.empty()) std::memcpy(B.data(), S.GetMemory(), B.size());
-  (void)List;
   return B;
 }
 
@@ -2121,8 +2122,7 @@ void TRecordsListKv::DefineProperties(TFiler* Filer) {
   bool HasData;
   if (auto* Ancestor = dynamic_cast<TRecordsListKv*>(Filer->GetAncestor())) {
     HasData = Ancestor->ClassType() != ClassType() ||
-              WrittenData(this, {this, &TRecordsListKv::WriteData}) !=
-                  WrittenData(Ancestor, {Ancestor, &TRecordsListKv::WriteData});
+              WrittenData({this, &TRecordsListKv::WriteData}) != WrittenData({Ancestor, &TRecordsListKv::WriteData});
   } else {
     HasData = Filer->GetAncestor() ? true : FRecList.GetCount() > 0;
   }
