@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 #include "framework/FMTBcd.h"
 #include "framework/SqlTimSt.h"
 #include "framework/SysUtils.h"
+#include "framework/WinApi.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"
 
 TVarType varByteArrayKv = varArray | varByte;
@@ -17,13 +20,26 @@ TVarType varByteArrayKv = varArray | varByte;
 namespace {
 
 // Size classes of 16 bytes up to 1 KB; larger blocks go to the system heap.
-constexpr size_t PoolGrain = 16, PoolLimit = 1024, PoolChunk = 256 * 1024;
+constexpr size_t PoolGrain = 16, PoolLimit = 1024, PoolChunk = 4 * 1024 * 1024;
+
+// A spin lock: taken for a few instructions, and far cheaper than a mutex under Wine.
+class TPoolLock {
+ public:
+  void lock() {
+    while (FFlag.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  }
+  void unlock() { FFlag.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag FFlag = ATOMIC_FLAG_INIT;
+};
 
 struct TBlockPool {
-  std::mutex Lock;
+  TPoolLock Lock;
   void* Free[PoolLimit / PoolGrain + 1] = {};
   char* Next = nullptr;
   char* End = nullptr;
+  Int64 Taken = 0;
 };
 
 TBlockPool& Pool() {
@@ -39,18 +55,27 @@ void* MemTableAllocKv(size_t Size) {
   size_t Class = (Size + PoolGrain - 1) / PoolGrain;
   size_t Bytes = Class * PoolGrain;
   TBlockPool& P = Pool();
-  std::lock_guard<std::mutex> Guard(P.Lock);
+  std::lock_guard<TPoolLock> Guard(P.Lock);
   if (void* Block = P.Free[Class]) {
     P.Free[Class] = *static_cast<void**>(Block);
     return Block;
   }
   if (size_t(P.End - P.Next) < Bytes) {
-    P.Next = static_cast<char*>(::operator new(PoolChunk));
+    // Straight from the system in large pieces: the heap is slow to grow by many medium blocks.
+    P.Next = static_cast<char*>(VirtualAlloc(nullptr, PoolChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!P.Next) throw std::bad_alloc();
+    P.Taken += Int64(PoolChunk);
     P.End = P.Next + PoolChunk;
   }
   void* Block = P.Next;
   P.Next += Bytes;
   return Block;
+}
+
+Int64 MemTablePoolBytesKv() {
+  TBlockPool& P = Pool();
+  std::lock_guard<TPoolLock> Guard(P.Lock);
+  return P.Taken;
 }
 
 void MemTableFreeKv(void* Block, size_t Size) noexcept {
@@ -62,7 +87,7 @@ void MemTableFreeKv(void* Block, size_t Size) noexcept {
   }
   size_t Class = (Size + PoolGrain - 1) / PoolGrain;
   TBlockPool& P = Pool();
-  std::lock_guard<std::mutex> Guard(P.Lock);
+  std::lock_guard<TPoolLock> Guard(P.Lock);
   *static_cast<void**>(Block) = P.Free[Class];
   P.Free[Class] = Block;
 }

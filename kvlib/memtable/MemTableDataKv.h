@@ -31,6 +31,8 @@ class TMTIndexesKv;
 // blocks are kept for reuse. Any thread may allocate.
 void* MemTableAllocKv(size_t Size);
 void MemTableFreeKv(void* P, size_t Size) noexcept;
+// Bytes the pool has taken from the system so far.
+Int64 MemTablePoolBytesKv();
 
 template <class T>
 struct TMemTableAllocatorKv {
