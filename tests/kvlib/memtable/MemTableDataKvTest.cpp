@@ -504,6 +504,33 @@ TEST(MemTableRecord, CancelUpdatesRestoresTheFormerRecordsInOrder) {
   }
 }
 
+TEST(MemTableRecord, RevertAndRefreshThroughTheList) {
+  TTable T({{L"V", ftInteger}});
+  TRecordsListKv* L = T.List();
+  T.Add({Variant(1)});
+  L->SetCachedUpdates(true);
+  T.Add({Variant(2)});
+  L->RevertRecord(1);  // an insertion reverted is gone
+  EXPECT_EQ(L->GetCount(), 1);
+  TMemoryRecordKv* R = L->GetRec(0);
+  R->Edit();
+  R->SetDataValue(0, dvvValueKv, Variant(5));
+  R->Post();
+  // A refresh of a modified record replaces the values it had before the change, not the change.
+  std::unique_ptr<TMemoryRecordKv> Fresh(L->NewRecord());
+  Fresh->SetDataValue(0, dvvValueKv, Variant(9));
+  L->RefreshRecord(0, Fresh.get());
+  EXPECT_EQ(R->GetDataValue(0, dvvValueKv).AsInteger(), 5);
+  EXPECT_EQ(R->GetDataValue(0, dvvRefreshValue).AsInteger(), 9);
+  L->RevertRecord(0);
+  EXPECT_EQ(R->GetDataValue(0, dvvValueKv).AsInteger(), 9);
+  EXPECT_EQ(R->GetUpdateStatus(), usUnmodified);
+  L->MergeChangeLog();
+  EXPECT_FALSE(L->HasCachedChanges());
+  L->CleanupChangedRecs();
+  EXPECT_EQ(L->GetDeltaList()->GetCount(), 0);
+}
+
 TEST(MemTableRecord, MergingTheChangeLogRemovesDeletedRecords) {
   TTable T({{L"V", ftInteger}});
   TRecordsListKv* L = T.List();
