@@ -2619,7 +2619,15 @@ TMemTableDataKv::TMemTableDataKv(TComponent* AOwner) : TComponent(AOwner) {
   FAutoIncrement = std::make_unique<TAutoIncrementKv>();
 }
 
-TMemTableDataKv::~TMemTableDataKv() { MemTableDataKvShutdown(); }
+TMemTableDataKv::~TMemTableDataKv() {
+  // One on the stack is torn down after its derived parts are gone, so DestroyContents never
+  // reached this class: its listeners and records go here.
+  while (FNotificators.GetCount() > 0)
+    static_cast<TRecordsListNotificatorKv*>(FNotificators.GetItems(0))->SetDataObject(nullptr);
+  delete FRecordsList;
+  FRecordsList = nullptr;
+  MemTableDataKvShutdown();
+}
 
 void TMemTableDataKv::DestroyContents() {
   while (FNotificators.GetCount() > 0)

@@ -974,6 +974,17 @@ TEST(MemTableStorage, EmptinessAndDestructionWithListeners) {
   EXPECT_EQ(A.Log, (Lines{L"ListChanging -1", L"ListChanged -1"}));
 }
 
+TEST(MemTableStorage, OneOnTheStackLetsItsListenersGo) {
+  TRecorder Listener(nullptr);
+  {
+    TMemTableDataKv Data(nullptr);
+    Data.GetDataStruct()->BuildDataFieldForDef(L"A", ftInteger, 0, 0);
+    Data.GetRecordsList()->FetchRecord(Data.GetRecordsList()->NewRecord());
+    Listener.SetDataObject(&Data);
+  }
+  EXPECT_EQ(Listener.GetDataObject(), nullptr);
+}
+
 TEST(MemTableStorage, TheUnitRegistersItsClassesForStreaming) {
   MemTableDataKvStartup();
   for (const wchar_t* Name :
