@@ -1,0 +1,2912 @@
+#include "kvlib/memtable/MemTableDataKv.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "framework/FMTBcd.h"
+#include "framework/SqlTimSt.h"
+#include "framework/SysUtils.h"
+#include "framework/WinApi.h"
+#include "kvlib/foundation/ToolCtrlsKv.h"
+
+TVarType varByteArrayKv = varArray | varByte;
+
+// ---- Blocks for records and values --------------------------------------------------------------
+
+namespace {
+
+// Size classes of 16 bytes up to 1 KB; larger blocks go to the system heap.
+constexpr size_t PoolGrain = 16, PoolLimit = 1024, PoolChunk = 4 * 1024 * 1024;
+
+// A spin lock: taken for a few instructions, and far cheaper than a mutex under Wine.
+class TPoolLock {
+ public:
+  void lock() {
+    while (FFlag.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  }
+  void unlock() { FFlag.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag FFlag = ATOMIC_FLAG_INIT;
+};
+
+struct TBlockPool {
+  TPoolLock Lock;
+  void* Free[PoolLimit / PoolGrain + 1] = {};
+  char* Next = nullptr;
+  char* End = nullptr;
+  Int64 Taken = 0;
+};
+
+TBlockPool& Pool() {
+  static TBlockPool* P = new TBlockPool();  // never freed: blocks may outlive static destruction
+  return *P;
+}
+
+}  // namespace
+
+void* MemTableAllocKv(size_t Size) {
+  if (Size == 0) Size = 1;
+  if (Size > PoolLimit) return ::operator new(Size);
+  size_t Class = (Size + PoolGrain - 1) / PoolGrain;
+  size_t Bytes = Class * PoolGrain;
+  TBlockPool& P = Pool();
+  std::lock_guard<TPoolLock> Guard(P.Lock);
+  if (void* Block = P.Free[Class]) {
+    P.Free[Class] = *static_cast<void**>(Block);
+    return Block;
+  }
+  if (size_t(P.End - P.Next) < Bytes) {
+    // Straight from the system in large pieces: the heap is slow to grow by many medium blocks.
+    P.Next = static_cast<char*>(VirtualAlloc(nullptr, PoolChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!P.Next) throw std::bad_alloc();
+    P.Taken += Int64(PoolChunk);
+    P.End = P.Next + PoolChunk;
+  }
+  void* Block = P.Next;
+  P.Next += Bytes;
+  return Block;
+}
+
+Int64 MemTablePoolBytesKv() {
+  TBlockPool& P = Pool();
+  std::lock_guard<TPoolLock> Guard(P.Lock);
+  return P.Taken;
+}
+
+void MemTableFreeKv(void* Block, size_t Size) noexcept {
+  if (!Block) return;
+  if (Size == 0) Size = 1;
+  if (Size > PoolLimit) {
+    ::operator delete(Block);
+    return;
+  }
+  size_t Class = (Size + PoolGrain - 1) / PoolGrain;
+  TBlockPool& P = Pool();
+  std::lock_guard<TPoolLock> Guard(P.Lock);
+  *static_cast<void**>(Block) = P.Free[Class];
+  P.Free[Class] = Block;
+}
+TVarType varUStringKv = varUString;
+
+// ---- Stored value conversion --------------------------------------------------------------------
+
+namespace {
+
+bool IsByteArray(const Variant& V) { return V.Type() == (varArray | varByte); }
+
+TBytes ByteArrayBytes(const Variant& V) {
+  Variant Copy = V;
+  Integer Low = VarArrayLowBound(Copy, 1), High = VarArrayHighBound(Copy, 1);
+  TBytes Result(size_t(std::max(0, High - Low + 1)));
+  if (!Result.empty()) {
+    const Byte* P = static_cast<const Byte*>(VarArrayLock(Copy));
+    std::copy(P, P + Result.size(), Result.begin());
+    VarArrayUnlock(Copy);
+  }
+  return Result;
+}
+
+Variant BytesToByteArray(const Byte* Data, size_t Count) {
+  Variant Result = VarArrayCreate({0, Integer(Count) - 1}, varByte);
+  if (Count) {
+    Byte* P = static_cast<Byte*>(VarArrayLock(Result));
+    std::copy(Data, Data + Count, P);
+    VarArrayUnlock(Result);
+  }
+  return Result;
+}
+
+bool IsBinaryFieldType(TFieldType T) {
+  switch (T) {
+    case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftParadoxOle: case ftDBaseOle: case ftTypedBinary:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Integer TextNumber(const String& Text, Integer Pos, Integer Len) { return StrToInt(Copy(Text, Pos, Len)); }
+
+}  // namespace
+
+void CastDataValue(Variant& Dest, const Variant& Source, TVarType AVarType) {
+  if (Source.IsNull() || Source.IsEmpty()) {
+    Dest = Source;
+  } else if (AVarType == varVariant) {
+    Dest = Source;
+  } else if (IsByteArray(Source) && AVarType == varString) {
+    ByteArrayVarToVarType(Source, Dest, varString);
+  } else if (Source.Type() == varString && AVarType == (varArray | varByte)) {
+    StringVarToByteArrayVar(Source, Dest);
+  } else if (Source.Type() == AVarType) {
+    Dest = Source;
+  } else {
+    Variant Result;
+    VarCast(Result, Source, AVarType);
+    Dest = std::move(Result);
+  }
+}
+
+void StringVarToByteArrayVar(const Variant& Source, Variant& Dest) {
+  if (IsByteArray(Source)) {
+    Dest = Source;
+  } else if (Source.Type() == varString) {
+    AnsiString S = Source.AsAnsiString();
+    Dest = BytesToByteArray(reinterpret_cast<const Byte*>(S.data()), S.size());
+  }
+}
+
+void ByteArrayVarToVarType(const Variant& Source, Variant& Dest, TVarType AVarType) {
+  if (AVarType == (varArray | varByte)) {
+    Dest = Source;
+  } else if (AVarType == varString) {
+    TBytes B = ByteArrayBytes(Source);
+    Dest = Variant(AnsiString(B.begin(), B.end()));
+  }
+}
+
+namespace {
+
+String StampText(Integer Year, Integer Month, Integer Day, Integer Hour, Integer Minute, Integer Second,
+                 Integer Fractions) {
+  if (Fractions != 0)
+    return Format(L"%.4d-%.2d-%.2dT%.2d:%.2d:%.2d.%.3d", {Year, Month, Day, Hour, Minute, Second, Fractions});
+  return Format(L"%.4d-%.2d-%.2dT%.2d:%.2d:%.2d", {Year, Month, Day, Hour, Minute, Second});
+}
+
+// Parses the fixed layout; Zone answers the offset parts.
+TSQLTimeStampOffset ParseStampText(const String& Text) {
+  TSQLTimeStampOffset T;
+  Integer Len = Integer(Text.size());
+  T.Year = SmallInt(TextNumber(Text, 1, 4));
+  T.Month = Word(TextNumber(Text, 6, 2));
+  T.Day = Word(TextNumber(Text, 9, 2));
+  T.Hour = Len >= 13 ? Word(TextNumber(Text, 12, 2)) : 0;
+  T.Minute = Len >= 16 ? Word(TextNumber(Text, 15, 2)) : 0;
+  T.Second = Len >= 19 ? Word(TextNumber(Text, 18, 2)) : 0;
+  Integer Zone = 20;
+  if (Len >= 20 && Text[19] == L'.') {
+    T.Fractions = LongWord(TextNumber(Text, 21, 3));
+    Zone = 24;
+  }
+  if (Len >= Zone && (Text[size_t(Zone - 1)] == L'+' || Text[size_t(Zone - 1)] == L'-')) {
+    Integer Sign = Text[size_t(Zone - 1)] == L'-' ? -1 : 1;
+    T.TimeZoneHour = SmallInt(Sign * TextNumber(Text, Zone + 1, 2));
+    T.TimeZoneMinute = SmallInt(Sign * TextNumber(Text, Zone + 4, 2));
+  }
+  return T;
+}
+
+}  // namespace
+
+String SQLTimeStampVarToText(const Variant& Value) {
+  TSQLTimeStamp T = VarToSQLTimeStamp(Value);
+  return StampText(T.Year, T.Month, T.Day, T.Hour, T.Minute, T.Second, Integer(T.Fractions));
+}
+
+String SQLTimeStampOffsetVarToText(const Variant& Value) {
+  TSQLTimeStampOffset T = VarToSQLTimeStampOffset(Value);
+  String S = StampText(T.Year, T.Month, T.Day, T.Hour, T.Minute, T.Second, Integer(T.Fractions));
+  if (T.TimeZoneHour != 0 || T.TimeZoneMinute != 0) {
+    Integer Total = T.TimeZoneHour * 60 + T.TimeZoneMinute;
+    S += Format(L"%s%.2d:%.2d", {String(Total < 0 ? L"-" : L"+"), std::abs(Integer(T.TimeZoneHour)),
+                                 std::abs(Integer(T.TimeZoneMinute))});
+  }
+  return S;
+}
+
+Variant TextToSQLTimeStampVar(const String& Text) {
+  return VarSQLTimeStampCreate(SQLTimeStampOffsetToSQLTimeStamp(ParseStampText(Text)));
+}
+
+Variant TextToSQLTimeStampOffsetVar(const String& Text) { return VarSQLTimeStampOffsetCreate(ParseStampText(Text)); }
+
+// ---- Field descriptors --------------------------------------------------------------------------
+
+TMTDataFieldKv::TMTDataFieldKv(TComponent* AOwner) : TComponent(AOwner) {
+  TGUID G;
+  CreateGUID(G);
+  FGUID = GUIDToString(G);
+  FAlignment = DefaultAlignment();
+}
+
+TVarType TMTDataFieldKv::VarTypeOfFieldType(TFieldType DataType) {
+  switch (DataType) {
+    case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftOraClob: case ftGuid: case ftOraInterval:
+      return varString;
+    case ftWideString: return varUString;
+    case ftFixedWideChar: case ftWideMemo: return varOleStr;
+    case ftSmallint: return varSmallint;
+    case ftInteger: case ftWord: case ftAutoInc: return varInteger;
+    case ftLargeint: return varInt64;
+    case ftLongWord: return varUInt32;
+    case ftShortint: return varShortInt;
+    case ftByte: return varByte;
+    case ftFloat: case ftExtended: return varDouble;
+    case ftSingle: return varSingle;
+    case ftCurrency: case ftBCD: return varCurrency;
+    case ftFMTBcd: return VarFMTBcd();
+    case ftBoolean: return varBoolean;
+    case ftDate: case ftTime: case ftDateTime: return varDate;
+    case ftTimeStamp: case ftOraTimeStamp: return VarSQLTimeStamp();
+    case ftTimeStampOffset: return VarSQLTimeStampOffset();
+    case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftParadoxOle: case ftDBaseOle: case ftTypedBinary:
+    case ftOraBlob:
+      return varArray | varByte;
+    case ftVariant: return varVariant;
+    case ftInterface: return varUnknown;
+    case ftIDispatch: return varDispatch;
+    case ftObject: return varEmpty;
+    default: return varError;
+  }
+}
+
+TVarType TMTDataFieldKv::GetVarDataType() const { return VarTypeOfFieldType(GetDataType()); }
+
+void TMTDataFieldKv::AssignDataType(TFieldType) { throw Exception(L"Can't assign DataType from Field"); }
+
+void TMTDataFieldKv::Changed() {
+  if (FDataStruct && !FDataStruct->InUpdate()) FDataStruct->StructChanged();
+}
+
+#define MT_SETTER(Cls, Name, Type)          \
+  void Cls::Set##Name(Type Value) {         \
+    if (F##Name == Value) return;           \
+    F##Name = Value;                        \
+    Changed();                              \
+  }
+
+MT_SETTER(TMTDataFieldKv, Alignment, TAlignment)
+MT_SETTER(TMTDataFieldKv, AutoIncrement, bool)
+MT_SETTER(TMTDataFieldKv, DefaultExpression, const String&)
+MT_SETTER(TMTDataFieldKv, DisplayLabel, const String&)
+MT_SETTER(TMTDataFieldKv, DisplayWidth, Integer)
+MT_SETTER(TMTDataFieldKv, EditMask, const String&)
+MT_SETTER(TMTDataFieldKv, ReadOnly, bool)
+MT_SETTER(TMTDataFieldKv, Required, bool)
+MT_SETTER(TMTDataFieldKv, Visible, bool)
+MT_SETTER(TMTDataFieldKv, Calculated, bool)
+
+void TMTDataFieldKv::SetSize(Integer Value) {
+  if (!CanDinaSize()) DatabaseError(SInvalidFieldSize, this);
+  if (FSize == Value) return;
+  FSize = Value;
+  Changed();
+}
+
+Integer TMTDataFieldKv::GetIndex() const { return FDataStruct ? FDataStruct->FList.IndexOf(const_cast<TMTDataFieldKv*>(this)) : -1; }
+
+void TMTDataFieldKv::SetIndex(Integer Value) {
+  if (!FDataStruct) return;
+  Integer Cur = GetIndex();
+  if (Cur >= 0 && Value >= 0 && Value < FDataStruct->GetCount() && Value != Cur) FDataStruct->FList.Move(Cur, Value);
+  ++FDataStruct->FLayoutVersion;
+  FDataStruct->StructChanged();
+}
+
+void TMTDataFieldKv::SetDataStruct(TMTDataStructKv* Value) {
+  if (FDataStruct == Value) return;
+  if (FDataStruct) FDataStruct->RemoveField(this);
+  if (Value) Value->InsertField(this);
+}
+
+void TMTDataFieldKv::SetFieldName(const String& Value) {
+  if (FFieldName == Value) return;
+  TMTDataStructKv* Struct = FDataStruct;
+  if (Struct && Struct->FMemTableData) Struct->FMemTableData->FieldNameChanging(this, Value);
+  if (Struct && !AnsiSameText(FFieldName, Value)) Struct->CheckFieldName(Value);
+  FFieldName = Value;
+  // A descriptor being read keeps the component name its stream gives.
+  if (!GetComponentState().Contains(csReading)) {
+    String NewName = BuildComponentName(Value);
+    if (!SameIdent(NewName, GetName())) SetName(NewName);
+  }
+  Changed();
+}
+
+namespace {
+
+String CleanIdent(const String& S) {
+  String R;
+  for (size_t I = 0; I < S.size(); ++I) {
+    wchar_t C = S[I];
+    if ((C >= L'a' && C <= L'z') || (C >= L'A' && C <= L'Z') || (C >= L'0' && C <= L'9') || C == L'_') {
+      R += C;
+    } else if (C >= 0xD800 && C <= 0xDBFF) {
+      ++I;  // the trailing unit of the pair goes with it
+    }
+  }
+  return R;
+}
+
+}  // namespace
+
+String TMTDataFieldKv::BuildComponentName(const String& AFieldName) {
+  String Base = CleanIdent(AFieldName);
+  if (Base.empty() || (Base[0] >= L'0' && Base[0] <= L'9')) {
+    String Cls = ClassName();
+    if (!Cls.empty() && Cls[0] == L'T') Cls.erase(0, 1);
+    Base = CleanIdent(Cls + Base);
+  }
+  TComponent* Scope = dynamic_cast<TMTDataStructKv*>(GetOwner());
+  if (!Scope) Scope = FDataStruct;
+  for (Integer Try = 1;; ++Try) {
+    String Candidate = Try == 1 ? Base : Base + IntToStr(Try);
+    if (!Scope) return Candidate;
+    bool Taken = false;
+    for (Integer I = 0; I < Scope->GetComponentCount() && !Taken; ++I)
+      Taken = SameIdent(Scope->GetComponents(I)->GetName(), Candidate);  // component names are identifiers
+    if (!Taken) return Candidate;
+  }
+}
+
+void TMTDataFieldKv::Assign(TPersistent* Source) {
+  auto* Src = dynamic_cast<TMTDataFieldKv*>(Source);
+  if (!Src) {
+    TComponent::Assign(Source);
+    return;
+  }
+  SetFieldName(Src->GetFieldName());
+  if (CanDinaSize() && Src->CanDinaSize()) SetSize(Src->GetSize());
+  SetAlignment(Src->GetAlignment());
+  SetDefaultExpression(Src->GetDefaultExpression());
+  SetDisplayLabel(Src->GetDisplayLabel());
+  SetDisplayWidth(Src->GetDisplayWidth());
+  SetEditMask(Src->GetEditMask());
+  SetRequired(Src->GetRequired());
+  SetVisible(Src->GetVisible());
+  SetAutoIncrement(Src->GetAutoIncrement());
+  SetCalculated(Src->GetCalculated());
+}
+
+void TMTDataFieldKv::AssignProps(TField* Field) {
+  SetAlignment(Field->GetAlignment());
+  SetDefaultExpression(Field->GetDefaultExpression());
+  SetDisplayLabel(Field->GetDisplayLabel());
+  SetDisplayWidth(Field->GetDisplayWidth());
+  SetEditMask(Field->GetEditMask());
+  SetRequired(Field->GetRequired());
+  SetVisible(Field->GetVisible());
+  if (CanDinaSize()) SetSize(Field->GetSize());
+  if (Field->GetAutoGenerateValue() == arAutoInc) SetAutoIncrement(true);
+  SetCalculated(Field->GetFieldKind() == fkInternalCalc);
+}
+
+void TMTDataFieldKv::AssignPropsTo(TField* Field) {
+  Field->SetAlignment(GetAlignment());
+  Field->SetDefaultExpression(GetDefaultExpression());
+  Field->SetDisplayLabel(GetDisplayLabel());
+  Field->SetDisplayWidth(GetDisplayWidth());
+  Field->SetEditMask(GetEditMask());
+  Field->SetRequired(GetRequired());
+  Field->SetVisible(GetVisible());
+  if (CanDinaSize()) Field->SetSize(GetSize());
+  if (GetAutoIncrement()) Field->SetAutoGenerateValue(arAutoInc);
+}
+
+void TMTDataFieldKv::WriteDataToWriter(const Variant& Value, TWriter* Writer) {
+  TFieldType T = GetDataType();
+  if (IsBinaryFieldType(T)) {
+    // Null stays Null through a stream: the empty value, not an empty byte array.
+    if (Value.IsNull() || Value.IsEmpty()) {
+      Writer->WriteValue(vaNil);
+      return;
+    }
+    Variant Bytes;
+    StringVarToByteArrayVar(Value, Bytes);
+    if (!IsByteArray(Bytes))
+      throw EWriteError(Format(L"Field '%s': a value of type %s cannot be stored as binary data",
+                               {GetFieldName(), VarTypeAsText(Value.Type())}));
+    TBytes B = ByteArrayBytes(Bytes);
+    Writer->WriteBinary(B.data(), Integer(B.size()));
+    return;
+  }
+  if (Value.IsNull()) {
+    Writer->WriteValue(vaNil);
+  } else if (Value.IsEmpty()) {
+    throw Exception(L"\"TMemoryRecordKv.WriteData\" - Invalid variant type - varEmpty");
+  } else if (VarIsSQLTimeStampOffset(Value)) {
+    Writer->WriteString(SQLTimeStampOffsetVarToText(Value));
+  } else if (VarIsSQLTimeStamp(Value)) {
+    Writer->WriteString(SQLTimeStampVarToText(Value));
+  } else if (VarIsFMTBcd(Value)) {
+    Writer->WriteString(VarToStrFixedFormat(Value));
+  } else {
+    Writer->WriteVariant(Value);
+  }
+}
+
+void TMTDataFieldKv::ReadDataFromReader(Variant& Value, TReader* Reader) {
+  TFieldType T = GetDataType();
+  if (IsBinaryFieldType(T)) {
+    TValueType Next = Reader->NextValue();
+    if (Next == vaNil) {
+      Reader->ReadValue();
+      Value = Null;
+      return;
+    }
+    if (Next != vaBinary) {
+      Reader->SkipValue();
+      throw EReadError(L"Invalid property value");
+    }
+    TBytes B = Reader->ReadBinary();
+    Variant Bytes = BytesToByteArray(B.data(), B.size());
+    Value = Null;
+    ByteArrayVarToVarType(Bytes, Value, FVarDataType);
+    return;
+  }
+  Variant V = Reader->ReadVariant();
+  if (V.IsEmpty()) V = Null;
+  if (!V.IsNull()) {
+    if (FVarDataType == VarFMTBcd()) {
+      V = StrToVarFixedFormat(V.AsString(), VarFMTBcd());
+    } else if (VarIsStr(V) && FVarDataType == VarSQLTimeStamp()) {
+      V = TextToSQLTimeStampVar(V.AsString());
+    } else if (VarIsStr(V) && FVarDataType == VarSQLTimeStampOffset()) {
+      V = TextToSQLTimeStampOffsetVar(V.AsString());
+    }
+  }
+  if (FVarDataType == varVariant) {
+    Value = V;
+  } else {
+    CastDataValue(Value, V, FVarDataType);
+  }
+}
+
+void TMTDataFieldKv::ReadState(TReader* Reader) {
+  TComponent::ReadState(Reader);
+  if (auto* Struct = dynamic_cast<TMTDataStructKv*>(Reader->GetParent())) {
+    if (FDataStruct != Struct || Struct->FList.IndexOf(this) < 0) {
+      FDataStruct = nullptr;
+      Struct->InsertField(this);
+    }
+  }
+}
+
+TComponent* TMTDataFieldKv::GetParentComponent() const { return FDataStruct; }
+
+void TMTDataFieldKv::SetParentComponent(TComponent* Value) { FDataStruct = dynamic_cast<TMTDataStructKv*>(Value); }
+
+PUBLISHED_DEF(TMTDataFieldKv) {
+  PROP(FieldName);
+  PROP(Calculated).Default(false);
+}
+
+// -- Strings
+
+TMTStringDataFieldKv::TMTStringDataFieldKv(TComponent* AOwner) : TMTDataFieldKv(AOwner) {
+  if (GetSize() == 0) SetSize(20);
+  UpdateVarDataType();
+}
+
+TFieldType TMTStringDataFieldKv::GetDataType() const {
+  static const TFieldType Map[] = {ftString, ftFixedChar, ftWideString, ftGuid, ftFixedWideChar, ftOraInterval};
+  return Map[FStringDataType];
+}
+
+void TMTStringDataFieldKv::AssignDataType(TFieldType FieldType) {
+  switch (FieldType) {
+    case ftString: SetStringDataType(fdtStringKv); break;
+    case ftFixedChar: SetStringDataType(fdtFixedCharKv); break;
+    case ftWideString: SetStringDataType(fdtWideStringKv); break;
+    case ftGuid: SetStringDataType(fdtGuidKv); break;
+    case ftFixedWideChar: SetStringDataType(fdtFixedWideCharKv); break;
+    case ftOraInterval: SetStringDataType(fdtOraIntervalKv); break;
+    default: throw Exception(L"Can not assign DataType from Field");
+  }
+  UpdateVarDataType();
+}
+
+void TMTStringDataFieldKv::SetStringDataType(TStringDataFieldTypesKv Value) {
+  if (FStringDataType == Value) return;
+  FStringDataType = Value;
+  if (Value == fdtGuidKv) SetSize(38);
+  UpdateVarDataType();
+  Changed();
+}
+
+MT_SETTER(TMTStringDataFieldKv, FixedChar, bool)
+MT_SETTER(TMTStringDataFieldKv, Transliterate, bool)
+
+void TMTStringDataFieldKv::Assign(TPersistent* Source) {
+  TMTDataFieldKv::Assign(Source);
+  if (auto* Src = dynamic_cast<TMTStringDataFieldKv*>(Source)) {
+    SetStringDataType(Src->GetStringDataType());
+    SetSize(Src->GetSize());
+    SetFixedChar(Src->GetFixedChar());
+    SetTransliterate(Src->GetTransliterate());
+  }
+}
+
+void TMTStringDataFieldKv::AssignProps(TField* Field) {
+  TMTDataFieldKv::AssignProps(Field);
+  if (auto* F = dynamic_cast<TStringField*>(Field)) {
+    SetFixedChar(F->GetFixedChar());
+    SetTransliterate(F->GetTransliterate());
+  }
+}
+
+void TMTStringDataFieldKv::AssignPropsTo(TField* Field) {
+  TMTDataFieldKv::AssignPropsTo(Field);
+  if (auto* F = dynamic_cast<TStringField*>(Field)) {
+    F->SetFixedChar(GetFixedChar());
+    F->SetTransliterate(GetTransliterate());
+  }
+}
+
+PUBLISHED_DEF(TMTStringDataFieldKv) {
+  PROP(StringDataType).Default(fdtStringKv);
+  PROP(FixedChar).Default(false);
+  PROP(Size).Default(20);
+  PROP(Transliterate).Default(false);
+  PROP(Alignment).Default(taLeftJustify);
+  PROP(DisplayLabel);
+  PROP(DisplayWidth).Stored(&TMTDataFieldKv::IsDisplayWidthStored);
+  PROP(Required).Default(false);
+  PROP(Visible).Default(true);
+  PROP(DefaultExpression);
+  PROP(EditMask);
+}
+
+// -- Numbers
+
+namespace {
+const TFieldType NumericTypes[] = {ftSmallint, ftInteger, ftWord,     ftFloat,    ftCurrency, ftBCD,      ftAutoInc,
+                                   ftLargeint, ftFMTBcd,  ftLongWord, ftShortint, ftByte,     ftExtended, ftSingle};
+}
+
+TMTNumericDataFieldKv::TMTNumericDataFieldKv(TComponent* AOwner) : TMTDataFieldKv(AOwner) {
+  SetAlignment(taRightJustify);
+  UpdateVarDataType();
+}
+
+TFieldType TMTNumericDataFieldKv::GetDataType() const { return NumericTypes[FNumericDataType]; }
+
+Integer TMTNumericDataFieldKv::GetDefaultDisplayWidth() const {
+  if (FNumericDataType == fdtLargeintKv) return 15;
+  if ((FNumericDataType == fdtBCDKv || FNumericDataType == fdtFMTBcdKv) && FPrecision > 0) return FPrecision + 1;
+  return 10;
+}
+
+void TMTNumericDataFieldKv::AssignDataType(TFieldType FieldType) {
+  for (Integer I = 0; I < Integer(std::size(NumericTypes)); ++I)
+    if (NumericTypes[I] == FieldType) {
+      SetNumericDataType(TNumericDataFieldTypesKv(I));
+      UpdateVarDataType();
+      return;
+    }
+  throw Exception(L"Can not assign DataType from Field");
+}
+
+void TMTNumericDataFieldKv::SetNumericDataType(TNumericDataFieldTypesKv Value) {
+  if (FNumericDataType == Value) return;
+  FNumericDataType = Value;
+  if (CanDinaSize() && GetSize() == 0) SetSize(DefaultSize());
+  UpdateVarDataType();
+  Changed();
+}
+
+MT_SETTER(TMTNumericDataFieldKv, DisplayFormat, const String&)
+MT_SETTER(TMTNumericDataFieldKv, EditFormat, const String&)
+MT_SETTER(TMTNumericDataFieldKv, MaxValue, Double)
+MT_SETTER(TMTNumericDataFieldKv, MinValue, Double)
+MT_SETTER(TMTNumericDataFieldKv, Precision, Integer)
+
+void TMTNumericDataFieldKv::Setcurrency(bool Value) {
+  if (FCurrency == Value) return;
+  FCurrency = Value;
+  Changed();
+}
+
+void TMTNumericDataFieldKv::Assign(TPersistent* Source) {
+  TMTDataFieldKv::Assign(Source);
+  if (auto* Src = dynamic_cast<TMTNumericDataFieldKv*>(Source)) {
+    SetNumericDataType(Src->GetNumericDataType());
+    SetDisplayFormat(Src->GetDisplayFormat());
+    SetEditFormat(Src->GetEditFormat());
+    Setcurrency(Src->Getcurrency());
+    SetMaxValue(Src->GetMaxValue());
+    SetMinValue(Src->GetMinValue());
+    SetPrecision(Src->GetPrecision());
+    if (CanDinaSize()) SetScale(Src->GetScale());
+  }
+}
+
+void TMTNumericDataFieldKv::AssignProps(TField* Field) {
+  TMTDataFieldKv::AssignProps(Field);
+  if (auto* F = dynamic_cast<TNumericField*>(Field)) {
+    SetDisplayFormat(F->GetDisplayFormat());
+    SetEditFormat(F->GetEditFormat());
+  }
+  if (auto* F = dynamic_cast<TIntegerField*>(Field)) {
+    SetMaxValue(F->GetMaxValue());
+    SetMinValue(F->GetMinValue());
+  } else if (auto* F = dynamic_cast<TLargeintField*>(Field)) {
+    SetMaxValue(Double(F->GetMaxValue()));
+    SetMinValue(Double(F->GetMinValue()));
+  } else if (auto* F = dynamic_cast<TFloatField*>(Field)) {
+    Setcurrency(F->GetCurrency());
+    SetMaxValue(F->GetMaxValue());
+    SetMinValue(F->GetMinValue());
+    SetPrecision(F->GetPrecision());
+  } else if (auto* F = dynamic_cast<TBCDField*>(Field)) {
+    Setcurrency(F->GetCurrency());
+    SetMaxValue(F->GetMaxValue().ToDouble());
+    SetMinValue(F->GetMinValue().ToDouble());
+    SetPrecision(F->GetPrecision());
+    if (CanDinaSize()) SetScale(F->GetSize());
+  } else if (auto* F = dynamic_cast<TFMTBCDField*>(Field)) {
+    Setcurrency(F->GetCurrency());
+    SetPrecision(F->GetPrecision());
+    if (CanDinaSize()) SetScale(F->GetSize());
+  }
+}
+
+void TMTNumericDataFieldKv::AssignPropsTo(TField* Field) {
+  TMTDataFieldKv::AssignPropsTo(Field);
+  if (auto* F = dynamic_cast<TNumericField*>(Field)) {
+    F->SetDisplayFormat(GetDisplayFormat());
+    F->SetEditFormat(GetEditFormat());
+  }
+  if (auto* F = dynamic_cast<TIntegerField*>(Field)) {
+    F->SetMaxValue(Integer(GetMaxValue()));
+    F->SetMinValue(Integer(GetMinValue()));
+  } else if (auto* F = dynamic_cast<TLargeintField*>(Field)) {
+    F->SetMaxValue(Int64(GetMaxValue()));
+    F->SetMinValue(Int64(GetMinValue()));
+  } else if (auto* F = dynamic_cast<TFloatField*>(Field)) {
+    F->SetCurrency(Getcurrency());
+    F->SetMaxValue(GetMaxValue());
+    F->SetMinValue(GetMinValue());
+    F->SetPrecision(GetPrecision());
+  } else if (auto* F = dynamic_cast<TBCDField*>(Field)) {
+    F->SetCurrency(Getcurrency());
+    F->SetMaxValue(Currency(GetMaxValue()));
+    F->SetMinValue(Currency(GetMinValue()));
+    F->SetPrecision(GetPrecision());
+    F->SetSize(GetScale());
+  } else if (auto* F = dynamic_cast<TFMTBCDField*>(Field)) {
+    F->SetCurrency(Getcurrency());
+    F->SetPrecision(GetPrecision());
+    F->SetSize(GetScale());
+  }
+}
+
+PUBLISHED_DEF(TMTNumericDataFieldKv) {
+  PROP(NumericDataType).Default(fdtSmallintKv);
+  PROP(AutoIncrement).Default(false);
+  PROP(Alignment).Default(taRightJustify);
+  PROP(DisplayFormat);
+  PROP(EditFormat);
+  PROP(currency).Default(false);
+  PROP(MaxValue);
+  PROP(MinValue);
+  PROP(Precision).Default(15);
+  PROP(Scale).Stored(&TMTNumericDataFieldKv::IsScaleStored);
+  PROP(DisplayLabel);
+  PROP(DisplayWidth).Stored(&TMTDataFieldKv::IsDisplayWidthStored);
+  PROP(Required).Default(false);
+  PROP(Visible).Default(true);
+  PROP(DefaultExpression);
+  PROP(EditMask);
+}
+
+// -- Dates and times
+
+TMTDateTimeDataFieldKv::TMTDateTimeDataFieldKv(TComponent* AOwner) : TMTDataFieldKv(AOwner) { UpdateVarDataType(); }
+
+TFieldType TMTDateTimeDataFieldKv::GetDataType() const {
+  static const TFieldType Map[] = {ftDate, ftTime, ftDateTime};
+  return Map[FDateTimeDataType];
+}
+
+void TMTDateTimeDataFieldKv::AssignDataType(TFieldType FieldType) {
+  switch (FieldType) {
+    case ftDate: SetDateTimeDataType(fdtDateKv); break;
+    case ftTime: SetDateTimeDataType(fdtTimeKv); break;
+    case ftDateTime: SetDateTimeDataType(fdtDateTimeKv); break;
+    default: throw Exception(L"Can not assign DataType from Field");
+  }
+  UpdateVarDataType();
+}
+
+void TMTDateTimeDataFieldKv::SetDateTimeDataType(TDateTimeDataFieldTypesKv Value) {
+  if (FDateTimeDataType == Value) return;
+  FDateTimeDataType = Value;
+  UpdateVarDataType();
+  Changed();
+}
+
+MT_SETTER(TMTDateTimeDataFieldKv, DisplayFormat, const String&)
+
+void TMTDateTimeDataFieldKv::Assign(TPersistent* Source) {
+  TMTDataFieldKv::Assign(Source);
+  if (auto* Src = dynamic_cast<TMTDateTimeDataFieldKv*>(Source)) {
+    SetDateTimeDataType(Src->GetDateTimeDataType());
+    SetDisplayFormat(Src->GetDisplayFormat());
+  }
+}
+
+void TMTDateTimeDataFieldKv::AssignProps(TField* Field) {
+  TMTDataFieldKv::AssignProps(Field);
+  if (auto* F = dynamic_cast<TDateTimeField*>(Field)) SetDisplayFormat(F->GetDisplayFormat());
+}
+
+void TMTDateTimeDataFieldKv::AssignPropsTo(TField* Field) {
+  TMTDataFieldKv::AssignPropsTo(Field);
+  if (auto* F = dynamic_cast<TDateTimeField*>(Field)) F->SetDisplayFormat(GetDisplayFormat());
+}
+
+PUBLISHED_DEF(TMTDateTimeDataFieldKv) {
+  PROP(DateTimeDataType).Default(fdtDateKv);
+  PROP(DisplayFormat);
+  PROP(Alignment).Default(taLeftJustify);
+  PROP(DisplayLabel);
+  PROP(DisplayWidth).Stored(&TMTDataFieldKv::IsDisplayWidthStored);
+  PROP(Required).Default(false);
+  PROP(Visible).Default(true);
+  PROP(DefaultExpression);
+  PROP(EditMask);
+}
+
+// -- Blobs
+
+TMTBlobDataFieldKv::TMTBlobDataFieldKv(TComponent* AOwner) : TMTDataFieldKv(AOwner) { UpdateVarDataType(); }
+
+void TMTBlobDataFieldKv::AssignDataType(TFieldType FieldType) {
+  // Any type from ftBlob to ftWideMemo is taken; others leave the type as it is.
+  if (FieldType >= ftBlob && FieldType <= ftWideMemo) SetBlobType(FieldType);
+  UpdateVarDataType();
+}
+
+void TMTBlobDataFieldKv::SetBlobType(TBlobType Value) {
+  if (FBlobType == Value) return;
+  FBlobType = Value;
+  UpdateVarDataType();
+  Changed();
+}
+
+MT_SETTER(TMTBlobDataFieldKv, GraphicHeader, bool)
+MT_SETTER(TMTBlobDataFieldKv, Transliterate, bool)
+
+void TMTBlobDataFieldKv::Assign(TPersistent* Source) {
+  TMTDataFieldKv::Assign(Source);
+  if (auto* Src = dynamic_cast<TMTBlobDataFieldKv*>(Source)) {
+    SetBlobType(Src->GetBlobType());
+    SetGraphicHeader(Src->GetGraphicHeader());
+    SetTransliterate(Src->GetTransliterate());
+  }
+}
+
+void TMTBlobDataFieldKv::AssignProps(TField* Field) {
+  TMTDataFieldKv::AssignProps(Field);
+  if (auto* F = dynamic_cast<TBlobField*>(Field)) {
+    SetBlobType(F->GetBlobType());
+    SetGraphicHeader(F->GetGraphicHeader());
+    SetTransliterate(F->GetTransliterate());
+  }
+}
+
+void TMTBlobDataFieldKv::AssignPropsTo(TField* Field) {
+  TMTDataFieldKv::AssignPropsTo(Field);
+  if (auto* F = dynamic_cast<TBlobField*>(Field)) {
+    F->SetBlobType(GetBlobType());
+    F->SetGraphicHeader(GetGraphicHeader());
+    F->SetTransliterate(GetTransliterate());
+  }
+}
+
+PUBLISHED_DEF(TMTBlobDataFieldKv) {
+  PROP(BlobType).Default(ftBlob);
+  PROP(GraphicHeader).Default(true);
+  PROP(Transliterate).Default(false);
+  PROP(Alignment).Default(taLeftJustify);
+  PROP(DisplayLabel);
+  PROP(DisplayWidth).Stored(&TMTDataFieldKv::IsDisplayWidthStored);
+  PROP(Required).Default(false);
+  PROP(Visible).Default(true);
+  PROP(DefaultExpression);
+  PROP(EditMask);
+}
+
+// -- Booleans
+
+TMTBooleanDataFieldKv::TMTBooleanDataFieldKv(TComponent* AOwner) : TMTDataFieldKv(AOwner) { UpdateVarDataType(); }
+
+Integer TMTBooleanDataFieldKv::GetDefaultDisplayWidth() const {
+  return Integer(std::max(String(STextTrue).size(), String(STextFalse).size()));
+}
+
+void TMTBooleanDataFieldKv::AssignDataType(TFieldType FieldType) {
+  if (FieldType != ftBoolean) throw Exception(L"Can not assign DataType from Field");
+  UpdateVarDataType();
+}
+
+MT_SETTER(TMTBooleanDataFieldKv, DisplayValues, const String&)
+
+void TMTBooleanDataFieldKv::Assign(TPersistent* Source) {
+  TMTDataFieldKv::Assign(Source);
+  if (auto* Src = dynamic_cast<TMTBooleanDataFieldKv*>(Source)) SetDisplayValues(Src->GetDisplayValues());
+}
+
+void TMTBooleanDataFieldKv::AssignProps(TField* Field) {
+  TMTDataFieldKv::AssignProps(Field);
+  if (auto* F = dynamic_cast<TBooleanField*>(Field)) SetDisplayValues(F->GetDisplayValues());
+}
+
+void TMTBooleanDataFieldKv::AssignPropsTo(TField* Field) {
+  TMTDataFieldKv::AssignPropsTo(Field);
+  if (auto* F = dynamic_cast<TBooleanField*>(Field))
+    if (!GetDisplayValues().empty()) F->SetDisplayValues(GetDisplayValues());
+}
+
+PUBLISHED_DEF(TMTBooleanDataFieldKv) {
+  PROP(DisplayValues);
+  PROP(Alignment).Default(taLeftJustify);
+  PROP(DisplayLabel);
+  PROP(DisplayWidth).Stored(&TMTDataFieldKv::IsDisplayWidthStored);
+  PROP(Required).Default(false);
+  PROP(Visible).Default(true);
+  PROP(DefaultExpression);
+  PROP(EditMask);
+}
+
+// -- Interfaces
+
+TMTInterfaceDataFieldKv::TMTInterfaceDataFieldKv(TComponent* AOwner) : TMTDataFieldKv(AOwner) { UpdateVarDataType(); }
+
+TFieldType TMTInterfaceDataFieldKv::GetDataType() const {
+  return FInterfaceDataType == fdtInterfaceKv ? ftInterface : ftIDispatch;
+}
+
+void TMTInterfaceDataFieldKv::AssignDataType(TFieldType FieldType) {
+  if (FieldType == ftInterface) SetInterfaceDataType(fdtInterfaceKv);
+  else if (FieldType == ftIDispatch) SetInterfaceDataType(fdtIDispatchKv);
+  else throw Exception(L"Can not assign DataType from Field");
+  UpdateVarDataType();
+}
+
+void TMTInterfaceDataFieldKv::SetInterfaceDataType(TInterfaceDataFieldTypesKv Value) {
+  if (FInterfaceDataType == Value) return;
+  FInterfaceDataType = Value;
+  UpdateVarDataType();
+  Changed();
+}
+
+PUBLISHED_DEF(TMTInterfaceDataFieldKv) {
+  PROP(InterfaceDataType).Default(fdtInterfaceKv);
+  PROP(Alignment).Default(taLeftJustify);
+  PROP(DisplayLabel);
+  PROP(DisplayWidth).Stored(&TMTDataFieldKv::IsDisplayWidthStored);
+  PROP(Required).Default(false);
+  PROP(Visible).Default(true);
+  PROP(DefaultExpression);
+}
+
+// -- Variants
+
+TMTVariantDataFieldKv::TMTVariantDataFieldKv(TComponent* AOwner) : TMTDataFieldKv(AOwner) { UpdateVarDataType(); }
+
+TFieldType TMTVariantDataFieldKv::GetDataType() const {
+  static const TFieldType Map[] = {ftVariant, ftBytes, ftVarBytes};
+  return Map[FVariantDataType];
+}
+
+void TMTVariantDataFieldKv::AssignDataType(TFieldType FieldType) {
+  if (FieldType == ftVariant) SetVariantDataType(fdtVariant);
+  else if (FieldType == ftBytes) SetVariantDataType(fdtBytes);
+  else if (FieldType == ftVarBytes) SetVariantDataType(fdtVarBytes);
+  else throw Exception(L"Can not assign DataType from Field");
+  UpdateVarDataType();
+}
+
+void TMTVariantDataFieldKv::SetVariantDataType(TVariantDataFieldTypesKv Value) {
+  if (FVariantDataType == Value) return;
+  FVariantDataType = Value;
+  UpdateVarDataType();
+  Changed();
+}
+
+PUBLISHED_DEF(TMTVariantDataFieldKv) {
+  PROP(VariantDataType).Default(fdtVariant);
+  PROP(Size).Stored(&TMTVariantDataFieldKv::IsSizeStored);
+  PROP(Alignment).Default(taLeftJustify);
+  PROP(DisplayLabel);
+  PROP(DisplayWidth).Stored(&TMTDataFieldKv::IsDisplayWidthStored);
+  PROP(Required).Default(false);
+  PROP(Visible).Default(true);
+  PROP(DefaultExpression);
+}
+
+// -- Object references
+
+TMTRefObjectFieldKv::TMTRefObjectFieldKv(TComponent* AOwner) : TMTDataFieldKv(AOwner) { UpdateVarDataType(); }
+
+void TMTRefObjectFieldKv::AssignDataType(TFieldType FieldType) {
+  if (FieldType != ftUnknown) throw Exception(L"Can not assign DataType from Field");
+  UpdateVarDataType();
+}
+
+PUBLISHED_DEF(TMTRefObjectFieldKv) {
+  PROP(Alignment).Default(taLeftJustify);
+  PROP(DisplayLabel);
+  PROP(DisplayWidth).Stored(&TMTDataFieldKv::IsDisplayWidthStored);
+  PROP(Required).Default(false);
+  PROP(Visible).Default(true);
+}
+
+// -- SQL time stamps
+
+TMTSQLTimeStampDataFieldKv::TMTSQLTimeStampDataFieldKv(TComponent* AOwner) : TMTDataFieldKv(AOwner) {
+  UpdateVarDataType();
+}
+
+TFieldType TMTSQLTimeStampDataFieldKv::GetDataType() const {
+  static const TFieldType Map[] = {ftTimeStamp, ftOraTimeStamp, ftTimeStampOffset};
+  return Map[FSQLTimeStampDataFieldType];
+}
+
+void TMTSQLTimeStampDataFieldKv::AssignDataType(TFieldType FieldType) {
+  if (FieldType == ftTimeStamp) SetSQLTimeStampDataFieldType(fdtTimeStampKv);
+  else if (FieldType == ftOraTimeStamp) SetSQLTimeStampDataFieldType(fdtOraTimeStampKv);
+  else if (FieldType == ftTimeStampOffset) SetSQLTimeStampDataFieldType(fdtTimeStampOffsetKv);
+  else throw Exception(L"Can not assign DataType from Field");
+  UpdateVarDataType();
+}
+
+void TMTSQLTimeStampDataFieldKv::SetSQLTimeStampDataFieldType(TSQLTimeStampDataFieldTypesKv Value) {
+  if (FSQLTimeStampDataFieldType == Value) return;
+  FSQLTimeStampDataFieldType = Value;
+  UpdateVarDataType();
+}
+
+MT_SETTER(TMTSQLTimeStampDataFieldKv, DisplayFormat, const String&)
+
+void TMTSQLTimeStampDataFieldKv::Assign(TPersistent* Source) {
+  TMTDataFieldKv::Assign(Source);
+  if (auto* Src = dynamic_cast<TMTSQLTimeStampDataFieldKv*>(Source)) {
+    SetSQLTimeStampDataFieldType(Src->GetSQLTimeStampDataFieldType());
+    SetDisplayFormat(Src->GetDisplayFormat());
+  }
+}
+
+void TMTSQLTimeStampDataFieldKv::AssignProps(TField* Field) {
+  TMTDataFieldKv::AssignProps(Field);
+  if (auto* F = dynamic_cast<TSQLTimeStampField*>(Field)) SetDisplayFormat(F->GetDisplayFormat());
+}
+
+void TMTSQLTimeStampDataFieldKv::AssignPropsTo(TField* Field) {
+  TMTDataFieldKv::AssignPropsTo(Field);
+  if (auto* F = dynamic_cast<TSQLTimeStampField*>(Field)) F->SetDisplayFormat(GetDisplayFormat());
+}
+
+PUBLISHED_DEF(TMTSQLTimeStampDataFieldKv) {
+  PROP(SQLTimeStampDataFieldType).Default(fdtTimeStampKv);
+  PROP(DisplayFormat);
+  PROP(Alignment).Default(taLeftJustify);
+  PROP(DisplayLabel);
+  PROP(DisplayWidth).Stored(&TMTDataFieldKv::IsDisplayWidthStored);
+  PROP(Required).Default(false);
+  PROP(Visible).Default(true);
+  PROP(DefaultExpression);
+  PROP(EditMask);
+}
+
+TMTDataFieldClassKv DataFieldClassForType(TFieldType DataType) {
+  switch (DataType) {
+    case ftUnknown: return TMTRefObjectFieldKv::StaticClass();
+    case ftString: case ftFixedChar: case ftWideString: case ftGuid: case ftFixedWideChar: case ftOraInterval:
+      return TMTStringDataFieldKv::StaticClass();
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftAutoInc:
+    case ftLargeint: case ftFMTBcd: case ftLongWord: case ftShortint: case ftByte: case ftExtended: case ftSingle:
+      return TMTNumericDataFieldKv::StaticClass();
+    case ftBoolean: return TMTBooleanDataFieldKv::StaticClass();
+    case ftDate: case ftTime: case ftDateTime: return TMTDateTimeDataFieldKv::StaticClass();
+    case ftBytes: case ftVarBytes: case ftVariant: return TMTVariantDataFieldKv::StaticClass();
+    case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftParadoxOle: case ftDBaseOle: case ftTypedBinary:
+    case ftOraBlob: case ftOraClob: case ftWideMemo:
+      return TMTBlobDataFieldKv::StaticClass();
+    case ftInterface: case ftIDispatch: return TMTInterfaceDataFieldKv::StaticClass();
+    case ftTimeStamp: case ftOraTimeStamp: case ftTimeStampOffset: return TMTSQLTimeStampDataFieldKv::StaticClass();
+    default: return nullptr;
+  }
+}
+
+
+// ---- The data structure -------------------------------------------------------------------------
+
+TMTDataStructKv::TMTDataStructKv(TComponent* AOwner) : TComponent(AOwner) {
+  FMemTableData = dynamic_cast<TMemTableDataKv*>(AOwner);
+}
+
+TMTDataStructKv* TMTDataStructKv::CreateFor(TMemTableDataKv* AMemTableData) {
+  auto* S = new TMTDataStructKv(nullptr);
+  S->FMemTableData = AMemTableData;
+  return S;
+}
+
+TMTDataStructKv::~TMTDataStructKv() = default;
+
+void TMTDataStructKv::DestroyContents() {
+  // The descriptors are owned components; forget them before the owner frees them.
+  FList.Clear();
+  TComponent::DestroyContents();
+}
+
+TMTDataFieldKv* TMTDataStructKv::CreateField(TMTDataFieldClassKv FieldClass) {
+  TMTDataFieldKv* F = FieldClass.Create(static_cast<TComponent*>(this));
+  F->FFieldId = FNextFieldId++;
+  InsertField(F);
+  return F;
+}
+
+void TMTDataStructKv::InsertField(TMTDataFieldKv* Field) {
+  if (FList.IndexOf(Field) >= 0) return;
+  FList.Add(Field);
+  ++FLayoutVersion;
+  Field->FDataStruct = this;
+  if (!InUpdate()) StructChanged();
+}
+
+void TMTDataStructKv::RemoveField(TMTDataFieldKv* Field) {
+  if (Field->FDataStruct != this) return;
+  FList.Remove(Field);
+  ++FLayoutVersion;
+  Field->FDataStruct = nullptr;
+  if (Field->GetOwner() == this) RemoveComponent(Field);
+  if (!InUpdate()) StructChanged();
+}
+
+void TMTDataStructKv::Clear() {
+  ++FLayoutVersion;
+  while (FList.GetCount() > 0) {
+    auto* F = static_cast<TMTDataFieldKv*>(FList.GetItems(FList.GetCount() - 1));
+    FList.Delete(FList.GetCount() - 1);
+    F->FDataStruct = nullptr;
+    delete F;
+  }
+  if (!InUpdate()) StructChanged();
+}
+
+TMTDataFieldKv* TMTDataStructKv::GetDataField(Integer Index) const {
+  return static_cast<TMTDataFieldKv*>(FList.GetItems(Index));
+}
+
+TMTDataFieldKv* TMTDataStructKv::FindField(const String& FieldName) const {
+  for (Integer I = 0; I < GetCount(); ++I)
+    if (AnsiSameText(GetDataField(I)->GetFieldName(), FieldName)) return GetDataField(I);
+  return nullptr;
+}
+
+TMTDataFieldKv* TMTDataStructKv::FieldByName(const String& FieldName) {
+  TMTDataFieldKv* F = FindField(FieldName);
+  if (!F) DatabaseErrorFmt(SFieldNotFound, {FieldName}, this);
+  return F;
+}
+
+Integer TMTDataStructKv::FieldIndex(const String& FieldName) const {
+  for (Integer I = 0; I < GetCount(); ++I)
+    if (SameText(GetDataField(I)->GetFieldName(), FieldName)) return I;
+  return -1;
+}
+
+TMTDataFieldKv* TMTDataStructKv::FindFieldByGIUD(const String& GUID) const {
+  for (Integer I = 0; I < GetCount(); ++I)
+    if (GetDataField(I)->GetGUID() == GUID) return GetDataField(I);
+  return nullptr;
+}
+
+TIntArray TMTDataStructKv::FieldsIndex(const String& FieldNames) {
+  TIntArray Result;
+  if (Pos(L";", FieldNames) > 0) {
+    Integer P = 1;
+    while (P <= Integer(FieldNames.size())) {
+      String Name = ExtractFieldName(FieldNames, P);
+      Result.push_back(FieldByName(Name)->GetIndex());
+    }
+  } else {
+    Integer I = FieldIndex(FieldNames);
+    if (I >= 0) Result.push_back(I);
+  }
+  return Result;
+}
+
+void TMTDataStructKv::GetFieldList(TList* List, const String& FieldNames) {
+  Integer P = 1;
+  while (P <= Integer(FieldNames.size())) {
+    TMTDataFieldKv* F = FieldByName(ExtractFieldName(FieldNames, P));
+    if (List) List->Add(F);
+  }
+}
+
+void TMTDataStructKv::CheckFieldName(const String& FieldName) {
+  if (FieldName.empty()) DatabaseError(SFieldNameMissing, FMemTableData);
+  if (FindField(FieldName)) DatabaseErrorFmt(SDuplicateFieldName, {FieldName}, FMemTableData);
+}
+
+TMTDataFieldKv* TMTDataStructKv::ChangeFieldType(const String& FieldName, TMTDataFieldClassKv FieldClass) {
+  TMTDataFieldKv* Old = FieldByName(FieldName);
+  Integer At = Old->GetIndex();
+  BeginUpdate();
+  TMTDataFieldKv* New;
+  try {
+    New = CreateField(FieldClass);
+    FList.Move(FList.IndexOf(New), At);
+    ++FLayoutVersion;
+    RemoveField(Old);
+    String Name = Old->GetFieldName();
+    Old->FFieldName.clear();
+    New->Assign(Old);
+    if (New->DefaultAlignment() != Old->DefaultAlignment()) New->SetAlignment(New->DefaultAlignment());
+    New->FGUID = Old->FGUID;
+    delete Old;
+    New->SetFieldName(Name);
+  } catch (...) {
+    EndUpdate(true);
+    throw;
+  }
+  EndUpdate(true);
+  return New;
+}
+
+TMTDataFieldKv* TMTDataStructKv::BuildDataFieldForDef(const String& Name, TFieldType DataType, Integer Size,
+                                                      Integer Precision) {
+  TMTDataFieldClassKv Cls = DataFieldClassForType(DataType);
+  if (!Cls) DatabaseErrorFmt(SUnknownFieldType, {Name}, this);
+  TMTDataFieldKv* F = CreateField(Cls);
+  try {
+    F->AssignDataType(DataType);
+    F->SetFieldName(Name);
+    if (auto* N = dynamic_cast<TMTNumericDataFieldKv*>(F))
+      if (Precision != 0) N->SetPrecision(Precision);
+    if (F->CanDinaSize()) F->SetSize(Size);
+    if (DataType == ftAutoInc) F->SetAutoIncrement(true);
+  } catch (...) {
+    RemoveField(F);
+    delete F;
+    throw;
+  }
+  return F;
+}
+
+TMTDataFieldKv* TMTDataStructKv::BuildDataFieldForFieldDef(TFieldDef* AFieldDef) {
+  TMTDataFieldKv* F = BuildDataFieldForDef(AFieldDef->GetName(), AFieldDef->GetDataType(), AFieldDef->GetSize(),
+                                           AFieldDef->GetPrecision());
+  F->SetRequired(AFieldDef->GetRequired());
+  F->SetCalculated(AFieldDef->GetInternalCalcField());
+  return F;
+}
+
+TMTDataFieldKv* TMTDataStructKv::BuildDataFieldForField(TField* AField) {
+  TMTDataFieldClassKv Cls = DataFieldClassForType(AField->GetDataType());
+  if (!Cls) DatabaseErrorFmt(SUnknownFieldType, {AField->GetFieldName()}, this);
+  TMTDataFieldKv* F = CreateField(Cls);
+  F->AssignDataType(AField->GetDataType());
+  return F;
+}
+
+TMTDataFieldKv* TMTDataStructKv::BuildAndCopyDataFieldForField(TField* AField) {
+  TMTDataFieldKv* F = BuildDataFieldForField(AField);
+  F->SetFieldName(AField->GetFieldName());
+  F->AssignProps(AField);
+  return F;
+}
+
+void TMTDataStructKv::BuildStructFromFieldDefs(TFieldDefs* FieldDefs) {
+  if (FMemTableData) FMemTableData->DestroyTable();
+  BeginUpdate();
+  try {
+    for (Integer I = 0; I < FieldDefs->GetCount(); ++I) BuildDataFieldForFieldDef(FieldDefs->GetItem(I));
+  } catch (...) {
+    EndUpdate(true);
+    throw;
+  }
+  EndUpdate(true);
+}
+
+void TMTDataStructKv::BuildStructFromFields(TFields* Fields) {
+  if (FMemTableData) FMemTableData->DestroyTable();
+  BeginUpdate();
+  try {
+    for (Integer I = 0; I < Fields->GetCount(); ++I) {
+      TField* F = Fields->GetField(I);
+      if (F->GetFieldKind() == fkData || F->GetFieldKind() == fkInternalCalc) BuildAndCopyDataFieldForField(F);
+    }
+  } catch (...) {
+    EndUpdate(true);
+    throw;
+  }
+  EndUpdate(true);
+}
+
+void TMTDataStructKv::BuildFieldDefsFromStruct(TFieldDefs* FieldDefs) {
+  FieldDefs->BeginUpdate();
+  try {
+    FieldDefs->Clear();
+    for (Integer I = 0; I < GetCount(); ++I) {
+      TMTDataFieldKv* F = GetDataField(I);
+      TFieldDef* D = FieldDefs->AddFieldDef();
+      D->SetName(F->GetFieldName());
+      D->SetDataType(F->GetDataType());
+      D->SetSize(F->GetSize());
+      D->SetInternalCalcField(F->GetCalculated());
+      if (F->GetRequired()) D->SetAttributes(D->GetAttributes() + TFieldAttributes{faRequired});
+      if (auto* N = dynamic_cast<TMTNumericDataFieldKv*>(F)) D->SetPrecision(N->GetPrecision());
+    }
+  } catch (...) {
+    FieldDefs->EndUpdate();
+    throw;
+  }
+  FieldDefs->EndUpdate();
+}
+
+namespace {
+
+// One old value converted for a new descriptor; a value the new type cannot take becomes Null.
+Variant ConvertForField(const Variant& Old, TMTDataFieldKv* OldField, TMTDataFieldKv* NewField) {
+  Variant R;
+  try {
+    CastDataValue(R, Old, NewField->VarDataType());
+  } catch (const EVariantError&) {
+    return Null;
+  } catch (const EConvertError&) {
+    return Null;
+  }
+  auto* NewStr = dynamic_cast<TMTStringDataFieldKv*>(NewField);
+  if (NewStr && !R.IsNull() && !R.IsEmpty()) {
+    auto* OldStr = dynamic_cast<TMTStringDataFieldKv*>(OldField);
+    if (!OldStr || OldStr->GetSize() > NewStr->GetSize()) {
+      TVarType T = NewField->VarDataType();
+      if (T == varString || T == varOleStr || T == varUString) {
+        String S = R.AsString();
+        if (Integer(S.size()) > NewStr->GetSize()) S.resize(size_t(std::max(0, NewStr->GetSize())));
+        if (T == varString) R = VarAsType(Variant(S), varString);
+        else R = Variant(S);
+      }
+    }
+  }
+  return R;
+}
+
+}  // namespace
+
+void TMTDataStructKv::Assign(TPersistent* Source) {
+  auto* Src = dynamic_cast<TMTDataStructKv*>(Source);
+  if (!Src) {
+    TComponent::Assign(Source);
+    return;
+  }
+  if (Src == this) return;
+  BeginUpdate();
+  try {
+    TRecordsListKv* Recs = FMemTableData ? FMemTableData->GetRecordsList() : nullptr;
+    if (Recs && Recs->GetCount() > 0) {
+      Integer N = Src->GetCount();
+      std::vector<TMTDataFieldKv*> Match(static_cast<size_t>(N), nullptr);
+      std::vector<Integer> OldPos(static_cast<size_t>(N), -1);
+      for (Integer I = 0; I < N; ++I) {
+        Match[size_t(I)] = FindFieldByGIUD(Src->GetDataField(I)->GetGUID());
+        if (Match[size_t(I)]) OldPos[size_t(I)] = Match[size_t(I)]->GetIndex();
+      }
+      // Convert everything first, so a failure leaves the records as they were.
+      auto Relay = [&](const TRecDataValues& Old) {
+        TRecDataValues New(size_t(N), Null);
+        for (Integer I = 0; I < N; ++I) {
+          Integer P = OldPos[size_t(I)];
+          if (P >= 0 && P < Integer(Old.size()))
+            New[size_t(I)] = ConvertForField(Old[size_t(P)], Match[size_t(I)], Src->GetDataField(I));
+        }
+        return New;
+      };
+      std::vector<std::pair<TRecDataValues, TRecDataValues>> Laid(size_t(Recs->GetCount()));
+      for (Integer R = 0; R < Recs->GetCount(); ++R) {
+        TMemoryRecordKv* Rec = Recs->GetRec(R);
+        Laid[size_t(R)].first = Relay(Rec->FData);
+        if (!Rec->FOldData.empty()) Laid[size_t(R)].second = Relay(Rec->FOldData);
+      }
+      for (Integer R = 0; R < Recs->GetCount(); ++R) {
+        TMemoryRecordKv* Rec = Recs->GetRec(R);
+        Rec->FData = std::move(Laid[size_t(R)].first);
+        if (!Rec->FOldData.empty()) Rec->FOldData = std::move(Laid[size_t(R)].second);
+      }
+    }
+    Clear();
+    for (Integer I = 0; I < Src->GetCount(); ++I) {
+      TMTDataFieldKv* S = Src->GetDataField(I);
+      TMTDataFieldKv* D = CreateField(S->ClassType());
+      D->Assign(S);
+    }
+  } catch (...) {
+    EndUpdate(true);
+    throw;
+  }
+  EndUpdate(true);
+}
+
+TMTDataStructKv* TMTDataStructKv::GetCopy() {
+  std::unique_ptr<TMTDataStructKv> Copy(CreateFor(nullptr));
+  Copy->BeginUpdate();
+  for (Integer I = 0; I < GetCount(); ++I) {
+    TMTDataFieldKv* S = GetDataField(I);
+    TMTDataFieldKv* D = Copy->CreateField(S->ClassType());
+    D->Assign(S);
+    D->FGUID = S->FGUID;
+  }
+  Copy->EndUpdate(false);
+  Copy->ClearStructChanged();
+  return Copy.release();
+}
+
+void TMTDataStructKv::EndRestructure(TMTDataStructKv* NewStrcuture, bool ApplyNewStrcuture) {
+  std::unique_ptr<TMTDataStructKv> Holder(NewStrcuture);
+  if (ApplyNewStrcuture) Assign(NewStrcuture);
+}
+
+void TMTDataStructKv::EndUpdate(bool AStructChanged) {
+  if (FUpdateCount == 0) return;
+  if (--FUpdateCount == 0 && AStructChanged) StructChanged();
+}
+
+void TMTDataStructKv::StructChanged() {
+  if (FMemTableData) FMemTableData->StructChanged();
+  else FStructChanged = true;
+  DoEvent(FOnStructChanged, this);
+}
+
+void TMTDataStructKv::ReadState(TReader* Reader) {
+  BeginUpdate();
+  try {
+    Clear();
+    TComponent::ReadState(Reader);
+  } catch (...) {
+    EndUpdate(true);
+    throw;
+  }
+  EndUpdate(true);
+}
+
+void TMTDataStructKv::TakeFieldsFrom(TMTDataStructKv* Other) {
+  BeginUpdate();
+  Clear();
+  ++Other->FLayoutVersion;
+  while (Other->GetCount() > 0) {
+    TMTDataFieldKv* F = Other->GetDataField(0);
+    Other->FList.Delete(0);
+    if (F->GetOwner()) F->GetOwner()->RemoveComponent(F);
+    InsertComponent(F);
+    FList.Add(F);
+    F->FDataStruct = this;
+    F->FFieldId = FNextFieldId++;
+  }
+  EndUpdate(true);
+}
+
+void TMTDataStructKv::GetChildren(TGetChildProc Proc, TComponent*) {
+  for (Integer I = 0; I < GetCount(); ++I) Proc(GetDataField(I));
+}
+
+// ---- Update errors ------------------------------------------------------------------------------
+
+TUpdateErrorKv::TUpdateErrorKv(std::exception_ptr AException) : FException(std::move(AException)) {
+  if (!FException) return;
+  try {
+    std::rethrow_exception(FException);
+  } catch (const Exception& E) {
+    FObject = &E;
+  } catch (...) {
+  }
+}
+
+// ---- The memory record --------------------------------------------------------------------------
+
+TMemoryRecordKv::TMemoryRecordKv() = default;
+TMemoryRecordKv::~TMemoryRecordKv() = default;
+
+void TMemoryRecordKv::CheckFieldIndex(Integer FieldIndex) const {
+  Integer Count = FDataStruct ? FDataStruct->GetCount() : Integer(FData.size());
+  if (FieldIndex < 0 || FieldIndex >= Count) TList::Error(SListIndexError, FieldIndex);
+}
+
+TRecDataValues& TMemoryRecordKv::ValuesFor(TDataValueVersionKv DataValueVersion, bool) {
+  switch (DataValueVersion) {
+    case dvvOldValueKv:
+      if (FOldData.empty()) throw Exception(L"TMemoryRecordKv.GetDataValues: Old values is not accessible.");
+      return FOldData;
+    case dvvCurValueKv:
+      return FHasTmpOld ? FTmpOldRecValue : FData;
+    case dvvEditValueKv:
+      if (!FHasTmpOld) throw Exception(L"TMemoryRecordKv.GetDataValues: Edit values is not accessible.");
+      return FData;
+    case dvvOldestValue:
+      if (!FOldData.empty()) return FOldData;
+      return FHasTmpOld ? FTmpOldRecValue : FData;
+    case dvvRefreshValue:
+      return FOldData.empty() ? FData : FOldData;
+    case dvvValueKv:
+    default:
+      return FData;
+  }
+}
+
+Variant TMemoryRecordKv::GetDataValue(Integer FieldIndex, TDataValueVersionKv DataValueVersion) {
+  CheckFieldIndex(FieldIndex);
+  TRecDataValues& V = ValuesFor(DataValueVersion, false);
+  return size_t(FieldIndex) < V.size() ? V[size_t(FieldIndex)] : Null;
+}
+
+void TMemoryRecordKv::SetDataValue(Integer FieldIndex, TDataValueVersionKv DataValueVersion, const Variant& Value) {
+  CheckFieldIndex(FieldIndex);
+  TRecDataValues& V = ValuesFor(DataValueVersion, true);
+  Variant Converted;
+  if (FDataStruct) {
+    TMTDataFieldKv* F = FDataStruct->GetDataField(FieldIndex);
+    try {
+      CastDataValue(Converted, Value, F->VarDataType());
+    } catch (const EVariantError& E) {
+      // The field's name tells which of the record's values was refused; nothing is stored.
+      DatabaseError(Format(SFieldValueError, {F->GetFieldName()}) + L": " + E.Message());
+    } catch (const EConvertError& E) {
+      DatabaseError(Format(SFieldValueError, {F->GetFieldName()}) + L": " + E.Message());
+    }
+  } else {
+    Converted = Value;
+  }
+  if (size_t(FieldIndex) >= V.size()) V.resize(size_t(FieldIndex) + 1, Null);
+  V[size_t(FieldIndex)] = std::move(Converted);
+}
+
+Variant TMemoryRecordKv::GetDataValues(const String& FieldNames, TDataValueVersionKv DataValueVersion) {
+  if (DataValueVersion == dvvOldValueKv && FOldData.empty())
+    throw Exception(L"TMemoryRecordKv.GetDataValues: Old values is not accessible.");
+  if (Pos(L";", FieldNames) > 0) {
+    TList List;
+    FDataStruct->GetFieldList(&List, FieldNames);
+    Variant R = VarArrayCreate({0, List.GetCount() - 1}, varVariant);
+    for (Integer I = 0; I < List.GetCount(); ++I)
+      R[I] = GetDataValue(static_cast<TMTDataFieldKv*>(List[I])->GetIndex(), DataValueVersion);
+    return R;
+  }
+  Integer I = FDataStruct->FieldIndex(FieldNames);
+  if (I < 0) DatabaseErrorFmt(SFieldNotFound, {FieldNames});
+  return GetDataValue(I, DataValueVersion);
+}
+
+void TMemoryRecordKv::SetDataValues(const String& FieldNames, TDataValueVersionKv DataValueVersion,
+                                    const Variant& VarValue) {
+  if (Pos(L";", FieldNames) > 0) {
+    TList List;
+    FDataStruct->GetFieldList(&List, FieldNames);
+    for (Integer I = 0; I < List.GetCount(); ++I)
+      SetDataValue(static_cast<TMTDataFieldKv*>(List[I])->GetIndex(), DataValueVersion, VarValue[I]);
+    return;
+  }
+  Integer I = FDataStruct->FieldIndex(FieldNames);
+  if (I < 0) DatabaseErrorFmt(SFieldNotFound, {FieldNames});
+  SetDataValue(I, DataValueVersion, VarValue);
+}
+
+Variant TMemoryRecordKv::GetDataIndexValues(const TIntArray& FieldIndexes, TDataValueVersionKv DataValueVersion) {
+  if (FieldIndexes.empty()) return Variant(String());
+  if (FieldIndexes.size() == 1) return GetDataValue(FieldIndexes[0], DataValueVersion);
+  Variant R = VarArrayCreate({0, Integer(FieldIndexes.size()) - 1}, varVariant);
+  for (size_t I = 0; I < FieldIndexes.size(); ++I) R[Integer(I)] = GetDataValue(FieldIndexes[I], DataValueVersion);
+  return R;
+}
+
+void TMemoryRecordKv::SetDataIndexValues(const TIntArray& FieldIndexes, TDataValueVersionKv DataValueVersion,
+                                         const Variant& VarValue) {
+  if (FieldIndexes.empty()) return;
+  if (FieldIndexes.size() == 1) {
+    SetDataValue(FieldIndexes[0], DataValueVersion, VarValue);
+    return;
+  }
+  for (size_t I = 0; I < FieldIndexes.size(); ++I) SetDataValue(FieldIndexes[I], DataValueVersion, VarValue[Integer(I)]);
+}
+
+void TMemoryRecordKv::Edit() {
+  if (FEditState != resBrowseKv) return;
+  FEditState = resEditKv;
+  FEditChanged = false;
+  FTmpOldRecValue = FData;
+  FHasTmpOld = true;
+}
+
+void TMemoryRecordKv::EditForRefresh() {
+  if (FEditState == resEditKv || FEditState == resInsertKv)
+    throw Exception(L"procedure TMemoryRecordKv.EditForRefresh: The MemoryRecord is in resEditKv state.");
+  FEditState = resEditForRefresh;
+  FEditChanged = false;
+}
+
+void TMemoryRecordKv::Post() {
+  switch (FEditState) {
+    case resBrowseKv:
+      DatabaseError(SNotEditing);
+    case resInsertKv:
+      FRecordsList->AddRecord(this);
+      return;
+    case resEditKv: {
+      TRecordsListKv* L = FRecordsList;
+      L->Notify(this, FIndex, rlnRecChangingKv);
+      if (L->GetCachedUpdates()) {
+        if (FUpdateStatus == usUnmodified) FUpdateStatus = usModified;
+        if (FUpdateIndex < 0) L->TakeDeltaSlot(this);
+        if (FUpdateStatus == usModified && FOldData.empty()) FOldData = FTmpOldRecValue;
+      } else if (L->HasApplier()) {
+        L->ApplyImmediately(this, TRecordsListKv::akModify);
+      }
+      FTmpOldRecValue.clear();
+      FHasTmpOld = false;
+      FEditState = resBrowseKv;
+      L->Notify(this, FIndex, rlnRecChangedKv);
+      return;
+    }
+    case resEditForRefresh:
+      FEditState = resBrowseKv;
+      FRecordsList->Notify(this, FIndex, rlnRecChangedKv);
+      return;
+  }
+}
+
+void TMemoryRecordKv::Cancel() {
+  switch (FEditState) {
+    case resBrowseKv:
+      DatabaseError(SNotEditing);
+    case resInsertKv:
+      delete this;
+      return;
+    case resEditKv:
+      FData = FTmpOldRecValue;
+      FTmpOldRecValue.clear();
+      FHasTmpOld = false;
+      FEditState = resBrowseKv;
+      return;
+    case resEditForRefresh:
+      // No pre-edit copy exists: the values written so far stay.
+      FEditState = resBrowseKv;
+      return;
+  }
+}
+
+void TMemoryRecordKv::MergeChangesInList(bool Batch) {
+  if (FUpdateStatus == usUnmodified) return;
+  if (FUpdateStatus == usDeleted) {
+    if (Batch) FRecordsList->PersistRemoveRecordInBatch(this);
+    else FRecordsList->PersistRemoveRecord(FIndex);
+  }
+  FOldData.clear();
+  FUpdateStatus = usUnmodified;
+  if (FRecordsList) FRecordsList->EmptyDeltaSlot(this);
+  FUpdateError.reset();
+}
+
+void TMemoryRecordKv::MergeChanges() { MergeChangesInList(false); }
+
+void TMemoryRecordKv::RevertRecord() {
+  if (FUpdateStatus == usModified || FUpdateStatus == usDeleted) {
+    FRecordsList->Notify(this, FIndex, rlnRecChangingKv);
+    if (!FOldData.empty()) {
+      FData = FOldData;
+      FOldData.clear();
+    }
+    FUpdateStatus = usUnmodified;
+    FRecordsList->Notify(this, FIndex, rlnRecChangedKv);
+  }
+  FUpdateError.reset();
+}
+
+void TMemoryRecordKv::RefreshRecord(TMemoryRecordKv* Rec) {
+  if (FUpdateStatus == usModified) FOldData = Rec->FData;
+  else FData = Rec->FData;
+}
+
+void TMemoryRecordKv::UpdateCalculatedFields() {
+  if (FRecordsList && FRecordsList->GetMemTableData()) FRecordsList->GetMemTableData()->CalcRecordFields(this);
+}
+
+void TMemoryRecordKv::WriteRecordData(TWriter* Writer) {
+  Writer->WriteListBegin();
+  for (Integer I = 0; I < FDataStruct->GetCount(); ++I)
+    FDataStruct->GetDataField(I)->WriteDataToWriter(size_t(I) < FData.size() ? FData[size_t(I)] : Null, Writer);
+  Writer->WriteListEnd();
+}
+
+void TMemoryRecordKv::ReadRecordData(TReader* Reader) {
+  Reader->ReadListBegin();
+  FData.resize(size_t(FDataStruct->GetCount()), Null);
+  for (size_t I = 0; I < FData.size(); ++I) FDataStruct->GetDataField(Integer(I))->ReadDataFromReader(FData[I], Reader);
+  Reader->ReadListEnd();
+}
+
+// ---- The records list ---------------------------------------------------------------------------
+
+TRecordsListKv::TRecordsListKv(TComponent* AOwner) : TComponent(nullptr) {
+  if (AOwner) {
+    FMemTableData = dynamic_cast<TMemTableDataKv*>(AOwner);
+    if (!FMemTableData) throw Exception(AOwner->ClassName());
+  }
+  FIndexes = std::make_unique<TMTIndexesKv>(this);
+}
+
+TRecordsListKv::~TRecordsListKv() {
+  for (Pointer O : FDeltaList)
+    if (O) static_cast<TMemoryRecordKv*>(O)->FUpdateIndex = -1;
+  FDeltaList.Clear();
+  FDeletedList.Clear();
+  for (Integer I = 0; I < FRecList.GetCount(); ++I) GetRec(I)->FIndex = -1;
+  FRecList.Clear();
+  FIndexes.reset();
+}
+
+TMTDataStructKv* TRecordsListKv::GetDataStruct() const {
+  return FMemTableData ? FMemTableData->GetDataStruct() : nullptr;
+}
+
+Integer TRecordsListKv::GetRecValCount() const {
+  TMTDataStructKv* S = GetDataStruct();
+  return S ? S->GetCount() : 0;
+}
+
+TMemoryRecordKv* TRecordsListKv::NewRecord() {
+  auto* Rec = new TMemoryRecordKv();
+  Rec->FHashCode = FNewHashCode++;
+  Rec->FData.assign(size_t(GetRecValCount()), Null);
+  Rec->FRecordsList = this;
+  Rec->FDataStruct = GetDataStruct();
+  return Rec;
+}
+
+void TRecordsListKv::Notify(TMemoryRecordKv* Rec, Integer Index, TRecordsListNotification Action) {
+  if (FUpdateCount > 0) return;
+  if (!FIndexesCurrent) FIndexes->Notify(Rec, Index, Action);
+  if (FMemTableData) FMemTableData->Notify(Rec, Index, Action);
+}
+
+void TRecordsListKv::RecordMoved(TMemoryRecordKv* Item, Integer OldIndex, Integer NewIndex) {
+  FIndexes->RecordMoved(Item, OldIndex, NewIndex);
+  if (FMemTableData) FMemTableData->RecordMoved(Item, OldIndex, NewIndex);
+}
+
+void TRecordsListKv::EndUpdate() {
+  if (FUpdateCount == 0) return;
+  if (--FUpdateCount == 0) Notify(nullptr, -1, rlnListChangedKv);
+}
+
+void TRecordsListKv::Renumber(Integer From) {
+  for (Integer I = std::max(0, From); I < FRecList.GetCount(); ++I) GetRec(I)->FIndex = I;
+}
+
+void TRecordsListKv::TakeDeltaSlot(TMemoryRecordKv* Rec) { Rec->FUpdateIndex = FDeltaList.Add(Rec); }
+
+void TRecordsListKv::EmptyDeltaSlot(TMemoryRecordKv* Rec) {
+  if (Rec->FUpdateIndex >= 0 && Rec->FUpdateIndex < FDeltaList.GetCount() &&
+      FDeltaList.GetItems(Rec->FUpdateIndex) == Rec)
+    FDeltaList.SetItems(Rec->FUpdateIndex, nullptr);
+  Rec->FUpdateIndex = -1;
+}
+
+bool TRecordsListKv::HasApplier() const { return FMemTableData && FMemTableData->HasApplier(); }
+
+void TRecordsListKv::SetAutoIncValue(TMemoryRecordKv* Rec) {
+  if (FMemTableData) FMemTableData->SetAutoIncValue(Rec);
+}
+
+void TRecordsListKv::InternalAddRecord(TMemoryRecordKv* Rec, Integer Index, bool Fetching, bool Append) {
+  if (Rec->FRecordsList != this) throw Exception(L"Record.RecordsList is not the same.");
+  if (Rec->FIndex != -1) throw Exception(L"The record is already attached to RecordsList.");
+  Integer At = Append ? FRecList.GetCount() : Index;
+  if (At < 0 || At > FRecList.GetCount()) TList::Error(SListIndexError, At);
+  Notify(Rec, At, rlnRecAddingKv);
+  if (!Fetching) SetAutoIncValue(Rec);
+  if (!FCachedUpdates && !Fetching && HasApplier()) ApplyImmediately(Rec, akInsert);
+  if (Append) {
+    FRecList.Add(Rec);
+    Rec->FIndex = At;
+  } else {
+    FRecList.Insert(At, Rec);
+    Renumber(At);
+  }
+  Rec->FRecordsList = this;
+  if (FCachedUpdates) {
+    Rec->FUpdateStatus = usInserted;
+    if (Rec->FUpdateIndex < 0) TakeDeltaSlot(Rec);
+  } else {
+    Rec->FUpdateStatus = usUnmodified;
+  }
+  Rec->FEditState = resBrowseKv;
+  Notify(Rec, At, rlnRecAddedKv);
+}
+
+Integer TRecordsListKv::AddRecord(TMemoryRecordKv* Rec) {
+  InternalAddRecord(Rec, -1, false, true);
+  return Rec->FIndex;
+}
+
+void TRecordsListKv::InsertRecord(Integer Index, TMemoryRecordKv* Rec) { InternalAddRecord(Rec, Index, false, false); }
+
+Integer TRecordsListKv::FetchRecord(TMemoryRecordKv* Rec) {
+  bool Saved = FCachedUpdates;
+  FCachedUpdates = false;
+  try {
+    InternalAddRecord(Rec, -1, true, true);
+  } catch (...) {
+    FCachedUpdates = Saved;
+    throw;
+  }
+  FCachedUpdates = Saved;
+  return Rec->FIndex;
+}
+
+void TRecordsListKv::DeleteRecord(Integer Index) {
+  TMemoryRecordKv* Rec = GetRec(Index);
+  if (!FCachedUpdates) {
+    PersistDeleteRecord(Index);
+    return;
+  }
+  if (Rec->FUpdateStatus == usDeleted) throw Exception(L"Can't MarkDel the Deleted record");
+  if (Rec->FUpdateStatus == usInserted) {
+    EmptyDeltaSlot(Rec);
+    PersistDeleteRecord(Index);
+    return;
+  }
+  Notify(Rec, Index, rlnRecMarkingForDelKv);
+  // A modified record keeps the values it had before its first change, so cancelling the
+  // deletion gives back the original record rather than its edited form.
+  Rec->FUpdateError.reset();
+  Rec->FUpdateStatus = usDeleted;
+  if (Rec->FUpdateIndex < 0) TakeDeltaSlot(Rec);
+  Notify(Rec, Index, rlnRecMarkedForDelKv);
+}
+
+void TRecordsListKv::PersistDeleteRecord(Integer Index) {
+  TMemoryRecordKv* Rec = GetRec(Index);
+  Notify(Rec, Index, rlnRecDeletingKv);
+  if (!FCachedUpdates && HasApplier()) ApplyImmediately(Rec, akDelete);
+  FRecList.SetOwnsObjects(false);
+  FRecList.Delete(Index);
+  FRecList.SetOwnsObjects(true);
+  Renumber(Index);
+  Rec->FIndex = -1;
+  EmptyDeltaSlot(Rec);
+  try {
+    Notify(Rec, Index, rlnRecDeletedKv);
+  } catch (...) {
+    delete Rec;
+    throw;
+  }
+  delete Rec;
+}
+
+void TRecordsListKv::DeleteRecords(const std::vector<TRecordsRangeKv>& RecordsRanges) {
+  if (FCachedUpdates) throw Exception(L"Delete a range of record in CachedUpdates mode is not supported");
+  PersistDeleteRecords(RecordsRanges);
+}
+
+void TRecordsListKv::PersistDeleteRecords(const std::vector<TRecordsRangeKv>& RecordsRanges) {
+  for (const TRecordsRangeKv& R : RecordsRanges)
+    if (R.LowIndex < 0 || R.HighIndex >= FRecList.GetCount() || R.LowIndex > R.HighIndex)
+      TList::Error(SListIndexError, R.LowIndex < 0 ? R.LowIndex : R.HighIndex);
+  bool Apply = !FCachedUpdates && HasApplier();
+  std::vector<TMemoryRecordKv*> Gone;
+  for (const TRecordsRangeKv& R : RecordsRanges)
+    for (Integer I = R.LowIndex; I <= R.HighIndex; ++I) {
+      TMemoryRecordKv* Rec = GetRec(I);
+      if (!Rec) continue;
+      if (Apply) ApplyImmediately(Rec, akDelete);
+      FRecList.SetOwnsObjects(false);
+      FRecList.SetItems(I, nullptr);
+      FRecList.SetOwnsObjects(true);
+      Gone.push_back(Rec);
+    }
+  std::vector<Integer> NewIndex(static_cast<size_t>(FRecList.GetCount()), -1);
+  for (Integer I = 0, Kept = 0; I < FRecList.GetCount(); ++I)
+    if (FRecList.GetItems(I)) NewIndex[size_t(I)] = Kept++;
+  for (TMemoryRecordKv* Rec : Gone) {
+    Rec->FIndex = -1;
+    EmptyDeltaSlot(Rec);
+    delete Rec;
+  }
+  FRecList.Pack();
+  Renumber(0);
+  // The indexes drop the entries of the records that went in one pass instead of sorting anew.
+  for (Integer I = 0; I < FIndexes->GetCount(); ++I) FIndexes->GetItems(I)->RecordsRemoved(NewIndex);
+  FIndexesCurrent = true;
+  try {
+    Notify(nullptr, -1, rlnListChangedKv);
+  } catch (...) {
+    FIndexesCurrent = false;
+    throw;
+  }
+  FIndexesCurrent = false;
+}
+
+void TRecordsListKv::PersistRemoveRecord(Integer Index) {
+  TMemoryRecordKv* Rec = GetRec(Index);
+  Notify(Rec, Index, rlnRecDeletingKv);
+  FRecList.SetOwnsObjects(false);
+  FRecList.Delete(Index);
+  FRecList.SetOwnsObjects(true);
+  FDeletedList.Add(Rec);
+  Renumber(Index);
+  Rec->FIndex = -1;
+  Notify(Rec, Index, rlnRecDeletedKv);
+}
+
+void TRecordsListKv::PersistRemoveRecordInBatch(TMemoryRecordKv* Rec) {
+  Integer Index = Rec->FIndex;
+  Notify(Rec, Index, rlnRecDeletingKv);
+  FRecList.SetOwnsObjects(false);
+  FRecList.SetItems(Index, nullptr);
+  FRecList.SetOwnsObjects(true);
+  FDeletedList.Add(Rec);
+  Rec->FIndex = -1;
+  Notify(Rec, Index, rlnRecDeletedKv);
+}
+
+void TRecordsListKv::Move(Integer CurIndex, Integer NewIndex) {
+  if (CurIndex == NewIndex) return;
+  TMemoryRecordKv* Rec = GetRec(CurIndex);
+  if (NewIndex < 0 || NewIndex >= FRecList.GetCount()) TList::Error(SListIndexError, NewIndex);
+  FRecList.Move(CurIndex, NewIndex);
+  Renumber(std::min(CurIndex, NewIndex));
+  RecordMoved(Rec, CurIndex, NewIndex);
+}
+
+Integer TRecordsListKv::IndexOf(TMemoryRecordKv* Item) const {
+  if (Item && Item->FRecordsList == this && Item->FIndex >= 0 && Item->FIndex < FRecList.GetCount() &&
+      GetRec(Item->FIndex) == Item)
+    return Item->FIndex;
+  return FRecList.IndexOf(Item);
+}
+
+Variant TRecordsListKv::GetValue(Integer RecNo, Integer ValNo) const {
+  TMemoryRecordKv* Rec = GetRec(RecNo);
+  if (ValNo < 0 || size_t(ValNo) >= Rec->FData.size()) TList::Error(SListIndexError, ValNo);
+  return Rec->FData[size_t(ValNo)];
+}
+
+void TRecordsListKv::SetValue(Integer RecNo, Integer ValNo, const Variant& Value) {
+  TMemoryRecordKv* Rec = GetRec(RecNo);
+  if (ValNo < 0 || size_t(ValNo) >= Rec->FData.size()) TList::Error(SListIndexError, ValNo);
+  // The new value is in place while the listeners are asked, so a unique index sees the new key
+  // and can refuse it; a refusal puts the old value back.
+  bool OwnCopy = !Rec->FHasTmpOld;
+  if (OwnCopy) {
+    Rec->FTmpOldRecValue = Rec->FData;
+    Rec->FHasTmpOld = true;
+  }
+  Variant Old = Rec->FData[size_t(ValNo)];
+  Rec->FData[size_t(ValNo)] = Value;
+  try {
+    Notify(Rec, RecNo, rlnRecChangingKv);
+  } catch (...) {
+    Rec->FData[size_t(ValNo)] = Old;
+    if (OwnCopy) {
+      Rec->FTmpOldRecValue.clear();
+      Rec->FHasTmpOld = false;
+    }
+    throw;
+  }
+  if (OwnCopy) {
+    Rec->FTmpOldRecValue.clear();
+    Rec->FHasTmpOld = false;
+  }
+  Notify(Rec, RecNo, rlnRecChangedKv);
+}
+
+void TRecordsListKv::SortData(const TCompareRecords& Compare, TObject* ParamSort) {
+  if (FRecList.GetCount() > 1) QuickSort(0, FRecList.GetCount() - 1, Compare, ParamSort);
+  Renumber(0);
+  Notify(nullptr, -1, rlnListChangedKv);
+}
+
+void TRecordsListKv::QuickSort(Integer L, Integer R, const TCompareRecords& Compare, TObject* ParamSort) {
+  Pointer* Items = FRecList.GetList();
+  auto At = [&](Integer I) { return static_cast<TMemoryRecordKv*>(Items[I]); };
+  while (L < R) {
+    Integer I = L, J = R;
+    TMemoryRecordKv* P = At((L + R) >> 1);
+    do {
+      while (Compare(At(I), P, ParamSort) < 0) ++I;
+      while (Compare(At(J), P, ParamSort) > 0) --J;
+      if (I <= J) {
+        if (I != J) std::swap(Items[I], Items[J]);
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (L < J) QuickSort(L, J, Compare, ParamSort);
+    L = I;
+  }
+}
+
+void TRecordsListKv::Clear() {
+  FDeletedList.Clear();
+  for (Pointer O : FDeltaList)
+    if (O) static_cast<TMemoryRecordKv*>(O)->FUpdateIndex = -1;
+  FDeltaList.Clear();
+  for (Integer I = 0; I < FIndexes->GetCount(); ++I) FIndexes->GetItems(I)->ClearIndex();
+  for (Integer I = 0; I < FRecList.GetCount(); ++I) GetRec(I)->FIndex = -1;
+  FRecList.Clear();
+  Notify(nullptr, -1, rlnListChangedKv);
+}
+
+bool TRecordsListKv::HasCachedChanges() const {
+  for (Pointer O : FDeltaList)
+    if (O) return true;
+  return false;
+}
+
+void TRecordsListKv::MergeChangeLog() {
+  Integer Live = 0;
+  TMemoryRecordKv* Single = nullptr;
+  for (Pointer O : FDeltaList)
+    if (O) {
+      ++Live;
+      Single = static_cast<TMemoryRecordKv*>(O);
+    }
+  if (FDeltaList.GetCount() == 0) return;
+  if (Live == 1) {
+    Single->MergeChanges();
+  } else if (Live > 1) {
+    BeginUpdate();
+    try {
+      std::vector<TMemoryRecordKv*> Recs;
+      for (Pointer O : FDeltaList)
+        if (O) Recs.push_back(static_cast<TMemoryRecordKv*>(O));
+      for (TMemoryRecordKv* Rec : Recs) Rec->MergeChangesInList(true);
+    } catch (...) {
+      FRecList.Pack();
+      Renumber(0);
+      EndUpdate();
+      throw;
+    }
+    FDeletedList.Clear();
+    Integer Before = FRecList.GetCount();
+    FRecList.Pack();
+    if (FRecList.GetCount() != Before) Renumber(0);
+    FDeltaList.Clear();
+    EndUpdate();
+    return;
+  }
+  FDeletedList.Clear();
+  FDeltaList.Clear();
+}
+
+void TRecordsListKv::CancelUpdates() {
+  for (Integer I = FRecList.GetCount() - 1; I >= 0; --I) {
+    TMemoryRecordKv* Rec = GetRec(I);
+    switch (Rec->FUpdateStatus) {
+      case usModified:
+      case usDeleted:
+        if (!Rec->FOldData.empty()) {
+          Rec->FData = Rec->FOldData;
+          Rec->FOldData.clear();
+        }
+        Rec->FUpdateStatus = usUnmodified;
+        Rec->FUpdateIndex = -1;
+        Rec->FUpdateError.reset();
+        break;
+      case usInserted:
+        EmptyDeltaSlot(Rec);
+        FRecList.SetOwnsObjects(false);
+        FRecList.Delete(I);
+        FRecList.SetOwnsObjects(true);
+        Rec->FIndex = -1;
+        delete Rec;
+        Renumber(I);
+        break;
+      default:
+        break;
+    }
+  }
+  FDeltaList.Clear();
+  Notify(nullptr, -1, rlnListChangedKv);
+}
+
+void TRecordsListKv::RevertRecord(Integer Index) {
+  TMemoryRecordKv* Rec = GetRec(Index);
+  if (Rec->FUpdateStatus == usInserted) {
+    EmptyDeltaSlot(Rec);
+    PersistDeleteRecord(Index);
+  } else {
+    Rec->RevertRecord();
+  }
+}
+
+void TRecordsListKv::RefreshRecord(Integer Index, TMemoryRecordKv* FromRec) { GetRec(Index)->RefreshRecord(FromRec); }
+
+void TRecordsListKv::CleanupChangedRecs() {
+  FDeletedList.Clear();
+  FDeltaList.Pack();
+  // The slots moved: each record learns its new one.
+  for (Integer I = 0; I < FDeltaList.GetCount(); ++I) static_cast<TMemoryRecordKv*>(FDeltaList.GetItems(I))->FUpdateIndex = I;
+}
+
+void TRecordsListKv::ApplyImmediately(TMemoryRecordKv* Rec, TApplyKind Kind) {
+  std::unique_ptr<TMemTableDataShadowKv> Shadow(new TMemTableDataShadowKv(FMemTableData));
+  TRecordsListKv* SL = Shadow->GetRecordsList();
+  SL->SetCachedUpdates(true);
+  TMemoryRecordKv* S = SL->NewRecord();
+  try {
+    switch (Kind) {
+      case akModify:
+        S->FData = Rec->ValuesFor(dvvOldestValue, false);
+        SL->FetchRecord(S);
+        S->Edit();
+        S->FData = Rec->FData;
+        S->Post();
+        break;
+      case akInsert:
+        S->FData = Rec->FData;
+        S->Post();
+        break;
+      case akDelete:
+        S->FData = Rec->ValuesFor(dvvOldestValue, false);
+        SL->FetchRecord(S);
+        SL->DeleteRecord(S->FIndex);
+        break;
+    }
+  } catch (...) {
+    if (S->FIndex < 0) delete S;
+    throw;
+  }
+  FMemTableData->ApplyUpdates(Shadow.get());
+  if (Kind != akDelete) Rec->FData = S->FData;
+}
+
+void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
+  std::vector<TMemoryRecordKv*> Recs;
+  for (Integer I = 0; I < From->GetCount(); ++I) Recs.push_back(From->GetRec(I));
+  From->FRecList.SetOwnsObjects(false);
+  From->FRecList.Clear();
+  From->FRecList.SetOwnsObjects(true);
+  Clear();
+  for (TMemoryRecordKv* Rec : Recs) {
+    Rec->FIndex = -1;
+    Rec->FUpdateIndex = -1;
+    Rec->FRecordsList = this;
+    Rec->FDataStruct = GetDataStruct();
+    Rec->FHashCode = FNewHashCode++;
+    Rec->FData.resize(size_t(GetRecValCount()), Null);
+  }
+  for (size_t I = 0; I < Recs.size(); ++I) {
+    try {
+      FetchRecord(Recs[I]);
+    } catch (...) {
+      for (size_t J = I; J < Recs.size(); ++J) delete Recs[J];
+      throw;
+    }
+  }
+}
+
+void TRecordsListKv::WriteData(TWriter* Writer) {
+  Writer->WriteListBegin();
+  for (Integer I = 0; I < FRecList.GetCount(); ++I) GetRec(I)->WriteRecordData(Writer);
+  Writer->WriteListEnd();
+}
+
+void TRecordsListKv::ReadData(TReader* Reader) {
+  // Everything is read before anything is replaced: a damaged stream leaves the records as they were.
+  std::vector<std::unique_ptr<TMemoryRecordKv>> Read;
+  Reader->ReadListBegin();
+  while (!Reader->EndOfList()) {
+    std::unique_ptr<TMemoryRecordKv> Rec(NewRecord());
+    Rec->ReadRecordData(Reader);
+    Read.push_back(std::move(Rec));
+  }
+  Reader->ReadListEnd();
+  Clear();
+  for (auto& Rec : Read) FetchRecord(Rec.release());
+}
+
+namespace {
+
+// What a list's "Data" writes, through a writer of its own with a 1024-byte buffer.
+TBytes WrittenData(const Closure<void(TWriter*)>& Write) {
+  TMemoryStream S;
+  {
+    TWriter W(&S, 1024);
+    Write(&W);
+    W.FlushBuffer();
+  }
+  TBytes B(size_t(S.GetSize()));
+  if (!B.empty()) std::memcpy(B.data(), S.GetMemory(), B.size());
+  return B;
+}
+
+}  // namespace
+
+void TRecordsListKv::DefineProperties(TFiler* Filer) {
+  TComponent::DefineProperties(Filer);
+  bool HasData;
+  if (auto* Ancestor = dynamic_cast<TRecordsListKv*>(Filer->GetAncestor())) {
+    HasData = Ancestor->ClassType() != ClassType() ||
+              WrittenData({this, &TRecordsListKv::WriteData}) != WrittenData({Ancestor, &TRecordsListKv::WriteData});
+  } else {
+    HasData = Filer->GetAncestor() ? true : FRecList.GetCount() > 0;
+  }
+  Filer->DefineProperty(L"Data", {this, &TRecordsListKv::ReadData}, {this, &TRecordsListKv::WriteData}, HasData);
+}
+
+// ---- Notificators -------------------------------------------------------------------------------
+
+TRecordsListNotificatorKv::TRecordsListNotificatorKv(TComponent* AOwner) : TComponent(AOwner) {}
+
+TRecordsListNotificatorKv::~TRecordsListNotificatorKv() {
+  // One on the stack is torn down after its derived parts are gone: it detaches here, quietly.
+  if (FDataObject) {
+    TRecordsListNotificatorKv::DetachFrom(FDataObject);
+    FDataObject->RemoveFreeNotification(this);
+    FDataObject = nullptr;
+  }
+}
+
+void TRecordsListNotificatorKv::DestroyContents() {
+  // Detached while whole, so a descendant's own detaching runs.
+  SetDataObject(nullptr);
+  TComponent::DestroyContents();
+}
+
+Integer TRecordsListNotificatorKv::FetchRecords(Integer Count) { return FOnFetchRecords ? FOnFetchRecords(Count) : 0; }
+
+void TRecordsListNotificatorKv::AfterDataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
+  DoEvent(FOnAfterDataEvent, MemRec, Index, Action);
+}
+
+void TRecordsListNotificatorKv::DataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
+  DoEvent(FOnDataEvent, MemRec, Index, Action);
+  switch (Action) {
+    case rlnRecAddedKv: RecordAdded(MemRec, Index); break;
+    case rlnRecChangedKv: RecordChanged(MemRec, Index); break;
+    case rlnRecDeletedKv: RecordDeleted(MemRec, Index); break;
+    case rlnListChangedKv: RecordListChanged(); break;
+    default: break;
+  }
+}
+
+void TRecordsListNotificatorKv::RecordMoved(TMemoryRecordKv* Item, Integer OldIndex, Integer NewIndex) {
+  DoEvent(FOnRecordMoved, Item, OldIndex, NewIndex);
+}
+
+void TRecordsListNotificatorKv::StructChanged(TMemTableDataKv* AMemTableData) { DoEvent(FOnStructChanged, AMemTableData); }
+
+void TRecordsListNotificatorKv::CallApplyUpdates(TMemTableDataKv* AMemTableData) { DoEvent(FOnApplyUpdates, AMemTableData); }
+
+bool TRecordsListNotificatorKv::AttachTo(TComponent* ADataObject) {
+  if (auto* M = dynamic_cast<TMemTableDataKv*>(ADataObject)) {
+    M->AddNotificator(this);
+    FMemTableData = M;
+    return true;
+  }
+  return false;
+}
+
+void TRecordsListNotificatorKv::DetachFrom(TComponent* ADataObject) {
+  if (auto* M = dynamic_cast<TMemTableDataKv*>(ADataObject)) M->RemoveNotificator(this);
+  FMemTableData = nullptr;
+}
+
+void TRecordsListNotificatorKv::SetDataObject(TComponent* Value) {
+  if (FDataObject == Value) return;
+  DataEvent(nullptr, -1, rlnListChangingKv);
+  if (FDataObject) {
+    DetachFrom(FDataObject);
+    FDataObject->RemoveFreeNotification(this);
+    FDataObject = nullptr;
+  }
+  if (Value) {
+    AttachTo(Value);
+    Value->FreeNotification(this);
+  }
+  FDataObject = Value;
+  DataEvent(nullptr, -1, rlnListChangedKv);
+}
+
+void TRecordsListNotificatorKv::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FDataObject) SetDataObject(nullptr);
+}
+
+// ---- Indexes ------------------------------------------------------------------------------------
+
+EUniqueKeyViolationKv::EUniqueKeyViolationKv(const String& AFieldNames, const Variant& AValue)
+    : EDatabaseError(L"Unique key violation \r\n FieldNames: " + AFieldNames + L"\r\n Value: \"" +
+                     (VarIsArray(AValue) ? VarArrayToStrKv(AValue) : VarToStr(AValue)) + L"\""),
+      FieldNames(AFieldNames),
+      Value(AValue) {}
+
+TMTIndexKv::TMTIndexKv(TCollection* Collection) : TCollectionItem(Collection) {}
+
+TMTIndexKv* TMTIndexKv::CreateApart(TRecordsListKv* ARecordsList) {
+  auto* I = new TMTIndexKv(nullptr);
+  I->FRecordsList = ARecordsList;
+  return I;
+}
+
+TMTIndexKv::~TMTIndexKv() = default;
+
+TRecordsListKv* TMTIndexKv::RecordsList() const {
+  if (FRecordsList) return FRecordsList;
+  auto* C = dynamic_cast<TMTIndexesKv*>(GetCollection());
+  return C ? C->GetRecList() : nullptr;
+}
+
+void TMTIndexKv::SetActive(bool Value) {
+  if (FActive == Value) return;
+  FActive = Value;
+  if (Value) RebuildIndex();
+  else ClearIndex();
+}
+
+void TMTIndexKv::SetFields(const String& Value) {
+  if (FFields == Value) return;
+  FFields = Value;
+  RebuildIndex();
+}
+
+void TMTIndexKv::SetPrimary(bool Value) {
+  if (FPrimary == Value) return;
+  FPrimary = Value;
+  RebuildIndex();
+}
+
+void TMTIndexKv::SetUnique(bool Value) {
+  if (FUnique == Value) return;
+  FUnique = Value;
+  RebuildIndex();
+}
+
+void TMTIndexKv::ClearIndex() {
+  FRecList.clear();
+  FRecList.shrink_to_fit();
+}
+
+Variant TMTIndexKv::KeyOf(TMemoryRecordKv* Rec, TDataValueVersionKv Version) const {
+  const TMTDataStructKv* S = Rec->GetDataStruct();
+  if (!S) return Rec->GetDataValues(FFields, Version);
+  if (S != FKeyStruct || S->GetLayoutVersion() != FKeyLayout || FKeyFieldNames != FFields) {
+    // Resolved once per layout: names are looked up the way the record looks them up, so an
+    // unknown name raises the same error.
+    TIntArray Fields;
+    if (Pos(L";", FFields) > 0) {
+      TList List;
+      const_cast<TMTDataStructKv*>(S)->GetFieldList(&List, FFields);
+      for (Integer I = 0; I < List.GetCount(); ++I) Fields.push_back(static_cast<TMTDataFieldKv*>(List[I])->GetIndex());
+    } else {
+      Integer I = S->FieldIndex(FFields);
+      if (I < 0) return Rec->GetDataValues(FFields, Version);
+      Fields.push_back(I);
+    }
+    FKeyFields = std::move(Fields);
+    FKeyStruct = S;
+    FKeyLayout = S->GetLayoutVersion();
+    FKeyFieldNames = FFields;
+  }
+  if (FKeyFields.size() == 1) return Rec->GetDataValue(FKeyFields[0], Version);
+  if (Version == dvvOldValueKv && Rec->GetOldData().empty())
+    throw Exception(L"TMemoryRecordKv.GetDataValues: Old values is not accessible.");
+  Variant R = VarArrayCreate({0, Integer(FKeyFields.size()) - 1}, varVariant);
+  for (size_t I = 0; I < FKeyFields.size(); ++I) R[Integer(I)] = Rec->GetDataValue(FKeyFields[I], Version);
+  return R;
+}
+
+bool TMTIndexKv::MakeSortKey(const Variant& Value, std::string& Key) {
+  if (Value.IsNull()) {
+    Key.clear();
+    return true;
+  }
+  return VarIsStr(Value) && !Value.IsArray() && TurkishSortKeyKv(Value.AsString(), Key);
+}
+
+TVariantRelationship TMTIndexKv::CompareEntry(const TIndexItemKv& Entry, const Variant& Value, const std::string* Key) const {
+  if (FKeyed && Key) {
+    int C = Entry.SortKey.compare(*Key);
+    return C < 0 ? vrLessThan : C > 0 ? vrGreaterThan : vrEqual;
+  }
+  return DBVarCompareValue(Entry.Value, Value);
+}
+
+TVariantRelationship TMTIndexKv::CompareEntries(const TIndexItemKv& A, const TIndexItemKv& B) const {
+  return CompareEntry(A, B.Value, FKeyed ? &B.SortKey : nullptr);
+}
+
+void TMTIndexKv::DropSortKeys() {
+  FKeyed = false;
+  for (TIndexItemKv& It : FRecList) std::string().swap(It.SortKey);
+}
+
+TIndexItemKv TMTIndexKv::MakeEntry(const Variant& Value, Integer RecIndexValue) {
+  TIndexItemKv E{Value, RecIndexValue, {}};
+  if (FKeyed && !MakeSortKey(Value, E.SortKey)) DropSortKeys();
+  return E;
+}
+
+void TMTIndexKv::RebuildIndex() {
+  ClearIndex();
+  TRecordsListKv* L = RecordsList();
+  if (!FActive || FFields.empty() || !L) return;
+  // Under a Turkish user a text key is compared by its collation key, made once per value: the
+  // same order as the system's comparison without a system call per comparison.
+  FKeyed = false;
+  if (SysLocale.PriLangID == 0x1F && Pos(L";", FFields) == 0) {
+    TMTDataStructKv* S = L->GetDataStruct();
+    TMTDataFieldKv* F = S ? S->FindField(FFields) : nullptr;
+    TVarType T = F ? F->VarDataType() : varEmpty;
+    FKeyed = T == varString || T == varUString || T == varOleStr;
+  }
+  FRecList.reserve(size_t(L->GetCount()));
+  for (Integer I = 0; I < L->GetCount(); ++I) {
+    TMemoryRecordKv* Rec = L->GetRec(I);
+    // A record marked deleted has no entry, as when it was marked.
+    if (Rec->GetUpdateStatus() == usDeleted) continue;
+    FRecList.push_back(MakeEntry(KeyOf(Rec, dvvValueKv), I));
+  }
+  if (!FRecList.empty()) QuickSort(0, GetCount() - 1);
+  if (IsUniqueKind()) CheckUnique();
+}
+
+void TMTIndexKv::QuickSort(Integer L, Integer R) {
+  while (L < R) {
+    Integer I = L, J = R, P = (L + R) >> 1;
+    do {
+      while (I < R && CompareEntries(FRecList[size_t(I)], FRecList[size_t(P)]) == vrLessThan) ++I;
+      while (J > L && CompareEntries(FRecList[size_t(J)], FRecList[size_t(P)]) == vrGreaterThan) --J;
+      if (I <= J) {
+        if (I != J) {
+          std::swap(FRecList[size_t(I)], FRecList[size_t(J)]);
+          if (P == I) P = J;
+          else if (P == J) P = I;
+        }
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (L < J) QuickSort(L, J);
+    L = I;
+  }
+}
+
+void TMTIndexKv::CheckUnique() {
+  for (size_t I = 1; I < FRecList.size(); ++I) {
+    const Variant& Prev = FRecList[I - 1].Value;
+    if (!Prev.IsNull() && CompareEntries(FRecList[I - 1], FRecList[I]) == vrEqual) throw EUniqueKeyViolationKv(FFields, Prev);
+  }
+}
+
+bool TMTIndexKv::FindKey(const Variant& Value, const std::string* Key, Integer& Index) const {
+  Integer Lo = 0, Hi = GetCount() - 1;
+  bool Found = false;
+  while (Lo <= Hi) {
+    Integer Mid = (Lo + Hi) >> 1;
+    switch (CompareEntry(FRecList[size_t(Mid)], Value, Key)) {
+      case vrNotEqual:
+        throw Exception(L"TMTIndexKv.FindKeyValueIndex: values is not comparable.");
+      case vrLessThan:
+        Lo = Mid + 1;
+        break;
+      case vrGreaterThan:
+        Hi = Mid - 1;
+        break;
+      case vrEqual:
+        Found = true;
+        Lo = Mid;
+        Hi = Lo - 1;
+        break;
+    }
+  }
+  Index = Lo;
+  return Found;
+}
+
+bool TMTIndexKv::FindKeyValueIndex(const Variant& Value, Integer& Index) const {
+  std::string Key;
+  bool HasKey = FKeyed && MakeSortKey(Value, Key);
+  return FindKey(Value, HasKey ? &Key : nullptr, Index);
+}
+
+bool TMTIndexKv::FindRecordIndexByKey(const Variant& Value, Integer& Index) const {
+  Integer I;
+  if (!FindKeyValueIndex(Value, I)) return false;
+  Index = FRecList[size_t(I)].RecIndex;
+  return true;
+}
+
+void TMTIndexKv::FillMatchedKeyList(const Variant& Value, std::vector<TIndexItemKv*>& List) {
+  std::string Key;
+  const std::string* K = FKeyed && MakeSortKey(Value, Key) ? &Key : nullptr;
+  Integer I;
+  if (!FindKey(Value, K, I)) return;
+  for (Integer J = I - 1; J >= 0 && CompareEntry(FRecList[size_t(J)], Value, K) == vrEqual; --J)
+    List.push_back(&FRecList[size_t(J)]);
+  for (Integer J = I; J < GetCount() && CompareEntry(FRecList[size_t(J)], Value, K) == vrEqual; ++J)
+    List.push_back(&FRecList[size_t(J)]);
+}
+
+void TMTIndexKv::FillMatchedRecsList(const Variant& Value, TList* List) {
+  std::vector<TIndexItemKv*> Items;
+  FillMatchedKeyList(Value, Items);
+  TRecordsListKv* L = RecordsList();
+  for (TIndexItemKv* It : Items) List->Add(L->GetRec(It->RecIndex));
+}
+
+Integer TMTIndexKv::FindEntryOfRecord(const Variant& Key, Integer RecIndexValue) const {
+  std::string SortKey;
+  const std::string* K = FKeyed && MakeSortKey(Key, SortKey) ? &SortKey : nullptr;
+  Integer I;
+  if (!FindKey(Key, K, I)) return -1;
+  // Among equal keys the entry that belongs to this record, not merely the first one found.
+  for (Integer J = I; J >= 0 && CompareEntry(FRecList[size_t(J)], Key, K) == vrEqual; --J)
+    if (FRecList[size_t(J)].RecIndex == RecIndexValue) return J;
+  for (Integer J = I + 1; J < GetCount() && CompareEntry(FRecList[size_t(J)], Key, K) == vrEqual; ++J)
+    if (FRecList[size_t(J)].RecIndex == RecIndexValue) return J;
+  return -1;
+}
+
+void TMTIndexKv::InsertItem(Integer Index, const Variant& Value, Integer RecIndexValue) {
+  TIndexItemKv E = MakeEntry(Value, RecIndexValue);
+  FRecList.insert(FRecList.begin() + Index, std::move(E));
+}
+
+void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
+  if (!FActive || FFields.empty()) return;
+  switch (Action) {
+    case rlnRecAddingKv: {
+      if (!IsUniqueKind()) break;
+      Variant Key = KeyOf(MemRec, dvvValueKv);
+      Integer P;
+      if (FindKeyValueIndex(Key, P)) throw EUniqueKeyViolationKv(FFields, Key);
+      break;
+    }
+    case rlnRecAddedKv: {
+      Variant Key = KeyOf(MemRec, dvvValueKv);
+      TIndexItemKv E = MakeEntry(Key, Index);
+      Integer P;
+      FindKeyValueIndex(Key, P);
+      if (Index < MemRec->GetRecordsList()->GetCount() - 1)
+        for (TIndexItemKv& It : FRecList)
+          if (It.RecIndex >= Index) ++It.RecIndex;
+      FRecList.insert(FRecList.begin() + P, std::move(E));
+      break;
+    }
+    case rlnRecChangingKv: {
+      FOldValue = KeyOf(MemRec, dvvCurValueKv);
+      if (IsUniqueKind()) {
+        Variant Key = KeyOf(MemRec, dvvValueKv);
+        Integer P;
+        if (DBVarCompareValue(Key, FOldValue) != vrEqual && FindKeyValueIndex(Key, P))
+          throw EUniqueKeyViolationKv(FFields, Key);
+      }
+      break;
+    }
+    case rlnRecChangedKv: {
+      Variant Key = KeyOf(MemRec, dvvValueKv);
+      Integer P = FindEntryOfRecord(FOldValue, Index);
+      TIndexItemKv E = MakeEntry(Key, Index);
+      Integer Q;
+      FindKeyValueIndex(Key, Q);
+      if (P < 0) {
+        // No entry under the announced old key (a change nobody announced): enter the record anew.
+        FRecList.insert(FRecList.begin() + Q, std::move(E));
+        break;
+      }
+      if (P < Q) --Q;
+      FRecList.erase(FRecList.begin() + P);
+      FRecList.insert(FRecList.begin() + Q, std::move(E));
+      break;
+    }
+    case rlnRecDeletedKv: {
+      Integer P = FindEntryOfRecord(KeyOf(MemRec, dvvValueKv), Index);
+      if (P >= 0) FRecList.erase(FRecList.begin() + P);
+      for (TIndexItemKv& It : FRecList)
+        if (It.RecIndex >= Index) --It.RecIndex;
+      break;
+    }
+    case rlnRecMarkedForDelKv: {
+      Integer P = FindEntryOfRecord(KeyOf(MemRec, dvvValueKv), Index);
+      if (P >= 0) FRecList.erase(FRecList.begin() + P);
+      break;
+    }
+    case rlnListChangedKv:
+      RebuildIndex();
+      break;
+    default:
+      break;
+  }
+}
+
+void TMTIndexKv::RecordsRemoved(const std::vector<Integer>& NewIndex) {
+  if (!FActive || FFields.empty()) return;
+  size_t Out = 0;
+  for (size_t I = 0; I < FRecList.size(); ++I) {
+    Integer R = FRecList[I].RecIndex;
+    Integer To = R >= 0 && size_t(R) < NewIndex.size() ? NewIndex[size_t(R)] : -1;
+    if (To < 0) continue;
+    FRecList[I].RecIndex = To;
+    if (Out != I) FRecList[Out] = std::move(FRecList[I]);
+    ++Out;
+  }
+  FRecList.erase(FRecList.begin() + Integer(Out), FRecList.end());
+}
+
+void TMTIndexKv::RecordMoved(TMemoryRecordKv*, Integer OldIndex, Integer NewIndex) {
+  for (TIndexItemKv& It : FRecList) {
+    if (It.RecIndex == OldIndex) It.RecIndex = NewIndex;
+    else if (NewIndex < OldIndex && It.RecIndex >= NewIndex && It.RecIndex < OldIndex) ++It.RecIndex;
+    else if (NewIndex > OldIndex && It.RecIndex > OldIndex && It.RecIndex <= NewIndex) --It.RecIndex;
+  }
+}
+
+TMTIndexesKv::TMTIndexesKv(TRecordsListKv* ARecList) : TCollection(TMTIndexKv::StaticClass()), FRecList(ARecList) {}
+
+TMTIndexKv* TMTIndexesKv::GetIndexForFields(const String& Fields) const {
+  for (Integer I = 0; I < GetCount(); ++I)
+    if (AnsiSameText(GetItems(I)->GetFields(), Fields)) return GetItems(I);
+  return nullptr;
+}
+
+void TMTIndexesKv::UpdateIndexes() { Notify(nullptr, -1, rlnListChangedKv); }
+
+void TMTIndexesKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
+  for (Integer I = 0; I < GetCount(); ++I) GetItems(I)->Notify(MemRec, Index, Action);
+}
+
+void TMTIndexesKv::RecordMoved(TMemoryRecordKv* Item, Integer OldIndex, Integer NewIndex) {
+  for (Integer I = 0; I < GetCount(); ++I) GetItems(I)->RecordMoved(Item, OldIndex, NewIndex);
+}
+
+// ---- The storage object -------------------------------------------------------------------------
+
+TAutoIncrementKv::TAutoIncrementKv() { Reset(); }
+
+void TAutoIncrementKv::Assign(TPersistent* Source) {
+  if (auto* Src = dynamic_cast<TAutoIncrementKv*>(Source)) {
+    SetStep(Src->GetStep());
+    SetInitValue(Src->GetInitValue());
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+Integer TAutoIncrementKv::Promote() {
+  Integer R = FCurValue;
+  FCurValue += FStep;
+  return R;
+}
+
+void TAutoIncrementKv::SetInitValue(Integer Value) {
+  if (FCurValue == FInitValue) FCurValue = Value;
+  FInitValue = Value;
+}
+
+PUBLISHED_DEF(TAutoIncrementKv) {
+  PROP(InitValue).Default(-1);
+  PROP(Step).Default(-1);
+}
+
+TMemTableDataKv::TMemTableDataKv(TComponent* AOwner) : TComponent(AOwner) {
+  MemTableDataKvStartup();
+  FDataStruct = new TMTDataStructKv(this);
+  FDataStruct->SetName(L"DataStruct");
+  FNewDataStruct.reset(TMTDataStructKv::CreateFor(nullptr));
+  FRecordsList = CreateRecordsList();
+  FRecordsList->SetName(L"RecordsList");
+  FAutoIncrement = std::make_unique<TAutoIncrementKv>();
+}
+
+TMemTableDataKv::~TMemTableDataKv() {
+  // One on the stack is torn down after its derived parts are gone, so DestroyContents never
+  // reached this class: its listeners and records go here.
+  while (FNotificators.GetCount() > 0)
+    static_cast<TRecordsListNotificatorKv*>(FNotificators.GetItems(0))->SetDataObject(nullptr);
+  delete FRecordsList;
+  FRecordsList = nullptr;
+  MemTableDataKvShutdown();
+}
+
+void TMemTableDataKv::DestroyContents() {
+  while (FNotificators.GetCount() > 0)
+    static_cast<TRecordsListNotificatorKv*>(FNotificators.GetItems(0))->SetDataObject(nullptr);
+  delete FRecordsList;
+  FRecordsList = nullptr;
+  FNewDataStruct.reset();
+  FScratch.reset();
+  TComponent::DestroyContents();
+  FDataStruct = nullptr;
+}
+
+TRecordsListKv* TMemTableDataKv::CreateRecordsList() { return new TRecordsListKv(this); }
+
+void TMemTableDataKv::AddNotificator(TRecordsListNotificatorKv* Notificator) { FNotificators.Add(Notificator); }
+
+void TMemTableDataKv::RemoveNotificator(TRecordsListNotificatorKv* Notificator) { FNotificators.Remove(Notificator); }
+
+bool TMemTableDataKv::HasApplier() const {
+  for (Pointer O : FNotificators)
+    if (static_cast<TRecordsListNotificatorKv*>(O)->HasApplyUpdatesHandler()) return true;
+  return false;
+}
+
+void TMemTableDataKv::ApplyUpdates(TMemTableDataKv* AMemTableData) {
+  std::vector<Pointer> List(FNotificators.begin(), FNotificators.end());
+  for (Pointer O : List) static_cast<TRecordsListNotificatorKv*>(O)->CallApplyUpdates(AMemTableData);
+}
+
+void TMemTableDataKv::Notify(TMemoryRecordKv* Rec, Integer Index, TRecordsListNotification Action) {
+  if (Rec && (Action == rlnRecAddedKv || Action == rlnRecChangedKv)) CalcRecordFields(Rec);
+  std::vector<Pointer> List(FNotificators.begin(), FNotificators.end());
+  for (Pointer O : List)
+    if (FNotificators.IndexOf(static_cast<TObject*>(O)) >= 0) static_cast<TRecordsListNotificatorKv*>(O)->DataEvent(Rec, Index, Action);
+}
+
+void TMemTableDataKv::RecordMoved(TMemoryRecordKv* Item, Integer OldIndex, Integer NewIndex) {
+  std::vector<Pointer> List(FNotificators.begin(), FNotificators.end());
+  for (Pointer O : List) static_cast<TRecordsListNotificatorKv*>(O)->RecordMoved(Item, OldIndex, NewIndex);
+}
+
+void TMemTableDataKv::SetAutoIncrement(TAutoIncrementKv* Value) { FAutoIncrement->Assign(Value); }
+
+void TMemTableDataKv::SetAutoIncValue(TMemoryRecordKv* Rec) {
+  TMTDataStructKv* S = GetDataStruct();
+  bool Have = false;
+  Integer Value = 0;
+  for (Integer I = 0; I < S->GetCount(); ++I) {
+    TMTDataFieldKv* F = S->GetDataField(I);
+    if (F->GetDataType() != ftAutoInc && !F->GetAutoIncrement()) continue;
+    if (!Have) {
+      Value = FAutoIncrement->Promote();
+      Have = true;
+    }
+    Rec->SetDataValue(I, dvvValueKv, Variant(Value));
+  }
+}
+
+void TMemTableDataKv::StructChanged() {
+  FIncFieldIndexes.clear();
+  TMTDataStructKv* S = GetDataStruct();
+  for (Integer I = 0; I < S->GetCount(); ++I)
+    if (S->GetDataField(I)->GetDataType() == ftAutoInc) FIncFieldIndexes.push_back(I);
+  std::vector<Pointer> List(FNotificators.begin(), FNotificators.end());
+  for (Pointer O : List) static_cast<TRecordsListNotificatorKv*>(O)->StructChanged(this);
+}
+
+void TMemTableDataKv::CalcRecordFields(TMemoryRecordKv* Rec) {
+  if (!FOnFieldCalculation) return;
+  TMTDataStructKv* S = GetDataStruct();
+  TVariantArrayKv Values(size_t(S->GetCount()));
+  FOnFieldCalculation(Rec, Values);
+  for (Integer I = 0; I < S->GetCount(); ++I)
+    if (S->GetDataField(I)->GetCalculated()) {
+      const Variant& V = size_t(I) < Values.size() ? Values[size_t(I)] : Unassigned;
+      Rec->SetDataValue(I, dvvValueKv, V.IsEmpty() ? Null : V);
+    }
+}
+
+void TMemTableDataKv::SetOnFieldCalculation(TMemoryRecordEventKv Value) {
+  if (FOnFieldCalculation == Value) return;
+  FOnFieldCalculation = Value;
+  for (Integer I = 0; I < FRecordsList->GetCount(); ++I) CalcRecordFields(FRecordsList->GetRec(I));
+}
+
+Integer TMemTableDataKv::FetchRecords(Integer Count) {
+  Integer Sum = 0;
+  std::vector<Pointer> List(FNotificators.begin(), FNotificators.end());
+  for (Pointer O : List) Sum += static_cast<TRecordsListNotificatorKv*>(O)->FetchRecords(Count);
+  return Sum;
+}
+
+TMTDataStructKv* TMemTableDataKv::BeginRestruct() {
+  if (FRestructMode) throw Exception(L"MemTableData already in RestructMode.");
+  FNewDataStruct.reset(GetDataStruct()->GetCopy());
+  FRestructMode = true;
+  return FNewDataStruct.get();
+}
+
+void TMemTableDataKv::CancelRestruct() {
+  FRestructMode = false;
+  FNewDataStruct->Clear();
+}
+
+void TMemTableDataKv::CommitRestruct() {
+  // The prepared structure takes effect: a commit that dropped it would report success and lose it.
+  FRestructMode = false;
+  std::unique_ptr<TMTDataStructKv> Prepared(FNewDataStruct.release());
+  FNewDataStruct.reset(TMTDataStructKv::CreateFor(nullptr));
+  GetDataStruct()->Assign(Prepared.get());
+  FRecordsList->GetIndexes()->UpdateIndexes();
+}
+
+void TMemTableDataKv::DestroyTable() {
+  FRecordsList->GetIndexes()->Clear();
+  FRecordsList->Clear();
+  FAutoIncrement->Reset();
+  GetDataStruct()->Clear();
+}
+
+void TMemTableDataKv::ResetRecords() {
+  FRecordsList->GetIndexes()->Clear();
+  FRecordsList->Clear();
+  FAutoIncrement->Reset();
+}
+
+void TMemTableDataKv::GetChildren(TGetChildProc Proc, TComponent*) {
+  if (FStoreStructInStream) Proc(FDataStruct);
+  if (FStoreRecordsInStream) Proc(FRecordsList);
+}
+
+void TMemTableDataKv::DefineProperties(TFiler* Filer) {
+  TComponent::DefineProperties(Filer);
+  Filer->DefineProperty(
+      L"AutoIncCurValue", [this](TReader* R) { FAutoIncrement->SetCurValue(R->ReadInteger()); },
+      [this](TWriter* W) { W->WriteInteger(FAutoIncrement->GetCurValue()); },
+      FAutoIncrement->GetCurValue() != FAutoIncrement->GetInitValue());
+}
+
+void TMemTableDataKv::ReaderCreateComponent(TReader*, TComponentClass ComponentClass, TComponent*& Component) {
+  TMemTableDataKv* Into = FReadInto ? FReadInto : this;
+  if (ComponentClass && ComponentClass->InheritsFrom(TMTDataStructKv::StaticClass())) {
+    Component = Into->FDataStruct;
+    FReadStruct = true;
+  } else if (ComponentClass && ComponentClass->InheritsFrom(TRecordsListKv::StaticClass())) {
+    Component = Into->FRecordsList;
+    FReadRecords = true;
+  }
+}
+
+void TMemTableDataKv::ReaderAncestorNotFound(TReader* Reader, const String& ComponentName, TComponentClass ComponentClass,
+                                             TComponent*& Component) {
+  if (!Reader->GetRoot()) return;
+  if (SameIdent(ComponentName, L"DataStruct")) ReaderCreateComponent(Reader, TMTDataStructKv::StaticClass(), Component);
+  else if (SameIdent(ComponentName, L"RecordsList")) ReaderCreateComponent(Reader, TRecordsListKv::StaticClass(), Component);
+  (void)ComponentClass;
+}
+
+void TMemTableDataKv::ReadState(TReader* Reader) {
+  // The stream is read into a scratch storage object (its structure a copy of this one, for records
+  // stored without one); only a complete read replaces this object's structure and records, so a
+  // damaged stream leaves the table as it was.
+  // The reader calls Loaded on what it read after this returns: the scratch lives until the next read.
+  FScratch.reset(new TMemTableDataKv(nullptr));
+  TMemTableDataKv* Scratch = FScratch.get();
+  Scratch->GetDataStruct()->Assign(GetDataStruct());
+  TCreateComponentEvent SavedCreate = Reader->GetOnCreateComponent();
+  TAncestorNotFoundEvent SavedAncestor = Reader->GetOnAncestorNotFound();
+  Integer SavedCurValue = FAutoIncrement->GetCurValue();
+  auto Restore = [&] {
+    Reader->SetOnCreateComponent(SavedCreate);
+    Reader->SetOnAncestorNotFound(SavedAncestor);
+    FReadInto = nullptr;
+  };
+  FReadInto = Scratch;
+  FReadStruct = FReadRecords = false;
+  Reader->SetOnCreateComponent({this, &TMemTableDataKv::ReaderCreateComponent});
+  Reader->SetOnAncestorNotFound({this, &TMemTableDataKv::ReaderAncestorNotFound});
+  try {
+    TComponent::ReadState(Reader);
+  } catch (...) {
+    Restore();
+    FAutoIncrement->SetCurValue(SavedCurValue);
+    throw;
+  }
+  Restore();
+  if (FReadStruct) {
+    // Records of the former structure cannot be read under the stored one.
+    FRecordsList->Clear();
+    GetDataStruct()->TakeFieldsFrom(Scratch->GetDataStruct());
+  }
+  if (FReadRecords) FRecordsList->AdoptRecords(Scratch->GetRecordsList());
+}
+
+TMemTableDataShadowKv::TMemTableDataShadowKv(TMemTableDataKv* AMasterTable)
+    : TMemTableDataKv(AMasterTable), FMasterTable(AMasterTable) {}
+
+TMTDataStructKv* TMemTableDataShadowKv::GetDataStruct() const { return FMasterTable->GetDataStruct(); }
+
+// ---- Unit start-up ------------------------------------------------------------------------------
+
+namespace {
+Integer StartupCount = 0;
+
+std::vector<TClass> StorageClasses() {
+  return {TMemTableDataKv::StaticClass(),        TMTDataStructKv::StaticClass(),         TRecordsListKv::StaticClass(),
+          TMTDataFieldKv::StaticClass(),         TMTStringDataFieldKv::StaticClass(),    TMTNumericDataFieldKv::StaticClass(),
+          TMTDateTimeDataFieldKv::StaticClass(), TMTBlobDataFieldKv::StaticClass(),      TMTBooleanDataFieldKv::StaticClass(),
+          TMTInterfaceDataFieldKv::StaticClass(), TMTVariantDataFieldKv::StaticClass(),  TMTRefObjectFieldKv::StaticClass(),
+          TMTSQLTimeStampDataFieldKv::StaticClass()};
+}
+}  // namespace
+
+void MemTableDataKvStartup() {
+  if (StartupCount++ > 0) return;
+  for (TClass C : StorageClasses()) RegisterClass(C);
+  varByteArrayKv = VarType(VarArrayCreate({0, 1}, varByte));
+  varUStringKv = varUString;
+}
+
+void MemTableDataKvShutdown() {
+  if (StartupCount == 0 || --StartupCount > 0) return;
+  for (TClass C : StorageClasses()) UnRegisterClass(C);
+}
+
+// ---- Turkish sort keys --------------------------------------------------------------------------
+
+namespace {
+
+struct TLetterWeight {
+  Byte Primary = 0;    // 0: not a letter we know
+  Byte Secondary = 2;  // 2 plain, 3 with a circumflex
+  Byte Tertiary = 2;   // 2 lower case, 3 upper case
+};
+
+// The letters' places in the Turkish alphabet, with q, w and x where the Latin alphabet has them.
+const std::array<TLetterWeight, 0x180>& LetterWeights() {
+  static const std::array<TLetterWeight, 0x180> Table = [] {
+    std::array<TLetterWeight, 0x180> T{};
+    const wchar_t* Lower = L"abcçdefgğhıijklmnoöpqrsştuüvwxyz";
+    const wchar_t* Upper = L"ABCÇDEFGĞHIİJKLMNOÖPQRSŞTUÜVWXYZ";
+    for (Integer I = 0; Lower[I]; ++I) {
+      Byte P = Byte(0x20 + I);
+      T[Lower[I]] = {P, 2, 2};
+      T[Upper[I]] = {P, 2, 3};
+    }
+    // A blank orders before the digits and the digits before the letters.
+    T[L' '] = {0x03, 2, 2};
+    for (Integer D = 0; D < 10; ++D) T[L'0' + D] = {Byte(0x05 + D), 2, 2};
+    T[L'â'] = {T[L'a'].Primary, 3, 2};
+    T[L'Â'] = {T[L'a'].Primary, 3, 3};
+    T[L'î'] = {T[L'i'].Primary, 3, 2};
+    T[L'Î'] = {T[L'i'].Primary, 3, 3};
+    T[L'û'] = {T[L'u'].Primary, 3, 2};
+    T[L'Û'] = {T[L'u'].Primary, 3, 3};
+    return T;
+  }();
+  return Table;
+}
+
+}  // namespace
+
+bool TurkishSortKeyKv(const String& S, std::string& Key) {
+  const auto& W = LetterWeights();
+  Key.clear();
+  Key.reserve(S.size() + 4);
+  Key += char(1);
+  size_t LastSecondary = 0, LastTertiary = 0;
+  for (size_t I = 0; I < S.size(); ++I) {
+    wchar_t C = S[I];
+    if (C >= W.size() || !W[C].Primary) return false;
+    Key += char(W[C].Primary);
+    if (W[C].Secondary != 2) LastSecondary = I + 1;
+    if (W[C].Tertiary != 2) LastTertiary = I + 1;
+  }
+  // Each later level runs over the text only as far as its last weight that is not the plain one.
+  Key += char(1);
+  for (size_t I = 0; I < LastSecondary; ++I) Key += char(W[S[I]].Secondary);
+  Key += char(1);
+  for (size_t I = 0; I < LastTertiary; ++I) Key += char(W[S[I]].Tertiary);
+  return true;
+}
