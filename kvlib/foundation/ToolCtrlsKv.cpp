@@ -653,6 +653,18 @@ void ResetWorldTransformKv(TCanvas* Canvas) {
   SetGraphicsMode(DC, GM_COMPATIBLE);
 }
 
+void RotateCanvasMinus90(TCanvas* Canvas) {
+  HDC DC = Canvas->GetHandle();
+  // Logical (x, y) lands on device (y, -x): text along x reads upwards.
+  XFORM X{0.0f, -1.0f, 1.0f, 0.0f, 0.0f, 0.0f};
+  if (!CanvasHasWorldTransform(Canvas)) {
+    SetGraphicsMode(DC, GM_ADVANCED);
+    SetWorldTransform(DC, &X);
+  } else {
+    ModifyWorldTransform(DC, &X, MWT_RIGHTMULTIPLY);
+  }
+}
+
 bool CanvasHasWorldTransform(TCanvas* Canvas) {
   XFORM X{};
   if (!GetWorldTransform(Canvas->GetHandle(), &X)) return false;
@@ -760,4 +772,82 @@ void DrawClippedText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY
   if (Alignment == 2) X = ARect.Left + (ARect.Right - ARect.Left) / 2 - Width / 2;
   Canvas->GetBrush()->SetStyle(bsSolid);
   Canvas->TextRect(ARect, X, ARect.Top + DY, Text);
+}
+
+// ---- Vertical text and search highlights ------------------------------------------------------
+
+Integer WriteTextVerticalKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX, Integer DY,
+                            const String& Text, Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis,
+                            Integer) {
+  // Everything the text needs is selected before the save, so the restore leaves the canvas's
+  // own idea of its device context true.
+  Canvas->RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid, csPenValid});
+  HDC DC = Canvas->GetHandle();
+  Integer Saved = SaveDC(DC);
+  try {
+    RotateCanvasMinus90(Canvas);
+    const Integer W = ARect.Right - ARect.Left;
+    TRect R(-ARect.Bottom, ARect.Left, -ARect.Top, ARect.Left + W);
+    WriteTextKv(Canvas, R, FillRect, DX, DY, Text, Alignment, Layout, WordWrap, EndEllipsis, 0, 0, 0, false);
+  } catch (...) {
+    RestoreDC(DC, Saved);
+    throw;
+  }
+  RestoreDC(DC, Saved);
+  return 0;
+}
+
+void DrawTextSearchHighlights(TCanvas* Canvas, const TRect& ARect, Integer TextLeftOffset, Integer TopOffset,
+                              const String& Text, Integer Alignment, bool VertCentred, bool WordWrap, Integer,
+                              Integer, Integer, Integer, const String& SearchText, bool IgnoreCase, bool WholeWords,
+                              bool BeginsWith, TColor HighlightColor, Integer, Integer, Integer& OutOfViewCount) {
+  OutOfViewCount = 0;
+  std::vector<Integer> Hits;
+  if (!FindTextPositions(Text, SearchText, Hits, IgnoreCase, WholeWords, BeginsWith) || Hits.empty()) return;
+  const Integer CellWidth = ARect.Right - ARect.Left, CellHeight = ARect.Bottom - ARect.Top;
+  Integer VOffset = TopOffset;
+  if (VertCentred) {
+    RECT Calc{0, 0, CellWidth, 0};
+    Canvas->RequiredState(TCanvasState{csHandleValid, csFontValid});
+    DrawTextW(Canvas->GetHandle(), Text.c_str(), Integer(Text.size()), &Calc, DT_WORDBREAK | DT_CALCRECT);
+    VOffset = CellHeight / 2 - (Calc.bottom - Calc.top) / 2;
+  }
+  TSize Size;
+  TTextLinesKv Lines;
+  BuildTextLines(Canvas, CellWidth - TextLeftOffset, Text, true, Size, Lines);
+  if (Lines.empty()) return;
+  TSize Whole;
+  std::vector<Integer> Extents;  // cumulative: the width of the first I + 1 characters
+  GetTextCharExtents(Canvas, Text, Whole, Extents);
+  auto WidthUpTo = [&](Integer End) { return End <= 0 ? 0 : Extents[size_t(std::min<Integer>(End, Integer(Extents.size())) - 1)]; };
+  const bool RightToLeft = IsRightToLeftChar(Text, 0) == 1;
+  const TColor OldBrush = Canvas->GetBrush()->GetColor(), OldFont = Canvas->GetFont()->GetColor();
+  try {
+    Canvas->GetBrush()->SetColor(HighlightColor);
+    Canvas->GetFont()->SetColor(clWindowText);
+    const Integer Len = Integer(SearchText.size());
+    for (Integer Hit : Hits) {
+      size_t L = 0;
+      while (L + 1 < Lines.size() && Lines[L + 1].Start <= Hit) ++L;
+      const TTextLineInfoKv& Line = Lines[L];
+      Integer Offset = Alignment == 1   ? CellWidth - Line.Width - TextLeftOffset - 1
+                       : Alignment == 2 ? (CellWidth - Line.Width) / 2
+                                        : TextLeftOffset;
+      const Integer HitEnd = std::min(Hit + Len, Line.Start + Line.Length);
+      Integer X = WidthUpTo(Hit) - WidthUpTo(Line.Start);
+      const Integer W = WidthUpTo(HitEnd) - WidthUpTo(Hit);
+      if (RightToLeft) X = Line.Width - X - W;  // mirrored within the line
+      const Integer Y = Integer(L) * Line.Height;
+      TRect R(ARect.Left + Offset + X, ARect.Top + VOffset + Y, ARect.Left + Offset + X + W,
+              ARect.Top + VOffset + Y + Line.Height);
+      DrawTextDefault(Canvas, Text.substr(size_t(Hit), size_t(HitEnd - Hit)), R);
+      if (R.Left >= ARect.Right || R.Top >= ARect.Bottom) ++OutOfViewCount;
+    }
+  } catch (...) {
+    Canvas->GetBrush()->SetColor(OldBrush);
+    Canvas->GetFont()->SetColor(OldFont);
+    throw;
+  }
+  Canvas->GetBrush()->SetColor(OldBrush);
+  Canvas->GetFont()->SetColor(OldFont);
 }

@@ -206,6 +206,20 @@ void WriteTextKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX,
                  Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis, Integer LeftMarg,
                  Integer RightMarg, Integer ReadingMode, bool SingleLine);
 
+// Text rotated to read from bottom to top inside ARect, laid out as WriteTextKv lays it out in the
+// turned rectangle. Always 0.
+Integer WriteTextVerticalKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX, Integer DY,
+                            const String& Text, Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis,
+                            Integer Unused = 0);
+// Marks every hit of SearchText in Text as the cell at ARect shows it: the hit's characters redrawn
+// on HighlightColor. OutOfViewCount counts the hits laid out right of or below the cell. The
+// integers the grids pass for their own layout are accepted and not used.
+void DrawTextSearchHighlights(TCanvas* Canvas, const TRect& ARect, Integer TextLeftOffset, Integer TopOffset,
+                              const String& Text, Integer Alignment, bool VertCentred, bool WordWrap, Integer Unused1,
+                              Integer Unused2, Integer Unused3, Integer Unused4, const String& SearchText,
+                              bool IgnoreCase, bool WholeWords, bool BeginsWith, TColor HighlightColor,
+                              Integer Unused5, Integer Unused6, Integer& OutOfViewCount);
+
 // One line, opaque, clipped to ARect.
 void DrawClippedText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
                      Integer Alignment);
@@ -215,6 +229,9 @@ void DrawClippedText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY
 // Rotation by Angle degrees and scale, then the offset (DX, DY).
 void SetWorldTransformRotation(TCanvas* Canvas, Double Scale, Double Angle, Double DX, Double DY);
 void ResetWorldTransformKv(TCanvas* Canvas);
+// Turns the canvas by -90 degrees: set on an untransformed canvas, multiplied from the right onto
+// a transformed one.
+void RotateCanvasMinus90(TCanvas* Canvas);
 bool CanvasHasWorldTransform(TCanvas* Canvas);
 // Narrows the clip region to Rect; answers a copy of the previous region (nil when there was
 // none), which RestoreClipRgnKv selects back and deletes.

@@ -247,3 +247,71 @@ TEST(IsRightToLeftChar, ByTheFirstCharacter) {
 }
 
 }  // namespace
+
+namespace {
+
+// Wine draws no text through DrawTextEx under a rotating world transform, so only what the
+// routine does to the canvas is checked here, not the rotated ink.
+TEST(WriteTextVerticalKv, HandsTheCanvasBackAsItWas) {
+  TBitmap Bmp;
+  Bmp.SetSize(50, 100);
+  TCanvas* C = Bmp.GetCanvas();
+  C->GetBrush()->SetColor(clYellow);
+  SetWorldTransformRotation(C, 1.0, 0, 5, 0);  // a caller's own transform is kept
+  XFORM Before{}, After{};
+  GetWorldTransform(C->GetHandle(), &Before);
+  EXPECT_EQ(WriteTextVerticalKv(C, TRect(10, 0, 40, 100), true, 2, 2, L"Deneme", 0, 0, false, false), 0);
+  GetWorldTransform(C->GetHandle(), &After);
+  EXPECT_EQ(After.eDx, Before.eDx);
+  EXPECT_EQ(After.eM11, Before.eM11);
+  EXPECT_EQ(GetGraphicsMode(C->GetHandle()), GM_ADVANCED);
+  ResetWorldTransformKv(C);
+  EXPECT_EQ(WriteTextVerticalKv(C, TRect(10, 0, 40, 100), true, 2, 2, L"Deneme", 0, 0, false, false), 0);
+  EXPECT_FALSE(CanvasHasWorldTransform(C));
+  EXPECT_EQ(C->GetBrush()->GetColor(), clYellow);
+  // The background of the turned rectangle is filled where the cell is.
+  EXPECT_EQ(C->GetPixel(25, 50), clYellow);
+  EXPECT_EQ(C->GetPixel(45, 50), clWhite);
+}
+
+// The columns of the bitmap that hold the highlight colour on the first text line.
+std::vector<Integer> HighlightedColumns(TCanvas* C, Integer Y) {
+  std::vector<Integer> Columns;
+  for (Integer X = 0; X < 200; ++X)
+    if (C->GetPixel(X, Y) == clYellow) Columns.push_back(X);
+  return Columns;
+}
+
+TEST(DrawTextSearchHighlights, MarksEachHitAndCountsThoseOutOfView) {
+  TBitmap Bmp;
+  Bmp.SetSize(200, 100);
+  TCanvas* C = Bmp.GetCanvas();
+  C->GetBrush()->SetColor(clWhite);
+  C->FillRect(TRect(0, 0, 200, 100));
+  C->GetFont()->SetHeight(-16);
+  C->GetFont()->SetColor(clBlue);
+  const String Text = L"elma armut elma";
+  Integer OutOfView = -1;
+  DrawTextSearchHighlights(C, TRect(0, 0, 200, 30), 2, 2, Text, 0, false, false, 0, 0, 0, 0, L"ELMA", true, true,
+                           false, clYellow, 0, 0, OutOfView);
+  EXPECT_EQ(OutOfView, 0);
+  EXPECT_EQ(C->GetBrush()->GetColor(), clWhite) << "the brush is given back";
+  EXPECT_EQ(C->GetFont()->GetColor(), clBlue) << "the font colour is given back";
+  const Integer Elma = C->TextWidth(L"elma"), UpToSecond = C->TextWidth(L"elma armut ");
+  auto Columns = HighlightedColumns(C, 4);
+  ASSERT_FALSE(Columns.empty());
+  EXPECT_GE(Columns.front(), 2);
+  EXPECT_LE(Columns.back(), 2 + UpToSecond + Elma);
+  for (Integer X : Columns)
+    EXPECT_TRUE(X < 2 + Elma || X >= 2 + UpToSecond) << "column " << X << " lies in the word between the hits";
+
+  // In a narrow cell the second hit wraps to a line below the cell.
+  DrawTextSearchHighlights(C, TRect(0, 40, 60, 60), 2, 2, Text, 0, false, true, 0, 0, 0, 0, L"elma", false, false,
+                           false, clYellow, 0, 0, OutOfView);
+  EXPECT_EQ(OutOfView, 1);
+  DrawTextSearchHighlights(C, TRect(0, 0, 200, 30), 2, 2, Text, 0, false, false, 0, 0, 0, 0, L"kiraz", false, false,
+                           false, clYellow, 0, 0, OutOfView);
+  EXPECT_EQ(OutOfView, 0);
+}
+
+}  // namespace
