@@ -66,8 +66,8 @@ class TDialogDriver {
       FTimer->SetEnabled(false);
       return;
     }
-    if (++FTicks > 250) {
-      // Nothing answered in five seconds: close what is open and fail.
+    if (++FTicks > 1500) {
+      // Nothing answered in thirty seconds (the folder browser is slow on a busy machine): close what is open and fail.
       FTimer->SetEnabled(false);
       ADD_FAILURE() << "the dialog was not driven to its end (step " << FNext << ")";
       if (HWND Dlg = FindSystemDialog()) PostMessageW(Dlg, WM_COMMAND, IDCANCEL, 0);
