@@ -140,6 +140,30 @@ class Variant {
   static Variant FromOleUnknown(::IUnknown* Intf);
   static Variant FromOleDispatch(::IDispatch* Intf);
 
+  // Late binding to the automation object the value holds (defined with ComObj, which raises
+  // its EOleError family): a property read, with index arguments for a parameterised one; a
+  // property write, whose last argument is the value; a method call answering its result,
+  // and one without. Arguments are any values a Variant takes; EmptyParam skips an optional one.
+  enum TDispatchKind { dkPropertyGet, dkPropertyPut, dkFunction, dkProcedure };
+  template <class... A>
+  Variant OlePropertyGet(const String& Name, const A&... Args) const {
+    return OleInvoke(dkPropertyGet, Name, {Variant(Args)...});
+  }
+  template <class... A>
+  void OlePropertySet(const String& Name, const A&... ArgsAndValue) const {
+    static_assert(sizeof...(A) > 0, "OlePropertySet needs the value");
+    OleInvoke(dkPropertyPut, Name, {Variant(ArgsAndValue)...});
+  }
+  template <class... A>
+  Variant OleFunction(const String& Name, const A&... Args) const {
+    return OleInvoke(dkFunction, Name, {Variant(Args)...});
+  }
+  template <class... A>
+  void OleProcedure(const String& Name, const A&... Args) const {
+    OleInvoke(dkProcedure, Name, {Variant(Args)...});
+  }
+  Variant OleInvoke(TDispatchKind Kind, const String& Name, std::initializer_list<Variant> Args) const;
+
  private:
   friend struct VariantAccess;
   constexpr Variant(TVarType AVarType, Int64 Bits) noexcept : FVType(AVarType), FValue{Bits} {}
