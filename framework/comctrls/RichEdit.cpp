@@ -5,6 +5,8 @@
 #include "framework/classes/Streams.h"
 #include "framework/classes/Strings.h"
 #include "framework/graphics/Colors.h"
+#include "framework/Printers.h"
+#include "framework/themes/StyleManager.h"
 
 PUBLISHED_DEF(TRichEdit) {
   PROP(BorderStyle).Default(bsSingle);
@@ -145,40 +147,6 @@ constexpr Integer TwipsPerPoint = 20;
 
 // EM_FINDTEXTEXW's flags, from the common dialogs' header, which the lean Win32 headers leave out.
 constexpr WPARAM FindDown = 0x1, FindWholeWord = 0x2, FindMatchCase = 0x4;
-
-// The default printer, opened for one job. The only place that asks the system for a printer.
-class TPrintJob {
- public:
-  explicit TPrintJob(const String& Title) {
-    wchar_t Device[512] = {};
-    GetProfileStringW(L"windows", L"device", L"", Device, 512);
-    String Name = Device;
-    Name = Name.substr(0, Name.find(L','));
-    if (Name.empty()) throw EPrinter(L"There is no default printer currently selected");
-    FDC = CreateDCW(L"WINSPOOL", Name.c_str(), nullptr, nullptr);
-    if (!FDC) throw EPrinter(L"Printer selected is not valid: %s", {Name});
-    DOCINFOW Info{};
-    Info.cbSize = sizeof(Info);
-    Info.lpszDocName = Title.c_str();
-    if (StartDocW(FDC, &Info) <= 0) {
-      DeleteDC(FDC);
-      throw EPrinter(L"The printer %s refused the job", {Name});
-    }
-  }
-  ~TPrintJob() {
-    if (FOpen) AbortDoc(FDC);
-    DeleteDC(FDC);
-  }
-  HDC GetDC() const { return FDC; }
-  void End() {
-    FOpen = false;
-    if (EndDoc(FDC) <= 0) throw EPrinter(L"Printing failed");
-  }
-
- private:
-  HDC FDC = nullptr;
-  bool FOpen = true;
-};
 
 }  // namespace
 
@@ -596,15 +564,29 @@ void TCustomRichEdit::DestroyWnd() {
   inherited::DestroyWnd();
 }
 
+// Under a custom style the surface and the default text take the style's colours where the
+// control has system colours; text written in a colour of its own keeps it.
 void TCustomRichEdit::ApplyColors() {
   if (!FHandle) return;
-  SendMessageW(FHandle, EM_SETBKGNDCOLOR, 0, LPARAM(ColorToRGB(GetColor())));
+  TCustomStyleServices* S = StyleServices();
+  bool Styled = TStyleManager::IsCustomStyleActive();
+  TColor Back = GetColor();
+  if (Styled && GetStyleElements().Contains(seClient) && (Cardinal(Back) & 0xFF000000u) == Cardinal(clSystemColor))
+    Back = S->GetStyleColor(GetEnabled() ? scEdit : scEditDisabled);
+  SendMessageW(FHandle, EM_SETBKGNDCOLOR, 0, LPARAM(ColorToRGB(Back)));
   CHARFORMAT2W F{};
   F.dwMask = CFM_COLOR;
   TColor C = GetFont()->GetColor();
-  if (C == clWindowText || C == clDefault) F.dwEffects = CFE_AUTOCOLOR;
+  bool Auto = C == clWindowText || C == clDefault;
+  if (Styled && GetStyleElements().Contains(seFont) && Auto) F.crTextColor = ColorToRGB(S->GetStyleFontColor(sfEditBoxTextNormal));
+  else if (Auto) F.dwEffects = CFE_AUTOCOLOR;
   else F.crTextColor = ColorToRGB(C);
   SetCharFormat(FHandle, atDefaultText, F);
+}
+
+void TCustomRichEdit::CMStyleChanged(TMessage& Message) {
+  inherited::Dispatch(&Message);
+  ApplyColors();
 }
 
 void TCustomRichEdit::CMColorChanged(TMessage& Message) {
@@ -764,26 +746,33 @@ void TCustomRichEdit::StreamIn(const std::string& Data, unsigned Format) {
 
 void TCustomRichEdit::Print(const String& Caption) {
   HWND H = GetHandle();
-  TPrintJob Job(Caption);
-  HDC DC = Job.GetDC();
-  Integer DpiX = GetDeviceCaps(DC, LOGPIXELSX), DpiY = GetDeviceCaps(DC, LOGPIXELSY);
-  FORMATRANGE Range{};
-  Range.hdc = DC;
-  Range.hdcTarget = DC;
-  Range.rcPage = {0, 0, MulDiv(GetDeviceCaps(DC, HORZRES), 1440, DpiX), MulDiv(GetDeviceCaps(DC, VERTRES), 1440, DpiY)};
-  Range.rc = Range.rcPage;
-  Integer Len = GetTextLen();
-  Range.chrg = {0, -1};
-  do {
-    if (StartPage(DC) <= 0) throw EPrinter(L"Printing failed");
-    Range.rc = Range.rcPage;
-    LONG Next = LONG(SendMessageW(H, EM_FORMATRANGE, TRUE, LPARAM(&Range)));
-    EndPage(DC);
-    if (Next <= Range.chrg.cpMin) break;  // nothing fitted: stop rather than print blank pages
-    Range.chrg.cpMin = Next;
-  } while (Range.chrg.cpMin < Len);
-  SendMessageW(H, EM_FORMATRANGE, FALSE, 0);
-  Job.End();
+  TPrinter* P = Printer();
+  P->SetTitle(Caption);
+  P->BeginDoc();
+  try {
+    HDC DC = P->GetHandle();
+    Integer DpiX = GetDeviceCaps(DC, LOGPIXELSX), DpiY = GetDeviceCaps(DC, LOGPIXELSY);
+    FORMATRANGE Range{};
+    Range.hdc = DC;
+    Range.hdcTarget = DC;
+    Range.rcPage = {0, 0, MulDiv(P->GetPageWidth(), 1440, DpiX), MulDiv(P->GetPageHeight(), 1440, DpiY)};
+    Integer Len = GetTextLen();
+    Range.chrg = {0, -1};
+    for (;;) {
+      Range.rc = Range.rcPage;
+      LONG Next = LONG(SendMessageW(H, EM_FORMATRANGE, TRUE, LPARAM(&Range)));
+      if (Next <= Range.chrg.cpMin) break;  // nothing fitted: stop rather than print blank pages
+      Range.chrg.cpMin = Next;
+      if (Range.chrg.cpMin >= Len) break;
+      P->NewPage();
+    }
+    SendMessageW(H, EM_FORMATRANGE, FALSE, 0);
+    P->EndDoc();
+  } catch (...) {
+    SendMessageW(H, EM_FORMATRANGE, FALSE, 0);  // the window forgets the printer's context
+    if (P->GetPrinting()) P->Abort();
+    throw;
+  }
 }
 
 void TCustomRichEdit::SelectionChange() { DoEvent(FOnSelectionChange, this); }

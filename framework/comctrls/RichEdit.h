@@ -85,6 +85,7 @@ class TCustomRichEdit : public TCustomMemo {
     MESSAGE_HANDLER(CN_NOTIFY, TWMNotify, CNNotify)
     MESSAGE_HANDLER(CM_COLORCHANGED, TMessage, CMColorChanged)
     MESSAGE_HANDLER(CM_FONTCHANGED, TMessage, CMFontChanged)
+    MESSAGE_HANDLER(CM_STYLECHANGED, TMessage, CMStyleChanged)
   END_MESSAGE_MAP
 
  public:
@@ -94,8 +95,8 @@ class TCustomRichEdit : public TCustomMemo {
   void Clear();
   // Characters of the text, each paragraph break counting one, as selection positions count.
   Integer GetTextLen();
-  // Prints the whole text as one job named Caption on the default printer; EPrinter when there
-  // is none or it refuses the job.
+  // Prints the whole text as one job named Caption on the current printer (Printer()); EPrinter
+  // when there is none or it refuses the job, which is then dropped.
   void Print(const String& Caption);
   // Brings the caret into view, or puts Line at the top of the view.
   void ScrollToCaret();
@@ -140,6 +141,7 @@ class TCustomRichEdit : public TCustomMemo {
   void CNNotify(TWMNotify& Message);
   void CMColorChanged(TMessage& Message);
   void CMFontChanged(TMessage& Message);
+  void CMStyleChanged(TMessage& Message);
 
  private:
   friend class TRichEditStrings;

@@ -2,6 +2,7 @@
 
 #include "framework/Classes.h"
 #include "framework/controls/Internal.h"
+#include "framework/themes/StyleManager.h"
 
 using namespace fw_controls;
 
@@ -415,6 +416,9 @@ void TApplication::WndProc(TMessage& Message) {
       break;
     case WM_ENDSESSION:
       if (Message.WParam) Terminate();
+      break;
+    case WM_THEMECHANGED:
+      StyleServices()->UpdateThemes();  // the theme handles of the old theme are stale
       break;
     default:
       break;

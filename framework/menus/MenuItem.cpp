@@ -8,6 +8,7 @@
 #include "framework/graphics/Canvas.h"
 #include "framework/menus/Menu.h"
 #include "framework/menus/MenuActionLink.h"
+#include "framework/themes/StyleManager.h"
 
 const wchar_t* const cLineCaption = L"-";
 
@@ -382,6 +383,8 @@ TCustomImageList* TMenuItem::GetImageList() const {
 
 bool TMenuItem::IsOwnerDraw() const {
   if (FOnDrawItem || FOnAdvancedDrawItem || FOnMeasureItem) return true;
+  // A custom style draws every entry itself: the system would draw them in its own colours.
+  if (TStyleManager::IsCustomStyleActive()) return true;
   TMenu* M = GetParentMenu();
   return M && M->GetOwnerDraw();
 }
@@ -454,6 +457,114 @@ void TMenuItem::Click() {
 
 // ---- The Win32 menu ---------------------------------------------------------------------------
 
+namespace {
+constexpr Integer ItemMargin = 4;
+
+bool StyledMenus() { return TStyleManager::IsCustomStyleActive(); }
+
+// A brush for each colour menus were given; menus keep them while they live, so they stay.
+HBRUSH MenuBrush(TColor Color) {
+  static std::vector<std::pair<TColor, HBRUSH>> Brushes;
+  for (auto& [C, B] : Brushes)
+    if (C == Color) return B;
+  HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
+  Brushes.emplace_back(Color, B);
+  return B;
+}
+
+void StyledCheckMark(HDC DC, const RECT& Box, bool Radio, TColor Color) {
+  Integer Size = std::min(Box.right - Box.left, Box.bottom - Box.top) / 2;
+  Integer X = (Box.left + Box.right) / 2, Y = (Box.top + Box.bottom) / 2;
+  HPEN Pen = CreatePen(PS_SOLID, 2, ColorToRGB(Color));
+  HBRUSH Brush = CreateSolidBrush(ColorToRGB(Color));
+  HGDIOBJ OldPen = SelectObject(DC, Pen), OldBrush = SelectObject(DC, Brush);
+  if (Radio) {
+    Integer D = std::max<Integer>(2, Size / 2);
+    Ellipse(DC, X - D, Y - D, X + D, Y + D);
+  } else {
+    POINT P[] = {{X - Size / 2, Y}, {X - Size / 6, Y + Size / 3}, {X + Size / 2, Y - Size / 3}};
+    Polyline(DC, P, 3);
+  }
+  SelectObject(DC, OldPen);
+  SelectObject(DC, OldBrush);
+  DeleteObject(Pen);
+  DeleteObject(Brush);
+}
+}  // namespace
+
+namespace {
+// The menu's background beyond its entries: the style's, or the system's again.
+void SetMenuBackground(HMENU Menu, bool Bar) {
+  MENUINFO MI{};
+  MI.cbSize = sizeof(MI);
+  MI.fMask = MIM_BACKGROUND;
+  if (StyledMenus()) {
+    TCustomStyleServices* S = StyleServices();
+    TColor Back;
+    if (!S->GetElementColor(S->GetElementDetails(Bar ? tmMenuBarBackgroundActive : tmPopupBackground), ecFillColor,
+                            Back))
+      Back = S->GetSystemColor(Bar ? clMenuBar : clMenu);
+    MI.hbrBack = MenuBrush(Back);
+  }
+  SetMenuInfo(Menu, &MI);
+}
+
+bool IsOnMenuBar(TMenuItem* Item) {
+  TMenu* M = Item->GetParentMenu();
+  return dynamic_cast<TMainMenu*>(M) && Item->GetParent() == M->GetItems();
+}
+
+void StyledDrawItem(TMenuItem* Item, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
+  TCustomStyleServices* S = StyleServices();
+  HDC DC = ACanvas->GetHandle();
+  if (Item->IsLine()) {
+    S->DrawElement(DC, S->GetElementDetails(tmPopupItemNormal), ARect);
+    S->DrawElement(DC, S->GetElementDetails(tmPopupSeparator), ARect);
+    return;
+  }
+  bool Bar = IsOnMenuBar(Item), Enabled = Item->GetEnabled();
+  bool Selected = State.Contains(odSelected);
+  TThemedMenu E = Bar ? (Selected && Enabled ? tmMenuBarItemPushed : tmMenuBarItemNormal)
+                      : (!Enabled ? tmPopupItemDisabled : Selected ? tmPopupItemHot : tmPopupItemNormal);
+  TThemedElementDetails D = S->GetElementDetails(E);
+  S->DrawElement(DC, D, ARect);
+  TColor Text;
+  if (!Enabled) Text = S->GetStyleFontColor(Bar ? sfMenuItemTextDisabled : sfPopupMenuItemTextDisabled);
+  else if (!S->GetElementColor(D, ecTextColor, Text))
+    Text = S->GetStyleFontColor(Bar ? (Selected ? sfMenuItemTextSelected : sfMenuItemTextNormal)
+                                    : (Selected ? sfPopupMenuItemTextHot : sfPopupMenuItemTextNormal));
+  RECT R{ARect.Left + ItemMargin, ARect.Top, ARect.Right - ItemMargin, ARect.Bottom};
+  if (!Bar) {
+    Integer ImageW = GetSystemMetrics(SM_CXMENUCHECK);
+    TCustomImageList* Images = Item->GetImageList();
+    Integer Index = Item->GetImageIndex();
+    if (Images && Index >= 0) {
+      ImageW = std::max(ImageW, Images->GetWidth());
+      Images->Draw(ACanvas, ARect.Left + ItemMargin, ARect.Top + (ARect.Bottom - ARect.Top - Images->GetHeight()) / 2,
+                   Index, Enabled);
+    } else if (Item->HasBitmap()) {
+      TBitmap* B = Item->GetBitmap();
+      ImageW = std::max(ImageW, B->GetWidth());
+      ACanvas->Draw(ARect.Left + ItemMargin, ARect.Top + (ARect.Bottom - ARect.Top - B->GetHeight()) / 2, B);
+    } else if (Item->GetChecked()) {
+      StyledCheckMark(DC, RECT{ARect.Left + ItemMargin, ARect.Top, ARect.Left + ItemMargin + ImageW, ARect.Bottom},
+                      Item->GetRadioItem(), Text);
+    }
+    R.left += ImageW + 2 * ItemMargin;
+  }
+  ACanvas->GetFont()->SetColor(Text);
+  if (Item->GetDefault()) ACanvas->GetFont()->SetStyle(ACanvas->GetFont()->GetStyle() + TFontStyles{fsBold});
+  ACanvas->GetBrush()->SetStyle(bsClear);
+  ACanvas->RequiredState({csHandleValid, csFontValid, csBrushValid});
+  String Caption = Item->GetCaption();
+  DrawTextW(DC, Caption.c_str(), Integer(Caption.size()), &R, DT_SINGLELINE | DT_VCENTER | (Bar ? DT_CENTER : DT_LEFT));
+  if (Item->GetShortCut() != scNone && !Bar) {
+    String Keys = ShortCutToText(Item->GetShortCut());
+    DrawTextW(DC, Keys.c_str(), Integer(Keys.size()), &R, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+  }
+}
+}  // namespace
+
 HMENU TMenuItem::GetHandle() {
   if (!FHandle) {
     bool Bar = FMenu && !FMenu->IsPopupMenu();
@@ -485,6 +596,7 @@ void TMenuItem::RebuildHandle() {
     Shown.swap(Kept);
   }
   for (TMenuItem* Item : Shown) Item->AppendTo(FHandle);
+  SetMenuBackground(FHandle, FMenu && !FMenu->IsPopupMenu());
 }
 
 void TMenuItem::AppendTo(HMENU Menu) {
@@ -496,6 +608,7 @@ void TMenuItem::AppendTo(HMENU Menu) {
   String Text;
   if (IsLine()) {
     MII.fType = MFT_SEPARATOR;
+    if (TStyleManager::IsCustomStyleActive()) MII.fType |= MFT_OWNERDRAW;
   } else {
     MII.fMask |= MIIM_STRING;
     Text = FCaption;
@@ -526,14 +639,15 @@ void TMenuItem::AppendTo(HMENU Menu) {
 
 // ---- Drawing ----------------------------------------------------------------------------------
 
-namespace {
-constexpr Integer ItemMargin = 4;
-}
-
 void TMenuItem::MeasureItem(TCanvas* ACanvas, Integer& Width, Integer& Height) {
   if (IsLine()) {
     Width = 10;
     Height = 8;
+  } else if (StyledMenus() && IsOnMenuBar(this)) {
+    // The bar shows no check column.
+    TSize Text = ACanvas->TextExtent(StripHotkey(FCaption));
+    Width = Text.cx + 2 * ItemMargin;
+    Height = Text.cy + ItemMargin;
   } else {
     TCustomImageList* Images = GetImageList();
     Integer ImageW = GetSystemMetrics(SM_CXMENUCHECK), ImageH = 0;
@@ -554,6 +668,10 @@ void TMenuItem::DrawItem(TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState S
   }
   if (FOnDrawItem) {
     DoEvent(FOnDrawItem, this, ACanvas, ARect, State.Contains(odSelected));
+    return;
+  }
+  if (StyledMenus()) {
+    StyledDrawItem(this, ACanvas, ARect, State);
     return;
   }
   bool Selected = State.Contains(odSelected) && !IsLine();

@@ -6,6 +6,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "framework/themes/CommonStyleHooks.h"
 
 namespace {
 void Fill(HDC DC, const RECT& R, TColor Color) {
@@ -826,4 +827,5 @@ void RegisterStandardStyleHooks(TStyleEngine* Engine) {
   Engine->RegisterStyleHook(TScrollBar::StaticClass(), TScrollBarStyleHook::StaticClass());
   Engine->RegisterStyleHook(TScrollBox::StaticClass(), TScrollBoxStyleHook::StaticClass());
   Engine->RegisterStyleHook(THintWindow::StaticClass(), THintStyleHook::StaticClass());
+  RegisterCommonControlStyleHooks(Engine);
 }

@@ -224,5 +224,5 @@ void DrawStyledScrollBar(HDC DC, const TRect& R, bool Vertical, Integer ArrowSiz
                          Integer ThumbBottom, bool Enabled);
 
 // The hooks for the framework's standard controls; the style engine registers them once.
-// Common controls (progress bar, status bar, rich edit, menus) register theirs beside them.
+// The common controls' hooks (CommonStyleHooks.h) are registered with them.
 void RegisterStandardStyleHooks(TStyleEngine* Engine);

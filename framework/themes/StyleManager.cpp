@@ -5,7 +5,7 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
-#include "framework/themes/StyleHooks.h"
+#include "framework/themes/CommonStyleHooks.h"
 
 namespace {
 // Never freed: a control freed late may still ask for the style. Made on first use, so that
@@ -90,6 +90,9 @@ void Activate(TCustomStyleServices* Style) {
   ActiveStyleRef() = Style;
   ++StyleGeneration;
   if (Old != SystemStyleInstance()) delete Old;
+  // Back to the system style: the theme may have changed while the custom style was shown.
+  if (Style == SystemStyleInstance()) Style->UpdateThemes();
+  RestyleMenus();
   EnumThreadWindows(GetCurrentThreadId(), RepaintWindow, 0);
 }
 }  // namespace

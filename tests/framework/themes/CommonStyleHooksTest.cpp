@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/Classes.h"
+#include "framework/ComCtrls.h"
+#include "framework/Menus.h"
+#include "framework/controls/ControlsTestUtil.h"
+#include "framework/graphics/Bitmap.h"
+#include "framework/themes/ThemesTestUtil.h"
+
+using namespace ctltest;
+using namespace themetest;
+
+namespace {
+
+const TColor Accent = Hex(0x3A8EE6);
+
+// A control's client area painted into a bitmap that starts magenta.
+struct TPicture {
+  std::unique_ptr<TBitmap> B;
+  TPicture(Integer W, Integer H) : B(std::make_unique<TBitmap>(W, H)) {
+    B->GetCanvas()->GetBrush()->SetColor(clFuchsia);
+    B->GetCanvas()->FillRect(TRect(0, 0, W, H));
+  }
+  HDC DC() const { return B->GetCanvas()->GetHandle(); }
+  TColor At(Integer X, Integer Y) const { return B->GetCanvas()->GetPixel(X, Y); }
+  Integer Count(const TRect& R, TColor C) const {
+    Integer N = 0;
+    for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+      for (Integer X = R.Left; X < R.Right; ++X) N += At(X, Y) == C;
+    return N;
+  }
+  Integer MaxLuminance(const TRect& R) const {
+    Integer M = 0;
+    for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+      for (Integer X = R.Left; X < R.Right; ++X) M = std::max(M, Luminance(At(X, Y)));
+    return M;
+  }
+};
+
+TPicture PaintOf(TWinControl* C) {
+  TPicture P(C->GetClientWidth(), C->GetClientHeight());
+  C->Perform(WM_ERASEBKGND, WPARAM(P.DC()), 0);
+  C->Perform(WM_PAINT, WPARAM(P.DC()), 0);
+  return P;
+}
+
+// ---- Progress bar -----------------------------------------------------------------------------
+
+TEST(CommonStyleHooks, ProgressBarFillsItsChunkInTheAccentUpToThePosition) {
+  TFormHolder F;
+  auto* Bar = new TProgressBar(F.Form);
+  Bar->SetParent(F.Form);
+  Bar->SetBounds(0, 0, 202, 18);
+  Bar->HandleNeeded();
+  TPearlStyle Pearl;
+  struct Case {
+    Integer Position;
+    Integer X;
+    TColor Expected;
+  };
+  const Case Cases[] = {
+      {0, 3, Hex(0x222429)},   {50, 50, Accent},  {50, 150, Hex(0x222429)},
+      {100, 198, Accent},      {25, 48, Accent},  {25, 54, Hex(0x222429)},
+  };
+  for (const Case& K : Cases) {
+    Bar->SetPosition(K.Position);
+    TPicture P = PaintOf(Bar);
+    EXPECT_EQ(P.At(K.X, 9), K.Expected) << "position " << K.Position << " at " << K.X;
+    EXPECT_EQ(P.At(100, 0), Hex(0x3A3D45)) << "the bar's border";
+  }
+  // Another range: the same share of the bar.
+  Bar->SetMax(400);
+  Bar->SetPosition(200);
+  EXPECT_EQ(PaintOf(Bar).At(90, 9), Accent);
+  EXPECT_EQ(PaintOf(Bar).At(110, 9), Hex(0x222429));
+}
+
+TEST(CommonStyleHooks, ProgressBarMarqueeBlockMovesWithTheControlsTimer) {
+  TFormHolder F;
+  auto* Bar = new TProgressBar(F.Form);
+  Bar->SetParent(F.Form);
+  Bar->SetBounds(0, 0, 202, 18);
+  Bar->SetStyle(pbstMarquee);
+  Bar->HandleNeeded();
+  TPearlStyle Pearl;
+  auto BlockStart = [&] {
+    TPicture P = PaintOf(Bar);
+    for (Integer X = 0; X < 202; ++X)
+      if (P.At(X, 9) == Accent) return X;
+    return -1;
+  };
+  for (Integer I = 0; I < 20; ++I) Bar->Perform(WM_TIMER, 1, 0);
+  Integer First = BlockStart();
+  ASSERT_GE(First, 0) << "the block is shown";
+  for (Integer I = 0; I < 5; ++I) Bar->Perform(WM_TIMER, 1, 0);
+  EXPECT_GT(BlockStart(), First);
+  // It runs off the end and comes back in from the start.
+  for (Integer I = 0; I < 60; ++I) Bar->Perform(WM_TIMER, 1, 0);
+  Integer Again = BlockStart();
+  EXPECT_GE(Again, 0);
+  EXPECT_LT(Again, First + 5 * 4);
+}
+
+// ---- Status bar -------------------------------------------------------------------------------
+
+TEST(CommonStyleHooks, StatusBarPaintsPanelsTextAndSizeGripInTheStyle) {
+  TFormHolder F(400, 200);
+  auto* Bar = new TStatusBar(F.Form);
+  Bar->SetParent(F.Form);
+  Bar->SetBounds(0, 0, 400, 22);
+  Bar->GetPanels()->Add()->SetText(L"Hazır");
+  Bar->GetPanels()->GetItem(0)->SetWidth(150);
+  TStatusPanel* Drawn = Bar->GetPanels()->Add();
+  Drawn->SetStyle(psOwnerDraw);
+  Drawn->SetWidth(100);
+  TRect DrawnRect;
+  Bar->SetOnDrawPanel([&](TStatusBar* Sender, TStatusPanel* Panel, const TRect& R) {
+    DrawnRect = R;
+    Sender->GetCanvas()->GetBrush()->SetColor(clRed);
+    Sender->GetCanvas()->FillRect(R);
+  });
+  Bar->GetPanels()->Add()->SetText(L"Sürüm 7.8");
+  Bar->HandleNeeded();
+  TPicture Plain = PaintOf(Bar);
+  TPearlStyle Pearl;
+  TPicture P = PaintOf(Bar);
+  EXPECT_EQ(P.At(140, 11), Hex(0x17181C)) << "the first panel's surface";
+  EXPECT_GT(P.Count(TRect(140, 0, 141, 22), Hex(0x2A2C32)), 0) << "the first panel's frame";
+  EXPECT_GT(P.MaxLuminance(TRect(0, 0, 150, 22)), 150) << "its text, light";
+  EXPECT_GT(P.Count(TRect(150, 0, 250, 22), clRed), 500) << "the owner-drawn panel";
+  EXPECT_GT(DrawnRect.Width(), 80);
+  EXPECT_GT(P.MaxLuminance(TRect(250, 0, 370, 22)), 150) << "the last panel's text";
+  EXPECT_GT(P.Count(TRect(380, 4, 400, 22), Hex(0x5A5E68)), 6) << "the size grip";
+  EXPECT_GT(Luminance(Plain.At(140, 11)), 90) << "without the style, the system's light bar";
+}
+
+// ---- Tool bar ---------------------------------------------------------------------------------
+
+TEST(CommonStyleHooks, ToolBarPaintsItsSurfaceAndButtonsInTheStyle) {
+  TFormHolder F;
+  auto* Tools = new TToolBar(F.Form);
+  Tools->SetParent(F.Form);
+  Tools->SetShowCaptions(true);
+  Tools->SetBounds(0, 0, 300, 30);
+  auto* Save = new TToolButton(F.Form);
+  Save->SetParent(Tools);
+  Save->SetCaption(L"Kaydet");
+  Save->SetStyle(tbsCheck);
+  Save->SetDown(true);
+  Tools->HandleNeeded();
+  RECT R{};
+  SendMessageW(Tools->GetHandle(), TB_GETITEMRECT, 0, LPARAM(&R));
+  ASSERT_GT(R.right - R.left, 10);
+  TPearlStyle Pearl;
+  TPicture P = PaintOf(Tools);
+  EXPECT_EQ(P.At(290, 15), Hex(0x1E1F24)) << "the bar's surface";
+  EXPECT_EQ(P.At(R.left + 2, (R.top + R.bottom) / 2), Hex(0x263445)) << "the pressed check button";
+  EXPECT_GT(P.MaxLuminance(TRect(R.left, R.top, R.right, R.bottom)), 180) << "its caption, light";
+}
+
+// ---- Rich edit --------------------------------------------------------------------------------
+
+TColor CharColor(TRichEdit* Memo, Integer Line) {
+  Integer Start = Integer(SendMessageW(Memo->GetHandle(), EM_LINEINDEX, WPARAM(Line), 0));
+  SendMessageW(Memo->GetHandle(), EM_SETSEL, WPARAM(Start), LPARAM(Start + 1));
+  CHARFORMAT2W F{};
+  F.cbSize = sizeof(F);
+  SendMessageW(Memo->GetHandle(), EM_GETCHARFORMAT, SCF_SELECTION, LPARAM(&F));
+  return (F.dwEffects & CFE_AUTOCOLOR) ? TColor(clWindowText) : TColor(F.crTextColor);
+}
+
+// EM_SETBKGNDCOLOR answers the colour it replaces: set it to itself to read it.
+TColor Background(TRichEdit* Memo) {
+  COLORREF Old = COLORREF(SendMessageW(Memo->GetHandle(), EM_SETBKGNDCOLOR, 0, 0));
+  SendMessageW(Memo->GetHandle(), EM_SETBKGNDCOLOR, 0, LPARAM(Old));
+  return TColor(Old);
+}
+
+TEST(CommonStyleHooks, RichEditLogTakesTheStylesSurfaceAndKeepsItsColouredLines) {
+  TFormHolder F;
+  auto* Memo = new TRichEdit(F.Form);
+  Memo->SetParent(F.Form);
+  Memo->SetBounds(0, 0, 300, 120);
+  Memo->HandleNeeded();
+  Memo->GetSelAttributes()->SetColor(clRed);
+  Memo->GetLines()->Add(L"- [12:00:01] Hata: hizmet başlatılamadı");
+  Memo->GetSelAttributes()->SetColor(clGreen);
+  Memo->GetLines()->Add(L"- [12:00:02] Kurulum tamamlandı");
+  EXPECT_EQ(Background(Memo), ColorToRGB(clWindow));
+  {
+    TPearlStyle Pearl;
+    EXPECT_EQ(Background(Memo), Hex(0x222429));
+    CHARFORMAT2W D{};
+    D.cbSize = sizeof(D);
+    SendMessageW(Memo->GetHandle(), EM_GETCHARFORMAT, SCF_DEFAULT, LPARAM(&D));
+    EXPECT_FALSE(D.dwEffects & CFE_AUTOCOLOR);
+    EXPECT_EQ(TColor(D.crTextColor), Hex(0xE6E6E8)) << "text without a colour of its own is light";
+    EXPECT_EQ(CharColor(Memo, 0), clRed);
+    EXPECT_EQ(CharColor(Memo, 1), clGreen);
+    // A window made again under the style takes it too.
+    Memo->RecreateWnd();
+    Memo->HandleNeeded();
+    EXPECT_EQ(Background(Memo), Hex(0x222429));
+    EXPECT_EQ(CharColor(Memo, 0), clRed);
+  }
+  EXPECT_EQ(Background(Memo), ColorToRGB(clWindow));
+  EXPECT_EQ(CharColor(Memo, 1), clGreen);
+  // A colour of the control's own stays under the style.
+  Memo->SetColor(clYellow);
+  TPearlStyle Pearl;
+  EXPECT_EQ(Background(Memo), ColorToRGB(clYellow));
+}
+
+// ---- Menus ------------------------------------------------------------------------------------
+
+struct TMenuForm {
+  TFormHolder F;
+  TMainMenu* Menu = new TMainMenu(F.Form);
+  TMenuItem* File = new TMenuItem(Menu);
+  TMenuItem* Open = new TMenuItem(Menu);
+  TMenuItem* Line = new TMenuItem(Menu);
+  TMenuItem* Quit = new TMenuItem(Menu);
+  TMenuForm() {
+    File->SetCaption(L"&Dosya");
+    Open->SetCaption(L"&Aç");
+    Open->SetShortCut(ShortCut(L'O', {ssCtrl}));
+    Line->SetCaption(L"-");
+    Quit->SetCaption(L"Çıkış");
+    Quit->SetEnabled(false);
+    File->Add(Open);
+    File->Add(Line);
+    File->Add(Quit);
+    Menu->GetItems()->Add(File);
+    F->SetMenu(Menu);
+    F->HandleNeeded();
+  }
+  // The item drawn through the form's owner-draw route into a bitmap.
+  TPicture Draw(TMenuItem* Item, bool Selected, Integer W = 160, Integer H = 20) {
+    TPicture P(W, H);
+    DRAWITEMSTRUCT DI{};
+    DI.CtlType = ODT_MENU;
+    DI.itemID = Item->GetCommand();
+    DI.itemState = Selected ? ODS_SELECTED : 0;
+    DI.hDC = P.DC();
+    DI.rcItem = RECT{0, 0, W, H};
+    SendMessageW(F->GetHandle(), WM_DRAWITEM, 0, LPARAM(&DI));
+    return P;
+  }
+};
+
+bool OwnerDrawn(HMENU Menu, Integer Index) {
+  MENUITEMINFOW MII{};
+  MII.cbSize = sizeof(MII);
+  MII.fMask = MIIM_FTYPE;
+  GetMenuItemInfoW(Menu, UINT(Index), TRUE, &MII);
+  return MII.fType & MFT_OWNERDRAW;
+}
+
+HBRUSH MenuBackground(HMENU Menu) {
+  MENUINFO MI{};
+  MI.cbSize = sizeof(MI);
+  MI.fMask = MIM_BACKGROUND;
+  GetMenuInfo(Menu, &MI);
+  return MI.hbrBack;
+}
+
+TEST(CommonStyleHooks, MenusAreDrawnByTheStyleWhileItIsActive) {
+  TMenuForm M;
+  HMENU Sub = M.File->GetHandle();
+  EXPECT_FALSE(OwnerDrawn(Sub, 0));
+  {
+    TPearlStyle Pearl;
+    for (Integer I = 0; I < 3; ++I) EXPECT_TRUE(OwnerDrawn(Sub, I)) << "entry " << I;
+    EXPECT_TRUE(OwnerDrawn(M.Menu->GetHandle(), 0)) << "the bar's entry";
+    EXPECT_TRUE(MenuBackground(Sub));
+    EXPECT_TRUE(MenuBackground(M.Menu->GetHandle()));
+  }
+  EXPECT_FALSE(OwnerDrawn(Sub, 0)) << "the system draws them again";
+  EXPECT_FALSE(OwnerDrawn(M.Menu->GetHandle(), 0));
+  EXPECT_FALSE(MenuBackground(Sub));
+}
+
+TEST(CommonStyleHooks, MenuEntriesPaintBackgroundTextHighlightAndSeparator) {
+  TMenuForm M;
+  TPearlStyle Pearl;
+  const TRect All(0, 0, 160, 20);
+  TPicture Normal = M.Draw(M.Open, false);
+  EXPECT_EQ(Normal.At(2, 2), Hex(0x1E1F24));
+  EXPECT_GT(Normal.Count(All, Hex(0xE6E6E8)), 5) << "caption and shortcut";
+  TPicture Hot = M.Draw(M.Open, true);
+  EXPECT_EQ(Hot.At(2, 2), Accent);
+  EXPECT_GT(Hot.Count(All, clWhite), 5);
+  TPicture Disabled = M.Draw(M.Quit, true);
+  EXPECT_EQ(Disabled.At(2, 2), Hex(0x1E1F24)) << "a disabled entry is not highlighted";
+  EXPECT_GT(Disabled.Count(All, Hex(0x6E717A)), 5);
+  TPicture Line = M.Draw(M.Line, false, 160, 8);
+  EXPECT_EQ(Line.At(80, 4), Hex(0x34363D));
+  EXPECT_EQ(Line.At(80, 1), Hex(0x1E1F24));
+  TPicture Bar = M.Draw(M.File, false, 60, 20);
+  EXPECT_EQ(Bar.At(2, 2), Hex(0x17181C));
+  EXPECT_GT(Bar.MaxLuminance(TRect(0, 0, 60, 20)), 180);
+  EXPECT_EQ(M.Draw(M.File, true, 60, 20).At(2, 2), Accent) << "the bar's open entry";
+}
+
+TEST(CommonStyleHooks, PopupMenuEntriesAreDrawnThroughThePopupList) {
+  TFormHolder F;
+  auto* Popup = new TPopupMenu(F.Form);
+  auto* Copy = new TMenuItem(Popup);
+  Copy->SetCaption(L"Kopyala");
+  Popup->GetItems()->Add(Copy);
+  Popup->GetHandle();
+  TPearlStyle Pearl;
+  EXPECT_TRUE(OwnerDrawn(Popup->GetHandle(), 0));
+  TPicture P(120, 20);
+  DRAWITEMSTRUCT DI{};
+  DI.CtlType = ODT_MENU;
+  DI.itemID = Copy->GetCommand();
+  DI.itemState = ODS_SELECTED;
+  DI.hDC = P.DC();
+  DI.rcItem = RECT{0, 0, 120, 20};
+  SendMessageW(GetPopupList()->GetWindow(), WM_DRAWITEM, 0, LPARAM(&DI));
+  EXPECT_EQ(P.At(2, 2), Accent);
+}
+
+// ---- Theme changes ----------------------------------------------------------------------------
+
+TEST(CommonStyleHooks, ThemeChangeReachesTheSystemStyleThroughTheApplication) {
+  TCustomStyleServices* S = StyleServices();
+  if (!S->Enabled()) GTEST_SKIP() << "the system theme is off";
+  ASSERT_TRUE(S->Theme(teButton));
+  SendMessageW(Application->GetHandle(), WM_THEMECHANGED, 0, 0);
+  EXPECT_TRUE(S->Theme(teButton)) << "opened again for the new theme";
+  TPicture P(40, 20);
+  EXPECT_TRUE(S->DrawElement(P.DC(), S->GetElementDetails(tbPushButtonNormal), TRect(0, 0, 40, 20)));
+  EXPECT_NE(P.At(20, 10), clFuchsia);
+}
+
+}  // namespace
