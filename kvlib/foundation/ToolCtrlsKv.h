@@ -220,3 +220,7 @@ bool CanvasHasWorldTransform(TCanvas* Canvas);
 // none), which RestoreClipRgnKv selects back and deletes.
 HRGN SetClipRectKv(TCanvas* Canvas, const TRect& Rect);
 void RestoreClipRgnKv(TCanvas* Canvas, HRGN Region);
+
+// Colours, themes, glyph painting and pictures of the unit.
+#include "kvlib/foundation/toolctrls/Painting.h"
+#include "kvlib/foundation/toolctrls/Pictures.h"
