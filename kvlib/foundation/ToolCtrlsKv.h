@@ -221,6 +221,7 @@ bool CanvasHasWorldTransform(TCanvas* Canvas);
 HRGN SetClipRectKv(TCanvas* Canvas, const TRect& Rect);
 void RestoreClipRgnKv(TCanvas* Canvas, HRGN Region);
 
-// Colours, themes, glyph painting and pictures of the unit.
+// Colours, themes, glyph painting, pictures and the family-wide objects of the unit.
 #include "kvlib/foundation/toolctrls/Painting.h"
 #include "kvlib/foundation/toolctrls/Pictures.h"
+#include "kvlib/foundation/toolctrls/LibManager.h"
