@@ -10,6 +10,7 @@
 #include "framework/ImgList.h"
 #include "framework/WinApi.h"
 #include "framework/sysutils/OSVersion.h"
+#include "kvlib/foundation/ToolCtrlsKv.h"
 #include "kvlib/foundation/toolctrls/Pictures.h"
 
 namespace {
@@ -397,6 +398,44 @@ void DrawImageListCentered(TCanvas* Canvas, const TRect& Rect, TCustomImageList*
                            bool Selected) {
   Canvas->RequiredState(TCanvasState{csHandleValid});
   DrawImageListCenteredDC(Canvas->GetHandle(), Rect, Images, ImageIndex, Selected);
+}
+
+void DrawImageInRect(TCustomImageList* Images, TGraphic* Graphic, TCanvas* Canvas, const TRect& DestRect,
+                     Integer ImageIndex, Integer DX, Integer DY, TAlignment HorzAlign, const TRect& PaintRect,
+                     Double Zoom, bool Enabled) {
+  TRect Visible;
+  if (!IntersectRect(Visible, DestRect, PaintRect)) return;
+  if (!Images && !Graphic) return;
+  Integer W = Images ? Images->GetWidth() : Graphic->GetWidth();
+  Integer H = Images ? Images->GetHeight() : Graphic->GetHeight();
+  bool Zoomed = Zoom != 1.0 && Zoom > 0;
+  if (Zoomed) {
+    W = RoundEven(W * Zoom);
+    H = RoundEven(H * Zoom);
+  }
+  Integer X = DX + DestRect.Left;
+  if (HorzAlign == taRightJustify)
+    X = DX + DestRect.Right - W;
+  else if (HorzAlign == taCenter)
+    X = DX + (DestRect.Left + DestRect.Right - W) / 2;
+  Integer Y = DY + (DestRect.Top + DestRect.Bottom - H) / 2;
+  bool Inside = X >= DestRect.Left && Y >= DestRect.Top && X + W <= DestRect.Right && Y + H <= DestRect.Bottom;
+  Canvas->RequiredState(TCanvasState{csHandleValid});
+  // The clip is set before the transform, so it is in the caller's (device) coordinates.
+  HRGN Saved = nullptr;
+  bool Clipped = !Inside;
+  if (Clipped) Saved = SetClipRectKv(Canvas, DestRect);
+  if (Zoomed) {
+    SetWorldTransformRotation(Canvas, Zoom, 0, 0, 0);
+    X = RoundEven(X / Zoom);
+    Y = RoundEven(Y / Zoom);
+  }
+  if (Images)
+    Images->Draw(Canvas, X, Y, ImageIndex, Enabled);
+  else
+    Canvas->Draw(X, Y, Graphic);
+  if (Zoomed) ResetWorldTransformKv(Canvas);
+  if (Clipped) RestoreClipRgnKv(Canvas, Saved);
 }
 
 // ---- Check boxes ------------------------------------------------------------------------------

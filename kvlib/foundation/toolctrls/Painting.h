@@ -58,6 +58,12 @@ void DrawGradientLines(TCanvas* Canvas, const TPoint& Origin, const std::vector<
 void DrawImageListCentered(TCanvas* Canvas, const TRect& Rect, TCustomImageList* Images, Integer ImageIndex,
                            bool Selected);
 void DrawImageListCenteredDC(HDC DC, const TRect& Rect, TCustomImageList* Images, Integer ImageIndex, bool Selected);
+// An image-list image (when Images is given) or Graphic in DestRect, aligned horizontally by
+// HorzAlign and centred vertically, moved by DX, DY and scaled by Zoom; clipped to DestRect when
+// it does not fit; nothing when DestRect is outside PaintRect.
+void DrawImageInRect(TCustomImageList* Images, TGraphic* Graphic, TCanvas* Canvas, const TRect& DestRect,
+                     Integer ImageIndex, Integer DX, Integer DY, TAlignment HorzAlign, const TRect& PaintRect,
+                     Double Zoom, bool Enabled);
 
 // ---- Check boxes ------------------------------------------------------------------------------
 

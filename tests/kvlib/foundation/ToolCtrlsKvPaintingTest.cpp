@@ -432,3 +432,54 @@ TEST_F(TreeElement, ExpandedButtonWithoutLinesHasOnlyTheMinus) {
 }
 
 }  // namespace
+
+namespace {
+
+// A solid 4 x 4 red graphic drawn into a white 40 x 20 canvas.
+struct TImageBox : TPaintBox {
+  TImageBox() : TPaintBox(40, 20) {
+    Red.SetPixelFormat(pf32bit);
+    Red.SetSize(4, 4);
+    Red.GetCanvas()->GetBrush()->SetColor(clRed);
+    Red.GetCanvas()->FillRect(TRect(0, 0, 4, 4));
+  }
+  TRect RedBounds() {
+    TRect R(1000, 1000, -1, -1);
+    for (auto& P : Ink()) {
+      R.Left = std::min(R.Left, P.X);
+      R.Top = std::min(R.Top, P.Y);
+      R.Right = std::max(R.Right, P.X + 1);
+      R.Bottom = std::max(R.Bottom, P.Y + 1);
+    }
+    return R;
+  }
+  TBitmap Red;
+};
+
+TEST(ImageInRect, AlignsZoomsAndClipsTheGraphic) {
+  struct {
+    TAlignment Align;
+    Integer DX;
+    Double Zoom;
+    TRect Expected;
+  } Cases[] = {
+      {taLeftJustify, 0, 1.0, {10, 8, 14, 12}},
+      {taRightJustify, 0, 1.0, {26, 8, 30, 12}},
+      {taCenter, 0, 1.0, {18, 8, 22, 12}},
+      {taLeftJustify, 2, 1.0, {12, 8, 16, 12}},
+      {taLeftJustify, 0, 2.0, {10, 6, 18, 14}},
+      {taRightJustify, 3, 1.0, {29, 8, 30, 12}},  // past the right edge: clipped
+  };
+  for (auto& T : Cases) {
+    TImageBox B;
+    DrawImageInRect(nullptr, &B.Red, B.C, TRect(10, 4, 30, 16), 0, T.DX, 0, T.Align, TRect(0, 0, 40, 20), T.Zoom,
+                    true);
+    EXPECT_EQ(B.RedBounds(), T.Expected) << T.Align << " " << T.DX << " " << T.Zoom;
+  }
+  TImageBox Outside;
+  DrawImageInRect(nullptr, &Outside.Red, Outside.C, TRect(10, 4, 30, 16), 0, 0, 0, taLeftJustify,
+                  TRect(0, 0, 5, 5), 1.0, true);
+  EXPECT_TRUE(Outside.Ink().empty());
+}
+
+}  // namespace
