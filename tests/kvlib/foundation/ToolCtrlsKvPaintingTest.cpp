@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "framework/ImgList.h"
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
 #include <uxtheme.h>
@@ -480,6 +481,37 @@ TEST(ImageInRect, AlignsZoomsAndClipsTheGraphic) {
   DrawImageInRect(nullptr, &Outside.Red, Outside.C, TRect(10, 4, 30, 16), 0, 0, 0, taLeftJustify,
                   TRect(0, 0, 5, 5), 1.0, true);
   EXPECT_TRUE(Outside.Ink().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ImageListCentered, CentresTheImageAndClipsWhatDoesNotFit) {
+  TImageList Images(nullptr);
+  Images.SetWidth(6);
+  Images.SetHeight(6);
+  TBitmap Red;
+  Red.SetPixelFormat(pf24bit);
+  Red.SetSize(6, 6);
+  Red.GetCanvas()->GetBrush()->SetColor(clRed);
+  Red.GetCanvas()->FillRect(TRect(0, 0, 6, 6));
+  ASSERT_EQ(Images.Add(&Red, nullptr), 0);
+  struct {
+    TRect Cell;
+    TRect Expected;
+  } Cases[] = {
+      {{0, 0, 20, 10}, {7, 2, 13, 8}},
+      {{10, 10, 14, 20}, {10, 12, 14, 18}},  // narrower than the image: clipped to the cell
+  };
+  for (auto& T : Cases) {
+    TImageBox B;
+    DrawImageListCentered(B.C, T.Cell, &Images, 0, false);
+    EXPECT_EQ(B.RedBounds(), T.Expected) << T.Cell.Left;
+  }
+  TImageBox None;
+  DrawImageListCentered(None.C, TRect(0, 0, 20, 10), &Images, 5, false);
+  EXPECT_TRUE(None.Ink().empty());
 }
 
 }  // namespace
