@@ -754,6 +754,27 @@ void DrawDottedLine(TCanvas* Canvas, const TPoint& Start, Integer Length, bool H
   PolyPolyline(Canvas->GetHandle(), Points.data(), Counts.data(), DWORD(Counts.size()));
 }
 
+namespace {
+// The explorer look of tree glyphs, opened on first use (the plain tree-view theme where the
+// explorer one is missing) and closed when the program ends.
+struct TExplorerTreeTheme {
+  HTHEME Handle = nullptr;
+  bool Opened = false;
+  ~TExplorerTreeTheme() {
+    if (Handle) CloseThemeData(Handle);
+  }
+};
+HTHEME ExplorerTreeTheme() {
+  static TExplorerTreeTheme Theme;
+  if (!Theme.Opened) {
+    Theme.Opened = true;
+    Theme.Handle = OpenThemeData(nullptr, L"Explorer::Treeview");
+    if (!Theme.Handle) Theme.Handle = OpenThemeData(nullptr, L"Treeview");
+  }
+  return Theme.Handle;
+}
+}  // namespace
+
 void DrawTreeElementKv(TCanvas* Canvas, const TRect& Rect, Integer Element, bool LinePhase, Double HorzScale,
                        Double VertScale, bool RightToLeftShift, bool DefaultColors, TTreeViewGlyphStyleKv GlyphStyle) {
   if (Element < 0 || Element > 14) return;
@@ -799,7 +820,13 @@ void DrawTreeElementKv(TCanvas* Canvas, const TRect& Rect, Integer Element, bool
       Glyph = Inflated(Glyph, (17 - Rect.Height()) / 2);
     }
     auto D = StyleServices()->GetElementDetails(Expanded ? ttGlyphOpened : ttGlyphClosed);
-    StyleServices()->DrawElement(DC, D, Glyph);
+    HTHEME Explorer = GlyphStyle == tvgsExplorerThemedKv && !IsCustomStyleActiveKv() ? ExplorerTreeTheme() : nullptr;
+    if (Explorer) {
+      RECT Win = {Glyph.Left, Glyph.Top, Glyph.Right, Glyph.Bottom};
+      DrawThemeBackground(Explorer, DC, D.Part, D.State, &Win, nullptr);
+    } else {
+      StyleServices()->DrawElement(DC, D, Glyph);
+    }
   } else {
     TRect Box = Button;
     if (RightToLeftShift) OffsetRect(Box, -1, 0);

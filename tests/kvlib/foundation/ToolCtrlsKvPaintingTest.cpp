@@ -515,3 +515,19 @@ TEST(ImageListCentered, CentresTheImageAndClipsWhatDoesNotFit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ThemedTreeElement, ExplorerAndThemedGlyphsDrawInTheCell) {
+  if (!ThemesEnabledKv()) GTEST_SKIP() << "no system theme";
+  for (auto Style : {tvgsThemedKv, tvgsExplorerThemedKv}) {
+    TPaintBox P(19, 19);
+    DrawTreeElementKv(P.C, TRect(0, 0, 19, 19), 0, false, 1.0, 1.0, false, true, Style);
+    Integer InButton = 0;
+    for (auto& Pt : P.Ink()) InButton += Pt.X >= 5 && Pt.X <= 13 && Pt.Y >= 5 && Pt.Y <= 13;
+    EXPECT_GT(InButton, 4) << Style;
+    EXPECT_NE(P.At(9, 1) == clWhite && P.At(9, 2) == clWhite, true) << Style;  // the line up
+  }
+}
+
+}  // namespace
