@@ -440,25 +440,27 @@ void DrawImageInRect(TCustomImageList* Images, TGraphic* Graphic, TCanvas* Canva
 
 // ---- Check boxes ------------------------------------------------------------------------------
 
+TSize MeasureCheckBoxSize() {
+  if (ThemesEnabledKv()) {
+    TSize S;
+    HDC DC = GetDC(nullptr);
+    bool Got =
+        StyleServices()->GetElementSize(DC, StyleServices()->GetElementDetails(tbCheckBoxCheckedNormal), esActual, S);
+    ReleaseDC(nullptr, DC);
+    if (Got && S.cx > 0 && S.cy > 0) return S;
+  }
+  // The system's check-box bitmap holds four columns and three rows of glyphs.
+  HBITMAP Bmp = LoadBitmapW(nullptr, MAKEINTRESOURCEW(32759));
+  BITMAP Info = {};
+  TSize S(13, 13);
+  if (Bmp && GetObjectW(Bmp, sizeof(Info), &Info) && Info.bmWidth >= 4 && Info.bmHeight >= 3)
+    S = TSize(Info.bmWidth / 4, Info.bmHeight / 3);
+  if (Bmp) DeleteObject(Bmp);
+  return S;
+}
+
 TSize CheckBoxSizeKv() {
-  static const TSize Size = [] {
-    if (ThemesEnabledKv()) {
-      TSize S;
-      HDC DC = GetDC(nullptr);
-      bool Got = StyleServices()->GetElementSize(DC, StyleServices()->GetElementDetails(tbCheckBoxCheckedNormal),
-                                                 esActual, S);
-      ReleaseDC(nullptr, DC);
-      if (Got && S.cx > 0 && S.cy > 0) return S;
-    }
-    // The system's check-box bitmap holds four columns and three rows of glyphs.
-    HBITMAP Bmp = LoadBitmapW(nullptr, MAKEINTRESOURCEW(32759));
-    BITMAP Info = {};
-    TSize S(13, 13);
-    if (Bmp && GetObjectW(Bmp, sizeof(Info), &Info) && Info.bmWidth >= 4 && Info.bmHeight >= 3)
-      S = TSize(Info.bmWidth / 4, Info.bmHeight / 3);
-    if (Bmp) DeleteObject(Bmp);
-    return S;
-  }();
+  static const TSize Size = MeasureCheckBoxSize();
   return Size;
 }
 

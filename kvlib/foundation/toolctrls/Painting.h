@@ -67,7 +67,9 @@ void DrawImageInRect(TCustomImageList* Images, TGraphic* Graphic, TCanvas* Canva
 
 // ---- Check boxes ------------------------------------------------------------------------------
 
-// The system check-box glyph size, measured once.
+// The system check-box glyph: the themed checked box's size, else a cell of the system's
+// check-box bitmap. CheckBoxSizeKv measures it once and keeps it.
+TSize MeasureCheckBoxSize();
 TSize CheckBoxSizeKv();
 // A rectangle of the glyph size (each side at most the cell's) aligned in the cell.
 TRect AlignCheckBoxRect(const TRect& CellRect, TAlignment HorzAlign, TVerticalAlignment VertAlign);
