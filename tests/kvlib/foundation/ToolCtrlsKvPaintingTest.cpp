@@ -531,3 +531,30 @@ TEST(ThemedTreeElement, ExplorerAndThemedGlyphsDrawInTheCell) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program's own style for one test, the system style again afterwards.
+class CustomStyle : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(TStyleManager::TrySetStyle(L"Material Black Pearl")); }
+  void TearDown() override { TStyleManager::TrySetStyle(TStyleManager::SystemStyleName); }
+};
+
+TEST_F(CustomStyle, ColoursAndGlyphsTakeTheStylesSystemColours) {
+  EXPECT_TRUE(IsCustomStyleActiveKv());
+  EXPECT_TRUE(ThemesEnabledKv());
+  EXPECT_FALSE(IsThemeElementDefinedKv(StyleServices()->GetElementDetails(tcReadOnlyNormal)));
+  EXPECT_EQ(GetStyledSystemColor(clBtnFace), Rgb(0x17, 0x18, 0x1C));
+  EXPECT_EQ(GetStyledSystemColor(clRed), clRed);
+  EXPECT_EQ(MixColors(clBtnFace, clWhite, 0), Rgb(0x17, 0x18, 0x1C));
+  TPaintBox P(16, 16);
+  DrawButtonGlyph(P.C, bcsMinusKv, TRect(0, 0, 16, 16), true, false, false, false, false, false);
+  EXPECT_EQ(P.At(5, 7), Rgb(0x07, 0x08, 0x09));
+  TPaintBox Button(18, 18);
+  PaintButtonControlKv(Button.C, TRect(0, 0, 18, 18), clNone, bcsEllipsisKv, 0, false, false, true, cbUnchecked, 1.0,
+                       true);
+  EXPECT_NE(Button.At(2, 2), clWhite);  // the styled button face
+}
+
+}  // namespace
