@@ -237,3 +237,8 @@ bool CanvasHasWorldTransform(TCanvas* Canvas);
 // none), which RestoreClipRgnKv selects back and deletes.
 HRGN SetClipRectKv(TCanvas* Canvas, const TRect& Rect);
 void RestoreClipRgnKv(TCanvas* Canvas, HRGN Region);
+
+// Colours, themes, glyph painting, pictures and the family-wide objects of the unit.
+#include "kvlib/foundation/toolctrls/Painting.h"
+#include "kvlib/foundation/toolctrls/Pictures.h"
+#include "kvlib/foundation/toolctrls/LibManager.h"
