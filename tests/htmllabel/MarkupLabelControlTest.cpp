@@ -7,6 +7,7 @@
 #include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
+#include "framework/StdCtrls.h"
 #include "framework/SysUtils.h"
 #include "framework/classes/ObjectText.h"
 #include "framework/controls/ControlsTestUtil.h"
@@ -300,6 +301,53 @@ TEST(MarkupLabel, HintShowsTheAnchorOrTheWholeText) {
     String Expected = C.Expected ? String(C.Expected) : C.HTMLHint ? L->GetHTMLText()->GetStrings(0) : L->GetText();
     EXPECT_EQ(Info.HintStr, Expected) << C.AnchorHint << C.ShowFull << C.HTMLHint << C.X;
   }
+}
+
+// A bottom-aligned text lies at the bottom of the label: the anchor is found there, not at the top.
+TEST(MarkupLabel, VerticalAlignmentMovesTheAnchors) {
+  TShellRecorder Shell;
+  struct {
+    TVAlignment Align;
+    bool HitAtTop, HitAtBottom;
+  } Cases[] = {{tvaTop, true, false}, {tvaBottom, false, true}};
+  for (const auto& C : Cases) {
+    TLabelHolder H;
+    TStringList S;
+    S.Add(L"<a href=\"page2\">Sayfa iki</a>");
+    H.Label->SetHTMLText(&S);
+    H.Label->SetVAlignment(C.Align);
+    H.Label->SetOnAnchorClick({H.Form, &TLabelForm::LinkClick});
+    Integer LineH = H.Label->GetSizeWithMaxWidth(4096).cy;
+    for (Integer Y : {LineH / 2, H.Label->GetHeight() - LineH / 2}) {
+      PostMessageW(H.Form->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At(H.Label, 5, Y));
+      PostMessageW(H.Form->GetHandle(), WM_LBUTTONUP, 0, At(H.Label, 5, Y));
+    }
+    PumpUntil([&] { return !H.Form->Log.empty(); }, 500);
+    Pump();
+    std::vector<String> Expected;
+    if (C.HitAtTop) Expected.push_back(L"click page2");
+    if (C.HitAtBottom) Expected.push_back(L"click page2");
+    EXPECT_EQ(H.Form->Log, Expected) << C.Align;
+  }
+}
+
+TEST(MarkupLabel, AcceleratorInTheTextFocusesTheFocusControl) {
+  TLabelHolder H;
+  auto* Edit = new TEdit(H.Form);
+  Edit->SetParent(H.Form);
+  Edit->SetBounds(10, 250, 100, 21);
+  auto* Other = new TEdit(H.Form);
+  Other->SetParent(H.Form);
+  Other->SetBounds(150, 250, 100, 21);
+  TStringList S;
+  S.Add(L"<b>&Ad</b> ve soyad");
+  H.Label->SetHTMLText(&S);
+  H.Label->SetFocusControl(Edit);
+  Other->SetFocus();
+  EXPECT_EQ(H.Label->Perform(CM_DIALOGCHAR, L'S', 0), 0);  // no "&" before S
+  EXPECT_TRUE(Other->Focused());
+  EXPECT_EQ(H.Label->Perform(CM_DIALOGCHAR, L'A', 0), 1);
+  EXPECT_TRUE(Edit->Focused());
 }
 
 // ---- Streaming ----
