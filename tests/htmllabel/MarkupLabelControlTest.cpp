@@ -9,6 +9,7 @@
 #include "framework/ImgList.h"
 #include "framework/StdCtrls.h"
 #include "framework/SysUtils.h"
+#include "framework/Themes.h"
 #include "framework/classes/ObjectText.h"
 #include "framework/controls/ControlsTestUtil.h"
 #include "htmllabel/MarkupLabel.h"
@@ -348,6 +349,29 @@ TEST(MarkupLabel, AcceleratorInTheTextFocusesTheFocusControl) {
   EXPECT_TRUE(Other->Focused());
   EXPECT_EQ(H.Label->Perform(CM_DIALOGCHAR, L'A', 0), 1);
   EXPECT_TRUE(Edit->Focused());
+}
+
+// Under the wizard's style the label takes the style's face, text and border colours; a label
+// that leaves the client to itself keeps its own.
+TEST(MarkupLabel, StyleColoursFollowTheActiveStyle) {
+  ASSERT_TRUE(TStyleManager::TrySetStyle(L"Material Black Pearl"));
+  struct TBack {
+    ~TBack() { TStyleManager::TrySetStyle(TStyleManager::SystemStyleName); }
+  } Back;
+  TLabelHolder H;
+  TCustomStyleServices* S = StyleServices();
+  EXPECT_EQ(H.Label->GetColor(), S->GetSystemColor(clBtnFace));
+  EXPECT_EQ(H.Label->GetBorderColor(), S->GetStyleColor(scBorder));
+  EXPECT_NE(H.Label->GetColor(), TColor(clBtnFace));
+
+  auto* Own = new TMarkupLabel(H.Form);
+  Own->SetParent(H.Form);
+  Own->SetStyleElements(TStyleElements{seFont, seBorder});
+  Own->SetColor(clYellow);
+  Own->SetBorderColor(clBlack);
+  Own->Perform(CM_STYLECHANGED);
+  EXPECT_EQ(Own->GetColor(), TColor(clYellow));
+  EXPECT_EQ(Own->GetBorderColor(), TColor(clBlack));
 }
 
 // ---- Streaming ----
