@@ -416,7 +416,8 @@ void TMarkupLabel::Paint() {
     C->GetPen()->SetColor(FBorderColor);
     C->GetPen()->SetWidth(FBorderWidth);
     C->GetPen()->SetStyle(psSolid);
-    TRect O(Client.Left + A, Client.Top + A, Client.Right - 1 - B, Client.Bottom - 1 - B);
+    // A pen of width w drawn along x covers x - w div 2 .. x + (w - 1) div 2: the frame stays inside.
+    TRect O(Client.Left + B, Client.Top + B, Client.Right - A, Client.Bottom - A);
     std::vector<TPoint> Line{{O.Left, O.Top}, {O.Right, O.Top}, {O.Right, O.Bottom}, {O.Left, O.Bottom}, {O.Left, O.Top}};
     C->Polyline(Line);
     C->GetPen()->SetWidth(1);

@@ -374,6 +374,40 @@ TEST(MarkupLabel, StyleColoursFollowTheActiveStyle) {
   EXPECT_EQ(Own->GetBorderColor(), TColor(clBlack));
 }
 
+// The label painted with its form into a bitmap: gradient background and the single border.
+TEST(MarkupLabel, PaintsGradientBandsAndTheBorder) {
+  TLabelHolder H;
+  TMarkupLabel* L = H.Label;
+  L->SetBounds(10, 10, 200, 40);
+  L->SetTransparent(false);
+  L->SetColor(clRed);
+  L->SetColorTo(clBlue);
+  auto PixelAt = [&](Integer X, Integer Y) {
+    TBitmap Bmp;
+    Bmp.SetPixelFormat(pf24bit);
+    Bmp.SetSize(H.Form->GetClientWidth(), H.Form->GetClientHeight());
+    H.Form->PaintTo(Bmp.GetCanvas()->GetHandle(), 0, 0);
+    return Bmp.GetCanvas()->GetPixel(L->GetLeft() + X, L->GetTop() + Y);
+  };
+  EXPECT_EQ(PixelAt(1, 20), TColor(clRed));
+  EXPECT_EQ(PixelAt(198, 20), TColor(clBlue));
+  L->SetGradientType(gtFullVertical);
+  EXPECT_EQ(PixelAt(100, 0), TColor(clRed));
+  EXPECT_EQ(PixelAt(100, 39), TColor(clBlue));
+  L->SetGradientType(gtBottomLine);
+  L->SetLineWidth(4);
+  EXPECT_EQ(PixelAt(100, 20), TColor(clRed));   // above the band: the plain colour
+  EXPECT_EQ(PixelAt(198, 38), TColor(clBlue));  // the band's end
+  L->SetBorderStyle(bsSingle);
+  L->SetBorderWidth(2);
+  L->SetBorderColor(clLime);
+  EXPECT_EQ(PixelAt(0, 20), TColor(clLime));
+  EXPECT_EQ(PixelAt(199, 20), TColor(clLime));
+  EXPECT_EQ(PixelAt(100, 0), TColor(clLime));
+  EXPECT_EQ(PixelAt(100, 39), TColor(clLime));
+  EXPECT_NE(PixelAt(2, 20), TColor(clLime));  // two pixels wide, no more
+}
+
 // ---- Streaming ----
 
 TEST(MarkupLabel, EveryPublishedPropertyIsWrittenAndReadBack) {
