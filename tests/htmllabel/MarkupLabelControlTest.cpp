@@ -408,6 +408,37 @@ TEST(MarkupLabel, PaintsGradientBandsAndTheBorder) {
   EXPECT_NE(PixelAt(2, 20), TColor(clLime));  // two pixels wide, no more
 }
 
+// Printing draws into any canvas; a bottom-aligned text leaves the top of the rectangle blank.
+TEST(MarkupLabel, PrintsIntoAnotherCanvasWithItsAlignment) {
+  TLabelHolder H;
+  TStringList S;
+  S.Add(L"<b>Yazdır</b>");
+  H.Label->SetHTMLText(&S);
+  auto Rows = [&](TVAlignment A) {
+    H.Label->SetVAlignment(A);
+    TBitmap Bmp;
+    Bmp.SetPixelFormat(pf24bit);
+    Bmp.SetSize(200, 100);
+    TCanvas* C = Bmp.GetCanvas();
+    C->GetBrush()->SetColor(clWhite);
+    C->FillRect(TRect(0, 0, 200, 100));
+    C->GetFont()->SetName(L"Tahoma");
+    H.Label->HTMLPrint(C, TRect(0, 0, 200, 100));
+    std::pair<Integer, Integer> Inked{100, -1};  // first and last row with ink
+    for (Integer Y = 0; Y < 100; ++Y)
+      for (Integer X = 0; X < 200; ++X)
+        if (C->GetPixel(X, Y) != TColor(clWhite)) {
+          Inked.first = std::min(Inked.first, Y);
+          Inked.second = std::max(Inked.second, Y);
+        }
+    return Inked;
+  };
+  auto Top = Rows(tvaTop), Bottom = Rows(tvaBottom);
+  ASSERT_GE(Top.second, 0);
+  EXPECT_LT(Top.second, 50);
+  EXPECT_GT(Bottom.first, 50);
+}
+
 // ---- Streaming ----
 
 TEST(MarkupLabel, EveryPublishedPropertyIsWrittenAndReadBack) {
