@@ -6,6 +6,8 @@
 
 #include "framework/Dialogs.h"
 #include "framework/SysUtils.h"
+#include "installer/InputBoxU.h"
+#include "installer/MessageBoxU.h"
 
 namespace {
 
@@ -104,7 +106,8 @@ void RegisterQalClasses() {
   RegisterExtControls();
   RegisterComControls();
   RegisterMenus();
-  RegisterClasses({TNetHTTPClient::StaticClass(), TfrmQalMain::StaticClass()});
+  RegisterClasses({TNetHTTPClient::StaticClass(), TfrmQalMain::StaticClass(), TMessageBox::StaticClass(),
+                   TInputBox::StaticClass()});
 }
 
 TfrmQalMain::TfrmQalMain(TComponent* AOwner) : TForm(AOwner) {}
