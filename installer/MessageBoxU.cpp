@@ -1,0 +1,51 @@
+#include "installer/MessageBoxU.h"
+
+#include <memory>
+
+#include "framework/SysUtils.h"
+#include "htmllabel/MarkupLabel.h"
+
+void SetMarkupText(TLabel* Label, const String& Markup) { Label->SetCaption(HTMLStrip(Markup)); }
+
+PUBLISHED_DEF(TMessageBox) {
+  METHOD(FormCreate);
+  METHOD(TimerTimer);
+}
+
+namespace {
+template <class T>
+T* Child(TComponent* Owner, const wchar_t* Name) {
+  auto* C = dynamic_cast<T*>(Owner->FindComponent(Name));
+  if (!C) throw Exception(String(L"The form resource has no ") + Name);
+  return C;
+}
+}  // namespace
+
+void TMessageBox::Loaded() {
+  inherited::Loaded();
+  Image1 = Child<TImage>(this, L"Image1");
+  lbMessage = Child<TLabel>(this, L"lbMessage");
+  cmdEvet = Child<TButton>(this, L"cmdEvet");
+  cmdHayir = Child<TButton>(this, L"cmdHayir");
+  Timer = Child<TTimer>(this, L"Timer");
+}
+
+void TMessageBox::FormCreate(TObject*) { FCountdown = 10; }
+
+void TMessageBox::TimerTimer(TObject*) {
+  --FCountdown;
+  cmdEvet->SetCaption(IntToStr(FCountdown));
+  if (FCountdown <= 0) {
+    Timer->SetEnabled(false);
+    cmdEvet->SetEnabled(true);
+    cmdEvet->SetCaption(L"&Evet");
+  }
+}
+
+Integer TMessageBox::Show(const String& ACaption, const String& AMessage) {
+  std::unique_ptr<TMessageBox> Box(TComponent::Create<TMessageBox>(Application));
+  Box->SetCaption(ACaption);
+  SetMarkupText(Box->lbMessage, AMessage);
+  // Alt+F4 closes even a box without a close box; only Yes counts as agreement.
+  return Box->ShowModal() == mrYes ? mrYes : mrNo;
+}

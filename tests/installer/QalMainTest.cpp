@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "framework/SysUtils.h"
+#include "installer/QalMain.h"
+
+namespace {
+
+TDateTime TestNow = 0;
+TWindowsVersion TestVersion{6, 1, 1, 0};
+
+TDateTime At(Word Y, Word M, Word D, Word H, Word N, Word S) { return EncodeDate(Y, M, D) + EncodeTime(H, N, S, 0); }
+
+void Pump() { Application->ProcessMessages(); }
+
+// The main form as the program makes it, with the clock, the Windows version and the connection
+// of the test, and no lookup leaving the machine.
+class QalMainForm : public testing::Test {
+ protected:
+  void SetUp() override {
+    QalClock = [] { return TestNow; };
+    QalWindowsVersion = [] { return TestVersion; };
+    QalInternetConnected = [] { return true; };
+    QalLocalIPHost = L"127.0.0.1";
+    TestNow = At(2031, 2, 3, 13, 14, 15);
+    RegisterQalClasses();
+    Application->SetTitle(QalTitle);
+    Form = TComponent::Create<TfrmQalMain>(nullptr);
+    Form->Show();
+    Pump();
+  }
+  void TearDown() override {
+    delete Form;
+    Pump();
+  }
+  void Choose(TRadioGroup* Group, Integer Index) {
+    Group->GetButtons(Index)->SetChecked(true);
+    ASSERT_EQ(Group->GetItemIndex(), Index);
+  }
+  TfrmQalMain* Form = nullptr;
+};
+
+std::string ReadBytes(const String& FileName) {
+  std::ifstream In(FileName.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+
+TEST_F(QalMainForm, ShowsTitleVersionAndEnablesInputsAfterStart) {
+  EXPECT_EQ(Form->GetCaption(), L"Zelkor SQL (Kurulum Sihirbazı)");
+  TStatusPanels* Panels = Form->StatusBar1->GetPanels();
+  EXPECT_EQ(Panels->GetItem(0)->GetText(), L"Yerel IP: ");  // no route to the probe host
+  EXPECT_EQ(Panels->GetItem(2)->GetText(), L"Sürüm 7.8");
+  EXPECT_FALSE(Form->Timer1->GetEnabled());
+  for (TControl* C : {(TControl*)Form->rgKurulumTipi, (TControl*)Form->rgTerminalTipi, (TControl*)Form->rgVersiyon,
+                      (TControl*)Form->GroupBox2, (TControl*)Form->cmdQal, (TControl*)Form->cmdVazgec})
+    EXPECT_TRUE(C->GetEnabled()) << C->GetName();
+  Form->DisableInputs();
+  for (TControl* C : {(TControl*)Form->rgKurulumTipi, (TControl*)Form->rgTerminalTipi, (TControl*)Form->rgVersiyon,
+                      (TControl*)Form->GroupBox2, (TControl*)Form->cmdQal, (TControl*)Form->cmdVazgec})
+    EXPECT_FALSE(C->GetEnabled()) << C->GetName();
+  EXPECT_TRUE(Form->txPath->GetReadOnly());
+  EXPECT_EQ(Form->txPath->GetText(), L"C:");
+  TMenuItem* Remove = Form->MainMenu1->GetItems()->GetItems(0)->GetItems(0);
+  EXPECT_EQ(Remove->GetCaption(), L"Hizmetleri Kaldır");
+  EXPECT_FALSE(Remove->GetEnabled());
+}
+
+// One operator session: each step is what the operator does, followed by what the form shows.
+TEST_F(QalMainForm, OptionsStayConsistent) {
+  enum TStep { Start, TypeNew, TypeUpdate, Server, Client, V50, V60, DemoOn, DemoOff };
+  struct TCase {
+    TStep Step;
+    const wchar_t* Location;
+    const wchar_t* Button;
+    bool ServerTicked, ServerEnabled, DemoTicked, DemoEnabled, SectorVisible;
+  };
+  const wchar_t* Upd = L"Zelkor Klasörünü Seçiniz";
+  const wchar_t* New = L"Kurulum Konum";
+  const TCase Cases[] = {
+      {Start, Upd, L"Güncelle", false, false, false, false, false},
+      {TypeNew, New, L"Qal", true, true, false, true, false},
+      {DemoOn, New, L"Qal", true, true, true, true, false},
+      {V60, New, L"Qal", true, true, true, true, true},
+      {DemoOff, New, L"Qal", true, true, false, true, false},
+      {Client, New, L"Qal", false, false, false, false, false},
+      {Server, New, L"Qal", true, true, true, true, true},
+      {V50, New, L"Qal", true, true, true, true, false},
+      {TypeUpdate, Upd, L"Güncelle", false, false, false, false, false},
+      {Client, Upd, L"Güncelle", false, false, false, false, false},
+      {Server, Upd, L"Güncelle", false, false, false, false, false},
+      {TypeNew, New, L"Qal", true, true, false, true, false},
+  };
+  int Row = 0;
+  for (const TCase& C : Cases) {
+    switch (C.Step) {
+      case Start: break;
+      case TypeNew: Choose(Form->rgKurulumTipi, 0); break;
+      case TypeUpdate: Choose(Form->rgKurulumTipi, 1); break;
+      case Server: Choose(Form->rgTerminalTipi, 0); break;
+      case Client: Choose(Form->rgTerminalTipi, 1); break;
+      case V50: Choose(Form->rgVersiyon, 0); break;
+      case V60: Choose(Form->rgVersiyon, 1); break;
+      case DemoOn: Form->chDbDemo->SetChecked(true); break;
+      case DemoOff: Form->chDbDemo->SetChecked(false); break;
+    }
+    SCOPED_TRACE(testing::Message() << "row " << Row++);
+    EXPECT_EQ(Form->gbKonum->GetCaption(), C.Location);
+    EXPECT_EQ(Form->cmdQal->GetCaption(), C.Button);
+    EXPECT_EQ(Form->chServer->GetChecked(), C.ServerTicked);
+    EXPECT_EQ(Form->chServer->GetEnabled(), C.ServerEnabled);
+    EXPECT_EQ(Form->chDbDemo->GetChecked(), C.DemoTicked);
+    EXPECT_EQ(Form->chDbDemo->GetEnabled(), C.DemoEnabled);
+    EXPECT_EQ(Form->rgSector->GetVisible(), C.SectorVisible);
+  }
+}
+
+TEST_F(QalMainForm, ChosenFolderLosesItsOuterBackslashes) {
+  const struct {
+    const wchar_t* Chosen;
+    const wchar_t* Shown;
+  } Cases[] = {
+      {L"D:\\", L"D:"},
+      {L"C:\\Program Files\\Zelkor\\", L"C:\\Program Files\\Zelkor"},
+      {L"E:\\Veri", L"E:\\Veri"},
+  };
+  for (const auto& C : Cases) {
+    Form->SetChosenFolder(C.Chosen);
+    EXPECT_EQ(Form->txPath->GetText(), C.Shown) << C.Chosen;
+  }
+}
+
+TColor LineColor(TRichEdit* Memo, Integer Line) {
+  LRESULT Start = SendMessageW(Memo->GetHandle(), EM_LINEINDEX, WPARAM(Line), 0);
+  Memo->SetSelStart(Integer(Start) + 3);
+  Memo->SetSelLength(1);
+  return Memo->GetSelAttributes()->GetColor();
+}
+
+TEST_F(QalMainForm, LogLinesCarryTimeAndColour) {
+  TestNow = At(2031, 2, 4, 9, 5, 7);
+  Form->AddToLog(LogWhite, L"Kurulum başlıyor..");
+  Form->AddToLog(LogGreen, L"PostgreSQL hizmeti kuruldu ..");
+  Form->AddToLog(LogRed, L"Kurulum tamamlanamadı: erişim engellendi");
+  TStrings* Lines = Form->Memo1->GetLines();
+  ASSERT_EQ(Lines->GetCount(), 3);
+  EXPECT_EQ(Lines->GetStrings(0), L"- [09:05:07] Kurulum başlıyor..");
+  EXPECT_EQ(Lines->GetStrings(2), L"- [09:05:07] Kurulum tamamlanamadı: erişim engellendi");
+  EXPECT_EQ(LineColor(Form->Memo1, 0), TColor(0xFFFFFF));
+  EXPECT_EQ(LineColor(Form->Memo1, 1), TColor(0x008000));
+  EXPECT_EQ(LineColor(Form->Memo1, 2), TColor(0x0000FF));
+  DeleteFile(GetLogFileName());
+}
+
+// The view shows seven lines; the eighth brings the newest ones into sight.
+TEST_F(QalMainForm, EighthLogLineScrollsTheView) {
+  TestNow = At(2031, 2, 5, 10, 0, 0);
+  auto ScrollY = [&] {
+    POINT P{};
+    SendMessageW(Form->Memo1->GetHandle(), EM_GETSCROLLPOS, 0, LPARAM(&P));
+    return P.y;
+  };
+  for (int I = 1; I <= 7; ++I) Form->AddToLog(LogWhite, L"Satır " + IntToStr(I));
+  EXPECT_EQ(ScrollY(), 0);
+  Form->AddToLog(LogWhite, L"Satır 8");
+  EXPECT_GT(ScrollY(), 0);
+  DeleteFile(GetLogFileName());
+}
+
+TEST_F(QalMainForm, LogFileIsUtf8WithCrLfAndNoByteOrderMark) {
+  TestNow = At(2031, 3, 1, 8, 0, 1);
+  String Name = GetLogFileName();
+  EXPECT_EQ(ExtractFileName(Name), L"Qal_20310301.log");
+  EXPECT_TRUE(SameFileName(ExtractFilePath(Name), ExtractFilePath(ParamStr(0))));
+  DeleteFile(Name);
+  Form->AddToLog(LogGreen, L"Şirket ığüşöçİ");
+  TestNow = At(2031, 3, 1, 8, 0, 2);
+  Form->AddToLog(LogRed, L"x");
+  EXPECT_EQ(ReadBytes(Name), "- [08:00:01] \xC5\x9Eirket \xC4\xB1\xC4\x9F\xC3\xBC\xC5\x9F\xC3\xB6\xC3\xA7\xC4\xB0\r\n"
+                             "- [08:00:02] x\r\n");
+  DeleteFile(Name);
+}
+
+TEST_F(QalMainForm, LockedLogFileIsPassedOver) {
+  TestNow = At(2031, 3, 2, 8, 0, 0);
+  String Name = GetLogFileName();
+  DeleteFile(Name);
+  HANDLE Lock = CreateFileW(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(Lock, INVALID_HANDLE_VALUE);
+  EXPECT_NO_THROW(Form->AddToLog(LogWhite, L"kilitli"));
+  CloseHandle(Lock);
+  EXPECT_EQ(Form->Memo1->GetLines()->GetStrings(0), L"- [08:00:00] kilitli");
+  EXPECT_EQ(ReadBytes(Name), "");
+  DeleteFile(Name);
+}
+
+TEST_F(QalMainForm, TwoDaysWriteTwoFiles) {
+  TestNow = At(2031, 4, 30, 23, 59, 59);
+  String First = GetLogFileName();
+  TestNow = At(2031, 5, 1, 0, 0, 1);
+  String Second = GetLogFileName();
+  DeleteFile(First);
+  DeleteFile(Second);
+  TestNow = At(2031, 4, 30, 23, 59, 59);
+  Form->AddToLog(LogWhite, L"bir");
+  TestNow = At(2031, 5, 1, 0, 0, 1);
+  Form->AddToLog(LogWhite, L"iki");
+  EXPECT_EQ(ExtractFileName(First), L"Qal_20310430.log");
+  EXPECT_EQ(ExtractFileName(Second), L"Qal_20310501.log");
+  EXPECT_EQ(ReadBytes(First), "- [23:59:59] bir\r\n");
+  EXPECT_EQ(ReadBytes(Second), "- [00:00:01] iki\r\n");
+  DeleteFile(First);
+  DeleteFile(Second);
+}
+
+TEST(QalWindowsVersionGate, NeedsWindows7ServicePack1) {
+  const struct {
+    TWindowsVersion V;
+    bool Supported;
+  } Cases[] = {
+      {{5, 1, 3, 0}, false},  // XP SP3
+      {{6, 0, 2, 0}, false},  // Vista SP2
+      {{6, 1, 0, 0}, false},  // 7 without a service pack
+      {{6, 1, 1, 0}, true},   // 7 SP1
+      {{6, 2, 0, 0}, true},   // 8
+      {{6, 3, 0, 0}, true},   // 8.1
+      {{10, 0, 0, 0}, true},  // 10 and 11
+  };
+  for (const auto& C : Cases)
+    EXPECT_EQ(IsWindowsVersionSupported(C.V), C.Supported)
+        << C.V.Major << "." << C.V.Minor << " SP" << C.V.ServicePackMajor;
+}
+
+TEST(QalSelfUpdateLeftover, OnlyThe123ExeBesideTheProgramIsDeleted) {
+  const String Exe = L"C:\\Zelkor\\Qal.exe";
+  const struct {
+    const wchar_t* Argument;
+    bool Deleted;
+  } Cases[] = {
+      {L"123.exe", true},
+      {L"C:\\Zelkor\\123.exe", true},
+      {L"c:\\ZELKOR\\123.EXE", true},
+      {L"C:\\Zelkor\\alt\\..\\123.exe", true},
+      {L"", false},
+      {L"D:\\veri\\dukkan.db", false},
+      {L"C:\\Diger\\123.exe", false},
+      {L"..\\123.exe", false},
+      {L"alt\\123.exe", false},
+      {L"C:\\Zelkor\\Qal.exe", false},
+  };
+  for (const auto& C : Cases) EXPECT_EQ(IsSelfUpdateLeftover(C.Argument, Exe), C.Deleted) << C.Argument;
+}
+
+TEST(QalLogLine, HasTheTimeInBrackets) {
+  EXPECT_EQ(FormatLogLine(At(2031, 1, 2, 3, 4, 5), L"Başladı"), L"- [03:04:05] Başladı");
+  EXPECT_EQ(FormatLogLine(At(2031, 1, 2, 23, 0, 0), L""), L"- [23:00:00] ");
+}
+
+}  // namespace
