@@ -16,9 +16,9 @@
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
 #include "framework/Zip.h"
+#include "tests/framework/net/LocalDownloadServer.h"
 // After windows.h, which they need.
 #include <psapi.h>
-#include <wincrypt.h>
 #include <winhttp.h>
 
 namespace {
@@ -35,46 +35,6 @@ double PeakPrivateMB() {
   C.cb = sizeof(C);
   GetProcessMemoryInfo(GetCurrentProcess(), &C, sizeof(C));
   return double(C.PeakPagefileUsage) / (1024.0 * 1024.0);
-}
-
-TBytes ReadAll(const String& Name) {
-  TFileStream F(Name, fmOpenRead | fmShareDenyNone);
-  TBytes B(size_t(F.GetSize()));
-  if (!B.empty()) F.ReadBuffer(B.data(), Integer(B.size()));
-  return B;
-}
-
-void Prepare(const String& State) {
-  const TBytes Port = ReadAll(State + L"\\port");
-  const TBytes Root = ReadAll(State + L"\\ca.der");
-  // Straight into the registry that backs the machine's root store: Wine's CertAddEncoded...
-  // into that store is not kept. The value is the store's own form: the certificate property.
-  PCCERT_CONTEXT Cert = CertCreateCertificateContext(X509_ASN_ENCODING, Root.data(), DWORD(Root.size()));
-  if (!Cert) RaiseLastOSError();
-  Byte Hash[20];
-  DWORD HashSize = sizeof(Hash);
-  BOOL HashOk = CertGetCertificateContextProperty(Cert, CERT_SHA1_HASH_PROP_ID, Hash, &HashSize);
-  CertFreeCertificateContext(Cert);
-  if (!HashOk) RaiseLastOSError();
-  String Key = L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\";
-  for (DWORD I = 0; I < HashSize; ++I) Key += IntToHex(Hash[I], 2);
-  TBytes Blob(12);
-  const DWORD Header[3] = {32, 1, DWORD(Root.size())};  // 32: the encoded certificate
-  std::memcpy(Blob.data(), Header, sizeof(Header));
-  Blob.insert(Blob.end(), Root.begin(), Root.end());
-  HKEY K = nullptr;
-  LONG Rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, Key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &K, nullptr);
-  if (Rc == ERROR_SUCCESS) {
-    Rc = RegSetValueExW(K, L"Blob", 0, REG_BINARY, Blob.data(), DWORD(Blob.size()));
-    RegCloseKey(K);
-  }
-  if (Rc != ERROR_SUCCESS) RaiseLastOSError(Cardinal(Rc));
-
-  String Proxy = L"127.0.0.1:" + String(Port.begin(), Port.end());
-  WINHTTP_PROXY_INFO Info{};
-  Info.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-  Info.lpszProxy = Proxy.data();
-  if (!WinHttpSetDefaultProxyConfiguration(&Info)) RaiseLastOSError();
 }
 
 Int64 ClientDownload(const String& Url, const String& File) {
@@ -169,7 +129,7 @@ int wmain(int argc, wchar_t** argv) {
   const String Mode = argv[1];
   try {
     if (Mode == L"prepare") {
-      Prepare(argv[2]);
+      LocalDownloadServer::Prepare(argv[2]);
       return 0;
     }
     if (argc < 4) return 2;

@@ -36,6 +36,10 @@ String StateFolder() {
 void Prepare() {
   const String State = StateFolder();
   if (State.empty()) throw Exception(L"QAL_DOWNLOAD_SERVER is not set");
+  Prepare(State);
+}
+
+void Prepare(const String& State) {
   const TBytes Port = ReadAll(State + L"\\port");
   const TBytes Root = ReadAll(State + L"\\ca.der");
 

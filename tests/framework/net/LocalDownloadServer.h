@@ -12,6 +12,8 @@ namespace LocalDownloadServer {
 String StateFolder();
 // Trusts the authority and sets the proxy; raises when the server's state cannot be read.
 void Prepare();
+// The same for the server whose state is in State (a Windows path).
+void Prepare(const String& State);
 // "https://<vendor host>/api/dosyalar/indir?token=<Token>&ad=<RemotePath, encoded by segment>".
 String Url(const String& RemotePath, const String& Token = L"test-token");
 // The request log's lines so far (method, path and query).
