@@ -6,4 +6,4 @@ build=${QAL_BUILD:-$root/build}
 "$root/tools/install-deps.sh"
 QAL_BUILD=$build "$root/tools/build.sh"
 cd "$build"
-ctest -j "$(nproc)" --timeout 600 --output-on-failure "$@"
+ctest -j "${QAL_JOBS:-$(nproc)}" --timeout 600 --output-on-failure "$@"

@@ -309,8 +309,8 @@ TEST(SelectDirectory, CancelledAnswersFalseAndLeavesTheDirectory) {
   EXPECT_EQ(Caption, L"Klasör Seçiniz:");
 }
 
-// The text of the item selected in the folder tree of the browse dialog.
-String SelectedFolder(HWND Dlg) {
+// The folder tree of the browse dialog.
+HWND FolderTree(HWND Dlg) {
   HWND Tree = nullptr;
   EnumChildWindows(
       Dlg,
@@ -322,8 +322,10 @@ String SelectedFolder(HWND Dlg) {
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&Tree));
-  HTREEITEM Item = Tree ? HTREEITEM(SendMessageW(Tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) : nullptr;
-  if (!Item) return String();
+  return Tree;
+}
+
+String ItemText(HWND Tree, HTREEITEM Item) {
   wchar_t Text[MAX_PATH] = {};
   TVITEMW TV{};
   TV.mask = TVIF_TEXT;
@@ -334,23 +336,53 @@ String SelectedFolder(HWND Dlg) {
   return Text;
 }
 
+HTREEITEM SelectedItem(HWND Tree) { return HTREEITEM(SendMessageW(Tree, TVM_GETNEXTITEM, TVGN_CARET, 0)); }
+
 // The dialog starts at Directory, but under load Wine's folder tree at times ends up with no
-// selection at all once shown (seen with several test programs running): the test chooses the
-// folder as the user would and confirms.
+// selection at all once shown, and in a new Wine prefix a selection by path stops at the drive.
+// The test chooses the folder as the user would: the drive first, then each folder below it
+// opened and clicked in turn; then it confirms.
 TEST(SelectDirectory, ConfirmedAnswersTheChosenFolder) {
   TTempFolder Folder;
-  const String Name = ExtractFileName(Folder.Path);
   const String Path = Folder.Path;
+  const String Drive = Path.substr(0, 3);
+  std::vector<String> Below;  // the folders under the drive, outermost first
+  for (size_t I = 3; I < Path.size();) {
+    size_t J = Path.find(L'\\', I);
+    if (J == String::npos) J = Path.size();
+    Below.push_back(Path.substr(I, J - I));
+    I = J + 1;
+  }
+  size_t Depth = 0;  // the folders of Below already chosen
+  String Seen = L"(no dialog)";
   TDialogDriver Driver({[&] {
     HWND Dlg = FindSystemDialog();
-    if (!Dlg) return false;
-    if (SelectedFolder(Dlg) != Name) SendMessageW(Dlg, BFFM_SETSELECTIONW, TRUE, LPARAM(Path.c_str()));
-    if (SelectedFolder(Dlg) != Name) return false;
-    PostKey(GetFocus(), VK_RETURN);
-    return true;
+    HWND Tree = Dlg ? FolderTree(Dlg) : nullptr;
+    if (!Tree || !SelectedItem(Tree)) return false;
+    if (Depth == 0 && ItemText(Tree, SelectedItem(Tree)).find(Drive.substr(0, 2)) == String::npos) {
+      SendMessageW(Dlg, BFFM_SETSELECTIONW, TRUE, LPARAM(Drive.c_str()));
+      return false;
+    }
+    HTREEITEM Item = SelectedItem(Tree);
+    Seen = ItemText(Tree, Item);
+    if (Depth == Below.size()) {
+      PostKey(GetFocus(), VK_RETURN);
+      return true;
+    }
+    SendMessageW(Tree, TVM_EXPAND, TVE_EXPAND, LPARAM(Item));
+    for (auto C = HTREEITEM(SendMessageW(Tree, TVM_GETNEXTITEM, TVGN_CHILD, LPARAM(Item))); C;
+         C = HTREEITEM(SendMessageW(Tree, TVM_GETNEXTITEM, TVGN_NEXT, LPARAM(C)))) {
+      if (SameFileName(ItemText(Tree, C), Below[Depth])) {
+        SendMessageW(Tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(C));
+        ++Depth;
+        break;
+      }
+    }
+    return false;
   }});
   String Dir = L"C:\\";
-  ASSERT_TRUE(SelectDirectory(L"Klasör Seçiniz:", L"", Dir));
+  ASSERT_TRUE(SelectDirectory(L"Klasör Seçiniz:", L"", Dir))
+      << "selected: " << UTF8Encode(Seen) << ", wanted: " << UTF8Encode(Path);
   EXPECT_TRUE(SameFileName(Dir, Folder.Path)) << Dir;
 }
 
