@@ -267,6 +267,8 @@ Variant::Variant(const IPtr<IInterface>& V) : FVType(varUnknown), FRef(std::make
 
 void Variant::Clear() { *this = Variant(); }
 
+const String* Variant::StringData() const { return IsStrType(FVType) ? &VA::Str(*this) : nullptr; }
+
 Variant Variant::FromCustom(TVarType AVarType, std::shared_ptr<const TPayload> Data) {
   if (!IsCustomType(AVarType)) RaiseBadType();
   Variant V;

@@ -1733,6 +1733,10 @@ void TRecordsListKv::InternalAddRecord(TMemoryRecordKv* Rec, Integer Index, bool
   Notify(Rec, At, rlnRecAddingKv);
   if (!Fetching) SetAutoIncValue(Rec);
   if (!FCachedUpdates && !Fetching && HasApplier()) ApplyImmediately(Rec, akInsert);
+  // The list doubles when full: grown by a quarter at a time, a large list would be copied (and
+  // its fresh memory touched) many times over.
+  if (FRecList.GetCount() == FRecList.GetCapacity())
+    FRecList.SetCapacity(Integer(std::min<Int64>(INT32_MAX, std::max<Int64>(16, Int64(FRecList.GetCapacity()) * 2))));
   if (Append) {
     FRecList.Add(Rec);
     Rec->FIndex = At;
@@ -2095,11 +2099,13 @@ void TRecordsListKv::ApplyImmediately(TMemoryRecordKv* Rec, TApplyKind Kind) {
 
 void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
   std::vector<TMemoryRecordKv*> Recs;
+  Recs.reserve(size_t(From->GetCount()));
   for (Integer I = 0; I < From->GetCount(); ++I) Recs.push_back(From->GetRec(I));
   From->FRecList.SetOwnsObjects(false);
   From->FRecList.Clear();
   From->FRecList.SetOwnsObjects(true);
   Clear();
+  FRecList.SetCapacity(Integer(Recs.size()));
   for (TMemoryRecordKv* Rec : Recs) {
     Rec->FIndex = -1;
     Rec->FUpdateIndex = -1;
@@ -2118,23 +2124,393 @@ void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
   }
 }
 
+// ---- The records' values in a stream ------------------------------------------------------------
+//
+// The records list writes and reads the plain values of its records itself, in large pieces: the
+// same bytes as the descriptors' WriteDataToWriter and ReadDataFromReader, without a stream call
+// per byte. A value that is not plain (binary, BCD and time-stamp fields, descriptors of other
+// classes, values that need a conversion, damaged bytes) takes the descriptor's own way.
+
+namespace {
+
+// The descriptor classes of this unit whose values stream as plain tagged values.
+bool StreamsPlainValues(const TMTDataFieldKv* F) {
+  TClass C = F->ClassType();
+  bool Own = C == TMTStringDataFieldKv::StaticClass() || C == TMTNumericDataFieldKv::StaticClass() ||
+             C == TMTDateTimeDataFieldKv::StaticClass() || C == TMTBooleanDataFieldKv::StaticClass() ||
+             C == TMTVariantDataFieldKv::StaticClass();
+  return Own && !IsBinaryFieldType(F->GetDataType());
+}
+
+// The descriptors of a structure and whether each streams plain values, resolved once per structure.
+class TStreamFields {
+ public:
+  void For(const TMTDataStructKv* S) {
+    if (S == FStruct) return;
+    FStruct = S;
+    Fields.clear();
+    Plain.clear();
+    for (Integer I = 0; S && I < S->GetCount(); ++I) {
+      Fields.push_back(S->GetDataField(I));
+      Plain.push_back(StreamsPlainValues(Fields.back()));
+    }
+  }
+  std::vector<TMTDataFieldKv*> Fields;
+  std::vector<char> Plain;
+
+ private:
+  const TMTDataStructKv* FStruct = nullptr;
+};
+
+// Bytes gathered for a writer and handed to it in large pieces.
+class TPieceWriter {
+ public:
+  explicit TPieceWriter(TWriter* Writer) : FWriter(Writer), FBuf(new Byte[Size]) {}
+  void Put(Byte B) {
+    if (FLen == Size) Flush();
+    FBuf[FLen++] = B;
+  }
+  void Put(const void* P, size_t N) {
+    if (FLen + N > Size) {
+      Flush();
+      if (N > Size) {
+        FWriter->Write(P, Integer(N));
+        return;
+      }
+    }
+    std::memcpy(FBuf.get() + FLen, P, N);
+    FLen += N;
+  }
+  // ASCII characters as single bytes.
+  void PutNarrow(const Char* P, size_t N) {
+    while (N > 0) {
+      if (FLen == Size) Flush();
+      size_t K = std::min(N, Size - FLen);
+      for (size_t I = 0; I < K; ++I) FBuf[FLen + I] = Byte(P[I]);
+      FLen += K;
+      P += K;
+      N -= K;
+    }
+  }
+  void Flush() {
+    if (FLen) FWriter->Write(FBuf.get(), Integer(FLen));
+    FLen = 0;
+  }
+
+ private:
+  static constexpr size_t Size = 64 * 1024;
+  TWriter* FWriter;
+  std::unique_ptr<Byte[]> FBuf;
+  size_t FLen = 0;
+};
+
+// Counts what a TPieceWriter would be given.
+struct TByteCounter {
+  void Put(Byte) { ++Count; }
+  void Put(const void*, size_t N) { Count += Int64(N); }
+  void PutNarrow(const Char*, size_t N) { Count += Int64(N); }
+  Int64 Count = 0;
+};
+
+// As TWriter::WriteInteger.
+template <class TSink>
+void PutInteger(Int64 Value, TSink& Out) {
+  if (Value >= -128 && Value <= 127) {
+    Out.Put(Byte(vaInt8));
+    Out.Put(Byte(std::int8_t(Value)));
+  } else if (Value >= -32768 && Value <= 32767) {
+    std::int16_t X = std::int16_t(Value);
+    Out.Put(Byte(vaInt16));
+    Out.Put(&X, 2);
+  } else if (Value >= INT32_MIN && Value <= INT32_MAX) {
+    std::int32_t X = std::int32_t(Value);
+    Out.Put(Byte(vaInt32));
+    Out.Put(&X, 4);
+  } else {
+    Out.Put(Byte(vaInt64));
+    Out.Put(&Value, 8);
+  }
+}
+
+// As TWriter::WriteString: ASCII text as a byte string, anything else as UTF-16.
+template <class TSink>
+void PutString(const String& S, TSink& Out) {
+  bool Ascii = std::all_of(S.begin(), S.end(), [](Char C) { return C <= 0x7F; });
+  Integer L = Integer(S.size());
+  if (!Ascii) {
+    Out.Put(Byte(vaWString));
+    Out.Put(&L, 4);
+    Out.Put(S.data(), size_t(L) * 2);
+    return;
+  }
+  if (L <= 255) {
+    Out.Put(Byte(vaString));
+    Out.Put(Byte(L));
+  } else {
+    Out.Put(Byte(vaLString));
+    Out.Put(&L, 4);
+  }
+  Out.PutNarrow(S.data(), S.size());
+}
+
+// A value of a plain descriptor as its WriteDataToWriter writes it; false (nothing written) for a
+// value the descriptor must write itself.
+template <class TSink>
+bool PutPlainValue(const Variant& V, TSink& Out) {
+  switch (V.Type()) {
+    case varNull:
+      Out.Put(Byte(vaNil));
+      return true;
+    case varShortInt: case varByte: case varSmallint: case varWord: case varInteger: case varLongWord: case varInt64:
+      PutInteger(V.AsInt64(), Out);
+      return true;
+    case varSingle: {
+      Single X = Single(V.AsDouble());
+      Out.Put(Byte(vaSingle));
+      Out.Put(&X, 4);
+      return true;
+    }
+    case varDouble: {
+      Extended X = V.AsDouble();
+      Byte B[16] = {};
+      std::memcpy(B, &X, std::min(sizeof(X), sizeof(B)));
+      Out.Put(Byte(vaExtended));
+      Out.Put(B, 10);  // the 80-bit extended format
+      return true;
+    }
+    case varCurrency: {
+      Int64 Raw = V.AsCurrency().Raw();
+      Out.Put(Byte(vaCurrency));
+      Out.Put(&Raw, 8);
+      return true;
+    }
+    case varDate: {
+      Double D = V.AsDateTime().Val;
+      Out.Put(Byte(vaDate));
+      Out.Put(&D, 8);
+      return true;
+    }
+    case varBoolean:
+      Out.Put(Byte(V.AsBoolean() ? vaTrue : vaFalse));
+      return true;
+    case varOleStr: case varString: case varUString:
+      PutString(*V.StringData(), Out);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The bytes of a memory stream, read in place.
+struct TPieceReader {
+  const Byte* Data;
+  Int64 Size;
+  Int64 Pos;
+  bool Has(Int64 N) const { return N >= 0 && Size - Pos >= N; }
+  Byte Peek() const { return Data[Pos]; }
+};
+
+template <class T>
+T Raw(const Byte* P) {
+  T X;
+  std::memcpy(&X, P, sizeof(X));
+  return X;
+}
+
+// A value for a plain descriptor whose values take AVarType, as its ReadDataFromReader reads it;
+// false (nothing read) for what the descriptor must read itself.
+bool GetPlainValue(TPieceReader& In, TVarType AVarType, Variant& Value) {
+  if (!In.Has(1)) return false;
+  const Byte* P = In.Data + In.Pos;
+  auto Takes = [AVarType](TVarType T) { return AVarType == T || AVarType == varVariant; };
+  Int64 Len;
+  switch (P[0]) {
+    case vaNil: case vaNull:
+      Value = Null;
+      Len = 1;
+      break;
+    case vaInt8:
+      if (!Takes(varInteger) || !In.Has(2)) return false;
+      Value = Variant(Integer(std::int8_t(P[1])));
+      Len = 2;
+      break;
+    case vaInt16:
+      if (!Takes(varInteger) || !In.Has(3)) return false;
+      Value = Variant(Integer(Raw<std::int16_t>(P + 1)));
+      Len = 3;
+      break;
+    case vaInt32:
+      if (!Takes(varInteger) || !In.Has(5)) return false;
+      Value = Variant(Integer(Raw<std::int32_t>(P + 1)));
+      Len = 5;
+      break;
+    case vaInt64:
+      if (!Takes(varInt64) || !In.Has(9)) return false;
+      Value = Variant(static_cast<long long>(Raw<Int64>(P + 1)));
+      Len = 9;
+      break;
+    case vaExtended: {
+      if (!Takes(varDouble) || !In.Has(11)) return false;
+      long double X = 0;
+      std::memcpy(&X, P + 1, 10);
+      Value = Variant(double(X));
+      Len = 11;
+      break;
+    }
+    case vaDouble:
+      if (!Takes(varDouble) || !In.Has(9)) return false;
+      Value = Variant(Raw<double>(P + 1));
+      Len = 9;
+      break;
+    case vaSingle:
+      if (!Takes(varSingle) || !In.Has(5)) return false;
+      Value = Variant(Raw<Single>(P + 1));
+      Len = 5;
+      break;
+    case vaCurrency:
+      if (!Takes(varCurrency) || !In.Has(9)) return false;
+      Value = Variant(Currency::FromRaw(Raw<Int64>(P + 1)));
+      Len = 9;
+      break;
+    case vaDate:
+      if (!Takes(varDate) || !In.Has(9)) return false;
+      Value = Variant(TDateTime(Raw<double>(P + 1)));
+      Len = 9;
+      break;
+    case vaFalse: case vaTrue:
+      if (!Takes(varBoolean)) return false;
+      Value = Variant(P[0] == vaTrue);
+      Len = 1;
+      break;
+    case vaWString: {
+      if (!Takes(varUString) || !In.Has(5)) return false;
+      Integer L = Raw<Integer>(P + 1);
+      if (L < 0 || L > 0x3FFFFFFF || !In.Has(5 + Int64(L) * 2)) return false;
+      String S(size_t(L), L'\0');
+      if (L) std::memcpy(S.data(), P + 5, size_t(L) * 2);
+      Value = Variant(std::move(S));
+      Len = 5 + Int64(L) * 2;
+      break;
+    }
+    case vaString: case vaLString: {
+      // Only ASCII: other bytes are text of the ANSI code page, which the reader converts.
+      Int64 Head = P[0] == vaString ? 2 : 5;
+      if (!Takes(varUString) || !In.Has(Head)) return false;
+      Integer L = P[0] == vaString ? Integer(P[1]) : Raw<Integer>(P + 1);
+      if (L < 0 || !In.Has(Head + L)) return false;
+      const Byte* T = P + Head;
+      if (!std::all_of(T, T + L, [](Byte B) { return B < 0x80; })) return false;
+      Value = Variant(String(T, T + L));
+      Len = Head + L;
+      break;
+    }
+    default:
+      return false;
+  }
+  In.Pos += Len;
+  return true;
+}
+
+}  // namespace
+
 void TRecordsListKv::WriteData(TWriter* Writer) {
-  Writer->WriteListBegin();
-  for (Integer I = 0; I < FRecList.GetCount(); ++I) GetRec(I)->WriteRecordData(Writer);
-  Writer->WriteListEnd();
+  TStreamFields F;
+  // A memory stream takes the whole size at once: grown piece by piece, a large table would be
+  // copied again and again.
+  if (auto* M = dynamic_cast<TMemoryStream*>(Writer->GetStream())) {
+    TByteCounter Size;
+    Size.Count = 2;
+    for (Integer R = 0; R < FRecList.GetCount(); ++R) {
+      TMemoryRecordKv* Rec = GetRec(R);
+      F.For(Rec->FDataStruct);
+      Size.Count += 2;
+      for (size_t I = 0; I < F.Fields.size(); ++I) {
+        const Variant& V = I < Rec->FData.size() ? Rec->FData[I] : Null;
+        if (!F.Plain[I] || !PutPlainValue(V, Size)) Size.Count += 16;
+      }
+    }
+    Int64 Need = Writer->GetPosition() + Size.Count;
+    if (Need > M->GetCapacity()) M->SetCapacity(NativeInt(Need));
+  }
+  TPieceWriter Out(Writer);
+  Out.Put(Byte(vaList));
+  for (Integer R = 0; R < FRecList.GetCount(); ++R) {
+    TMemoryRecordKv* Rec = GetRec(R);
+    if (!Rec->FDataStruct) {
+      Out.Flush();
+      Rec->WriteRecordData(Writer);
+      continue;
+    }
+    F.For(Rec->FDataStruct);
+    Out.Put(Byte(vaList));
+    for (size_t I = 0; I < F.Fields.size(); ++I) {
+      const Variant& V = I < Rec->FData.size() ? Rec->FData[I] : Null;
+      if (F.Plain[I] && PutPlainValue(V, Out)) continue;
+      Out.Flush();
+      F.Fields[I]->WriteDataToWriter(V, Writer);
+    }
+    Out.Put(Byte(vaNull));
+  }
+  Out.Put(Byte(vaNull));
+  Out.Flush();
 }
 
 void TRecordsListKv::ReadData(TReader* Reader) {
   // Everything is read before anything is replaced: a damaged stream leaves the records as they were.
   std::vector<std::unique_ptr<TMemoryRecordKv>> Read;
   Reader->ReadListBegin();
-  while (!Reader->EndOfList()) {
-    std::unique_ptr<TMemoryRecordKv> Rec(NewRecord());
-    Rec->ReadRecordData(Reader);
-    Read.push_back(std::move(Rec));
+  auto* M = dynamic_cast<TCustomMemoryStream*>(Reader->GetStream());
+  TMTDataStructKv* S = GetDataStruct();
+  if (M && S) {
+    // The values are taken from the stream's memory in place; the reader steps in for whatever
+    // is not plain, from the position reached.
+    TStreamFields F;
+    F.For(S);
+    TPieceReader In{static_cast<const Byte*>(M->GetMemory()), M->GetSize(), Reader->GetPosition()};
+    auto Sync = [&] { Reader->SetPosition(In.Pos); };
+    auto Resume = [&] { In.Pos = Reader->GetPosition(); };
+    for (;;) {
+      if (!In.Has(1)) {
+        Sync();
+        if (Reader->EndOfList()) break;
+        Resume();
+      }
+      if (In.Peek() == vaNull) break;
+      std::unique_ptr<TMemoryRecordKv> Rec(NewRecord());
+      if (In.Peek() == vaList) {
+        ++In.Pos;
+      } else {
+        Sync();
+        Reader->ReadListBegin();
+        Resume();
+      }
+      Rec->FData.resize(F.Fields.size(), Null);
+      for (size_t I = 0; I < F.Fields.size(); ++I) {
+        if (F.Plain[I] && GetPlainValue(In, F.Fields[I]->VarDataType(), Rec->FData[I])) continue;
+        Sync();
+        F.Fields[I]->ReadDataFromReader(Rec->FData[I], Reader);
+        Resume();
+      }
+      if (In.Has(1) && In.Peek() == vaNull) {
+        ++In.Pos;
+      } else {
+        Sync();
+        Reader->ReadListEnd();
+        Resume();
+      }
+      Read.push_back(std::move(Rec));
+    }
+    Sync();
+  } else {
+    while (!Reader->EndOfList()) {
+      std::unique_ptr<TMemoryRecordKv> Rec(NewRecord());
+      Rec->ReadRecordData(Reader);
+      Read.push_back(std::move(Rec));
+    }
   }
   Reader->ReadListEnd();
   Clear();
+  FRecList.SetCapacity(Integer(Read.size()));
   for (auto& Rec : Read) FetchRecord(Rec.release());
 }
 

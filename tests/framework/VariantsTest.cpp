@@ -125,6 +125,20 @@ TEST_F(VariantsTest, KindPredicatesFollowTheFramework) {
 
 // ---- Conversions ------------------------------------------------------------------------------
 
+TEST_F(VariantsTest, StringDataShowsTheTextOfStringKindsOnly) {
+  const Variant Texts[] = {Variant(L"Şişli"), Variant(AnsiString("abc")), VarAsType(Variant(L"İğne"), varOleStr),
+                           Variant(String())};
+  for (const Variant& V : Texts) {
+    ASSERT_NE(V.StringData(), nullptr) << VarTypeAsText(V.Type());
+    EXPECT_EQ(*V.StringData(), V.AsString());
+    Variant Copy = V;
+    EXPECT_EQ(Copy.StringData(), V.StringData());  // copies share the text
+  }
+  const Variant Others[] = {Variant(), Null, Variant(42), Variant(1.5), Variant(May5), Variant(true),
+                            VarArrayOf({Variant(L"a")}), Variant(Currency(1))};
+  for (const Variant& V : Others) EXPECT_EQ(V.StringData(), nullptr) << VarTypeAsText(V.Type());
+}
+
 TEST_F(VariantsTest, VarAsTypeConvertsBetweenKinds) {
   struct Case {
     Variant V;
