@@ -1333,12 +1333,12 @@ void TMTDataStructKv::Assign(TPersistent* Source) {
       for (Integer R = 0; R < Recs->GetCount(); ++R) {
         TMemoryRecordKv* Rec = Recs->GetRec(R);
         Laid[size_t(R)].first = Relay(Rec->FData);
-        if (!Rec->FOldData.empty()) Laid[size_t(R)].second = Relay(Rec->FOldData);
+        if (!Rec->GetOldData().empty()) Laid[size_t(R)].second = Relay(Rec->GetOldData());
       }
       for (Integer R = 0; R < Recs->GetCount(); ++R) {
         TMemoryRecordKv* Rec = Recs->GetRec(R);
         Rec->FData = std::move(Laid[size_t(R)].first);
-        if (!Rec->FOldData.empty()) Rec->FOldData = std::move(Laid[size_t(R)].second);
+        if (!Rec->GetOldData().empty()) Rec->FChanges->OldData = std::move(Laid[size_t(R)].second);
       }
     }
     Clear();
@@ -1433,6 +1433,57 @@ TUpdateErrorKv::TUpdateErrorKv(std::exception_ptr AException) : FException(std::
 TMemoryRecordKv::TMemoryRecordKv() = default;
 TMemoryRecordKv::~TMemoryRecordKv() = default;
 
+namespace {
+const TRecDataValues& NoValues() {
+  static const TRecDataValues None;
+  return None;
+}
+}  // namespace
+
+TMemoryRecordKv::TChanges& TMemoryRecordKv::Changes() {
+  if (!FChanges) FChanges.reset(new TChanges());
+  return *FChanges;
+}
+
+void TMemoryRecordKv::ReleaseChanges() {
+  if (FChanges && FChanges->OldData.empty() && !FChanges->HasTmpOld && !FChanges->UpdateError) FChanges.reset();
+}
+
+const TRecDataValues& TMemoryRecordKv::GetOldData() const { return FChanges ? FChanges->OldData : NoValues(); }
+
+void TMemoryRecordKv::SetUpdateError(TUpdateErrorKv* Value) {
+  if (Value) {
+    Changes().UpdateError.reset(Value);
+  } else if (FChanges) {
+    FChanges->UpdateError.reset();
+    ReleaseChanges();
+  }
+}
+
+void TMemoryRecordKv::SetTmpOld(const TRecDataValues& Values) {
+  TChanges& C = Changes();
+  C.TmpOldRecValue = Values;
+  C.HasTmpOld = true;
+}
+
+void TMemoryRecordKv::DropTmpOld() {
+  if (!FChanges) return;
+  FChanges->TmpOldRecValue.clear();
+  FChanges->HasTmpOld = false;
+  ReleaseChanges();
+}
+
+void TMemoryRecordKv::SetOldData(const TRecDataValues& Values) {
+  if (Values.empty()) ClearOldData();
+  else Changes().OldData = Values;
+}
+
+void TMemoryRecordKv::ClearOldData() {
+  if (!FChanges) return;
+  FChanges->OldData.clear();
+  ReleaseChanges();
+}
+
 void TMemoryRecordKv::CheckFieldIndex(Integer FieldIndex) const {
   Integer Count = FDataStruct ? FDataStruct->GetCount() : Integer(FData.size());
   if (FieldIndex < 0 || FieldIndex >= Count) TList::Error(SListIndexError, FieldIndex);
@@ -1441,18 +1492,18 @@ void TMemoryRecordKv::CheckFieldIndex(Integer FieldIndex) const {
 TRecDataValues& TMemoryRecordKv::ValuesFor(TDataValueVersionKv DataValueVersion, bool) {
   switch (DataValueVersion) {
     case dvvOldValueKv:
-      if (FOldData.empty()) throw Exception(L"TMemoryRecordKv.GetDataValues: Old values is not accessible.");
-      return FOldData;
+      if (GetOldData().empty()) throw Exception(L"TMemoryRecordKv.GetDataValues: Old values is not accessible.");
+      return FChanges->OldData;
     case dvvCurValueKv:
-      return FHasTmpOld ? FTmpOldRecValue : FData;
+      return HasTmpOld() ? FChanges->TmpOldRecValue : FData;
     case dvvEditValueKv:
-      if (!FHasTmpOld) throw Exception(L"TMemoryRecordKv.GetDataValues: Edit values is not accessible.");
+      if (!HasTmpOld()) throw Exception(L"TMemoryRecordKv.GetDataValues: Edit values is not accessible.");
       return FData;
     case dvvOldestValue:
-      if (!FOldData.empty()) return FOldData;
-      return FHasTmpOld ? FTmpOldRecValue : FData;
+      if (!GetOldData().empty()) return FChanges->OldData;
+      return HasTmpOld() ? FChanges->TmpOldRecValue : FData;
     case dvvRefreshValue:
-      return FOldData.empty() ? FData : FOldData;
+      return GetOldData().empty() ? FData : FChanges->OldData;
     case dvvValueKv:
     default:
       return FData;
@@ -1487,7 +1538,7 @@ void TMemoryRecordKv::SetDataValue(Integer FieldIndex, TDataValueVersionKv DataV
 }
 
 Variant TMemoryRecordKv::GetDataValues(const String& FieldNames, TDataValueVersionKv DataValueVersion) {
-  if (DataValueVersion == dvvOldValueKv && FOldData.empty())
+  if (DataValueVersion == dvvOldValueKv && GetOldData().empty())
     throw Exception(L"TMemoryRecordKv.GetDataValues: Old values is not accessible.");
   if (Pos(L";", FieldNames) > 0) {
     TList List;
@@ -1538,8 +1589,7 @@ void TMemoryRecordKv::Edit() {
   if (FEditState != resBrowseKv) return;
   FEditState = resEditKv;
   FEditChanged = false;
-  FTmpOldRecValue = FData;
-  FHasTmpOld = true;
+  SetTmpOld(FData);
 }
 
 void TMemoryRecordKv::EditForRefresh() {
@@ -1562,12 +1612,11 @@ void TMemoryRecordKv::Post() {
       if (L->GetCachedUpdates()) {
         if (FUpdateStatus == usUnmodified) FUpdateStatus = usModified;
         if (FUpdateIndex < 0) L->TakeDeltaSlot(this);
-        if (FUpdateStatus == usModified && FOldData.empty()) FOldData = FTmpOldRecValue;
+        if (FUpdateStatus == usModified && GetOldData().empty() && HasTmpOld()) SetOldData(FChanges->TmpOldRecValue);
       } else if (L->HasApplier()) {
         L->ApplyImmediately(this, TRecordsListKv::akModify);
       }
-      FTmpOldRecValue.clear();
-      FHasTmpOld = false;
+      DropTmpOld();
       FEditState = resBrowseKv;
       L->Notify(this, FIndex, rlnRecChangedKv);
       return;
@@ -1587,9 +1636,9 @@ void TMemoryRecordKv::Cancel() {
       delete this;
       return;
     case resEditKv:
-      FData = FTmpOldRecValue;
-      FTmpOldRecValue.clear();
-      FHasTmpOld = false;
+      if (HasTmpOld()) FData = FChanges->TmpOldRecValue;
+      else FData.clear();
+      DropTmpOld();
       FEditState = resBrowseKv;
       return;
     case resEditForRefresh:
@@ -1605,10 +1654,13 @@ void TMemoryRecordKv::MergeChangesInList(bool Batch) {
     if (Batch) FRecordsList->PersistRemoveRecordInBatch(this);
     else FRecordsList->PersistRemoveRecord(FIndex);
   }
-  FOldData.clear();
   FUpdateStatus = usUnmodified;
   if (FRecordsList) FRecordsList->EmptyDeltaSlot(this);
-  FUpdateError.reset();
+  if (FChanges) {
+    FChanges->OldData.clear();
+    FChanges->UpdateError.reset();
+    ReleaseChanges();
+  }
 }
 
 void TMemoryRecordKv::MergeChanges() { MergeChangesInList(false); }
@@ -1617,20 +1669,20 @@ void TMemoryRecordKv::RevertRecord() {
   if (FUpdateStatus == usModified || FUpdateStatus == usDeleted) {
     // The values come back before the listeners are asked, as with a posted edit, so a unique
     // index sees the key the record returns to and can refuse it.
-    if (!FOldData.empty()) {
-      FRecordsList->ChangeValues(this, FIndex, [this] { FData = FOldData; });
-      FOldData.clear();
+    if (!GetOldData().empty()) {
+      FRecordsList->ChangeValues(this, FIndex, [this] { FData = FChanges->OldData; });
+      ClearOldData();
     } else {
       FRecordsList->ChangeValues(this, FIndex, [] {});
     }
     FUpdateStatus = usUnmodified;
     FRecordsList->Notify(this, FIndex, rlnRecChangedKv);
   }
-  FUpdateError.reset();
+  SetUpdateError(nullptr);
 }
 
 void TMemoryRecordKv::RefreshRecord(TMemoryRecordKv* Rec) {
-  if (FUpdateStatus == usModified) FOldData = Rec->FData;
+  if (FUpdateStatus == usModified) SetOldData(Rec->FData);
   else FData = Rec->FData;
 }
 
@@ -1789,7 +1841,7 @@ void TRecordsListKv::DeleteRecord(Integer Index) {
   }
   // A modified record keeps the values it had before its first change, so cancelling the
   // deletion gives back the original record rather than its edited form.
-  Rec->FUpdateError.reset();
+  Rec->SetUpdateError(nullptr);
   Rec->FUpdateStatus = usDeleted;
   if (Rec->FUpdateIndex < 0) TakeDeltaSlot(Rec);
   Notify(Rec, Index, rlnRecMarkedForDelKv);
@@ -1913,17 +1965,11 @@ void TRecordsListKv::ChangeValues(TMemoryRecordKv* Rec, Integer Index, const std
   // The new values are in place while the listeners are asked, so a unique index sees the new
   // key and can refuse it; the values before stand as the record's current ones meanwhile (an
   // open edit keeps its own copy). A refusal puts the values back.
-  bool OwnCopy = !Rec->FHasTmpOld;
+  bool OwnCopy = !Rec->HasTmpOld();
   TRecDataValues Before = Rec->FData;
-  if (OwnCopy) {
-    Rec->FTmpOldRecValue = Before;
-    Rec->FHasTmpOld = true;
-  }
+  if (OwnCopy) Rec->SetTmpOld(Before);
   auto DropCopy = [&] {
-    if (OwnCopy) {
-      Rec->FTmpOldRecValue.clear();
-      Rec->FHasTmpOld = false;
-    }
+    if (OwnCopy) Rec->DropTmpOld();
   };
   try {
     Change();
@@ -2021,13 +2067,11 @@ void TRecordsListKv::CancelUpdates() {
     switch (Rec->FUpdateStatus) {
       case usModified:
       case usDeleted:
-        if (!Rec->FOldData.empty()) {
-          Rec->FData = Rec->FOldData;
-          Rec->FOldData.clear();
-        }
+        if (!Rec->GetOldData().empty()) Rec->FData = Rec->FChanges->OldData;
+        Rec->ClearOldData();
         Rec->FUpdateStatus = usUnmodified;
         Rec->FUpdateIndex = -1;
-        Rec->FUpdateError.reset();
+        Rec->SetUpdateError(nullptr);
         break;
       case usInserted:
         EmptyDeltaSlot(Rec);
@@ -2705,17 +2749,64 @@ Variant TMTIndexKv::KeyOf(TMemoryRecordKv* Rec, TDataValueVersionKv Version) con
   return R;
 }
 
-bool TMTIndexKv::MakeSortKey(const Variant& Value, std::string& Key) {
-  if (Value.IsNull()) {
-    Key.clear();
-    return true;
-  }
-  return VarIsStr(Value) && !Value.IsArray() && TurkishSortKeyKv(Value.AsString(), Key);
+TSortKeyKv& TSortKeyKv::operator=(const TSortKeyKv& Other) {
+  if (this != &Other) Assign(Other.Data(), Other.Size());
+  return *this;
 }
 
-TVariantRelationship TMTIndexKv::CompareEntry(const TIndexItemKv& Entry, const Variant& Value, const std::string* Key) const {
+TSortKeyKv& TSortKeyKv::operator=(TSortKeyKv&& Other) noexcept {
+  if (this != &Other) {
+    Clear();
+    std::memcpy(FBytes, Other.FBytes, sizeof(FBytes));
+    Other.FBytes[Tag] = 0;
+  }
+  return *this;
+}
+
+void TSortKeyKv::Assign(const char* P, size_t N) {
+  if (N <= Tag) {
+    char Copy[Tag];
+    if (N) std::memcpy(Copy, P, N);
+    Clear();
+    std::memcpy(FBytes, Copy, N);
+    FBytes[Tag] = char(N);
+    return;
+  }
+  auto* Block = static_cast<char*>(MemTableAllocKv(N));
+  std::memcpy(Block, P, N);
+  Clear();
+  Cardinal Len = Cardinal(N);
+  std::memcpy(FBytes, &Block, sizeof(Block));
+  std::memcpy(FBytes + sizeof(Block), &Len, sizeof(Len));
+  FBytes[Tag] = Long;
+}
+
+void TSortKeyKv::Clear() noexcept {
+  if (IsLong()) MemTableFreeKv(LongData(), LongSize());
+  FBytes[Tag] = 0;
+}
+
+int TSortKeyKv::Compare(const TSortKeyKv& Other) const {
+  size_t N = Size(), M = Other.Size();
+  int C = std::memcmp(Data(), Other.Data(), std::min(N, M));
+  return C != 0 ? C : N < M ? -1 : N > M ? 1 : 0;
+}
+
+bool TMTIndexKv::MakeSortKey(const Variant& Value, TSortKeyKv& Key) {
+  if (Value.IsNull()) {
+    Key.Clear();
+    return true;
+  }
+  const String* Text = Value.StringData();
+  std::string Bytes;
+  if (!Text || !TurkishSortKeyKv(*Text, Bytes)) return false;
+  Key.Assign(Bytes.data(), Bytes.size());
+  return true;
+}
+
+TVariantRelationship TMTIndexKv::CompareEntry(const TIndexItemKv& Entry, const Variant& Value, const TSortKeyKv* Key) const {
   if (FKeyed && Key) {
-    int C = Entry.SortKey.compare(*Key);
+    int C = Entry.SortKey.Compare(*Key);
     return C < 0 ? vrLessThan : C > 0 ? vrGreaterThan : vrEqual;
   }
   return DBVarCompareValue(Entry.Value, Value);
@@ -2727,21 +2818,23 @@ TVariantRelationship TMTIndexKv::CompareEntries(const TIndexItemKv& A, const TIn
 
 void TMTIndexKv::DropSortKeys() {
   FKeyed = false;
-  for (TIndexItemKv& It : FRecList) std::string().swap(It.SortKey);
+  for (TIndexItemKv& It : FRecList) It.SortKey.Clear();
   // The system's comparison may order a few letters otherwise than the keys did: sorted anew,
   // so the bisections that follow see one order.
   if (FRecList.size() > 1) QuickSort(0, GetCount() - 1);
 }
 
 void TMTIndexKv::AdmitKey(const Variant& Value) {
-  std::string Key;
+  TSortKeyKv Key;
   if (FKeyed && !MakeSortKey(Value, Key)) DropSortKeys();
 }
 
 TIndexItemKv TMTIndexKv::MakeEntry(const Variant& Value, Integer RecIndexValue) {
-  AdmitKey(Value);
   TIndexItemKv E{Value, RecIndexValue, {}};
-  if (FKeyed) MakeSortKey(Value, E.SortKey);
+  if (FKeyed && !MakeSortKey(Value, E.SortKey)) {
+    E.SortKey.Clear();
+    DropSortKeys();
+  }
   return E;
 }
 
@@ -2797,7 +2890,7 @@ void TMTIndexKv::CheckUnique() {
   }
 }
 
-bool TMTIndexKv::FindKey(const Variant& Value, const std::string* Key, Integer& Index) const {
+bool TMTIndexKv::FindKey(const Variant& Value, const TSortKeyKv* Key, Integer& Index) const {
   Integer Lo = 0, Hi = GetCount() - 1;
   bool Found = false;
   while (Lo <= Hi) {
@@ -2823,7 +2916,7 @@ bool TMTIndexKv::FindKey(const Variant& Value, const std::string* Key, Integer& 
 }
 
 bool TMTIndexKv::FindKeyValueIndex(const Variant& Value, Integer& Index) const {
-  std::string Key;
+  TSortKeyKv Key;
   bool HasKey = FKeyed && MakeSortKey(Value, Key);
   return FindKey(Value, HasKey ? &Key : nullptr, Index);
 }
@@ -2836,8 +2929,8 @@ bool TMTIndexKv::FindRecordIndexByKey(const Variant& Value, Integer& Index) cons
 }
 
 void TMTIndexKv::FillMatchedKeyList(const Variant& Value, std::vector<TIndexItemKv*>& List) {
-  std::string Key;
-  const std::string* K = FKeyed && MakeSortKey(Value, Key) ? &Key : nullptr;
+  TSortKeyKv Key;
+  const TSortKeyKv* K = FKeyed && MakeSortKey(Value, Key) ? &Key : nullptr;
   Integer I;
   if (!FindKey(Value, K, I)) return;
   for (Integer J = I - 1; J >= 0 && CompareEntry(FRecList[size_t(J)], Value, K) == vrEqual; --J)
@@ -2854,8 +2947,8 @@ void TMTIndexKv::FillMatchedRecsList(const Variant& Value, TList* List) {
 }
 
 Integer TMTIndexKv::FindEntryOfRecord(const Variant& Key, Integer RecIndexValue) const {
-  std::string SortKey;
-  const std::string* K = FKeyed && MakeSortKey(Key, SortKey) ? &SortKey : nullptr;
+  TSortKeyKv SortKey;
+  const TSortKeyKv* K = FKeyed && MakeSortKey(Key, SortKey) ? &SortKey : nullptr;
   Integer I;
   if (!FindKey(Key, K, I)) return -1;
   // Among equal keys the entry that belongs to this record, not merely the first one found.
