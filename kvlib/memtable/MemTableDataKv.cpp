@@ -6,6 +6,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "framework/FMTBcd.h"
 #include "framework/SqlTimSt.h"
@@ -1522,6 +1523,11 @@ void TMemoryRecordKv::SetDataValue(Integer FieldIndex, TDataValueVersionKv DataV
   Variant Converted;
   if (FDataStruct) {
     TMTDataFieldKv* F = FDataStruct->GetDataField(FieldIndex);
+    // A value of the field's own type is stored as it is, as the conversion would store it.
+    if (Value.Type() == F->VarDataType() && size_t(FieldIndex) < V.size()) {
+      V[size_t(FieldIndex)] = Value;
+      return;
+    }
     try {
       CastDataValue(Converted, Value, F->VarDataType());
     } catch (const EVariantError& E) {
@@ -1714,14 +1720,57 @@ TRecordsListKv::TRecordsListKv(TComponent* AOwner) : TComponent(nullptr) {
   FIndexes = std::make_unique<TMTIndexesKv>(this);
 }
 
+// Records read and not yet in a list, in blocks of the storage's pool: a pointer array as large
+// as a big table's would be fresh memory, slow to touch, on every read. Frees what it still holds.
+class TRecordsListKv::TReadRecords {
+ public:
+  TReadRecords() = default;
+  TReadRecords(const TReadRecords&) = delete;
+  TReadRecords& operator=(const TReadRecords&) = delete;
+  ~TReadRecords() {
+    for (size_t I = 0; I < FCount; ++I) delete Slot(I);
+    for (TMemoryRecordKv** Chunk : FChunks) MemTableFreeKv(Chunk, ChunkBytes);
+  }
+  void Add(std::unique_ptr<TMemoryRecordKv>& Rec) {
+    Add(Rec.get());
+    Rec.release();
+  }
+  // Rec's owner lets it go once all are added.
+  void Add(TMemoryRecordKv* Rec) {
+    if (FCount % ChunkSize == 0) {
+      auto* Chunk = static_cast<TMemoryRecordKv**>(MemTableAllocKv(ChunkBytes));
+      try {
+        FChunks.push_back(Chunk);
+      } catch (...) {
+        MemTableFreeKv(Chunk, ChunkBytes);
+        throw;
+      }
+    }
+    Slot(FCount++) = Rec;
+  }
+  size_t Count() const { return FCount; }
+  // Lets the records go unfreed: their owner still has them.
+  void Forget() { FCount = 0; }
+  // Hands the record over: this no longer frees it.
+  TMemoryRecordKv* Take(size_t I) { return std::exchange(Slot(I), nullptr); }
+
+ private:
+  static constexpr size_t ChunkSize = 128, ChunkBytes = ChunkSize * sizeof(TMemoryRecordKv*);
+  TMemoryRecordKv*& Slot(size_t I) { return FChunks[I / ChunkSize][I % ChunkSize]; }
+  std::vector<TMemoryRecordKv**> FChunks;
+  size_t FCount = 0;
+};
+
 TRecordsListKv::~TRecordsListKv() {
+  // The indexes go first: their entries share the records' values, and values freed in the
+  // records' order are taken again in that order, close together, by the next table.
+  FIndexes.reset();
   for (Pointer O : FDeltaList)
     if (O) static_cast<TMemoryRecordKv*>(O)->FUpdateIndex = -1;
   FDeltaList.Clear();
   FDeletedList.Clear();
   for (Integer I = 0; I < FRecList.GetCount(); ++I) GetRec(I)->FIndex = -1;
   FRecList.Clear();
-  FIndexes.reset();
 }
 
 TMTDataStructKv* TRecordsListKv::GetDataStruct() const {
@@ -2009,6 +2058,7 @@ void TRecordsListKv::QuickSort(Integer L, Integer R, const TCompareRecords& Comp
 }
 
 void TRecordsListKv::Clear() {
+  FKeptRead.reset();
   FDeletedList.Clear();
   for (Pointer O : FDeltaList)
     if (O) static_cast<TMemoryRecordKv*>(O)->FUpdateIndex = -1;
@@ -2142,27 +2192,33 @@ void TRecordsListKv::ApplyImmediately(TMemoryRecordKv* Rec, TApplyKind Kind) {
 }
 
 void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
-  std::vector<TMemoryRecordKv*> Recs;
-  Recs.reserve(size_t(From->GetCount()));
-  for (Integer I = 0; I < From->GetCount(); ++I) Recs.push_back(From->GetRec(I));
+  // The records a scratch list kept from its read, or those in its list.
+  std::unique_ptr<TReadRecords> Kept = std::move(From->FKeptRead);
+  TReadRecords Listed;
+  TReadRecords& Recs = Kept ? *Kept : Listed;
+  try {
+    for (Integer I = 0; I < From->GetCount(); ++I) Recs.Add(From->GetRec(I));
+  } catch (...) {
+    Recs.Forget();
+    throw;
+  }
   From->FRecList.SetOwnsObjects(false);
   From->FRecList.Clear();
   From->FRecList.SetOwnsObjects(true);
   Clear();
-  FRecList.SetCapacity(Integer(Recs.size()));
-  for (TMemoryRecordKv* Rec : Recs) {
+  FRecList.SetCapacity(Integer(Recs.Count()));
+  for (size_t I = 0; I < Recs.Count(); ++I) {
+    TMemoryRecordKv* Rec = Recs.Take(I);
     Rec->FIndex = -1;
     Rec->FUpdateIndex = -1;
     Rec->FRecordsList = this;
     Rec->FDataStruct = GetDataStruct();
     Rec->FHashCode = FNewHashCode++;
     Rec->FData.resize(size_t(GetRecValCount()), Null);
-  }
-  for (size_t I = 0; I < Recs.size(); ++I) {
     try {
-      FetchRecord(Recs[I]);
+      FetchRecord(Rec);
     } catch (...) {
-      for (size_t J = I; J < Recs.size(); ++J) delete Recs[J];
+      if (Rec->FIndex == -1) delete Rec;  // refused before it joined the list; the rest go with Recs
       throw;
     }
   }
@@ -2459,12 +2515,14 @@ bool GetPlainValue(TPieceReader& In, TVarType AVarType, Variant& Value) {
 
 void TRecordsListKv::WriteData(TWriter* Writer) {
   TStreamFields F;
-  // A memory stream takes the whole size at once: grown piece by piece, a large table would be
-  // copied again and again.
-  if (auto* M = dynamic_cast<TMemoryStream*>(Writer->GetStream())) {
+  // A memory stream takes the size at once, as measured on a few thousand records spread over the
+  // list and an eighth more: grown piece by piece, a large table would be copied again and again.
+  Integer Count = FRecList.GetCount();
+  auto* M = dynamic_cast<TMemoryStream*>(Writer->GetStream());
+  if (M && Count > 0) {
+    Integer Step = std::max(1, Count / 4096), Sampled = 0;
     TByteCounter Size;
-    Size.Count = 2;
-    for (Integer R = 0; R < FRecList.GetCount(); ++R) {
+    for (Integer R = 0; R < Count; R += Step, ++Sampled) {
       TMemoryRecordKv* Rec = GetRec(R);
       F.For(Rec->FDataStruct);
       Size.Count += 2;
@@ -2473,7 +2531,8 @@ void TRecordsListKv::WriteData(TWriter* Writer) {
         if (!F.Plain[I] || !PutPlainValue(V, Size)) Size.Count += 16;
       }
     }
-    Int64 Need = Writer->GetPosition() + Size.Count;
+    Int64 Estimate = Int64(double(Size.Count) * Count / Sampled);
+    Int64 Need = Writer->GetPosition() + 2 + Estimate + Estimate / 8;
     if (Need > M->GetCapacity()) M->SetCapacity(NativeInt(Need));
   }
   TPieceWriter Out(Writer);
@@ -2501,7 +2560,8 @@ void TRecordsListKv::WriteData(TWriter* Writer) {
 
 void TRecordsListKv::ReadData(TReader* Reader) {
   // Everything is read before anything is replaced: a damaged stream leaves the records as they were.
-  std::vector<std::unique_ptr<TMemoryRecordKv>> Read;
+  auto Owned = std::make_unique<TReadRecords>();
+  TReadRecords& Read = *Owned;
   Reader->ReadListBegin();
   auto* M = dynamic_cast<TCustomMemoryStream*>(Reader->GetStream());
   TMTDataStructKv* S = GetDataStruct();
@@ -2542,20 +2602,32 @@ void TRecordsListKv::ReadData(TReader* Reader) {
         Reader->ReadListEnd();
         Resume();
       }
-      Read.push_back(std::move(Rec));
+      Read.Add(Rec);
     }
     Sync();
   } else {
     while (!Reader->EndOfList()) {
       std::unique_ptr<TMemoryRecordKv> Rec(NewRecord());
       Rec->ReadRecordData(Reader);
-      Read.push_back(std::move(Rec));
+      Read.Add(Rec);
     }
   }
   Reader->ReadListEnd();
   Clear();
-  FRecList.SetCapacity(Integer(Read.size()));
-  for (auto& Rec : Read) FetchRecord(Rec.release());
+  if (FKeepRead) {
+    FKeptRead = std::move(Owned);
+    return;
+  }
+  FRecList.SetCapacity(Integer(Read.Count()));
+  for (size_t I = 0; I < Read.Count(); ++I) {
+    TMemoryRecordKv* Rec = Read.Take(I);
+    try {
+      FetchRecord(Rec);
+    } catch (...) {
+      if (Rec->FIndex == -1) delete Rec;  // refused before it joined the list
+      throw;
+    }
+  }
 }
 
 namespace {
@@ -2787,9 +2859,19 @@ void TSortKeyKv::Clear() noexcept {
 }
 
 int TSortKeyKv::Compare(const TSortKeyKv& Other) const {
-  size_t N = Size(), M = Other.Size();
-  int C = std::memcmp(Data(), Other.Data(), std::min(N, M));
-  return C != 0 ? C : N < M ? -1 : N > M ? 1 : 0;
+  // Eight bytes at a time, most significant first: an index compares keys millions of times.
+  auto* A = reinterpret_cast<const Byte*>(Data());
+  auto* B = reinterpret_cast<const Byte*>(Other.Data());
+  size_t N = Size(), M = Other.Size(), K = std::min(N, M), I = 0;
+  for (; I + 8 <= K; I += 8) {
+    UInt64 X, Y;
+    std::memcpy(&X, A + I, 8);
+    std::memcpy(&Y, B + I, 8);
+    if (X != Y) return __builtin_bswap64(X) < __builtin_bswap64(Y) ? -1 : 1;
+  }
+  for (; I < K; ++I)
+    if (A[I] != B[I]) return A[I] < B[I] ? -1 : 1;
+  return N < M ? -1 : N > M ? 1 : 0;
 }
 
 bool TMTIndexKv::MakeSortKey(const Variant& Value, TSortKeyKv& Key) {
@@ -3293,6 +3375,7 @@ void TMemTableDataKv::ReadState(TReader* Reader) {
   // The reader calls Loaded on what it read after this returns: the scratch lives until the next read.
   FScratch.reset(new TMemTableDataKv(nullptr));
   TMemTableDataKv* Scratch = FScratch.get();
+  Scratch->FRecordsList->FKeepRead = true;
   Scratch->GetDataStruct()->Assign(GetDataStruct());
   TCreateComponentEvent SavedCreate = Reader->GetOnCreateComponent();
   TAncestorNotFoundEvent SavedAncestor = Reader->GetOnAncestorNotFound();

@@ -627,6 +627,8 @@ class TRecordsListKv : public TComponent {
 
  private:
   friend class TMemoryRecordKv;
+  friend class TMemTableDataKv;
+  class TReadRecords;
   void InternalAddRecord(TMemoryRecordKv* Rec, Integer Index, bool Fetching, bool Append);
   void Renumber(Integer From);
   void TakeDeltaSlot(TMemoryRecordKv* Rec);
@@ -650,6 +652,10 @@ class TRecordsListKv : public TComponent {
   TObjectListKv FRecList{true};
   Integer FUpdateCount = 0;
   bool FIndexesCurrent = false;  // the indexes already follow the list-wide change being announced
+  // The scratch list a stream is read into keeps the records read for AdoptRecords instead of
+  // fetching them itself.
+  bool FKeepRead = false;
+  std::unique_ptr<TReadRecords> FKeptRead;
 };
 
 using TRecordsListNotificatorDataEventKv =
