@@ -33,6 +33,10 @@ class TPayloadBlocks {
     void* Block = FFree;
     if (Block) {
       FFree = *static_cast<void**>(Block);
+      if (FFree) {  // read and written by the next request: fetched meanwhile
+        __builtin_prefetch(FFree, 1);
+        __builtin_prefetch(static_cast<char*>(FFree) + FSize - 1, 1);
+      }
     } else {
       if (size_t(FEnd - FNext) < FSize) {
         try {

@@ -60,6 +60,11 @@ void* MemTableAllocKv(size_t Size) {
   std::lock_guard<TPoolLock> Guard(P.Lock);
   if (void* Block = P.Free[Class]) {
     P.Free[Class] = *static_cast<void**>(Block);
+    // The next block of the class is read (and written) by the next request: fetched meanwhile.
+    if (char* Next = static_cast<char*>(P.Free[Class])) {
+      __builtin_prefetch(Next, 1);
+      if (Bytes > 64) __builtin_prefetch(Next + 64, 1);
+    }
     return Block;
   }
   if (size_t(P.End - P.Next) < Bytes) {
@@ -1749,6 +1754,7 @@ class TRecordsListKv::TReadRecords {
     Slot(FCount++) = Rec;
   }
   size_t Count() const { return FCount; }
+  TMemoryRecordKv* Peek(size_t I) { return Slot(I); }
   // Lets the records go unfreed: their owner still has them.
   void Forget() { FCount = 0; }
   // Hands the record over: this no longer frees it.
@@ -2208,6 +2214,7 @@ void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
   Clear();
   FRecList.SetCapacity(Integer(Recs.Count()));
   for (size_t I = 0; I < Recs.Count(); ++I) {
+    if (I + 8 < Recs.Count()) __builtin_prefetch(Recs.Peek(I + 8), 1);
     TMemoryRecordKv* Rec = Recs.Take(I);
     Rec->FIndex = -1;
     Rec->FUpdateIndex = -1;
@@ -2537,7 +2544,11 @@ void TRecordsListKv::WriteData(TWriter* Writer) {
   }
   TPieceWriter Out(Writer);
   Out.Put(Byte(vaList));
+  Pointer* Recs = FRecList.GetList();
   for (Integer R = 0; R < FRecList.GetCount(); ++R) {
+    // The walk over the records is bound by memory: the records and values ahead are fetched.
+    if (R + 16 < Count) __builtin_prefetch(Recs[R + 16]);
+    if (R + 8 < Count) __builtin_prefetch(static_cast<TMemoryRecordKv*>(Recs[R + 8])->FData.data());
     TMemoryRecordKv* Rec = GetRec(R);
     if (!Rec->FDataStruct) {
       Out.Flush();
