@@ -4,10 +4,15 @@
 #include <ws2tcpip.h>
 #include <wininet.h>
 
+#include "framework/ComObj.h"
 #include "framework/Dialogs.h"
 #include "framework/SysUtils.h"
+#include "framework/WinShell.h"
 #include "installer/InputBoxU.h"
 #include "installer/MessageBoxU.h"
+#include "installer/StandInCtrls.h"
+#include "installer/Version.h"
+#include "installer/Wait.h"
 
 namespace {
 
@@ -48,8 +53,8 @@ bool IsRelativePath(const String& Path) {
 TClockProc QalClock = &Now;
 TWindowsVersionProc QalWindowsVersion = &SystemWindowsVersion;
 TConnectedProc QalInternetConnected = &IsInternetConnected;
-// The vendor's own server: the route the wizard's downloads take is the one that counts.
-String QalLocalIPHost = L"indir.example.com";
+// Any public address will do: only the route towards it is looked up, nothing is sent to it.
+String QalLocalIPHost = L"1.1.1.1";
 
 bool IsWindowsVersionSupported(const TWindowsVersion& V) {
   if (V.Major != 6) return V.Major > 6;
@@ -78,11 +83,34 @@ String FormatLogLine(TDateTime At, const String& AMessage) {
   return L"- [" + FormatDateTime(L"hh:nn:ss", At) + L"] " + AMessage;
 }
 
-bool IsSelfUpdateLeftover(const String& Argument, const String& ExeName) {
-  if (Argument.empty()) return false;
+String SelfUpdateLeftover(const String& Argument, const String& ExeName) {
+  if (Argument.empty()) return L"";
   String Folder = ExtractFilePath(ExpandFileName(ExeName));
   String Full = ExpandFileName(IsRelativePath(Argument) ? Folder + Argument : Argument);
-  return SameFileName(ExtractFilePath(Full), Folder) && SameFileName(ExtractFileName(Full), L"123.exe");
+  if (!SameFileName(ExtractFilePath(Full), Folder) || !SameFileName(ExtractFileName(Full), L"123.exe")) return L"";
+  return Full;
+}
+
+String GetDesktopFolder() {
+  wchar_t Path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, Path))) return L"";
+  return Path;
+}
+
+void CreateShortcut(const String& Target, const String& LinkFile, const String& Description,
+                    const String& Arguments) {
+  IShellLinkW* Link = nullptr;
+  OleCheck(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                            reinterpret_cast<void**>(&Link)));
+  IPersistFile* File = nullptr;
+  HRESULT Result = Link->SetArguments(Arguments.c_str());
+  if (SUCCEEDED(Result)) Result = Link->SetDescription(Description.c_str());
+  if (SUCCEEDED(Result)) Result = Link->SetPath(Target.c_str());
+  if (SUCCEEDED(Result)) Result = Link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&File));
+  if (SUCCEEDED(Result)) Result = File->Save(LinkFile.c_str(), FALSE);
+  if (File) File->Release();
+  Link->Release();
+  OleCheck(Result);
 }
 
 PUBLISHED_DEF(TfrmQalMain) {
@@ -96,7 +124,6 @@ PUBLISHED_DEF(TfrmQalMain) {
   METHOD(rgVersiyonClick);
   METHOD(chDbDemoClick);
   METHOD(txPathEditButtons0Click);
-  METHOD(txPathKeyDown);
   METHOD(cmdQalClick);
   METHOD(cmdVazgecClick);
 }
@@ -106,8 +133,9 @@ void RegisterQalClasses() {
   RegisterExtControls();
   RegisterComControls();
   RegisterMenus();
+  RegisterStandInControls();
   RegisterClasses({TNetHTTPClient::StaticClass(), TfrmQalMain::StaticClass(), TMessageBox::StaticClass(),
-                   TInputBox::StaticClass()});
+                   TInputBox::StaticClass(), TfrmWait::StaticClass(), TfrmVersion::StaticClass()});
 }
 
 TfrmQalMain::TfrmQalMain(TComponent* AOwner) : TForm(AOwner) {}
@@ -126,8 +154,7 @@ void TfrmQalMain::Loaded() {
   rgKurulumTipi = Bind<TRadioGroup>(L"rgKurulumTipi");
   rgTerminalTipi = Bind<TRadioGroup>(L"rgTerminalTipi");
   gbKonum = Bind<TGroupBox>(L"gbKonum");
-  txPath = Bind<TEdit>(L"txPath");
-  txPathButton = Bind<TButton>(L"txPathButton");
+  txPath = Bind<TStandInButtonEdit>(L"txPath");
   GroupBox2 = Bind<TGroupBox>(L"GroupBox2");
   chServer = Bind<TCheckBox>(L"chServer");
   chDbDemo = Bind<TCheckBox>(L"chDbDemo");
@@ -161,8 +188,7 @@ void TfrmQalMain::FormCreate(TObject*) {
 
 void TfrmQalMain::FormShow(TObject*) {
   SetCaption(Application->GetTitle());
-  // On an unsupported Windows nothing more may run: the program ends when the loop takes over.
-  if (!CheckWindowsVersion()) return;
+  bool Supported = CheckWindowsVersion();
   TWindowsVersion V = QalWindowsVersion();
   String System = TOSVersion::Name;
   if (V.ServicePackMajor != 0)
@@ -172,7 +198,8 @@ void TfrmQalMain::FormShow(TObject*) {
   Panels->GetItem(1)->SetText(System);
   Panels->GetItem(2)->SetText(L"Sürüm " + FloatToStr(QalVersion, TFormatSettings::Invariant()));
   DisableInputs();
-  Timer1Timer(Timer1);
+  // On an unsupported Windows nothing more may run: the program ends when the loop takes over.
+  if (Supported) Timer1Timer(Timer1);
 }
 
 void TfrmQalMain::FormDestroy(TObject*) {
@@ -188,20 +215,19 @@ void TfrmQalMain::FormCloseQuery(TObject*, bool& CanClose) {
 
 void TfrmQalMain::Timer1Timer(TObject*) {
   Timer1->SetEnabled(false);
-  if (ParamCount() >= 1) {
-    String Old = ParamStr(1);
-    if (IsSelfUpdateLeftover(Old, ParamStr(0)) && FileExists(Old)) {
-      // The old process may still be closing: give it a few seconds to let the file go.
-      String Path = ExpandFileName(Old);
-      DWORD Deadline = GetTickCount() + 10000;
-      while (!DeleteFile(Path) && FileExists(Path)) {
-        if (GetTickCount() > Deadline) {
-          AddToLog(LogRed, L"Eski Qal.exe silinemedi: " + SysErrorMessage(GetLastError()));
-          break;
-        }
-        Application->ProcessMessages();
-        Sleep(100);
+  String Path = ParamCount() >= 1 ? SelfUpdateLeftover(ParamStr(1), ParamStr(0)) : String();
+  if (!Path.empty() && FileExists(Path)) {
+    // The old process may still be closing: give it a few seconds to let the file go.
+    DWORD Start = GetTickCount();
+    while (!DeleteFile(Path)) {
+      DWORD Error = GetLastError();
+      if (Error == ERROR_FILE_NOT_FOUND) break;
+      if (GetTickCount() - Start > 10000) {
+        AddToLog(LogRed, L"Eski Qal.exe silinemedi: " + SysErrorMessage(Error));
+        break;
       }
+      Application->ProcessMessages();
+      Sleep(100);
     }
   }
   if (!QalInternetConnected()) {
@@ -225,17 +251,19 @@ bool TfrmQalMain::CheckWindowsVersion() {
 }
 
 String TfrmQalMain::GetLocalIP() {
+  // A datagram socket's connect only picks the route and its local address: no packet leaves, and
+  // no time-out can hold the start-up when the network drops what is sent.
   addrinfoW Hints{};
   Hints.ai_family = AF_INET;
-  Hints.ai_socktype = SOCK_STREAM;
-  Hints.ai_protocol = IPPROTO_TCP;
+  Hints.ai_socktype = SOCK_DGRAM;
+  Hints.ai_protocol = IPPROTO_UDP;
   addrinfoW* Found = nullptr;
   if (GetAddrInfoW(QalLocalIPHost.c_str(), L"80", &Hints, &Found) != 0 || !Found) return L"";
   String Result;
   TSocketHolder Socket;
   for (addrinfoW* A = Found; A; A = A->ai_next) {
     if (A->ai_family != AF_INET) continue;
-    if (Socket.S == INVALID_SOCKET) Socket.S = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (Socket.S == INVALID_SOCKET) Socket.S = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (Socket.S == INVALID_SOCKET) break;
     if (connect(Socket.S, A->ai_addr, int(A->ai_addrlen)) != 0) continue;
     sockaddr_in Local{};
@@ -319,7 +347,7 @@ void TfrmQalMain::rgVersiyonClick(TObject*) {
 
 void TfrmQalMain::chDbDemoClick(TObject* Sender) { rgVersiyonClick(Sender); }
 
-void TfrmQalMain::txPathEditButtons0Click(TObject*) {
+void TfrmQalMain::txPathEditButtons0Click(TObject*, bool&) {
   String Folder;
   if (SelectDirectory(L"Klasör Seçiniz:", L"", Folder)) SetChosenFolder(Folder);
 }
@@ -332,13 +360,6 @@ void TfrmQalMain::SetChosenFolder(const String& Folder) {
   }
   size_t Last = Folder.find_last_not_of(L'\\');
   txPath->SetText(Folder.substr(First, Last - First + 1));
-}
-
-void TfrmQalMain::txPathKeyDown(TObject* Sender, Word& Key, TShiftState Shift) {
-  if (Key == VK_F2 && Shift.Empty()) {
-    Key = 0;
-    txPathEditButtons0Click(Sender);
-  }
 }
 
 void TfrmQalMain::cmdQalClick(TObject*) {

@@ -11,6 +11,7 @@
 #include "framework/Menus.h"
 #include "framework/NetHTTPClient.h"
 #include "framework/StdCtrls.h"
+#include "installer/StandInCtrls.h"
 
 // The application title, also the caption of every wizard form.
 inline constexpr wchar_t QalTitle[] = L"Zelkor SQL (Kurulum Sihirbazı)";
@@ -48,9 +49,16 @@ String GetLogFileName();
 // The log line of AMessage at time At: "- [hh:nn:ss] message".
 String FormatLogLine(TDateTime At, const String& AMessage);
 
-// Whether the first command-line argument names the self-update's leftover "123.exe" in the
-// folder of ExeName; nothing else may be deleted at start.
-bool IsSelfUpdateLeftover(const String& Argument, const String& ExeName);
+// The full path of the self-update's leftover "123.exe" when the first command-line argument
+// names it in the folder of ExeName (a relative name counts from that folder), else empty: nothing
+// else may be deleted at start.
+String SelfUpdateLeftover(const String& Argument, const String& ExeName);
+
+// The current user's desktop folder.
+String GetDesktopFolder();
+// Writes a shell link at LinkFile to Target; raises EOleSysError when it cannot.
+void CreateShortcut(const String& Target, const String& LinkFile, const String& Description,
+                    const String& Arguments);
 
 // Log colours: a step starts, a step ended well, a failure.
 inline constexpr TColor LogWhite = TColor(0xFFFFFF);
@@ -75,8 +83,7 @@ class TfrmQalMain : public TForm {
   void rgTerminalTipiClick(TObject* Sender);
   void rgVersiyonClick(TObject* Sender);
   void chDbDemoClick(TObject* Sender);
-  void txPathEditButtons0Click(TObject* Sender);
-  void txPathKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+  void txPathEditButtons0Click(TObject* Sender, bool& Handled);
   void cmdQalClick(TObject* Sender);
   void cmdVazgecClick(TObject* Sender);
 
@@ -99,8 +106,7 @@ class TfrmQalMain : public TForm {
   TRadioGroup* rgKurulumTipi = nullptr;
   TRadioGroup* rgTerminalTipi = nullptr;
   TGroupBox* gbKonum = nullptr;
-  TEdit* txPath = nullptr;
-  TButton* txPathButton = nullptr;
+  TStandInButtonEdit* txPath = nullptr;
   TGroupBox* GroupBox2 = nullptr;
   TCheckBox* chServer = nullptr;
   TCheckBox* chDbDemo = nullptr;
