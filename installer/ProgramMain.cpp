@@ -2,13 +2,23 @@
 // loop until it closes.
 #include <winsock2.h>
 
+#include <future>
+
 #include "framework/Forms.h"
 #include "framework/Themes.h"
 #include "framework/WinShell.h"
+#include "htmllabel/GdipObjects.h"
 #include "installer/QalMain.h"
 
 namespace {
+// The system takes a noticeable while to say whether it is connected; it answers while the main
+// form is being built, and the start-up handler takes the answer.
+std::shared_future<bool> Connected;
+bool ConnectedAtStart() { return Connected.get(); }
+
 void ProgramMain() {
+  Connected = std::async(std::launch::async, &IsInternetConnected).share();
+  QalInternetConnected = &ConnectedAtStart;
   Application->Initialize();
   Application->SetMainFormOnTaskbar(true);
   // When the style cannot be selected the style manager shows why, and the wizard goes on unstyled.
@@ -26,9 +36,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   WSADATA Wsa;
   WSAStartup(MAKEWORD(2, 2), &Wsa);
   OleInitialize(nullptr);
+  // The HTML label draws its pictures through GDI+; the forms are freed before it ends.
+  InitializeGdipObjects();
   FrameworkStartup();
   ProgramMain();
   FrameworkShutdown();
+  FinalizeGdipObjects();
   OleUninitialize();
   WSACleanup();
   return 0;

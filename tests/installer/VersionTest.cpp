@@ -139,7 +139,9 @@ TEST_F(QalSectorForm, ShownModallyItClosesAndReportsErrors) {
     DeleteRetailKey();
     Desktop.Clear();
     // A folder in the way of the link file.
-    if (C.Blocked) ASSERT_TRUE(CreateDir(Desktop.Folder + L"\\Dovrik 9.6.lnk"));
+    if (C.Blocked) {
+      ASSERT_TRUE(CreateDir(Desktop.Folder + L"\\Dovrik 9.6.lnk"));
+    }
     Integer LogLines = Main->Memo1->GetLines()->GetCount();
     std::unique_ptr<TfrmVersion> Form(TComponent::Create<TfrmVersion>(Main.get()));
     String Caption;

@@ -124,7 +124,7 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (Command == L"close" && Need(1)) {
-    UiDriver::CloseWindow(W);
+    UiDriver::AltF4(W);
     return 0;
   }
   if (Command == L"capture" && Need(2)) return UiDriver::CaptureToBmp(W, Args[2]) ? 0 : Fail(L"cannot capture");

@@ -181,6 +181,8 @@ std::wstring StatusPanel(HWND StatusBar, int Panel) {
   SendMessageW(StatusBar, SB_GETTEXTW, WPARAM(Panel), reinterpret_cast<LPARAM>(Buffer.Address()));
   if (!Buffer.Read(Result.data())) return L"";
   Result.resize(wcsnlen(Result.c_str(), Length));
+  // One or two leading tabs centre or right-align the text; they are not shown.
+  Result.erase(0, Result.find_first_not_of(L'\t') == std::wstring::npos ? Result.size() : Result.find_first_not_of(L'\t'));
   return Result;
 }
 
@@ -217,7 +219,7 @@ void Type(HWND Window, const std::wstring& Text) {
 
 void Key(HWND Window, WORD VirtualKey) { PostKey(Window, WM_KEYDOWN, WM_KEYUP, VirtualKey); }
 
-void CloseWindow(HWND Window) { PostMessageW(Window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+void AltF4(HWND Window) { PostMessageW(Window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 std::vector<std::wstring> Answer(const std::wstring& BoxSelector, const std::wstring& ButtonText, DWORD ProcessId,
                                  DWORD TimeoutMs) {
@@ -225,10 +227,11 @@ std::vector<std::wstring> Answer(const std::wstring& BoxSelector, const std::wst
   while (true) {
     HWND Box = Find(BoxSelector, ProcessId);
     HWND Button = Box && Visible(Box) ? Find(BoxSelector + L" > *:" + ButtonText, ProcessId) : nullptr;
-    if (Button && Click(Button)) {
+    if (Button && Enabled(Button)) {
+      // Read before the press: the box is gone soon after.
       std::vector<std::wstring> Result{Text(Box)};
       for (std::wstring& T : Texts(Box)) Result.push_back(std::move(T));
-      return Result;
+      if (Click(Button)) return Result;
     }
     if (GetTickCount() - Start >= TimeoutMs) return {};
     Sleep(10);
@@ -322,6 +325,8 @@ TProgram TProgram::Start(const std::wstring& Exe, const std::wstring& Arguments,
 
   STARTUPINFOW Startup{};
   Startup.cb = sizeof(Startup);
+  // No standard handles: a program left running must not hold the driver's output open.
+  Startup.dwFlags = STARTF_USESTDHANDLES;
   PROCESS_INFORMATION Info{};
   if (!CreateProcessW(Exe.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                       Block.data(), Folder.empty() ? nullptr : Folder.c_str(), &Startup, &Info))

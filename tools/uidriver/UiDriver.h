@@ -15,7 +15,7 @@ namespace UiDriver {
 // A selector names one window: segments joined by " > ", from a top-level window down through its
 // descendants. A segment is `Class`, `Class:Text` or either followed by `#N`, the N-th match
 // counted from 0 in depth-first order; `*` matches any class; the text is the whole window text.
-//   "TfrmQalMain > TRadioGroup:Kurulum Tipi > TRadioButton: &Güncelleme"
+//   "TfrmQalMain > TRadioGroup:Kurulum Tipi > TGroupButton: &Güncelleme"
 //   "#32770 > Button:OK"
 // A first segment matches top-level windows only, of ProcessId when it is not 0.
 HWND Find(const std::wstring& Selector, DWORD ProcessId = 0);
@@ -32,7 +32,8 @@ bool Enabled(HWND Window);
 bool Visible(HWND Window);
 // A check box's or radio button's state: BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE.
 int Checked(HWND Window);
-// The text of panel Panel of a status bar; empty for a panel it does not have.
+// The text of panel Panel of a status bar as shown (without the tabs that align it); empty for a
+// panel it does not have.
 std::wstring StatusPanel(HWND StatusBar, int Panel);
 // The texts of Window's windowed descendants in depth-first order (a system message box's
 // message is among them).
@@ -48,7 +49,7 @@ void Type(HWND Window, const std::wstring& Text);
 // Presses and releases one key (VK_F2, VK_RETURN, VK_ESCAPE...).
 void Key(HWND Window, WORD VirtualKey);
 // Alt+F4: the system menu's Close.
-void CloseWindow(HWND Window);
+void AltF4(HWND Window);
 // Waits for a top-level box of ProcessId matching BoxSelector ("#32770", "TMessageForm"...),
 // presses its button whose text is ButtonText, and answers the box's texts (caption first);
 // empty when no such box came within TimeoutMs.
