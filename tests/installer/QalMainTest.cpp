@@ -75,6 +75,10 @@ TEST_F(QalMainForm, ShowsTitleVersionAndEnablesInputsAfterStart) {
   for (TControl* C : {(TControl*)Form->rgKurulumTipi, (TControl*)Form->rgTerminalTipi, (TControl*)Form->rgVersiyon,
                       (TControl*)Form->GroupBox2, (TControl*)Form->cmdQal, (TControl*)Form->cmdVazgec})
     EXPECT_FALSE(C->GetEnabled()) << C->GetName();
+  // Update mode, version 5.0 and a server terminal to start with.
+  EXPECT_EQ(Form->rgKurulumTipi->GetItemIndex(), 1);
+  EXPECT_EQ(Form->rgVersiyon->GetItemIndex(), 0);
+  EXPECT_EQ(Form->rgTerminalTipi->GetItemIndex(), 0);
   EXPECT_TRUE(Form->txPath->GetReadOnly());
   EXPECT_EQ(Form->txPath->GetText(), L"C:");
   // The folder edit's button and its F2 reach the form's handler, as the family's edit will.
@@ -372,6 +376,27 @@ TEST_F(QalMainForm, MainButtonAsksForTheVersion) {
     EXPECT_EQ(Said, std::vector<String>{C.Said});
     EXPECT_FALSE(Form->GetRunning());
     EXPECT_TRUE(Form->cmdQal->GetEnabled());
+  }
+}
+
+// A close asked for while a run is in progress is refused: the run's steps are still on the stack.
+TEST_F(QalMainForm, RefusesToCloseDuringARun) {
+  const struct {
+    const wchar_t* Answer;
+    bool StaysOpen;
+  } Cases[] = {{L"Yes", true}, {L"No", false}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(String(C.Answer));
+    Form->Show();
+    // The close request waits in the queue until the run, if any, pumps messages.
+    TBoxDriver Driver({L"TMessageForm"}, [&](HWND Box) {
+      PressDialogButton(Box, C.Answer);
+      PostMessageW(Form->GetHandle(), WM_CLOSE, 0, 0);
+    });
+    Form->cmdQalClick(Form->cmdQal);
+    Pump();
+    EXPECT_TRUE(Driver.Acted);
+    EXPECT_EQ(Form->GetVisible(), C.StaysOpen);
   }
 }
 

@@ -106,6 +106,20 @@ TEST_F(QalProgram, OpensItsMainFormWithCaptionAndStatus) {
   EXPECT_TRUE(Program.WaitExit());
 }
 
+// The program asks for administrator rights, the themed common controls and per-monitor DPI.
+TEST_F(QalProgram, CarriesItsManifest) {
+  HMODULE Exe = LoadLibraryExW(QalExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(Exe, nullptr);
+  HRSRC Found = FindResourceW(Exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(Found, nullptr);
+  const char* Data = static_cast<const char*>(LockResource(LoadResource(Exe, Found)));
+  std::string Manifest(Data, SizeofResource(Exe, Found));
+  FreeLibrary(Exe);
+  for (const char* Part : {"level=\"requireAdministrator\"", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                           ">true/pm<", "PerMonitorV2"})
+    EXPECT_NE(Manifest.find(Part), std::string::npos) << Part;
+}
+
 // The operator's choices, made with clicks, keep the component boxes consistent.
 TEST_F(QalProgram, OptionBoxesFollowTheChoices) {
   Program = TProgram::Start(QalExe(), L"", L"", LocalOnly);
