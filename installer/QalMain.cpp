@@ -194,10 +194,10 @@ void TfrmQalMain::FormCloseQuery(TObject*, bool& CanClose) {
 void TfrmQalMain::Timer1Timer(TObject*) {
   Timer1->SetEnabled(false);
   if (ParamCount() >= 1) {
-    String Old = ParamStr(1);
-    if (IsSelfUpdateLeftover(Old, ParamStr(0)) && FileExists(Old)) {
+    // Beside the program, wherever the current folder is.
+    const String Path = ExtractFilePath(ExpandFileName(ParamStr(0))) + L"123.exe";
+    if (IsSelfUpdateLeftover(ParamStr(1), ParamStr(0)) && FileExists(Path)) {
       // The old process may still be closing: give it a few seconds to let the file go.
-      String Path = ExpandFileName(Old);
       DWORD Deadline = GetTickCount() + 10000;
       while (!DeleteFile(Path) && FileExists(Path)) {
         if (GetTickCount() > Deadline) {

@@ -529,6 +529,49 @@ bool Contains(const std::vector<String>& Lines, const String& Line) {
   return std::find(Lines.begin(), Lines.end(), Line) != Lines.end();
 }
 
+// Starts the wizard Exe with Arguments in Folder; its process handle.
+HANDLE StartWizard(const String& Exe, const String& Arguments, const String& Folder) {
+  String CommandLine = L"\"" + Exe + L"\"" + (Arguments.empty() ? L"" : L" " + Arguments);
+  STARTUPINFOW Startup{};
+  Startup.cb = sizeof(Startup);
+  PROCESS_INFORMATION Info{};
+  if (!CreateProcessW(Exe.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder.c_str(), &Startup,
+                      &Info))
+    return nullptr;
+  CloseHandle(Info.hThread);
+  return Info.hProcess;
+}
+
+template <class F>
+bool WaitUntil(F Done, DWORD Milliseconds) {
+  for (DWORD Deadline = GetTickCount() + Milliseconds; !Done();) {
+    if (GetTickCount() > Deadline) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+// Closes every running wizard of the program file Exe as the operator would; their count.
+size_t CloseWizards(const String& Exe) {
+  auto Running = ProcessesOf(Exe);
+  for (auto& [Pid, Process] : Running) {
+    EnumWindows(
+        [](HWND W, LPARAM Pid) -> BOOL {
+          DWORD Owner = 0;
+          GetWindowThreadProcessId(W, &Owner);
+          if (Owner == DWORD(Pid)) PostMessageW(W, WM_CLOSE, 0, 0);
+          return TRUE;
+        },
+        LPARAM(Pid));
+    if (WaitForSingleObject(Process, 30000) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "a wizard did not close";
+      TerminateProcess(Process, 1);
+    }
+    CloseHandle(Process);
+  }
+  return Running.size();
+}
+
 TEST_F(QalSelfUpdateLocalServer, TheServedWizardReplacesTheRunningOne) {
   const TBytes Old = FileBytes(WizardExe());
   TBytes New = Old;
@@ -542,45 +585,20 @@ TEST_F(QalSelfUpdateLocalServer, TheServedWizardReplacesTheRunningOne) {
 
   // The old wizard, started from another folder: it downloads, starts the new one and ends.
   const String Exe = Program + L"Qal.exe";
-  String CommandLine = L"\"" + Exe + L"\"";
-  STARTUPINFOW Startup{};
-  Startup.cb = sizeof(Startup);
-  PROCESS_INFORMATION Info{};
-  ASSERT_TRUE(CreateProcessW(Exe.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             (Work + L"baska").c_str(), &Startup, &Info));
-  CloseHandle(Info.hThread);
-  const DWORD Ended = WaitForSingleObject(Info.hProcess, 60000);
-  if (Ended != WAIT_OBJECT_0) TerminateProcess(Info.hProcess, 1);
+  HANDLE Process = StartWizard(Exe, L"", Work + L"baska");
+  ASSERT_TRUE(Process);
+  const DWORD Ended = WaitForSingleObject(Process, 60000);
+  if (Ended != WAIT_OBJECT_0) TerminateProcess(Process, 1);
   DWORD Code = 1;
-  GetExitCodeProcess(Info.hProcess, &Code);
-  CloseHandle(Info.hProcess);
+  GetExitCodeProcess(Process, &Code);
+  CloseHandle(Process);
   ASSERT_EQ(Ended, WAIT_OBJECT_0) << testing::PrintToString(WizardLog(Program));
   EXPECT_EQ(Code, 0u);
 
   // The new one deletes "123.exe" and goes on with its start-up.
   const String Done = L"Sürüm bilgisi alınamadı (HTTP 404) - güncelleme kontrolü atlandı.";
-  for (DWORD Deadline = GetTickCount() + 60000; GetTickCount() < Deadline;) {
-    if (!FileExists(Program + L"123.exe") && Contains(WizardLog(Program), Done)) break;
-    Sleep(50);
-  }
-  auto Running = ProcessesOf(Exe);
-  EXPECT_EQ(Running.size(), 1u) << "the new wizard runs";
-  for (auto& [Pid, Process] : Running) {
-    // Closed as the operator would close it.
-    EnumWindows(
-        [](HWND W, LPARAM Pid) -> BOOL {
-          DWORD Owner = 0;
-          GetWindowThreadProcessId(W, &Owner);
-          if (Owner == DWORD(Pid)) PostMessageW(W, WM_CLOSE, 0, 0);
-          return TRUE;
-        },
-        LPARAM(Pid));
-    if (WaitForSingleObject(Process, 30000) != WAIT_OBJECT_0) {
-      ADD_FAILURE() << "the new wizard did not close";
-      TerminateProcess(Process, 1);
-    }
-    CloseHandle(Process);
-  }
+  WaitUntil([&] { return !FileExists(Program + L"123.exe") && Contains(WizardLog(Program), Done); }, 60000);
+  EXPECT_EQ(CloseWizards(Exe), 1u) << "the new wizard runs";
 
   const std::vector<String> Log = WizardLog(Program);
   const std::vector<String> Expected{L"Yeni versiyon indiriliyor..", L"Yeni versiyon indirildi..", Done};
@@ -591,6 +609,46 @@ TEST_F(QalSelfUpdateLocalServer, TheServedWizardReplacesTheRunningOne) {
   EXPECT_EQ(Files, std::vector<String>{L"Qal.exe"});
   EXPECT_TRUE(FileBytes(Exe) == New) << "the folder holds the new executable";
   EXPECT_EQ(Listing(Work + L"baska"), std::vector<String>{});
+}
+
+// The old file may stay held a while (the old wizard still closing): the new one tries again for
+// some seconds, and only then gives up with a red line and goes on.
+TEST_F(QalSelfUpdateLocalServer, TheNewWizardWaitsForTheOldFile) {
+  const String Exe = Program + L"Qal.exe";
+  const String Old = Program + L"123.exe";
+  WriteBytes(Exe, FileBytes(WizardExe()));
+  WriteBytes(StoreFile(L"diger/qal.txt"), Text("7.8"));
+  for (bool LetGo : {true, false}) {
+    SCOPED_TRACE(LetGo ? "let go" : "held");
+    WriteBytes(Old, Text("eski"));
+    HANDLE Lock = CreateFileW(Old.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(Lock, INVALID_HANDLE_VALUE);
+    HANDLE Process = StartWizard(Exe, L"123.exe", Work + L"baska");
+    ASSERT_TRUE(Process);
+    CloseHandle(Process);
+    auto GaveUp = [&] {
+      for (const String& L : WizardLog(Program))
+        if (L.starts_with(L"Eski Qal.exe silinemedi: ")) return true;
+      return false;
+    };
+    if (LetGo) {
+      Sleep(1500);
+      CloseHandle(Lock);
+      EXPECT_TRUE(WaitUntil([&] { return !FileExists(Old); }, 30000));
+    } else {
+      EXPECT_TRUE(WaitUntil(GaveUp, 60000));
+      CloseHandle(Lock);
+      EXPECT_TRUE(FileExists(Old));
+    }
+    EXPECT_EQ(CloseWizards(Exe), 1u);
+    EXPECT_EQ(GaveUp(), !LetGo) << testing::PrintToString(WizardLog(Program));
+    TSearchRec F;
+    if (FindFirst(Program + L"Qal_*.log", faAnyFile, F) == 0) {
+      do DeleteFile(Program + F.Name);
+      while (FindNext(F) == 0);
+      FindClose(F);
+    }
+  }
 }
 
 }  // namespace
