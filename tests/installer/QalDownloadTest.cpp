@@ -257,6 +257,9 @@ TEST_F(QalDownloadLocalServer, DownloadsAndExtractsAPackage) {
   MakeZip(StoreFile(L"paket/Zelkor Demo.zip"), {{L"Zelkor/boş.txt", {}},
                                                 {L"Zelkor/alt/ğüşıöç İ.txt", Text("merhaba")},
                                                 {L"Zelkor/büyük.bin", Big}});
+  // The form resource binds the client's event to the form.
+  EXPECT_TRUE(Form->NetHTTPClient1->GetOnReceiveData() ==
+              TReceiveDataEvent(Form, &TfrmQalMain::NetHTTPClient1ReceiveData));
   for (const wchar_t* RemotePath : {L"paket/Zelkor Demo.zip", L"paket/uzunluksuz.zip"}) {
     SCOPED_TRACE(UTF8Encode(RemotePath));
     const bool WithLength = String(RemotePath) == L"paket/Zelkor Demo.zip";
@@ -369,6 +372,30 @@ class QalSelfUpdateLocalServer : public WizardServer {
 // The wizard beside the tests that the round serves and starts.
 String WizardExe() { return ExtractFilePath(ParamStr(0)) + L"self_update_wizard.exe"; }
 
+// The rules of the server's state folder, with one more for the time of a test.
+class TExtraRule {
+ public:
+  explicit TExtraRule(const std::string& Rule) : FFile(LocalDownloadServer::StateFolder() + L"\\rules.json") {
+    const TBytes Old = FileBytes(FFile);
+    FSaved.assign(Old.begin(), Old.end());
+    std::string Rules = FSaved;
+    const size_t Brace = Rules.find('{');
+    Rules.insert(Brace + 1, Rule + (Rules.find('"') == std::string::npos ? "" : ", "));
+    Write(Rules);
+  }
+  ~TExtraRule() { Write(FSaved); }
+
+ private:
+  void Write(const std::string& Text) {
+    // Whole at once: the server reads the file on every request.
+    const String Temp = FFile + L".new";
+    WriteBytes(Temp, TBytes(Text.begin(), Text.end()));
+    MoveFileExW(Temp.c_str(), FFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+  }
+  String FFile;
+  std::string FSaved;
+};
+
 // A copy of the wizard whose import of the user interface library names one that does not exist:
 // a Windows executable by every header, which the loader gives up at once.
 TBytes WizardThatCannotStart() {
@@ -404,7 +431,8 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
     const char* Version;  // null: no version file (404)
     const wchar_t* RemoteExe;
     TStale Old;
-    std::vector<TLogLine> Log;  // a red line ending in "*" is matched up to it
+    std::vector<TLogLine> Log;  // a red line with "*" is matched around it
+    const char* Rule = nullptr;  // for the version file, while the case runs
   } Cases[] = {
       {" 7.8 ", L"guncelleme/sayfa.exe", NoStale, {}},
       {"7.80\r\n", L"guncelleme/sayfa.exe", NoStale, {}},
@@ -413,6 +441,12 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
       {"", L"guncelleme/sayfa.exe", NoStale, {}},
       {nullptr, L"guncelleme/sayfa.exe", NoStale,
        {{LogRed, L"Sürüm bilgisi alınamadı (HTTP 404) - güncelleme kontrolü atlandı."}}},
+      {"7.9", L"guncelleme/sayfa.exe", NoStale,
+       {{LogRed, L"Sürüm bilgisi alınamadı (HTTP 503) - güncelleme kontrolü atlandı."}},
+       R"("diger/qal.txt": {"status": 503, "reason": "Service Unavailable"})"},
+      // The connection drops in the middle of the version file.
+      {"7.9", L"guncelleme/sayfa.exe", NoStale, {{LogRed, L"Güncelleme kontrolü yapılamadı: *"}},
+       R"("diger/qal.txt": {"cut": 1})"},
       {"7.81", L"guncelleme/yok.exe", NoStale,
        {{LogWhite, Downloading}, {LogRed, L"Yeni Qal.exe indirilemedi (HTTP 404 Not Found)." + Cancelled}}},
       {"\xEF\xBB\xBF" "7.9\n", L"guncelleme/sayfa.exe", NoStale,
@@ -432,6 +466,7 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(testing::Message() << (C.Version ? C.Version : "404") << " " << UTF8Encode(C.RemoteExe));
+    std::unique_ptr<TExtraRule> Rule(C.Rule ? new TExtraRule(C.Rule) : nullptr);
     if (C.Version) WriteBytes(StoreFile(L"diger/qal.txt"), Text(C.Version));
     else DeleteFile(StoreFile(L"diger/qal.txt"));
     WriteBytes(Program + L"Qal.exe", Text("eski program"));
@@ -465,30 +500,6 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
   }
   FormatSettings = Saved;
 }
-
-// The rules of the server's state folder, with one more for the time of a test.
-class TExtraRule {
- public:
-  explicit TExtraRule(const std::string& Rule) : FFile(LocalDownloadServer::StateFolder() + L"\\rules.json") {
-    const TBytes Old = FileBytes(FFile);
-    FSaved.assign(Old.begin(), Old.end());
-    std::string Rules = FSaved;
-    const size_t Brace = Rules.find('{');
-    Rules.insert(Brace + 1, Rule + (Rules.find('"') == std::string::npos ? "" : ", "));
-    Write(Rules);
-  }
-  ~TExtraRule() { Write(FSaved); }
-
- private:
-  void Write(const std::string& Text) {
-    // Whole at once: the server reads the file on every request.
-    const String Temp = FFile + L".new";
-    WriteBytes(Temp, TBytes(Text.begin(), Text.end()));
-    MoveFileExW(Temp.c_str(), FFile.c_str(), MOVEFILE_REPLACE_EXISTING);
-  }
-  String FFile;
-  std::string FSaved;
-};
 
 // The processes whose program is File, each with its handle.
 std::vector<std::pair<DWORD, HANDLE>> ProcessesOf(const String& File) {
