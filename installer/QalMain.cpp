@@ -449,7 +449,7 @@ String BuildDownloadUrl(const String& RemotePath) {
   size_t Start = 0;
   for (;;) {
     const size_t Slash = RemotePath.find(L'/', Start);
-    Encoded += TNetEncoding::URL()->Encode(RemotePath.substr(Start, Slash == String::npos ? String::npos : Slash - Start));
+    Encoded += TNetEncoding::URL()->Encode(RemotePath.substr(Start, Slash - Start));  // to the end without a slash
     if (Slash == String::npos) break;
     Encoded += L'/';
     Start = Slash + 1;
@@ -511,7 +511,8 @@ void TfrmQalMain::NetHTTPClient1ReceiveData(TObject*, Int64 AContentLength, Int6
 
 void TfrmQalMain::ZipExtractProgress(TObject*, const String& FileName, const TZipHeader& Header, Int64 Position) {
   ProgressBar1->SetMax(100);
-  ProgressBar1->SetPosition(Header.UncompressedSize == 0 ? 0 : Integer(Position * 100 / Int64(Header.UncompressedSize)));
+  const Int64 Size = Int64(Header.UncompressedSize);
+  ProgressBar1->SetPosition(Size == 0 ? 0 : Integer(Position * 100 / Size));
   lbStatus->SetCaption(FileName);
   Application->ProcessMessages();
 }

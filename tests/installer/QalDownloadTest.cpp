@@ -222,7 +222,9 @@ class WizardServer : public WizardForm {
     Store = LocalDownloadServer::StateFolder() + L"\\store\\";
   }
   // A file of the vendor's store, by its remote path.
-  String StoreFile(const String& RemotePath) const { return Store + StringReplace(RemotePath, L"/", L"\\", {rfReplaceAll}); }
+  String StoreFile(const String& RemotePath) const {
+    return Store + StringReplace(RemotePath, L"/", L"\\", {rfReplaceAll});
+  }
   String Store;
 };
 
@@ -318,7 +320,8 @@ TEST_F(QalDownloadLocalServer, AFailedDownloadIsLoggedRaisedAndLeavesNoArchive) 
       {L"paket/yok.zip", false, L"paket/yok.zip indirilemedi (HTTP 404 Not Found).", {}},
       {L"paket/kesik.zip", false, L"", {}},
       {L"paket/bozuk.zip", true, L"", {}},
-      {L"paket/kacak.zip", true, L"Invalid zip entry name: \"../dışarı.txt\" leaves the target folder", {L"iyi.txt"}},
+      {L"paket/kacak.zip", true, L"Invalid zip entry name: \"../dışarı.txt\" leaves the target folder",
+       {L"iyi.txt"}},
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(UTF8Encode(C.RemotePath));
@@ -473,7 +476,8 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
     HANDLE Lock = INVALID_HANDLE_VALUE;
     if (C.Old != NoStale) WriteBytes(Program + L"123.exe", Text("bayat"));
     if (C.Old == LockedStale)
-      Lock = CreateFileW((Program + L"123.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      Lock = CreateFileW((Program + L"123.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
 
     EXPECT_EQ(Form->CheckForUpdate(C.RemoteExe), 0);
 
