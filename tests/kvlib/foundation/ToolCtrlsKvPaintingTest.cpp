@@ -361,6 +361,40 @@ TEST_F(ButtonsBitmapCache, EqualKeysShareOneBitmap) {
   EXPECT_EQ(Cache.Count(), 0);
 }
 
+// Each part of the key tells entries apart, and every entry is found again after others came.
+TEST_F(ButtonsBitmapCache, EveryPartOfTheKeyCounts) {
+  TButtonsBitmapCache Cache;
+  std::vector<TButtonBitmapInfoKv> Keys(1);
+  Keys[0].Size = TPoint(9, 9);
+  Keys[0].BitmapType = bcsPlusKv;
+  auto Vary = [&](auto Change) {
+    TButtonBitmapInfoKv K = Keys[0];
+    Change(K);
+    Keys.push_back(K);
+  };
+  Vary([](TButtonBitmapInfoKv& K) { K.Size = TPoint(9, 10); });
+  Vary([](TButtonBitmapInfoKv& K) { K.Size = TPoint(10, 9); });
+  Vary([](TButtonBitmapInfoKv& K) { K.BitmapType = bcsMinusKv; });
+  Vary([](TButtonBitmapInfoKv& K) { K.Flat = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.Pressed = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.Active = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.Enabled = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.DownDirect = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.CheckState = cbGrayed; });
+  Vary([](TButtonBitmapInfoKv& K) { K.DrawBack = true; });
+  std::vector<TBitmap*> Bitmaps;
+  for (const auto& K : Keys) Bitmaps.push_back(Cache.GetButtonBitmap(K));
+  EXPECT_EQ(Cache.Count(), Integer(Keys.size()));
+  for (size_t I = 0; I < Keys.size(); ++I) {
+    EXPECT_EQ(Cache.GetButtonBitmap(Keys[I]), Bitmaps[I]) << I;
+    EXPECT_TRUE(CompareButtonBitmapInfo(Cache.Get(Integer(I))->BitmapInfo, Keys[I])) << I;
+  }
+  EXPECT_EQ(Cache.Count(), Integer(Keys.size()));
+  Cache.Clear();
+  EXPECT_NE(Cache.GetButtonBitmap(Keys[3]), nullptr);
+  EXPECT_EQ(Cache.Count(), 1);
+}
+
 TEST(ThemedGlyph, IsAGradientFromTheDarkShadowColour) {
   if (!ThemesEnabledKv()) GTEST_SKIP() << "no system theme";
   TPaintBox P(16, 16);
