@@ -216,6 +216,35 @@ TEST(WriteTextKv, PlacesTheTextByAlignmentLayoutAndPath) {
   }
 }
 
+// Right-to-left reading puts a trailing full stop at the left end of "ab.", on both paths.
+TEST(WriteTextKv, RightToLeftReadingOrdersTheLineFromTheRight) {
+  // How far down the ink of the leftmost two columns begins: a full stop begins low, a letter high.
+  auto TopOfLeftEdge = [](bool SingleLine, Integer ReadingMode) {
+    TBitmap Bmp;
+    Bmp.SetSize(200, 60);
+    TCanvas* C = Bmp.GetCanvas();
+    C->GetBrush()->SetColor(clWhite);
+    C->FillRect(TRect(0, 0, 200, 60));
+    C->GetFont()->SetHeight(-24);
+    C->GetFont()->SetColor(clBlack);
+    WriteTextKv(C, TRect(10, 10, 190, 50), false, 0, 0, L"ab.", 0, 0, false, false, 0, 0, ReadingMode, SingleLine);
+    Integer Left = 200;
+    for (Integer Y = 0; Y < 60; ++Y)
+      for (Integer X = 0; X < 200; ++X)
+        if (C->GetPixel(X, Y) != clWhite) Left = std::min(Left, X);
+    Integer Top = 60;
+    for (Integer Y = 0; Y < 60; ++Y)
+      for (Integer X = Left; X < Left + 2; ++X)
+        if (C->GetPixel(X, Y) != clWhite) Top = std::min(Top, Y);
+    return Top;
+  };
+  for (bool SingleLine : {true, false}) {
+    const Integer Ltr = TopOfLeftEdge(SingleLine, 0), Rtl = TopOfLeftEdge(SingleLine, 1);
+    EXPECT_GT(Rtl, Ltr + 5) << "single line " << SingleLine;
+    EXPECT_EQ(TopOfLeftEdge(SingleLine, 2), Ltr) << "mode 2 reads left to right";
+  }
+}
+
 TEST(WriteTextKv, FillsTheBackgroundOnlyWhenAskedAndKeepsTheBrush) {
   const TRect Cell(20, 10, 180, 90);
   for (bool SingleLine : {true, false}) {
