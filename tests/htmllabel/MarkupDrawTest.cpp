@@ -3,7 +3,7 @@
 #include <random>
 
 #include "framework/Graphics.h"
-#include "htmllabel/MarkupLabel.h"
+#include "htmllabel/MarkupDraw.h"
 #include "htmllabel/PictureFixtures.h"
 #include "htmllabel/PictureStore.h"
 
