@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <map>
 
 #include "framework/ImgList.h"
 #include "framework/SysUtils.h"
@@ -65,7 +66,9 @@ struct TShellIcon {
 
 TShellIcon FindShellIcon(const String& Name, bool Large) {
   TShellIcon R;
-  HIMAGELIST List = GetSystemImageList(!Large);
+  // The system image lists live as long as the process.
+  static const HIMAGELIST Lists[2] = {GetSystemImageList(true), GetSystemImageList(false)};
+  HIMAGELIST List = Lists[Large ? 1 : 0];
   if (!List) return R;
   Integer Index = -1;
   if (AllDigits(Name)) {
@@ -147,6 +150,7 @@ class TEngine {
   Integer BulletIndent = 12, LWidth = 0;
   TFontData SpaceFont;
   Integer SpaceWidth = -1;
+  std::map<String, TShellIcon> ShellIcons;  // both passes ask for the same icons
 
   // The line being laid out; the measuring pass sets the values that the second pass reuses.
   TRect Box;
@@ -154,6 +158,7 @@ class TEngine {
   Integer LineWidth = 0, LineHeight = 0, TextHeightOfLine = 0, SubExtra = 0, SupExtra = 0, TrailBlank = 0;
   Integer TextOffset = 0;  // text moved up against a taller picture
   double LineFactorUsed = 1.0;
+  TFloat ParaFloatUsed = TFloat::None;  // the float mode of the line's paragraph, kept past its </P>
   bool LineEnd = false, TextHit = false, HasContent = false;
   Integer ItemsOnLine = 0;
   Integer FloatLeftW = 0, FloatRightW = 0, FloatPictureBottom = 0;  // a floating picture on this line
@@ -427,7 +432,9 @@ TPictureSource TEngine::Resolve(const String& Src) {
       R.Height = P.Images->GetHeight();
     }
   } else if (StartsNoCase(Src, 0, L"SSYS:") || StartsNoCase(Src, 0, L"LSYS:")) {
-    R.Shell = FindShellIcon(Src.substr(5), Up(Src[0]) == L'L');
+    auto Known = ShellIcons.find(Src);
+    if (Known == ShellIcons.end()) Known = ShellIcons.emplace(Src, FindShellIcon(Src.substr(5), Up(Src[0]) == L'L')).first;
+    R.Shell = Known->second;
     R.Width = R.Shell.Width;
     R.Height = R.Shell.Height;
   } else if (Src.find(L':') == String::npos) {
@@ -503,20 +510,25 @@ void TEngine::TileSource(const TPictureSource& Src, const TRect& Area) {
   Integer W = Src.Width, H = Src.Height;
   const Int64 Tiles = (Int64(Show.Width()) / W + 2) * (Int64(Show.Height()) / H + 2);
   std::unique_ptr<TBitmap> Gathered;
-  if (Tiles > 4096) {
-    const Integer Nx = (64 + W - 1) / W, Ny = (64 + H - 1) / H;
+  if (Tiles > 64) {
+    // Draw the picture once and double the copies across and down to a tile of 64 pixels or more.
+    Integer TW = W, TH = H;
+    while (TW < 64) TW *= 2;
+    while (TH < 64) TH *= 2;
     Gathered = std::make_unique<TBitmap>();
     Gathered->SetPixelFormat(pf24bit);
-    Gathered->SetSize(W * Nx, H * Ny);
+    Gathered->SetSize(TW, TH);
     TCanvas* G = Gathered->GetCanvas();
     G->GetBrush()->SetColor(KeyColor);
-    G->FillRect(TRect(0, 0, W * Nx, H * Ny));
-    for (Integer J = 0; J < Ny; ++J)
-      for (Integer I = 0; I < Nx; ++I) G->Draw(I * W, J * H, Src.Picture);
+    G->FillRect(TRect(0, 0, TW, TH));
+    G->Draw(0, 0, Src.Picture);
+    HDC Gd = G->GetHandle();
+    for (Integer Have = W; Have < TW; Have *= 2) BitBlt(Gd, Have, 0, Have, H, Gd, 0, 0, SRCCOPY);
+    for (Integer Have = H; Have < TH; Have *= 2) BitBlt(Gd, 0, Have, TW, Have, Gd, 0, 0, SRCCOPY);
     Gathered->SetTransparentColor(KeyColor);
     Gathered->SetTransparent(true);
-    W *= Nx;
-    H *= Ny;
+    W = TW;
+    H = TH;
   }
   const int Saved = SaveDC(Dc);
   IntersectClipRect(Dc, Area.Left, Area.Top, Area.Right, Area.Bottom);
@@ -620,6 +632,7 @@ bool TEngine::Picture(const String& Tag, TPass Pass) {
     }
     if (Wrap) {
       WrapText = true;
+      LineHeight = TextHeightOfLine;
       TextOffset = 0;
     }
     if (Float != TFloat::None) {
@@ -768,6 +781,7 @@ bool TEngine::ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine) {
         const String Fl = UpperAscii(TagAttribute(Tag, L"FLOAT"));
         if (Fl == L"LEFT") St.ParaFloat = TFloat::Left;
         else if (Fl == L"RIGHT") St.ParaFloat = TFloat::Right;
+        if (Pass == TPass::Measure) ParaFloatUsed = St.ParaFloat;
         const String Bg = TagAttribute(Tag, L"BGCOLOR", &Has);
         if (Has && !Bg.empty()) {
           St.ParaBg = true;
@@ -903,6 +917,7 @@ size_t TEngine::Line(size_t From, size_t Limit, const TRect& LineRect, TPass Pas
     FloatLeftW = FloatRightW = FloatPictureBottom = 0;
     WrapText = false;
     LineFactorUsed = St.LineFactor;
+    ParaFloatUsed = St.ParaFloat;
   }
   X = Box.Left + (Measuring ? 0 : St.ListIndent);
   RX = Box.Right - (Measuring ? 0 : St.ListIndent);
@@ -1018,8 +1033,8 @@ bool TEngine::Run(const String& Text, const TRect& Rect) {
     const Integer Width = LineWidth;
     const Integer LineH = std::max(0, Integer(std::lround((LineHeight + P.LineSpacing) * LineFactorUsed)));
     const Integer Sub = SubExtra, Sup = SupExtra;
-    const bool FloatPara = St.ParaFloat != TFloat::None && St.ParaFloat != PrevParaFloat;
-    const TFloat ParaFloat = St.ParaFloat;
+    const TFloat ParaFloat = ParaFloatUsed;
+    const bool FloatPara = ParaFloat != TFloat::None && ParaFloat != PrevParaFloat;
     TRect LBox = LineRect;
     if (FloatPara) {
       if (ParaFloat == TFloat::Right && LBox.Right - Width > LBox.Left) LBox.Left = LBox.Right - Width;
