@@ -13,6 +13,7 @@
 #include "framework/classes/ObjectText.h"
 #include "framework/controls/ControlsTestUtil.h"
 #include "htmllabel/MarkupLabel.h"
+#include "htmllabel/PictureFixtures.h"
 #include "htmllabel/PictureStore.h"
 
 namespace {
@@ -199,6 +200,42 @@ TEST(MarkupLabel, AutoSizingFollowsTheTextAndReportsEachNewSizeOnce) {
   Pump();
   EXPECT_EQ(L->GetHeight(), One.cy + 6);
   EXPECT_EQ(H.Form->Log.size(), 1u);
+}
+
+// A picture of the label's store gives its line the picture's height; the label sizes to both.
+TEST(MarkupLabel, AutoSizingCountsPicturesOfTheStore) {
+  TLabelHolder H;
+  auto* Store = new TPictureStore(H.Form);
+  TPictureItem* Item = Store->GetItems()->Add();
+  Item->SetName(L"Logo");
+  {
+    const fixtures::TData D = fixtures::Png(64, 32);
+    TMemoryStream M;
+    M.WriteBuffer(D.data(), Integer(D.size()));
+    M.SetPosition(0);
+    Item->GetPicture()->LoadFromStream(&M);
+  }
+  TMarkupLabel* L = H.Label;
+  L->SetPictureStore(Store);
+  EXPECT_EQ(Store->RegisteredControlCount(), 1);  // the store's changes repaint the label
+  TStringList S;
+  S.Add(L"Bir<br><img src=\"logo\"> iki");
+  L->SetHTMLText(&S);
+  TBitmap Measure;
+  Measure.GetCanvas()->GetFont()->Assign(L->GetFont());
+  const Integer Gh = Measure.GetCanvas()->TextHeight(L"gh");
+  const Integer Second = 64 + 2 + Measure.GetCanvas()->TextWidth(L" iki");
+  L->SetAutoSizeType(asBoth);
+  L->SetAutoSizing(true);
+  L->Doit();
+  Pump();
+  EXPECT_EQ(L->GetWidth(), std::max(Second, Measure.GetCanvas()->TextWidth(L"Bir")) + 2 + 6);
+  EXPECT_EQ(L->GetHeight(), Gh + 32 + 6);
+  // Without the store the picture takes no room.
+  L->SetPictureStore(nullptr);
+  L->Doit();
+  Pump();
+  EXPECT_EQ(L->GetHeight(), 2 * Gh + 6);
 }
 
 // ---- Anchors ----
