@@ -610,6 +610,48 @@ TEST(MarkupLayout, BlinkingTextShowsOnlyInItsPhase) {
   }
 }
 
+// Relative sizes add points to the base font; other sizes are absolute points (pixels at 96 per inch).
+TEST(MarkupLayout, FontSizesAreRelativeOrAbsolute) {
+  TPage Pg;  // Arial 10 pt
+  auto WidthAt = [&](Integer Height) {
+    TFont Keep;
+    Keep.Assign(Pg.C()->GetFont());
+    Pg.C()->GetFont()->SetHeight(Height);
+    const Integer W = Pg.C()->TextWidth(L"MMMMMMMM");
+    Pg.C()->GetFont()->Assign(&Keep);
+    return W;
+  };
+  TFont Fourteen;
+  Fourteen.SetSize(14);
+  struct {
+    const wchar_t* Tag;
+    Integer Height;
+  } Cases[] = {
+      {L"<font size=\"3\">", Fourteen.GetHeight()},
+      {L"<font size=\"12\">", -16},
+      {L"<font style=\"font-size:12pt\">", -16},
+      {L"<font style=\"color:red\" size=\"12\">", Pg.C()->GetFont()->GetHeight()},  // SIZE only without STYLE
+      {L"<font size=\"x\">", Pg.C()->GetFont()->GetHeight()},
+  };
+  for (const auto& C : Cases) {
+    THTMLDrawResult R;
+    Pg.Draw(String(C.Tag) + L"MMMMMMMM</font>", Rect(0, 0, 400, 300), R);
+    EXPECT_EQ(R.TextWidth, WidthAt(C.Height) + 2) << C.Tag;
+  }
+}
+
+// Without wrapping a long line is cut at the rectangle's edge.
+TEST(MarkupLayout, UnwrappedTextStaysInsideTheRectangle) {
+  TPage Pg;
+  THTMLDrawParams P;
+  P.WordWrap = false;
+  THTMLDrawResult R;
+  Pg.Draw(L"MMMM MMMM <b>MMMM</b> MMMM MMMM MMMM", Rect(0, 0, 100, 300), R, P);
+  EXPECT_EQ(R.LineCount, 1);
+  EXPECT_TRUE(Inked(Pg.C(), TRect(0, 0, 100, Pg.Gh())));
+  EXPECT_FALSE(Inked(Pg.C(), TRect(100, 0, 400, Pg.Gh())));
+}
+
 // ---- Right to left ----
 
 TEST(MarkupLayout, BiDiFlagsChangeOnlyOnMiddleEasternSystems) {
