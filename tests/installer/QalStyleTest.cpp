@@ -160,6 +160,25 @@ TEST(QalStyle, OnScreenTheMainFormIsDarkWithLightTurkishCaptions) {
   EXPECT_GT(Shot.Brightest(EntryRect), 180) << "menu bar: 'İşlemler'";
   if (HasFailure()) Shot.Save(L"QalStyleOnScreen.bmp");  // to look at what went wrong
 
+  // Without a window manager the screen shows no title bar: the frame as the form paints it.
+  RECT W;
+  GetWindowRect(Wnd, &W);
+  TBitmap Frame(W.right - W.left, W.bottom - W.top);
+  Frame.GetCanvas()->GetBrush()->SetColor(clGray);  // neither dark nor light
+  Frame.GetCanvas()->FillRect(TRect(0, 0, Frame.GetWidth(), Frame.GetHeight()));
+  Form->Perform(WM_PRINT, WPARAM(Frame.GetCanvas()->GetHandle()), PRF_NONCLIENT);
+  Integer CaptionBottom = Shot.OfScreen(Bar.rcBar).Top;
+  ASSERT_GT(CaptionBottom, 8);
+  Integer Dark = 255, Light = 0;
+  for (Integer Y = 2; Y < CaptionBottom - 2; ++Y)
+    for (Integer X = 4; X < 300; ++X) {
+      Integer L = Luminance(ColorToRGB(Frame.GetCanvas()->GetPixel(X, Y)));
+      Dark = std::min(Dark, L);
+      Light = std::max(Light, L);
+    }
+  EXPECT_LT(Dark, 60) << "title bar";
+  EXPECT_GT(Light, 180) << "title bar: 'Zelkor SQL (Kurulum Sihirbazı)'";
+
   Form->Hide();
   Pump();
   Form.reset();
