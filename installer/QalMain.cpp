@@ -9,6 +9,7 @@
 #include "framework/SysUtils.h"
 #include "framework/WinShell.h"
 #include "framework/Zip.h"
+#include "htmllabel/MarkupLabel.h"
 #include "installer/DownloadHost.h"
 #include "installer/InputBoxU.h"
 #include "installer/MessageBoxU.h"
@@ -112,7 +113,7 @@ void RegisterQalClasses() {
   RegisterComControls();
   RegisterMenus();
   RegisterClasses({TNetHTTPClient::StaticClass(), TfrmQalMain::StaticClass(), TMessageBox::StaticClass(),
-                   TInputBox::StaticClass()});
+                   TInputBox::StaticClass(), TMarkupLabel::StaticClass()});
 }
 
 TfrmQalMain::TfrmQalMain(TComponent* AOwner) : TForm(AOwner) {}
