@@ -34,6 +34,8 @@ class QalMainForm : public testing::Test {
     QalClock = [] { return TestNow; };
     QalWindowsVersion = [] { return TestVersion; };
     QalInternetConnected = [] { return true; };
+    // The self-update's check has tests of its own, against the local download server.
+    QalCheckForUpdateAtStart = false;
     QalLocalIPHost = L"127.0.0.1";
     TestVersion = {6, 1, 1, 0};
     TestNow = At(2031, 2, 3, 13, 14, 15);
