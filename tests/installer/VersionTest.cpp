@@ -106,6 +106,24 @@ class QalSectorForm : public testing::Test {
   TTestDesktop Desktop;
 };
 
+TEST_F(QalSectorForm, IsLaidOutAsDescribed) {
+  std::unique_ptr<TfrmVersion> Form(TComponent::Create<TfrmVersion>(Main.get()));
+  EXPECT_EQ(Form->GetBorderStyle(), bsNone);
+  EXPECT_EQ(Form->GetPosition(), poOwnerFormCenter);
+  EXPECT_EQ(Form->GetClientWidth(), 440);
+  EXPECT_EQ(Form->GetClientHeight(), 189);
+  EXPECT_EQ(Form->GetPadding()->GetLeft(), 4);
+  EXPECT_EQ(Form->GetPadding()->GetBottom(), 4);
+  EXPECT_EQ(Form->Panel1->GetCaption(), L"  Sektör");
+  EXPECT_EQ(Form->Panel1->GetAlign(), alTop);
+  EXPECT_TRUE(Form->Panel1->GetFont()->GetStyle().Contains(fsBold));
+  EXPECT_EQ(Form->Panel1->GetFont()->GetSize(), 12);
+  EXPECT_EQ(Form->rgSector->GetColumns(), 2);
+  EXPECT_EQ(Form->cmdolustur->GetCaption(), L"&Seç");
+  EXPECT_EQ(Form->cmdolustur->GetLeft() + Form->cmdolustur->GetWidth(), 440 - 4);
+  EXPECT_EQ(Form->cmdolustur->GetTop() + Form->cmdolustur->GetHeight(), 189 - 4);
+}
+
 TEST_F(QalSectorForm, ChoiceWritesShortcutsAndTheSector) {
   const struct {
     Integer Item;
