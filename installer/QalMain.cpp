@@ -6,6 +6,7 @@
 
 #include "framework/Dialogs.h"
 #include "framework/SysUtils.h"
+#include "htmllabel/MarkupLabel.h"
 #include "installer/InputBoxU.h"
 #include "installer/MessageBoxU.h"
 
@@ -107,7 +108,7 @@ void RegisterQalClasses() {
   RegisterComControls();
   RegisterMenus();
   RegisterClasses({TNetHTTPClient::StaticClass(), TfrmQalMain::StaticClass(), TMessageBox::StaticClass(),
-                   TInputBox::StaticClass()});
+                   TInputBox::StaticClass(), TMarkupLabel::StaticClass()});
 }
 
 TfrmQalMain::TfrmQalMain(TComponent* AOwner) : TForm(AOwner) {}
