@@ -54,6 +54,16 @@ TEST(SpeedButtonKv, EachStateDrawsItsOwnImage) {
   EXPECT_EQ(T.B->GetState(), bsHotKv);
 }
 
+TEST(SpeedButtonKv, TheMouseLeavingMakesItNormalAgain) {
+  TButtonForm T;
+  T.Post(WM_MOUSEMOVE, 0, 15, 15);
+  EXPECT_TRUE(T.B->GetMouseInControl());
+  EXPECT_EQ(T.B->GetState(), bsHotKv);
+  T.Post(WM_MOUSEMOVE, 0, 50, 40);  // over the form, outside the button
+  EXPECT_FALSE(T.B->GetMouseInControl());
+  EXPECT_EQ(T.B->GetState(), bsNormalKv);
+}
+
 TEST(SpeedButtonKv, AStateWithoutItsOwnListDrawsTheNormalListAtItsIndex) {
   TButtonForm T;
   auto Normal = SolidImages({clRed, clLime, clBlue});
