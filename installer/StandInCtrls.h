@@ -14,7 +14,8 @@
 class TButton;
 class TStandInButtonEdit;
 
-// The family's edit-button click: Handled tells the edit that the click was taken care of.
+// The family's edit-button click (the same type as ButtonsKv's): Handled tells the edit that the
+// click was taken care of.
 using TButtonClickEventKv = Closure<void(TObject* Sender, bool& Handled)>;
 
 // One button at the right edge of the edit, drawn as an ellipsis button.
