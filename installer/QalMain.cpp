@@ -501,7 +501,11 @@ void TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, C
     Process = ShellExecuteProcess(NativeUInt(Application->GetHandle()), L"open", FileName, Parameters, WorkingFolder,
                                   SW_HIDE);
   } catch (const Exception& E) {
-    AddToLog(LogRed, L"Komut çalıştırılamadı: " + FileName + L" " + Parameters + L" - " + E.Message());
+    // The system's reason alone, on the one line.
+    auto* OS = dynamic_cast<const EOSError*>(&E);
+    String Reason = OS ? SysErrorMessage(OS->ErrorCode) : String();
+    if (Reason.empty()) Reason = E.Message();
+    AddToLog(LogRed, L"Komut çalıştırılamadı: " + FileName + L" " + Parameters + L" - " + Reason);
     return;
   }
   if (Process) {

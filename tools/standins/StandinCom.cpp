@@ -1,14 +1,16 @@
 // A COM server of our own for the tests, in place of the firewall and WMI objects, which Wine
-// does not implement. DllRegisterServer registers it under the programmatic
-// ids "HNetCfg.FwMgr", "HNetCfg.FWOpenPort", "WbemScripting.SWbemLocator" and the moniker prefix
-// "winmgmts" in place of the system's own classes; DllUnregisterServer puts those back. It works in the folder named by the environment variable QAL_COM_STANDIN:
+// does not implement. DllRegisterServer registers it under the programmatic ids
+// "HNetCfg.FwMgr", "HNetCfg.FWOpenPort", "WbemScripting.SWbemLocator" and the moniker prefix
+// "winmgmts" in place of the system's own classes; DllUnregisterServer puts those back. It works
+// in the folder named by the environment variable QAL_COM_STANDIN:
 //   calls.log     one UTF-8 line for every call that changes something (written by the stand-in)
 //   adapters.txt  the network adapters WMI reports, read at every connection and written back
 //                 when a method changes one: blocks of Key=Value lines, a blank line between
 //                 adapters; keys Description, IPEnabled, IPAddress, IPSubnet, DHCPServer,
-//                 DefaultIPGateway (lists separated by ","; "null" or a missing key is Null) and
-//                 DNSResult (what SetDNSServerSearchOrder answers, 0 by default)
-//   fail.txt      names one member ("GloballyOpenPorts.Add", "EnableStatic"...) that raises
+//                 DefaultIPGateway (lists separated by ","; "null" or a missing key is Null),
+//                 DNSResult and EnableStaticResult (what SetDNSServerSearchOrder and
+//                 EnableStatic answer, 0 by default; EnableStatic changes nothing unless 0)
+//   fail.txt      names one member ("GloballyOpenPorts.Add", "FWOpenPort.Port"...) that raises
 //                 "access denied" as the real objects do without administrator rights
 #include <windows.h>
 #include <ole2.h>
@@ -557,9 +559,14 @@ TObject* NewAdapterObject(const TAdapter& A, size_t Index) {
       SaveAdapters(All);
     }
   };
-  O->Methods[L"EnableStatic"] = [Desc, Change](std::vector<TVar>& Args, TVar& R) -> HRESULT {
+  const wstring StaticResult = A.Get(L"EnableStaticResult");
+  O->Methods[L"EnableStatic"] = [Desc, Change, StaticResult](std::vector<TVar>& Args, TVar& R) -> HRESULT {
     Record(L"EnableStatic " + Desc + L" IPAddress=" + Arg(Args, 0) + L" SubnetMask=" + Arg(Args, 1));
     if (Args.size() < 2) return DISP_E_BADPARAMCOUNT;
+    if (StaticResult != L"null" && _wtol(StaticResult.c_str()) != 0) {
+      R = TVar::Int(_wtol(StaticResult.c_str()));
+      return S_OK;
+    }
     std::vector<wstring> Addr = Elements(Args[0].V), Mask = Elements(Args[1].V);
     Change([&](TAdapter& A) {
       A.Set(L"IPAddress", Join(Addr));
