@@ -13,5 +13,7 @@ String GetProcessModuleFileName(Cardinal ProcessId, Integer MaxLength) {
   std::vector<wchar_t> Buffer(size_t(MaxLength), L'\0');
   DWORD Length = GetModuleFileNameExW(Process, nullptr, Buffer.data(), DWORD(MaxLength));
   CloseHandle(Process);
-  return String(Buffer.data(), Length);
+  // A name cut to the buffer may or may not count its terminator.
+  Buffer[size_t(MaxLength) - 1] = L'\0';
+  return String(Buffer.data(), wcsnlen(Buffer.data(), Length));
 }

@@ -22,8 +22,8 @@ class TProcessHandle {
   NativeUInt Handle() const { return FHandle; }
   // True when the process has ended, waiting up to TimeoutMs (0xFFFFFFFF: as long as it runs).
   bool WaitFor(Cardinal TimeoutMs) const;
-  // Ends the process with ExitCode; false when it cannot be ended (it has ended already, or
-  // the handle lacks the right).
+  // Ends the process with ExitCode; false when the system refuses (the handle lacks the right;
+  // Windows also refuses a process that has ended).
   bool Terminate(Cardinal ExitCode) const;
   // The exit code, 259 (STILL_ACTIVE) while the process runs.
   Cardinal ExitCode() const;

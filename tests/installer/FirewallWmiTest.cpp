@@ -125,8 +125,8 @@ TEST_F(QalSystemSettings, StaticAddressCases) {
        L"192.0.2.20",
        {L"EnableStatic Kart IPAddress=[192.0.2.20] SubnetMask=[255.255.255.0]",
         L"SetDNSServerSearchOrder Kart [8.8.8.8] -> 0"}},
-      {"the address on no adapter",
-       L"Description=Kart\r\nIPEnabled=True\r\nIPAddress=192.0.2.21\r\nDHCPServer=192.0.2.1\r\n",
+      {"no adapter of that description",
+       L"Description=Kart 2\r\nIPEnabled=True\r\nIPAddress=192.0.2.20\r\nDHCPServer=192.0.2.1\r\n",
        L"192.0.2.20",
        {}},
   };

@@ -82,6 +82,14 @@ std::vector<String> Items(TListBox* List) {
   return R;
 }
 
+// The address form shown now, or null.
+TfrmIp* ShownAddressForm() {
+  for (Integer I = 0; I < Screen->GetFormCount(); ++I)
+    if (auto* F = dynamic_cast<TfrmIp*>(Screen->GetForms(I)))
+      if (F->GetVisible()) return F;
+  return nullptr;
+}
+
 // The text of the framework message dialog shown now, or empty.
 String ShownMessage() {
   TCustomForm* F = Screen->GetActiveForm();
@@ -153,7 +161,8 @@ TEST_F(QalServerSearch, PickerScansOnShowAndAnswersTheChosenHost) {
       },
       [&] { return Picker->cmdSec->GetEnabled(); },
       [&] {
-        Picker->cmdSec->Click();  // nothing chosen yet
+        // Clicked through the message queue: the step must not wait inside the box it opens.
+        PostMessageW(Picker->cmdSec->GetHandle(), BM_CLICK, 0, 0);  // nothing chosen yet
         return true;
       },
       Answer(mrOk, &Refusal),
@@ -195,10 +204,10 @@ TEST_F(QalServerSearch, NothingAnswersSoTheAddressFormOpens) {
     std::unique_ptr<TfrmSunucu> Picker(TComponent::Create<TfrmSunucu>(nullptr));
     Picker->ServerPort = C.Port;
     Integer ProgressWhenAsked = -1;
-    dlgtest::TDialogDriver Driver({
+    std::vector<dlgtest::TDialogDriver::TStep> Steps{
         [&] {
-          auto* Form = dynamic_cast<TfrmIp*>(Screen->GetActiveForm());
-          if (!Form || !Form->GetVisible()) return false;
+          TfrmIp* Form = ShownAddressForm();
+          if (!Form) return false;
           ProgressWhenAsked = Picker->progressIp->GetPosition();
           EXPECT_EQ(Form->ServerPort, C.Port);
           EXPECT_EQ(Form->GetCaption(), L"Zelkor SQL (Kurulum Sihirbazı)");
@@ -210,17 +219,18 @@ TEST_F(QalServerSearch, NothingAnswersSoTheAddressFormOpens) {
           for (auto [Edit, Text] : {std::pair{Form->txIp1, L"127"}, {Form->txIp2, L"0"}, {Form->txIp3, L"0"},
                                     {Form->txIp4, L"42"}})
             Edit->SetText(Text);
-          Form->cmdtamam->Click();
+          PostMessageW(Form->cmdtamam->GetHandle(), BM_CLICK, 0, 0);
           return true;
         },
-        // The picker stays open with an empty list when the form was closed.
-        [&] {
-          if (C.Result == mrOk) return true;
-          if (!Picker->cmdVazgec->GetEnabled()) return false;
-          Picker->cmdVazgec->Click();
-          return true;
-        },
-    });
+    };
+    // The picker stays open with an empty list when the form was closed.
+    if (C.Result != mrOk)
+      Steps.push_back([&] {
+        if (!Picker->cmdVazgec->GetEnabled()) return false;
+        Picker->cmdVazgec->Click();
+        return true;
+      });
+    dlgtest::TDialogDriver Driver(Steps);
     EXPECT_EQ(Picker->ShowModal(), C.Result);
     EXPECT_TRUE(Driver.Finished());
     EXPECT_EQ(ProgressWhenAsked, C.LocalAddress.empty() ? 0 : 255);
