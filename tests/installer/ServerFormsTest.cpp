@@ -178,6 +178,9 @@ TEST_F(QalServerSearch, PickerScansOnShowAndAnswersTheChosenHost) {
   EXPECT_EQ(Items(Picker->lbIp), (std::vector<String>{L"127.0.0.5", L"127.0.0.7"}));
   EXPECT_EQ(Picker->lbIp->GetItems()->GetStrings(Picker->lbIp->GetItemIndex()), L"127.0.0.7");
   EXPECT_TRUE(ServerScanStopped);
+  // White text on the style's list: the style paints the list but not its font.
+  EXPECT_FALSE(Picker->lbIp->GetStyleElements().Contains(seFont));
+  EXPECT_EQ(Picker->lbIp->GetFont()->GetColor(), clWhite);
   EXPECT_EQ(Picker->GetClientWidth(), 313);
   EXPECT_EQ(Picker->GetClientHeight(), 285);
 }
