@@ -15,6 +15,7 @@
 #include "framework/TlHelp32.h"
 #include "framework/WinShell.h"
 #include "framework/Windows.h"
+#include "htmllabel/MarkupLabel.h"
 #include "installer/InputBoxU.h"
 #include "installer/MessageBoxU.h"
 
@@ -116,7 +117,7 @@ void RegisterQalClasses() {
   RegisterComControls();
   RegisterMenus();
   RegisterClasses({TNetHTTPClient::StaticClass(), TfrmQalMain::StaticClass(), TMessageBox::StaticClass(),
-                   TInputBox::StaticClass()});
+                   TInputBox::StaticClass(), TMarkupLabel::StaticClass()});
 }
 
 TfrmQalMain::TfrmQalMain(TComponent* AOwner) : TForm(AOwner) {}

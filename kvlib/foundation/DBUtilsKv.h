@@ -296,6 +296,13 @@ class TDatasetFeaturesKv : public TObject {
  public:
   explicit TDatasetFeaturesKv(TClass ADataSetClass) : FDataSetClass(ADataSetClass) {}
   TClass GetDataSetClass() const { return FDataSetClass; }
+  // Adds the in-memory table's descriptor for one field of the provider's dataset to DataStruct
+  // (a TMTDataStructKv); false leaves it to the structure's own build.
+  virtual bool AddDataField(TComponent* DataStruct, TField* Field) {
+    (void)DataStruct;
+    (void)Field;
+    return false;
+  }
 
  private:
   TClass FDataSetClass;

@@ -11,6 +11,7 @@
 #include "framework/SqlTimSt.h"
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
+#include "kvlib/foundation/DBUtilsKv.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"
 
 TVarType varByteArrayKv = varArray | varByte;
@@ -121,9 +122,12 @@ Variant BytesToByteArray(const Byte* Data, size_t Count) {
   return Result;
 }
 
+// Oracle blobs keep byte arrays as the others do, which the variant encoding cannot carry: they
+// are written as binary too.
 bool IsBinaryFieldType(TFieldType T) {
   switch (T) {
     case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftParadoxOle: case ftDBaseOle: case ftTypedBinary:
+    case ftOraBlob:
       return true;
     default:
       return false;
@@ -1235,7 +1239,9 @@ void TMTDataStructKv::BuildStructFromFields(TFields* Fields) {
   try {
     for (Integer I = 0; I < Fields->GetCount(); ++I) {
       TField* F = Fields->GetField(I);
-      if (F->GetFieldKind() == fkData || F->GetFieldKind() == fkInternalCalc) BuildAndCopyDataFieldForField(F);
+      if (F->GetFieldKind() != fkData && F->GetFieldKind() != fkInternalCalc) continue;
+      TDatasetFeaturesKv* Provider = GetDatasetFeatureProvider(F->GetDataSet());
+      if (!Provider || !Provider->AddDataField(this, F)) BuildAndCopyDataFieldForField(F);
     }
   } catch (...) {
     EndUpdate(true);
@@ -1609,10 +1615,13 @@ void TMemoryRecordKv::MergeChanges() { MergeChangesInList(false); }
 
 void TMemoryRecordKv::RevertRecord() {
   if (FUpdateStatus == usModified || FUpdateStatus == usDeleted) {
-    FRecordsList->Notify(this, FIndex, rlnRecChangingKv);
+    // The values come back before the listeners are asked, as with a posted edit, so a unique
+    // index sees the key the record returns to and can refuse it.
     if (!FOldData.empty()) {
-      FData = FOldData;
+      FRecordsList->ChangeValues(this, FIndex, [this] { FData = FOldData; });
       FOldData.clear();
+    } else {
+      FRecordsList->ChangeValues(this, FIndex, [] {});
     }
     FUpdateStatus = usUnmodified;
     FRecordsList->Notify(this, FIndex, rlnRecChangedKv);
@@ -1774,7 +1783,6 @@ void TRecordsListKv::DeleteRecord(Integer Index) {
     PersistDeleteRecord(Index);
     return;
   }
-  Notify(Rec, Index, rlnRecMarkingForDelKv);
   // A modified record keeps the values it had before its first change, so cancelling the
   // deletion gives back the original record rather than its edited form.
   Rec->FUpdateError.reset();
@@ -1893,30 +1901,35 @@ Variant TRecordsListKv::GetValue(Integer RecNo, Integer ValNo) const {
 void TRecordsListKv::SetValue(Integer RecNo, Integer ValNo, const Variant& Value) {
   TMemoryRecordKv* Rec = GetRec(RecNo);
   if (ValNo < 0 || size_t(ValNo) >= Rec->FData.size()) TList::Error(SListIndexError, ValNo);
-  // The new value is in place while the listeners are asked, so a unique index sees the new key
-  // and can refuse it; a refusal puts the old value back.
+  ChangeValues(Rec, RecNo, [&] { Rec->FData[size_t(ValNo)] = Value; });
+  Notify(Rec, RecNo, rlnRecChangedKv);
+}
+
+void TRecordsListKv::ChangeValues(TMemoryRecordKv* Rec, Integer Index, const std::function<void()>& Change) {
+  // The new values are in place while the listeners are asked, so a unique index sees the new
+  // key and can refuse it; the values before stand as the record's current ones meanwhile (an
+  // open edit keeps its own copy). A refusal puts the values back.
   bool OwnCopy = !Rec->FHasTmpOld;
+  TRecDataValues Before = Rec->FData;
   if (OwnCopy) {
-    Rec->FTmpOldRecValue = Rec->FData;
+    Rec->FTmpOldRecValue = Before;
     Rec->FHasTmpOld = true;
   }
-  Variant Old = Rec->FData[size_t(ValNo)];
-  Rec->FData[size_t(ValNo)] = Value;
-  try {
-    Notify(Rec, RecNo, rlnRecChangingKv);
-  } catch (...) {
-    Rec->FData[size_t(ValNo)] = Old;
+  auto DropCopy = [&] {
     if (OwnCopy) {
       Rec->FTmpOldRecValue.clear();
       Rec->FHasTmpOld = false;
     }
+  };
+  try {
+    Change();
+    Notify(Rec, Index, rlnRecChangingKv);
+  } catch (...) {
+    Rec->FData = std::move(Before);
+    DropCopy();
     throw;
   }
-  if (OwnCopy) {
-    Rec->FTmpOldRecValue.clear();
-    Rec->FHasTmpOld = false;
-  }
-  Notify(Rec, RecNo, rlnRecChangedKv);
+  DropCopy();
 }
 
 void TRecordsListKv::SortData(const TCompareRecords& Compare, TObject* ParamSort) {
@@ -2339,11 +2352,20 @@ TVariantRelationship TMTIndexKv::CompareEntries(const TIndexItemKv& A, const TIn
 void TMTIndexKv::DropSortKeys() {
   FKeyed = false;
   for (TIndexItemKv& It : FRecList) std::string().swap(It.SortKey);
+  // The system's comparison may order a few letters otherwise than the keys did: sorted anew,
+  // so the bisections that follow see one order.
+  if (FRecList.size() > 1) QuickSort(0, GetCount() - 1);
+}
+
+void TMTIndexKv::AdmitKey(const Variant& Value) {
+  std::string Key;
+  if (FKeyed && !MakeSortKey(Value, Key)) DropSortKeys();
 }
 
 TIndexItemKv TMTIndexKv::MakeEntry(const Variant& Value, Integer RecIndexValue) {
+  AdmitKey(Value);
   TIndexItemKv E{Value, RecIndexValue, {}};
-  if (FKeyed && !MakeSortKey(Value, E.SortKey)) DropSortKeys();
+  if (FKeyed) MakeSortKey(Value, E.SortKey);
   return E;
 }
 
@@ -2469,6 +2491,7 @@ Integer TMTIndexKv::FindEntryOfRecord(const Variant& Key, Integer RecIndexValue)
 }
 
 void TMTIndexKv::InsertItem(Integer Index, const Variant& Value, Integer RecIndexValue) {
+  // Index was found for Value, which the index has already admitted: making the entry keeps the order.
   TIndexItemKv E = MakeEntry(Value, RecIndexValue);
   FRecList.insert(FRecList.begin() + Index, std::move(E));
 }
@@ -2485,13 +2508,13 @@ void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNoti
     }
     case rlnRecAddedKv: {
       Variant Key = KeyOf(MemRec, dvvValueKv);
-      TIndexItemKv E = MakeEntry(Key, Index);
+      AdmitKey(Key);
       Integer P;
       FindKeyValueIndex(Key, P);
       if (Index < MemRec->GetRecordsList()->GetCount() - 1)
         for (TIndexItemKv& It : FRecList)
           if (It.RecIndex >= Index) ++It.RecIndex;
-      FRecList.insert(FRecList.begin() + P, std::move(E));
+      InsertItem(P, Key, Index);
       break;
     }
     case rlnRecChangingKv: {
@@ -2499,25 +2522,33 @@ void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNoti
       if (IsUniqueKind()) {
         Variant Key = KeyOf(MemRec, dvvValueKv);
         Integer P;
-        if (DBVarCompareValue(Key, FOldValue) != vrEqual && FindKeyValueIndex(Key, P))
+        // A record marked deleted has no entry: one that comes back must not meet its key either.
+        bool Returning = MemRec->GetUpdateStatus() == usDeleted;
+        if ((Returning || DBVarCompareValue(Key, FOldValue) != vrEqual) && FindKeyValueIndex(Key, P))
           throw EUniqueKeyViolationKv(FFields, Key);
       }
       break;
     }
     case rlnRecChangedKv: {
       Variant Key = KeyOf(MemRec, dvvValueKv);
+      AdmitKey(Key);
       Integer P = FindEntryOfRecord(FOldValue, Index);
-      TIndexItemKv E = MakeEntry(Key, Index);
+      if (MemRec->GetUpdateStatus() == usDeleted) {
+        // Still marked deleted: it keeps no entry.
+        if (P >= 0) FRecList.erase(FRecList.begin() + P);
+        break;
+      }
       Integer Q;
       FindKeyValueIndex(Key, Q);
       if (P < 0) {
-        // No entry under the announced old key (a change nobody announced): enter the record anew.
-        FRecList.insert(FRecList.begin() + Q, std::move(E));
+        // No entry under the announced old key (a record coming back from a deletion mark, or a
+        // change nobody announced): the record is entered anew.
+        InsertItem(Q, Key, Index);
         break;
       }
       if (P < Q) --Q;
       FRecList.erase(FRecList.begin() + P);
-      FRecList.insert(FRecList.begin() + Q, std::move(E));
+      InsertItem(Q, Key, Index);
       break;
     }
     case rlnRecDeletedKv: {

@@ -8,6 +8,7 @@
 // fields, then to every attached notificator in attachment order.
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -617,6 +618,9 @@ class TRecordsListKv : public TComponent {
   bool HasApplier() const;
   void ApplyImmediately(TMemoryRecordKv* Rec, TApplyKind Kind);
   void PersistRemoveRecordInBatch(TMemoryRecordKv* Rec);
+  // Makes a change of the record's values and announces it (rlnRecChangingKv) with the new values
+  // in place; a listener's refusal puts the former values back and reaches the caller.
+  void ChangeValues(TMemoryRecordKv* Rec, Integer Index, const std::function<void()>& Change);
   void ReadData(TReader* Reader);
   void WriteData(TWriter* Writer);
 
@@ -756,6 +760,8 @@ class TMTIndexKv : public TCollectionItem {
   bool FindKey(const Variant& Value, const std::string* Key, Integer& Index) const;
   // Stops comparing by collation keys (a key could not be made for a new value).
   void DropSortKeys();
+  // Before Value is looked up or entered: drops the collation keys when Value has none.
+  void AdmitKey(const Variant& Value);
   TIndexItemKv MakeEntry(const Variant& Value, Integer RecIndexValue);
   // The entry of the record at RecIndexValue among those equal to Key; -1 when none.
   Integer FindEntryOfRecord(const Variant& Key, Integer RecIndexValue) const;

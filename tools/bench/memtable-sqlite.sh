@@ -7,7 +7,8 @@
 # SQLite comes as the amalgamation bundled in the npm package better-sqlite3 (SQLite 3.50.4),
 # fetched once with npm into the bench tree and checked against the checksums below; it is
 # built into the benchmark only.
-# Builds its own -O2 tree (first run: several minutes) in ${QAL_BENCH_BUILD:-build-bench}.
+# Builds its own -O2 tree (first run: several minutes) in ${QAL_BENCH_BUILD:-build-bench};
+# QAL_CCACHE=1 compiles it through ccache, QAL_BENCH_JOBS caps the jobs (default 4).
 set -e
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${QAL_BENCH_BUILD:-$root/build-bench}
@@ -26,7 +27,11 @@ if [ ! -f "$sqlite/sqlite3.c" ] || ! echo "$sqlite_sha256  $sqlite/sqlite3.c" | 
   rm -f "$tarball"
 fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Bench \
+  launcher=()
+  if [ -n "$QAL_CCACHE" ] && command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Bench \
     -DCMAKE_CXX_FLAGS_BENCH=-O2 -DCMAKE_C_FLAGS_BENCH=-O2 -DQAL_TESTS=OFF >/dev/null
 fi
 cmake "$build" -DQAL_SQLITE_DIR="$sqlite" >/dev/null

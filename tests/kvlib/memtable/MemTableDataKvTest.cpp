@@ -13,7 +13,9 @@
 #include "framework/FMTBcd.h"
 #include "framework/SqlTimSt.h"
 #include "framework/SysUtils.h"
+#include "kvlib/foundation/DBUtilsKv.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"
+#include "tests/framework/db/ArrayDataSet.h"
 
 namespace {
 
@@ -125,6 +127,7 @@ TEST(MemTableStoredValue, EachFieldTypeConvertsStreamsAndReadsBack) {
        L"2021-03-04T05:06:07.089-05:30"},
       {ftBlob, 0, ByteArray({1, 0, 255}), varArray | varByte, L"[1, 0, 255]"},
       {ftBytes, 4, Variant(AnsiString("ab")), varArray | varByte, L"[97, 98]"},
+      {ftOraBlob, 0, ByteArray({5, 6}), varArray | varByte, L"[5, 6]"},
       {ftMemo, 0, ByteArray({104, 105}), varString, L"hi"},
       {ftVariant, 0, Variant(L"any"), varUString, L"any"},
       {ftInteger, 0, Null, varNull, L"Null"},
@@ -283,6 +286,71 @@ TEST(MemTableStructure, BuildsDescriptorsFromDefinitionsAndBack) {
     EXPECT_EQ(Back[I]->GetSize(), Sizes[I]);
   }
   EXPECT_EQ(Back[2]->GetPrecision(), 10);
+}
+
+// A provider that builds the descriptor of one field itself.
+class TNamesAsTextFeatures : public TDatasetFeaturesKv {
+ public:
+  TNamesAsTextFeatures() : TDatasetFeaturesKv(TArrayDataSet::StaticClass()) {}
+  bool AddDataField(TComponent* DataStruct, TField* Field) override {
+    if (Field->GetFieldName() != L"CODE") return false;
+    TMTDataFieldKv* F = static_cast<TMTDataStructKv*>(DataStruct)->BuildDataFieldForDef(L"CODE", ftWideString, 8, 0);
+    F->SetDisplayLabel(L"by the provider");
+    return true;
+  }
+};
+
+TEST(MemTableStructure, BuildsDescriptorsFromFieldsWithTheirProperties) {
+  TArrayDataSet DS(nullptr);
+  DS.GetFieldDefs()->Add(L"ID", ftAutoInc);
+  DS.GetFieldDefs()->Add(L"NAME", ftString, 25);
+  DS.GetFieldDefs()->Add(L"CODE", ftInteger);
+  DS.GetFieldDefs()->Add(L"PRICE", ftBCD, 2);
+  for (TFieldDef* D : DS.GetFieldDefList()) D->CreateField(&DS);
+  auto* Total = new TFloatField(&DS);
+  Total->SetFieldName(L"TOTAL");
+  Total->SetFieldKind(fkCalculated);
+  Total->SetDataSet(&DS);
+  auto* Kept = new TIntegerField(&DS);
+  Kept->SetFieldName(L"KEPT");
+  Kept->SetFieldKind(fkInternalCalc);
+  Kept->SetDataSet(&DS);
+  TField* Name = DS.FieldByName(L"NAME");
+  Name->SetDisplayLabel(L"Adı");
+  Name->SetRequired(true);
+  Name->SetAlignment(taCenter);
+  static_cast<TBCDField*>(DS.FieldByName(L"PRICE"))->SetPrecision(12);
+  DS.FieldByName(L"ID")->SetAutoGenerateValue(arAutoInc);
+
+  TTable T({{L"Old", ftInteger}});
+  T.Add({Variant(1)});
+  RegisterDatasetFeaturesKv(new TNamesAsTextFeatures());
+  T.Data->GetDataStruct()->BuildStructFromFields(DS.GetFields());
+  UnregisterDatasetFeaturesKv(TArrayDataSet::StaticClass());
+
+  TMTDataStructKv* S = T.Data->GetDataStruct();
+  EXPECT_EQ(T.List()->GetCount(), 0);  // the former table went
+  ASSERT_EQ(S->GetCount(), 5);          // a calculated field has no place in the storage
+  const struct {
+    const wchar_t* Name;
+    TFieldType DataType;
+    Integer Size;
+  } Expected[] = {{L"ID", ftAutoInc, 0}, {L"NAME", ftString, 25}, {L"CODE", ftWideString, 8}, {L"PRICE", ftBCD, 2},
+                  {L"KEPT", ftInteger, 0}};
+  for (Integer I = 0; I < 5; ++I) {
+    SCOPED_TRACE(I);
+    EXPECT_EQ(S->GetDataField(I)->GetFieldName(), Expected[I].Name);
+    EXPECT_EQ(S->GetDataField(I)->GetDataType(), Expected[I].DataType);
+    EXPECT_EQ(S->GetDataField(I)->GetSize(), Expected[I].Size);
+  }
+  EXPECT_TRUE(S->GetDataField(0)->GetAutoIncrement());
+  EXPECT_EQ(S->GetDataField(1)->GetDisplayLabel(), L"Adı");
+  EXPECT_TRUE(S->GetDataField(1)->GetRequired());
+  EXPECT_EQ(S->GetDataField(1)->GetAlignment(), taCenter);
+  EXPECT_EQ(S->GetDataField(2)->GetDisplayLabel(), L"by the provider");
+  EXPECT_EQ(static_cast<TMTNumericDataFieldKv*>(S->GetDataField(3))->GetPrecision(), 12);
+  EXPECT_FALSE(S->GetDataField(3)->GetCalculated());
+  EXPECT_TRUE(S->GetDataField(4)->GetCalculated());
 }
 
 TEST(MemTableStructure, ComponentNamesAreDerivedFromFieldNames) {
@@ -539,6 +607,7 @@ TEST(MemTableRecord, MergingTheChangeLogRemovesDeletedRecords) {
   TRecorder Rec(T.Data);
   L->DeleteRecord(1);
   L->DeleteRecord(2);
+  EXPECT_EQ(Rec.Log, (Lines{L"MarkedForDel 1 2", L"MarkedForDel 2 3"}));
   Rec.Log.clear();
   L->MergeChangeLog();
   EXPECT_EQ(Rec.Log, (Lines{L"ListChanged -1"}));
@@ -791,6 +860,29 @@ TEST(MemTableIndex, LookupsByBisection) {
   }
 }
 
+// A text without a collation key (a hyphen) turns a Turkish index to the system's comparison:
+// the entries stay in one order and every record is still found.
+TEST(MemTableIndex, ATextWithoutACollationKeyKeepsTheIndexWhole) {
+  TTable T({{L"Name", ftWideString, 20}});
+  const wchar_t* Names[] = {L"Işık", L"ılık", L"İlik", L"ilik", L"Irmak", L"ırmak", L"Çağrı", L"ışık", L"iğne", L"İğne"};
+  for (const wchar_t* N : Names) T.Add({Variant(N)});
+  TMTIndexKv* Index = T.List()->GetIndexes()->Add();
+  Index->SetFields(L"Name");
+  Index->SetActive(true);
+  T.Add({Variant(L"Ayşe-Nur")});
+  TMemoryRecordKv* R = T.List()->GetRec(3);
+  R->Edit();
+  R->SetDataValue(0, dvvValueKv, Variant(L"ılgın"));
+  R->Post();
+  for (Integer I = 1; I < Index->GetCount(); ++I)
+    EXPECT_NE(DBVarCompareValue(Index->GetKeyValue(I - 1), Index->GetKeyValue(I)), vrGreaterThan) << I;
+  for (Integer I = 0; I < T.List()->GetCount(); ++I) {
+    Integer At = -1;
+    EXPECT_TRUE(Index->FindRecordIndexByKey(T.At(I, 0), At)) << VarToStr(T.At(I, 0)).c_str();
+    EXPECT_EQ(VarToStr(T.At(At, 0)), VarToStr(T.At(I, 0)));
+  }
+}
+
 // Everything an observer can see of a table: values, positions, statuses, and every index's entries.
 String Snapshot(TTable& T) {
   String S;
@@ -817,6 +909,8 @@ TEST(MemTableIndex, UniqueViolationsLeaveEverythingAsItWas) {
     const char* Name;
     bool Cached;
     std::function<void(TTable&)> Change;
+    // Runs before the snapshot: what makes the change a duplicate.
+    std::function<void(TTable&)> Prepare = nullptr;
   } Cases[] = {
       {"add", false, [](TTable& T) { T.Add({Null, Variant(2), Variant(L"x")}); }},
       {"insert", false,
@@ -856,6 +950,20 @@ TEST(MemTableIndex, UniqueViolationsLeaveEverythingAsItWas) {
        }},
       {"set value", false, [](TTable& T) { T.List()->SetValue(0, 1, Variant(3)); }},
       {"null key", false, [](TTable& T) { T.Add({Null, Null, Variant(L"z")}); }},
+      // A reverted change brings back a key that another record took meanwhile.
+      {"revert a change", true, [](TTable& T) { T.List()->RevertRecord(2); },
+       [](TTable& T) {
+         TMemoryRecordKv* R = T.List()->GetRec(2);
+         R->Edit();
+         R->SetDataValue(1, dvvValueKv, Variant(7));
+         R->Post();
+         T.Add({Null, Variant(3), Variant(L"c")});
+       }},
+      {"revert a deletion", true, [](TTable& T) { T.List()->RevertRecord(0); },
+       [](TTable& T) {
+         T.List()->DeleteRecord(0);
+         T.Add({Null, Variant(1), Variant(L"a")});
+       }},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -873,6 +981,7 @@ TEST(MemTableIndex, UniqueViolationsLeaveEverythingAsItWas) {
     T.Add({Null, Variant(3), Variant(L"c")});
     T.Add({Null, Null, Variant(L"n")});
     T.List()->SetCachedUpdates(C.Cached);
+    if (C.Prepare) C.Prepare(T);
     TRecorder Rec(T.Data);
     String Before = Snapshot(T);
     try {
