@@ -50,6 +50,8 @@ void TfrmSunucu::Loaded() {
   cmdSec = Child<TButton>(this, L"cmdSec");
   cmdVazgec = Child<TButton>(this, L"cmdVazgec");
   Timer1 = Child<TTimer>(this, L"Timer1");
+  // The framework's form streams carry no padding: the inner margin is set here.
+  GetPadding()->SetMargins(4, 4, 4, 4);
 }
 
 void TfrmSunucu::FormShow(TObject*) {
@@ -65,6 +67,8 @@ void TfrmSunucu::Timer1Timer(TObject*) {
   ScanServers(ServerPort, lbIp, progressIp);
   // A picker closed during its scan asks nothing more.
   if (lbIp->GetCount() == 0 && GetModalResult() == mrNone && !Application->GetTerminated()) {
+    // The address form of an earlier picker is of no more use, and its name is taken.
+    delete frmIp;
     frmIp = TComponent::Create<TfrmIp>(Application);
     frmIp->ServerPort = ServerPort;
     frmIp->ServerList = lbIp;

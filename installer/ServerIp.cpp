@@ -30,6 +30,10 @@ TOctetRange OctetRange(Integer Part) {
   }
 }
 
+TfrmIp::~TfrmIp() {
+  if (frmIp == this) frmIp = nullptr;
+}
+
 void TfrmIp::Loaded() {
   inherited::Loaded();
   Label1 = Child<TLabel>(this, L"Label1");

@@ -9,6 +9,7 @@ class TfrmIp : public TForm {
   DECLARE_CLASS(TfrmIp, TForm)
  public:
   using TForm::TForm;
+  ~TfrmIp() override;
 
   void FormShow(TObject* Sender);
   // The key-down event of all four parts.

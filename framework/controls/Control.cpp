@@ -64,14 +64,6 @@ void TMargins::SetMargins(Integer ALeft, Integer ATop, Integer ARight, Integer A
   DoEvent(FOnChange, this);
 }
 
-// Form streams write every side (Padding's sides start at 0, Margins' at 3).
-PUBLISHED_DEF(TMargins) {
-  PROP(Left);
-  PROP(Top);
-  PROP(Right);
-  PROP(Bottom);
-}
-
 PUBLISHED_DEF(TSizeConstraints) {
   PROP(MaxHeight).Default(0);
   PROP(MaxWidth).Default(0);

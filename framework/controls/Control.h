@@ -34,8 +34,6 @@ class TMargins : public TPersistent {
   TNotifyEvent GetOnChange() const { return FOnChange; }
   void SetOnChange(const TNotifyEvent& Value) { FOnChange = Value; }
 
-  PUBLISHED_DECL(TMargins);
-
  private:
   TControl* FControl;
   Integer FLeft, FTop, FRight, FBottom;

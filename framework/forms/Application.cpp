@@ -8,22 +8,8 @@ using namespace fw_controls;
 
 TApplication* Application = nullptr;
 
-namespace {
-// The forms and data modules on the screen are found by name from any stream: a reference to
-// another form resolves, and a form created twice takes the name Name_1.
-TComponent* FindGlobalForm(const String& Name) {
-  if (!Screen) return nullptr;
-  for (Integer I = 0; I < Screen->GetFormCount(); ++I)
-    if (SameIdent(Screen->GetForms(I)->GetName(), Name)) return Screen->GetForms(I);
-  for (Integer I = 0; I < Screen->GetDataModuleCount(); ++I)
-    if (SameIdent(Screen->GetDataModules(I)->GetName(), Name)) return Screen->GetDataModules(I);
-  return nullptr;
-}
-}  // namespace
-
 void FrameworkStartup() {
   if (Application) return;
-  RegisterFindGlobalComponentProc(&FindGlobalForm);
   MainThreadID = GetCurrentThreadId();
   ControlCanvasHooks.GetDeviceContext = [](TControl* Control, HWND& WindowHandle) {
     return Control->GetDeviceContext(WindowHandle);
@@ -35,7 +21,6 @@ void FrameworkStartup() {
 }
 
 void FrameworkShutdown() {
-  UnregisterFindGlobalComponentProc(&FindGlobalForm);
   delete Application;
   Application = nullptr;
   delete Screen;

@@ -181,6 +181,8 @@ TEST_F(QalServerSearch, PickerScansOnShowAndAnswersTheChosenHost) {
   // White text on the style's list: the style paints the list but not its font.
   EXPECT_FALSE(Picker->lbIp->GetStyleElements().Contains(seFont));
   EXPECT_EQ(Picker->lbIp->GetFont()->GetColor(), clWhite);
+  EXPECT_EQ(Picker->GetPadding()->GetLeft(), 4);
+  EXPECT_EQ(Picker->lbIp->GetLeft(), 4);
   EXPECT_EQ(Picker->GetClientWidth(), 313);
   EXPECT_EQ(Picker->GetClientHeight(), 285);
 }

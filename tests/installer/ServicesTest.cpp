@@ -6,6 +6,7 @@
 
 #include "framework/dialogs/DialogDriver.h"
 #include "installer/InstallerTestUtil.h"
+#include "htmllabel/MarkupLabel.h"
 #include "installer/MessageBoxU.h"
 
 using namespace insttest;
@@ -81,7 +82,8 @@ class TConfirmationAnswer {
           auto* Box = dynamic_cast<TMessageBox*>(Screen->GetActiveForm());
           if (!Box || !Box->GetVisible()) return false;
           Caption = Box->GetCaption();
-          Text = Box->lbMessage->GetCaption();
+          Text = Box->lbMessage->GetHTMLText()->GetText();
+          if (Text.size() >= 2 && Text.compare(Text.size() - 2, 2, L"\r\n") == 0) Text.resize(Text.size() - 2);
           if (Yes) {
             for (int I = 0; I < 10; ++I) Box->TimerTimer(Box->Timer);
             Box->cmdEvet->Click();
@@ -92,7 +94,7 @@ class TConfirmationAnswer {
           return true;
         }}) {}
   bool Answered() const { return FDriver.Finished(); }
-  String Caption, Text;
+  String Caption, Text;  // the text as marked up
 
  private:
   dlgtest::TDialogDriver FDriver;
@@ -195,7 +197,7 @@ TEST_F(QalServices, PostgreSqlServiceThatWillNotStopAsksAfterAMinute) {
     EXPECT_EQ(LogLines(Form), (std::vector<String>{L"PostgreSQL hizmeti durduruluyor: Zelkor-PG10",
                                                    L"PostgreSQL hizmeti durdurulamadı: Zelkor-PG10"}));
     EXPECT_EQ(Answer.Caption, L"Uyarı");
-    EXPECT_EQ(Answer.Text, L"Zelkor-PG10 veritabanı hizmeti durdurulamadı. Bu durumda alınacak yedek bozuk/eksik "
+    EXPECT_EQ(Answer.Text, L"<b>Zelkor-PG10</b> veritabanı hizmeti durdurulamadı. Bu durumda alınacak yedek bozuk/eksik "
                            L"olabilir. Yine de devam etmek istiyor musunuz?");
     EXPECT_EQ(GetServiceState(L"", L"Zelkor-PG10"), 4);
   }
