@@ -13,9 +13,11 @@ namespace {
 
 // Nothing in this program may probe or connect to anything but loopback addresses: the local
 // address every search starts from is a loopback one, whatever a test forgets to set.
+TLocalAddressProc ProgramLocalAddress = nullptr;  // the program's own, kept for its test
 class TLoopbackOnly : public testing::Environment {
  public:
   void SetUp() override {
+    if (!ProgramLocalAddress) ProgramLocalAddress = QalLocalAddress;
     QalLocalAddress = [] { return String(L"127.0.0.1"); };
     QalLocalIPHost = L"127.0.0.1";
   }
@@ -118,6 +120,17 @@ class QalServerSearch : public testing::Test {
   }
   void TearDown() override { QalLocalAddress = [] { return String(L"127.0.0.1"); }; }
 };
+
+// The demo points the search at loopback through the environment; without it, and without a
+// main form to ask, there is no local address (and so no scan).
+TEST(QalLocalAddress, FromTheEnvironmentFirst) {
+  ASSERT_NE(ProgramLocalAddress, nullptr);
+  SetEnvironmentVariableW(L"QAL_LOCAL_ADDRESS", L"127.0.0.9");
+  EXPECT_EQ(ProgramLocalAddress(), L"127.0.0.9");
+  SetEnvironmentVariableW(L"QAL_LOCAL_ADDRESS", nullptr);
+  ASSERT_EQ(Application->GetMainForm(), nullptr);
+  EXPECT_EQ(ProgramLocalAddress(), L"");
+}
 
 TEST(QalScanPrefix, FirstThreePartsOfAnIPv4Address) {
   const struct {
