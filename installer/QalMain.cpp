@@ -7,6 +7,7 @@
 
 #include "framework/ComObj.h"
 #include "framework/Dialogs.h"
+#include "framework/NetEncoding.h"
 #include "framework/PsAPI.h"
 #include "framework/Registry.h"
 #include "framework/ShellAPI.h"
@@ -15,7 +16,9 @@
 #include "framework/TlHelp32.h"
 #include "framework/WinShell.h"
 #include "framework/Windows.h"
+#include "framework/Zip.h"
 #include "htmllabel/MarkupLabel.h"
+#include "installer/DownloadHost.h"
 #include "installer/InputBoxU.h"
 #include "installer/MessageBoxU.h"
 
@@ -109,6 +112,7 @@ PUBLISHED_DEF(TfrmQalMain) {
   METHOD(txPathKeyDown);
   METHOD(cmdQalClick);
   METHOD(cmdVazgecClick);
+  METHOD(NetHTTPClient1ReceiveData);
 }
 
 void RegisterQalClasses() {
@@ -199,10 +203,10 @@ void TfrmQalMain::FormCloseQuery(TObject*, bool& CanClose) {
 void TfrmQalMain::Timer1Timer(TObject*) {
   Timer1->SetEnabled(false);
   if (ParamCount() >= 1) {
-    String Old = ParamStr(1);
-    if (IsSelfUpdateLeftover(Old, ParamStr(0)) && FileExists(Old)) {
+    // Beside the program, wherever the current folder is.
+    const String Path = ExtractFilePath(ExpandFileName(ParamStr(0))) + L"123.exe";
+    if (IsSelfUpdateLeftover(ParamStr(1), ParamStr(0)) && FileExists(Path)) {
       // The old process may still be closing: give it a few seconds to let the file go.
-      String Path = ExpandFileName(Old);
       DWORD Deadline = GetTickCount() + 10000;
       while (!DeleteFile(Path) && FileExists(Path)) {
         if (GetTickCount() > Deadline) {
@@ -221,7 +225,7 @@ void TfrmQalMain::Timer1Timer(TObject*) {
     Application->Terminate();
     return;
   }
-  CheckForUpdate(L"diger/Qal.exe");
+  if (QalCheckForUpdateAtStart && CheckForUpdate(L"diger/Qal.exe") == 1) return;
   EnableInputs();
 }
 
@@ -364,8 +368,6 @@ void TfrmQalMain::cmdQalClick(TObject*) {
 
 void TfrmQalMain::cmdVazgecClick(TObject*) { Close(); }
 
-void TfrmQalMain::CheckForUpdate(const String&) {}
-
 void TfrmQalMain::InstallOrUpdate(bool) {
   if (FRunning) return;
   FRunning = true;
@@ -373,6 +375,231 @@ void TfrmQalMain::InstallOrUpdate(bool) {
   // The installation and update steps run here, each reporting through AddToLog.
   FRunning = false;
   EnableInputs();
+}
+
+// ---- Downloads and self-update ----------------------------------------------------------------
+
+String QalSelfUpdateExe;
+bool QalCheckForUpdateAtStart = true;
+
+namespace {
+
+struct TProcessHolder {
+  HANDLE H = nullptr;
+  ~TProcessHolder() {
+    if (H) CloseHandle(H);
+  }
+};
+
+// The text after the last "/", "\" or ":".
+String RemoteFileName(const String& RemotePath) {
+  size_t Last = RemotePath.find_last_of(L"/\\:");
+  return Last == String::npos ? RemotePath : RemotePath.substr(Last + 1);
+}
+
+// A program image that Windows can start: "MZ", the "PE" header it points to, an executable
+// image and no library. An answer of a proxy or a captive portal (an HTML page) is none.
+bool IsWindowsExecutable(TStream& File) {
+  Byte Dos[64] = {};
+  const Int64 Size = File.GetSize();
+  if (Size < Int64(sizeof(Dos))) return false;
+  File.SetPosition(0);
+  File.ReadBuffer(Dos, sizeof(Dos));
+  if (Dos[0] != 'M' || Dos[1] != 'Z') return false;
+  const Int64 Pe = Int64(Dos[0x3C]) | Int64(Dos[0x3D]) << 8 | Int64(Dos[0x3E]) << 16 | Int64(Dos[0x3F]) << 24;
+  Byte Header[24] = {};  // signature and file header
+  if (Pe + Int64(sizeof(Header)) > Size) return false;
+  File.SetPosition(Pe);
+  File.ReadBuffer(Header, sizeof(Header));
+  if (Header[0] != 'P' || Header[1] != 'E' || Header[2] != 0 || Header[3] != 0) return false;
+  const Word Characteristics = Word(Header[22] | Header[23] << 8);
+  return (Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) && !(Characteristics & IMAGE_FILE_DLL);
+}
+
+// Downloads RemoteExe into NewExe and accepts it only as a whole Windows executable.
+void DownloadNewExecutable(TNetHTTPClient* Client, const String& RemoteExe, const String& NewExe) {
+  TFileStream File(NewExe, fmCreate);
+  IHTTPResponsePtr Response = Client->Get(BuildDownloadUrl(RemoteExe), &File);
+  if (Response->GetStatusCode() != 200)
+    throw Exception(Format(L"Yeni Qal.exe indirilemedi (HTTP %d %s).",
+                           {Response->GetStatusCode(), Response->GetStatusText()}));
+  const Int64 Length = Response->GetContentLength();
+  if ((Length >= 0 && File.GetSize() != Length) || !IsWindowsExecutable(File))
+    throw Exception(L"Yeni Qal.exe geçerli bir program değil.");
+}
+
+// Starts NewExe as the self-update's successor; raises when the system refuses it or the
+// loader gives it up at once (a missing library, a damaged image).
+void StartNewExecutable(HWND Owner, const String& NewExe, const String& Folder) {
+  SHELLEXECUTEINFOW Info{};
+  Info.cbSize = sizeof(Info);
+  Info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  Info.hwnd = Owner;
+  Info.lpVerb = L"open";
+  Info.lpFile = NewExe.c_str();
+  Info.lpParameters = L"123.exe";
+  Info.lpDirectory = Folder.c_str();
+  Info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExW(&Info))
+    throw Exception(L"Yeni Qal.exe başlatılamadı: " + SysErrorMessage(GetLastError()));
+  TProcessHolder Process{Info.hProcess};
+  if (!Process.H) return;
+  // Ready for input, or still starting after a few seconds: it runs. Ended already: it did not.
+  WaitForInputIdle(Process.H, 5000);
+  DWORD Code = STILL_ACTIVE;
+  if (GetExitCodeProcess(Process.H, &Code) && Code != STILL_ACTIVE && Code != 0)
+    throw Exception(L"Yeni Qal.exe başlatılamadı: çıkış kodu " + IntToHex(Int64(Code), 8) + L".");
+}
+
+}  // namespace
+
+String BuildDownloadUrl(const String& RemotePath) {
+  String Encoded;
+  size_t Start = 0;
+  for (;;) {
+    const size_t Slash = RemotePath.find(L'/', Start);
+    Encoded += TNetEncoding::URL()->Encode(RemotePath.substr(Start, Slash - Start));  // to the end without a slash
+    if (Slash == String::npos) break;
+    Encoded += L'/';
+    Start = Slash + 1;
+  }
+  return String(L"https://") + DownloadHost + L"/api/dosyalar/indir?token=" + DownloadToken + L"&ad=" + Encoded;
+}
+
+void TfrmQalMain::DownloadAndExtract(const String& TargetFolder, bool CreateFolder, const String& RemotePath) {
+  const String LocalFile = TargetFolder + L"\\" + RemoteFileName(RemotePath);
+  ProgressBar1->SetStyle(pbstNormal);
+  ProgressBar1->SetPosition(0);
+  if (CreateFolder) ForceDirectories(TargetFolder);
+  lbStatus->SetCaption(RemotePath + L" indiriliyor...");
+  AddToLog(LogWhite, RemotePath + L" indiriliyor...");
+  auto Failed = [&](const String& Message) {
+    if (FileExists(LocalFile)) DeleteFile(LocalFile);
+    AddToLog(LogRed, RemotePath + L" başarısız: " + Message);
+  };
+  try {
+    if (FileExists(LocalFile)) DeleteFile(LocalFile);
+    {
+      TFileStream File(LocalFile, fmCreate);
+      IHTTPResponsePtr Response = NetHTTPClient1->Get(BuildDownloadUrl(RemotePath), &File);
+      if (Response->GetStatusCode() != 200)
+        throw Exception(Format(L"%s indirilemedi (HTTP %d %s).",
+                               {RemotePath, Response->GetStatusCode(), Response->GetStatusText()}));
+    }
+    AddToLog(LogGreen, RemotePath + L" indirme tamamlandı...");
+    AddToLog(LogWhite, RemotePath + L" genişletiliyor...");
+    ProgressBar1->SetStyle(pbstNormal);
+    ProgressBar1->SetPosition(0);
+    {
+      TZipFile Zip;
+      Zip.SetOnProgress({this, &TfrmQalMain::ZipExtractProgress});
+      Zip.Open(LocalFile, zmRead);
+      Zip.ExtractAll(TargetFolder);
+    }
+    DeleteFile(LocalFile);
+    AddToLog(LogGreen, RemotePath + L" genişletildi...");
+  } catch (const Exception& E) {
+    Failed(E.Message());
+    throw;
+  } catch (const std::exception& E) {
+    Failed(UTF8ToString(E.what()));
+    throw;
+  }
+}
+
+void TfrmQalMain::NetHTTPClient1ReceiveData(TObject*, Int64 AContentLength, Int64 AReadCount, bool&) {
+  if (AContentLength > 0) {
+    if (ProgressBar1->GetStyle() != pbstNormal) ProgressBar1->SetStyle(pbstNormal);
+    if (ProgressBar1->GetMax() != 1000) ProgressBar1->SetMax(1000);
+    ProgressBar1->SetPosition(Integer(AReadCount * 1000 / AContentLength));
+  } else if (ProgressBar1->GetStyle() != pbstMarquee) {
+    ProgressBar1->SetStyle(pbstMarquee);
+  }
+  Application->ProcessMessages();
+}
+
+void TfrmQalMain::ZipExtractProgress(TObject*, const String& FileName, const TZipHeader& Header, Int64 Position) {
+  ProgressBar1->SetMax(100);
+  const Int64 Size = Int64(Header.UncompressedSize);
+  ProgressBar1->SetPosition(Size == 0 ? 0 : Integer(Position * 100 / Size));
+  lbStatus->SetCaption(FileName);
+  Application->ProcessMessages();
+}
+
+Integer TfrmQalMain::CheckForUpdate(const String& RemoteExe) {
+  Integer Result = 0;
+  // Beside the running program, wherever the current folder is.
+  const String Exe = ExpandFileName(QalSelfUpdateExe.empty() ? ParamStr(0) : QalSelfUpdateExe);
+  const String Folder = ExtractFilePath(Exe);
+  const String Moved = Folder + L"123.exe";
+  const String NewExe = Folder + L"Qal.exe";
+  try {
+    IHTTPResponsePtr Version = NetHTTPClient1->Get(BuildDownloadUrl(L"diger/qal.txt"));
+    if (Version->GetStatusCode() != 200) {
+      AddToLog(LogRed, Format(L"Sürüm bilgisi alınamadı (HTTP %d) - güncelleme kontrolü atlandı.",
+                              {Version->GetStatusCode()}));
+    } else {
+      Double Latest = 0;
+      if (!TryStrToFloat(Trim(Version->ContentAsString(TEncoding::UTF8())), Latest, TFormatSettings::Invariant()))
+        Latest = 0;
+      if (Latest > QalVersion) {
+        ShowWaitForm();
+        DisableInputs();
+        // A leftover of an earlier round would make every later move fail.
+        if (FileExists(Moved)) DeleteFile(Moved);
+        if (!RenameFile(Exe, Moved)) {
+          AddToLog(LogRed, L"Mevcut Qal.exe yeniden adlandırılamadı - güncelleme atlandı.");
+        } else {
+          try {
+            AddToLog(LogWhite, L"Yeni versiyon indiriliyor..");
+            DownloadNewExecutable(NetHTTPClient1, RemoteExe, NewExe);
+            AddToLog(LogGreen, L"Yeni versiyon indirildi..");
+            StartNewExecutable(GetHandle(), NewExe, Folder);
+            Close();
+            Result = 1;
+          } catch (const Exception& E) {
+            AddToLog(LogRed, E.Message() + L" Güncelleme iptal edildi.");
+            // The new file goes only while the running one is still there to take its place.
+            if (FileExists(Moved)) {
+              if (FileExists(NewExe)) DeleteFile(NewExe);
+              if (!RenameFile(Moved, Exe))
+                AddToLog(LogRed, L"Mevcut Qal.exe geri adlandırılamadı: " + SysErrorMessage(GetLastError()));
+            }
+          }
+        }
+      }
+    }
+  } catch (const Exception& E) {
+    AddToLog(LogRed, L"Güncelleme kontrolü yapılamadı: " + E.Message());
+  }
+  HideWaitForm();
+  EnableInputs();
+  return Result;
+}
+
+void TfrmQalMain::ShowWaitForm() {
+  if (Application->FindComponent(L"frmWait")) return;
+  // The wait form's unit registers its class; the form reads its resource and names itself.
+  TComponentClass WaitClass = GetClass(L"TfrmWait");
+  if (!WaitClass) return;
+  TComponent* Instance = WaitClass.Create(static_cast<TComponent*>(Application));
+  try {
+    Instance->AfterConstruction();
+  } catch (...) {
+    delete Instance;
+    throw;
+  }
+  if (auto* Form = dynamic_cast<TCustomForm*>(Instance)) {
+    Form->Show();
+    Application->ProcessMessages();
+  }
+}
+
+void TfrmQalMain::HideWaitForm() {
+  auto* Form = dynamic_cast<TCustomForm*>(Application->FindComponent(L"frmWait"));
+  if (!Form) return;
+  Form->Hide();
+  delete Form;
 }
 
 // ---- Processes, services and system settings ----------------------------------------------

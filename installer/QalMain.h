@@ -53,6 +53,17 @@ String FormatLogLine(TDateTime At, const String& AMessage);
 // folder of ExeName; nothing else may be deleted at start.
 bool IsSelfUpdateLeftover(const String& Argument, const String& ExeName);
 
+// ---- Downloads and self-update ----
+struct TZipHeader;
+// The request URL of a file of the vendor's download server: RemotePath ("diger/postgresql.zip")
+// URL-encoded segment by segment, its "/" kept.
+String BuildDownloadUrl(const String& RemotePath);
+// The executable the self-update moves aside and replaces; empty: the running program's own file.
+// Tests name a stand-in.
+extern String QalSelfUpdateExe;
+// Whether the start-up handler runs the self-update check; tests that reach no server turn it off.
+extern bool QalCheckForUpdateAtStart;
+
 // Log colours: a step starts, a step ended well, a failure.
 inline constexpr TColor LogWhite = TColor(0xFFFFFF);
 inline constexpr TColor LogGreen = TColor(0x008000);
@@ -87,13 +98,22 @@ class TfrmQalMain : public TForm {
   bool CheckWindowsVersion();
   void EnableInputs();
   void DisableInputs();
-  // The self-update check of the remote file; the download steps fill it.
-  void CheckForUpdate(const String& RemoteFile);
   // The installation or update run; the installation steps fill it.
   void InstallOrUpdate(bool IsV6);
   // Puts the folder chosen in the folder browser into txPath, without its outer backslashes.
   void SetChosenFolder(const String& Folder);
   bool GetRunning() const { return FRunning; }
+
+  // ---- Downloads and self-update ----
+  // Downloads the zip archive RemotePath into TargetFolder, extracts it there and deletes it; on
+  // failure logs it in red, deletes the archive and raises the error again.
+  void DownloadAndExtract(const String& TargetFolder, bool CreateFolder, const String& RemotePath);
+  void NetHTTPClient1ReceiveData(TObject* Sender, Int64 AContentLength, Int64 AReadCount, bool& AAbort);
+  void ZipExtractProgress(TObject* Sender, const String& FileName, const TZipHeader& Header, Int64 Position);
+  // The self-update: 1 when a newer executable was started and this form is closing, else 0.
+  Integer CheckForUpdate(const String& RemoteExe);
+  void ShowWaitForm();
+  void HideWaitForm();
 
   // ---- Processes, services and system settings ----
   // Runs a program hidden and waits for it, pumping messages; TimeoutMs 0 waits as long as it
