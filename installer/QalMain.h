@@ -129,7 +129,7 @@ class TfrmQalMain : public TForm {
   void StartBackupServices();
   void StopPostgreSqlServices();
   void StartPostgreSqlServices();
-  // Firewall and WMI errors raise to the caller (EOleSysError).
+  // Firewall and WMI errors raise to the caller (EOleError and its descendants).
   void AddFirewallPort(const String& Name, Integer Port);
   void AddFirewallRules();
   void MakeIpStatic();
