@@ -2,8 +2,6 @@
 // loop until it closes.
 #include <winsock2.h>
 
-#include <future>
-
 #include "framework/Forms.h"
 #include "framework/Themes.h"
 #include "framework/WinShell.h"
@@ -11,14 +9,7 @@
 #include "installer/QalMain.h"
 
 namespace {
-// The system takes a noticeable while to say whether it is connected; it answers while the main
-// form is being built, and the start-up handler takes the answer.
-std::shared_future<bool> Connected;
-bool ConnectedAtStart() { return Connected.get(); }
-
 void ProgramMain() {
-  Connected = std::async(std::launch::async, &IsInternetConnected).share();
-  QalInternetConnected = &ConnectedAtStart;
   Application->Initialize();
   Application->SetMainFormOnTaskbar(true);
   // When the style cannot be selected the style manager shows why, and the wizard goes on unstyled.
