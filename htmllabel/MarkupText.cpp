@@ -1,11 +1,13 @@
 // The markup's string routines: normalisation, tags, attributes, colours and tag-free positions.
 
+#include "htmllabel/MarkupText.h"
+
 #include <climits>
 #include <cmath>
 #include <cwchar>
+#include <vector>
 
 #include "framework/SysUtils.h"
-#include "htmllabel/MarkupLabel.h"
 
 namespace {
 

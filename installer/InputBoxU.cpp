@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "framework/SysUtils.h"
-#include "installer/MessageBoxU.h"
+#include "htmllabel/MarkupLabel.h"
 
 PUBLISHED_DEF(TInputBox) {
   METHOD(FormCreate);
@@ -12,7 +12,7 @@ PUBLISHED_DEF(TInputBox) {
 
 void TInputBox::Loaded() {
   inherited::Loaded();
-  lbPrompt = dynamic_cast<TLabel*>(FindComponent(L"lbPrompt"));
+  lbPrompt = dynamic_cast<TMarkupLabel*>(FindComponent(L"lbPrompt"));
   txInput = dynamic_cast<TEdit*>(FindComponent(L"txInput"));
   cmdTamam = dynamic_cast<TButton*>(FindComponent(L"cmdTamam"));
   cmdVazgec = dynamic_cast<TButton*>(FindComponent(L"cmdVazgec"));
@@ -34,6 +34,6 @@ void TInputBox::Show(const String& ACaption, const String& APrompt, String& Resu
   std::unique_ptr<TInputBox> Box(TComponent::Create<TInputBox>(Application));
   Box->SetCaption(ACaption);
   Box->txInput->SetText(ADefault);
-  SetMarkupText(Box->lbPrompt, APrompt);
+  Box->lbPrompt->GetHTMLText()->SetText(APrompt);
   if (Box->ShowModal() == mrOk) Result = Box->txInput->GetText();
 }

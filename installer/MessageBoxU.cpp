@@ -5,8 +5,6 @@
 #include "framework/SysUtils.h"
 #include "htmllabel/MarkupLabel.h"
 
-void SetMarkupText(TLabel* Label, const String& Markup) { Label->SetCaption(HTMLStrip(Markup)); }
-
 PUBLISHED_DEF(TMessageBox) {
   METHOD(FormCreate);
   METHOD(TimerTimer);
@@ -24,7 +22,7 @@ T* Child(TComponent* Owner, const wchar_t* Name) {
 void TMessageBox::Loaded() {
   inherited::Loaded();
   Image1 = Child<TImage>(this, L"Image1");
-  lbMessage = Child<TLabel>(this, L"lbMessage");
+  lbMessage = Child<TMarkupLabel>(this, L"lbMessage");
   cmdEvet = Child<TButton>(this, L"cmdEvet");
   cmdHayir = Child<TButton>(this, L"cmdHayir");
   Timer = Child<TTimer>(this, L"Timer");
@@ -45,7 +43,7 @@ void TMessageBox::TimerTimer(TObject*) {
 Integer TMessageBox::Show(const String& ACaption, const String& AMessage) {
   std::unique_ptr<TMessageBox> Box(TComponent::Create<TMessageBox>(Application));
   Box->SetCaption(ACaption);
-  SetMarkupText(Box->lbMessage, AMessage);
+  Box->lbMessage->GetHTMLText()->SetText(AMessage);
   // Alt+F4 closes even a box without a close box; only Yes counts as agreement.
   return Box->ShowModal() == mrYes ? mrYes : mrNo;
 }

@@ -6,23 +6,22 @@
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 
-// Shows marked-up text (bold, line breaks, coloured words) on a label; the tags are dropped
-// until the family's HTML label takes the label's place.
-void SetMarkupText(TLabel* Label, const String& Markup);
+class TMarkupLabel;
 
 class TMessageBox : public TForm {
   DECLARE_CLASS(TMessageBox, TForm)
  public:
   using TForm::TForm;
   using TForm::Show;
-  // 6 (Yes) when the operator agreed, 7 (No) for every other way the box was closed.
+  // 6 (Yes) when the operator agreed, 7 (No) for every other way the box was closed. AMessage is
+  // marked-up text (bold, line breaks, coloured words).
   static Integer Show(const String& ACaption, const String& AMessage);
 
   void FormCreate(TObject* Sender);
   void TimerTimer(TObject* Sender);
 
   TImage* Image1 = nullptr;
-  TLabel* lbMessage = nullptr;
+  TMarkupLabel* lbMessage = nullptr;
   TButton* cmdEvet = nullptr;
   TButton* cmdHayir = nullptr;
   TTimer* Timer = nullptr;

@@ -6,13 +6,18 @@ It listens as an HTTP proxy: a client whose proxy is this server asks for CONNEC
 and the tunnel is answered with TLS under a certificate for the vendor host, signed by a test
 certificate authority made here. A program that downloads from https://<vendor host>/... thus
 reaches this server without any change, once its system trusts the authority and uses the proxy.
+The host and the access token are the program's own (installer/DownloadHost.h).
 
-  download-server.py start --state DIR --root DIR [--port N] [--token T]   runs in the background
+  download-server.py start --state DIR --root DIR [--port N] [--token T] [--rules FILE]
+      runs in the background (FILE becomes the state's rules.json)
   download-server.py run   --state DIR --root DIR [--port N] [--token T]   runs in the foreground
   download-server.py stop  --state DIR
   download-server.py prepare --state DIR --prefix WINEPREFIX
       makes a Wine prefix reach the running server: the test authority into the machine's root
       store and WinHTTP's default proxy set to the server, both in the prefix's registry
+  download-server.py demo-store --source DIR --out DIR --exe Qal.exe
+      makes the demo file store: every file of DIR as it is, every folder named *.zip as an
+      archive of its files, and the executable as diger/Qal.exe
 
 The state folder receives: ca.pem/ca.der (the authority, to trust), server.pem/server.key,
 port (the port listened on), pid, requests.log (one line per request: method, path and query),
@@ -20,14 +25,19 @@ and may hold rules.json, read on every request, which makes given files fail:
   {"diger/x.zip": {"length": false}}      body without Content-Length, the connection closed after it
   {"diger/x.zip": {"cut": 1000}}          Content-Length of the whole file, then only 1000 bytes
   {"diger/x.zip": {"status": 500, "reason": "Internal Server Error"}}   (the reason in Latin-1)
+  {"diger/x.txt": {"text": "7.8"}}        this text as the body instead of the file
+  {"diger/x.txt": {"after": 1, ...}}      the rule holds only after the first request of the file
+                                          (requests are counted anew whenever rules.json changes)
 A file that is missing is answered 404 "Not Found"; a wrong token 403 "Forbidden".
 """
 
 import argparse
 import hashlib
+import io
 import json
 import os
 import re
+import shutil
 import signal
 import socket
 import ssl
@@ -37,6 +47,7 @@ import sys
 import threading
 import time
 import urllib.parse
+import zipfile
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -44,10 +55,10 @@ ENDPOINT = "/api/dosyalar/indir"
 BLOCK = 1024 * 1024
 
 
-def vendor_host():
-    """The download host: the program's own constant, kept in one place."""
+def program_constant(name):
+    """The download host or token: the program's own constants, kept in one place."""
     with open(os.path.join(ROOT, "installer", "DownloadHost.h"), encoding="utf-8") as f:
-        m = re.search(r'DownloadHost\[\]\s*=\s*L"([^"]+)"', f.read())
+        m = re.search(name + r'\[\]\s*=\s*L"([^"]+)"', f.read())
     return m.group(1)
 
 
@@ -78,18 +89,30 @@ class Store:
         self.token = token
         self.host = host
         self.log_lock = threading.Lock()
+        self.rules_lock = threading.Lock()
+        self.rules_text = ""
+        self.counts = {}
 
     def log(self, line):
         with self.log_lock:
             with open(os.path.join(self.state, "requests.log"), "a", encoding="utf-8") as f:
                 f.write(line + "\n")
 
-    def rules(self):
+    def rule(self, name):
+        """The rule for this request of the file, {} when none holds."""
         try:
             with open(os.path.join(self.state, "rules.json"), encoding="utf-8") as f:
-                return json.load(f)
+                text = f.read()
         except FileNotFoundError:
-            return {}
+            text = ""
+        with self.rules_lock:
+            if text != self.rules_text:
+                self.rules_text = text
+                self.counts = {}
+            self.counts[name] = self.counts.get(name, 0) + 1
+            count = self.counts[name]
+        rule = (json.loads(text) if text.strip() else {}).get(name, {})
+        return rule if count > rule.get("after", 0) else {}
 
     def path_of(self, name):
         """The file for a remote path, or None when it is missing or would leave the store."""
@@ -126,16 +149,21 @@ class FileHandler(BaseHTTPRequestHandler):
         query = urllib.parse.parse_qs(url.query, keep_blank_values=True)
         if url.path != ENDPOINT:
             return self.send_plain(404, "Not Found", "Not found\n")
-        if store.token is not None and query.get("token", [""])[0] != store.token:
+        if query.get("token", [""])[0] != store.token:
             return self.send_plain(403, "Forbidden", "Forbidden\n")
         name = query.get("ad", [""])[0]
-        rule = store.rules().get(name, {})
+        rule = store.rule(name)
         if "status" in rule:
             return self.send_plain(rule["status"], rule.get("reason", "Error"), "Failed on purpose\n")
-        path = store.path_of(name)
-        if path is None:
-            return self.send_plain(404, "Not Found", "Not found: %s\n" % name)
-        size = os.path.getsize(path)
+        if "text" in rule:
+            body = io.BytesIO(rule["text"].encode("utf-8"))
+            size = len(body.getvalue())
+        else:
+            path = store.path_of(name)
+            if path is None:
+                return self.send_plain(404, "Not Found", "Not found: %s\n" % name)
+            body = open(path, "rb")
+            size = os.path.getsize(path)
         send = min(size, rule.get("cut", size))
         self.send_response(200, "OK")
         self.send_header("Content-Type", "application/octet-stream")
@@ -146,7 +174,7 @@ class FileHandler(BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()
-        with open(path, "rb") as f:
+        with body as f:
             while send > 0:
                 block = f.read(min(BLOCK, send))
                 if not block:
@@ -223,9 +251,10 @@ class ProxyHandler(BaseHTTPRequestHandler):
 
 def serve(args):
     os.makedirs(args.state, exist_ok=True)
-    host = args.host or vendor_host()
+    host = args.host or program_constant("DownloadHost")
     make_certificates(args.state, host)
-    store = Store(args.root, args.state, args.token, host)
+    token = args.token if args.token is not None else program_constant("DownloadToken")
+    store = Store(args.root, args.state, token, host)
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.minimum_version = ssl.TLSVersion.TLSv1_2
     context.load_cert_chain(os.path.join(args.state, "server.pem"), os.path.join(args.state, "server.key"))
@@ -280,6 +309,8 @@ def start(args):
     """Starts the server detached and returns once it listens."""
     os.makedirs(args.state, exist_ok=True)
     stop(args.state)
+    if args.rules:
+        shutil.copyfile(args.rules, os.path.join(args.state, "rules.json"))
     cmd = [sys.executable, os.path.abspath(__file__), "run", "--state", args.state, "--root", args.root,
            "--port", str(args.port)]
     if args.token is not None:
@@ -327,16 +358,52 @@ def prepare(state, prefix):
     return 0
 
 
+def demo_store(source, out, exe):
+    """The demo file store, made anew from the files of the repository and the built program."""
+    if os.path.isdir(out):
+        shutil.rmtree(out)
+    os.makedirs(out)
+    for folder, dirs, files in os.walk(source):
+        rel = os.path.relpath(folder, source)
+        for d in [d for d in dirs if d.endswith(".zip")]:
+            dirs.remove(d)
+            package = os.path.join(folder, d)
+            target = os.path.normpath(os.path.join(out, rel, d))
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
+                for pfolder, _, pfiles in os.walk(package):
+                    for f in sorted(pfiles):
+                        path = os.path.join(pfolder, f)
+                        z.write(path, os.path.relpath(path, package).replace(os.sep, "/"))
+        for f in files:
+            target = os.path.normpath(os.path.join(out, rel, f))
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copyfile(os.path.join(folder, f), target)
+    os.makedirs(os.path.join(out, "diger"), exist_ok=True)
+    shutil.copyfile(exe, os.path.join(out, "diger", "Qal.exe"))
+    return 0
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    p.add_argument("command", choices=["start", "run", "stop", "prepare"])
+    p.add_argument("command", choices=["start", "run", "stop", "prepare", "demo-store"])
     p.add_argument("--prefix")
-    p.add_argument("--state", required=True)
+    p.add_argument("--state")
+    p.add_argument("--rules")
+    p.add_argument("--source")
+    p.add_argument("--out")
+    p.add_argument("--exe")
     p.add_argument("--root")
     p.add_argument("--port", type=int, default=0)
     p.add_argument("--token")
     p.add_argument("--host")
     args = p.parse_args()
+    if args.command == "demo-store":
+        if not (args.source and args.out and args.exe):
+            p.error("--source, --out and --exe are needed")
+        return demo_store(args.source, args.out, args.exe)
+    if not args.state:
+        p.error("--state is needed")
     args.state = os.path.abspath(args.state)
     if args.command == "stop":
         return stop(args.state)

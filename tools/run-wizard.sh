@@ -4,5 +4,26 @@ set -e
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QAL_BUILD:-$root/build}
 "$root/tools/install-deps.sh"
-QAL_BUILD=$build "$root/tools/build.sh" --target Qal
-QAL_SCREEN=1 QAL_BUILD_DIR=$build exec "$root/tools/wine-run.sh" "$build/installer/Qal.exe" "$@"
+QAL_BUILD=$build "$root/tools/build.sh" --target Qal demo_store
+
+# The vendor's download server on this machine (127.0.0.1 only), serving the demo store that the
+# build made. The wizard runs from a folder of its own, which a self-update may replace, in a Wine
+# prefix of its own that trusts the server's authority and reaches the vendor's host through it.
+server=$root/tools/download-server.py
+state=$build/demo-server
+python3 "$server" start --state "$state" --root "$build/demo-store" --rules "$root/tools/demo-store/rules.json"
+trap 'python3 "$server" stop --state "$state" >/dev/null' EXIT
+rm -rf "$build/demo" && mkdir -p "$build/demo" && cp "$build/installer/Qal.exe" "$build/demo/"
+export WINEPREFIX=$build/wine-demo WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
+if [ ! -f "$WINEPREFIX/.ready" ]; then
+  DISPLAY= wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  touch "$WINEPREFIX/.ready"
+fi
+python3 "$server" prepare --state "$state" --prefix "$WINEPREFIX"
+# The server search probes the local address's /24: on this machine, loopback only.
+export QAL_LOCAL_ADDRESS=127.0.0.1
+# The wizard that a self-update starts outlives the first: wait for the prefix's last program.
+launch=(bash -c 'cd "$0" && wine Qal.exe "$@"; wineserver -w' "$build/demo" "$@")
+if [ -z "$DISPLAY" ]; then launch=("$root/tools/with-xvfb.sh" "${launch[@]}"); fi
+"${launch[@]}"

@@ -53,6 +53,8 @@ DECLARE_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWin
 using TBorderStyle = TFormBorderStyle;
 
 DECLARE_ENUM(TDragMode, dmManual, dmAutomatic)
+// Where a drop-down lines up with the control it drops from.
+DECLARE_ENUM(TDropDownAlign, daLeft, daRight, daCenter)
 DECLARE_ENUM(TDragKind, dkDrag, dkDock)
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TScrollBarKind { sbHorizontal, sbVertical };

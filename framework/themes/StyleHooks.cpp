@@ -234,6 +234,35 @@ bool TFormStyleHook::WndProc(TMessage& Message) {
   return TStyleHook::WndProc(Message);
 }
 
+namespace {
+// The menu bar beyond its entries, down to the client area. Wine fills it with the system's menu
+// colour whatever background the menu was given; the entries draw themselves.
+void PaintMenuBarBackground(HWND Wnd, HDC DC, const RECT& Client) {
+  HMENU Menu = GetMenu(Wnd);
+  MENUBARINFO Bar{};
+  Bar.cbSize = sizeof(Bar);
+  if (!Menu || !GetMenuBarInfo(Wnd, OBJID_MENU, 0, &Bar)) return;
+  RECT Screen;
+  GetWindowRect(Wnd, &Screen);
+  RECT R = Bar.rcBar;
+  OffsetRect(&R, -Screen.left, -Screen.top);
+  R.bottom = std::max<LONG>(R.bottom, Client.top);
+  Integer Saved = SaveDC(DC);
+  for (Integer I = 0, N = GetMenuItemCount(Menu); I < N; ++I) {
+    RECT Item;
+    if (!GetMenuItemRect(Wnd, Menu, UINT(I), &Item)) continue;
+    OffsetRect(&Item, -Screen.left, -Screen.top);
+    ExcludeClipRect(DC, Item.left, Item.top, Item.right, Item.bottom);
+  }
+  TCustomStyleServices* S = StyleServices();
+  TColor Back;
+  if (!S->GetElementColor(S->GetElementDetails(tmMenuBarBackgroundActive), ecFillColor, Back))
+    Back = S->GetSystemColor(clMenuBar);
+  Fill(DC, R, Back);
+  RestoreDC(DC, Saved);
+}
+}  // namespace
+
 void TFormStyleHook::PaintNC(HDC DC) {
   HWND Wnd = Handle();
   LONG Style = GetWindowLongW(Wnd, GWL_STYLE);
@@ -242,6 +271,7 @@ void TFormStyleHook::PaintNC(HDC DC) {
   if (EqualRect(&W, &C)) return;
   Integer Saved = SaveDC(DC);
   ExcludeClipRect(DC, C.left, C.top, C.right, C.bottom);
+  if ((Style & WS_CHILD) == 0) PaintMenuBarBackground(Wnd, DC, C);
   TCustomStyleServices* S = StyleServices();
   bool Active = FActive && IsWindowEnabled(Wnd);
   // The frame: sides and bottom, then the caption across the top.

@@ -177,3 +177,10 @@ class TStringVarsKv : public TCustomDynVarsKv {
   // it). A repeated name raises the duplicate message and leaves the variables as they were.
   void SetFromTextString(const String& TextString);
 };
+
+// What takes its values from a dynamic-variable set and gives them back: the drop-down forms.
+class IDynParamsInteractableKv : public virtual IInterface {
+ public:
+  virtual void SetDynParams(TDynVarsKv* Value) = 0;
+  virtual TDynVarsKv* GetDynParams() = 0;
+};

@@ -1,6 +1,8 @@
 #include "kvlib/foundation/KvLibVCL.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <cstring>
 
 #include "framework/DB.h"
@@ -307,8 +309,11 @@ String LowerCaseLocale(const String& S) { return AnsiLowerCase(S); }
 Integer CompareStrLocale(const String& S1, const String& S2) { return CompareWideStringsLocale(S1, S2, 0, false); }
 Integer CompareTextLocale(const String& S1, const String& S2) { return CompareWideStringsLocale(S1, S2, 0, true); }
 
-wchar_t* CopyWideChars(wchar_t* Dest, const wchar_t* Src) {
-  std::memcpy(Dest, Src, (std::wcslen(Src) + 1) * sizeof(wchar_t));
+wchar_t* CopyWideChars(wchar_t* Dest, size_t DestCapacity, const wchar_t* Src) {
+  if (DestCapacity == 0) return Dest;
+  const size_t Len = std::min(std::wcslen(Src), DestCapacity - 1);
+  std::memcpy(Dest, Src, Len * sizeof(wchar_t));
+  Dest[Len] = L'\0';
   return Dest;
 }
 

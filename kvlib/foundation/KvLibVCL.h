@@ -170,8 +170,13 @@ String UpperCaseLocale(const String& S);
 String LowerCaseLocale(const String& S);
 Integer CompareStrLocale(const String& S1, const String& S2);
 Integer CompareTextLocale(const String& S1, const String& S2);
-// Copies Src with its terminator; Dest must hold it. Answers Dest.
-wchar_t* CopyWideChars(wchar_t* Dest, const wchar_t* Src);
+// Copies Src with its terminator into Dest, which holds DestCapacity characters: what does not
+// fit is cut, and the copy is always terminated. Answers Dest.
+wchar_t* CopyWideChars(wchar_t* Dest, size_t DestCapacity, const wchar_t* Src);
+template <size_t N>
+wchar_t* CopyWideChars(wchar_t (&Dest)[N], const wchar_t* Src) {
+  return CopyWideChars(Dest, N, Src);
+}
 void VarArrayRedimKv(Variant& V, Integer HighBound);
 TColor RGBColor(Byte R, Byte G, Byte B);
 

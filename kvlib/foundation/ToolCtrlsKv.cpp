@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 #include "framework/DB.h"
 #include "framework/FMTBcd.h"
@@ -549,11 +550,21 @@ bool FindTextPositions(const String& Text, const String& SubText, std::vector<In
 }
 
 String ShortenTextWithEllipsis(const String& Text, TCanvas* Canvas, Integer MaxWidth) {
-  String Result = Text;
+  if (Text.empty() || Canvas->TextWidth(Text) <= MaxWidth) return Text;
+  // The candidates are the first K characters and "..." for K = Len - 2 down to 0; their widths
+  // grow with K, so the longest that fits is found by bisection rather than trying each.
   const Integer Len = Integer(Text.size());
-  for (Integer I = 1; I <= Len && Canvas->TextWidth(Result) > MaxWidth; ++I)
-    Result = Text.substr(0, size_t(std::max(0, Len - I - 1))) + L"...";
-  return Result;
+  auto Candidate = [&](Integer K) { return Text.substr(0, size_t(K)) + L"..."; };
+  Integer Lo = 0, Hi = std::max(0, Len - 2);  // the answer lies in [Lo, Hi]
+  if (Canvas->TextWidth(Candidate(Lo)) > MaxWidth) return Candidate(0);
+  while (Lo < Hi) {
+    Integer Mid = Lo + (Hi - Lo + 1) / 2;
+    if (Canvas->TextWidth(Candidate(Mid)) <= MaxWidth)
+      Lo = Mid;
+    else
+      Hi = Mid - 1;
+  }
+  return Candidate(Lo);
 }
 
 Integer TextWidthByDrawText(TCanvas* Canvas, const String& Text) {
@@ -725,11 +736,72 @@ void WriteTextByDrawText(TCanvas* Canvas, const TRect& ARect, Integer DX, Intege
   if (Clip) RestoreClipRgnKv(Canvas, Saved);
 }
 
+std::unique_ptr<TBitmap>& ScratchBitmapSlot() {
+  static std::unique_ptr<TBitmap> Bitmap;
+  return Bitmap;
+}
+
+// A brush colour the device can only show dithered (a palette device) breaks up behind text;
+// such text is drawn on a true-colour bitmap and copied over whole.
+bool BrushIsDithered(TCanvas* Canvas) {
+  Canvas->RequiredState(TCanvasState{csHandleValid});
+  const COLORREF Color = COLORREF(ColorToRGB(Canvas->GetBrush()->GetColor()));
+  const COLORREF Nearest = GetNearestColor(Canvas->GetHandle(), Color);
+  return Nearest != CLR_INVALID && Nearest != Color;
+}
+
+// Paints through the scratch bitmap: Paint draws into (0, 0, width, height) of it, already
+// filled with the brush, in Canvas's font; the result is copied to ARect.
+template <class TPaint>
+void RenderThroughScratch(TCanvas* Canvas, const TRect& ARect, TPaint Paint) {
+  const Integer W = ARect.Width(), H = ARect.Height();
+  if (W <= 0 || H <= 0) return;
+  TBitmap* Scratch = ScratchBitmapKv();
+  TCanvas* SC = Scratch->GetCanvas();
+  SC->Lock();
+  try {
+    if (Scratch->GetWidth() < W || Scratch->GetHeight() < H)
+      Scratch->SetSize(std::max(Scratch->GetWidth(), W), std::max(Scratch->GetHeight(), H));
+    SC->GetFont()->Assign(Canvas->GetFont());
+    SC->GetBrush()->SetColor(Canvas->GetBrush()->GetColor());
+    SC->GetBrush()->SetStyle(bsSolid);
+    const TRect Area(0, 0, W, H);
+    SC->FillRect(Area);
+    SC->RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid});
+    SetBkMode(SC->GetHandle(), TRANSPARENT);
+    Paint(SC, Area);
+    Canvas->CopyRect(ARect, SC, Area);
+  } catch (...) {
+    SC->Unlock();
+    throw;
+  }
+  SC->Unlock();
+}
+
 }  // namespace
+
+TBitmap* ScratchBitmapKv() {
+  auto& Slot = ScratchBitmapSlot();
+  if (!Slot) {
+    Slot = std::make_unique<TBitmap>();
+    Slot->SetPixelFormat(pf32bit);
+  }
+  return Slot.get();
+}
+
+void FreeScratchBitmapKv() { ScratchBitmapSlot().reset(); }
 
 void WriteTextKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX, Integer DY, const String& Text,
                  Integer Alignment, Integer Layout, bool WordWrap, bool EndEllipsis, Integer LeftMarg,
                  Integer RightMarg, Integer ReadingMode, bool SingleLine) {
+  if (BrushIsDithered(Canvas)) {
+    // The background is always filled here: the copy covers the whole rectangle.
+    RenderThroughScratch(Canvas, ARect, [&](TCanvas* SC, const TRect& Area) {
+      WriteTextByDrawText(SC, Area, DX, DY, Text, Alignment, Layout, WordWrap, EndEllipsis, LeftMarg, RightMarg,
+                          ReadingMode, SingleLine);
+    });
+    return;
+  }
   TBrush* Brush = Canvas->GetBrush();
   const TColor SavedColor = Brush->GetColor();
   const TBrushStyle SavedStyle = Brush->GetStyle();
@@ -766,6 +838,15 @@ void WriteTextKv(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX,
 
 void DrawClippedText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
                      Integer Alignment) {
+  if (BrushIsDithered(Canvas)) {
+    constexpr UINT WrappedAlignFlags[3] = {0x850, 0x852, 0x851};
+    RenderThroughScratch(Canvas, ARect, [&](TCanvas* SC, const TRect& Area) {
+      RECT R{DX, DY, Area.Right - 1, Area.Bottom - 1};
+      DrawTextW(SC->GetHandle(), Text.c_str(), int(Text.size()), &R,
+                WrappedAlignFlags[Alignment >= 0 && Alignment < 3 ? Alignment : 0]);
+    });
+    return;
+  }
   Integer Width = Canvas->TextWidth(Text);
   Integer X = ARect.Left + DX;
   if (Alignment == 1) X = ARect.Right - Width - 3;

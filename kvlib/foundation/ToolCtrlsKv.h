@@ -15,6 +15,7 @@
 #include "framework/controls/ControlTypes.h"
 #include "framework/db/DBTypes.h"
 
+class TBitmap;
 class TCanvas;
 class TField;
 class TList;
@@ -221,8 +222,17 @@ void DrawTextSearchHighlights(TCanvas* Canvas, const TRect& ARect, Integer TextL
                               Integer Unused5, Integer Unused6, Integer& OutOfViewCount);
 
 // One line, opaque, clipped to ARect.
+//
+// WriteTextKv and DrawClippedText draw on a brush colour the device can only dither (a palette
+// device) into the shared scratch bitmap first and copy the whole rectangle over, background
+// included.
 void DrawClippedText(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
                      Integer Alignment);
+
+// The shared true-colour scratch bitmap of the text painters, made on first use; it only grows.
+// Its canvas is locked while a painter uses it.
+TBitmap* ScratchBitmapKv();
+void FreeScratchBitmapKv();
 
 // ---- World transform and clipping -------------------------------------------------------------
 

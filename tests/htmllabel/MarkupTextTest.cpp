@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "htmllabel/MarkupLabel.h"
+#include "htmllabel/MarkupText.h"
 
 namespace {
 

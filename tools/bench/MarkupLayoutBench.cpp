@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "framework/Graphics.h"
-#include "htmllabel/MarkupLabel.h"
+#include "htmllabel/MarkupDraw.h"
 
 namespace {
 

@@ -21,7 +21,8 @@ trap 'python3 "$root/tools/download-server.py" stop --state "$state"; rm -rf "$w
 [ -f "$work/store/big.bin" ] || head -c 200000000 /dev/urandom > "$work/store/big.bin"
 python3 "$root/tools/download-server.py" start --state "$state" --root "$work/store" >/dev/null
 host=$(sed -n 's/.*DownloadHost\[\] *= *L"\([^"]*\)".*/\1/p' "$root/installer/DownloadHost.h")
-url="https://$host/api/dosyalar/indir?token=bench&ad=big.bin"
+token=$(sed -n 's/.*DownloadToken\[\] *= *L"\([^"]*\)".*/\1/p' "$root/installer/DownloadHost.h")
+url="https://$host/api/dosyalar/indir?token=$token&ad=big.bin"
 winpath() { echo "Z:${1//\//\\}"; }
 run() { "$root/tools/wine-run.sh" "$bench" "$@"; }
 run prepare "$(winpath "$state")"

@@ -535,19 +535,35 @@ bool CompareButtonBitmapInfo(const TButtonBitmapInfoKv& A, const TButtonBitmapIn
 
 TButtonsBitmapCache::~TButtonsBitmapCache() { Clear(); }
 
+namespace {
+// Equal exactly when CompareButtonBitmapInfo holds.
+std::pair<std::pair<Integer, Integer>, UInt64> ButtonBitmapKey(const TButtonBitmapInfoKv& Info) {
+  UInt64 Flags = UInt64(Byte(Info.BitmapType));
+  for (bool B : {Info.Flat, Info.Pressed, Info.Active, Info.Enabled, Info.DownDirect, Info.DrawBack})
+    Flags = (Flags << 8) | UInt64(B);
+  Flags = (Flags << 8) | UInt64(Byte(Info.CheckState));
+  return {{Info.Size.X, Info.Size.Y}, Flags};
+}
+}  // namespace
+
 TBitmap* TButtonsBitmapCache::GetButtonBitmap(const TButtonBitmapInfoKv& Info) {
-  for (auto& Item : FItems)
-    if (CompareButtonBitmapInfo(Item->BitmapInfo, Info)) return Item->Bitmap.get();
+  const auto Key = ButtonBitmapKey(Info);
+  auto Found = FIndex.find(Key);
+  if (Found != FIndex.end()) return FItems[Found->second]->Bitmap.get();
   auto Item = std::make_unique<TButtonBitmapInfoBitmapKv>();
   Item->BitmapInfo = Info;
   Item->Bitmap = std::make_unique<TBitmap>();
   Item->Bitmap->SetSize(std::max<Integer>(Info.Size.X, 0), std::max<Integer>(Info.Size.Y, 0));
   if (Info.Size.X > 0 && Info.Size.Y > 0) PaintCachedBitmap(Item->Bitmap.get(), Info);
   FItems.push_back(std::move(Item));
+  FIndex.emplace(Key, FItems.size() - 1);
   return FItems.back()->Bitmap.get();
 }
 
-void TButtonsBitmapCache::Clear() { FItems.clear(); }
+void TButtonsBitmapCache::Clear() {
+  FIndex.clear();
+  FItems.clear();
+}
 
 TButtonsBitmapCache* ButtonsBitmapCache() {
   auto& Cache = SharedCache();

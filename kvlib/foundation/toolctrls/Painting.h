@@ -5,6 +5,7 @@
 // optional cache of painted glyph bitmaps, and the expand/collapse buttons and dotted lines of
 // tree views inside grid cells.
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -101,7 +102,8 @@ class TButtonBitmapInfoBitmapKv {
   std::unique_ptr<TBitmap> Bitmap;
 };
 
-// Painted glyph bitmaps by key; grows until Clear.
+// Painted glyph bitmaps by key, found through an ordered index (grids ask for one per painted
+// button); grows until Clear.
 class TButtonsBitmapCache {
  public:
   TButtonsBitmapCache() = default;
@@ -116,6 +118,8 @@ class TButtonsBitmapCache {
 
  private:
   std::vector<std::unique_ptr<TButtonBitmapInfoBitmapKv>> FItems;
+  // Key (size, then the eight flag values packed) to the entry's position in FItems.
+  std::map<std::pair<std::pair<Integer, Integer>, UInt64>, size_t> FIndex;
 };
 
 // The family's shared cache, made on first use.

@@ -83,7 +83,8 @@ String Url(const String& RemotePath, const String& Token) {
     Encoded += L'/';
     Start = Slash + 1;
   }
-  return String(L"https://") + DownloadHost + L"/api/dosyalar/indir?token=" + Token + L"&ad=" + Encoded;
+  return String(L"https://") + DownloadHost + L"/api/dosyalar/indir?token=" + (Token.empty() ? DownloadToken : Token) +
+         L"&ad=" + Encoded;
 }
 
 std::vector<String> Requests() {

@@ -14,8 +14,9 @@ String StateFolder();
 void Prepare();
 // The same for the server whose state is in State (a Windows path).
 void Prepare(const String& State);
-// "https://<vendor host>/api/dosyalar/indir?token=<Token>&ad=<RemotePath, encoded by segment>".
-String Url(const String& RemotePath, const String& Token = L"test-token");
+// "https://<vendor host>/api/dosyalar/indir?token=<Token>&ad=<RemotePath, encoded by segment>",
+// with the program's token unless another is given.
+String Url(const String& RemotePath, const String& Token = String());
 // The request log's lines so far (method, path and query).
 std::vector<String> Requests();
 

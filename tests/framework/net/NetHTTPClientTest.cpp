@@ -3,12 +3,14 @@
 // server for it (tests/framework/net/server-fixture.py) and names its state folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "LocalDownloadServer.h"
 #include "framework/Classes.h"
 #include "framework/NetHTTPClient.h"
 #include "framework/SysUtils.h"
+#include "installer/DownloadHost.h"
 
 namespace {
 
@@ -88,8 +90,11 @@ TEST_F(NetHTTPClientLocalServer, SendsTheEncodedPathAndReadsText) {
   IHTTPResponsePtr R = Client->Get(LocalDownloadServer::Url(L"Türkçe klasör/ı dosya+1.txt"));
   EXPECT_EQ(R->GetStatusCode(), 200);
   EXPECT_EQ(R->ContentAsString(), L"merhaba ğüşıöç İ\n");  // UTF-8 with its byte-order mark
-  EXPECT_EQ(LocalDownloadServer::Requests().back(),
-            L"GET /api/dosyalar/indir?token=test-token&ad=T%C3%BCrk%C3%A7e+klas%C3%B6r/%C4%B1+dosya%2B1.txt");
+  // Other suites may use the server meanwhile: the line is somewhere in its log.
+  const std::vector<String> Log = LocalDownloadServer::Requests();
+  EXPECT_NE(std::find(Log.begin(), Log.end(), String(L"GET /api/dosyalar/indir?token=") + DownloadToken +
+                                                  L"&ad=T%C3%BCrk%C3%A7e+klas%C3%B6r/%C4%B1+dosya%2B1.txt"),
+            Log.end());
 }
 
 TEST_F(NetHTTPClientLocalServer, AnswersErrorStatusesWithTheirText) {
@@ -100,8 +105,8 @@ TEST_F(NetHTTPClientLocalServer, AnswersErrorStatusesWithTheirText) {
     const wchar_t* Text;
   };
   const Case Cases[] = {
-      {L"diger/yok.zip", L"test-token", 404, L"Not Found"},
-      {L"broken", L"test-token", 503, L"Service Unavailable"},
+      {L"diger/yok.zip", L"", 404, L"Not Found"},
+      {L"broken", L"", 503, L"Service Unavailable"},
       {L"diger/data.bin", L"wrong", 403, L"Forbidden"},
   };
   for (const auto& C : Cases) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <map>
 #include <memory>
 
 #include "framework/Classes.h"
@@ -266,6 +268,114 @@ TEST_F(ZipFile, WritesZip64EndRecordsForManyEntries) {
   TBytes B;
   Z.Read(L"d/69999", B);
   EXPECT_EQ(B, TBytes{Byte(69999)});
+}
+
+// A stream as long as it is written, which keeps only the blocks that hold more than zeros: an
+// archive past 4 GB of zeros fits in memory.
+class THoleStream : public TStream {
+  DECLARE_CLASS(THoleStream, TStream)
+ public:
+  using TStream::Read;
+  using TStream::Write;
+  static constexpr Int64 Block = 64 * 1024;
+  Integer Read(void* Buffer, Integer Count) override {
+    Integer N = Integer(std::max<Int64>(0, std::min<Int64>(Count, FSize - FPosition)));
+    Byte* Out = static_cast<Byte*>(Buffer);
+    for (Integer Done = 0; Done < N;) {
+      const Int64 At = FPosition + Done, Index = At / Block, Offset = At % Block;
+      const Integer Part = Integer(std::min<Int64>(N - Done, Block - Offset));
+      auto Found = FBlocks.find(Index);
+      if (Found == FBlocks.end()) std::fill(Out + Done, Out + Done + Part, Byte(0));
+      else std::copy_n(Found->second.data() + Offset, Part, Out + Done);
+      Done += Part;
+    }
+    FPosition += N;
+    return N;
+  }
+  Integer Write(const void* Buffer, Integer Count) override {
+    const Byte* In = static_cast<const Byte*>(Buffer);
+    for (Integer Done = 0; Done < Count;) {
+      const Int64 At = FPosition + Done, Index = At / Block, Offset = At % Block;
+      const Integer Part = Integer(std::min<Int64>(Count - Done, Block - Offset));
+      auto Found = FBlocks.find(Index);
+      if (Found != FBlocks.end() || std::any_of(In + Done, In + Done + Part, [](Byte B) { return B != 0; })) {
+        TBytes& B = FBlocks[Index];
+        B.resize(size_t(Block));
+        std::copy_n(In + Done, Part, B.data() + Offset);
+      }
+      Done += Part;
+    }
+    FPosition += Count;
+    FSize = std::max(FSize, FPosition);
+    return Count;
+  }
+  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override {
+    FPosition = Origin == soBeginning ? Offset : Origin == soCurrent ? FPosition + Offset : FSize + Offset;
+    return FPosition;
+  }
+  Int64 GetSize() override { return FSize; }
+  void SetSize(Int64 NewSize) override { FSize = NewSize; }
+
+ private:
+  std::map<Int64, TBytes> FBlocks;
+  Int64 FPosition = 0, FSize = 0;
+};
+
+// Size zero bytes.
+class TZeroStream : public TStream {
+  DECLARE_CLASS(TZeroStream, TStream)
+ public:
+  explicit TZeroStream(Int64 Size) : FSize(Size) {}
+  using TStream::Read;
+  using TStream::Write;
+  Integer Read(void* Buffer, Integer Count) override {
+    const Integer N = Integer(std::max<Int64>(0, std::min<Int64>(Count, FSize - FPosition)));
+    std::memset(Buffer, 0, size_t(N));
+    FPosition += N;
+    return N;
+  }
+  Integer Write(const void*, Integer) override { return 0; }
+  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override {
+    FPosition = Origin == soBeginning ? Offset : Origin == soCurrent ? FPosition + Offset : FSize + Offset;
+    return FPosition;
+  }
+  Int64 GetSize() override { return FSize; }
+
+ private:
+  Int64 FSize, FPosition = 0;
+};
+
+// The product folder's backup can pass 4 GB: an entry of that size, and one whose data starts
+// beyond it, need the ZIP64 records.
+TEST_F(ZipFile, WritesZip64ForAnEntryPast4GB) {
+  const Int64 Big = 0x100000000LL + 12345;
+  THoleStream Archive;
+  {
+    TZipFile Z;
+    Z.Open(&Archive, zmWrite);
+    Z.Add(TBytes{'a'}, L"önce.txt", zcStored);
+    TZeroStream Zeros(Big);
+    Z.Add(&Zeros, L"veri/büyük.bin", zcStored);
+    Z.Add(TBytes{'s', 'o', 'n'}, L"sonra.txt", zcStored);
+  }
+  Archive.SetPosition(0);
+  TZipFile Z;
+  Z.Open(&Archive, zmRead);
+  ASSERT_EQ(Z.GetFileNames(), (std::vector<String>{L"önce.txt", L"veri/büyük.bin", L"sonra.txt"}));
+  EXPECT_EQ(Z.GetFileInfo(1).UncompressedSize, UInt64(Big));
+  EXPECT_EQ(Z.GetFileInfo(1).CompressedSize, UInt64(Big));
+  EXPECT_GT(Z.GetFileInfo(2).LocalHeaderOffset, UInt64(Big));
+  TStream* Raw = nullptr;
+  TZipHeader Local;
+  Z.Read(1, Raw, Local);
+  std::unique_ptr<TStream> Entry(Raw);
+  ASSERT_GE(Local.ExtraField.size(), 20u);
+  EXPECT_EQ(Local.ExtraField[0] | Local.ExtraField[1] << 8, 0x0001) << "sizes in the local ZIP64 record";
+  TBytes B;
+  Z.Read(2, B);
+  EXPECT_EQ(B, (TBytes{'s', 'o', 'n'}));
+  Z.Read(0, B);
+  EXPECT_EQ(B, TBytes{'a'});
 }
 
 TEST_F(ZipFile, RejectsEntriesThatLeaveTheTargetFolder) {

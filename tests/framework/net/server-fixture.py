@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""CTest fixture: the local download server with a small file store for the client's tests.
+"""CTest fixture: the local download server with a small file store for the client's and the
+wizard's tests, with the program's own token.
   server-fixture.py start STATE    makes STATE/store and the rules, starts the server
   server-fixture.py stop STATE     stops it
 """
@@ -26,12 +27,14 @@ with open(os.path.join(store, "Türkçe klasör", "ı dosya+1.txt"), "wb") as f:
     f.write("\ufeffmerhaba ğüşıöç İ\n".encode("utf-8"))
 with open(os.path.join(store, "empty.bin"), "wb"):
     pass
+# The wizard's tests write their own files under paket/ and guncelleme/; these names fail for them.
 with open(os.path.join(state, "rules.json"), "w") as f:
     json.dump({"nolength.bin": {"length": False}, "short.bin": {"cut": 100000},
-               "broken": {"status": 503, "reason": "Service Unavailable"}}, f)
+               "broken": {"status": 503, "reason": "Service Unavailable"},
+               "paket/uzunluksuz.zip": {"length": False}, "paket/kesik.zip": {"cut": 1000},
+               "guncelleme/kesik.exe": {"cut": 1000}}, f)
 try:
     os.remove(os.path.join(state, "requests.log"))
 except FileNotFoundError:
     pass
-sys.exit(subprocess.call([sys.executable, server, "start", "--state", state, "--root", store,
-                          "--token", "test-token"]))
+sys.exit(subprocess.call([sys.executable, server, "start", "--state", state, "--root", store]))

@@ -307,6 +307,25 @@ TEST(CommonStyleHooks, MenuEntriesPaintBackgroundTextHighlightAndSeparator) {
   EXPECT_EQ(M.Draw(M.File, true, 60, 20).At(2, 2), Accent) << "the bar's open entry";
 }
 
+// Wine fills the bar with the system's menu colour, whatever background the menu was given.
+TEST(CommonStyleHooks, TheMenuBarBesideItsEntriesTakesTheStylesColour) {
+  TMenuForm M;
+  TPearlStyle Pearl;
+  HWND Wnd = M.F->GetHandle();
+  MENUBARINFO Bar{};
+  Bar.cbSize = sizeof(Bar);
+  RECT Entry, Window;
+  ASSERT_TRUE(GetMenuBarInfo(Wnd, OBJID_MENU, 0, &Bar));
+  ASSERT_TRUE(GetMenuItemRect(Wnd, GetMenu(Wnd), 0, &Entry));
+  GetWindowRect(Wnd, &Window);
+  TPicture P(Window.right - Window.left, Window.bottom - Window.top);
+  M.F->Perform(WM_PRINT, WPARAM(P.DC()), PRF_NONCLIENT);
+  Integer Y = (Bar.rcBar.top + Bar.rcBar.bottom) / 2 - Window.top;
+  EXPECT_EQ(P.At(Entry.right + 10 - Window.left, Y), Hex(0x17181C));
+  EXPECT_EQ(P.At(Bar.rcBar.right - 3 - Window.left, Y), Hex(0x17181C));
+  EXPECT_EQ(P.At((Entry.left + Entry.right) / 2 - Window.left, Y), clFuchsia) << "the entry draws itself";
+}
+
 TEST(CommonStyleHooks, PopupMenuEntriesAreDrawnThroughThePopupList) {
   TFormHolder F;
   auto* Popup = new TPopupMenu(F.Form);

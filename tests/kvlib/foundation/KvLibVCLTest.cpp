@@ -339,6 +339,12 @@ TEST(LocaleStrings, CompareOverACount) {
   wchar_t Buf[8];
   EXPECT_EQ(CopyWideChars(Buf, L"Ğüz"), Buf);
   EXPECT_EQ(String(Buf), L"Ğüz");
+  // A text longer than the buffer is cut and terminated, never written past the end.
+  wchar_t Small[6] = {1, 1, 1, 1, 1, 1};  // the sixth character takes the terminator
+  CopyWideChars(Small, L"Kadıköy merkez");
+  EXPECT_EQ(String(Small), L"Kadık");
+  EXPECT_EQ(CopyWideChars(Buf, 0, L"abc"), Buf);
+  EXPECT_EQ(String(Buf), L"Ğüz");
   EXPECT_TRUE(IsCharInSet(L'b', {L'a', L'b'}));
   EXPECT_FALSE(IsCharInSet(L'c', {L'a', L'b'}));
   EXPECT_EQ(RGBColor(1, 2, 3), TColor(0x030201));

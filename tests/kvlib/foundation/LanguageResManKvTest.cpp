@@ -94,9 +94,11 @@ TEST(KvLibLanguageConsts, TextsComeFromTheTurkishResourceByteForByte) {
       {L"GroupingByThisColumnIsNotPossibleKv", "Bu sütuna göre gruplama yapılamıyor"},
       {L"SimpFilter_does_not_equal", "eşit değil"},
       {L"SimpFilter_is_not_blank", "boş olmayanlar"},
-      {L"DBGridKvFindDlg_FindWhat", "Fi&nd What:"},
-      {L"DBGridKvSimpleFilterDialog_OneCharWildcardInfo", "Use \"_\" to represent any single character"},
-      {L"OKButtonKv", "OK"},
+      // Texts the family authors in Turkish for the properties whose text is not given.
+      {L"DBGridKvFindDlg_FindWhat", "&Aranan:"},
+      {L"DBGridKvSimpleFilterDialog_OneCharWildcardInfo", "Tek bir karakter yerine \"_\" kullanın"},
+      {L"OKButtonKv", "Tamam"},
+      {L"CancelButtonKv", "İptal"},
       {L"DBGridKvGroupingFooter_Empty", "(Empty)"},
       // Absent from the resource: the English defaults stay, and the memo window has no caption.
       {L"CustomizeColumnsDialog", "Customize columns ..."},

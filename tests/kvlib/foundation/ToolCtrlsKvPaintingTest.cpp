@@ -268,6 +268,44 @@ TEST_F(ButtonGlyph, AltDropDownIsOneDownArrowSizedByTheButton) {
   }
 }
 
+// The drop-down and up/down glyphs are the system's frame-control buttons: a face with an arrow in
+// the button-text colour pointing the glyph's way; without a back the drop-down only fills.
+TEST_F(ButtonGlyph, DropDownAndUpDownAreFrameControlButtonsWithArrows) {
+  struct {
+    const char* Name;
+    TDrawButtonControlStyleKv Style;
+    bool DownDirect;
+    bool PointsDown;
+  } const Cases[] = {
+      {"drop-down", bcsDropDownKv, false, true},
+      {"up half", bcsUpDownKv, false, false},
+      {"down half", bcsUpDownKv, true, true},
+  };
+  const TColor Text = TColor(ColorToRGB(clBtnText)), Face = TColor(ColorToRGB(clBtnFace));
+  for (const auto& C : Cases) {
+    TPaintBox P(17, 17);
+    DrawButtonGlyph(P.C, C.Style, TRect(0, 0, 17, 17), true, false, false, false, C.DownDirect, true);
+    EXPECT_EQ(P.At(3, 3), Face) << C.Name;
+    // The widths of the arrow's rows, top to bottom.
+    std::vector<Integer> Rows;
+    for (Integer Y = 0; Y < 17; ++Y) {
+      Integer W = 0;
+      for (Integer X = 2; X < 15; ++X) W += P.At(X, Y) == Text;
+      if (W > 0) Rows.push_back(W);
+    }
+    ASSERT_GE(Rows.size(), 2u) << C.Name;
+    if (C.PointsDown)
+      EXPECT_GT(Rows.front(), Rows.back()) << C.Name;
+    else
+      EXPECT_LT(Rows.front(), Rows.back()) << C.Name;
+  }
+  TPaintBox Plain(17, 17);
+  Plain.C->GetBrush()->SetColor(clYellow);
+  DrawButtonGlyph(Plain.C, bcsDropDownKv, TRect(0, 0, 17, 17), true, false, false, false, false, false);
+  EXPECT_EQ(Plain.Ink().size(), 17u * 17u);
+  EXPECT_EQ(Plain.At(8, 8), TColor(clYellow));
+}
+
 TEST_F(PaintButtonControl, UpDownWithLowerButtonDownPressesOnlyTheLowerHalf) {
   TPaintBox P(16, 20);
   PaintButtonControlKv(P.C, TRect(0, 0, 16, 20), clNone, bcsAltUpDownKv, 2, false, false, true, cbUnchecked, 1.0,
@@ -359,6 +397,40 @@ TEST_F(ButtonsBitmapCache, EqualKeysShareOneBitmap) {
   EXPECT_EQ(Cache.GetButtonBitmap(Info)->GetWidth(), 0);
   Cache.Clear();
   EXPECT_EQ(Cache.Count(), 0);
+}
+
+// Each part of the key tells entries apart, and every entry is found again after others came.
+TEST_F(ButtonsBitmapCache, EveryPartOfTheKeyCounts) {
+  TButtonsBitmapCache Cache;
+  std::vector<TButtonBitmapInfoKv> Keys(1);
+  Keys[0].Size = TPoint(9, 9);
+  Keys[0].BitmapType = bcsPlusKv;
+  auto Vary = [&](auto Change) {
+    TButtonBitmapInfoKv K = Keys[0];
+    Change(K);
+    Keys.push_back(K);
+  };
+  Vary([](TButtonBitmapInfoKv& K) { K.Size = TPoint(9, 10); });
+  Vary([](TButtonBitmapInfoKv& K) { K.Size = TPoint(10, 9); });
+  Vary([](TButtonBitmapInfoKv& K) { K.BitmapType = bcsMinusKv; });
+  Vary([](TButtonBitmapInfoKv& K) { K.Flat = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.Pressed = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.Active = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.Enabled = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.DownDirect = true; });
+  Vary([](TButtonBitmapInfoKv& K) { K.CheckState = cbGrayed; });
+  Vary([](TButtonBitmapInfoKv& K) { K.DrawBack = true; });
+  std::vector<TBitmap*> Bitmaps;
+  for (const auto& K : Keys) Bitmaps.push_back(Cache.GetButtonBitmap(K));
+  EXPECT_EQ(Cache.Count(), Integer(Keys.size()));
+  for (size_t I = 0; I < Keys.size(); ++I) {
+    EXPECT_EQ(Cache.GetButtonBitmap(Keys[I]), Bitmaps[I]) << I;
+    EXPECT_TRUE(CompareButtonBitmapInfo(Cache.Get(Integer(I))->BitmapInfo, Keys[I])) << I;
+  }
+  EXPECT_EQ(Cache.Count(), Integer(Keys.size()));
+  Cache.Clear();
+  EXPECT_NE(Cache.GetButtonBitmap(Keys[3]), nullptr);
+  EXPECT_EQ(Cache.Count(), 1);
 }
 
 TEST(ThemedGlyph, IsAGradientFromTheDarkShadowColour) {

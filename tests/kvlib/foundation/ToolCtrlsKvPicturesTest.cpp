@@ -115,13 +115,48 @@ TEST(GraphicProviders, TheBitmapProviderKnowsBMAndNothingShorter) {
 TEST(GraphicProviders, ALaterRegistrationIsAskedFirstAndCountsOnce) {
   Integer Before = GraphicProviderCount();
   RegisterGraphicProvider(TQQProvider::StaticClass());
+  const Integer After = GraphicProviderCount();
+  EXPECT_GE(After, Before);
+  EXPECT_LE(After, Before + 1);
   RegisterGraphicProvider(TQQProvider::StaticClass());
   RegisterGraphicProvider(TBMPGraphicProviderKv::StaticClass());
-  EXPECT_EQ(GraphicProviderCount(), Before + (Before == 1 ? 1 : 0));
+  EXPECT_EQ(GraphicProviderCount(), After);
   const Byte QQ[] = {'Q', 'Q'};
   EXPECT_EQ(TClass(GetGraphicClassForData(QQ, 2)), TIcon::StaticClass());
   const Byte BM[] = {'B', 'M'};
   EXPECT_EQ(TClass(GetGraphicClassForData(BM, 2)), TBitmap::StaticClass());
+}
+
+// A bitmap whose reading fails the way a broken stream does, not as unreadable picture data.
+class TFailingBitmap : public TBitmap {
+  DECLARE_CLASS(TFailingBitmap, TBitmap)
+ public:
+  TFailingBitmap() { ++Alive; }
+  ~TFailingBitmap() override { --Alive; }
+  void LoadFromStream(TStream*) override { throw EReadError(L"Stream read error"); }
+  static inline Integer Alive = 0;
+};
+
+// Knows data that starts with "ZZ", as the failing bitmap.
+class TZZProvider : public TGraphicProviderKv {
+  DECLARE_CLASS(TZZProvider, TGraphicProviderKv)
+ public:
+  TZZProvider() = default;
+  TGraphicClass GetImageClassForStream(const Byte* Start, size_t Size) override {
+    return Size >= 2 && Start[0] == 'Z' && Start[1] == 'Z' ? TGraphicClass(TFailingBitmap::StaticClass()) : nullptr;
+  }
+};
+
+TEST(GraphicFromField, AFailureOtherThanUnreadableDataFreesTheGraphicAndPassesOn) {
+  RegisterGraphicProvider(TZZProvider::StaticClass());
+  OneBlob B(TBytes{'Z', 'Z', 0, 0});
+  EXPECT_THROW(std::unique_ptr<TGraphic>(CreateGraphicFromField(B.Field())), EReadError);
+  EXPECT_EQ(TFailingBitmap::Alive, 0);
+  // Garbage that no provider knows is an empty bitmap, no error.
+  OneBlob Garbage(TBytes{'x', 'y', 'z', 1, 2, 3});
+  std::unique_ptr<TGraphic> G(CreateGraphicFromField(Garbage.Field()));
+  ASSERT_NE(G, nullptr);
+  EXPECT_TRUE(G->GetEmpty());
 }
 
 // A picture of W x H.

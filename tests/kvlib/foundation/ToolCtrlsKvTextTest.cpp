@@ -86,6 +86,15 @@ TEST_F(Paper, ShortensFromTheEndUntilItFits) {
   EXPECT_EQ(ShortenTextWithEllipsis(L"Customers", C, C->TextWidth(L"Custo...")), L"Custo...");
   EXPECT_EQ(ShortenTextWithEllipsis(L"Customers", C, 1), L"...");
   EXPECT_EQ(ShortenTextWithEllipsis(L"", C, 0), L"");
+  // The longest fitting candidate for every width, as trying them one by one from the longest
+  // finds it.
+  const String Long = L"Müşteri siparişleri ve ödemeleri";
+  for (Integer Max = 0; Max <= C->TextWidth(Long) + 2; Max += 3) {
+    String Expected = Long;
+    for (Integer I = 1; I <= Integer(Long.size()) && C->TextWidth(Expected) > Max; ++I)
+      Expected = Long.substr(0, size_t(std::max<Integer>(0, Integer(Long.size()) - I - 1))) + L"...";
+    EXPECT_EQ(ShortenTextWithEllipsis(Long, C, Max), Expected) << Max;
+  }
   EXPECT_NEAR(TextWidthByDrawText(C, L"Customers"), C->TextWidth(L"Customers"), 1);
 }
 
@@ -207,6 +216,35 @@ TEST(WriteTextKv, PlacesTheTextByAlignmentLayoutAndPath) {
   }
 }
 
+// Right-to-left reading puts a trailing full stop at the left end of "ab.", on both paths.
+TEST(WriteTextKv, RightToLeftReadingOrdersTheLineFromTheRight) {
+  // How far down the ink of the leftmost two columns begins: a full stop begins low, a letter high.
+  auto TopOfLeftEdge = [](bool SingleLine, Integer ReadingMode) {
+    TBitmap Bmp;
+    Bmp.SetSize(200, 60);
+    TCanvas* C = Bmp.GetCanvas();
+    C->GetBrush()->SetColor(clWhite);
+    C->FillRect(TRect(0, 0, 200, 60));
+    C->GetFont()->SetHeight(-24);
+    C->GetFont()->SetColor(clBlack);
+    WriteTextKv(C, TRect(10, 10, 190, 50), false, 0, 0, L"ab.", 0, 0, false, false, 0, 0, ReadingMode, SingleLine);
+    Integer Left = 200;
+    for (Integer Y = 0; Y < 60; ++Y)
+      for (Integer X = 0; X < 200; ++X)
+        if (C->GetPixel(X, Y) != clWhite) Left = std::min(Left, X);
+    Integer Top = 60;
+    for (Integer Y = 0; Y < 60; ++Y)
+      for (Integer X = Left; X < Left + 2; ++X)
+        if (C->GetPixel(X, Y) != clWhite) Top = std::min(Top, Y);
+    return Top;
+  };
+  for (bool SingleLine : {true, false}) {
+    const Integer Ltr = TopOfLeftEdge(SingleLine, 0), Rtl = TopOfLeftEdge(SingleLine, 1);
+    EXPECT_GT(Rtl, Ltr + 5) << "single line " << SingleLine;
+    EXPECT_EQ(TopOfLeftEdge(SingleLine, 2), Ltr) << "mode 2 reads left to right";
+  }
+}
+
 TEST(WriteTextKv, FillsTheBackgroundOnlyWhenAskedAndKeepsTheBrush) {
   const TRect Cell(20, 10, 180, 90);
   for (bool SingleLine : {true, false}) {
@@ -236,6 +274,48 @@ TEST(DrawClippedText, OneOpaqueLineClippedToTheCell) {
   });
   EXPECT_LE(Right.Right, 77);
   EXPECT_GT(Right.Left, 50);
+}
+
+// On a palette device a brush colour between the palette's entries is drawn through the
+// scratch bitmap: the whole cell is covered, even without FillRect, and the text is there.
+TEST(WriteTextKv, DitheredBrushColourGoesThroughTheScratchBitmap) {
+  TBitmap Bmp;
+  Bmp.SetPixelFormat(pf8bit);
+  Bmp.SetSize(200, 100);
+  TCanvas* C = Bmp.GetCanvas();
+  C->GetBrush()->SetColor(clWhite);
+  C->FillRect(TRect(0, 0, 200, 100));
+  const TColor Odd = TColor(RGB(0x13, 0x9B, 0x57));
+  C->GetBrush()->SetColor(Odd);
+  C->GetFont()->SetColor(clBlack);
+  C->GetFont()->SetHeight(-16);
+  const COLORREF Nearest = GetNearestColor(C->GetHandle(), COLORREF(Odd));
+  ASSERT_NE(Nearest, COLORREF(Odd)) << "the 8-bit palette holds the colour itself";
+  const TRect Cell(20, 10, 180, 90);
+  auto Check = [&](const char* Name) {
+    EXPECT_EQ(COLORREF(C->GetPixel(Cell.Left, Cell.Top)), Nearest) << Name;
+    EXPECT_EQ(COLORREF(C->GetPixel(Cell.Right - 1, Cell.Bottom - 1)), Nearest) << Name;
+    EXPECT_EQ(C->GetPixel(Cell.Left - 1, Cell.Top), clWhite) << Name;
+    EXPECT_EQ(C->GetPixel(Cell.Right, Cell.Bottom), clWhite) << Name;
+    Integer Ink = 0;
+    for (Integer Y = Cell.Top; Y < Cell.Top + 30; ++Y)
+      for (Integer X = Cell.Left; X < Cell.Left + 60; ++X) Ink += C->GetPixel(X, Y) == clBlack;
+    EXPECT_GT(Ink, 10) << Name;
+    EXPECT_EQ(C->GetBrush()->GetColor(), Odd) << Name;
+    EXPECT_EQ(C->GetBrush()->GetStyle(), bsSolid) << Name;
+  };
+  WriteTextKv(C, Cell, false, 2, 2, L"Kayıt", 0, 0, false, false, 0, 0, 0, true);
+  Check("WriteTextKv");
+  EXPECT_GE(ScratchBitmapKv()->GetWidth(), Cell.Width());
+  EXPECT_GE(ScratchBitmapKv()->GetHeight(), Cell.Height());
+  C->GetBrush()->SetColor(clWhite);
+  C->FillRect(TRect(0, 0, 200, 100));
+  C->GetBrush()->SetColor(Odd);
+  DrawClippedText(C, Cell, 2, 2, L"Kayıt", 0);
+  Check("DrawClippedText");
+  // The scratch bitmap only grows.
+  WriteTextKv(C, TRect(0, 0, 10, 10), true, 0, 0, L"x", 0, 0, false, false, 0, 0, 0, true);
+  EXPECT_GE(ScratchBitmapKv()->GetWidth(), Cell.Width());
 }
 
 TEST(IsRightToLeftChar, ByTheFirstCharacter) {
