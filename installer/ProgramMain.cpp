@@ -5,6 +5,7 @@
 #include "framework/Forms.h"
 #include "framework/Themes.h"
 #include "framework/WinShell.h"
+#include "htmllabel/GdipObjects.h"
 #include "installer/QalMain.h"
 
 namespace {
@@ -26,9 +27,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   WSADATA Wsa;
   WSAStartup(MAKEWORD(2, 2), &Wsa);
   OleInitialize(nullptr);
+  // The HTML label draws its pictures through GDI+; the forms are freed before it ends.
+  InitializeGdipObjects();
   FrameworkStartup();
   ProgramMain();
   FrameworkShutdown();
+  FinalizeGdipObjects();
   OleUninitialize();
   WSACleanup();
   return 0;

@@ -3,16 +3,27 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <wininet.h>
+#include <winsvc.h>
 
+#include "framework/ComObj.h"
 #include "framework/Dialogs.h"
 #include "framework/NetEncoding.h"
+#include "framework/PsAPI.h"
+#include "framework/Registry.h"
+#include "framework/ShellAPI.h"
+#include "framework/ShlObj.h"
 #include "framework/SysUtils.h"
+#include "framework/TlHelp32.h"
 #include "framework/WinShell.h"
+#include "framework/Windows.h"
 #include "framework/Zip.h"
 #include "htmllabel/MarkupLabel.h"
 #include "installer/DownloadHost.h"
 #include "installer/InputBoxU.h"
 #include "installer/MessageBoxU.h"
+#include "installer/StandInCtrls.h"
+#include "installer/Version.h"
+#include "installer/Wait.h"
 
 namespace {
 
@@ -53,8 +64,8 @@ bool IsRelativePath(const String& Path) {
 TClockProc QalClock = &Now;
 TWindowsVersionProc QalWindowsVersion = &SystemWindowsVersion;
 TConnectedProc QalInternetConnected = &IsInternetConnected;
-// The vendor's own server: the route the wizard's downloads take is the one that counts.
-String QalLocalIPHost = L"indir.example.com";
+// Any public address will do: only the route towards it is looked up, nothing is sent to it.
+String QalLocalIPHost = L"1.1.1.1";
 
 bool IsWindowsVersionSupported(const TWindowsVersion& V) {
   if (V.Major != 6) return V.Major > 6;
@@ -83,11 +94,12 @@ String FormatLogLine(TDateTime At, const String& AMessage) {
   return L"- [" + FormatDateTime(L"hh:nn:ss", At) + L"] " + AMessage;
 }
 
-bool IsSelfUpdateLeftover(const String& Argument, const String& ExeName) {
-  if (Argument.empty()) return false;
+String SelfUpdateLeftover(const String& Argument, const String& ExeName) {
+  if (Argument.empty()) return L"";
   String Folder = ExtractFilePath(ExpandFileName(ExeName));
   String Full = ExpandFileName(IsRelativePath(Argument) ? Folder + Argument : Argument);
-  return SameFileName(ExtractFilePath(Full), Folder) && SameFileName(ExtractFileName(Full), L"123.exe");
+  if (!SameFileName(ExtractFilePath(Full), Folder) || !SameFileName(ExtractFileName(Full), L"123.exe")) return L"";
+  return Full;
 }
 
 PUBLISHED_DEF(TfrmQalMain) {
@@ -101,7 +113,6 @@ PUBLISHED_DEF(TfrmQalMain) {
   METHOD(rgVersiyonClick);
   METHOD(chDbDemoClick);
   METHOD(txPathEditButtons0Click);
-  METHOD(txPathKeyDown);
   METHOD(cmdQalClick);
   METHOD(cmdVazgecClick);
   METHOD(NetHTTPClient1ReceiveData);
@@ -112,8 +123,10 @@ void RegisterQalClasses() {
   RegisterExtControls();
   RegisterComControls();
   RegisterMenus();
+  RegisterStandInControls();
   RegisterClasses({TNetHTTPClient::StaticClass(), TfrmQalMain::StaticClass(), TMessageBox::StaticClass(),
-                   TInputBox::StaticClass(), TMarkupLabel::StaticClass()});
+                   TInputBox::StaticClass(), TMarkupLabel::StaticClass(), TfrmWait::StaticClass(),
+                   TfrmVersion::StaticClass()});
 }
 
 TfrmQalMain::TfrmQalMain(TComponent* AOwner) : TForm(AOwner) {}
@@ -132,8 +145,7 @@ void TfrmQalMain::Loaded() {
   rgKurulumTipi = Bind<TRadioGroup>(L"rgKurulumTipi");
   rgTerminalTipi = Bind<TRadioGroup>(L"rgTerminalTipi");
   gbKonum = Bind<TGroupBox>(L"gbKonum");
-  txPath = Bind<TEdit>(L"txPath");
-  txPathButton = Bind<TButton>(L"txPathButton");
+  txPath = Bind<TStandInButtonEdit>(L"txPath");
   GroupBox2 = Bind<TGroupBox>(L"GroupBox2");
   chServer = Bind<TCheckBox>(L"chServer");
   chDbDemo = Bind<TCheckBox>(L"chDbDemo");
@@ -167,8 +179,7 @@ void TfrmQalMain::FormCreate(TObject*) {
 
 void TfrmQalMain::FormShow(TObject*) {
   SetCaption(Application->GetTitle());
-  // On an unsupported Windows nothing more may run: the program ends when the loop takes over.
-  if (!CheckWindowsVersion()) return;
+  bool Supported = CheckWindowsVersion();
   TWindowsVersion V = QalWindowsVersion();
   String System = TOSVersion::Name;
   if (V.ServicePackMajor != 0)
@@ -178,7 +189,8 @@ void TfrmQalMain::FormShow(TObject*) {
   Panels->GetItem(1)->SetText(System);
   Panels->GetItem(2)->SetText(L"Sürüm " + FloatToStr(QalVersion, TFormatSettings::Invariant()));
   DisableInputs();
-  Timer1Timer(Timer1);
+  // On an unsupported Windows nothing more may run: the program ends when the loop takes over.
+  if (Supported) Timer1Timer(Timer1);
 }
 
 void TfrmQalMain::FormDestroy(TObject*) {
@@ -194,20 +206,19 @@ void TfrmQalMain::FormCloseQuery(TObject*, bool& CanClose) {
 
 void TfrmQalMain::Timer1Timer(TObject*) {
   Timer1->SetEnabled(false);
-  if (ParamCount() >= 1) {
-    // Beside the program, wherever the current folder is.
-    const String Path = ExtractFilePath(ExpandFileName(ParamStr(0))) + L"123.exe";
-    if (IsSelfUpdateLeftover(ParamStr(1), ParamStr(0)) && FileExists(Path)) {
-      // The old process may still be closing: give it a few seconds to let the file go.
-      DWORD Deadline = GetTickCount() + 10000;
-      while (!DeleteFile(Path) && FileExists(Path)) {
-        if (GetTickCount() > Deadline) {
-          AddToLog(LogRed, L"Eski Qal.exe silinemedi: " + SysErrorMessage(GetLastError()));
-          break;
-        }
-        Application->ProcessMessages();
-        Sleep(100);
+  String Path = ParamCount() >= 1 ? SelfUpdateLeftover(ParamStr(1), ParamStr(0)) : String();
+  if (!Path.empty() && FileExists(Path)) {
+    // The old process may still be closing: give it a few seconds to let the file go.
+    DWORD Start = GetTickCount();
+    while (!DeleteFile(Path)) {
+      DWORD Error = GetLastError();
+      if (Error == ERROR_FILE_NOT_FOUND) break;
+      if (GetTickCount() - Start > 10000) {
+        AddToLog(LogRed, L"Eski Qal.exe silinemedi: " + SysErrorMessage(Error));
+        break;
       }
+      Application->ProcessMessages();
+      Sleep(100);
     }
   }
   if (!QalInternetConnected()) {
@@ -231,17 +242,19 @@ bool TfrmQalMain::CheckWindowsVersion() {
 }
 
 String TfrmQalMain::GetLocalIP() {
+  // A datagram socket's connect only picks the route and its local address: no packet leaves, and
+  // no time-out can hold the start-up when the network drops what is sent.
   addrinfoW Hints{};
   Hints.ai_family = AF_INET;
-  Hints.ai_socktype = SOCK_STREAM;
-  Hints.ai_protocol = IPPROTO_TCP;
+  Hints.ai_socktype = SOCK_DGRAM;
+  Hints.ai_protocol = IPPROTO_UDP;
   addrinfoW* Found = nullptr;
   if (GetAddrInfoW(QalLocalIPHost.c_str(), L"80", &Hints, &Found) != 0 || !Found) return L"";
   String Result;
   TSocketHolder Socket;
   for (addrinfoW* A = Found; A; A = A->ai_next) {
     if (A->ai_family != AF_INET) continue;
-    if (Socket.S == INVALID_SOCKET) Socket.S = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (Socket.S == INVALID_SOCKET) Socket.S = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (Socket.S == INVALID_SOCKET) break;
     if (connect(Socket.S, A->ai_addr, int(A->ai_addrlen)) != 0) continue;
     sockaddr_in Local{};
@@ -325,7 +338,7 @@ void TfrmQalMain::rgVersiyonClick(TObject*) {
 
 void TfrmQalMain::chDbDemoClick(TObject* Sender) { rgVersiyonClick(Sender); }
 
-void TfrmQalMain::txPathEditButtons0Click(TObject*) {
+void TfrmQalMain::txPathEditButtons0Click(TObject*, bool&) {
   String Folder;
   if (SelectDirectory(L"Klasör Seçiniz:", L"", Folder)) SetChosenFolder(Folder);
 }
@@ -338,13 +351,6 @@ void TfrmQalMain::SetChosenFolder(const String& Folder) {
   }
   size_t Last = Folder.find_last_not_of(L'\\');
   txPath->SetText(Folder.substr(First, Last - First + 1));
-}
-
-void TfrmQalMain::txPathKeyDown(TObject* Sender, Word& Key, TShiftState Shift) {
-  if (Key == VK_F2 && Shift.Empty()) {
-    Key = 0;
-    txPathEditButtons0Click(Sender);
-  }
 }
 
 void TfrmQalMain::cmdQalClick(TObject*) {
@@ -593,3 +599,412 @@ void TfrmQalMain::HideWaitForm() {
   Form->Hide();
   delete Form;
 }
+
+// ---- Processes, services and system settings ----------------------------------------------
+
+namespace {
+
+const wchar_t ServicesKey[] = L"SYSTEM\\CurrentControlSet\\Services\\";
+
+Cardinal SystemTickCount() { return GetTickCount(); }
+
+void PauseWithMessages(Cardinal Ms) {
+  DWORD Start = GetTickCount();
+  for (;;) {
+    DWORD Spent = GetTickCount() - Start;
+    if (Spent >= Ms) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, Ms - Spent, QS_ALLINPUT);
+    Application->ProcessMessages();
+    if (Application->GetTerminated()) break;
+  }
+}
+
+// A forced restart needs the shutdown privilege, which an elevated process holds but has not
+// enabled.
+Cardinal RestartWindows() {
+  HANDLE Token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &Token)) return GetLastError();
+  TOKEN_PRIVILEGES Privileges{};
+  Privileges.PrivilegeCount = 1;
+  Privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  DWORD Error = ERROR_SUCCESS;
+  if (!LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &Privileges.Privileges[0].Luid) ||
+      !AdjustTokenPrivileges(Token, FALSE, &Privileges, 0, nullptr, nullptr) || GetLastError() != ERROR_SUCCESS)
+    Error = GetLastError();
+  CloseHandle(Token);
+  if (Error != ERROR_SUCCESS) return Error;
+  if (!ExitWindowsEx(EWX_REBOOT | EWX_FORCE, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED))
+    return GetLastError();
+  return ERROR_SUCCESS;
+}
+
+String LocalAddressOfMainForm() {
+  wchar_t Buffer[64] = {};
+  DWORD Length = GetEnvironmentVariableW(L"QAL_LOCAL_ADDRESS", Buffer, 64);
+  if (Length > 0 && Length < 64) return Buffer;
+  auto* Main = dynamic_cast<TfrmQalMain*>(Application->GetMainForm());
+  return Main ? Main->GetLocalIP() : String();
+}
+
+bool ServiceKeyExists(const String& Name) {
+  TRegistry Registry(KEY_READ);
+  Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+  return Registry.KeyExists(ServicesKey + Name);
+}
+
+std::unique_ptr<TStringList> ServiceNames() {
+  auto Names = std::make_unique<TStringList>();
+  TRegistry Registry(KEY_READ);
+  Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+  if (Registry.OpenKeyReadOnly(ServicesKey)) Registry.GetKeyNames(Names.get());
+  return Names;
+}
+
+// Service names compare as the service manager compares them: case ignored whatever the locale.
+bool StartsWithIgnoringCase(const String& Prefix, const String& Name) {
+  return Name.size() >= Prefix.size() && SameFileName(Name.substr(0, Prefix.size()), Prefix);
+}
+
+String LongPath(const String& Path) {
+  if (Path.size() >= 2 && Path[0] == L'\\' && Path[1] == L'\\') {
+    if (Path.size() >= 4 && (Path[2] == L'?' || Path[2] == L'.') && Path[3] == L'\\') return Path;
+    return L"\\\\?\\UNC\\" + Path.substr(2);
+  }
+  if (Path.size() >= 3 && Path[1] == L':' && Path[2] == L'\\') return L"\\\\?\\" + Path;
+  return Path;
+}
+
+void DeleteTree(const String& Folder) {
+  WIN32_FIND_DATAW Found;
+  HANDLE Search = FindFirstFileW((Folder + L"\\*.*").c_str(), &Found);
+  if (Search != INVALID_HANDLE_VALUE) {
+    do {
+      String Name = Found.cFileName;
+      if (Name == L"." || Name == L"..") continue;
+      String Full = Folder + L"\\" + Name;
+      if (Found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A junction or symbolic link: the link goes, what it points at stays.
+        if (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW(Full.c_str());
+        else DeleteFileW(Full.c_str());
+      } else if (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        DeleteTree(Full);
+      } else {
+        DeleteFileW(Full.c_str());
+      }
+    } while (FindNextFileW(Search, &Found));
+    FindClose(Search);
+  }
+  RemoveDirectoryW(Folder.c_str());
+}
+
+// The element of the adapter's IPSubnet that pairs with Address in its IPAddress; empty when
+// the adapter reports none.
+String SubnetOf(const Variant& Adapter, const String& Address) {
+  const Variant Addresses = Adapter.OlePropertyGet(L"IPAddress");
+  const Variant Subnets = Adapter.OlePropertyGet(L"IPSubnet");
+  if (!VarIsArray(Addresses) || !VarIsArray(Subnets)) return String();
+  Integer Low = VarArrayLowBound(Addresses, 1), High = VarArrayHighBound(Addresses, 1);
+  for (Integer I = Low; I <= High; ++I) {
+    if (Addresses[I].AsString() != Address) continue;
+    Integer J = VarArrayLowBound(Subnets, 1) + (I - Low);
+    if (J <= VarArrayHighBound(Subnets, 1)) return Subnets[J].AsString();
+  }
+  return String();
+}
+
+}  // namespace
+
+TTickCountProc QalTickCount = &SystemTickCount;
+TPauseProc QalPause = &PauseWithMessages;
+TRestartWindowsProc QalRestartWindows = &RestartWindows;
+TLocalAddressProc QalLocalAddress = &LocalAddressOfMainForm;
+
+void TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs,
+                             const String& WorkingFolder) {
+  Application->ProcessMessages();
+  TProcessHandle Process;
+  try {
+    Process = ShellExecuteProcess(NativeUInt(Application->GetHandle()), L"open", FileName, Parameters, WorkingFolder,
+                                  SW_HIDE);
+  } catch (const Exception& E) {
+    // The system's reason alone, on the one line.
+    auto* OS = dynamic_cast<const EOSError*>(&E);
+    String Reason = OS ? SysErrorMessage(OS->ErrorCode) : String();
+    if (Reason.empty()) Reason = E.Message();
+    AddToLog(LogRed, L"Komut çalıştırılamadı: " + FileName + L" " + Parameters + L" - " + Reason);
+    return;
+  }
+  if (Process) {
+    Cardinal Start = QalTickCount();
+    for (;;) {
+      bool Ended = Process.WaitFor(200);
+      Application->ProcessMessages();
+      if (Ended) break;
+      if (TimeoutMs != 0 && QalTickCount() - Start > TimeoutMs) {
+        Process.Terminate(0);
+        Process.WaitFor(1000);
+        AddToLog(LogRed, L"Komut çalıştırılamadı: " + FileName + L" " + Parameters + L" - zaman aşımı");
+        break;
+      }
+      // On the way out of the program the process is left to run.
+      if (Application->GetTerminated()) break;
+    }
+  }
+  Process.Close();
+  Application->ProcessMessages();
+}
+
+void TfrmQalMain::RunNet(const String& Parameters) { RunAndWait(L"net", Parameters, 0, GetSystemX86Folder()); }
+
+Integer GetServiceState(const String& MachineName, const String& ServiceName) {
+  SC_HANDLE Manager = OpenSCManagerW(MachineName.empty() ? nullptr : MachineName.c_str(), nullptr, SC_MANAGER_CONNECT);
+  if (!Manager) return 0;
+  Integer State = 0;
+  if (SC_HANDLE Service = OpenServiceW(Manager, ServiceName.c_str(), SERVICE_QUERY_STATUS)) {
+    SERVICE_STATUS Status{};
+    if (QueryServiceStatus(Service, &Status)) State = Integer(Status.dwCurrentState);
+    CloseServiceHandle(Service);
+  }
+  CloseServiceHandle(Manager);
+  return State;
+}
+
+String GetSystemX86Folder() { return GetSpecialFolderPath(CSIDL_SYSTEMX86); }
+
+// The 32-bit Program Files folder, where a 32-bit wizard's installs have always gone.
+String GetProgramFilesFolder() { return GetSpecialFolderPath(CSIDL_PROGRAM_FILESX86); }
+
+String GetDesktopFolder() { return GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY); }
+
+bool EnumProgramWindowsProc(NativeUInt Wnd, TStrings* List) {
+  String Title = WindowText(Wnd), Class = WindowClassName(Wnd);
+  if (!WindowVisible(Wnd)) return true;
+  bool Product = Title.find(L"Zelkor") != String::npos || Title.find(L"Halvex") != String::npos;
+  if (!Product || Class.empty() || Class[0] != L'T' || Class == L"TfrmQalMain") return true;
+  Cardinal Process = WindowProcessId(Wnd);
+  // The wizard's own forms carry the application title, which names the product.
+  if (Process == 0 || Process == GetCurrentProcessId()) return true;
+  String Id = IntToStr(Process);
+  if (List->IndexOf(Id) < 0) List->Add(Id);
+  return true;
+}
+
+Cardinal FindProcessByName(const String& Name) {
+  for (const TProcessEntry& Entry : ProcessSnapshot()) {
+    String Path = GetProcessModuleFileName(Entry.ProcessID, 261);
+    if ((!Path.empty() && SameFileName(Path, Name)) || SameFileName(Entry.ExeFile, Name)) return Entry.ProcessID;
+  }
+  return 0;
+}
+
+void KillProcessById(const String& Id) {
+  Integer Process = StrToIntDef(Id, 0);
+  if (Process <= 0 || Cardinal(Process) == GetCurrentProcessId()) return;
+  if (HANDLE H = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(Process))) {
+    TerminateProcess(H, 0);
+    CloseHandle(H);
+  }
+}
+
+void CloseProgramProcesses() {
+  TStringList Ids;
+  EnumTopLevelWindows([&](NativeUInt Wnd) { return EnumProgramWindowsProc(Wnd, &Ids); });
+  if (Cardinal Ingenico = FindProcessByName(L"Ingenico.exe")) {
+    String Id = IntToStr(Ingenico);
+    if (Ids.IndexOf(Id) < 0) Ids.Add(Id);
+  }
+  for (Integer I = 0; I < Ids.GetCount(); ++I) KillProcessById(Ids.GetStrings(I));
+}
+
+void TfrmQalMain::StopHalvexServices() {
+  if (ServiceKeyExists(L"HalvexGuardian20")) RunNet(L"stop HalvexGuardian20");
+  for (const wchar_t* Name : {L"Halvex20", L"Halvex21"}) {
+    if (!ServiceKeyExists(Name)) continue;
+    RunNet(String(L"stop ") + Name);
+    Integer State = GetServiceState(L"", Name);
+    if (State == 1 || State == 0) continue;
+    if (TMessageBox::Show(L"Uyarı", L"Kuruluma devam edebilmek için windowsu tekrar başlatılması gerekmektedir,"
+                                    L"şimdi windowsun yeniden başlatılmasını istiyor musunuz?") != mrYes)
+      Abort();
+    // Nothing may touch the product's files while the service runs: the run ends here either way.
+    if (Cardinal Error = QalRestartWindows())
+      AddToLog(LogRed, L"Windows yeniden başlatılamadı: " + SysErrorMessage(Error));
+    Abort();
+  }
+  Application->ProcessMessages();
+}
+
+void TfrmQalMain::StopBackupServices() {
+  FBackupServices->Clear();
+  std::unique_ptr<TStringList> Names = ServiceNames();
+  for (Integer I = 0; I < Names->GetCount(); ++I) {
+    String Name = Names->GetStrings(I);
+    if (Name.compare(0, 12, L"ZelkorBackup") != 0) continue;
+    FBackupServices->Add(Name);
+    RunNet(L"Stop " + Name);
+  }
+}
+
+void TfrmQalMain::StartBackupServices() {
+  for (Integer I = 0; I < FBackupServices->GetCount(); ++I) RunNet(L"Start " + FBackupServices->GetStrings(I));
+}
+
+void TfrmQalMain::StopPostgreSqlServices() {
+  FPostgreSqlServices->Clear();
+  std::unique_ptr<TStringList> Names = ServiceNames();
+  for (Integer I = 0; I < Names->GetCount(); ++I) {
+    String Name = Names->GetStrings(I);
+    if (StartsWithIgnoringCase(L"postgresql", Name) || StartsWithIgnoringCase(L"Zelkor-PG", Name))
+      FPostgreSqlServices->Add(Name);
+  }
+  for (Integer I = 0; I < FPostgreSqlServices->GetCount(); ++I) {
+    String Name = FPostgreSqlServices->GetStrings(I);
+    AddToLog(LogWhite, L"PostgreSQL hizmeti durduruluyor: " + Name);
+    RunNet(L"stop " + Name);
+    Cardinal Start = QalTickCount();
+    Integer State = GetServiceState(L"", Name);
+    while (State != 1 && State != 0 && QalTickCount() - Start < 60000 && !Application->GetTerminated()) {
+      QalPause(500);
+      State = GetServiceState(L"", Name);
+    }
+    if (State == 1 || State == 0) continue;
+    AddToLog(LogRed, L"PostgreSQL hizmeti durdurulamadı: " + Name);
+    if (TMessageBox::Show(L"Uyarı", L"<b>" + Name + L"</b> veritabanı hizmeti durdurulamadı. " +
+                                        L"Bu durumda alınacak yedek bozuk/eksik olabilir. " +
+                                        L"Yine de devam etmek istiyor musunuz?") != mrYes)
+      Abort();
+  }
+}
+
+void TfrmQalMain::StartPostgreSqlServices() {
+  for (Integer I = 0; I < FPostgreSqlServices->GetCount(); ++I) {
+    String Name = FPostgreSqlServices->GetStrings(I);
+    AddToLog(LogWhite, L"PostgreSQL hizmeti başlatılıyor: " + Name);
+    RunNet(L"start " + Name);
+  }
+}
+
+void TfrmQalMain::AddFirewallPort(const String& Name, Integer Port) {
+  Variant FwMgr = CreateOleObject(L"HNetCfg.FwMgr");
+  Variant Profile = FwMgr.OlePropertyGet(L"LocalPolicy").OlePropertyGet(L"CurrentProfile");
+  Variant OpenPort = CreateOleObject(L"HNetCfg.FWOpenPort");
+  OpenPort.OlePropertySet(L"Name", Name);
+  OpenPort.OlePropertySet(L"Protocol", 6);  // TCP
+  OpenPort.OlePropertySet(L"Port", Port);
+  OpenPort.OlePropertySet(L"Scope", 0);  // all addresses
+  OpenPort.OlePropertySet(L"Enabled", true);
+  Profile.OlePropertyGet(L"GloballyOpenPorts").OleProcedure(L"Add", OpenPort);
+}
+
+void TfrmQalMain::AddFirewallRules() {
+  AddToLog(LogWhite, L"Güvenlik Duvarına Portlar Ekleniyor ..");
+  AddFirewallPort(L"Zelkor-PG10", 5452);
+  for (Integer Port = 3001; Port <= 3006; ++Port) AddFirewallPort(L"ZELKOR-" + IntToStr(Port), Port);
+  AddToLog(LogGreen, L"Güvenlik Duvarına Portlar Eklendi ..");
+}
+
+void TfrmQalMain::MakeIpStatic() {
+  Application->ProcessMessages();
+  AddToLog(LogWhite, L"İp sabitleniyor..");
+  String Address = QalLocalAddress();
+  String Description = GetAdapterDescription(Address);
+  if (Address.empty() || Description.empty()) {
+    AddToLog(LogRed, L"İp sabitlenemedi: yerel ip adresinin ağ bağdaştırıcısı bulunamadı");
+    return;
+  }
+  SetStaticAddress(Description, Address, L"255.255.255.0");
+  AddToLog(LogGreen, L"İp sabitlendi..");
+  if (QalInternetConnected()) return;
+  AddToLog(LogWhite, L"İnternet bağlantısı bekleniyor..");
+  // A new address that broke the connection must not hold the run for ever.
+  Cardinal Start = QalTickCount();
+  while (!QalInternetConnected()) {
+    if (QalTickCount() - Start >= 60000 || Application->GetTerminated()) {
+      AddToLog(LogRed, L"İnternet bağlantısı kurulamadı..");
+      return;
+    }
+    QalPause(500);
+  }
+}
+
+String TfrmQalMain::GetAdapterDescription(const String& Address) {
+  Variant Wmi = OleGetObject(L"winmgmts:\\\\.\\root\\cimv2");
+  Variant Adapters =
+      Wmi.OleFunction(L"ExecQuery", L"SELECT * FROM Win32_NetworkAdapterConfiguration", L"WQL", 0x20);
+  String Description;
+  for (const Variant& Adapter : TOleEnum(Adapters)) {
+    const Variant Addresses = Adapter.OlePropertyGet(L"IPAddress");
+    if (VarIsNull(Addresses) || !VarIsArray(Addresses)) continue;
+    for (Integer I = VarArrayLowBound(Addresses, 1); I <= VarArrayHighBound(Addresses, 1); ++I)
+      if (Addresses[I].AsString() == Address) Description = Adapter.OlePropertyGet(L"Description").AsString();
+  }
+  return Description;
+}
+
+void TfrmQalMain::SetStaticAddress(const String& Description, const String& Address, const String& Mask) {
+  Variant Locator = CreateOleObject(L"WbemScripting.SWbemLocator");
+  Variant Service = Locator.OleFunction(L"ConnectServer", L"localhost", L"root\\CIMV2");
+  Variant Adapters = Service.OleFunction(
+      L"ExecQuery", L"SELECT * FROM Win32_NetworkAdapterConfiguration Where Description=" + WqlQuoted(Description));
+  TOleEnum Each(Adapters);
+  if (!Each.MoveNext()) return;
+  Variant Adapter = Each.Current();
+  // An address that did not come from DHCP was set by someone on purpose.
+  if (VarIsNull(Adapter.OlePropertyGet(L"DHCPServer"))) return;
+  String Subnet = SubnetOf(Adapter, Address);
+  if (Subnet.empty()) Subnet = Mask;
+  Variant Gateways = Adapter.OlePropertyGet(L"DefaultIPGateway");
+  Integer Result =
+      Adapter.OleFunction(L"EnableStatic", StringsToVariantArray({Address}), StringsToVariantArray({Subnet})).AsInteger();
+  // 0: done; 1: done, after a restart.
+  if (Result != 0 && Result != 1) throw EOleError(L"İp sabitlenemedi: EnableStatic " + IntToStr(Result));
+  if (!VarIsNull(Gateways)) Adapter.OleFunction(L"SetGateways", Gateways);
+  // The DNS server goes to the adapter that was just made static, not to whichever comes first.
+  Adapter.OleFunction(L"SetDNSServerSearchOrder", StringsToVariantArray({L"8.8.8.8"}));
+}
+
+void TfrmQalMain::SetDnsServer(const String& Dns) {
+  Variant Locator = CreateOleObject(L"WbemScripting.SWbemLocator");
+  Variant Service = Locator.OleFunction(L"ConnectServer", L"localhost", L"root\\CIMV2");
+  Variant Adapters =
+      Service.OleFunction(L"ExecQuery", L"SELECT * FROM Win32_NetworkAdapterConfiguration Where IPEnabled=True");
+  for (const Variant& Adapter : TOleEnum(Adapters))
+    if (Adapter.OleFunction(L"SetDNSServerSearchOrder", StringsToVariantArray({Dns})).AsInteger() == 0) break;
+}
+
+Variant StringsToVariantArray(const std::vector<String>& Strings) {
+  Variant Result = VarArrayCreate({0, Integer(Strings.size()) - 1}, varOleStr);
+  for (Integer I = 0; I < Integer(Strings.size()); ++I) Result[I] = Strings[size_t(I)];
+  return Result;
+}
+
+String WqlQuoted(const String& Text) {
+  String Result = L"\"";
+  for (wchar_t C : Text) {
+    if (C == L'\\' || C == L'"') Result += L'\\';
+    Result += C;
+  }
+  return Result + L"\"";
+}
+
+void CreateShortcut(const String& Target, const String& LinkFile, const String& Description, const String& Arguments) {
+  TShellLink Link;
+  Link.Path = Target;
+  Link.Arguments = Arguments;
+  Link.Description = Description;
+  SaveShellLink(Link, LinkFile);
+}
+
+void TfrmQalMain::DeleteFolder(const String& Path) {
+  if (Path.empty()) return;
+  String Folder = LongPath(ExcludeTrailingPathDelimiter(ExpandFileName(Path)));
+  DWORD Attributes = GetFileAttributesW(Folder.c_str());
+  if (Attributes == INVALID_FILE_ATTRIBUTES) return;
+  // A folder that is itself a link: remove the link, keep what it points at.
+  if (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    RemoveDirectoryW(Folder.c_str());
+    return;
+  }
+  DeleteTree(Folder);
+}
+

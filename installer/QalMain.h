@@ -3,6 +3,7 @@
 // Every step of the wizard reports through AddToLog.
 
 #include <memory>
+#include <vector>
 
 #include "framework/Classes.h"
 #include "framework/ComCtrls.h"
@@ -11,6 +12,7 @@
 #include "framework/Menus.h"
 #include "framework/NetHTTPClient.h"
 #include "framework/StdCtrls.h"
+#include "installer/StandInCtrls.h"
 
 // The application title, also the caption of every wizard form.
 inline constexpr wchar_t QalTitle[] = L"Zelkor SQL (Kurulum Sihirbazı)";
@@ -48,9 +50,10 @@ String GetLogFileName();
 // The log line of AMessage at time At: "- [hh:nn:ss] message".
 String FormatLogLine(TDateTime At, const String& AMessage);
 
-// Whether the first command-line argument names the self-update's leftover "123.exe" in the
-// folder of ExeName; nothing else may be deleted at start.
-bool IsSelfUpdateLeftover(const String& Argument, const String& ExeName);
+// The full path of the self-update's leftover "123.exe" when the first command-line argument
+// names it in the folder of ExeName (a relative name counts from that folder), else empty: nothing
+// else may be deleted at start.
+String SelfUpdateLeftover(const String& Argument, const String& ExeName);
 
 // ---- Downloads and self-update ----
 struct TZipHeader;
@@ -86,8 +89,7 @@ class TfrmQalMain : public TForm {
   void rgTerminalTipiClick(TObject* Sender);
   void rgVersiyonClick(TObject* Sender);
   void chDbDemoClick(TObject* Sender);
-  void txPathEditButtons0Click(TObject* Sender);
-  void txPathKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+  void txPathEditButtons0Click(TObject* Sender, bool& Handled);
   void cmdQalClick(TObject* Sender);
   void cmdVazgecClick(TObject* Sender);
 
@@ -114,13 +116,37 @@ class TfrmQalMain : public TForm {
   void ShowWaitForm();
   void HideWaitForm();
 
+  // ---- Processes, services and system settings ----
+  // Runs a program hidden and waits for it, pumping messages; TimeoutMs 0 waits as long as it
+  // runs, else the program is ended at the time-out. A program that cannot be started or is
+  // ended at its time-out gets a red log line.
+  void RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs, const String& WorkingFolder);
+  // "net" with Parameters ("stop Halvex20"), from the 32-bit system folder, without a time-out.
+  void RunNet(const String& Parameters);
+  // The update's service groups. A service that will not stop lets the operator choose between
+  // going on and ending the run (EAbort).
+  void StopHalvexServices();
+  void StopBackupServices();
+  void StartBackupServices();
+  void StopPostgreSqlServices();
+  void StartPostgreSqlServices();
+  // Firewall and WMI errors raise to the caller (EOleError and its descendants).
+  void AddFirewallPort(const String& Name, Integer Port);
+  void AddFirewallRules();
+  void MakeIpStatic();
+  String GetAdapterDescription(const String& Address);
+  void SetStaticAddress(const String& Description, const String& Address, const String& Mask);
+  void SetDnsServer(const String& Dns);
+  // Deletes a folder tree; a junction or symbolic link inside is removed, never followed.
+  void DeleteFolder(const String& Path);
+  // ---- end of processes, services and system settings ----
+
   // The controls of the form resource.
   TRadioGroup* rgVersiyon = nullptr;
   TRadioGroup* rgKurulumTipi = nullptr;
   TRadioGroup* rgTerminalTipi = nullptr;
   TGroupBox* gbKonum = nullptr;
-  TEdit* txPath = nullptr;
-  TButton* txPathButton = nullptr;
+  TStandInButtonEdit* txPath = nullptr;
   TGroupBox* GroupBox2 = nullptr;
   TCheckBox* chServer = nullptr;
   TCheckBox* chDbDemo = nullptr;
@@ -156,3 +182,42 @@ class TfrmQalMain : public TForm {
 
 // Registers the classes the wizard's form resources name.
 void RegisterQalClasses();
+
+// ---- Processes, services and system settings ----
+// What the routines below read of their surroundings; tests put their own in place.
+using TTickCountProc = Cardinal (*)();
+using TPauseProc = void (*)(Cardinal Ms);
+using TRestartWindowsProc = Cardinal (*)();
+using TLocalAddressProc = String (*)();
+extern TTickCountProc QalTickCount;        // milliseconds, as GetTickCount
+extern TPauseProc QalPause;                // a pause of a poll, pumping messages
+extern TRestartWindowsProc QalRestartWindows;  // asks for a forced restart: 0, or the system's error
+// The local IPv4 address the server search and the static address start from: QAL_LOCAL_ADDRESS
+// from the environment when set (the demo puts a loopback address there), else the main form's
+// GetLocalIP.
+extern TLocalAddressProc QalLocalAddress;
+
+// The service control manager's state of a service (1 stopped ... 4 running ... 7 paused); 0
+// when it cannot be opened or queried (not installed). An empty MachineName is this machine.
+Integer GetServiceState(const String& MachineName, const String& ServiceName);
+// The 32-bit system folder, the 32-bit Program Files folder and the user's desktop folder.
+String GetSystemX86Folder();
+String GetProgramFilesFolder();
+String GetDesktopFolder();
+// Ends every running program of the product: the processes of its windows and "Ingenico.exe".
+// The wizard's own process is never ended.
+void CloseProgramProcesses();
+// The id of the first process whose image name or module path is Name (case ignored), or 0.
+Cardinal FindProcessByName(const String& Name);
+// Window-enumeration step of CloseProgramProcesses: adds the window's process id to List when
+// the window is one of the product's (always answers true: the enumeration goes on).
+bool EnumProgramWindowsProc(NativeUInt Wnd, TStrings* List);
+void KillProcessById(const String& Id);
+class Variant;
+// An automation array of strings, bounds 0 .. count-1.
+Variant StringsToVariantArray(const std::vector<String>& Strings);
+// Writes a shell link to Target at LinkFile.
+void CreateShortcut(const String& Target, const String& LinkFile, const String& Description, const String& Arguments);
+// A text as a WQL string literal between double quotes.
+String WqlQuoted(const String& Text);
+// ---- end of processes, services and system settings ----

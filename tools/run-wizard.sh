@@ -21,6 +21,8 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
   touch "$WINEPREFIX/.ready"
 fi
 python3 "$server" prepare --state "$state" --prefix "$WINEPREFIX"
+# The server search probes the local address's /24: on this machine, loopback only.
+export QAL_LOCAL_ADDRESS=127.0.0.1
 # The wizard that a self-update starts outlives the first: wait for the prefix's last program.
 launch=(bash -c 'cd "$0" && wine Qal.exe "$@"; wineserver -w' "$build/demo" "$@")
 if [ -z "$DISPLAY" ]; then launch=("$root/tools/with-xvfb.sh" "${launch[@]}"); fi

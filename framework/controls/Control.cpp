@@ -64,6 +64,20 @@ void TMargins::SetMargins(Integer ALeft, Integer ATop, Integer ARight, Integer A
   DoEvent(FOnChange, this);
 }
 
+PUBLISHED_DEF(TMargins) {
+  PROP(Left).Default(3);
+  PROP(Top).Default(3);
+  PROP(Right).Default(3);
+  PROP(Bottom).Default(3);
+}
+
+PUBLISHED_DEF(TPadding) {
+  PROP(Left).Default(0);
+  PROP(Top).Default(0);
+  PROP(Right).Default(0);
+  PROP(Bottom).Default(0);
+}
+
 PUBLISHED_DEF(TSizeConstraints) {
   PROP(MaxHeight).Default(0);
   PROP(MaxWidth).Default(0);

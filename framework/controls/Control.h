@@ -33,6 +33,7 @@ class TMargins : public TPersistent {
   TControl* GetControl() const { return FControl; }
   TNotifyEvent GetOnChange() const { return FOnChange; }
   void SetOnChange(const TNotifyEvent& Value) { FOnChange = Value; }
+  PUBLISHED_DECL(TMargins);
 
  private:
   TControl* FControl;
@@ -44,6 +45,7 @@ class TPadding : public TMargins {
   DECLARE_CLASS(TPadding, TMargins)
  public:
   explicit TPadding(TControl* Control) : TMargins(Control, 0) {}
+  PUBLISHED_DECL(TPadding);
 };
 
 // Minimum and maximum size; 0 means no limit.

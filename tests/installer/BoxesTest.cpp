@@ -10,52 +10,9 @@
 #include "installer/InputBoxU.h"
 #include "installer/MessageBoxU.h"
 #include "installer/QalMain.h"
+#include "installer/BoxDriver.h"
 
 namespace {
-
-// Drives a modal box from a timer that the box's own modal loop dispatches: once the box is the
-// active window, Act runs on it. A box still open after a few seconds is closed so a failing
-// test ends.
-class TBoxDriver {
- public:
-  explicit TBoxDriver(std::function<void(HWND)> Act) {
-    Current = this;
-    FAct = std::move(Act);
-    FTimer = SetTimer(nullptr, 0, 30, &Tick);
-    FStart = GetTickCount();
-  }
-  ~TBoxDriver() {
-    KillTimer(nullptr, FTimer);
-    Current = nullptr;
-  }
-  bool Acted = false;
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    TBoxDriver* D = Current;
-    if (!D) return;
-    HWND Box = GetActiveWindow();
-    wchar_t Class[64] = {};
-    if (Box) GetClassNameW(Box, Class, 64);
-    bool IsBox = String(Class) == L"TMessageBox" || String(Class) == L"TInputBox";
-    if (IsBox && !D->Acted) {
-      D->Acted = true;
-      D->FAct(Box);
-    } else if (IsBox && GetTickCount() - D->FStart > 5000) {
-      PostMessageW(Box, WM_CLOSE, 0, 0);
-    }
-  }
-  static inline TBoxDriver* Current = nullptr;
-  std::function<void(HWND)> FAct;
-  UINT_PTR FTimer = 0;
-  DWORD FStart = 0;
-};
-
-void PostKey(HWND Box, WPARAM Key) {
-  HWND Target = GetFocus() ? GetFocus() : Box;
-  PostMessageW(Target, WM_KEYDOWN, Key, 1);
-  PostMessageW(Target, WM_KEYUP, Key, 0xC0000001);
-}
 
 class QalBoxes : public testing::Test {
  protected:
@@ -107,7 +64,7 @@ TEST_F(QalBoxes, MessageAndPromptAreMarkupLabels) {
   const String Message = L"<b>Zelkor-PG10</b> veritabanı hizmeti <font color=\"clRed\">durdurulamadı</font>.";
   String Shown, Plain;
   {
-    TBoxDriver Driver([&](HWND Wnd) {
+    TBoxDriver Driver({L"TMessageBox", L"TInputBox"}, [&](HWND Wnd) {
       if (auto* M = dynamic_cast<TMessageBox*>(FindControl(Wnd))) {
         Shown = M->lbMessage->GetHTMLText()->GetText();
         Plain = M->lbMessage->GetText();
@@ -119,7 +76,7 @@ TEST_F(QalBoxes, MessageAndPromptAreMarkupLabels) {
   EXPECT_EQ(Shown, Message + L"\r\n");
   EXPECT_EQ(Plain, L"Zelkor-PG10 veritabanı hizmeti durdurulamadı.");
   {
-    TBoxDriver Driver([&](HWND Wnd) {
+    TBoxDriver Driver({L"TMessageBox", L"TInputBox"}, [&](HWND Wnd) {
       if (auto* I = dynamic_cast<TInputBox*>(FindControl(Wnd))) Plain = I->lbPrompt->GetText();
       PostKey(Wnd, VK_ESCAPE);
     });
@@ -139,7 +96,7 @@ TEST_F(QalBoxes, EscapeAndAltF4AnswerNo) {
       {"Hayır", [](HWND Box) { PostKey(Box, VK_SPACE); }},
   };
   for (const auto& C : Cases) {
-    TBoxDriver Driver(C.Act);
+    TBoxDriver Driver({L"TMessageBox", L"TInputBox"}, C.Act);
     EXPECT_EQ(TMessageBox::Show(L"Zelkor", L"Devam edilsin mi?"), 7) << C.Way;
     EXPECT_TRUE(Driver.Acted) << C.Way;
   }
@@ -157,7 +114,7 @@ TEST_F(QalBoxes, InputBoxAnswersTheTypedTextOnlyAfterTamam) {
       {"Alt+F4", L"ana depo", [](HWND Box) { PostMessageW(Box, WM_SYSCOMMAND, SC_CLOSE, 0); }, L""},
   };
   for (const auto& C : Cases) {
-    TBoxDriver Driver(C.Act);
+    TBoxDriver Driver({L"TMessageBox", L"TInputBox"}, C.Act);
     String Result = L"eski";
     TInputBox::Show(L"Zelkor", L"<b>Şube</b> adı:", Result, C.Default);
     EXPECT_EQ(Result, C.Result) << C.Way;
@@ -247,7 +204,7 @@ TEST(QalBoxesOnScreen, StopFailureQuestionShowsTheServiceNameBold) {
   auto Show = [&](const String& Message) {
     TInk Ink;
     Integer Height = 0;
-    TBoxDriver Driver([&](HWND Wnd) {
+    TBoxDriver Driver({L"TMessageBox", L"TInputBox"}, [&](HWND Wnd) {
       RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       if (auto* M = dynamic_cast<TMessageBox*>(FindControl(Wnd))) {
         TMarkupLabel* L = M->lbMessage;

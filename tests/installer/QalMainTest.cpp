@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <richedit.h>
 
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "framework/Dialogs.h"
 #include "framework/SysUtils.h"
 #include "installer/QalMain.h"
+#include "installer/BoxDriver.h"
 
 namespace {
 
@@ -23,10 +28,16 @@ void Pump() { Application->ProcessMessages(); }
 class QalMainForm : public testing::Test {
  protected:
   void SetUp() override {
+    // As the program does before it makes its main form.
+    WSADATA Wsa;
+    WSAStartup(MAKEWORD(2, 2), &Wsa);
     QalClock = [] { return TestNow; };
     QalWindowsVersion = [] { return TestVersion; };
     QalInternetConnected = [] { return true; };
+    // The self-update's check has tests of its own, against the local download server.
+    QalCheckForUpdateAtStart = false;
     QalLocalIPHost = L"127.0.0.1";
+    TestVersion = {6, 1, 1, 0};
     TestNow = At(2031, 2, 3, 13, 14, 15);
     RegisterQalClasses();
     Application->SetTitle(QalTitle);
@@ -37,6 +48,9 @@ class QalMainForm : public testing::Test {
   void TearDown() override {
     delete Form;
     Pump();
+    WSACleanup();
+    // A quit request read by a loop would end every later modal loop of this process.
+    EXPECT_FALSE(Application->GetTerminated());
   }
   void Choose(TRadioGroup* Group, Integer Index) {
     Group->GetButtons(Index)->SetChecked(true);
@@ -53,7 +67,7 @@ std::string ReadBytes(const String& FileName) {
 TEST_F(QalMainForm, ShowsTitleVersionAndEnablesInputsAfterStart) {
   EXPECT_EQ(Form->GetCaption(), L"Zelkor SQL (Kurulum Sihirbazı)");
   TStatusPanels* Panels = Form->StatusBar1->GetPanels();
-  EXPECT_EQ(Panels->GetItem(0)->GetText(), L"Yerel IP: ");  // no route to the probe host
+  EXPECT_EQ(Panels->GetItem(0)->GetText(), L"Yerel IP: 127.0.0.1");  // the route to the probe address
   EXPECT_EQ(Panels->GetItem(2)->GetText(), L"Sürüm 7.8");
   EXPECT_FALSE(Form->Timer1->GetEnabled());
   for (TControl* C : {(TControl*)Form->rgKurulumTipi, (TControl*)Form->rgTerminalTipi, (TControl*)Form->rgVersiyon,
@@ -63,8 +77,17 @@ TEST_F(QalMainForm, ShowsTitleVersionAndEnablesInputsAfterStart) {
   for (TControl* C : {(TControl*)Form->rgKurulumTipi, (TControl*)Form->rgTerminalTipi, (TControl*)Form->rgVersiyon,
                       (TControl*)Form->GroupBox2, (TControl*)Form->cmdQal, (TControl*)Form->cmdVazgec})
     EXPECT_FALSE(C->GetEnabled()) << C->GetName();
+  // Update mode, version 5.0 and a server terminal to start with.
+  EXPECT_EQ(Form->rgKurulumTipi->GetItemIndex(), 1);
+  EXPECT_EQ(Form->rgVersiyon->GetItemIndex(), 0);
+  EXPECT_EQ(Form->rgTerminalTipi->GetItemIndex(), 0);
   EXPECT_TRUE(Form->txPath->GetReadOnly());
   EXPECT_EQ(Form->txPath->GetText(), L"C:");
+  // The folder edit's button and its F2 reach the form's handler, as the family's edit will.
+  ASSERT_EQ(Form->txPath->GetEditButtons()->GetCount(), 1);
+  TStandInEditButton* Browse = Form->txPath->GetEditButtons()->GetItem(0);
+  EXPECT_EQ(Browse->GetShortCut(), ShortCut(VK_F2, {}));
+  EXPECT_EQ(Browse->GetOnClick(), TButtonClickEventKv(Form, &TfrmQalMain::txPathEditButtons0Click));
   TMenuItem* Remove = Form->MainMenu1->GetItems()->GetItems(0)->GetItems(0);
   EXPECT_EQ(Remove->GetCaption(), L"Hizmetleri Kaldır");
   EXPECT_FALSE(Remove->GetEnabled());
@@ -239,25 +262,144 @@ TEST(QalSelfUpdateLeftover, OnlyThe123ExeBesideTheProgramIsDeleted) {
   const String Exe = L"C:\\Zelkor\\Qal.exe";
   const struct {
     const wchar_t* Argument;
-    bool Deleted;
+    const wchar_t* Deleted;
   } Cases[] = {
-      {L"123.exe", true},
-      {L"C:\\Zelkor\\123.exe", true},
-      {L"c:\\ZELKOR\\123.EXE", true},
-      {L"C:\\Zelkor\\alt\\..\\123.exe", true},
-      {L"", false},
-      {L"D:\\veri\\dukkan.db", false},
-      {L"C:\\Diger\\123.exe", false},
-      {L"..\\123.exe", false},
-      {L"alt\\123.exe", false},
-      {L"C:\\Zelkor\\Qal.exe", false},
+      {L"123.exe", L"C:\\Zelkor\\123.exe"},
+      {L"C:\\Zelkor\\123.exe", L"C:\\Zelkor\\123.exe"},
+      {L"c:\\ZELKOR\\123.EXE", L"c:\\ZELKOR\\123.EXE"},
+      {L"C:\\Zelkor\\alt\\..\\123.exe", L"C:\\Zelkor\\123.exe"},
+      {L"", L""},
+      {L"D:\\veri\\dukkan.db", L""},
+      {L"C:\\Diger\\123.exe", L""},
+      {L"..\\123.exe", L""},
+      {L"alt\\123.exe", L""},
+      {L"C:\\Zelkor\\Qal.exe", L""},
   };
-  for (const auto& C : Cases) EXPECT_EQ(IsSelfUpdateLeftover(C.Argument, Exe), C.Deleted) << C.Argument;
+  for (const auto& C : Cases) EXPECT_EQ(SelfUpdateLeftover(C.Argument, Exe), C.Deleted) << C.Argument;
 }
 
 TEST(QalLogLine, HasTheTimeInBrackets) {
   EXPECT_EQ(FormatLogLine(At(2031, 1, 2, 3, 4, 5), L"Başladı"), L"- [03:04:05] Başladı");
   EXPECT_EQ(FormatLogLine(At(2031, 1, 2, 23, 0, 0), L""), L"- [23:00:00] ");
+}
+
+// A quit request that the test takes back, so that its own loops go on.
+bool TakeQuit() {
+  MSG M;
+  return PeekMessageW(&M, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+}
+
+// The framework's message dialog: its text and its buttons' captions.
+String DialogText(HWND Box) {
+  auto* Dialog = FindControl(Box);
+  auto* Message = Dialog ? dynamic_cast<TLabel*>(Dialog->FindComponent(L"Message")) : nullptr;
+  return Message ? Message->GetCaption() : String();
+}
+
+void PressDialogButton(HWND Box, const wchar_t* Name) {
+  auto* Dialog = FindControl(Box);
+  auto* Button = Dialog ? dynamic_cast<TButton*>(Dialog->FindComponent(Name)) : nullptr;
+  if (Button) PostMessageW(Button->GetHandle(), BM_CLICK, 0, 0);
+}
+
+const wchar_t* const OldWindowsText = L"Kurulum yapabilmek için en az\rwindows service pack 1 kurulu olması gerekiyor.";
+
+TEST_F(QalMainForm, WindowsBefore7ServicePack1IsToldAndTheProgramEnds) {
+  const struct {
+    TWindowsVersion V;
+    bool Refused;
+  } Cases[] = {
+      {{5, 1, 3, 0}, true},   // XP SP3
+      {{6, 0, 2, 0}, true},   // Vista SP2
+      {{6, 1, 0, 0}, true},   // 7 without a service pack
+      {{6, 1, 1, 0}, false},  // 7 SP1
+      {{6, 2, 0, 0}, false},  // 8
+      {{6, 3, 0, 0}, false},  // 8.1
+      {{10, 0, 0, 0}, false}, // 10 and 11
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(testing::Message() << C.V.Major << "." << C.V.Minor << " SP" << C.V.ServicePackMajor);
+    TestVersion = C.V;
+    String Said, Caption;
+    TBoxDriver Driver({L"#32770"}, [&](HWND Box) {
+      wchar_t Text[512] = {};
+      GetDlgItemTextW(Box, 0xFFFF, Text, 512);
+      Said = Text;
+      GetWindowTextW(Box, Text, 512);
+      Caption = Text;
+      PostMessageW(Box, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(Form->CheckWindowsVersion(), !C.Refused);
+    EXPECT_EQ(TakeQuit(), C.Refused);
+    EXPECT_EQ(Driver.Acted, C.Refused);
+    if (C.Refused) {
+      EXPECT_EQ(Said, OldWindowsText);
+      EXPECT_EQ(Caption, QalTitle);
+    }
+  }
+}
+
+TEST_F(QalMainForm, NoInternetConnectionWarnsAndEnds) {
+  QalInternetConnected = [] { return false; };
+  String Said;
+  TBoxDriver Driver({L"TMessageForm"}, [&](HWND Box) {
+    Said = DialogText(Box);
+    PressDialogButton(Box, L"OK");
+  });
+  std::unique_ptr<TfrmQalMain> Second(TComponent::Create<TfrmQalMain>(nullptr));
+  Second->Show();
+  EXPECT_TRUE(TakeQuit());
+  Pump();
+  EXPECT_EQ(Said, L"Zelkor sunucusuna erişim sağlanamadı, internet bağlatınızın\r"
+                  L"olduğundan emin olunuz. Qal işleme devam edemiyor şimdi kapatılacak.");
+  EXPECT_FALSE(Second->cmdQal->GetEnabled());
+}
+
+// The main button asks before it runs; without a version it only warns.
+TEST_F(QalMainForm, MainButtonAsksForTheVersion) {
+  const struct {
+    Integer Version;
+    const wchar_t* Said;
+    const wchar_t* Answer;
+  } Cases[] = {
+      {-1, L"Versiyon belirtmediniz!", L"OK"},
+      {0, L"Seçili Version 5.0 (PostgreSQL) Onaylıyor Musunuz?", L"No"},
+      {1, L"Seçili Version 6.0 (PostgreSQL) Onaylıyor Musunuz?", L"Yes"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Version);
+    Form->rgVersiyon->SetItemIndex(C.Version);
+    std::vector<String> Said;
+    TBoxDriver Driver({L"TMessageForm"}, [&](HWND Box) {
+      Said.push_back(DialogText(Box));
+      PressDialogButton(Box, C.Answer);
+    });
+    Form->cmdQalClick(Form->cmdQal);
+    EXPECT_EQ(Said, std::vector<String>{C.Said});
+    EXPECT_FALSE(Form->GetRunning());
+    EXPECT_TRUE(Form->cmdQal->GetEnabled());
+  }
+}
+
+// A close asked for while a run is in progress is refused: the run's steps are still on the stack.
+TEST_F(QalMainForm, RefusesToCloseDuringARun) {
+  const struct {
+    const wchar_t* Answer;
+    bool StaysOpen;
+  } Cases[] = {{L"Yes", true}, {L"No", false}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(String(C.Answer));
+    Form->Show();
+    // The close request waits in the queue until the run, if any, pumps messages.
+    TBoxDriver Driver({L"TMessageForm"}, [&](HWND Box) {
+      PressDialogButton(Box, C.Answer);
+      PostMessageW(Form->GetHandle(), WM_CLOSE, 0, 0);
+    });
+    Form->cmdQalClick(Form->cmdQal);
+    Pump();
+    EXPECT_TRUE(Driver.Acted);
+    EXPECT_EQ(Form->GetVisible(), C.StaysOpen);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,159 @@
+#pragma once
+// What the wizard's process, service, firewall and server tests share: scratch folders, the
+// stand-in programs beside the test program, UTF-8 files, and a main form to log to.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/SysUtils.h"
+#include "framework/WinShell.h"
+#include "installer/QalMain.h"
+
+namespace insttest {
+
+// The folder of the test program, where the build puts the stand-ins.
+inline String BinFolder() { return ExtractFilePath(ParamStr(0)); }
+
+inline void RemoveTree(const String& Folder) {
+  WIN32_FIND_DATAW Found;
+  HANDLE Search = FindFirstFileW((Folder + L"\\*").c_str(), &Found);
+  if (Search != INVALID_HANDLE_VALUE) {
+    do {
+      String Name = Found.cFileName;
+      if (Name == L"." || Name == L"..") continue;
+      String Full = Folder + L"\\" + Name;
+      if ((Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(Found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveTree(Full);
+      else if (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryW(Full.c_str());
+      else
+        DeleteFileW(Full.c_str());
+    } while (FindNextFileW(Search, &Found));
+    FindClose(Search);
+  }
+  RemoveDirectoryW(Folder.c_str());
+}
+
+// A new empty folder under the temporary folder, removed with what it holds when it goes.
+class TScratchFolder {
+ public:
+  explicit TScratchFolder(const String& Tag) {
+    static int Counter = 0;
+    wchar_t Temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, Temp);
+    FPath = String(Temp) + L"Qal-" + Tag + L"-" + IntToStr(Integer(GetCurrentProcessId())) + L"-" +
+            IntToStr(Integer(++Counter));
+    RemoveTree(FPath);
+    CreateDirectoryW(FPath.c_str(), nullptr);
+  }
+  ~TScratchFolder() { RemoveTree(FPath); }
+  const String& Path() const { return FPath; }
+  String operator/(const String& Name) const { return FPath + L"\\" + Name; }
+
+ private:
+  String FPath;
+};
+
+inline std::string ReadBytes(const String& FileName) {
+  std::ifstream In(FileName.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+inline String ReadText(const String& FileName) { return UTF8ToString(ReadBytes(FileName)); }
+inline void WriteText(const String& FileName, const String& Text) {
+  std::ofstream Out(FileName.c_str(), std::ios::binary);
+  Out << UTF8Encode(Text);
+}
+
+// The lines of a text, without their line ends; no empty last line.
+inline std::vector<String> Lines(const String& Text) {
+  std::vector<String> Result;
+  size_t Start = 0;
+  while (Start < Text.size()) {
+    size_t End = Text.find(L'\n', Start);
+    if (End == String::npos) End = Text.size();
+    String Line = Text.substr(Start, End - Start);
+    if (!Line.empty() && Line.back() == L'\r') Line.pop_back();
+    Result.push_back(Line);
+    Start = End + 1;
+  }
+  return Result;
+}
+
+// The stand-in program copied into Folder as Name ("Ingenico.exe"), behaving as Settings (the
+// lines of its .standin file) ask; answers its path. It logs to the same name with ".log".
+inline String PlaceStandin(const String& Folder, const String& Name, const String& Settings = L"") {
+  String Target = Folder + L"\\" + Name;
+  CopyFileW((BinFolder() + L"standin_program.exe").c_str(), Target.c_str(), FALSE);
+  String Base = ChangeFileExt(Target, L"");
+  if (!Settings.empty()) WriteText(Base + L".standin", Settings);
+  return Target;
+}
+inline String StandinLog(const String& Program) { return ReadText(ChangeFileExt(Program, L".log")); }
+
+// The log lines of the main form, with their time cut off: "- [hh:nn:ss] " is 13 characters.
+inline std::vector<String> LogLines(TfrmQalMain* Form) {
+  std::vector<String> Result;
+  TStrings* L = Form->Memo1->GetLines();
+  for (Integer I = 0; I < L->GetCount(); ++I) Result.push_back(L->GetStrings(I).substr(13));
+  return Result;
+}
+
+// The wizard's main form as the program makes it, never shown (the start-up checks stay out),
+// for the routines that log through it. The log file goes to a scratch folder's day.
+class TMainFormTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterQalClasses();
+    Application->SetTitle(QalTitle);
+    Form = TComponent::Create<TfrmQalMain>(nullptr);
+    SavedTick = QalTickCount;
+    SavedPause = QalPause;
+    SavedRestart = QalRestartWindows;
+    SavedAddress = QalLocalAddress;
+    SavedConnected = QalInternetConnected;
+  }
+  void TearDown() override {
+    delete Form;
+    QalTickCount = SavedTick;
+    QalPause = SavedPause;
+    QalRestartWindows = SavedRestart;
+    QalLocalAddress = SavedAddress;
+    QalInternetConnected = SavedConnected;
+    DeleteFileW(GetLogFileName().c_str());
+  }
+  TfrmQalMain* Form = nullptr;
+
+ private:
+  TTickCountProc SavedTick;
+  TPauseProc SavedPause;
+  TRestartWindowsProc SavedRestart;
+  TLocalAddressProc SavedAddress;
+  TConnectedProc SavedConnected;
+};
+
+// A clock for the waits that moves Step milliseconds at every reading, and a pause that only
+// counts: a minute of polling passes in a moment.
+struct TFakeTime {
+  static inline Cardinal Now = 0;
+  static inline Cardinal Step = 0;
+  static inline int Pauses = 0;
+  static inline Cardinal Paused = 0;
+  static void Install(Cardinal AStep) {
+    Now = 1000;
+    Step = AStep;
+    Pauses = 0;
+    Paused = 0;
+    QalTickCount = [] { return Now += Step; };
+    QalPause = [](Cardinal Ms) {
+      ++Pauses;
+      Paused += Ms;
+    };
+  }
+};
+
+}  // namespace insttest
