@@ -1,0 +1,20 @@
+# Writes the module-definition file of a DLL from MinGW's import library of it: every function the
+# import library names (its __imp_ symbols), for dlltool to make a delay-load import library.
+#   cmake -DNM=nm -DIMPORT_LIB=libX.a -DDLL=X.dll -DDEF=X.def -P DelayLoadDef.cmake
+execute_process(COMMAND ${NM} -g ${IMPORT_LIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cannot read the symbols of ${IMPORT_LIB}")
+endif()
+string(REGEX MATCHALL "[0-9a-fA-F]+ I __imp_[A-Za-z0-9_@]+" imports "${symbols}")
+set(names)
+foreach(line ${imports})
+  string(REGEX REPLACE ".* I __imp_" "" name "${line}")
+  list(APPEND names ${name})
+endforeach()
+list(REMOVE_DUPLICATES names)
+list(SORT names)
+if(NOT names)
+  message(FATAL_ERROR "${IMPORT_LIB} names no function")
+endif()
+string(REPLACE ";" "\n" names "${names}")
+file(WRITE ${DEF} "LIBRARY ${DLL}\nEXPORTS\n${names}\n")
