@@ -1,6 +1,8 @@
 #include "framework/Controls.h"
 
 #include <algorithm>
+#include <mutex>
+#include <unordered_map>
 
 #include "framework/Forms.h"
 #include "framework/controls/Internal.h"
@@ -10,8 +12,32 @@ using namespace fw_controls;
 
 namespace {
 
-// The property that ties a window to its control.
-const wchar_t* ControlProp() { return L"QalControl"; }
+// Which control each window of this process belongs to. (A window property would do, but under
+// Wine every read of one is a round trip to the server, and each message of a control reads it.)
+class TWindowControls {
+ public:
+  TWinControl* Find(HWND Wnd) {
+    std::lock_guard<std::mutex> Guard(FLock);
+    auto It = FMap.find(Wnd);
+    return It == FMap.end() ? nullptr : It->second;
+  }
+  void Bind(HWND Wnd, TWinControl* Control) {
+    std::lock_guard<std::mutex> Guard(FLock);
+    FMap[Wnd] = Control;
+  }
+  void Unbind(HWND Wnd) {
+    std::lock_guard<std::mutex> Guard(FLock);
+    FMap.erase(Wnd);
+  }
+
+ private:
+  std::mutex FLock;  // FindControl may be asked from any thread
+  std::unordered_map<HWND, TWinControl*> FMap;
+};
+TWindowControls& WindowControls() {
+  static auto* Map = new TWindowControls;  // windows may outlive static destruction
+  return *Map;
+}
 
 // The control whose window is being created on this thread; it is bound on the first message.
 thread_local TWinControl* CreationControl = nullptr;
@@ -43,12 +69,12 @@ PUBLISHED_DEF(TWinControl) {
 // The one window procedure of every control window. Nothing may unwind through the system's
 // frames: MainWndProc contains what the handlers raise, and anything left ends the program.
 LRESULT CALLBACK TWinControl::StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) noexcept {
-  auto* Control = static_cast<TWinControl*>(GetPropW(Wnd, ControlProp()));
+  auto* Control = WindowControls().Find(Wnd);
   if (!Control) {
     Control = CreationControl;
     if (!Control) return DefWindowProcW(Wnd, Msg, WParam, LParam);
     CreationControl = nullptr;
-    SetPropW(Wnd, ControlProp(), Control);
+    WindowControls().Bind(Wnd, Control);
     Control->FHandle = Wnd;
   }
   TMessage Message;
@@ -62,7 +88,7 @@ LRESULT CALLBACK TWinControl::StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPAR
 
 TWinControl* FindControl(HWND Handle) {
   if (!Handle) return nullptr;
-  auto* C = static_cast<TWinControl*>(GetPropW(Handle, ControlProp()));
+  auto* C = WindowControls().Find(Handle);
   return C && IsLive(C) ? C : nullptr;
 }
 
@@ -228,7 +254,8 @@ void TWinControl::CreateParams(TCreateParams& Params) {
     Params.WndParent = FParentWindow;
   Params.WindowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
   Params.WindowClass.lpfnWndProc = DefWindowProcW;
-  Params.WindowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  static const HCURSOR Arrow = LoadCursorW(nullptr, IDC_ARROW);  // a shared cursor: one load serves all
+  Params.WindowClass.hCursor = Arrow;
   Params.WindowClass.hbrBackground = nullptr;
   Params.WindowClass.hInstance = reinterpret_cast<HINSTANCE>(HInstance());
   String Name = ClassName();
@@ -274,7 +301,7 @@ void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
                              Params.WindowClass.hInstance, Params.Param);
   CreationControl = nullptr;
   if (Wnd && !FHandle) {
-    SetPropW(Wnd, ControlProp(), this);
+    WindowControls().Bind(Wnd, this);
     FHandle = Wnd;
   }
 }
@@ -315,7 +342,7 @@ void TWinControl::DestroyWindowHandle() {
   FControlState << csDestroyingHandle;
   HWND Wnd = FHandle;
   if (Wnd && IsWindow(Wnd)) DestroyWindow(Wnd);
-  if (Wnd) RemovePropW(Wnd, ControlProp());
+  if (Wnd) WindowControls().Unbind(Wnd);
   FHandle = nullptr;
   FShowing = false;
   FControlState >> csDestroyingHandle;
@@ -355,7 +382,7 @@ void TWinControl::SetParentWindow(HWND Value) {
 
 void TWinControl::WMNCDestroy(TWMNoParams& Message) {
   inherited::Dispatch(&Message);
-  if (FHandle) RemovePropW(FHandle, ControlProp());
+  if (FHandle) WindowControls().Unbind(FHandle);
   FHandle = nullptr;
   FShowing = false;
 }

@@ -234,7 +234,8 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
   if (Application && MainForm == this && Application->GetMainFormOnTaskbar()) Params.ExStyle |= WS_EX_APPWINDOW;
   Params.WindowClass.style = CS_DBLCLKS;
   Params.WindowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  Params.WindowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  static const HICON Icon = LoadIconW(nullptr, IDI_APPLICATION);  // shared: one load serves every form
+  Params.WindowClass.hIcon = Icon;
   if (FPosition == poDefault || FPosition == poDefaultPosOnly) {
     Params.X = CW_USEDEFAULT;
     Params.Y = CW_USEDEFAULT;
