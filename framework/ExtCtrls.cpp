@@ -347,7 +347,11 @@ void TCustomRadioGroup::ArrangeButtons() {
     Integer X = R.Left + 8 + Col * ColWidth;
     if (UseRightToLeftAlignment()) X = R.Right - 8 - (Col + 1) * ColWidth + 8;
     Integer Y = R.Top + Row * RowHeight + (RowHeight - ButtonHeight) / 2;
-    if (FButtons[I]) FButtons[I]->SetBounds(X, Y, ColWidth - 8, ButtonHeight);
+    if (!FButtons[I]) continue;
+    // Where the group has its window the buttons have theirs, hidden group or not, whichever
+    // was made first.
+    if (HandleAllocated()) FButtons[I]->HandleNeeded();
+    FButtons[I]->SetBounds(X, Y, ColWidth - 8, ButtonHeight);
   }
 }
 

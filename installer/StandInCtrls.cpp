@@ -85,13 +85,16 @@ void TStandInButtonEdit::ButtonsChanged() {
 }
 
 void TStandInButtonEdit::ArrangeButtons() {
+  // The client width is the window's: without one there is nothing to measure yet, and asking
+  // would make the window (and its parents') while the form is still being read. CreateWnd comes back.
+  if (!HandleAllocated()) return;
   Integer Right = GetClientWidth();
   Integer Height = GetClientHeight();
   for (TButton* B : FButtonControls) {
     Right -= ButtonWidth;
     B->SetBounds(Right, 0, ButtonWidth, Height);
   }
-  if (HandleAllocated()) SetEditMargins(-1, GetClientWidth() - Right);
+  SetEditMargins(-1, GetClientWidth() - Right);
 }
 
 void TStandInButtonEdit::ButtonControlClick(TObject* Sender) {

@@ -599,11 +599,11 @@ void TControl::SetParentBiDiMode(bool Value) {
 }
 
 void TControl::CMParentBiDiModeChanged(TMessage&) {
-  if (FParentBiDiMode && FParent) {
-    FBiDiMode = FParent->GetBiDiMode();
-    FParentBiDiMode = true;
-    Perform(CM_BIDIMODECHANGED);
-  }
+  // Only a change is passed on: the controls whose reading order is a window style make their
+  // windows again for it, and every control is told once as the form is read.
+  if (!FParentBiDiMode || !FParent || FBiDiMode == FParent->GetBiDiMode()) return;
+  FBiDiMode = FParent->GetBiDiMode();
+  Perform(CM_BIDIMODECHANGED);
 }
 
 LongInt TControl::DrawTextBiDiModeFlags(LongInt Flags) const {
