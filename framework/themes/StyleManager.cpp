@@ -58,12 +58,12 @@ std::vector<TStyleResource> StyleResources() {
   return Result;
 }
 
-// A style's name without parsing all of it: the Name line of its [Style] section.
-String StyleNameOf(const String& Text) {
+// A style's data, or null when its text is not a valid style.
+std::unique_ptr<TStyleData> TryParseStyle(const String& Text) {
   try {
-    return TStyleData::Parse(Text)->Name;
+    return TStyleData::Parse(Text);
   } catch (const EStyleEngineException&) {
-    return String();
+    return nullptr;
   }
 }
 
@@ -140,10 +140,8 @@ TStyleEngine* TStyleManager::Engine() {
 
 std::vector<String> TStyleManager::StyleNames() {
   std::vector<String> Names{SystemStyleName};
-  for (const TStyleResource& R : StyleResources()) {
-    String N = StyleNameOf(R.Text);
-    if (!N.empty()) Names.push_back(N);
-  }
+  for (const TStyleResource& R : StyleResources())
+    if (auto Data = TryParseStyle(R.Text)) Names.push_back(Data->Name);
   return Names;
 }
 
@@ -154,9 +152,12 @@ void TStyleManager::SetStyle(const String& Name) {
   }
   if (!ActiveStyleRef()->IsSystemStyle() && SameText(ActiveStyleRef()->Name(), Name)) return;
   for (const TStyleResource& R : StyleResources()) {
-    if (!SameText(StyleNameOf(R.Text), Name) && !SameText(R.ResourceName, Name)) continue;
+    // Parsed once: the data that gave the name is the data activated.
+    auto Data = TryParseStyle(R.Text);
+    if (!(Data && SameText(Data->Name, Name)) && !SameText(R.ResourceName, Name)) continue;
     Engine();  // the standard hooks are in place before the first control asks
-    Activate(new TCustomStyle(TStyleData::Parse(R.Text)));
+    // A resource named by its resource name that is no valid style raises its fault here.
+    Activate(new TCustomStyle(Data ? std::move(Data) : TStyleData::Parse(R.Text)));
     return;
   }
   throw EStyleEngineException(Format(L"The visual style \"%s\" is not among the program's styles.", {Name}));

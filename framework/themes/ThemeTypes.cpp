@@ -99,6 +99,19 @@ const TColorEntry StyleFontEntries[] = {FW_STYLE_FONTS(FW_COLOR_ENTRY)};
 #undef FW_COLOR_ENTRY
 static_assert(std::size(StyleColorEntries) == StyleColorCount);
 static_assert(std::size(StyleFontEntries) == StyleFontCount);
+
+// SameText against a table's name, without making a String of every name tried: a style's text
+// looks up hundreds of names among as many entries.
+bool SameName(const String& Name, const wchar_t* Entry) {
+  size_t I = 0;
+  for (; I < Name.size() && Entry[I]; ++I) {
+    wchar_t A = Name[I], B = Entry[I];
+    if (A >= L'a' && A <= L'z') A = wchar_t(A - 32);
+    if (B >= L'a' && B <= L'z') B = wchar_t(B - 32);
+    if (A != B) return false;
+  }
+  return I == Name.size() && !Entry[I];
+}
 }  // namespace
 
 TThemedElementDetails ElementDetailsOf(TThemedButton E) { return Make(teButton, E); }
@@ -122,7 +135,7 @@ TThemedElementDetails ElementDetailsOf(TThemedHint E) { return Make(teHint, E); 
 
 bool FindElementDetails(const String& Name, TThemedElementDetails& Details) {
   for (const TElementEntry& E : Entries)
-    if (SameText(Name, E.Name)) {
+    if (SameName(Name, E.Name)) {
       Details = {E.Element, E.Part, E.State};
       return true;
     }
@@ -137,7 +150,7 @@ String ElementDetailsName(const TThemedElementDetails& Details) {
 
 bool FindStyleColor(const String& Name, TStyleColor& Value) {
   for (Integer I = 0; I < StyleColorCount; ++I)
-    if (SameText(Name, StyleColorEntries[I].Name)) {
+    if (SameName(Name, StyleColorEntries[I].Name)) {
       Value = TStyleColor(I);
       return true;
     }
@@ -146,7 +159,7 @@ bool FindStyleColor(const String& Name, TStyleColor& Value) {
 
 bool FindStyleFont(const String& Name, TStyleFont& Value) {
   for (Integer I = 0; I < StyleFontCount; ++I)
-    if (SameText(Name, StyleFontEntries[I].Name)) {
+    if (SameName(Name, StyleFontEntries[I].Name)) {
       Value = TStyleFont(I);
       return true;
     }
