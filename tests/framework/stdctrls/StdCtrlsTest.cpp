@@ -684,6 +684,10 @@ TEST(RightToLeft, SystemControlsTakeTheMirroredStyles) {
   for (const Case& C : Cases) {
     auto* W = F->Find<TWinControl>(C.Name);
     EXPECT_EQ(GetWindowLongPtrW(W->GetHandle(), GWL_EXSTYLE) & C.ExStyle, 0) << C.Name;
+    // The parent's order passed on again, unchanged (as when the form is read), keeps the window.
+    HWND Before = W->GetHandle();
+    W->Perform(CM_PARENTBIDIMODECHANGED);
+    EXPECT_EQ(W->GetHandle(), Before) << C.Name;
     W->SetBiDiMode(bdRightToLeft);
     Pump();
     EXPECT_EQ(GetWindowLongPtrW(W->GetHandle(), GWL_EXSTYLE) & C.ExStyle, C.ExStyle) << C.Name;
