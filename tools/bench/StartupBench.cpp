@@ -27,11 +27,17 @@ double OneStart(const std::wstring& Exe, const std::wstring& Selector) {
   // Whatever the program asks of the network stays on this machine.
   double Start = Now();
   TProgram P = TProgram::Start(Exe, L"", L"", {L"http_proxy=http://127.0.0.1:9", L"https_proxy=http://127.0.0.1:9"});
-  HWND Ready = nullptr;
+  // The window is looked up once and then watched: a look-up walks every window of the program
+  // and asks each candidate for its text across processes, and done every millisecond it slowed
+  // the program it measured. It is looked up again to confirm the match when it is ready.
+  HWND Ready = nullptr, Seen = nullptr;
   while (!Ready && Now() - Start < 60000) {
-    HWND W = Find(Selector, P.Id());
-    if (W && Visible(W) && Enabled(W)) Ready = W;
-    else Sleep(1);
+    if (!Seen || !IsWindow(Seen)) Seen = Find(Selector, P.Id());
+    if (Seen && Visible(Seen) && Enabled(Seen)) {
+      if (Find(Selector, P.Id()) == Seen) Ready = Seen;
+      else Seen = nullptr;  // no longer the match
+    }
+    if (!Ready) Sleep(1);
   }
   double Took = Ready && P.WaitIdle(60000) ? Now() - Start : -1;
   HWND Top = Ready ? GetAncestor(Ready, GA_ROOT) : nullptr;
