@@ -350,7 +350,7 @@ void TCustomRadioGroup::ArrangeButtons() {
     if (!FButtons[I]) continue;
     // Where the group has its window the buttons have theirs, hidden group or not, whichever
     // was made first.
-    if (HandleAllocated()) FButtons[I]->HandleNeeded();
+    if (HandleAllocated() && !GetComponentState().Contains(csDestroying)) FButtons[I]->HandleNeeded();
     FButtons[I]->SetBounds(X, Y, ColWidth - 8, ButtonHeight);
   }
 }
