@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Registry.h"
 #include "framework/SysUtils.h"
 #include "framework/WinShell.h"
 #include "installer/QalMain.h"
@@ -80,6 +81,64 @@ inline std::vector<String> Lines(const String& Text) {
     if (!Line.empty() && Line.back() == L'\r') Line.pop_back();
     Result.push_back(Line);
     Start = End + 1;
+  }
+  return Result;
+}
+
+// The user's desktop moved into a folder of the test (a new prefix links it to the Unix home),
+// and put back afterwards.
+class TTestDesktop {
+ public:
+  TTestDesktop() {
+    wchar_t Temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, Temp);
+    Folder = ExcludeTrailingPathDelimiter(Temp) + L"\\QalDesktop" + IntToStr(Integer(GetCurrentProcessId()));
+    ForceDirectories(Folder);
+    TRegistry R;
+    R.OpenKey(Key, true);
+    if (R.ValueExists(L"Desktop")) {
+      FOld = R.ReadString(L"Desktop");
+      FHadOld = true;
+    }
+    R.WriteExpandString(L"Desktop", Folder);
+  }
+  ~TTestDesktop() {
+    TRegistry R;
+    R.OpenKey(Key, true);
+    if (FHadOld) R.WriteExpandString(L"Desktop", FOld);
+    else R.DeleteValue(L"Desktop");
+    Clear();
+    RemoveDir(Folder);
+  }
+  TTestDesktop(const TTestDesktop&) = delete;
+  TTestDesktop& operator=(const TTestDesktop&) = delete;
+  // Empties the desktop.
+  void Clear() {
+    RemoveTree(Folder);
+    ForceDirectories(Folder);
+  }
+  String Folder;
+
+ private:
+  static constexpr const wchar_t* Key = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  String FOld;
+  bool FHadOld = false;
+};
+
+// The target of a shell link, empty when it cannot be read.
+inline String LinkTarget(const String& LinkFile) {
+  IShellLinkW* Link = nullptr;
+  IPersistFile* File = nullptr;
+  String Result;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&Link)))) {
+    if (SUCCEEDED(Link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&File))) &&
+        SUCCEEDED(File->Load(LinkFile.c_str(), STGM_READ))) {
+      wchar_t Path[MAX_PATH] = {};
+      if (SUCCEEDED(Link->GetPath(Path, MAX_PATH, nullptr, SLGP_RAWPATH))) Result = Path;
+    }
+    if (File) File->Release();
+    Link->Release();
   }
   return Result;
 }
