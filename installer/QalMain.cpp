@@ -1083,6 +1083,24 @@ String PickServerAddress() {
   return Address;
 }
 
+struct TServiceHandle {
+  SC_HANDLE H = nullptr;
+  ~TServiceHandle() {
+    if (H) CloseServiceHandle(H);
+  }
+};
+
+// The service's "ImagePath", through the service manager: written into the registry alone it
+// would be read only at the next start of Windows.
+void SetServiceImagePath(const String& Name, const String& ImagePath) {
+  TServiceHandle Manager{OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT)};
+  if (!Manager.H) RaiseLastOSError();
+  TServiceHandle Service{OpenServiceW(Manager.H, Name.c_str(), SERVICE_CHANGE_CONFIG)};
+  if (!Service.H || !ChangeServiceConfigW(Service.H, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                          ImagePath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+    RaiseLastOSError();
+}
+
 // The 64-bit wizard's own system folder, whose cmd.exe is always there (the 32-bit one may not
 // exist at all).
 String GetSystemFolder() { return GetSpecialFolderPath(CSIDL_SYSTEM); }
@@ -1310,13 +1328,7 @@ void TfrmQalMain::SetupHalvex() {
     if (ServiceKeyExists(L"Halvex20")) {
       AddToLog(LogWhite, L"Halvex hizmeti yolu güncelleniyor ..");
       const String Exe = P.ends_with(L"Zelkor 5.0") ? P + L"\\HalvexSrv20.exe" : P + L"\\Zelkor 5.0\\HalvexSrv20.exe";
-      {
-        TRegistry Registry;
-        Registry.SetRootKey(HKEY_LOCAL_MACHINE);
-        if (!Registry.OpenKey(String(ServicesKey) + L"Halvex20", false))
-          throw ERegistryException(L"Failed to open key Halvex20");
-        Registry.WriteExpandString(L"ImagePath", Quoted(Exe));
-      }
+      SetServiceImagePath(L"Halvex20", Quoted(Exe));
       if (GetServiceState(L"", L"HalvexGuardian20") != 0) RunNet(L"start HalvexGuardian20");
       RunNet(L"start Halvex20");
       AddToLog(LogGreen, L"Halvex hizmeti yolu güncellendi ..");
@@ -1394,7 +1406,8 @@ void TfrmQalMain::RunUpdate(bool IsV6) {
   AddToLog(LogWhite, L"Zelkor programları kapatılıyor...");
   CloseProgramProcesses();
   AddToLog(LogGreen, L"Zelkor programları kapatıldı...");
-  StopHalvexServices();
+  // The REST service is version 5.0's: a 6.0 update would leave it stopped, as nothing starts it again.
+  if (!IsV6) StopHalvexServices();
   StopBackupServices();
   StopPostgreSqlServices();
   if (!IsV6) RunNet(L"stop Dremsa");

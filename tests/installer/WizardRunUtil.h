@@ -130,6 +130,26 @@ inline void RemoveService(const String& Name) {
   CloseServiceHandle(Manager);
 }
 
+// Removes every service of the groups an update stops and starts (backup and database services),
+// whoever left them, and the product's named ones.
+inline void RemoveProductServices(std::initializer_list<const wchar_t*> Named) {
+  TStringList Names;
+  {
+    TRegistry R(KEY_READ);
+    R.SetRootKey(HKEY_LOCAL_MACHINE);
+    if (R.OpenKeyReadOnly(L"SYSTEM\\CurrentControlSet\\Services")) R.GetKeyNames(&Names);
+  }
+  auto Starts = [](const String& Name, const String& Prefix) {
+    return Name.size() >= Prefix.size() && SameFileName(Name.substr(0, Prefix.size()), Prefix);
+  };
+  for (Integer I = 0; I < Names.GetCount(); ++I) {
+    String Name = Names.GetStrings(I);
+    if (Name.rfind(L"ZelkorBackup", 0) == 0 || Starts(Name, L"postgresql") || Starts(Name, L"Zelkor-PG"))
+      RemoveService(Name);
+  }
+  for (const wchar_t* Name : Named) RemoveService(Name);
+}
+
 // Installs Name as a service whose program is a stand-in placed in Folder, which logs its start and
 // stop to Journal; answers the program's path.
 inline String InstallStandinService(const String& Name, const String& Folder, const String& Journal) {
@@ -375,9 +395,8 @@ inline std::vector<TLogLine> ColouredLog(TfrmQalMain* Form) {
 class TWizardRun : public testing::Test {
  protected:
   static TDateTime RunNow() { return EncodeDate(2031, 1, 31) + EncodeTime(15, 45, 0, 0); }
-  static constexpr const wchar_t* ProductServices[] = {L"Zelkor-PG10",      L"zelkor-license-server2", L"Halvex20",
-                                                       L"HalvexGuardian20", L"Halvex21",               L"Dremsa",
-                                                       L"ZelkorBackupA"};
+  static constexpr std::initializer_list<const wchar_t*> ProductServices = {
+      L"Zelkor-PG10", L"zelkor-license-server2", L"Halvex20", L"HalvexGuardian20", L"Halvex21", L"Dremsa"};
 
   void SetUp() override {
     if (!Store.Available()) GTEST_SKIP() << "needs the download server of the wizard's store";
@@ -391,7 +410,7 @@ class TWizardRun : public testing::Test {
     QalArchitecture = [] { return TOSVersion::arIntelX64; };
     QalLocalIPHost = L"127.0.0.1";
     QalCheckForUpdateAtStart = false;
-    for (const wchar_t* Name : ProductServices) RemoveService(Name);
+    RemoveProductServices(ProductServices);
     RegisterQalClasses();
     Application->SetTitle(QalTitle);
     Form = TComponent::Create<TfrmQalMain>(nullptr);
@@ -402,7 +421,7 @@ class TWizardRun : public testing::Test {
   void TearDown() override {
     delete Form;
     Application->ProcessMessages();
-    for (const wchar_t* Name : ProductServices) RemoveService(Name);
+    RemoveProductServices(ProductServices);
     if (!Store.Available()) return;
     QalClock = FSaved.Clock;
     QalWindowsVersion = FSaved.Version;
