@@ -391,4 +391,64 @@ TEST_F(QalInstallWizardStore, ClientInstallationOfVersion50) {
   EXPECT_EQ(After.ReadString(L"DemoData", L"Active", L""), L"1");
 }
 
+// The .NET installer is started directly, hidden, in the folder it lands in, and not waited for;
+// one that cannot start is said in red.
+TEST_F(QalInstallWizardStore, DotNetInstallerStartsDirectlyInItsFolder) {
+  const String P = Work / L"Program (x86) & Co";
+  ForceDirectories(P);
+  Form->txPath->SetText(P);
+  TPackage Installer;
+  AddStandin(Installer, L"ndp461.exe", Journaled());
+  Store.Put(L"diger/ndp461.zip", Installer);
+  Form->InstallDotNetFramework();
+  for (int Try = 0; Try < 500 && Journal().empty(); ++Try) Sleep(20);
+  std::vector<TJournalLine> Ran = Journal();
+  ASSERT_EQ(Ran.size(), 1u);
+  EXPECT_EQ(Ran[0].Program, L"ndp461.exe");
+  EXPECT_TRUE(SameFileName(IncludeTrailingPathDelimiter(Ran[0].Folder), P + L"\\")) << Ran[0].Folder;
+  EXPECT_EQ(Ran[0].Arguments, L"/passive /showrmui /norestart");
+  EXPECT_EQ(ColouredLog(Form), (std::vector<TLogLine>{{LogWhite, L"diger/ndp461.zip indiriliyor..."},
+                                                      {LogGreen, L"diger/ndp461.zip indirme tamamlandı..."},
+                                                      {LogWhite, L"diger/ndp461.zip genişletiliyor..."},
+                                                      {LogGreen, L"diger/ndp461.zip genişletildi..."},
+                                                      {LogWhite, L"NetFramework kuruluyor .."},
+                                                      {LogGreen, L"NetFramework kuruldu .."}}));
+
+  // A package without the installer.
+  for (int Try = 0; Try < 250 && FileExists(P + L"\\ndp461.exe") && !DeleteFile(P + L"\\ndp461.exe"); ++Try) Sleep(20);
+  TPackage Other;
+  AddFile(Other, L"Beni Oku.txt", L"ndp461");
+  Store.Put(L"diger/ndp461.zip", Other);
+  Form->Memo1->GetLines()->Clear();
+  Form->InstallDotNetFramework();
+  std::vector<TLogLine> Log = ColouredLog(Form);
+  ASSERT_FALSE(Log.empty());
+  EXPECT_EQ(Log.back(), (TLogLine{LogRed, L"NetFramework kurulamadı: " + SysErrorMessage(ERROR_FILE_NOT_FOUND)}));
+}
+
+// ---- Steps on their own ----------------------------------------------------------------------
+
+using QalInstallSteps = TMainFormTest;
+
+// The passwords the installation hands to its programs never reach the log, also when a program
+// cannot be started and its command line is logged.
+TEST_F(QalInstallSteps, PasswordsNeverReachTheLog) {
+  RemoveService(L"Zelkor-PG10");
+  TScratchFolder Parent(L"nopg");
+  Form->txPath->SetText(Parent.Path());
+  Form->rgVersiyon->SetItemIndex(1);
+  Form->InstallPostgreSql();  // the package is not there: every program fails to start
+  std::vector<String> Log = LogLines(Form);
+  ASSERT_EQ(Log.size(), 6u);
+  EXPECT_EQ(Log[4].rfind(L"Komut çalıştırılamadı: psql -p 5452 -d postgres -c  \"CREATE ROLE postgres", 0), 0u);
+  EXPECT_NE(Log[4].find(L"PASSWORD '*********'\";"), String::npos) << Log[4];
+
+  Form->AddToLog(LogRed, L"Komut çalıştırılamadı: cmd.exe /C echo Velmor@2864 | anydesk.exe --set-password - x");
+  EXPECT_EQ(LogLines(Form).back(), L"Komut çalıştırılamadı: cmd.exe /C echo *********** | anydesk.exe --set-password - x");
+  const String File = ReadText(GetLogFileName());
+  EXPECT_EQ(File.find(L"tallowfin"), String::npos);
+  EXPECT_EQ(File.find(L"Velmor@2864"), String::npos);
+  EXPECT_NE(File.find(L"PASSWORD '*********'"), String::npos);
+}
+
 }  // namespace
