@@ -36,6 +36,7 @@ class TBasicAction : public TComponent {
   DECLARE_CLASS(TBasicAction, TComponent)
  public:
   explicit TBasicAction(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TBasicAction() override { Teardown(); }
   // Fires OnExecute (through the action list first); false when nobody handled it.
   virtual bool Execute();
   virtual bool Update();
@@ -55,7 +56,7 @@ class TBasicAction : public TComponent {
 
  protected:
   virtual void Change();
-  // Tells the links the action is gone (their reference to it is null by then) and forgets them.
+  // Tells the links the action is going and forgets them (it no longer hears them unregister).
   void DestroyContents() override;
 
   std::vector<TBasicActionLink*> FClients;
@@ -134,6 +135,8 @@ class TCustomActionList : public TComponent {
   DECLARE_CLASS(TCustomActionList, TComponent)
  public:
   explicit TCustomActionList(TComponent* AOwner) : TComponent(AOwner) {}
+  // Its own actions go while their list is whole: each leaves it as it goes.
+  ~TCustomActionList() override { Teardown(); }
   // Offers the action to OnExecute/OnUpdate; true when the list handled it.
   virtual bool ExecuteAction(TBasicAction* Action);
   virtual bool UpdateAction(TBasicAction* Action);

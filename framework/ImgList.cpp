@@ -67,7 +67,10 @@ TCustomImageList::TCustomImageList(TComponent* AOwner, Integer AWidth, Integer A
   FHeight = std::max(1, AHeight);
 }
 
-TCustomImageList::~TCustomImageList() { FreeHandle(); }
+TCustomImageList::~TCustomImageList() {
+  Teardown();
+  FreeHandle();
+}
 
 void TCustomImageList::DestroyContents() {
   FClients.clear();

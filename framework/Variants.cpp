@@ -1,8 +1,10 @@
 #include "framework/Variants.h"
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <mutex>
+#include <thread>
 
 #include "framework/FMTBcd.h"
 #include "framework/SysUtils.h"
@@ -18,6 +20,89 @@ struct TVarStr : Variant::TPayload {
   explicit TVarStr(String V) : S(std::move(V)) {}
   String S;
 };
+
+// A string's payload (with its shared count) takes a block of its own size from large pieces,
+// and freed blocks are kept for reuse: a table of texts takes and gives back a great many, and the
+// system heap (Wine's above all) is slow with each, the more so after it gave its pages back to
+// the system. The pieces come from operator new and are never given back.
+class TPayloadBlocks {
+ public:
+  explicit TPayloadBlocks(size_t Size) : FSize(Size) {}
+  void* Take() {
+    Lock();
+    void* Block = FFree;
+    if (Block) {
+      FFree = *static_cast<void**>(Block);
+      if (FFree) {  // read and written by the next request: fetched meanwhile
+        __builtin_prefetch(FFree, 1);
+        __builtin_prefetch(static_cast<char*>(FFree) + FSize - 1, 1);
+      }
+    } else {
+      if (size_t(FEnd - FNext) < FSize) {
+        try {
+          FNext = static_cast<char*>(::operator new(PieceSize));
+        } catch (...) {
+          Unlock();
+          throw;
+        }
+        FEnd = FNext + PieceSize;
+      }
+      Block = FNext;
+      FNext += FSize;
+    }
+    Unlock();
+    return Block;
+  }
+  void Give(void* Block) noexcept {
+    Lock();
+    *static_cast<void**>(Block) = FFree;
+    FFree = Block;
+    Unlock();
+  }
+
+ private:
+  static constexpr size_t PieceSize = 256 * 1024;
+  // Held for a few instructions: a spin lock is far cheaper than a mutex under Wine.
+  void Lock() noexcept {
+    while (FLock.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  }
+  void Unlock() noexcept { FLock.clear(std::memory_order_release); }
+  std::atomic_flag FLock = ATOMIC_FLAG_INIT;
+  size_t FSize;
+  void* FFree = nullptr;
+  char* FNext = nullptr;
+  char* FEnd = nullptr;
+};
+
+template <size_t Size>
+TPayloadBlocks& PayloadBlocks() {
+  static_assert(Size % alignof(void*) == 0 && Size >= sizeof(void*));
+  static TPayloadBlocks* Blocks = new TPayloadBlocks(Size);  // never freed: values may outlive static destruction
+  return *Blocks;
+}
+
+template <class T>
+struct TPayloadAllocator {
+  using value_type = T;
+  TPayloadAllocator() = default;
+  template <class U>
+  TPayloadAllocator(const TPayloadAllocator<U>&) {}
+  T* allocate(size_t N) {
+    if (N == 1) return static_cast<T*>(PayloadBlocks<sizeof(T)>().Take());
+    return static_cast<T*>(::operator new(N * sizeof(T)));
+  }
+  void deallocate(T* P, size_t N) noexcept {
+    if (N == 1) PayloadBlocks<sizeof(T)>().Give(P);
+    else ::operator delete(P);
+  }
+  template <class U>
+  bool operator==(const TPayloadAllocator<U>&) const { return true; }
+};
+
+template <class... A>
+std::shared_ptr<const Variant::TPayload> MakeStrPayload(A&&... Args) {
+  return std::allocate_shared<TVarStr>(TPayloadAllocator<TVarStr>(), std::forward<A>(Args)...);
+}
 
 struct TVarIntf : Variant::TPayload {
   explicit TVarIntf(IPtr<IInterface> V) : P(std::move(V)) {}
@@ -124,7 +209,7 @@ struct VariantAccess {
   static Variant MakeStr(String S, TVarType T) {
     Variant V;
     V.FVType = T;
-    V.FRef = std::make_shared<TVarStr>(std::move(S));
+    V.FRef = MakeStrPayload(std::move(S));
     return V;
   }
   static Variant MakeIntf(IPtr<IInterface> P, TVarType T) {
@@ -248,8 +333,8 @@ Variant& Variant::operator=(Variant&& Source) noexcept {
 
 Variant::~Variant() = default;
 
-Variant::Variant(const String& V) : FVType(varUString), FRef(std::make_shared<TVarStr>(V)) {}
-Variant::Variant(String&& V) : FVType(varUString), FRef(std::make_shared<TVarStr>(std::move(V))) {}
+Variant::Variant(const String& V) : FVType(varUString), FRef(MakeStrPayload(V)) {}
+Variant::Variant(String&& V) : FVType(varUString), FRef(MakeStrPayload(std::move(V))) {}
 Variant::Variant(const wchar_t* V) : Variant(String(V ? V : L"")) {}
 Variant::Variant(wchar_t V) : Variant(String(1, V)) {}
 
@@ -260,12 +345,14 @@ Variant::Variant(const AnsiString& V) : FVType(varString) {
     W.resize(N);
     MultiByteToWideChar(CP_ACP, 0, V.data(), int(V.size()), W.data(), N);
   }
-  FRef = std::make_shared<TVarStr>(std::move(W));
+  FRef = MakeStrPayload(std::move(W));
 }
 
 Variant::Variant(const IPtr<IInterface>& V) : FVType(varUnknown), FRef(std::make_shared<TVarIntf>(V)) {}
 
 void Variant::Clear() { *this = Variant(); }
+
+const String* Variant::StringData() const { return IsStrType(FVType) ? &VA::Str(*this) : nullptr; }
 
 Variant Variant::FromCustom(TVarType AVarType, std::shared_ptr<const TPayload> Data) {
   if (!IsCustomType(AVarType)) RaiseBadType();

@@ -123,6 +123,9 @@ class Variant {
   bool AsBoolean() const;
   String AsString() const;
   AnsiString AsAnsiString() const;
+  // The text of a string kind (varOleStr, varString, varUString) in place, for a reader that
+  // would otherwise copy it; null for the other kinds. Valid while the variant keeps the value.
+  const String* StringData() const;
   IPtr<IInterface> AsInterface() const;  // Unassigned and Null give nil
   Integer ErrorCode() const;  // of a varError
 

@@ -112,11 +112,15 @@ class TComponent : public TPersistent, public virtual IInterface {
  protected:
   virtual void ChangeName(const String& NewName) { FName = NewName; }
   // The first phase of the destruction, once, while the object is whole: marks it destroying,
-  // tells those that asked for free notification, clears the guarded references to it, frees
-  // what it holds (DestroyContents), forgets pending fixups and leaves its owner.
+  // tells those that asked for free notification, frees what it holds (DestroyContents), forgets
+  // pending fixups, leaves its owner and last clears the guarded references to it. A class that
+  // overrides DestroyContents, or whose contents reach back into it as they go, calls it first in
+  // its destructor: for a component on the stack that is where it runs with the class still
+  // whole (after delete it has run already and does nothing).
   void Teardown();
   // Frees what the component holds; a descendant that holds more (a windowed control's child
-  // controls) frees that here and then calls inherited. TComponent frees its owned components.
+  // controls) frees that here and then calls inherited, and calls Teardown in its destructor.
+  // TComponent frees its owned components.
   virtual void DestroyContents();
   virtual void ValidateContainerInsert(TComponent*) {}
 

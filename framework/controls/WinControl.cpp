@@ -79,8 +79,7 @@ TWinControl* TWinControl::CreateParented(HWND ParentWindow) {
 }
 
 TWinControl::~TWinControl() {
-  Destroying();
-  DestroyContents();  // already done unless the control was not deleted (one on the stack)
+  Teardown();
   if (FHandle) DestroyWindowHandle();
 }
 

@@ -88,7 +88,7 @@ TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner) {
   FImageChangeLink->SetOnChange({this, &TMenu::ImageListChange});
 }
 
-TMenu::~TMenu() = default;
+TMenu::~TMenu() { Teardown(); }
 
 PUBLISHED_DEF(TMenu) {
   PROP(AutoHotkeys).Default(maAutomatic);
@@ -104,8 +104,10 @@ void TMenu::DestroyContents() {
     ::SetMenu(FWindowHandle, nullptr);
   FWindowHandle = nullptr;
   if (FImages) FImages->UnRegisterChanges(FImageChangeLink.get());
-  inherited::DestroyContents();  // frees the root item, and with it every item
+  // The root first: it frees every item of the tree, and no menu is rebuilt as the owned ones go.
+  delete FItems;
   FItems = nullptr;
+  inherited::DestroyContents();
 }
 
 HMENU TMenu::GetHandle() { return FItems->GetHandle(); }

@@ -62,6 +62,7 @@ String StripHotkey(const String& Text) {
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FCommand(UniqueCommand()) {}
 
 TMenuItem::~TMenuItem() {
+  Teardown();
   if (FHandle) DestroyMenu(FHandle);
   ReleaseCommand(FCommand);
 }

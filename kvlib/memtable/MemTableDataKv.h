@@ -7,6 +7,7 @@
 // (they may refuse it by raising), then to the storage object, which computes calculated
 // fields, then to every attached notificator in attachment order.
 
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -484,7 +485,7 @@ class TMemoryRecordKv : public TPersistent {
   void Post();
   // Ends an edit; a record being inserted frees itself (the caller must not use it afterwards).
   void Cancel();
-  TRecordEditStateKv EditState() const { return FEditState; }
+  TRecordEditStateKv EditState() const { return TRecordEditStateKv(FEditState); }
   void MergeChanges();
   void RevertRecord();
   void RefreshRecord(TMemoryRecordKv* Rec);
@@ -505,35 +506,51 @@ class TMemoryRecordKv : public TPersistent {
   // Never reused within a list, so an identity kept elsewhere never finds another record.
   UInt64 GetHashCode() const { return FHashCode; }
   const TRecDataValues& GetData() const { return FData; }
-  const TRecDataValues& GetOldData() const { return FOldData; }
+  const TRecDataValues& GetOldData() const;
   TRecordsListKv* GetRecordsList() const { return FRecordsList; }
-  TUpdateErrorKv* GetUpdateError() const { return FUpdateError.get(); }
-  void SetUpdateError(TUpdateErrorKv* Value) { FUpdateError.reset(Value); }
+  TUpdateErrorKv* GetUpdateError() const { return FChanges ? FChanges->UpdateError.get() : nullptr; }
+  void SetUpdateError(TUpdateErrorKv* Value);
   Integer GetUpdateIndex() const { return FUpdateIndex; }
   void SetUpdateIndex(Integer Value) { FUpdateIndex = Value; }
-  TUpdateStatus GetUpdateStatus() const { return FUpdateStatus; }
-  void SetUpdateStatus(TUpdateStatus Value) { FUpdateStatus = Value; }
+  TUpdateStatus GetUpdateStatus() const { return TUpdateStatus(FUpdateStatus); }
+  void SetUpdateStatus(TUpdateStatus Value) { FUpdateStatus = Byte(Value); }
 
  private:
   friend class TRecordsListKv;
   friend class TMTDataStructKv;
+  // What a record keeps only while it is edited, changed under cached updates or refused by an
+  // applier: made when first needed, so that a record that is only browsed stays small.
+  struct TChanges {
+    static void* operator new(size_t Size) { return MemTableAllocKv(Size); }
+    static void operator delete(void* P, size_t Size) noexcept { MemTableFreeKv(P, Size); }
+    TRecDataValues OldData;
+    TRecDataValues TmpOldRecValue;
+    bool HasTmpOld = false;  // a pre-edit copy exists (a structure of no fields has an empty one)
+    std::unique_ptr<TUpdateErrorKv> UpdateError;
+  };
+  TChanges& Changes();
+  // Lets the changes go once they keep nothing.
+  void ReleaseChanges();
+  bool HasTmpOld() const { return FChanges && FChanges->HasTmpOld; }
+  // Takes a pre-edit copy of the values, or drops it.
+  void SetTmpOld(const TRecDataValues& Values);
+  void DropTmpOld();
+  void SetOldData(const TRecDataValues& Values);
+  void ClearOldData();
   TRecDataValues& ValuesFor(TDataValueVersionKv DataValueVersion, bool Writing);
   void CheckFieldIndex(Integer FieldIndex) const;
   void MergeChangesInList(bool Batch);
 
   TRecDataValues FData;
   TMTDataStructKv* FDataStruct = nullptr;
-  bool FEditChanged = false;
-  TRecordEditStateKv FEditState = resInsertKv;
-  UInt64 FHashCode = 0;
-  Integer FIndex = -1;
-  TRecDataValues FOldData;
   TRecordsListKv* FRecordsList = nullptr;
-  TRecDataValues FTmpOldRecValue;
-  bool FHasTmpOld = false;  // a pre-edit copy exists (a structure of no fields has an empty one)
-  std::unique_ptr<TUpdateErrorKv> FUpdateError;
+  UInt64 FHashCode = 0;
+  std::unique_ptr<TChanges> FChanges;
+  Integer FIndex = -1;
   Integer FUpdateIndex = -1;
-  TUpdateStatus FUpdateStatus = usUnmodified;
+  Byte FEditState = resInsertKv;        // a TRecordEditStateKv
+  Byte FUpdateStatus = usUnmodified;    // a TUpdateStatus
+  bool FEditChanged = false;
 };
 
 using TMemoryRecordKvClass = TClassRef<TMemoryRecordKv>;
@@ -610,6 +627,8 @@ class TRecordsListKv : public TComponent {
 
  private:
   friend class TMemoryRecordKv;
+  friend class TMemTableDataKv;
+  class TReadRecords;
   void InternalAddRecord(TMemoryRecordKv* Rec, Integer Index, bool Fetching, bool Append);
   void Renumber(Integer From);
   void TakeDeltaSlot(TMemoryRecordKv* Rec);
@@ -633,6 +652,10 @@ class TRecordsListKv : public TComponent {
   TObjectListKv FRecList{true};
   Integer FUpdateCount = 0;
   bool FIndexesCurrent = false;  // the indexes already follow the list-wide change being announced
+  // The scratch list a stream is read into keeps the records read for AdoptRecords instead of
+  // fetching them itself.
+  bool FKeepRead = false;
+  std::unique_ptr<TReadRecords> FKeptRead;
 };
 
 using TRecordsListNotificatorDataEventKv =
@@ -696,12 +719,49 @@ class TRecordsListNotificatorKv : public TComponent {
 
 // ---- Indexes ------------------------------------------------------------------------------------
 
+// A collation key; one of up to 15 bytes (a name's key is about as long as the name) is kept in
+// place, a longer one in a block of the storage's pool.
+class TSortKeyKv {
+ public:
+  TSortKeyKv() = default;
+  TSortKeyKv(const TSortKeyKv& Other) { Assign(Other.Data(), Other.Size()); }
+  TSortKeyKv(TSortKeyKv&& Other) noexcept {
+    std::memcpy(FBytes, Other.FBytes, sizeof(FBytes));
+    Other.FBytes[Tag] = 0;
+  }
+  TSortKeyKv& operator=(const TSortKeyKv& Other);
+  TSortKeyKv& operator=(TSortKeyKv&& Other) noexcept;
+  ~TSortKeyKv() { Clear(); }
+  void Assign(const char* P, size_t N);
+  void Clear() noexcept;
+  const char* Data() const { return IsLong() ? LongData() : FBytes; }
+  size_t Size() const { return IsLong() ? LongSize() : FBytes[Tag]; }
+  // As the bytes compare (unsigned), then the lengths.
+  int Compare(const TSortKeyKv& Other) const;
+
+ private:
+  static constexpr size_t Tag = 15;      // the length of a key in place, or Long
+  static constexpr char Long = char(0xFF);
+  bool IsLong() const { return FBytes[Tag] == Long; }
+  char* LongData() const {
+    char* P;
+    std::memcpy(&P, FBytes, sizeof(P));
+    return P;
+  }
+  Cardinal LongSize() const {
+    Cardinal N;
+    std::memcpy(&N, FBytes + sizeof(char*), sizeof(N));
+    return N;
+  }
+  alignas(8) char FBytes[16] = {};
+};
+
 class TIndexItemKv {
  public:
   Variant Value;
   Integer RecIndex = 0;
   // The collation key of a text key while the index compares by keys (empty for Null).
-  std::string SortKey;
+  TSortKeyKv SortKey;
 };
 
 class EUniqueKeyViolationKv : public EDatabaseError {
@@ -753,11 +813,11 @@ class TMTIndexKv : public TCollectionItem {
   Variant KeyOf(TMemoryRecordKv* Rec, TDataValueVersionKv Version) const;
   // The collation key of a key value; false when it has none (not a text, or a character the
   // key does not know).
-  static bool MakeSortKey(const Variant& Value, std::string& Key);
+  static bool MakeSortKey(const Variant& Value, TSortKeyKv& Key);
   // Compares an entry with a key value (and its collation key, when it has one).
-  TVariantRelationship CompareEntry(const TIndexItemKv& Entry, const Variant& Value, const std::string* Key) const;
+  TVariantRelationship CompareEntry(const TIndexItemKv& Entry, const Variant& Value, const TSortKeyKv* Key) const;
   TVariantRelationship CompareEntries(const TIndexItemKv& A, const TIndexItemKv& B) const;
-  bool FindKey(const Variant& Value, const std::string* Key, Integer& Index) const;
+  bool FindKey(const Variant& Value, const TSortKeyKv* Key, Integer& Index) const;
   // Stops comparing by collation keys (a key could not be made for a new value).
   void DropSortKeys();
   // Before Value is looked up or entered: drops the collation keys when Value has none.

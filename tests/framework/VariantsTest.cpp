@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "framework/FMTBcd.h"
 #include "framework/SysUtils.h"
 #include "framework/Variants.h"
@@ -124,6 +126,45 @@ TEST_F(VariantsTest, KindPredicatesFollowTheFramework) {
 }
 
 // ---- Conversions ------------------------------------------------------------------------------
+
+TEST_F(VariantsTest, StringDataShowsTheTextOfStringKindsOnly) {
+  const Variant Texts[] = {Variant(L"Şişli"), Variant(AnsiString("abc")), VarAsType(Variant(L"İğne"), varOleStr),
+                           Variant(String())};
+  for (const Variant& V : Texts) {
+    ASSERT_NE(V.StringData(), nullptr) << VarTypeAsText(V.Type());
+    EXPECT_EQ(*V.StringData(), V.AsString());
+    Variant Copy = V;
+    EXPECT_EQ(Copy.StringData(), V.StringData());  // copies share the text
+  }
+  const Variant Others[] = {Variant(), Null, Variant(42), Variant(1.5), Variant(May5), Variant(true),
+                            VarArrayOf({Variant(L"a")}), Variant(Currency(1))};
+  for (const Variant& V : Others) EXPECT_EQ(V.StringData(), nullptr) << VarTypeAsText(V.Type());
+}
+
+// String values take their blocks from a shared store of blocks: made, copied and freed on several
+// threads at once, each keeps its own text.
+TEST_F(VariantsTest, StringValuesOnManyThreadsKeepTheirTexts) {
+  std::atomic<Integer> Wrong{0};
+  auto Work = [&Wrong](Integer Seed) {
+    std::vector<Variant> Kept;
+    for (Integer I = 0; I < 10000; ++I) {
+      String Text = L"Şişli-" + std::to_wstring(Seed) + L"-" + std::to_wstring(I);
+      Variant V(Text), Copy = V;
+      Kept.push_back(I % 3 == 0 ? VarAsType(V, varOleStr) : Copy);
+      if (I % 2 == 0) {
+        std::swap(Kept[size_t(I) % Kept.size()], Kept.back());
+        Kept.pop_back();
+      }
+      if (Copy.AsString() != Text) ++Wrong;
+    }
+    for (const Variant& V : Kept)
+      if (V.AsString().rfind(L"Şişli-" + std::to_wstring(Seed) + L"-", 0) != 0) ++Wrong;
+  };
+  std::vector<std::thread> Threads;
+  for (Integer T = 0; T < 4; ++T) Threads.emplace_back(Work, T);
+  for (std::thread& T : Threads) T.join();
+  EXPECT_EQ(Wrong.load(), 0);
+}
 
 TEST_F(VariantsTest, VarAsTypeConvertsBetweenKinds) {
   struct Case {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "framework/ActnList.h"
 #include "framework/Classes.h"
+#include "framework/ExtCtrls.h"
 #include "framework/ImgList.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/Menus.h"
@@ -580,6 +582,157 @@ TEST(PopupMenus, AWindowlessControlOffersItsOwnMenu) {
   EXPECT_EQ(F->Log, (std::vector<String>{L"popup"}));
   EXPECT_EQ(Popup->GetPopupComponent(), Label);
   EXPECT_EQ(Popup->GetPopupPoint(), At);
+}
+
+// ---- Menus on the stack ------------------------------------------------------------------------
+
+using TWatched = std::vector<TComponentRef<TComponent>>;
+
+void Watch(TWatched& Refs, std::initializer_list<TComponent*> Components) {
+  for (TComponent* C : Components) Refs.emplace_back(C);
+}
+
+bool AllGone(const TWatched& Refs) {
+  return std::all_of(Refs.begin(), Refs.end(), [](const TComponentRef<TComponent>& R) { return !R; });
+}
+
+// A popup menu with items it owns (one with a sub-menu) and one owned by nobody, pictures from
+// an image list and its Win32 menus made; each opening is logged and closed by a posted Escape.
+struct TStackPopup {
+  TPopupMenu Menu{nullptr};
+  TWatched Items;
+  HMENU Handle, SubHandle;
+  Integer Opened = 0;
+  explicit TStackPopup(TCustomImageList* Images) {
+    auto* Copy = new TMenuItem(&Menu);
+    Copy->SetCaption(L"Kopyala");
+    auto* More = new TMenuItem(&Menu);
+    More->SetCaption(L"Diğer");
+    auto* Sub = new TMenuItem(&Menu);
+    Sub->SetCaption(L"Alt");
+    More->Add(Sub);
+    TMenuItem* Loose = NewItem(L"Serbest", scNone, false, true, nullptr, 0, L"");
+    Menu.GetItems()->Add({Copy, More, Loose});
+    Menu.SetImages(Images);
+    Copy->SetImageIndex(0);
+    Menu.SetOnPopup([this](TObject*) {
+      ++Opened;
+      PostMessageW(GetPopupList()->GetWindow(), WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    Handle = Menu.GetHandle();
+    SubHandle = More->GetHandle();
+    Watch(Items, {Copy, More, Sub, Loose});
+  }
+};
+
+void ContextMenu(TControl* Control) {
+  HWND Wnd = static_cast<TWinControl*>(Control)->GetHandle();
+  SendMessageW(Wnd, WM_CONTEXTMENU, WPARAM(Wnd), MAKELPARAM(-1, -1));
+}
+
+TEST(StackMenus, APopupMenuGoesWithItsItemsWhetherItsControlGoesFirstOrLast) {
+  TFormHolder F;
+  F->Show();
+  TImageList Images(nullptr);
+  Integer Listed = GetPopupList()->GetCount();
+  HMENU Handle, SubHandle;
+  TWatched Items;
+
+  // The control goes first: the menu is still whole after it.
+  {
+    TStackPopup P(&Images);
+    {
+      TPanel Panel(nullptr);
+      Panel.SetParent(F.Form);
+      Panel.SetPopupMenu(&P.Menu);
+      ContextMenu(&Panel);
+      EXPECT_EQ(P.Menu.GetPopupComponent(), &Panel);
+    }
+    EXPECT_EQ(P.Menu.GetPopupComponent(), nullptr);
+    EXPECT_EQ(P.Opened, 1);
+    EXPECT_EQ(GetPopupList()->GetCount(), Listed + 1);
+    Handle = P.Handle;
+    SubHandle = P.SubHandle;
+    Items = P.Items;
+  }
+  EXPECT_TRUE(AllGone(Items));
+  EXPECT_FALSE(IsMenu(Handle));
+  EXPECT_FALSE(IsMenu(SubHandle));
+  EXPECT_EQ(GetPopupList()->GetCount(), Listed);
+
+  // The menu goes first: the control forgets it and opens nothing.
+  TPanel Panel(nullptr);
+  Panel.SetParent(F.Form);
+  {
+    TStackPopup P(&Images);
+    Panel.SetPopupMenu(&P.Menu);
+    ContextMenu(&Panel);
+    EXPECT_EQ(P.Opened, 1);
+    Handle = P.Handle;
+    Items = P.Items;
+  }
+  EXPECT_TRUE(AllGone(Items));
+  EXPECT_FALSE(IsMenu(Handle));
+  EXPECT_EQ(Panel.GetPopupMenu(), nullptr);
+  EXPECT_EQ(GetPopupList()->GetCount(), Listed);
+  ContextMenu(&Panel);
+  Images.SetBkColor(clRed);  // tells its clients: the menus' links are gone
+}
+
+TEST(StackMenus, AMainMenuLeavesItsFormsBarAndFreesTheItemsTheFormOwns) {
+  TFormHolder F;
+  TWatched Items;
+  {
+    TMainMenu Menu(nullptr);
+    auto* File = new TMenuItem(F.Form);
+    File->SetCaption(L"&Dosya");
+    auto* Save = new TMenuItem(F.Form);
+    Save->SetCaption(L"&Kaydet");
+    File->Add(Save);
+    Menu.GetItems()->Add(File);
+    F->SetMenu(&Menu);
+    F->HandleNeeded();
+    EXPECT_NE(GetMenu(F->GetHandle()), nullptr);
+    Watch(Items, {File, Save});
+  }
+  EXPECT_TRUE(AllGone(Items));
+  EXPECT_EQ(F->GetMenu(), nullptr);
+  EXPECT_EQ(GetMenu(F->GetHandle()), nullptr);
+  EXPECT_EQ(F->GetComponentCount(), 0);
+}
+
+TEST(StackMenus, AnItemFreesItsSubItemsWhoeverOwnsThemAndLeavesItsParent) {
+  TImageList Images(nullptr);
+  TComponent Owner(nullptr);
+  TWatched Items;
+  HMENU Handle;
+  {
+    TMenuItem Root(nullptr);
+    auto* Owned = new TMenuItem(&Owner);
+    Owned->SetCaption(L"Sahipli");
+    TMenuItem* Sub = NewSubMenu(L"Alt", 0, L"", {NewItem(L"Yaprak", scNone, false, true, nullptr, 0, L"")});
+    Root.Add({Owned, Sub});
+    Root.SetSubMenuImages(&Images);
+    Handle = Root.GetHandle();
+    Watch(Items, {Owned, Sub, Sub->GetItems(0)});
+  }
+  EXPECT_TRUE(AllGone(Items));
+  EXPECT_FALSE(IsMenu(Handle));
+  EXPECT_EQ(Owner.GetComponentCount(), 0);
+  Images.SetBkColor(clRed);
+
+  // One placed in a menu that outlives it.
+  std::unique_ptr<TPopupMenu> Menu(NewPopupMenu(nullptr, L"", paLeft, true,
+                                                {NewItem(L"A", scNone, false, true, nullptr, 0, L"")}));
+  HMENU MenuHandle = Menu->GetHandle();
+  {
+    TMenuItem B(nullptr);
+    B.SetCaption(L"B");
+    Menu->GetItems()->Add(&B);
+    EXPECT_EQ(Captions(MenuHandle), L"A|B");
+  }
+  EXPECT_EQ(Menu->GetItems()->GetCount(), 1);
+  EXPECT_EQ(Captions(MenuHandle), L"A");
 }
 
 }  // namespace

@@ -119,7 +119,6 @@ struct TMenuWindowStandIn {
   }
 };
 
-// Menus are freed with delete: a component on the stack tears down after its derived parts.
 struct TStayOpenMenu {
   std::unique_ptr<TPopupMenuKv> MenuHolder{new TPopupMenuKv(nullptr)};
   TPopupMenuKv& Menu = *MenuHolder;

@@ -752,7 +752,8 @@ TEST_P(MemTableIndexRun, StaysCorrectThroughARandomRunOfChanges) {
   const String Names[] = {L"Işık", L"ılık", L"İlik", L"ilik", L"Çağrı", L"çağrı", L"Zeynep", L"Ümit", L"ümit", L"Ali"};
   auto MakeKey = [&](Integer K) -> Variant {
     if (!Text) return Variant(K);
-    return Variant(Names[K % 10] + IntToStr(K / 10));
+    // Every third name long enough for a collation key of more than 15 bytes.
+    return Variant(Names[K % 10] + IntToStr(K / 10) + (K % 3 == 0 ? L" Büyükçekmece" : L""));
   };
   for (Integer Step = 0; Step < 3000; ++Step) {
     Integer Count = L->GetCount();
@@ -1227,6 +1228,202 @@ TEST(MemTableStorage, ADamagedStreamIsRefusedAndTheRecordsStay) {
   EXPECT_EQ(T.Data->GetDataStruct()->GetCount(), 8);
   EXPECT_EQ(T.List()->GetCount(), 3);
   EXPECT_EQ(Stored(T.Data), Good);
+}
+
+// A stream that is no memory stream, as a file is: its reader takes the bytes one call at a time.
+class TPlainStream : public TStream {
+ public:
+  explicit TPlainStream(const TBytes& Bytes) { FData.WriteBuffer(Bytes.data(), Integer(Bytes.size())); FData.SetPosition(0); }
+  using TStream::Read;
+  using TStream::Write;
+  Integer Read(void* Buffer, Integer Count) override { return FData.Read(Buffer, Count); }
+  Integer Write(const void* Buffer, Integer Count) override { return FData.Write(Buffer, Count); }
+  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override { return FData.Seek(Offset, Origin); }
+
+ private:
+  TMemoryStream FData;
+};
+
+String ValueText(const Variant& V) {
+  try {
+    return VarTypeAsText(V.Type()) + L":" + (V.IsNull() ? String(L"Null") : VarToStrFixedFormat(V));
+  } catch (const Exception& E) {
+    return VarTypeAsText(V.Type()) + L":<" + E.Message() + L">";
+  }
+}
+
+// Where the records begin in a stored table: after the "Data" property's name and the list's tag.
+size_t RecordsAt(const TBytes& Stored) {
+  String Text(Stored.begin(), Stored.end());
+  size_t At = Text.find(L"\x04" L"Data");
+  return At == String::npos ? At : At + 6;
+}
+
+// The records list streams its records' values in pieces of its own: the bytes, and the values read
+// back, must be those of each record writing and reading itself, field kind by field kind.
+TEST(MemTableStorage, TheListStreamsItsRecordsAsTheyStreamThemselves) {
+  struct TCase {
+    TFieldType DataType;
+    Integer Size;
+    Variant Value;
+  };
+  TSQLTimeStamp Stamp{2020, 1, 2, 3, 4, 5, 0};
+  const TCase Cases[] = {
+      {ftInteger, 0, Variant(0)},          {ftInteger, 0, Variant(-128)},      {ftInteger, 0, Variant(127)},
+      {ftInteger, 0, Variant(-129)},       {ftInteger, 0, Variant(32767)},     {ftInteger, 0, Variant(-32769)},
+      {ftInteger, 0, Variant(INT32_MIN)},  {ftLargeint, 0, Variant(Int64(5))}, {ftLargeint, 0, Variant(-(Int64(1) << 40))},
+      {ftSmallint, 0, Variant(-300)},      {ftWord, 0, Variant(65535)},        {ftByte, 0, Variant(200)},
+      {ftShortint, 0, Variant(-5)},        {ftLongWord, 0, Variant(4000000000u)}, {ftAutoInc, 0, Variant(-7)},
+      {ftFloat, 0, Variant(0.1)},          {ftExtended, 0, Variant(-1e300)},   {ftSingle, 0, Variant(1.5f)},
+      {ftCurrency, 0, Variant(Currency(-12.3456))}, {ftBCD, 4, Variant(Currency(7))},
+      {ftDate, 0, Variant(TDateTime(EncodeDate(2024, 2, 29)))}, {ftTime, 0, Variant(TDateTime(0.75))},
+      {ftDateTime, 0, Variant(TDateTime(-700.25))}, {ftBoolean, 0, Variant(true)}, {ftBoolean, 0, Variant(false)},
+      {ftWideString, 20, Variant(L"")},    {ftWideString, 20, Variant(L"abc")}, {ftWideString, 20, Variant(L"Şişli")},
+      {ftWideString, 400, Variant(String(300, L'x'))}, {ftWideString, 400, Variant(String(300, L'ğ'))},
+      {ftString, 20, Variant(L"abc")},     {ftFixedChar, 20, Variant(L"xy")},  {ftFixedWideChar, 20, Variant(L"İğne")},
+      {ftMemo, 0, Variant(L"note")},       {ftWideMemo, 0, Variant(L"çok")},   {ftGuid, 38, Variant(L"{00000000-0000-0000-0000-000000000001}")},
+      {ftVariant, 0, Variant(7)},          {ftVariant, 0, Variant(L"any")},    {ftVariant, 0, Variant(2.5)},
+      {ftVariant, 0, Variant(true)},       {ftVariant, 0, Variant(Currency(3))}, {ftVariant, 0, Variant(Int64(1) << 50)},
+      {ftFMTBcd, 4, StrToVarFixedFormat(L"-1.25", VarFMTBcd())}, {ftTimeStamp, 0, VarSQLTimeStampCreate(Stamp)},
+      {ftBlob, 0, ByteArray({0, 1, 2})},   {ftBytes, 4, Variant(AnsiString("ab"))},
+  };
+  std::vector<TFieldSpec> Fields;
+  std::vector<String> Names;
+  for (size_t I = 0; I < std::size(Cases); ++I) Names.push_back(L"F" + IntToStr(Integer(I)));
+  for (size_t I = 0; I < std::size(Cases); ++I) Fields.push_back({Names[I].c_str(), Cases[I].DataType, Cases[I].Size});
+  TTable T(Fields);
+  std::vector<TMemoryRecordKv*> Recs;
+  for (Integer R = 0; R < 3; ++R) {
+    // The values, all Null, and the values shifted by one field (each a value its field converts).
+    TMemoryRecordKv* Rec = T.List()->NewRecord();
+    for (size_t I = 0; I < std::size(Cases); ++I) {
+      const Variant& V = R == 0 ? Cases[I].Value : R == 1 ? Null : Cases[(I + 1) % std::size(Cases)].Value;
+      try {
+        Rec->SetDataValue(Integer(I), dvvValueKv, V);
+      } catch (const EDatabaseError&) {
+        Rec->SetDataValue(Integer(I), dvvValueKv, Cases[I].Value);
+      }
+    }
+    T.List()->AddRecord(Rec);
+    Recs.push_back(Rec);
+  }
+
+  TBytes Good = Stored(T.Data);
+  size_t At = RecordsAt(Good);
+  ASSERT_NE(At, String::npos);
+  for (TMemoryRecordKv* Rec : Recs) {
+    TBytes Own = WrittenRecord(Rec);
+    ASSERT_LE(At + Own.size(), Good.size());
+    EXPECT_EQ(TBytes(Good.begin() + At, Good.begin() + At + Own.size()), Own) << "record " << Rec->GetIndex();
+    At += Own.size();
+  }
+  EXPECT_EQ(Good[At], vaNull);
+
+  // Read from memory in place and from a stream of another kind alike.
+  for (bool InMemory : {true, false}) {
+    SCOPED_TRACE(InMemory ? "memory stream" : "other stream");
+    TMemTableDataKv Loaded(nullptr);
+    TMemoryStream M;
+    M.WriteBuffer(Good.data(), Integer(Good.size()));
+    M.SetPosition(0);
+    TPlainStream P(Good);
+    (InMemory ? static_cast<TStream*>(&M) : &P)->ReadComponent(&Loaded);
+    ASSERT_EQ(Loaded.GetRecordsList()->GetCount(), 3);
+    for (Integer R = 0; R < 3; ++R) {
+      std::unique_ptr<TMemoryRecordKv> Own(T.List()->NewRecord());
+      TBytes Bytes = WrittenRecord(Recs[size_t(R)]);
+      TMemoryStream S;
+      S.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
+      S.SetPosition(0);
+      TReader Reader(&S);
+      Own->ReadRecordData(&Reader);
+      for (size_t I = 0; I < std::size(Cases); ++I)
+        EXPECT_EQ(VarType(Loaded.GetRecordsList()->GetRec(R)->GetDataValue(Integer(I), dvvValueKv)),
+                  VarType(Own->GetDataValue(Integer(I), dvvValueKv)))
+            << "record " << R << " field " << I;
+    }
+    EXPECT_EQ(Stored(&Loaded), Good);
+  }
+}
+
+// Values a writer of ours does not give (other tags, texts of the code page, damaged lengths) are read
+// from memory as the records read them from a stream of another kind, or refused alike.
+TEST(MemTableStorage, TheListReadsOddValuesAsARecordDoes) {
+  auto Wide = [](const wchar_t* S, Integer Len) {
+    TBytes B{vaWString};
+    B.insert(B.end(), reinterpret_cast<const Byte*>(&Len), reinterpret_cast<const Byte*>(&Len) + 4);
+    for (const wchar_t* C = S; *C; ++C) B.insert(B.end(), {Byte(*C & 0xFF), Byte(*C >> 8)});
+    return B;
+  };
+  double Half = 0.5;
+  TBytes Dbl{vaDouble};
+  Dbl.insert(Dbl.end(), reinterpret_cast<const Byte*>(&Half), reinterpret_cast<const Byte*>(&Half) + 8);
+  long double Ext = 45000.25L;
+  TBytes Extended{vaExtended};
+  Extended.insert(Extended.end(), reinterpret_cast<const Byte*>(&Ext), reinterpret_cast<const Byte*>(&Ext) + 10);
+  struct TCase {
+    TFieldType DataType;
+    TBytes Value;
+  };
+  const TCase Cases[] = {
+      {ftWideString, {vaUTF8String, 3, 0, 0, 0, 0xC3, 0xA7, 'a'}},
+      {ftWideString, {vaString, 2, 0xFE, 'x'}},  // a byte of the ANSI code page
+      {ftWideString, {vaLString, 2, 0, 0, 0, 'o', 'k'}},
+      {ftWideString, {vaInt8, 42}},
+      {ftWideString, Wide(L"ab", 2)},
+      {ftWideString, Wide(L"ab", 3)},   // longer than what follows
+      {ftWideString, Wide(L"ab", -1)},
+      {ftString, {vaString, 2, 'a', 'b'}},
+      {ftFixedWideChar, Wide(L"ağ", 2)},
+      {ftFloat, Dbl},
+      {ftFloat, {vaInt8, 5}},
+      {ftSingle, Dbl},
+      {ftCurrency, {vaInt16, 0x10, 0x27}},
+      {ftDate, Extended},
+      {ftInteger, {vaString, 2, '1', '2'}},
+      {ftInteger, {vaInt64, 0, 0, 0, 0, 1, 0, 0, 0}},  // too large for the field
+      {ftInteger, {vaInt32, 1, 2}},                    // cut short
+      {ftInteger, {0x7F}},                             // no tag at all
+      {ftInteger, {vaNull}},
+      {ftLargeint, {vaInt8, 3}},
+      {ftBoolean, {vaInt8, 1}},
+      {ftVariant, {vaSingle, 0, 0, 0xC0, 0x3F}},
+      {ftVariant, {vaUTF8String, 1, 0, 0, 0, 'z'}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(String(FieldTypeNames[C.DataType]) + L" " + IntToStr(Integer(C.Value[0])));
+    TTable T({{L"F", C.DataType, 20}, {L"G", ftInteger}});
+    TMemoryRecordKv* Rec = T.Add({Null, Variant(9)});
+    TBytes Good = Stored(T.Data);
+    TBytes Own = WrittenRecord(Rec);
+    size_t At = RecordsAt(Good);
+    ASSERT_NE(At, String::npos);
+    // The record's first value replaced.
+    TBytes Record{vaList};
+    Record.insert(Record.end(), C.Value.begin(), C.Value.end());
+    Record.insert(Record.end(), {vaInt8, 9, vaNull});
+    TBytes Odd(Good.begin(), Good.begin() + At);
+    Odd.insert(Odd.end(), Record.begin(), Record.end());
+    Odd.insert(Odd.end(), Good.begin() + At + Own.size(), Good.end());
+
+    // A stream of another kind is read a value at a time by the records themselves.
+    auto Read = [&](bool InMemory) -> String {
+      try {
+        TMemTableDataKv Loaded(nullptr);
+        TMemoryStream M;
+        M.WriteBuffer(Odd.data(), Integer(Odd.size()));
+        M.SetPosition(0);
+        TPlainStream P(Odd);
+        (InMemory ? static_cast<TStream*>(&M) : &P)->ReadComponent(&Loaded);
+        TMemoryRecordKv* Back = Loaded.GetRecordsList()->GetRec(0);
+        return ValueText(Back->GetDataValue(0, dvvValueKv)) + L" " + ValueText(Back->GetDataValue(1, dvvValueKv));
+      } catch (const Exception& E) {
+        return E.ClassName() + L": " + E.Message();
+      }
+    };
+    String Expected = Read(false), Got = Read(true);
+    EXPECT_EQ(Got, Expected);
+  }
 }
 
 }  // namespace
