@@ -155,6 +155,30 @@ TEST_F(QalUpdateFiles, CopyCountsTheFilesItCouldNotWrite) {
   EXPECT_EQ(ReadText(Folder + L"\\c.dll"), L"yeni");
 }
 
+// Directory links in the folder and in the package are passed by: the backup neither loops on a
+// link to the folder itself nor takes in what a link points at, and the copy brings nothing
+// through one.
+TEST_F(QalUpdateFiles, BackupAndCopyPassDirectoryLinksBy) {
+  TScratchFolder Root(L"links");
+  TDirectoryLinks Links;  // gone before the folder
+  const String Folder = Root / L"Zelkor 5.0", Package = Root / L"paket", Outside = Root / L"dışarı";
+  MakeTree(Folder, {{L"bin/app.exe", L"eski"}});
+  MakeTree(Outside, {{L"dukkan.db", L"kayıtlar"}});
+  MakeTree(Package, {{L"bin/app.exe", L"yeni"}});
+  ASSERT_TRUE(Links.Make(Folder + L"\\döngü", Folder)) << "no directory link could be made";
+  ASSERT_TRUE(Links.Make(Folder + L"\\bin\\veri", Outside));
+  ASSERT_TRUE(Links.Make(Package + L"\\bin\\dış", Outside));
+
+  Form->BackupFolderToZip(Root / L"yedek.zip", Folder);
+  EXPECT_EQ(ZipEntries(Root / L"yedek.zip"), (std::set<TZipEntry>{{L"bin/app.exe", L"eski", 0}}));
+
+  Form->CopyFolderTree(Package, Folder);
+  EXPECT_EQ(ReadText(Folder + L"\\bin\\app.exe"), L"yeni");
+  EXPECT_FALSE(FileExists(Folder + L"\\bin\\dış\\dukkan.db"));
+  EXPECT_EQ(TreeOf(Outside), (std::map<String, String>{{L"dukkan.db", L"kayıtlar"}}));
+  EXPECT_EQ(Form->GetCopyFailures(), 0);
+}
+
 // ---- Whole updates -----------------------------------------------------------------------------
 
 class QalUpdateWizardStore : public TWizardRun {
