@@ -212,6 +212,66 @@ TEST_F(QalInstallWizardStore, ServerInstallationOfVersion60) {
   EXPECT_FALSE(Form->GetLastingChange() && Form->GetRunning());
 }
 
+// A server of 5.0: the settings file with the demo row, the REST service installed from the
+// product folder, the sector form.
+TEST_F(QalInstallWizardStore, ServerInstallationOfVersion50) {
+  TPackage Product = Product50();
+  AddStandin(Product, L"HalvexSrv20.exe", Journaled(L"service=Halvex20\r\n"));
+  Store.Put(L"Zelkor 5.0.zip", Product);
+  Store.Put(L"diger/postgresql.zip", PostgreSqlPackage());
+  Choose(0, 0, false);
+  Tick(Form->chDbDemo, true);
+  const String F = Parent() + L"\\Zelkor 5.0";
+
+  TRunDriver Boxes({AnswerDialog(mrYes), ChooseSector(0), AnswerDialog(mrOk)});
+  EXPECT_EQ(PressMainButton(), L"");
+  EXPECT_TRUE(Boxes.Finished());
+  EXPECT_EQ(Store.Requests(), (std::vector<String>{L"Zelkor 5.0.zip", L"diger/postgresql.zip"}));
+
+  TMemIniFile Settings(F + L"\\Korvit.ini");
+  EXPECT_EQ(Settings.ReadString(L"Zelkor50", L"Server", L""), L"localhost");
+  EXPECT_EQ(Settings.ReadString(L"Zelkor50", L"Port", L""), L"5452");
+  EXPECT_EQ(Settings.ReadString(L"Zelkor50", L"Database", L""), L"zelkor5");
+  EXPECT_EQ(Settings.ReadString(L"DemoData", L"Active", L""), L"1");
+
+  // After the database server: the REST service, then the licence server; no demo databases.
+  std::vector<String> Programs;
+  for (const TJournalLine& L : Journal()) Programs.push_back(L.Program.substr(0, L.Program.find(L'|')));
+  EXPECT_EQ(Programs, (std::vector<String>{L"vcredist_x64.exe", L"initdb.exe", L"pg_ctl.exe",
+                                           L"service installed Zelkor-PG10", L"service start Zelkor-PG10", L"psql.exe",
+                                           L"HalvexSrv20.exe", L"service installed Halvex20", L"service start Halvex20",
+                                           L"license-server.exe", L"service installed zelkor-license-server2",
+                                           L"service start zelkor-license-server2"}));
+  for (const TJournalLine& L : Journal()) {
+    if (L.Program != L"HalvexSrv20.exe") continue;
+    EXPECT_TRUE(SameFileName(IncludeTrailingPathDelimiter(L.Folder), F + L"\\")) << L.Folder;
+    EXPECT_EQ(L.Arguments, L"/install /Silent");
+  }
+  EXPECT_EQ(GetServiceState(L"", L"Halvex20"), 4);
+  {
+    TRegistry Policy(KEY_READ);
+    Policy.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(Policy.OpenKeyReadOnly(L"SOFTWARE\\Policies\\Microsoft\\Windows\\CertProp"));
+    EXPECT_EQ(Policy.ReadInteger(L"CertPropEnabled"), 0);
+  }
+  EXPECT_TRUE(SameFileName(LinkTarget(Desktop.Folder + L"\\ZelkorPos.lnk"), F + L"\\ZelkorPOS.exe"));
+  TRegistry().DeleteKey(L"\\Software\\Zelkor\\Retail");
+
+  const std::vector<TLogLine> Tail{
+      {LogGreen, L"PostgreSQL hizmeti kuruldu .."},
+      {LogWhite, L"Halvex hizmeti kuruluyor .."},
+      {LogGreen, L"Halvex hizmeti kuruldu .."},
+      {LogWhite, L"Lisans hizmeti kuruluyor .."},
+      {LogGreen, L"Lisans hizmeti kuruldu .."},
+      {LogGreen, L"Kısayollar oluşturuldu.."},
+      {LogWhite, L"Kurulumu Tamamlandı..."},
+  };
+  std::vector<TLogLine> Log = ColouredLog(Form);
+  ASSERT_GE(Log.size(), Tail.size());
+  EXPECT_EQ(std::vector<TLogLine>(Log.end() - Tail.size(), Log.end()), Tail);
+  EXPECT_FALSE(Form->GetVisible());
+}
+
 // The folder of the version is there already: nothing is asked of the server, nothing changes.
 TEST_F(QalInstallWizardStore, RefusesAnExistingProductFolder) {
   const String F = Parent() + L"\\Zelkor 6.0";
