@@ -21,6 +21,7 @@
 #include "framework/Windows.h"
 #include "framework/Zip.h"
 #include "htmllabel/MarkupLabel.h"
+#include "htmllabel/MarkupText.h"
 #include "installer/DownloadHost.h"
 #include "installer/InputBoxU.h"
 #include "installer/MessageBoxU.h"
@@ -865,7 +866,7 @@ void TfrmQalMain::StopPostgreSqlServices() {
     }
     if (State == 1 || State == 0) continue;
     AddToLog(LogRed, L"PostgreSQL hizmeti durdurulamadı: " + Name);
-    if (TMessageBox::Show(L"Uyarı", L"<b>" + Name + L"</b> veritabanı hizmeti durdurulamadı. " +
+    if (TMessageBox::Show(L"Uyarı", L"<b>" + HtmlEscape(Name) + L"</b> veritabanı hizmeti durdurulamadı. " +
                                         L"Bu durumda alınacak yedek bozuk/eksik olabilir. " +
                                         L"Yine de devam etmek istiyor musunuz?") != mrYes)
       Abort();
