@@ -425,6 +425,44 @@ TEST_F(QalUpdateWizardStore, UpdateOfVersion60ThatCannotWriteAFile) {
   EXPECT_FALSE(Form->GetRunning());
 }
 
+// A package that cannot be had ends the update after the backup: the database and licence
+// services run again, the folder is as it was, the error reaches the operator.
+TEST_F(QalUpdateWizardStore, UpdateWhosePackageIsMissingStartsTheServicesAgain) {
+  const String P = Work / L"Zelkor 6.0";
+  const std::map<String, String> Installed{{L"Dovrik101.exe", L"eski"}, {L"bin/app.exe", L"eski app"}};
+  MakeTree(P, Installed);
+  Store.Remove(L"Zelkor 6.0.zip");
+  StartProductServices({L"Zelkor-PG10", L"zelkor-license-server2"});
+  DeleteFileW(JournalFile.c_str());
+  Choose(1, 0, true);
+  Form->txPath->SetText(P);
+
+  TRunDriver Boxes({AnswerDialog(mrYes), AnswerDialog(mrYes)});
+  EXPECT_EQ(PressMainButton(), L"Zelkor 6.0.zip indirilemedi (HTTP 404 Not Found).");
+  EXPECT_TRUE(Boxes.Finished());
+  std::vector<String> Events;
+  for (const TJournalLine& L : Journal()) Events.push_back(L.Program);
+  EXPECT_EQ(Events, (std::vector<String>{
+                        L"service stop Zelkor-PG10",
+                        L"service stop zelkor-license-server2",
+                        L"service start Zelkor-PG10|" + ServiceProgram(L"Zelkor-PG10"),
+                        L"service start zelkor-license-server2|" + ServiceProgram(L"zelkor-license-server2"),
+                    }));
+  EXPECT_EQ(TreeOf(P), Installed);
+  EXPECT_TRUE(FileExists(Backup(P)));
+  const std::vector<TLogLine> Tail{
+      {LogRed, L"Zelkor 6.0.zip başarısız: Zelkor 6.0.zip indirilemedi (HTTP 404 Not Found)."},
+      {LogWhite, L"PostgreSQL hizmeti başlatılıyor: Zelkor-PG10"},
+      {LogGreen, L"PostgreSQL hizmetleri başlatıldı..."},
+  };
+  std::vector<TLogLine> Log = ColouredLog(Form);
+  ASSERT_GE(Log.size(), Tail.size());
+  EXPECT_EQ(std::vector<TLogLine>(Log.end() - Tail.size(), Log.end()), Tail);
+  EXPECT_TRUE(Form->GetVisible());
+  EXPECT_TRUE(Form->cmdQal->GetEnabled());
+  EXPECT_FALSE(Form->GetRunning());
+}
+
 // A folder that is not the version's product folder: the operator is told, nothing changes.
 TEST_F(QalUpdateWizardStore, UpdateOfAWrongFolderChangesNothing) {
   StartProductServices({L"Zelkor-PG10"});
