@@ -716,8 +716,9 @@ TPauseProc QalPause = &PauseWithMessages;
 TRestartWindowsProc QalRestartWindows = &RestartWindows;
 TLocalAddressProc QalLocalAddress = &LocalAddressOfMainForm;
 
-void TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs,
-                             const String& WorkingFolder) {
+bool TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs,
+                             const String& WorkingFolder, Cardinal* ExitCode) {
+  if (ExitCode) *ExitCode = 0;
   Application->ProcessMessages();
   TProcessHandle Process;
   try {
@@ -729,12 +730,13 @@ void TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, C
     String Reason = OS ? SysErrorMessage(OS->ErrorCode) : String();
     if (Reason.empty()) Reason = E.Message();
     AddToLog(LogRed, L"Komut çalıştırılamadı: " + FileName + L" " + Parameters + L" - " + Reason);
-    return;
+    return false;
   }
+  bool Ended = true;  // without a process (handed to a running program) there is nothing to wait for
   if (Process) {
     Cardinal Start = QalTickCount();
     for (;;) {
-      bool Ended = Process.WaitFor(200);
+      Ended = Process.WaitFor(200);
       Application->ProcessMessages();
       if (Ended) break;
       if (TimeoutMs != 0 && QalTickCount() - Start > TimeoutMs) {
@@ -746,9 +748,11 @@ void TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, C
       // On the way out of the program the process is left to run.
       if (Application->GetTerminated()) break;
     }
+    if (Ended && ExitCode) *ExitCode = Process.ExitCode();
   }
   Process.Close();
   Application->ProcessMessages();
+  return Ended;
 }
 
 void TfrmQalMain::RunNet(const String& Parameters) { RunAndWait(L"net", Parameters, 0, GetSystemX86Folder()); }
@@ -1031,6 +1035,11 @@ String ProductFolderName(bool IsV6) { return IsV6 ? L"Zelkor 6.0" : L"Zelkor 5.0
 
 String Quoted(const String& Text) { return L"\"" + Text + L"\""; }
 
+// What the log and the operator are told of an installation program that ended with Code.
+String ProgramFailure(const String& FileName, Cardinal Code) {
+  return ExtractFileName(FileName) + L" başarısız oldu, çıkış kodu: " + UIntToStr(Code);
+}
+
 bool OnList(const std::vector<String>& List, const String& Name) {
   for (const String& Item : List)
     if (SameFileName(Item, Name)) return true;
@@ -1241,16 +1250,38 @@ void TfrmQalMain::InstallPostgreSql() {
   const String Data = Quoted(F + L"\\Postgresql\\data");
   Application->ProcessMessages();
   AddToLog(LogWhite, L"PostgreSQL hizmeti kuruluyor ..");
-  RunAndWait(L"vcredist_x64", L"/Q", 0, F + L"\\PostgreSql\\installer\\");
-  RunAndWait(L"initdb", L"-D " + Data + L" -E \"UTF8\" --locale=\"tr_TR\" -c port=5452", 0, Bin);
-  RunAndWait(L"pg_ctl", L"register -N \"Zelkor-PG10\" -D " + Data + L" -w", 0, Bin);
-  RunNet(L"start Zelkor-PG10");
-  RunAndWait(L"psql",
-             String(L"-p 5452 -d postgres -c  \"CREATE ROLE postgres WITH LOGIN SUPERUSER CREATEDB CREATEROLE INHERIT "
-                    L"REPLICATION CONNECTION LIMIT -1 PASSWORD '") +
-                 SuperuserPassword + L"'\";",
-             0, Bin);
-  AddToLog(LogGreen, L"PostgreSQL hizmeti kuruldu ..");
+  // A program that failed does not stop the next ones (the runtime may be there already):
+  // whether the server came up is checked once it was started.
+  bool Failed = false;
+  auto Run = [&](const String& FileName, const String& Parameters, const String& Folder,
+                 std::initializer_list<Cardinal> AlsoGood = {}) {
+    Cardinal Code = 0;
+    if (!RunAndWait(FileName, Parameters, 0, Folder, &Code)) {
+      Failed = true;  // its red line is written
+    } else if (Code != 0 && std::find(AlsoGood.begin(), AlsoGood.end(), Code) == AlsoGood.end()) {
+      AddToLog(LogRed, ProgramFailure(FileName, Code));
+      Failed = true;
+    }
+  };
+  // The runtime's installer also ends well with "a newer version is installed" and "restart needed".
+  Run(L"vcredist_x64", L"/Q", F + L"\\PostgreSql\\installer\\", {1638, 3010});
+  Run(L"initdb", L"-D " + Data + L" -E \"UTF8\" --locale=\"tr_TR\" -c port=5452", Bin);
+  Run(L"pg_ctl", L"register -N \"Zelkor-PG10\" -D " + Data + L" -w", Bin);
+  Run(L"net", String(L"start ") + PostgreSqlService, GetSystemX86Folder());
+  Integer State = GetServiceState(L"", PostgreSqlService);
+  const Cardinal Start = QalTickCount();
+  while (State == SERVICE_START_PENDING && QalTickCount() - Start < 60000 && !Application->GetTerminated()) {
+    QalPause(500);
+    State = GetServiceState(L"", PostgreSqlService);
+  }
+  // Without its database server the product cannot work: the installation must not end as if it could.
+  if (State != SERVICE_RUNNING) throw Exception(String(L"PostgreSQL hizmeti başlatılamadı: ") + PostgreSqlService);
+  Run(L"psql",
+      String(L"-p 5452 -d postgres -c  \"CREATE ROLE postgres WITH LOGIN SUPERUSER CREATEDB CREATEROLE INHERIT "
+             L"REPLICATION CONNECTION LIMIT -1 PASSWORD '") +
+          SuperuserPassword + L"'\";",
+      Bin);
+  if (!Failed) AddToLog(LogGreen, L"PostgreSQL hizmeti kuruldu ..");
   {
     TRegistry Registry;
     Registry.SetRootKey(HKEY_LOCAL_MACHINE);
@@ -1278,15 +1309,20 @@ void TfrmQalMain::CreateDemoDatabases() {
   Application->ProcessMessages();
   AddToLog(LogWhite, Sector + L" sektörü için demo veritabanları oluşturuluyor...");
   const String Bin = F + L"\\Postgresql\\bin\\";
+  // A step that failed ends the demo data here: a restore into a database that is not there, or
+  // over half a restore, would only fail again.
+  auto Run = [&](const String& FileName, const String& Parameters) {
+    Cardinal Code = 0;
+    if (!RunAndWait(FileName, Parameters, 0, Bin, &Code)) throw Exception(FileName + L" çalıştırılamadı");
+    if (Code != 0) throw Exception(ProgramFailure(FileName, Code));
+  };
   try {
     for (const wchar_t* Database : Databases) {
       const String Name = Database;
       AddToLog(LogWhite, Name + L" veritabanı oluşturuluyor...");
-      RunAndWait(L"psql",
-                 L"-p 5452 -d postgres -c \"CREATE DATABASE " + Name + L" WITH OWNER = postgres ENCODING = 'UTF8';\"",
-                 0, Bin);
+      Run(L"psql", L"-p 5452 -d postgres -c \"CREATE DATABASE " + Name + L" WITH OWNER = postgres ENCODING = 'UTF8';\"");
       AddToLog(LogWhite, Name + L" veritabanı geri yükleniyor...");
-      RunAndWait(L"pg_restore", L"-p 5452 -d " + Name + L" -v " + Quoted(Backups + L"\\" + Name + L".backup"), 0, Bin);
+      Run(L"pg_restore", L"-p 5452 -d " + Name + L" -v " + Quoted(Backups + L"\\" + Name + L".backup"));
       AddToLog(LogGreen, Name + L" veritabanı geri yüklendi...");
     }
     AddToLog(LogGreen, L"Demo veritabanları başarıyla oluşturuldu ve geri yüklendi...");
@@ -1485,7 +1521,9 @@ void TfrmQalMain::BackupFolderToZip(const String& ZipFileName, const String& Fol
     const String Full = Folder + L"\\" + Name;
     if (IsFolder(Entry)) {
       if (IsLink(Entry)) continue;
-      if (SameFileName(Name, L"eirsaliye") || SameFileName(Name, L"efatura") || SameFileName(Name, L"eadisyon")) {
+      // The update never writes into these two (they are on the skip list): only their templates
+      // are kept. Every other folder, "eadisyon" too, may be overwritten and is kept whole.
+      if (SameFileName(Name, L"eirsaliye") || SameFileName(Name, L"efatura")) {
         if (DirectoryExists(Full + L"\\sablon")) AddFolderToZip(Zip, Full + L"\\sablon", Name + L"/sablon");
       } else {
         AddFolderToZip(Zip, Full, Name);

@@ -120,8 +120,10 @@ class TfrmQalMain : public TForm {
   // ---- Processes, services and system settings ----
   // Runs a program hidden and waits for it, pumping messages; TimeoutMs 0 waits as long as it
   // runs, else the program is ended at the time-out. A program that cannot be started or is
-  // ended at its time-out gets a red log line.
-  void RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs, const String& WorkingFolder);
+  // ended at its time-out gets a red log line. Answers whether the program ran to its end, its
+  // exit code then in ExitCode when given.
+  bool RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs, const String& WorkingFolder,
+                  Cardinal* ExitCode = nullptr);
   // "net" with Parameters ("stop Halvex20"), from the 32-bit system folder, without a time-out.
   void RunNet(const String& Parameters);
   // The update's service groups. A service that will not stop lets the operator choose between
@@ -155,9 +157,11 @@ class TfrmQalMain : public TForm {
   void WriteKorvitIni();
   void WritePelmo60Cfg();
   // The database server from the package in the product folder, as the service "Zelkor-PG10",
-  // with its superuser role; nothing when that service is installed.
+  // with its superuser role; nothing when that service is installed. A program that fails is
+  // named in red with its exit code; raises when the service does not run once started.
   void InstallPostgreSql();
-  // The two demo databases of the chosen sector, restored from the product folder's backups.
+  // The two demo databases of the chosen sector, restored from the product folder's backups; a
+  // program that fails ends them with a red line naming it.
   void CreateDemoDatabases();
   // The product's licence server as the service "zelkor-license-server2" and its firewall port.
   void InstallLicenseService();
@@ -166,8 +170,8 @@ class TfrmQalMain : public TForm {
   void InstallDotNetFramework();
   // The remote-desktop tool, installed and given its password from P\FolderName.
   void InstallAnyDesk(const String& FolderName);
-  // The update's backup of Folder as stored entries (see UpdateFolderSkipList for what it keeps
-  // of the electronic-document folders).
+  // The update's backup of Folder as stored entries: the whole tree, but of "efatura" and
+  // "eirsaliye", which the update never writes into, only their templates ("sablon").
   void BackupFolderToZip(const String& ZipFileName, const String& Folder);
   void AddFolderToZip(TZipFile& Zip, const String& Folder, const String& Prefix);
   // The staged package copied over the product folder, without the folders of

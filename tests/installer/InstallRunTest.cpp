@@ -6,6 +6,9 @@
 
 #include <winsock2.h>
 
+#include <functional>
+#include <map>
+
 #include "framework/IniFiles.h"
 #include "installer/WizardRunUtil.h"
 
@@ -36,6 +39,9 @@ class TLoopbackServer {
   SOCKET FSocket = INVALID_SOCKET;
 };
 
+// "net start" of a service that is not there: Wine's net.exe ends with 1 (Windows' with 2).
+const wchar_t NetStartFailed[] = L"net başarısız oldu, çıkış kodu: 1";
+
 class QalInstallWizardStore : public TWizardRun {
  protected:
   TPackage Product60() const {
@@ -56,12 +62,13 @@ class QalInstallWizardStore : public TWizardRun {
     AddStandin(P, L"lisans/license-server.exe", Journaled(L"service=zelkor-license-server2\r\n"));
     return P;
   }
-  TPackage PostgreSqlPackage() const {
+  // PgCtl: the settings of pg_ctl's stand-in, which registers the database service by default.
+  TPackage PostgreSqlPackage(const String& PgCtl = L"service=Zelkor-PG10\r\n") const {
     TPackage P;
     AddStandin(P, L"Postgresql/installer/vcredist_x64.exe", Journaled());
     for (const wchar_t* Tool : {L"initdb", L"psql", L"pg_restore"})
       AddStandin(P, String(L"Postgresql/bin/") + Tool + L".exe", Journaled());
-    AddStandin(P, L"Postgresql/bin/pg_ctl.exe", Journaled(L"service=Zelkor-PG10\r\n"));
+    AddStandin(P, L"Postgresql/bin/pg_ctl.exe", Journaled(PgCtl));
     return P;
   }
   TPackage AnyDeskPackage() const {
@@ -339,6 +346,43 @@ TEST_F(QalInstallWizardStore, FailureRemovesTheHalfMadeFolderOnlyWhileNothingLas
   EXPECT_TRUE(Form->cmdQal->GetEnabled());
 }
 
+// A database server that does not start ends the installation without success: the programs that
+// failed are named with their codes, nothing that needs the server runs, and the folder stays.
+TEST_F(QalInstallWizardStore, DatabaseServerThatDoesNotStartEndsTheInstallation) {
+  Store.Put(L"Zelkor 6.0.zip", Product60());
+  Store.Put(L"diger/postgresql.zip", PostgreSqlPackage(L"exit=1\r\n"));  // registers no service
+  Choose(0, 0, true);
+  Tick(Form->chDbDemo, true);
+  Form->rgSector->SetItemIndex(0);
+  const String F = Parent() + L"\\Zelkor 6.0";
+
+  TRunDriver Boxes({AnswerDialog(mrYes)});
+  EXPECT_EQ(PressMainButton(), L"PostgreSQL hizmeti başlatılamadı: Zelkor-PG10");
+  EXPECT_TRUE(Boxes.Finished());
+  EXPECT_EQ(Boxes.Seen.size(), 1u);  // no success box
+
+  std::vector<String> Programs;
+  for (const TJournalLine& L : Journal()) Programs.push_back(L.Program);
+  EXPECT_EQ(Programs, (std::vector<String>{L"vcredist_x64.exe", L"initdb.exe", L"pg_ctl.exe"}));
+  const std::vector<TLogLine> Tail{
+      {LogWhite, L"PostgreSQL hizmeti kuruluyor .."},
+      {LogRed, L"pg_ctl başarısız oldu, çıkış kodu: 1"},
+      {LogRed, NetStartFailed},
+      {LogRed, L"Kurulum tamamlanamadı: PostgreSQL hizmeti başlatılamadı: Zelkor-PG10"},
+      {LogRed, L"Sistemde kalıcı değişiklik yapıldığı için " + F +
+                   L" klasörü silinmedi. Tekrar denemeden önce elle temizlenmelidir."},
+  };
+  std::vector<TLogLine> Log = ColouredLog(Form);
+  ASSERT_GE(Log.size(), Tail.size());
+  EXPECT_EQ(std::vector<TLogLine>(Log.end() - Tail.size(), Log.end()), Tail);
+  EXPECT_TRUE(FileExists(F + L"\\Pelmo60.cfg"));
+  EXPECT_TRUE(Form->GetLastingChange());
+  EXPECT_EQ(GetServiceState(L"", L"zelkor-license-server2"), 0);
+  EXPECT_FALSE(FileExists(Desktop.Folder + L"\\Dovrik 10.1.lnk"));
+  EXPECT_TRUE(Form->GetVisible());
+  EXPECT_TRUE(Form->cmdQal->GetEnabled());
+}
+
 // On a 32-bit system the operator is asked first, and the database server is never downloaded;
 // a demo box without a sector makes no demo databases, and a remote-desktop package that cannot
 // be had is skipped.
@@ -488,20 +532,152 @@ TEST_F(QalInstallWizardStore, DotNetInstallerStartsDirectlyInItsFolder) {
 
 // ---- Steps on their own ----------------------------------------------------------------------
 
-using QalInstallSteps = TMainFormTest;
+// The database server's programs as stand-ins in a product folder of 6.0, noting their command
+// lines in one journal; the database service removed before and after.
+class QalInstallSteps : public TMainFormTest {
+ protected:
+  void SetUp() override {
+    TMainFormTest::SetUp();
+    RemoveService(L"Zelkor-PG10");
+    Form->txPath->SetText(Parent.Path());
+    Form->rgVersiyon->SetItemIndex(1);
+  }
+  void TearDown() override {
+    RemoveService(L"Zelkor-PG10");
+    TMainFormTest::TearDown();
+  }
+  // Each program with its settings; Override gives other settings, or null to leave a program out.
+  void PlacePostgreSql(const std::map<String, const wchar_t*>& Override = {}) {
+    const std::pair<const wchar_t*, const wchar_t*> Tools[] = {{L"vcredist_x64", L""},
+                                                               {L"initdb", L""},
+                                                               {L"pg_ctl", L"service=Zelkor-PG10\r\n"},
+                                                               {L"psql", L""},
+                                                               {L"pg_restore", L""}};
+    for (auto [Tool, Settings] : Tools) {
+      if (auto O = Override.find(Tool); O != Override.end()) Settings = O->second;
+      if (!Settings) continue;
+      const String Folder = String(Tool) == L"vcredist_x64" ? F + L"\\PostgreSql\\installer" : Bin;
+      ForceDirectories(Folder);
+      PlaceStandin(Folder, String(Tool) + L".exe", L"journal=" + JournalFile + L"\r\n" + Settings);
+    }
+  }
+  // The journal's lines, a service's without its program's path.
+  std::vector<String> Ran() const {
+    std::vector<String> Result;
+    for (const TJournalLine& L : ReadJournal(JournalFile)) Result.push_back(L.Program.substr(0, L.Program.find(L'|')));
+    return Result;
+  }
+  String RunError(const std::function<void()>& Step) {
+    try {
+      Step();
+    } catch (const Exception& E) {
+      return E.Message();
+    }
+    return String();
+  }
+
+  TScratchFolder Parent{L"steps"};
+  const String F = Parent / L"Zelkor 6.0";
+  const String Bin = F + L"\\Postgresql\\bin";
+  const String JournalFile = Parent / L"journal.txt";
+};
+
+// A program of the database server's set-up that ends with a code other than 0 is named in red
+// with its code, and the set-up is not reported as done; once the service was to be started, a
+// service that does not run ends the installation.
+TEST_F(QalInstallSteps, DatabaseServerProgramsThatFailAreNamedWithTheirCodes) {
+  const std::vector<String> All{L"vcredist_x64.exe", L"initdb.exe",  L"pg_ctl.exe", L"service installed Zelkor-PG10",
+                                L"service start Zelkor-PG10", L"psql.exe"};
+  const struct {
+    const char* What;
+    std::map<String, const wchar_t*> Override;
+    std::vector<String> Ran, Log;
+    const wchar_t* Error;
+  } Cases[] = {
+      {"the runtime is there already",
+       {{L"vcredist_x64", L"exit=1638"}},
+       All,
+       {L"PostgreSQL hizmeti kuruluyor ..", L"PostgreSQL hizmeti kuruldu .."},
+       L""},
+      {"the runtime, the data folder and the role fail, the service runs",
+       {{L"vcredist_x64", L"exit=1603"}, {L"initdb", L"exit=1"}, {L"psql", L"exit=2"}},
+       All,
+       {L"PostgreSQL hizmeti kuruluyor ..", L"vcredist_x64 başarısız oldu, çıkış kodu: 1603",
+        L"initdb başarısız oldu, çıkış kodu: 1", L"psql başarısız oldu, çıkış kodu: 2"},
+       L""},
+      {"no service is registered",
+       {{L"pg_ctl", L"exit=1"}},
+       {L"vcredist_x64.exe", L"initdb.exe", L"pg_ctl.exe"},
+       {L"PostgreSQL hizmeti kuruluyor ..", L"pg_ctl başarısız oldu, çıkış kodu: 1", NetStartFailed},
+       L"PostgreSQL hizmeti başlatılamadı: Zelkor-PG10"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    RemoveService(L"Zelkor-PG10");
+    RemoveTree(F);
+    DeleteFileW(JournalFile.c_str());
+    Form->Memo1->GetLines()->Clear();
+    PlacePostgreSql(C.Override);
+    EXPECT_EQ(RunError([&] { Form->InstallPostgreSql(); }), C.Error);
+    EXPECT_EQ(Ran(), C.Ran);
+    EXPECT_EQ(LogLines(Form), C.Log);
+  }
+}
+
+// A demo database's program that fails ends the demo data with the step's red line naming it;
+// the installation goes on.
+TEST_F(QalInstallSteps, ADemoDatabaseProgramThatFailsEndsTheDemoData) {
+  for (const wchar_t* Backup : {L"zelkor6_001.backup", L"zelkor6_sistem.backup"}) {
+    ForceDirectories(F + L"\\demodata\\market");
+    WriteText(F + L"\\demodata\\market\\" + Backup, L"yedek");
+  }
+  Form->chDbDemo->SetChecked(true);
+  Form->rgSector->SetItemIndex(0);
+  const String Create = L"-p 5452 -d postgres -c \"CREATE DATABASE zelkor6_001 WITH OWNER = postgres ENCODING = 'UTF8';\"";
+  const struct {
+    const char* What;
+    std::map<String, const wchar_t*> Override;
+    std::vector<String> Ran, Log;
+  } Cases[] = {
+      {"the restore fails",
+       {{L"pg_restore", L"exit=1"}},
+       {L"psql.exe", L"pg_restore.exe"},
+       {L"market sektörü için demo veritabanları oluşturuluyor...", L"zelkor6_001 veritabanı oluşturuluyor...",
+        L"zelkor6_001 veritabanı geri yükleniyor...",
+        L"Demo veritabanı geri yükleme hatası: pg_restore başarısız oldu, çıkış kodu: 1"}},
+      {"the database cannot be made",
+       {{L"psql", L"exit=3"}},
+       {L"psql.exe"},
+       {L"market sektörü için demo veritabanları oluşturuluyor...", L"zelkor6_001 veritabanı oluşturuluyor...",
+        L"Demo veritabanı geri yükleme hatası: psql başarısız oldu, çıkış kodu: 3"}},
+      {"psql is not there",
+       {{L"psql", nullptr}},
+       {},
+       {L"market sektörü için demo veritabanları oluşturuluyor...", L"zelkor6_001 veritabanı oluşturuluyor...",
+        L"Komut çalıştırılamadı: psql " + Create + L" - " + SysErrorMessage(ERROR_FILE_NOT_FOUND),
+        L"Demo veritabanı geri yükleme hatası: psql çalıştırılamadı"}},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    RemoveTree(Bin);
+    DeleteFileW(JournalFile.c_str());
+    Form->Memo1->GetLines()->Clear();
+    PlacePostgreSql(C.Override);
+    EXPECT_EQ(RunError([&] { Form->CreateDemoDatabases(); }), L"");
+    EXPECT_EQ(Ran(), C.Ran);
+    EXPECT_EQ(LogLines(Form), C.Log);
+  }
+}
 
 // The passwords the installation hands to its programs never reach the log, also when a program
 // cannot be started and its command line is logged.
 TEST_F(QalInstallSteps, PasswordsNeverReachTheLog) {
-  RemoveService(L"Zelkor-PG10");
-  TScratchFolder Parent(L"nopg");
-  Form->txPath->SetText(Parent.Path());
-  Form->rgVersiyon->SetItemIndex(1);
-  Form->InstallPostgreSql();  // the package is not there: every program fails to start
+  PlacePostgreSql({{L"psql", nullptr}});
+  Form->InstallPostgreSql();
   std::vector<String> Log = LogLines(Form);
-  ASSERT_EQ(Log.size(), 6u);
-  EXPECT_EQ(Log[4].rfind(L"Komut çalıştırılamadı: psql -p 5452 -d postgres -c  \"CREATE ROLE postgres", 0), 0u);
-  EXPECT_NE(Log[4].find(L"PASSWORD '*********'\";"), String::npos) << Log[4];
+  ASSERT_EQ(Log.size(), 2u);  // a program that did not run: the set-up is not reported as done
+  EXPECT_EQ(Log[1].rfind(L"Komut çalıştırılamadı: psql -p 5452 -d postgres -c  \"CREATE ROLE postgres", 0), 0u);
+  EXPECT_NE(Log[1].find(L"PASSWORD '*********'\";"), String::npos) << Log[1];
 
   Form->AddToLog(LogRed, L"Komut çalıştırılamadı: cmd.exe /C echo Velmor@2864 | anydesk.exe --set-password - x");
   EXPECT_EQ(LogLines(Form).back(), L"Komut çalıştırılamadı: cmd.exe /C echo *********** | anydesk.exe --set-password - x");

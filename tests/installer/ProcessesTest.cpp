@@ -53,12 +53,14 @@ TEST_F(QalRunAndWait, ProgramsThatEndOrCannotStart) {
     Cardinal TimeoutMs;
     const wchar_t* Ending;  // the stand-in's last log line; empty: ended before it could end itself
     bool RedLine;
+    bool Ran;  // what RunAndWait answers: the program ran to its end
+    Cardinal ExitCode;
   };
   const TCase Cases[] = {
-      {"ends at once", L"", 0, L"end 0", false},
-      {"fails with an exit code", L"exit=3", 0, L"end 3", false},
-      {"ends within its time-out", L"run=300", 10000, L"end 0", false},
-      {"real clock, short time-out", L"run=forever", 400, L"", true},
+      {"ends at once", L"", 0, L"end 0", false, true, 0},
+      {"fails with an exit code", L"exit=3", 0, L"end 3", false, true, 3},
+      {"ends within its time-out", L"run=300", 10000, L"end 0", false, true, 0},
+      {"real clock, short time-out", L"run=forever", 400, L"", true, false, 0},
   };
   int N = 0;
   for (const TCase& C : Cases) {
@@ -66,7 +68,9 @@ TEST_F(QalRunAndWait, ProgramsThatEndOrCannotStart) {
     Form->Memo1->GetLines()->Clear();
     String Name = L"program" + IntToStr(++N) + L".exe";
     String Program = PlaceStandin(Folder.Path(), Name, C.Settings);
-    Form->RunAndWait(Program, L"-x \"iki kelime\"", C.TimeoutMs, Folder.Path());
+    Cardinal ExitCode = 12345;
+    EXPECT_EQ(Form->RunAndWait(Program, L"-x \"iki kelime\"", C.TimeoutMs, Folder.Path(), &ExitCode), C.Ran);
+    EXPECT_EQ(ExitCode, C.ExitCode);
     std::vector<String> Log = Lines(StandinLog(Program));
     if (*C.Ending) {
       ASSERT_FALSE(Log.empty());
@@ -80,7 +84,7 @@ TEST_F(QalRunAndWait, ProgramsThatEndOrCannotStart) {
   // A program that is not there: the system's reason in red.
   Form->Memo1->GetLines()->Clear();
   String Missing = Folder / L"yok.exe";
-  Form->RunAndWait(Missing, L"-a", 0, Folder.Path());
+  EXPECT_FALSE(Form->RunAndWait(Missing, L"-a", 0, Folder.Path()));
   std::vector<String> Red = LogLines(Form);
   ASSERT_EQ(Red.size(), 1u) << Red[0].c_str() << " / " << Red.back().c_str();
   const String Expected = L"Komut çalıştırılamadı: " + Missing + L" -a - ";

@@ -67,7 +67,8 @@ std::set<TZipEntry> ZipEntries(const String& File) {
 
 using QalUpdateFiles = TMainFormTest;
 
-// The whole folder as stored entries, but of the electronic-document folders only their templates.
+// The whole folder as stored entries, but of the two electronic-document folders that the update
+// never writes into only their templates; "eadisyon", which it may overwrite, whole.
 TEST_F(QalUpdateFiles, BackupKeepsTheTreeAndOnlyTheDocumentTemplates) {
   TScratchFolder Root(L"backup");
   const String Folder = Root / L"Zelkor 5.0";
@@ -78,6 +79,7 @@ TEST_F(QalUpdateFiles, BackupKeepsTheTreeAndOnlyTheDocumentTemplates) {
                     {L"EIRSALIYE/Sablon/i.xml", L"irsaliye şablonu"},
                     {L"EIRSALIYE/gonderilen.xml", L"irsaliye"},
                     {L"eadisyon/x.txt", L"adisyon"},
+                    {L"eadisyon/sablon/s.xml", L"adisyon şablonu"},
                     {L"gizli.txt", L"gizli"},
                     {L"sistem.dat", L"sistem"}});
   CreateDirectoryW((Folder + L"\\boş").c_str(), nullptr);
@@ -88,6 +90,7 @@ TEST_F(QalUpdateFiles, BackupKeepsTheTreeAndOnlyTheDocumentTemplates) {
   const std::set<TZipEntry> Expected{
       {L"Dovrik96.exe", L"program", 0},         {L"bin/alt/derin.dll", L"kütüphane", 0},
       {L"efatura/sablon/t.xml", L"şablon", 0},  {L"EIRSALIYE/sablon/i.xml", L"irsaliye şablonu", 0},
+      {L"eadisyon/x.txt", L"adisyon", 0},       {L"eadisyon/sablon/s.xml", L"adisyon şablonu", 0},
       {L"gizli.txt", L"gizli", 0},              {L"sistem.dat", L"sistem", 0},
   };
   EXPECT_EQ(ZipEntries(Root / L"yedek.zip"), Expected);
@@ -231,6 +234,7 @@ TEST_F(QalUpdateWizardStore, UpdateOfVersion50) {
                                                            {L"alt/Pelmo60.cfg", L"paket ayar"},
                                                            {L"gmp.xml", L"paket gmp"},
                                                            {L"efatura/sablon/t.xml", L"yeni şablon"},
+                                                           {L"eadisyon/x.txt", L"yeni adisyon"},
                                                            {L"yeni.txt", L"yeni dosya"}})
     AddFile(Package, Name, Text);
   AddStandin(Package, L"HalvexSrv20.exe", Journaled(L"service=Halvex20\r\n"));
@@ -311,10 +315,11 @@ TEST_F(QalUpdateWizardStore, UpdateOfVersion50) {
     EXPECT_EQ(ServiceValue(L"Halvex20", L"ImagePath"), L"\"" + P + L"\\HalvexSrv20.exe\"");
     EXPECT_EQ(Com.FirewallCalls(), std::vector<String>{FirewallRule(L"ZELKOR-LICENSE-SERVICE", 7820)});
 
-    // The backup beside the folder: stored, the document folders' templates only.
+    // The backup beside the folder: stored; of "efatura" its templates only, "eadisyon" whole, as
+    // the package overwrites its files.
     std::set<TZipEntry> Expected;
     for (const auto& [Name, Text] : Installed)
-      if (Name != L"efatura/2024/inv.xml" && Name != L"eadisyon/x.txt") Expected.insert({Name, Text, 0});
+      if (Name != L"efatura/2024/inv.xml") Expected.insert({Name, Text, 0});
     EXPECT_EQ(ZipEntries(Backup(P)), Expected);
 
     // What changed and what was kept.
@@ -322,6 +327,7 @@ TEST_F(QalUpdateWizardStore, UpdateOfVersion50) {
     EXPECT_EQ(After[L"Dovrik96.exe"], L"yeni dovrik");
     EXPECT_EQ(After[L"bin/app.exe"], L"yeni app");
     EXPECT_EQ(After[L"yeni.txt"], L"yeni dosya");
+    EXPECT_EQ(After[L"eadisyon/x.txt"], L"yeni adisyon");
     EXPECT_EQ(After[L"form/a.frm"], C.Form);
     for (const wchar_t* Kept : {L"data/x.db", L"Korvit.ini", L"alt/Pelmo60.cfg", L"GMP.XML", L"efatura/sablon/t.xml"})
       EXPECT_EQ(After[Kept], Installed.at(Kept)) << Kept;
