@@ -146,7 +146,11 @@ TEST_F(QalInstallWizardStore, ServerInstallationOfVersion60) {
       {L"AnyDesk.exe", L"stdin", L"Velmor@2864"},
   };
   std::vector<TJournalLine> Ran = Journal();
-  ASSERT_EQ(Ran.size(), std::size(Expected));
+  ASSERT_EQ(Ran.size(), std::size(Expected)) << [&] {
+    std::string All;
+    for (const TJournalLine& L : Ran) All += "\n  " + UTF8Encode(L.Program + L" " + L.Arguments);
+    return All;
+  }();
   for (size_t I = 0; I < Ran.size(); ++I) {
     SCOPED_TRACE(testing::Message() << "program " << I << ": " << Ran[I].Program << " " << Ran[I].Arguments);
     if (Expected[I].Folder.empty()) {
