@@ -419,6 +419,97 @@ void TMTDataFieldKv::AssignPropsTo(TField* Field) {
   if (GetAutoIncrement()) Field->SetAutoGenerateValue(arAutoInc);
 }
 
+namespace {
+
+// A value of a variant field whose type the stream's own tags would not bring back (a BCD, a time
+// stamp, an integer or text of another width, a byte array) is written as a list of the type's
+// name and the value, and read back as that type; any other value is written plain.
+const wchar_t* TypeTagOf(TVarType T) {
+  switch (T) {
+    case varSmallint: return L"Smallint";
+    case varShortInt: return L"ShortInt";
+    case varByte: return L"Byte";
+    case varWord: return L"Word";
+    case varLongWord: return L"LongWord";
+    case varInt64: return L"Int64";
+    case varUInt64: return L"UInt64";
+    case varOleStr: return L"OleStr";
+    case varString: return L"String";
+    case varArray | varByte: return L"Bytes";
+    default: break;
+  }
+  if (T == VarFMTBcd()) return L"FMTBcd";
+  if (T == VarSQLTimeStampOffset()) return L"SQLTimeStampOffset";
+  if (T == VarSQLTimeStamp()) return L"SQLTimeStamp";
+  return nullptr;
+}
+
+bool TypeOfTag(const String& Tag, TVarType& T) {
+  const TVarType Tagged[] = {varSmallint, varShortInt,  varByte,     varWord,         varLongWord,
+                             varInt64,    varUInt64,    varOleStr,   varString,       varArray | varByte,
+                             VarFMTBcd(), VarSQLTimeStampOffset(),   VarSQLTimeStamp()};
+  for (TVarType Candidate : Tagged)
+    if (Tag == TypeTagOf(Candidate)) {
+      T = Candidate;
+      return true;
+    }
+  return false;
+}
+
+void WriteTypedValue(const Variant& Value, const wchar_t* Tag, TWriter* Writer) {
+  Writer->WriteListBegin();
+  Writer->WriteString(Tag);
+  if (VarIsFMTBcd(Value)) {
+    Writer->WriteString(VarToStrFixedFormat(Value));
+  } else if (VarIsSQLTimeStampOffset(Value)) {
+    Writer->WriteString(SQLTimeStampOffsetVarToText(Value));
+  } else if (VarIsSQLTimeStamp(Value)) {
+    Writer->WriteString(SQLTimeStampVarToText(Value));
+  } else if (IsByteArray(Value)) {
+    TBytes B = ByteArrayBytes(Value);
+    Writer->WriteBinary(B.data(), Integer(B.size()));
+  } else if (Value.Type() == varUInt64) {
+    Writer->WriteInteger(Int64(Value.AsUInt64()));  // the bits: a stream's integers are signed
+  } else {
+    Writer->WriteVariant(Value);
+  }
+  Writer->WriteListEnd();
+}
+
+Variant ReadTypedValue(TReader* Reader) {
+  auto Refuse = [] { throw EReadError(L"Invalid property value"); };
+  Reader->ReadListBegin();
+  TValueType Next = Reader->NextValue();
+  if (Next != vaString && Next != vaLString && Next != vaWString && Next != vaUTF8String) Refuse();
+  TVarType T = varEmpty;
+  if (!TypeOfTag(Reader->ReadString(), T)) Refuse();
+  Variant V;
+  if (T == (varArray | varByte)) {
+    if (Reader->NextValue() != vaBinary) Refuse();
+    TBytes B = Reader->ReadBinary();
+    V = BytesToByteArray(B.data(), B.size());
+  } else {
+    Variant Raw = Reader->ReadVariant();
+    bool Text = T == varOleStr || T == varString || T == VarFMTBcd() || T == VarSQLTimeStamp() ||
+                T == VarSQLTimeStampOffset();
+    bool Whole = Raw.Type() == varInteger || Raw.Type() == varInt64;
+    if (Text ? !VarIsStr(Raw) : !Whole) Refuse();
+    try {
+      if (T == VarFMTBcd()) V = StrToVarFixedFormat(Raw.AsString(), VarFMTBcd());
+      else if (T == VarSQLTimeStampOffset()) V = TextToSQLTimeStampOffsetVar(Raw.AsString());
+      else if (T == VarSQLTimeStamp()) V = TextToSQLTimeStampVar(Raw.AsString());
+      else if (T == varUInt64) V = Variant(static_cast<unsigned long long>(UInt64(Raw.AsInt64())));
+      else V = VarAsType(Raw, T);
+    } catch (const Exception&) {
+      Refuse();  // text that is no value of the type, or a number out of its range: damaged
+    }
+  }
+  Reader->ReadListEnd();
+  return V;
+}
+
+}  // namespace
+
 void TMTDataFieldKv::WriteDataToWriter(const Variant& Value, TWriter* Writer) {
   TFieldType T = GetDataType();
   if (IsBinaryFieldType(T)) {
@@ -440,6 +531,8 @@ void TMTDataFieldKv::WriteDataToWriter(const Variant& Value, TWriter* Writer) {
     Writer->WriteValue(vaNil);
   } else if (Value.IsEmpty()) {
     throw Exception(L"\"TMemoryRecordKv.WriteData\" - Invalid variant type - varEmpty");
+  } else if (const wchar_t* Tag = FVarDataType == varVariant ? TypeTagOf(Value.Type()) : nullptr) {
+    WriteTypedValue(Value, Tag, Writer);
   } else if (VarIsSQLTimeStampOffset(Value)) {
     Writer->WriteString(SQLTimeStampOffsetVarToText(Value));
   } else if (VarIsSQLTimeStamp(Value)) {
@@ -468,6 +561,10 @@ void TMTDataFieldKv::ReadDataFromReader(Variant& Value, TReader* Reader) {
     Variant Bytes = BytesToByteArray(B.data(), B.size());
     Value = Null;
     ByteArrayVarToVarType(Bytes, Value, FVarDataType);
+    return;
+  }
+  if (FVarDataType == varVariant && Reader->NextValue() == vaList) {
+    Value = ReadTypedValue(Reader);
     return;
   }
   Variant V = Reader->ReadVariant();
@@ -2240,13 +2337,19 @@ void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
 
 namespace {
 
-// The descriptor classes of this unit whose values stream as plain tagged values.
-bool StreamsPlainValues(const TMTDataFieldKv* F) {
+// How the values of a descriptor stream: each by the descriptor, plain tagged values of one type,
+// or plain tagged values of any type (a variant field, whose values of other types the descriptor
+// writes with their type).
+enum TStreamKind : char { skOwn, skPlain, skAnyType };
+
+// The descriptor classes of this unit stream plain tagged values.
+TStreamKind StreamKindOf(const TMTDataFieldKv* F) {
   TClass C = F->ClassType();
   bool Own = C == TMTStringDataFieldKv::StaticClass() || C == TMTNumericDataFieldKv::StaticClass() ||
              C == TMTDateTimeDataFieldKv::StaticClass() || C == TMTBooleanDataFieldKv::StaticClass() ||
              C == TMTVariantDataFieldKv::StaticClass();
-  return Own && !IsBinaryFieldType(F->GetDataType());
+  if (!Own || IsBinaryFieldType(F->GetDataType())) return skOwn;
+  return F->VarDataType() == varVariant ? skAnyType : skPlain;
 }
 
 // The descriptors of a structure and whether each streams plain values, resolved once per structure.
@@ -2259,11 +2362,11 @@ class TStreamFields {
     Plain.clear();
     for (Integer I = 0; S && I < S->GetCount(); ++I) {
       Fields.push_back(S->GetDataField(I));
-      Plain.push_back(StreamsPlainValues(Fields.back()));
+      Plain.push_back(StreamKindOf(Fields.back()));
     }
   }
   std::vector<TMTDataFieldKv*> Fields;
-  std::vector<char> Plain;
+  std::vector<TStreamKind> Plain;
 
  private:
   const TMTDataStructKv* FStruct = nullptr;
@@ -2363,7 +2466,8 @@ void PutString(const String& S, TSink& Out) {
 // A value of a plain descriptor as its WriteDataToWriter writes it; false (nothing written) for a
 // value the descriptor must write itself.
 template <class TSink>
-bool PutPlainValue(const Variant& V, TSink& Out) {
+bool PutPlainValue(const Variant& V, TStreamKind Kind, TSink& Out) {
+  if (Kind == skAnyType && TypeTagOf(V.Type())) return false;
   switch (V.Type()) {
     case varNull:
       Out.Put(Byte(vaNil));
@@ -2535,7 +2639,7 @@ void TRecordsListKv::WriteData(TWriter* Writer) {
       Size.Count += 2;
       for (size_t I = 0; I < F.Fields.size(); ++I) {
         const Variant& V = I < Rec->FData.size() ? Rec->FData[I] : Null;
-        if (!F.Plain[I] || !PutPlainValue(V, Size)) Size.Count += 16;
+        if (!F.Plain[I] || !PutPlainValue(V, F.Plain[I], Size)) Size.Count += 16;
       }
     }
     Int64 Estimate = Int64(double(Size.Count) * Count / Sampled);
@@ -2559,7 +2663,7 @@ void TRecordsListKv::WriteData(TWriter* Writer) {
     Out.Put(Byte(vaList));
     for (size_t I = 0; I < F.Fields.size(); ++I) {
       const Variant& V = I < Rec->FData.size() ? Rec->FData[I] : Null;
-      if (F.Plain[I] && PutPlainValue(V, Out)) continue;
+      if (F.Plain[I] && PutPlainValue(V, F.Plain[I], Out)) continue;
       Out.Flush();
       F.Fields[I]->WriteDataToWriter(V, Writer);
     }

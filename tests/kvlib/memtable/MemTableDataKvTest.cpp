@@ -1484,6 +1484,120 @@ TEST(MemTableStorage, TheListReadsOddValuesAsARecordDoes) {
   }
 }
 
+// A variant field's values come back with their types: those the stream's own tags keep are
+// written plain, as before, and the others (BCDs, time stamps, integers and texts of other widths,
+// byte arrays) as a list of the type's name and the value.
+TEST(MemTableStorage, AVariantFieldKeepsTheTypesOfItsValues) {
+  TSQLTimeStamp Stamp{2021, 3, 4, 5, 6, 7, 89};
+  TSQLTimeStampOffset StampOff{2021, 3, 4, 5, 6, 7, 89, 3, 0};
+  struct TCase {
+    Variant Value;
+    bool Plain;
+  } Cases[] = {
+      {Variant(70000), true},
+      {Variant(1.5f), true},
+      {Variant(0.1), true},
+      {Variant(Currency(-12.3456)), true},
+      {Variant(TDateTime(45000.75)), true},
+      {Variant(true), true},
+      {Variant(L"Şişli"), true},
+      {Null, true},
+      {Variant(short(-300)), false},
+      {Variant((signed char)(-5)), false},
+      {Variant((unsigned char)(200)), false},
+      {Variant((unsigned short)(65535)), false},
+      {Variant(4000000000u), false},
+      {Variant(5LL), false},
+      {Variant(-(1LL << 50)), false},
+      {Variant(18000000000000000000ULL), false},
+      {VarAsType(Variant(L"İğne"), varOleStr), false},
+      {Variant(AnsiString("abc")), false},
+      {StrToVarFixedFormat(L"123456789012345678.1234", VarFMTBcd()), false},
+      {VarSQLTimeStampCreate(Stamp), false},
+      {VarSQLTimeStampOffsetCreate(StampOff), false},
+      {ByteArray({0, 7, 255}), false},
+  };
+  auto Text = [](const Variant& V) -> String {
+    String S = VarTypeAsText(V.Type()) + L":";
+    if (V.IsNull()) return S + L"Null";
+    if (VarIsArray(V)) {
+      for (Integer I = VarArrayLowBound(V, 1); I <= VarArrayHighBound(V, 1); ++I) S += VarToStr(V[I]) + L" ";
+      return S;
+    }
+    if (VarIsSQLTimeStampOffset(V)) return S + SQLTimeStampOffsetVarToText(V);
+    if (VarIsSQLTimeStamp(V)) return S + SQLTimeStampVarToText(V);
+    if (V.Type() == varUInt64) return S + String(std::to_wstring(V.AsUInt64()));
+    return S + VarToStrFixedFormat(V);
+  };
+  for (const TCase& C : Cases) {
+    String Expected = Text(C.Value);
+    SCOPED_TRACE(Expected.c_str());
+    TTable T({{L"Any", ftVariant}, {L"N", ftInteger}});
+    TMemoryRecordKv* Rec = T.Add({C.Value, Variant(1)});
+    // The record's own streaming.
+    TBytes Own = WrittenRecord(Rec);
+    ASSERT_GT(Own.size(), 2u);
+    EXPECT_EQ(Own[1] == vaList, !C.Plain);
+    std::unique_ptr<TMemoryRecordKv> Back(T.List()->NewRecord());
+    TMemoryStream S;
+    S.WriteBuffer(Own.data(), Integer(Own.size()));
+    S.SetPosition(0);
+    {
+      TReader R(&S, 1024);
+      Back->ReadRecordData(&R);
+    }
+    EXPECT_EQ(Text(Back->GetDataValue(0, dvvValueKv)), Expected);
+    // The list's "Data", from memory in place and from a stream of another kind.
+    TBytes Good = Stored(T.Data);
+    for (bool InMemory : {true, false}) {
+      TMemTableDataKv Loaded(nullptr);
+      TMemoryStream M;
+      M.WriteBuffer(Good.data(), Integer(Good.size()));
+      M.SetPosition(0);
+      TPlainStream P(Good);
+      (InMemory ? static_cast<TStream*>(&M) : &P)->ReadComponent(&Loaded);
+      EXPECT_EQ(Text(Loaded.GetRecordsList()->GetRec(0)->GetDataValue(0, dvvValueKv)), Expected) << InMemory;
+      EXPECT_EQ(Stored(&Loaded), Good) << InMemory;
+    }
+  }
+}
+
+// A typed value that names no type, or whose value is not one of its type, is a damaged stream.
+TEST(MemTableStorage, ADamagedTypedVariantValueIsAReadError) {
+  auto Str = [](const char* Text) {
+    TBytes B{vaString, Byte(std::strlen(Text))};
+    B.insert(B.end(), Text, Text + std::strlen(Text));
+    return B;
+  };
+  auto Join = [](std::initializer_list<TBytes> Parts) {
+    TBytes B{vaList, vaList};
+    for (const TBytes& P : Parts) B.insert(B.end(), P.begin(), P.end());
+    B.insert(B.end(), {vaNull, vaNull});
+    return B;
+  };
+  const TBytes Cases[] = {
+      Join({Str("Decimal"), {vaInt8, 1}}),          // no such type
+      Join({{vaInt8, 2}, {vaInt8, 1}}),             // no name
+      Join({Str("Smallint"), {vaInt32, 0x70, 0x11, 1, 0}}),  // out of its range
+      Join({Str("Smallint"), Str("12")}),           // a text for an integer
+      Join({Str("FMTBcd"), Str("1,2x")}),           // no number
+      Join({Str("FMTBcd"), {vaInt8, 1}}),           // a number for a text
+      Join({Str("SQLTimeStamp"), Str("2021-0x-04")}),
+      Join({Str("Bytes"), Str("ab")}),
+      Join({Str("Int64"), {vaInt8, 1}, {vaInt8, 2}}),  // more than one value
+  };
+  for (const TBytes& Bytes : Cases) {
+    SCOPED_TRACE(testing::PrintToString(Bytes));
+    TTable T({{L"Any", ftVariant}});
+    std::unique_ptr<TMemoryRecordKv> Rec(T.List()->NewRecord());
+    TMemoryStream S;
+    S.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
+    S.SetPosition(0);
+    TReader R(&S, 1024);
+    EXPECT_THROW(Rec->ReadRecordData(&R), EReadError);
+  }
+}
+
 }  // namespace
 
 #include "framework/WinApi.h"
