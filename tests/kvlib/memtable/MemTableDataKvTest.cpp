@@ -1184,15 +1184,17 @@ TEST(MemTableStorage, UpdateErrorOwnsItsException) {
 void Fill(TTable& T) {
   TSQLTimeStamp Stamp{2020, 1, 2, 3, 4, 5, 0};
   T.Add({Null, Variant(L"İstanbul"), Variant(Currency(12.5)), Variant(TDateTime(EncodeDate(2024, 1, 31))),
-         VarSQLTimeStampCreate(Stamp), ByteArray({0, 1, 2}), Variant(true), StrToVarFixedFormat(L"1.25", VarFMTBcd())});
-  T.Add({Null, Null, Null, Null, Null, Null, Null, Null});
+         VarSQLTimeStampCreate(Stamp), ByteArray({0, 1, 2}), Variant(true), StrToVarFixedFormat(L"1.25", VarFMTBcd()),
+         StrToVarFixedFormat(L"-0.5", VarFMTBcd())});
+  T.Add({Null, Null, Null, Null, Null, Null, Null, Null, Null});
   T.Add({Null, Variant(L"çğıöşü"), Variant(Currency(-1)), Variant(TDateTime(EncodeDate(1899, 1, 1))), Null,
-         Variant(AnsiString("xyz")), Variant(false), Null});
+         Variant(AnsiString("xyz")), Variant(false), Null, ByteArray({9, 8})});
 }
 
 std::vector<TFieldSpec> AllKinds() {
   return {{L"Id", ftAutoInc},  {L"Name", ftWideString, 20}, {L"Amount", ftCurrency},  {L"Born", ftDate},
-          {L"Stamp", ftTimeStamp}, {L"Photo", ftBlob},      {L"Active", ftBoolean}, {L"Exact", ftFMTBcd, 2}};
+          {L"Stamp", ftTimeStamp}, {L"Photo", ftBlob},      {L"Active", ftBoolean}, {L"Exact", ftFMTBcd, 2},
+          {L"Any", ftVariant}};
 }
 
 TBytes Stored(TMemTableDataKv* Data) {
@@ -1222,7 +1224,7 @@ TEST(MemTableStorage, StreamsOutAndInByteIdentical) {
   S.WriteBuffer(First.data(), Integer(First.size()));
   S.SetPosition(0);
   S.ReadComponent(&Loaded);
-  ASSERT_EQ(Loaded.GetDataStruct()->GetCount(), 8);
+  ASSERT_EQ(Loaded.GetDataStruct()->GetCount(), 9);
   ASSERT_EQ(Loaded.GetRecordsList()->GetCount(), 3);
   EXPECT_EQ(VarToStr(Loaded.GetRecordsList()->GetRec(0)->GetDataValue(1, dvvValueKv)), L"İstanbul");
   EXPECT_EQ(Loaded.GetRecordsList()->GetRec(2)->GetDataValue(0, dvvValueKv).AsInteger(), -3);
@@ -1283,7 +1285,7 @@ TEST(MemTableStorage, ADamagedStreamIsRefusedAndTheRecordsStay) {
   S.WriteBuffer(Good.data(), Integer(Good.size()));
   S.SetPosition(0);
   S.ReadComponent(T.Data);
-  EXPECT_EQ(T.Data->GetDataStruct()->GetCount(), 8);
+  EXPECT_EQ(T.Data->GetDataStruct()->GetCount(), 9);
   EXPECT_EQ(T.List()->GetCount(), 3);
   EXPECT_EQ(Stored(T.Data), Good);
 }
