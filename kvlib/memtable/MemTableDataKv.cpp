@@ -1896,7 +1896,7 @@ TMemoryRecordKv* TRecordsListKv::NewRecord() {
 
 void TRecordsListKv::Notify(TMemoryRecordKv* Rec, Integer Index, TRecordsListNotification Action) {
   if (FUpdateCount > 0) return;
-  if (!FIndexesCurrent) FIndexes->Notify(Rec, Index, Action);
+  if (!FIndexesCurrent && FIndexes->GetCount() > 0) FIndexes->Notify(Rec, Index, Action);
   if (FMemTableData) FMemTableData->Notify(Rec, Index, Action);
 }
 
@@ -2310,15 +2310,17 @@ void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
   From->FRecList.SetOwnsObjects(true);
   Clear();
   FRecList.SetCapacity(Integer(Recs.Count()));
+  TMTDataStructKv* S = GetDataStruct();
+  size_t Values = size_t(GetRecValCount());
   for (size_t I = 0; I < Recs.Count(); ++I) {
     if (I + 8 < Recs.Count()) __builtin_prefetch(Recs.Peek(I + 8), 1);
     TMemoryRecordKv* Rec = Recs.Take(I);
     Rec->FIndex = -1;
     Rec->FUpdateIndex = -1;
     Rec->FRecordsList = this;
-    Rec->FDataStruct = GetDataStruct();
+    Rec->FDataStruct = S;
     Rec->FHashCode = FNewHashCode++;
-    Rec->FData.resize(size_t(GetRecValCount()), Null);
+    if (Rec->FData.size() != Values) Rec->FData.resize(Values, Null);
     try {
       FetchRecord(Rec);
     } catch (...) {
@@ -2365,6 +2367,7 @@ class TStreamFields {
       Plain.push_back(StreamKindOf(Fields.back()));
     }
   }
+  const TMTDataStructKv* Struct() const { return FStruct; }
   std::vector<TMTDataFieldKv*> Fields;
   std::vector<TStreamKind> Plain;
 
@@ -2376,20 +2379,27 @@ class TStreamFields {
 class TPieceWriter {
  public:
   explicit TPieceWriter(TWriter* Writer) : FWriter(Writer), FBuf(new Byte[Size]) {}
-  void Put(Byte B) {
-    if (FLen == Size) Flush();
+  // Inline: a table's values are put a few bytes at a time, millions of times.
+  [[gnu::always_inline]] void Put(Byte B) {
+    if (FLen == Size) [[unlikely]] Flush();
     FBuf[FLen++] = B;
   }
-  void Put(const void* P, size_t N) {
-    if (FLen + N > Size) {
-      Flush();
-      if (N > Size) {
-        FWriter->Write(P, Integer(N));
-        return;
-      }
+  [[gnu::always_inline]] void Put(const void* P, size_t N) {
+    if (FLen + N > Size) [[unlikely]] {
+      PutLong(P, N);
+      return;
     }
     std::memcpy(FBuf.get() + FLen, P, N);
     FLen += N;
+  }
+  [[gnu::noinline]] void PutLong(const void* P, size_t N) {
+    Flush();
+    if (N > Size) {
+      FWriter->Write(P, Integer(N));
+      return;
+    }
+    std::memcpy(FBuf.get(), P, N);
+    FLen = N;
   }
   // ASCII characters as single bytes.
   void PutNarrow(const Char* P, size_t N) {
@@ -2402,7 +2412,7 @@ class TPieceWriter {
       N -= K;
     }
   }
-  void Flush() {
+  [[gnu::noinline]] void Flush() {
     if (FLen) FWriter->Write(FBuf.get(), Integer(FLen));
     FLen = 0;
   }
@@ -2653,13 +2663,13 @@ void TRecordsListKv::WriteData(TWriter* Writer) {
     // The walk over the records is bound by memory: the records and values ahead are fetched.
     if (R + 16 < Count) __builtin_prefetch(Recs[R + 16]);
     if (R + 8 < Count) __builtin_prefetch(static_cast<TMemoryRecordKv*>(Recs[R + 8])->FData.data());
-    TMemoryRecordKv* Rec = GetRec(R);
+    auto* Rec = static_cast<TMemoryRecordKv*>(Recs[R]);
     if (!Rec->FDataStruct) {
       Out.Flush();
       Rec->WriteRecordData(Writer);
       continue;
     }
-    F.For(Rec->FDataStruct);
+    if (Rec->FDataStruct != F.Struct()) F.For(Rec->FDataStruct);
     Out.Put(Byte(vaList));
     for (size_t I = 0; I < F.Fields.size(); ++I) {
       const Variant& V = I < Rec->FData.size() ? Rec->FData[I] : Null;
@@ -2695,7 +2705,12 @@ void TRecordsListKv::ReadData(TReader* Reader) {
         Resume();
       }
       if (In.Peek() == vaNull) break;
-      std::unique_ptr<TMemoryRecordKv> Rec(NewRecord());
+      // Each value is read into its place: none is filled in beforehand.
+      std::unique_ptr<TMemoryRecordKv> Rec(new TMemoryRecordKv());
+      Rec->FHashCode = FNewHashCode++;
+      Rec->FRecordsList = this;
+      Rec->FDataStruct = S;
+      Rec->FData.resize(F.Fields.size());
       if (In.Peek() == vaList) {
         ++In.Pos;
       } else {
@@ -2703,7 +2718,6 @@ void TRecordsListKv::ReadData(TReader* Reader) {
         Reader->ReadListBegin();
         Resume();
       }
-      Rec->FData.resize(F.Fields.size(), Null);
       for (size_t I = 0; I < F.Fields.size(); ++I) {
         if (F.Plain[I] && GetPlainValue(In, F.Fields[I]->VarDataType(), Rec->FData[I])) continue;
         Sync();
@@ -3620,7 +3634,9 @@ void TMemTableDataKv::ApplyUpdates(TMemTableDataKv* AMemTableData) {
 }
 
 void TMemTableDataKv::Notify(TMemoryRecordKv* Rec, Integer Index, TRecordsListNotification Action) {
-  if (Rec && (Action == rlnRecAddedKv || Action == rlnRecChangedKv)) CalcRecordFields(Rec);
+  if (Rec && FOnFieldCalculation && (Action == rlnRecAddedKv || Action == rlnRecChangedKv)) CalcRecordFields(Rec);
+  // A table read or loaded with nobody attached tells nobody, at no cost per record.
+  if (FNotificators.GetCount() == 0) return;
   std::vector<Pointer> List(FNotificators.begin(), FNotificators.end());
   for (Pointer O : List)
     if (FNotificators.IndexOf(static_cast<TObject*>(O)) >= 0) static_cast<TRecordsListNotificatorKv*>(O)->DataEvent(Rec, Index, Action);
