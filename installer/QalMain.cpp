@@ -138,36 +138,30 @@ void RegisterQalClasses() {
 TfrmQalMain::TfrmQalMain(TComponent* AOwner) : TForm(AOwner) {}
 TfrmQalMain::~TfrmQalMain() = default;
 
-template <class T>
-T* TfrmQalMain::Bind(const wchar_t* Name) {
-  auto* C = dynamic_cast<T*>(FindComponent(Name));
-  if (!C) throw Exception(String(L"The form resource has no ") + Name);
-  return C;
-}
 
 void TfrmQalMain::Loaded() {
   inherited::Loaded();
-  rgVersiyon = Bind<TRadioGroup>(L"rgVersiyon");
-  rgKurulumTipi = Bind<TRadioGroup>(L"rgKurulumTipi");
-  rgTerminalTipi = Bind<TRadioGroup>(L"rgTerminalTipi");
-  gbKonum = Bind<TGroupBox>(L"gbKonum");
-  txPath = Bind<TStandInButtonEdit>(L"txPath");
-  GroupBox2 = Bind<TGroupBox>(L"GroupBox2");
-  chServer = Bind<TCheckBox>(L"chServer");
-  chDbDemo = Bind<TCheckBox>(L"chDbDemo");
-  chFramework = Bind<TCheckBox>(L"chFramework");
-  chAnyDesk = Bind<TCheckBox>(L"chAnyDesk");
-  chStatikIp = Bind<TCheckBox>(L"chStatikIp");
-  rgSector = Bind<TRadioGroup>(L"rgSector");
-  lbStatus = Bind<TLabel>(L"lbStatus");
-  ProgressBar1 = Bind<TProgressBar>(L"ProgressBar1");
-  Memo1 = Bind<TRichEdit>(L"Memo1");
-  cmdQal = Bind<TButton>(L"cmdQal");
-  cmdVazgec = Bind<TButton>(L"cmdVazgec");
-  StatusBar1 = Bind<TStatusBar>(L"StatusBar1");
-  Timer1 = Bind<TTimer>(L"Timer1");
-  NetHTTPClient1 = Bind<TNetHTTPClient>(L"NetHTTPClient1");
-  MainMenu1 = Bind<TMainMenu>(L"MainMenu1");
+  rgVersiyon = RequireComponent<TRadioGroup>(this, L"rgVersiyon");
+  rgKurulumTipi = RequireComponent<TRadioGroup>(this, L"rgKurulumTipi");
+  rgTerminalTipi = RequireComponent<TRadioGroup>(this, L"rgTerminalTipi");
+  gbKonum = RequireComponent<TGroupBox>(this, L"gbKonum");
+  txPath = RequireComponent<TStandInButtonEdit>(this, L"txPath");
+  GroupBox2 = RequireComponent<TGroupBox>(this, L"GroupBox2");
+  chServer = RequireComponent<TCheckBox>(this, L"chServer");
+  chDbDemo = RequireComponent<TCheckBox>(this, L"chDbDemo");
+  chFramework = RequireComponent<TCheckBox>(this, L"chFramework");
+  chAnyDesk = RequireComponent<TCheckBox>(this, L"chAnyDesk");
+  chStatikIp = RequireComponent<TCheckBox>(this, L"chStatikIp");
+  rgSector = RequireComponent<TRadioGroup>(this, L"rgSector");
+  lbStatus = RequireComponent<TLabel>(this, L"lbStatus");
+  ProgressBar1 = RequireComponent<TProgressBar>(this, L"ProgressBar1");
+  Memo1 = RequireComponent<TRichEdit>(this, L"Memo1");
+  cmdQal = RequireComponent<TButton>(this, L"cmdQal");
+  cmdVazgec = RequireComponent<TButton>(this, L"cmdVazgec");
+  StatusBar1 = RequireComponent<TStatusBar>(this, L"StatusBar1");
+  Timer1 = RequireComponent<TTimer>(this, L"Timer1");
+  NetHTTPClient1 = RequireComponent<TNetHTTPClient>(this, L"NetHTTPClient1");
+  MainMenu1 = RequireComponent<TMainMenu>(this, L"MainMenu1");
 }
 
 void TfrmQalMain::FormCreate(TObject*) {

@@ -217,8 +217,6 @@ class TfrmQalMain : public TForm {
   void Loaded() override;
 
  private:
-  template <class T>
-  T* Bind(const wchar_t* Name);
   bool FRunning = false;
   // Set once a new installation has changed the machine beyond its folder: a failure then
   // keeps the folder.
