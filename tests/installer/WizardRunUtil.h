@@ -116,7 +116,10 @@ inline void RemoveService(const String& Name) {
     }
     DeleteService(Service);
     CloseServiceHandle(Service);
-    for (int Try = 0; Try < 250 && GetServiceState(L"", Name) != 0; ++Try) Sleep(20);
+    // The manager lets a deleted service go only when its process and handles are gone: under a
+    // loaded machine that takes more than a few seconds, and a run that found it would skip it.
+    for (int Try = 0; Try < 1500 && GetServiceState(L"", Name) != 0; ++Try) Sleep(20);
+    EXPECT_EQ(GetServiceState(L"", Name), 0) << "the service " << Name.c_str() << " outlived its removal";
   }
   CloseServiceHandle(Manager);
 }
@@ -162,7 +165,8 @@ inline void StartTestService(const String& Name) {
   SC_HANDLE Manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
   SC_HANDLE Service = OpenServiceW(Manager, Name.c_str(), SERVICE_START | SERVICE_QUERY_STATUS);
   StartServiceW(Service, 0, nullptr);
-  for (int Try = 0; Try < 250 && GetServiceState(L"", Name) != 4; ++Try) Sleep(20);
+  for (int Try = 0; Try < 1500 && GetServiceState(L"", Name) != 4; ++Try) Sleep(20);
+  EXPECT_EQ(GetServiceState(L"", Name), 4) << "the service " << Name.c_str() << " did not start";
   CloseServiceHandle(Service);
   CloseServiceHandle(Manager);
 }
