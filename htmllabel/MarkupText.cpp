@@ -340,6 +340,39 @@ String NormalizeMarkup(const String& Text) {
   return TextToHtmlBreaks(S, true);
 }
 
+String HtmlEscape(const String& Text) {
+  String R;
+  R.reserve(Text.size() + Text.size() / 4);
+  const size_t N = Text.size();
+  for (size_t I = 0; I < N; ++I) {
+    const wchar_t C = Text[I];
+    switch (C) {
+      case L'<':
+        R += L"&lt;";
+        break;
+      case L'>':
+        R += L"&gt;";
+        break;
+      case L'&': {
+        R += L"&#38;&#38;";
+        const wchar_t Next = I + 1 < N ? Text[I + 1] : L'\0';
+        if ((Next >= L'a' && Next <= L'z') || (Next >= L'A' && Next <= L'Z')) R += L"<>";
+        break;
+      }
+      case L'\r':
+        R += L"<BR>";
+        if (I + 1 < N && Text[I + 1] == L'\n') ++I;
+        break;
+      case L'\n':
+        R += L"<BR>";
+        break;
+      default:
+        R += C;
+    }
+  }
+  return R;
+}
+
 Integer StrToIntOrZero(const String& Text) {
   size_t P = 0, N = Text.size();
   while (P < N && (Text[P] == L' ' || Text[P] == L'\t')) ++P;

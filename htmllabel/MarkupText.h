@@ -44,6 +44,13 @@ String TextToHtmlBreaks(const String& Text, bool Breaks);
 // " & "; "&amp;" then reads as a plain "&", otherwise as "&&" (one shown ampersand).
 String NormalizeMarkup(const String& Text);
 
+// Plain text (a path, a name, an error message) made into markup that shows it as it is, with
+// prefix processing on: "<" and ">" as "&lt;" and "&gt;", "&" as "&#38;&#38;" (decoded after the
+// named references, and a doubled "&" shows one), followed by an empty tag "<>" before a letter
+// so that "&lt;" typed in the text is not read as a reference, and line ends as "<BR>". A text
+// around it that contains " & " turns prefix processing off and would show "&&".
+String HtmlEscape(const String& Text);
+
 // Leading blanks, optional sign, decimal digits or "$"/"0x" hexadecimal; 0 without digits.
 // A value beyond the integer range saturates.
 Integer StrToIntOrZero(const String& Text);

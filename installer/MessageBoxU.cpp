@@ -10,22 +10,13 @@ PUBLISHED_DEF(TMessageBox) {
   METHOD(TimerTimer);
 }
 
-namespace {
-template <class T>
-T* Child(TComponent* Owner, const wchar_t* Name) {
-  auto* C = dynamic_cast<T*>(Owner->FindComponent(Name));
-  if (!C) throw Exception(String(L"The form resource has no ") + Name);
-  return C;
-}
-}  // namespace
-
 void TMessageBox::Loaded() {
   inherited::Loaded();
-  Image1 = Child<TImage>(this, L"Image1");
-  lbMessage = Child<TMarkupLabel>(this, L"lbMessage");
-  cmdEvet = Child<TButton>(this, L"cmdEvet");
-  cmdHayir = Child<TButton>(this, L"cmdHayir");
-  Timer = Child<TTimer>(this, L"Timer");
+  Image1 = RequireComponent<TImage>(this, L"Image1");
+  lbMessage = RequireComponent<TMarkupLabel>(this, L"lbMessage");
+  cmdEvet = RequireComponent<TButton>(this, L"cmdEvet");
+  cmdHayir = RequireComponent<TButton>(this, L"cmdHayir");
+  Timer = RequireComponent<TTimer>(this, L"Timer");
 }
 
 void TMessageBox::FormCreate(TObject*) { FCountdown = 10; }

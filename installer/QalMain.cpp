@@ -5,8 +5,11 @@
 #include <wininet.h>
 #include <winsvc.h>
 
+#include <algorithm>
+
 #include "framework/ComObj.h"
 #include "framework/Dialogs.h"
+#include "framework/IniFiles.h"
 #include "framework/NetEncoding.h"
 #include "framework/PsAPI.h"
 #include "framework/Registry.h"
@@ -18,9 +21,12 @@
 #include "framework/Windows.h"
 #include "framework/Zip.h"
 #include "htmllabel/MarkupLabel.h"
+#include "htmllabel/MarkupText.h"
 #include "installer/DownloadHost.h"
 #include "installer/InputBoxU.h"
 #include "installer/MessageBoxU.h"
+#include "installer/Server.h"
+#include "installer/ServerIp.h"
 #include "installer/StandInCtrls.h"
 #include "installer/Version.h"
 #include "installer/Wait.h"
@@ -132,36 +138,30 @@ void RegisterQalClasses() {
 TfrmQalMain::TfrmQalMain(TComponent* AOwner) : TForm(AOwner) {}
 TfrmQalMain::~TfrmQalMain() = default;
 
-template <class T>
-T* TfrmQalMain::Bind(const wchar_t* Name) {
-  auto* C = dynamic_cast<T*>(FindComponent(Name));
-  if (!C) throw Exception(String(L"The form resource has no ") + Name);
-  return C;
-}
 
 void TfrmQalMain::Loaded() {
   inherited::Loaded();
-  rgVersiyon = Bind<TRadioGroup>(L"rgVersiyon");
-  rgKurulumTipi = Bind<TRadioGroup>(L"rgKurulumTipi");
-  rgTerminalTipi = Bind<TRadioGroup>(L"rgTerminalTipi");
-  gbKonum = Bind<TGroupBox>(L"gbKonum");
-  txPath = Bind<TStandInButtonEdit>(L"txPath");
-  GroupBox2 = Bind<TGroupBox>(L"GroupBox2");
-  chServer = Bind<TCheckBox>(L"chServer");
-  chDbDemo = Bind<TCheckBox>(L"chDbDemo");
-  chFramework = Bind<TCheckBox>(L"chFramework");
-  chAnyDesk = Bind<TCheckBox>(L"chAnyDesk");
-  chStatikIp = Bind<TCheckBox>(L"chStatikIp");
-  rgSector = Bind<TRadioGroup>(L"rgSector");
-  lbStatus = Bind<TLabel>(L"lbStatus");
-  ProgressBar1 = Bind<TProgressBar>(L"ProgressBar1");
-  Memo1 = Bind<TRichEdit>(L"Memo1");
-  cmdQal = Bind<TButton>(L"cmdQal");
-  cmdVazgec = Bind<TButton>(L"cmdVazgec");
-  StatusBar1 = Bind<TStatusBar>(L"StatusBar1");
-  Timer1 = Bind<TTimer>(L"Timer1");
-  NetHTTPClient1 = Bind<TNetHTTPClient>(L"NetHTTPClient1");
-  MainMenu1 = Bind<TMainMenu>(L"MainMenu1");
+  rgVersiyon = RequireComponent<TRadioGroup>(this, L"rgVersiyon");
+  rgKurulumTipi = RequireComponent<TRadioGroup>(this, L"rgKurulumTipi");
+  rgTerminalTipi = RequireComponent<TRadioGroup>(this, L"rgTerminalTipi");
+  gbKonum = RequireComponent<TGroupBox>(this, L"gbKonum");
+  txPath = RequireComponent<TStandInButtonEdit>(this, L"txPath");
+  GroupBox2 = RequireComponent<TGroupBox>(this, L"GroupBox2");
+  chServer = RequireComponent<TCheckBox>(this, L"chServer");
+  chDbDemo = RequireComponent<TCheckBox>(this, L"chDbDemo");
+  chFramework = RequireComponent<TCheckBox>(this, L"chFramework");
+  chAnyDesk = RequireComponent<TCheckBox>(this, L"chAnyDesk");
+  chStatikIp = RequireComponent<TCheckBox>(this, L"chStatikIp");
+  rgSector = RequireComponent<TRadioGroup>(this, L"rgSector");
+  lbStatus = RequireComponent<TLabel>(this, L"lbStatus");
+  ProgressBar1 = RequireComponent<TProgressBar>(this, L"ProgressBar1");
+  Memo1 = RequireComponent<TRichEdit>(this, L"Memo1");
+  cmdQal = RequireComponent<TButton>(this, L"cmdQal");
+  cmdVazgec = RequireComponent<TButton>(this, L"cmdVazgec");
+  StatusBar1 = RequireComponent<TStatusBar>(this, L"StatusBar1");
+  Timer1 = RequireComponent<TTimer>(this, L"Timer1");
+  NetHTTPClient1 = RequireComponent<TNetHTTPClient>(this, L"NetHTTPClient1");
+  MainMenu1 = RequireComponent<TMainMenu>(this, L"MainMenu1");
 }
 
 void TfrmQalMain::FormCreate(TObject*) {
@@ -284,7 +284,7 @@ void TfrmQalMain::DisableInputs() {
 }
 
 void TfrmQalMain::AddToLog(TColor AColor, const String& AMessage) {
-  String Line = FormatLogLine(QalClock(), AMessage);
+  String Line = FormatLogLine(QalClock(), HidePasswords(AMessage));
   Memo1->GetSelAttributes()->SetColor(AColor);
   Memo1->GetLines()->Add(Line);
   Integer Count = Memo1->GetLines()->GetCount();
@@ -365,15 +365,6 @@ void TfrmQalMain::cmdQalClick(TObject*) {
 }
 
 void TfrmQalMain::cmdVazgecClick(TObject*) { Close(); }
-
-void TfrmQalMain::InstallOrUpdate(bool) {
-  if (FRunning) return;
-  FRunning = true;
-  DisableInputs();
-  // The installation and update steps run here, each reporting through AddToLog.
-  FRunning = false;
-  EnableInputs();
-}
 
 // ---- Downloads and self-update ----------------------------------------------------------------
 
@@ -719,8 +710,9 @@ TPauseProc QalPause = &PauseWithMessages;
 TRestartWindowsProc QalRestartWindows = &RestartWindows;
 TLocalAddressProc QalLocalAddress = &LocalAddressOfMainForm;
 
-void TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs,
-                             const String& WorkingFolder) {
+bool TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs,
+                             const String& WorkingFolder, Cardinal* ExitCode) {
+  if (ExitCode) *ExitCode = 0;
   Application->ProcessMessages();
   TProcessHandle Process;
   try {
@@ -732,12 +724,13 @@ void TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, C
     String Reason = OS ? SysErrorMessage(OS->ErrorCode) : String();
     if (Reason.empty()) Reason = E.Message();
     AddToLog(LogRed, L"Komut çalıştırılamadı: " + FileName + L" " + Parameters + L" - " + Reason);
-    return;
+    return false;
   }
+  bool Ended = true;  // without a process (handed to a running program) there is nothing to wait for
   if (Process) {
     Cardinal Start = QalTickCount();
     for (;;) {
-      bool Ended = Process.WaitFor(200);
+      Ended = Process.WaitFor(200);
       Application->ProcessMessages();
       if (Ended) break;
       if (TimeoutMs != 0 && QalTickCount() - Start > TimeoutMs) {
@@ -749,9 +742,11 @@ void TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, C
       // On the way out of the program the process is left to run.
       if (Application->GetTerminated()) break;
     }
+    if (Ended && ExitCode) *ExitCode = Process.ExitCode();
   }
   Process.Close();
   Application->ProcessMessages();
+  return Ended;
 }
 
 void TfrmQalMain::RunNet(const String& Parameters) { RunAndWait(L"net", Parameters, 0, GetSystemX86Folder()); }
@@ -869,7 +864,7 @@ void TfrmQalMain::StopPostgreSqlServices() {
     }
     if (State == 1 || State == 0) continue;
     AddToLog(LogRed, L"PostgreSQL hizmeti durdurulamadı: " + Name);
-    if (TMessageBox::Show(L"Uyarı", L"<b>" + Name + L"</b> veritabanı hizmeti durdurulamadı. " +
+    if (TMessageBox::Show(L"Uyarı", L"<b>" + HtmlEscape(Name) + L"</b> veritabanı hizmeti durdurulamadı. " +
                                         L"Bu durumda alınacak yedek bozuk/eksik olabilir. " +
                                         L"Yine de devam etmek istiyor musunuz?") != mrYes)
       Abort();
@@ -1008,3 +1003,565 @@ void TfrmQalMain::DeleteFolder(const String& Path) {
   DeleteTree(Folder);
 }
 
+
+// ---- New installation and update ------------------------------------------------------------
+
+std::vector<String> UpdateFolderSkipList = {L"..",     L"data",       L"efatura", L"eirsaliye",
+                                            L"export", L"PostgreSql", L"form"};
+std::vector<String> UpdateFileKeepList = {L".",        L"..",      L"zelkor.ini",   L"korvit.ini",
+                                          L"branches", L"GMP.XML", L"ingenico.cfg", L"Pelmo60.cfg"};
+String UpdateFormsAnswer;
+
+namespace {
+
+TOSVersion::TArchitecture SystemArchitecture() { return TOSVersion::Architecture; }
+
+// The superuser's password of the product's database server and the remote-desktop tool's
+// unattended-access password.
+const wchar_t SuperuserPassword[] = L"tallowfin";
+const wchar_t AnyDeskPassword[] = L"Velmor@2864";
+
+const wchar_t PostgreSqlService[] = L"Zelkor-PG10";
+const wchar_t LicenseService[] = L"zelkor-license-server2";
+const wchar_t DatabasePort[] = L"5452";
+
+String ProductFolderName(bool IsV6) { return IsV6 ? L"Zelkor 6.0" : L"Zelkor 5.0"; }
+
+String Quoted(const String& Text) { return L"\"" + Text + L"\""; }
+
+// What the log and the operator are told of an installation program that ended with Code.
+String ProgramFailure(const String& FileName, Cardinal Code) {
+  return ExtractFileName(FileName) + L" başarısız oldu, çıkış kodu: " + UIntToStr(Code);
+}
+
+bool OnList(const std::vector<String>& List, const String& Name) {
+  for (const String& Item : List)
+    if (SameFileName(Item, Name)) return true;
+  return false;
+}
+
+// The message of the error being handled.
+String MessageOf(const std::exception_ptr& Error) {
+  try {
+    std::rethrow_exception(Error);
+  } catch (const Exception& E) {
+    return E.Message();
+  } catch (const std::exception& E) {
+    return UTF8ToString(E.what());
+  } catch (...) {
+    return String();
+  }
+}
+
+// The entries of Folder but "." and "..", by name, so that an archive's order is the same on
+// every machine.
+std::vector<WIN32_FIND_DATAW> FolderEntries(const String& Folder) {
+  std::vector<WIN32_FIND_DATAW> Entries;
+  WIN32_FIND_DATAW Found;
+  HANDLE Search = FindFirstFileW((Folder + L"\\*.*").c_str(), &Found);
+  if (Search == INVALID_HANDLE_VALUE) return Entries;
+  do {
+    if (wcscmp(Found.cFileName, L".") != 0 && wcscmp(Found.cFileName, L"..") != 0) Entries.push_back(Found);
+  } while (FindNextFileW(Search, &Found));
+  FindClose(Search);
+  std::sort(Entries.begin(), Entries.end(),
+            [](const WIN32_FIND_DATAW& A, const WIN32_FIND_DATAW& B) { return wcscmp(A.cFileName, B.cFileName) < 0; });
+  return Entries;
+}
+
+bool IsFolder(const WIN32_FIND_DATAW& Entry) { return Entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY; }
+// A junction or symbolic link: never followed, whatever it points at.
+bool IsLink(const WIN32_FIND_DATAW& Entry) { return Entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT; }
+
+// The picked server's address, empty when the operator cancelled. The picker and the address
+// form it may open are freed at once: the next writer makes forms of the same names.
+String PickServerAddress() {
+  String Address;
+  {
+    std::unique_ptr<TfrmSunucu> Picker(TComponent::Create<TfrmSunucu>(Application));
+    Picker->ServerPort = 5452;
+    if (Picker->ShowModal() == mrOk && Picker->lbIp->GetItemIndex() >= 0)
+      Address = Picker->lbIp->GetItems()->GetStrings(Picker->lbIp->GetItemIndex());
+  }
+  delete frmIp;
+  return Address;
+}
+
+struct TServiceHandle {
+  SC_HANDLE H = nullptr;
+  ~TServiceHandle() {
+    if (H) CloseServiceHandle(H);
+  }
+};
+
+// The service's "ImagePath", through the service manager: written into the registry alone it
+// would be read only at the next start of Windows.
+void SetServiceImagePath(const String& Name, const String& ImagePath) {
+  TServiceHandle Manager{OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT)};
+  if (!Manager.H) RaiseLastOSError();
+  TServiceHandle Service{OpenServiceW(Manager.H, Name.c_str(), SERVICE_CHANGE_CONFIG)};
+  if (!Service.H || !ChangeServiceConfigW(Service.H, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                          ImagePath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+    RaiseLastOSError();
+}
+
+// The 64-bit wizard's own system folder, whose cmd.exe is always there (the 32-bit one may not
+// exist at all).
+String GetSystemFolder() { return GetSpecialFolderPath(CSIDL_SYSTEM); }
+
+}  // namespace
+
+TArchitectureProc QalArchitecture = &SystemArchitecture;
+
+String HidePasswords(const String& Message) {
+  String Result = Message;
+  for (const wchar_t* Password : {SuperuserPassword, AnyDeskPassword})
+    Result = StringReplace(Result, Password, String(wcslen(Password), L'*'), {rfReplaceAll});
+  return Result;
+}
+
+void TfrmQalMain::InstallOrUpdate(bool IsV6) {
+  if (FRunning) return;
+  if (rgKurulumTipi->GetItemIndex() == 0) RunNewInstallation(IsV6);
+  else if (rgKurulumTipi->GetItemIndex() == 1) RunUpdate(IsV6);
+}
+
+void TfrmQalMain::RunNewInstallation(bool IsV6) {
+  const Integer Terminal = rgTerminalTipi->GetItemIndex();
+  if (Terminal != 0 && Terminal != 1) return;
+  const String P = txPath->GetText();
+  const String N = ProductFolderName(IsV6);
+  const String F = P + L"\\" + N;
+  if (DirectoryExists(F) || FileExists(F)) {
+    MessageDlg(N + L" klasörü zaten mevcut yeni kurulum yapılamaz!", mtWarning, TMsgDlgButtons{mbOK});
+    return;
+  }
+  if (QalArchitecture() == TOSVersion::arIntelX86 &&
+      MessageDlg(String(L"İşletim sistemi mimarisi 32 bit olduğundan dolayı veritabanı sunucusu kurulmayacak") + L"\r" +
+                     L"Devam etmek istiyor musunuz?",
+                 mtConfirmation, mbYesNo) != mrYes)
+    return;
+  FRunning = true;
+  DisableInputs();
+  FLastingChange = false;
+  try {
+    if (Terminal == 0) {
+      AddToLog(LogWhite, L"Sunucu kurulum işlemleri başladı...");
+      DownloadAndExtract(F, true, N + L".zip");
+      if (IsV6) WritePelmo60Cfg();
+      else WriteKorvitIni();
+      AddFirewallRules();
+      if (chServer->GetChecked() && QalArchitecture() == TOSVersion::arIntelX64) {
+        DownloadAndExtract(F, false, L"diger/postgresql.zip");
+        FLastingChange = true;
+        InstallPostgreSql();
+      }
+      if (!IsV6) SetupHalvex();
+      else if (chDbDemo->GetChecked() && rgSector->GetItemIndex() >= 0) CreateDemoDatabases();
+      FLastingChange = true;
+      InstallLicenseService();
+    } else {
+      if (TMessageBox::Show(L"Uyarı",
+                            L"İstemci kurulumuna başlamadan önce sunucu kurulumunun tamamlandığından ve "
+                            L"veritabanı sunucusunun çalışır halde olduğundan<br>emin olunuz, şimdi istemci "
+                            L"kurulumuna devam etmek istiyor musunuz?") != mrYes) {
+        FRunning = false;
+        EnableInputs();
+        return;
+      }
+      AddToLog(LogWhite, L"İstemci kurulum işlemleri başladı...");
+      DownloadAndExtract(F, true, N + L".zip");
+      if (IsV6) WritePelmo60Cfg();
+      else WriteKorvitIni();
+    }
+    if (chAnyDesk->GetChecked()) {
+      try {
+        InstallAnyDesk(N);
+      } catch (const Exception& E) {
+        AddToLog(LogRed, L"AnyDesk kurulumu atlandı: " + E.Message());
+      }
+    }
+    if (chFramework->GetChecked()) InstallDotNetFramework();
+    if (chStatikIp->GetChecked()) MakeIpStatic();
+    if (IsV6) {
+      CreateShortcut(F + L"\\Dovrik101.exe", GetDesktopFolder() + L"\\Dovrik 10.1.lnk", L"", L"");
+    } else {
+      std::unique_ptr<TfrmVersion> Sector(TComponent::Create<TfrmVersion>(this));
+      Sector->ShowModal();
+    }
+    Application->ProcessMessages();
+    ShowMessage(L"Kurulumu Tamamlandı...");
+    AddToLog(LogWhite, L"Kurulumu Tamamlandı...");
+  } catch (...) {
+    std::exception_ptr Error = std::current_exception();
+    AddToLog(LogRed, L"Kurulum tamamlanamadı: " + MessageOf(Error));
+    if (!FLastingChange && (DirectoryExists(F) || FileExists(F))) {
+      AddToLog(LogWhite, L"Yarım kalan " + N + L" klasörü temizleniyor...");
+      try {
+        DeleteFolder(F);
+      } catch (...) {
+      }
+    } else if (FLastingChange) {
+      AddToLog(LogRed, L"Sistemde kalıcı değişiklik yapıldığı için " + F +
+                           L" klasörü silinmedi. Tekrar denemeden önce elle temizlenmelidir.");
+    }
+    FRunning = false;
+    EnableInputs();
+    throw;
+  }
+  FRunning = false;
+  EnableInputs();
+  Close();
+}
+
+void TfrmQalMain::WriteKorvitIni() {
+  TIniFile Ini(txPath->GetText() + L"\\Zelkor 5.0\\Korvit.ini");
+  if (rgTerminalTipi->GetItemIndex() == 0) {
+    Ini.WriteString(L"Zelkor50", L"Server", L"localhost");
+  } else {
+    String Address = PickServerAddress();
+    if (!Address.empty()) Ini.WriteString(L"Zelkor50", L"Server", Address);
+  }
+  Ini.WriteString(L"Zelkor50", L"Port", DatabasePort);
+  if (chDbDemo->GetChecked()) Ini.WriteString(L"DemoData", L"Active", L"1");
+}
+
+void TfrmQalMain::WritePelmo60Cfg() {
+  TIniFile Ini(txPath->GetText() + L"\\Zelkor 6.0\\Pelmo60.cfg");
+  if (rgTerminalTipi->GetItemIndex() == 0) {
+    Ini.WriteString(L"Database", L"DBServer", L"localhost");
+  } else {
+    String Address = PickServerAddress();
+    if (!Address.empty()) Ini.WriteString(L"Database", L"DBServer", Address);
+  }
+  Ini.WriteString(L"Database", L"DBPort", DatabasePort);
+}
+
+void TfrmQalMain::InstallPostgreSql() {
+  if (GetServiceState(L"", PostgreSqlService) != 0) return;
+  const String F = txPath->GetText() + L"\\" + ProductFolderName(rgVersiyon->GetItemIndex() == 1);
+  const String Bin = F + L"\\Postgresql\\bin\\";
+  const String Data = Quoted(F + L"\\Postgresql\\data");
+  Application->ProcessMessages();
+  AddToLog(LogWhite, L"PostgreSQL hizmeti kuruluyor ..");
+  // A program that failed does not stop the next ones (the runtime may be there already):
+  // whether the server came up is checked once it was started.
+  bool Failed = false;
+  auto Run = [&](const String& FileName, const String& Parameters, const String& Folder,
+                 std::initializer_list<Cardinal> AlsoGood = {}) {
+    Cardinal Code = 0;
+    if (!RunAndWait(FileName, Parameters, 0, Folder, &Code)) {
+      Failed = true;  // its red line is written
+    } else if (Code != 0 && std::find(AlsoGood.begin(), AlsoGood.end(), Code) == AlsoGood.end()) {
+      AddToLog(LogRed, ProgramFailure(FileName, Code));
+      Failed = true;
+    }
+  };
+  // The runtime's installer also ends well with "a newer version is installed" and "restart needed".
+  Run(L"vcredist_x64", L"/Q", F + L"\\PostgreSql\\installer\\", {1638, 3010});
+  Run(L"initdb", L"-D " + Data + L" -E \"UTF8\" --locale=\"tr_TR\" -c port=5452", Bin);
+  Run(L"pg_ctl", L"register -N \"Zelkor-PG10\" -D " + Data + L" -w", Bin);
+  Run(L"net", String(L"start ") + PostgreSqlService, GetSystemX86Folder());
+  Integer State = GetServiceState(L"", PostgreSqlService);
+  const Cardinal Start = QalTickCount();
+  while (State == SERVICE_START_PENDING && QalTickCount() - Start < 60000 && !Application->GetTerminated()) {
+    QalPause(500);
+    State = GetServiceState(L"", PostgreSqlService);
+  }
+  // Without its database server the product cannot work: the installation must not end as if it could.
+  if (State != SERVICE_RUNNING) throw Exception(String(L"PostgreSQL hizmeti başlatılamadı: ") + PostgreSqlService);
+  Run(L"psql",
+      String(L"-p 5452 -d postgres -c  \"CREATE ROLE postgres WITH LOGIN SUPERUSER CREATEDB CREATEROLE INHERIT "
+             L"REPLICATION CONNECTION LIMIT -1 PASSWORD '") +
+          SuperuserPassword + L"'\";",
+      Bin);
+  if (!Failed) AddToLog(LogGreen, L"PostgreSQL hizmeti kuruldu ..");
+  {
+    TRegistry Registry;
+    Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    if (Registry.OpenKey(String(ServicesKey) + PostgreSqlService, false)) {
+      Registry.WriteString(L"DisplayName", L"Zelkor PostgreSQL veritabanı Sunucusu");
+      Registry.WriteString(L"Description", L"Zelkor PostgreSQL Port 5452");
+    }
+  }
+  Application->ProcessMessages();
+}
+
+void TfrmQalMain::CreateDemoDatabases() {
+  if (!chDbDemo->GetChecked() || rgSector->GetItemIndex() < 0) return;
+  const String Sector = rgSector->GetItemIndex() == 0 ? L"market" : L"restoran";
+  const String F = txPath->GetText() + L"\\Zelkor 6.0";
+  const String Backups = F + L"\\demodata\\" + Sector;
+  const wchar_t* const Databases[] = {L"zelkor6_001", L"zelkor6_sistem"};
+  for (const wchar_t* Database : Databases) {
+    const String Backup = Backups + L"\\" + Database + L".backup";
+    if (!FileExists(Backup)) {
+      AddToLog(LogRed, L"Demo veritabanı yedeği bulunamadı: " + Backup);
+      return;
+    }
+  }
+  Application->ProcessMessages();
+  AddToLog(LogWhite, Sector + L" sektörü için demo veritabanları oluşturuluyor...");
+  const String Bin = F + L"\\Postgresql\\bin\\";
+  // A step that failed ends the demo data here: a restore into a database that is not there, or
+  // over half a restore, would only fail again.
+  auto Run = [&](const String& FileName, const String& Parameters) {
+    Cardinal Code = 0;
+    if (!RunAndWait(FileName, Parameters, 0, Bin, &Code)) throw Exception(FileName + L" çalıştırılamadı");
+    if (Code != 0) throw Exception(ProgramFailure(FileName, Code));
+  };
+  try {
+    for (const wchar_t* Database : Databases) {
+      const String Name = Database;
+      AddToLog(LogWhite, Name + L" veritabanı oluşturuluyor...");
+      Run(L"psql", L"-p 5452 -d postgres -c \"CREATE DATABASE " + Name + L" WITH OWNER = postgres ENCODING = 'UTF8';\"");
+      AddToLog(LogWhite, Name + L" veritabanı geri yükleniyor...");
+      Run(L"pg_restore", L"-p 5452 -d " + Name + L" -v " + Quoted(Backups + L"\\" + Name + L".backup"));
+      AddToLog(LogGreen, Name + L" veritabanı geri yüklendi...");
+    }
+    AddToLog(LogGreen, L"Demo veritabanları başarıyla oluşturuldu ve geri yüklendi...");
+  } catch (const Exception& E) {
+    AddToLog(LogRed, L"Demo veritabanı geri yükleme hatası: " + E.Message());
+  }
+  Application->ProcessMessages();
+}
+
+void TfrmQalMain::InstallLicenseService() {
+  try {
+    AddToLog(LogWhite, L"Lisans hizmeti kuruluyor ..");
+    const String P = txPath->GetText();
+    const String Folder = rgKurulumTipi->GetItemIndex() == 1
+                              ? P + L"\\lisans\\"
+                              : P + L"\\" + ProductFolderName(rgVersiyon->GetItemIndex() == 1) + L"\\lisans\\";
+    if (GetServiceState(L"", LicenseService) == 0) {
+      RunAndWait(Folder + L"license-server.exe", L"/install", 10000, Folder);
+      RunNet(String(L"start ") + LicenseService);
+    }
+    AddFirewallPort(L"ZELKOR-LICENSE-SERVICE", 7820);
+    AddToLog(LogGreen, L"Lisans hizmeti kuruldu ..");
+  } catch (...) {
+    Application->ProcessMessages();
+    throw;
+  }
+  Application->ProcessMessages();
+}
+
+void TfrmQalMain::SetupHalvex() {
+  try {
+    {
+      TRegistry Registry;
+      Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+      if (!Registry.OpenKey(L"SOFTWARE\\Policies\\Microsoft\\Windows\\CertProp", true))
+        throw ERegistryException(L"Failed to create key SOFTWARE\\Policies\\Microsoft\\Windows\\CertProp");
+      Registry.WriteInteger(L"CertPropEnabled", 0);
+    }
+    const String P = txPath->GetText();
+    if (ServiceKeyExists(L"Halvex20")) {
+      AddToLog(LogWhite, L"Halvex hizmeti yolu güncelleniyor ..");
+      const String Exe = P.ends_with(L"Zelkor 5.0") ? P + L"\\HalvexSrv20.exe" : P + L"\\Zelkor 5.0\\HalvexSrv20.exe";
+      SetServiceImagePath(L"Halvex20", Quoted(Exe));
+      if (GetServiceState(L"", L"HalvexGuardian20") != 0) RunNet(L"start HalvexGuardian20");
+      RunNet(L"start Halvex20");
+      AddToLog(LogGreen, L"Halvex hizmeti yolu güncellendi ..");
+    } else if (rgKurulumTipi->GetItemIndex() == 1) {
+      AddToLog(LogWhite, L"Halvex hizmeti kurulu değil, kurulum atlandı..");
+    } else {
+      AddToLog(LogWhite, L"Halvex hizmeti kuruluyor ..");
+      RunAndWait(L"HalvexSrv20.exe", L"/install /Silent", 10000, P + L"\\Zelkor 5.0\\");
+      RunNet(L"start Halvex20");
+      Application->ProcessMessages();
+      AddToLog(LogGreen, L"Halvex hizmeti kuruldu ..");
+    }
+  } catch (const Exception& E) {
+    AddToLog(LogRed, L"Halvex hizmeti kurulamadı/güncellenemedi: " + E.Message());
+  }
+  Application->ProcessMessages();
+}
+
+void TfrmQalMain::InstallDotNetFramework() {
+  const String Folder = IncludeTrailingPathDelimiter(txPath->GetText());
+  DownloadAndExtract(Folder, true, L"diger/ndp461.zip");
+  AddToLog(LogWhite, L"NetFramework kuruluyor ..");
+  // Started directly, not through cmd.exe, whose quoting breaks on a folder with "(" or "&".
+  try {
+    ShellExecuteProcess(NativeUInt(Application->GetHandle()), L"open", Folder + L"ndp461.exe",
+                        L"/passive /showrmui /norestart", Folder, SW_HIDE);
+  } catch (const Exception& E) {
+    auto* OS = dynamic_cast<const EOSError*>(&E);
+    AddToLog(LogRed, L"NetFramework kurulamadı: " + (OS ? SysErrorMessage(OS->ErrorCode) : E.Message()));
+    return;
+  }
+  AddToLog(LogGreen, L"NetFramework kuruldu ..");
+}
+
+void TfrmQalMain::InstallAnyDesk(const String& FolderName) {
+  const String Folder = txPath->GetText() + L"\\" + FolderName + L"\\";
+  Application->ProcessMessages();
+  DownloadAndExtract(ExcludeTrailingPathDelimiter(Folder), true, L"AnyDesk.zip");
+  AddToLog(LogWhite, L"AnyDesk kuruluyor ..");
+  RunAndWait(L"AnyDesk.exe",
+             L"--install " + Quoted(GetProgramFilesFolder()) + L" --create-desktop-icon --silent --update-auto", 0,
+             Folder);
+  RunAndWait(GetSystemFolder() + L"\\cmd.exe", String(L"/C echo ") + AnyDeskPassword + L" | anydesk.exe --set-password",
+             0, Folder);
+  if (!DeleteFile(Folder + L"AnyDesk.exe")) RaiseLastOSError();
+  AddToLog(LogGreen, L"AnyDesk kuruldu ..");
+  Application->ProcessMessages();
+}
+
+void TfrmQalMain::RunUpdate(bool IsV6) {
+  const String N = ProductFolderName(IsV6);
+  const String P = Trim(txPath->GetText());
+  // A folder that is not there is no installation to update either: nothing may be made there.
+  if (!P.ends_with(N) || !DirectoryExists(P)) {
+    ShowMessage(L"Lütfen Zelkor klasörünü Seçiniz" + String(L"\r") + L"Klasörün adı \"" + N +
+                L"\" olduğundan emin olunuz..");
+    return;
+  }
+  if (MessageDlg(
+          String(L"Güncelleme işlemi için açık olan Zelkor") + L"\r" + L"yazılımları kapatılcak onaylıyor musunuz?",
+          mtWarning, mbYesNo) != mrYes)
+    return;
+  FRunning = true;
+  DisableInputs();
+  // Every way out of the run enables the inputs again.
+  struct TRunEnd {
+    TfrmQalMain* Form;
+    ~TRunEnd() {
+      if (!Form->FRunning) return;
+      Form->FRunning = false;
+      Form->EnableInputs();
+    }
+  } RunEnd{this};
+  AddToLog(LogWhite, L"Güncelleme işlemleri başladı...");
+  AddToLog(LogWhite, L"Zelkor programları kapatılıyor...");
+  CloseProgramProcesses();
+  AddToLog(LogGreen, L"Zelkor programları kapatıldı...");
+  // The REST service is version 5.0's: a 6.0 update would leave it stopped, as nothing starts it again.
+  if (!IsV6) StopHalvexServices();
+  StopBackupServices();
+  StopPostgreSqlServices();
+  if (!IsV6) RunNet(L"stop Dremsa");
+  RunNet(String(L"stop ") + LicenseService);
+  Application->ProcessMessages();
+
+  const String Backup = P + FormatDateTime(L"yyyymmddhhnnss", QalClock()) + L".zip";
+  const String Staging = P + L"Update";
+  FCopyFailures = 0;
+  std::exception_ptr Error;
+  try {
+    AddToLog(LogWhite, L"Mevcut olan Zelkor sürümü sıkıştırılarak yedekleniyor...");
+    BackupFolderToZip(Backup, P);
+    AddToLog(LogGreen, L"Mevcut olan Zelkor sürümü sıkıştırılıp eklendi...");
+    // What an earlier failed update left there must not be copied as if the package held it.
+    DeleteFolder(Staging);
+    DownloadAndExtract(Staging, true, N + L".zip");
+    if (!IsV6) {
+      String Answer;
+      do {
+        if (Application->GetTerminated()) Abort();
+        TInputBox::Show(L"Uyarı",
+                        L"Size özel tasarlanmış formlar yenisi ile değiştirilecek, özel form tasarımlarını "
+                        L"kaybedeceksiniz onaylıyorsanız büyük harfler ile <font color=\"#F36638\"><b>\"EVET\"</b>"
+                        L"</font>, onaylamıyorsanız <font color=\"#F36638\"><b>\"HAYIR\"</b></font> yazarak tamama "
+                        L"tıklayınız..",
+                        Answer, L"");
+      } while (Answer != L"EVET" && Answer != L"HAYIR");
+      UpdateFormsAnswer = Answer;
+      if (Answer == L"EVET")
+        std::erase_if(UpdateFolderSkipList, [](const String& Name) { return SameFileName(Name, L"form"); });
+    }
+    AddToLog(LogWhite, L"Mevcut olan dosyalar güncelleniyor...");
+    CopyFolderTree(Staging, P);
+    if (FCopyFailures == 0) AddToLog(LogGreen, L"Mevcut olan dosyalar güncellendi...");
+    else AddToLog(LogRed, IntToStr(FCopyFailures) + L" dosya güncellenemedi, yedek: " + Backup);
+    DeleteFolder(Staging);
+    InstallLicenseService();
+  } catch (...) {
+    Error = std::current_exception();
+  }
+  StartPostgreSqlServices();
+  RunNet(String(L"start ") + LicenseService);
+  if (!IsV6) RunNet(L"start Dremsa");
+  AddToLog(LogGreen, L"PostgreSQL hizmetleri başlatıldı...");
+  if (Error) std::rethrow_exception(Error);
+  Application->ProcessMessages();
+  StartBackupServices();
+  if (!IsV6) {
+    AddToLog(LogWhite, L"Halvex hizmetleri başlatılıyor...");
+    SetupHalvex();
+    AddToLog(LogGreen, L"Halvex hizmetleri başlatıldı ..");
+  }
+  if (FCopyFailures != 0) {
+    // The operator must see which files stayed old: the form stays open with its log.
+    MessageDlg(L"Güncelleme tamamlanamadı: " + IntToStr(FCopyFailures) + L" dosya güncellenemedi." + L"\r" +
+                   L"Yedek: " + Backup,
+               mtWarning, TMsgDlgButtons{mbOK});
+    Application->ProcessMessages();
+    return;
+  }
+  ShowMessage(L"Mevcut olan dosyalar güncellendi...");
+  Application->ProcessMessages();
+  FRunning = false;
+  EnableInputs();
+  Close();
+}
+
+void TfrmQalMain::BackupFolderToZip(const String& ZipFileName, const String& Folder) {
+  TZipFile Zip;
+  Zip.Open(ZipFileName, zmWrite);
+  for (const WIN32_FIND_DATAW& Entry : FolderEntries(Folder)) {
+    const String Name = Entry.cFileName;
+    const String Full = Folder + L"\\" + Name;
+    if (IsFolder(Entry)) {
+      if (IsLink(Entry)) continue;
+      // The update never writes into these two (they are on the skip list): only their templates
+      // are kept. Every other folder, "eadisyon" too, may be overwritten and is kept whole.
+      if (SameFileName(Name, L"eirsaliye") || SameFileName(Name, L"efatura")) {
+        if (DirectoryExists(Full + L"\\sablon")) AddFolderToZip(Zip, Full + L"\\sablon", Name + L"/sablon");
+      } else {
+        AddFolderToZip(Zip, Full, Name);
+      }
+    } else {
+      Zip.Add(Full, Name, zcStored);
+      lbStatus->SetCaption(Name);
+      Application->ProcessMessages();
+    }
+  }
+  Zip.Close();
+}
+
+void TfrmQalMain::AddFolderToZip(TZipFile& Zip, const String& Folder, const String& Prefix) {
+  for (const WIN32_FIND_DATAW& Entry : FolderEntries(Folder)) {
+    const String Name = Prefix + L"/" + Entry.cFileName;
+    const String Full = Folder + L"\\" + Entry.cFileName;
+    if (IsFolder(Entry)) {
+      if (!IsLink(Entry)) AddFolderToZip(Zip, Full, Name);
+    } else {
+      Zip.Add(Full, Name, zcStored);
+      lbStatus->SetCaption(Name);
+      Application->ProcessMessages();
+    }
+  }
+}
+
+void TfrmQalMain::CopyFolderTree(const String& Source, const String& Target) {
+  for (const WIN32_FIND_DATAW& Entry : FolderEntries(Source))
+    if (IsFolder(Entry) && !IsLink(Entry) && !OnList(UpdateFolderSkipList, Entry.cFileName))
+      CopyFolderTree(Source + L"\\" + Entry.cFileName, Target + L"\\" + Entry.cFileName);
+  CopyFolderFiles(Source, Target);
+}
+
+void TfrmQalMain::CopyFolderFiles(const String& Source, const String& Target) {
+  for (const WIN32_FIND_DATAW& Entry : FolderEntries(Source)) {
+    if (IsFolder(Entry) || (Entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) continue;
+    const String Name = Entry.cFileName;
+    if (OnList(UpdateFileKeepList, Name)) continue;
+    if (!DirectoryExists(Target)) ForceDirectories(Target);
+    if (!CopyFileW((Source + L"\\" + Name).c_str(), (Target + L"\\" + Name).c_str(), FALSE)) {
+      AddToLog(LogRed, L"Dosya güncellenemedi: " + Name + L" - " + SysErrorMessage(GetLastError()));
+      ++FCopyFailures;
+    }
+    Application->ProcessMessages();
+  }
+}

@@ -12,6 +12,7 @@
 #include "framework/Menus.h"
 #include "framework/NetHTTPClient.h"
 #include "framework/StdCtrls.h"
+#include "framework/sysutils/OSVersion.h"
 #include "installer/StandInCtrls.h"
 
 // The application title, also the caption of every wizard form.
@@ -71,6 +72,8 @@ inline constexpr TColor LogWhite = TColor(0xFFFFFF);
 inline constexpr TColor LogGreen = TColor(0x008000);
 inline constexpr TColor LogRed = TColor(0x0000FF);
 
+class TZipFile;
+
 class TfrmQalMain : public TForm {
   DECLARE_CLASS(TfrmQalMain, TForm)
  public:
@@ -99,8 +102,6 @@ class TfrmQalMain : public TForm {
   bool CheckWindowsVersion();
   void EnableInputs();
   void DisableInputs();
-  // The installation or update run; the installation steps fill it.
-  void InstallOrUpdate(bool IsV6);
   // Puts the folder chosen in the folder browser into txPath, without its outer backslashes.
   void SetChosenFolder(const String& Folder);
   bool GetRunning() const { return FRunning; }
@@ -119,8 +120,10 @@ class TfrmQalMain : public TForm {
   // ---- Processes, services and system settings ----
   // Runs a program hidden and waits for it, pumping messages; TimeoutMs 0 waits as long as it
   // runs, else the program is ended at the time-out. A program that cannot be started or is
-  // ended at its time-out gets a red log line.
-  void RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs, const String& WorkingFolder);
+  // ended at its time-out gets a red log line. Answers whether the program ran to its end, its
+  // exit code then in ExitCode when given.
+  bool RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs, const String& WorkingFolder,
+                  Cardinal* ExitCode = nullptr);
   // "net" with Parameters ("stop Halvex20"), from the 32-bit system folder, without a time-out.
   void RunNet(const String& Parameters);
   // The update's service groups. A service that will not stop lets the operator choose between
@@ -140,6 +143,45 @@ class TfrmQalMain : public TForm {
   // Deletes a folder tree; a junction or symbolic link inside is removed, never followed.
   void DeleteFolder(const String& Path);
   // ---- end of processes, services and system settings ----
+
+  // ---- New installation and update ----
+  // The operator's run: a new server or client installation of version 5.0 or 6.0 under the
+  // folder txPath, or the update of the product folder txPath (rgKurulumTipi). Every step is
+  // logged; an error is logged in red and raised again once the inputs are enabled. A run that
+  // ended well closes the form.
+  void InstallOrUpdate(bool IsV6);
+  void RunNewInstallation(bool IsV6);
+  void RunUpdate(bool IsV6);
+  // The product's settings file: the database server (localhost, or for a client the server the
+  // operator picks in the server search) and its port; every other key of the file stays.
+  void WriteKorvitIni();
+  void WritePelmo60Cfg();
+  // The database server from the package in the product folder, as the service "Zelkor-PG10",
+  // with its superuser role; nothing when that service is installed. A program that fails is
+  // named in red with its exit code; raises when the service does not run once started.
+  void InstallPostgreSql();
+  // The two demo databases of the chosen sector, restored from the product folder's backups; a
+  // program that fails ends them with a red line naming it.
+  void CreateDemoDatabases();
+  // The product's licence server as the service "zelkor-license-server2" and its firewall port.
+  void InstallLicenseService();
+  // The version-5.0 REST service: its path brought to the product folder and started, or installed.
+  void SetupHalvex();
+  void InstallDotNetFramework();
+  // The remote-desktop tool, installed and given its password from P\FolderName.
+  void InstallAnyDesk(const String& FolderName);
+  // The update's backup of Folder as stored entries: the whole tree, but of "efatura" and
+  // "eirsaliye", which the update never writes into, only their templates ("sablon").
+  void BackupFolderToZip(const String& ZipFileName, const String& Folder);
+  void AddFolderToZip(TZipFile& Zip, const String& Folder, const String& Prefix);
+  // The staged package copied over the product folder, without the folders of
+  // UpdateFolderSkipList and the files of UpdateFileKeepList; a file that cannot be copied is
+  // logged in red and counted.
+  void CopyFolderTree(const String& Source, const String& Target);
+  void CopyFolderFiles(const String& Source, const String& Target);
+  bool GetLastingChange() const { return FLastingChange; }
+  Integer GetCopyFailures() const { return FCopyFailures; }
+  // ---- end of new installation and update ----
 
   // The controls of the form resource.
   TRadioGroup* rgVersiyon = nullptr;
@@ -175,9 +217,11 @@ class TfrmQalMain : public TForm {
   void Loaded() override;
 
  private:
-  template <class T>
-  T* Bind(const wchar_t* Name);
   bool FRunning = false;
+  // Set once a new installation has changed the machine beyond its folder: a failure then
+  // keeps the folder.
+  bool FLastingChange = false;
+  Integer FCopyFailures = 0;
 };
 
 // Registers the classes the wizard's form resources name.
@@ -221,3 +265,18 @@ void CreateShortcut(const String& Target, const String& LinkFile, const String& 
 // A text as a WQL string literal between double quotes.
 String WqlQuoted(const String& Text);
 // ---- end of processes, services and system settings ----
+
+// ---- New installation and update ----
+// The update's folder skip list (a package folder of such a name is not copied, at any depth)
+// and file keep list (an installed file of such a name is never overwritten); case ignored. An
+// answer "EVET" to the forms question takes "form" off the folder list for the rest of the
+// process; the last answer is kept.
+extern std::vector<String> UpdateFolderSkipList;
+extern std::vector<String> UpdateFileKeepList;
+extern String UpdateFormsAnswer;
+// The system's architecture as the installation reads it; tests put their own in place.
+using TArchitectureProc = TOSVersion::TArchitecture (*)();
+extern TArchitectureProc QalArchitecture;
+// Message with the product's fixed passwords hidden: no log line may show them.
+String HidePasswords(const String& Message);
+// ---- end of new installation and update ----

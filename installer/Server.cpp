@@ -15,15 +15,6 @@ PUBLISHED_DEF(TfrmSunucu) {
   METHOD(cmdVazgecClick);
 }
 
-namespace {
-template <class T>
-T* Child(TComponent* Owner, const wchar_t* Name) {
-  auto* C = dynamic_cast<T*>(Owner->FindComponent(Name));
-  if (!C) throw Exception(String(L"The form resource has no ") + Name);
-  return C;
-}
-}  // namespace
-
 String ScanPrefix(const String& Address) {
   std::vector<String> Parts;
   size_t Start = 0;
@@ -43,13 +34,13 @@ String ScanPrefix(const String& Address) {
 
 void TfrmSunucu::Loaded() {
   inherited::Loaded();
-  Panel1 = Child<TPanel>(this, L"Panel1");
-  lbIp = Child<TListBox>(this, L"lbIp");
-  progressIp = Child<TProgressBar>(this, L"progressIp");
-  Panel3 = Child<TPanel>(this, L"Panel3");
-  cmdSec = Child<TButton>(this, L"cmdSec");
-  cmdVazgec = Child<TButton>(this, L"cmdVazgec");
-  Timer1 = Child<TTimer>(this, L"Timer1");
+  Panel1 = RequireComponent<TPanel>(this, L"Panel1");
+  lbIp = RequireComponent<TListBox>(this, L"lbIp");
+  progressIp = RequireComponent<TProgressBar>(this, L"progressIp");
+  Panel3 = RequireComponent<TPanel>(this, L"Panel3");
+  cmdSec = RequireComponent<TButton>(this, L"cmdSec");
+  cmdVazgec = RequireComponent<TButton>(this, L"cmdVazgec");
+  Timer1 = RequireComponent<TTimer>(this, L"Timer1");
   // The framework's form streams carry no padding: the inner margin is set here.
   GetPadding()->SetMargins(4, 4, 4, 4);
 }

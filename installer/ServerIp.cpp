@@ -13,15 +13,6 @@ PUBLISHED_DEF(TfrmIp) {
   METHOD(cmdtamamClick);
 }
 
-namespace {
-template <class T>
-T* Child(TComponent* Owner, const wchar_t* Name) {
-  auto* C = dynamic_cast<T*>(Owner->FindComponent(Name));
-  if (!C) throw Exception(String(L"The form resource has no ") + Name);
-  return C;
-}
-}  // namespace
-
 TOctetRange OctetRange(Integer Part) {
   switch (Part) {
     case 1: return {1, 223};
@@ -36,12 +27,12 @@ TfrmIp::~TfrmIp() {
 
 void TfrmIp::Loaded() {
   inherited::Loaded();
-  Label1 = Child<TLabel>(this, L"Label1");
-  txIp1 = Child<TEdit>(this, L"txIp1");
-  txIp2 = Child<TEdit>(this, L"txIp2");
-  txIp3 = Child<TEdit>(this, L"txIp3");
-  txIp4 = Child<TEdit>(this, L"txIp4");
-  cmdtamam = Child<TButton>(this, L"cmdtamam");
+  Label1 = RequireComponent<TLabel>(this, L"Label1");
+  txIp1 = RequireComponent<TEdit>(this, L"txIp1");
+  txIp2 = RequireComponent<TEdit>(this, L"txIp2");
+  txIp3 = RequireComponent<TEdit>(this, L"txIp3");
+  txIp4 = RequireComponent<TEdit>(this, L"txIp4");
+  cmdtamam = RequireComponent<TButton>(this, L"cmdtamam");
 }
 
 void TfrmIp::FormShow(TObject*) {

@@ -11,15 +11,6 @@ PUBLISHED_DEF(TfrmVersion) {
   METHOD(cmdolusturClick);
 }
 
-namespace {
-template <class T>
-T* Child(TComponent* Owner, const wchar_t* Name) {
-  auto* C = dynamic_cast<T*>(Owner->FindComponent(Name));
-  if (!C) throw Exception(String(L"The form resource has no ") + Name);
-  return C;
-}
-}  // namespace
-
 void WriteRetailSector(Integer Sector) {
   Integer Value = Sector == 1 ? 2 : 1;
   TRegistry Registry;
@@ -33,9 +24,9 @@ void WriteRetailSector(Integer Sector) {
 
 void TfrmVersion::Loaded() {
   inherited::Loaded();
-  Panel1 = Child<TPanel>(this, L"Panel1");
-  rgSector = Child<TRadioGroup>(this, L"rgSector");
-  cmdolustur = Child<TButton>(this, L"cmdolustur");
+  Panel1 = RequireComponent<TPanel>(this, L"Panel1");
+  rgSector = RequireComponent<TRadioGroup>(this, L"rgSector");
+  cmdolustur = RequireComponent<TButton>(this, L"cmdolustur");
 }
 
 TfrmQalMain* TfrmVersion::QalMain() {

@@ -8,20 +8,11 @@ PUBLISHED_DEF(TfrmWait) {
   METHOD(Image1Click);
 }
 
-namespace {
-template <class T>
-T* Child(TComponent* Owner, const wchar_t* Name) {
-  auto* C = dynamic_cast<T*>(Owner->FindComponent(Name));
-  if (!C) throw Exception(String(L"The form resource has no ") + Name);
-  return C;
-}
-}  // namespace
-
 void TfrmWait::Loaded() {
   inherited::Loaded();
-  Shape1 = Child<TShape>(this, L"Shape1");
-  Image1 = Child<TImage>(this, L"Image1");
-  Label1 = Child<TLabel>(this, L"Label1");
+  Shape1 = RequireComponent<TShape>(this, L"Shape1");
+  Image1 = RequireComponent<TImage>(this, L"Image1");
+  Label1 = RequireComponent<TLabel>(this, L"Label1");
 }
 
 void TfrmWait::FormShow(TObject*) {

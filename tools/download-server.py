@@ -15,9 +15,11 @@ The host and the access token are the program's own (installer/DownloadHost.h).
   download-server.py prepare --state DIR --prefix WINEPREFIX
       makes a Wine prefix reach the running server: the test authority into the machine's root
       store and WinHTTP's default proxy set to the server, both in the prefix's registry
-  download-server.py demo-store --source DIR --out DIR --exe Qal.exe
+  download-server.py demo-store --source DIR --out DIR --exe Qal.exe [--standin PROGRAM.exe]
       makes the demo file store: every file of DIR as it is, every folder named *.zip as an
-      archive of its files, and the executable as diger/Qal.exe
+      archive of its files, and the executable as diger/Qal.exe; in an archive, every NAME.standin
+      brings the stand-in program beside it as NAME.exe (tools/standins/StandinProgram.cpp: it
+      behaves as NAME.standin asks and notes its command line in NAME.log)
 
 The state folder receives: ca.pem/ca.der (the authority, to trust), server.pem/server.key,
 port (the port listened on), pid, requests.log (one line per request: method, path and query),
@@ -358,8 +360,8 @@ def prepare(state, prefix):
     return 0
 
 
-def demo_store(source, out, exe):
-    """The demo file store, made anew from the files of the repository and the built program."""
+def demo_store(source, out, exe, standin=None):
+    """The demo file store, made anew from the files of the repository and the built programs."""
     if os.path.isdir(out):
         shutil.rmtree(out)
     os.makedirs(out)
@@ -374,7 +376,12 @@ def demo_store(source, out, exe):
                 for pfolder, _, pfiles in os.walk(package):
                     for f in sorted(pfiles):
                         path = os.path.join(pfolder, f)
-                        z.write(path, os.path.relpath(path, package).replace(os.sep, "/"))
+                        name = os.path.relpath(path, package).replace(os.sep, "/")
+                        z.write(path, name)
+                        if name.endswith(".standin"):
+                            if not standin:
+                                raise SystemExit("--standin is needed for " + name)
+                            z.write(standin, name[:-len(".standin")] + ".exe")
         for f in files:
             target = os.path.normpath(os.path.join(out, rel, f))
             os.makedirs(os.path.dirname(target), exist_ok=True)
@@ -393,6 +400,7 @@ def main():
     p.add_argument("--source")
     p.add_argument("--out")
     p.add_argument("--exe")
+    p.add_argument("--standin")
     p.add_argument("--root")
     p.add_argument("--port", type=int, default=0)
     p.add_argument("--token")
@@ -401,7 +409,7 @@ def main():
     if args.command == "demo-store":
         if not (args.source and args.out and args.exe):
             p.error("--source, --out and --exe are needed")
-        return demo_store(args.source, args.out, args.exe)
+        return demo_store(args.source, args.out, args.exe, args.standin)
     if not args.state:
         p.error("--state is needed")
     args.state = os.path.abspath(args.state)

@@ -21,6 +21,14 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
   touch "$WINEPREFIX/.ready"
 fi
 python3 "$server" prepare --state "$state" --prefix "$WINEPREFIX"
+# Wine has no firewall and no WMI network settings: in their place the prefix has the recording
+# stand-in of the tests (tools/standins/StandinCom.cpp), which notes the ports opened in
+# build/demo-com/calls.log and reports one loopback adapter for the static address.
+com=$build/demo-com
+mkdir -p "$com"
+[ -f "$com/adapters.txt" ] || printf 'Description=Demo Loopback\r\nIPEnabled=True\r\nIPAddress=127.0.0.1\r\nIPSubnet=255.0.0.0\r\nDHCPServer=127.0.0.1\r\n' >"$com/adapters.txt"
+wine regsvr32 /s "$(winepath -w "$build/bin/standin_com.dll")" >/dev/null 2>&1
+export QAL_COM_STANDIN=$(winepath -w "$com")
 # The server search probes the local address's /24: on this machine, loopback only.
 export QAL_LOCAL_ADDRESS=127.0.0.1
 # The wizard that a self-update starts outlives the first: wait for the prefix's last program.

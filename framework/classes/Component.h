@@ -144,6 +144,15 @@ class TComponent : public TPersistent, public virtual IInterface {
   std::vector<TComponent*> FFreeNotifies;
 };
 
+// The component that Owner's resource made under Name, as a T: how a form reaches its controls
+// after reading itself. Raises EComponentError when the resource has none of that name and class.
+template <class T>
+T* RequireComponent(const TComponent* Owner, const String& Name) {
+  auto* C = dynamic_cast<T*>(Owner->FindComponent(Name));
+  if (!C) throw EComponentError(L"The form resource has no " + Name);
+  return C;
+}
+
 // A reference to a component that becomes null when the component is destroyed, like a free
 // notification built in: one member per reference property, no Notification override.
 //   TComponentRef<TPopupMenu> FPopupMenu;   ...   FPopupMenu = Value;   return FPopupMenu;

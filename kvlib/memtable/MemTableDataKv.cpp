@@ -419,6 +419,97 @@ void TMTDataFieldKv::AssignPropsTo(TField* Field) {
   if (GetAutoIncrement()) Field->SetAutoGenerateValue(arAutoInc);
 }
 
+namespace {
+
+// A value of a variant field whose type the stream's own tags would not bring back (a BCD, a time
+// stamp, an integer or text of another width, a byte array) is written as a list of the type's
+// name and the value, and read back as that type; any other value is written plain.
+const wchar_t* TypeTagOf(TVarType T) {
+  switch (T) {
+    case varSmallint: return L"Smallint";
+    case varShortInt: return L"ShortInt";
+    case varByte: return L"Byte";
+    case varWord: return L"Word";
+    case varLongWord: return L"LongWord";
+    case varInt64: return L"Int64";
+    case varUInt64: return L"UInt64";
+    case varOleStr: return L"OleStr";
+    case varString: return L"String";
+    case varArray | varByte: return L"Bytes";
+    default: break;
+  }
+  if (T == VarFMTBcd()) return L"FMTBcd";
+  if (T == VarSQLTimeStampOffset()) return L"SQLTimeStampOffset";
+  if (T == VarSQLTimeStamp()) return L"SQLTimeStamp";
+  return nullptr;
+}
+
+bool TypeOfTag(const String& Tag, TVarType& T) {
+  const TVarType Tagged[] = {varSmallint, varShortInt,  varByte,     varWord,         varLongWord,
+                             varInt64,    varUInt64,    varOleStr,   varString,       varArray | varByte,
+                             VarFMTBcd(), VarSQLTimeStampOffset(),   VarSQLTimeStamp()};
+  for (TVarType Candidate : Tagged)
+    if (Tag == TypeTagOf(Candidate)) {
+      T = Candidate;
+      return true;
+    }
+  return false;
+}
+
+void WriteTypedValue(const Variant& Value, const wchar_t* Tag, TWriter* Writer) {
+  Writer->WriteListBegin();
+  Writer->WriteString(Tag);
+  if (VarIsFMTBcd(Value)) {
+    Writer->WriteString(VarToStrFixedFormat(Value));
+  } else if (VarIsSQLTimeStampOffset(Value)) {
+    Writer->WriteString(SQLTimeStampOffsetVarToText(Value));
+  } else if (VarIsSQLTimeStamp(Value)) {
+    Writer->WriteString(SQLTimeStampVarToText(Value));
+  } else if (IsByteArray(Value)) {
+    TBytes B = ByteArrayBytes(Value);
+    Writer->WriteBinary(B.data(), Integer(B.size()));
+  } else if (Value.Type() == varUInt64) {
+    Writer->WriteInteger(Int64(Value.AsUInt64()));  // the bits: a stream's integers are signed
+  } else {
+    Writer->WriteVariant(Value);
+  }
+  Writer->WriteListEnd();
+}
+
+Variant ReadTypedValue(TReader* Reader) {
+  auto Refuse = [] { throw EReadError(L"Invalid property value"); };
+  Reader->ReadListBegin();
+  TValueType Next = Reader->NextValue();
+  if (Next != vaString && Next != vaLString && Next != vaWString && Next != vaUTF8String) Refuse();
+  TVarType T = varEmpty;
+  if (!TypeOfTag(Reader->ReadString(), T)) Refuse();
+  Variant V;
+  if (T == (varArray | varByte)) {
+    if (Reader->NextValue() != vaBinary) Refuse();
+    TBytes B = Reader->ReadBinary();
+    V = BytesToByteArray(B.data(), B.size());
+  } else {
+    Variant Raw = Reader->ReadVariant();
+    bool Text = T == varOleStr || T == varString || T == VarFMTBcd() || T == VarSQLTimeStamp() ||
+                T == VarSQLTimeStampOffset();
+    bool Whole = Raw.Type() == varInteger || Raw.Type() == varInt64;
+    if (Text ? !VarIsStr(Raw) : !Whole) Refuse();
+    try {
+      if (T == VarFMTBcd()) V = StrToVarFixedFormat(Raw.AsString(), VarFMTBcd());
+      else if (T == VarSQLTimeStampOffset()) V = TextToSQLTimeStampOffsetVar(Raw.AsString());
+      else if (T == VarSQLTimeStamp()) V = TextToSQLTimeStampVar(Raw.AsString());
+      else if (T == varUInt64) V = Variant(static_cast<unsigned long long>(UInt64(Raw.AsInt64())));
+      else V = VarAsType(Raw, T);
+    } catch (const Exception&) {
+      Refuse();  // text that is no value of the type, or a number out of its range: damaged
+    }
+  }
+  Reader->ReadListEnd();
+  return V;
+}
+
+}  // namespace
+
 void TMTDataFieldKv::WriteDataToWriter(const Variant& Value, TWriter* Writer) {
   TFieldType T = GetDataType();
   if (IsBinaryFieldType(T)) {
@@ -440,6 +531,8 @@ void TMTDataFieldKv::WriteDataToWriter(const Variant& Value, TWriter* Writer) {
     Writer->WriteValue(vaNil);
   } else if (Value.IsEmpty()) {
     throw Exception(L"\"TMemoryRecordKv.WriteData\" - Invalid variant type - varEmpty");
+  } else if (const wchar_t* Tag = FVarDataType == varVariant ? TypeTagOf(Value.Type()) : nullptr) {
+    WriteTypedValue(Value, Tag, Writer);
   } else if (VarIsSQLTimeStampOffset(Value)) {
     Writer->WriteString(SQLTimeStampOffsetVarToText(Value));
   } else if (VarIsSQLTimeStamp(Value)) {
@@ -468,6 +561,10 @@ void TMTDataFieldKv::ReadDataFromReader(Variant& Value, TReader* Reader) {
     Variant Bytes = BytesToByteArray(B.data(), B.size());
     Value = Null;
     ByteArrayVarToVarType(Bytes, Value, FVarDataType);
+    return;
+  }
+  if (FVarDataType == varVariant && Reader->NextValue() == vaList) {
+    Value = ReadTypedValue(Reader);
     return;
   }
   Variant V = Reader->ReadVariant();
@@ -1799,7 +1896,7 @@ TMemoryRecordKv* TRecordsListKv::NewRecord() {
 
 void TRecordsListKv::Notify(TMemoryRecordKv* Rec, Integer Index, TRecordsListNotification Action) {
   if (FUpdateCount > 0) return;
-  if (!FIndexesCurrent) FIndexes->Notify(Rec, Index, Action);
+  if (!FIndexesCurrent && FIndexes->GetCount() > 0) FIndexes->Notify(Rec, Index, Action);
   if (FMemTableData) FMemTableData->Notify(Rec, Index, Action);
 }
 
@@ -2213,15 +2310,17 @@ void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
   From->FRecList.SetOwnsObjects(true);
   Clear();
   FRecList.SetCapacity(Integer(Recs.Count()));
+  TMTDataStructKv* S = GetDataStruct();
+  size_t Values = size_t(GetRecValCount());
   for (size_t I = 0; I < Recs.Count(); ++I) {
     if (I + 8 < Recs.Count()) __builtin_prefetch(Recs.Peek(I + 8), 1);
     TMemoryRecordKv* Rec = Recs.Take(I);
     Rec->FIndex = -1;
     Rec->FUpdateIndex = -1;
     Rec->FRecordsList = this;
-    Rec->FDataStruct = GetDataStruct();
+    Rec->FDataStruct = S;
     Rec->FHashCode = FNewHashCode++;
-    Rec->FData.resize(size_t(GetRecValCount()), Null);
+    if (Rec->FData.size() != Values) Rec->FData.resize(Values, Null);
     try {
       FetchRecord(Rec);
     } catch (...) {
@@ -2240,13 +2339,19 @@ void TRecordsListKv::AdoptRecords(TRecordsListKv* From) {
 
 namespace {
 
-// The descriptor classes of this unit whose values stream as plain tagged values.
-bool StreamsPlainValues(const TMTDataFieldKv* F) {
+// How the values of a descriptor stream: each by the descriptor, plain tagged values of one type,
+// or plain tagged values of any type (a variant field, whose values of other types the descriptor
+// writes with their type).
+enum TStreamKind : char { skOwn, skPlain, skAnyType };
+
+// The descriptor classes of this unit stream plain tagged values.
+TStreamKind StreamKindOf(const TMTDataFieldKv* F) {
   TClass C = F->ClassType();
   bool Own = C == TMTStringDataFieldKv::StaticClass() || C == TMTNumericDataFieldKv::StaticClass() ||
              C == TMTDateTimeDataFieldKv::StaticClass() || C == TMTBooleanDataFieldKv::StaticClass() ||
              C == TMTVariantDataFieldKv::StaticClass();
-  return Own && !IsBinaryFieldType(F->GetDataType());
+  if (!Own || IsBinaryFieldType(F->GetDataType())) return skOwn;
+  return F->VarDataType() == varVariant ? skAnyType : skPlain;
 }
 
 // The descriptors of a structure and whether each streams plain values, resolved once per structure.
@@ -2259,11 +2364,12 @@ class TStreamFields {
     Plain.clear();
     for (Integer I = 0; S && I < S->GetCount(); ++I) {
       Fields.push_back(S->GetDataField(I));
-      Plain.push_back(StreamsPlainValues(Fields.back()));
+      Plain.push_back(StreamKindOf(Fields.back()));
     }
   }
+  const TMTDataStructKv* Struct() const { return FStruct; }
   std::vector<TMTDataFieldKv*> Fields;
-  std::vector<char> Plain;
+  std::vector<TStreamKind> Plain;
 
  private:
   const TMTDataStructKv* FStruct = nullptr;
@@ -2273,20 +2379,27 @@ class TStreamFields {
 class TPieceWriter {
  public:
   explicit TPieceWriter(TWriter* Writer) : FWriter(Writer), FBuf(new Byte[Size]) {}
-  void Put(Byte B) {
-    if (FLen == Size) Flush();
+  // Inline: a table's values are put a few bytes at a time, millions of times.
+  [[gnu::always_inline]] void Put(Byte B) {
+    if (FLen == Size) [[unlikely]] Flush();
     FBuf[FLen++] = B;
   }
-  void Put(const void* P, size_t N) {
-    if (FLen + N > Size) {
-      Flush();
-      if (N > Size) {
-        FWriter->Write(P, Integer(N));
-        return;
-      }
+  [[gnu::always_inline]] void Put(const void* P, size_t N) {
+    if (FLen + N > Size) [[unlikely]] {
+      PutLong(P, N);
+      return;
     }
     std::memcpy(FBuf.get() + FLen, P, N);
     FLen += N;
+  }
+  [[gnu::noinline]] void PutLong(const void* P, size_t N) {
+    Flush();
+    if (N > Size) {
+      FWriter->Write(P, Integer(N));
+      return;
+    }
+    std::memcpy(FBuf.get(), P, N);
+    FLen = N;
   }
   // ASCII characters as single bytes.
   void PutNarrow(const Char* P, size_t N) {
@@ -2299,7 +2412,7 @@ class TPieceWriter {
       N -= K;
     }
   }
-  void Flush() {
+  [[gnu::noinline]] void Flush() {
     if (FLen) FWriter->Write(FBuf.get(), Integer(FLen));
     FLen = 0;
   }
@@ -2363,7 +2476,8 @@ void PutString(const String& S, TSink& Out) {
 // A value of a plain descriptor as its WriteDataToWriter writes it; false (nothing written) for a
 // value the descriptor must write itself.
 template <class TSink>
-bool PutPlainValue(const Variant& V, TSink& Out) {
+bool PutPlainValue(const Variant& V, TStreamKind Kind, TSink& Out) {
+  if (Kind == skAnyType && TypeTagOf(V.Type())) return false;
   switch (V.Type()) {
     case varNull:
       Out.Put(Byte(vaNil));
@@ -2535,7 +2649,7 @@ void TRecordsListKv::WriteData(TWriter* Writer) {
       Size.Count += 2;
       for (size_t I = 0; I < F.Fields.size(); ++I) {
         const Variant& V = I < Rec->FData.size() ? Rec->FData[I] : Null;
-        if (!F.Plain[I] || !PutPlainValue(V, Size)) Size.Count += 16;
+        if (!F.Plain[I] || !PutPlainValue(V, F.Plain[I], Size)) Size.Count += 16;
       }
     }
     Int64 Estimate = Int64(double(Size.Count) * Count / Sampled);
@@ -2549,17 +2663,17 @@ void TRecordsListKv::WriteData(TWriter* Writer) {
     // The walk over the records is bound by memory: the records and values ahead are fetched.
     if (R + 16 < Count) __builtin_prefetch(Recs[R + 16]);
     if (R + 8 < Count) __builtin_prefetch(static_cast<TMemoryRecordKv*>(Recs[R + 8])->FData.data());
-    TMemoryRecordKv* Rec = GetRec(R);
+    auto* Rec = static_cast<TMemoryRecordKv*>(Recs[R]);
     if (!Rec->FDataStruct) {
       Out.Flush();
       Rec->WriteRecordData(Writer);
       continue;
     }
-    F.For(Rec->FDataStruct);
+    if (Rec->FDataStruct != F.Struct()) F.For(Rec->FDataStruct);
     Out.Put(Byte(vaList));
     for (size_t I = 0; I < F.Fields.size(); ++I) {
       const Variant& V = I < Rec->FData.size() ? Rec->FData[I] : Null;
-      if (F.Plain[I] && PutPlainValue(V, Out)) continue;
+      if (F.Plain[I] && PutPlainValue(V, F.Plain[I], Out)) continue;
       Out.Flush();
       F.Fields[I]->WriteDataToWriter(V, Writer);
     }
@@ -2591,7 +2705,12 @@ void TRecordsListKv::ReadData(TReader* Reader) {
         Resume();
       }
       if (In.Peek() == vaNull) break;
-      std::unique_ptr<TMemoryRecordKv> Rec(NewRecord());
+      // Each value is read into its place: none is filled in beforehand.
+      std::unique_ptr<TMemoryRecordKv> Rec(new TMemoryRecordKv());
+      Rec->FHashCode = FNewHashCode++;
+      Rec->FRecordsList = this;
+      Rec->FDataStruct = S;
+      Rec->FData.resize(F.Fields.size());
       if (In.Peek() == vaList) {
         ++In.Pos;
       } else {
@@ -2599,7 +2718,6 @@ void TRecordsListKv::ReadData(TReader* Reader) {
         Reader->ReadListBegin();
         Resume();
       }
-      Rec->FData.resize(F.Fields.size(), Null);
       for (size_t I = 0; I < F.Fields.size(); ++I) {
         if (F.Plain[I] && GetPlainValue(In, F.Fields[I]->VarDataType(), Rec->FData[I])) continue;
         Sync();
@@ -2799,8 +2917,10 @@ void TMTIndexKv::SetUnique(bool Value) {
 }
 
 void TMTIndexKv::ClearIndex() {
-  FRecList.clear();
-  FRecList.shrink_to_fit();
+  FRuns.clear();
+  FRuns.shrink_to_fit();
+  FRunSums.clear();
+  FCount = 0;
 }
 
 Variant TMTIndexKv::KeyOf(TMemoryRecordKv* Rec, TDataValueVersionKv Version) const {
@@ -2906,20 +3026,166 @@ TVariantRelationship TMTIndexKv::CompareEntry(const TIndexItemKv& Entry, const V
 }
 
 TVariantRelationship TMTIndexKv::CompareEntries(const TIndexItemKv& A, const TIndexItemKv& B) const {
-  return CompareEntry(A, B.Value, FKeyed ? &B.SortKey : nullptr);
+  TVariantRelationship R = CompareEntry(A, B.Value, FKeyed ? &B.SortKey : nullptr);
+  if (R != vrEqual) return R;
+  return A.RecIndex < B.RecIndex ? vrLessThan : A.RecIndex > B.RecIndex ? vrGreaterThan : vrEqual;
 }
+
+// ---- The runs of entries
+
+TIndexItemKv& TMTIndexKv::Entry(Integer Index) {
+  if (Index < 0 || Index >= FCount) TList::Error(SListIndexError, Index);
+  return EntryAt(SlotOf(Index));
+}
+
+TMTIndexKv::TSlot TMTIndexKv::SlotOf(Integer Index) const {
+  if (FRuns.empty()) return {};
+  if (Index >= FCount) return {FRuns.size() - 1, FRuns.back().size()};
+  if (FRuns.size() == 1) return {0, size_t(Index)};
+  // Down the Fenwick sums: the last run whose entries before it are not more than Index.
+  size_t N = FRuns.size(), Run = 0, Step = 1;
+  while (Step * 2 <= N) Step *= 2;
+  Integer Rest = Index;
+  for (; Step; Step >>= 1)
+    if (Run + Step <= N && FRunSums[Run + Step] <= Rest) {
+      Run += Step;
+      Rest -= FRunSums[Run];
+    }
+  return {Run, size_t(Rest)};
+}
+
+Integer TMTIndexKv::PositionOf(TSlot S) const {
+  Integer P = Integer(S.At);
+  for (size_t I = S.Run; I > 0; I -= I & (~I + 1)) P += FRunSums[I];
+  return P;
+}
+
+void TMTIndexKv::IndexRuns() {
+  size_t N = FRuns.size();
+  FRunSums.assign(N + 1, 0);
+  FCount = 0;
+  for (size_t I = 1; I <= N; ++I) {
+    Integer Size = Integer(FRuns[I - 1].size());
+    FCount += Size;
+    FRunSums[I] += Size;
+    size_t Up = I + (I & (~I + 1));
+    if (Up <= N) FRunSums[Up] += FRunSums[I];
+  }
+}
+
+void TMTIndexKv::RunResized(size_t Run, Integer Delta) {
+  for (size_t I = Run + 1; I < FRunSums.size(); I += I & (~I + 1)) FRunSums[I] += Delta;
+  FCount += Delta;
+}
+
+void TMTIndexKv::SplitRun(size_t Run) {
+  const size_t Half = RunMax / 2;
+  TEntryRun& Long = FRuns[Run];
+  size_t Pieces = (Long.size() + Half - 1) / Half;
+  // Everything that may fail to allocate comes before the first entry moves.
+  std::vector<TEntryRun> Parts(Pieces);
+  for (size_t P = 0; P < Pieces; ++P) Parts[P].reserve(std::min(Half, Long.size() - P * Half));
+  FRuns.reserve(FRuns.size() + Pieces - 1);
+  TEntryRun& From = FRuns[Run];
+  for (size_t I = 0; I < From.size(); ++I) Parts[I / Half].push_back(std::move(From[I]));
+  FEntryMoves += Int64(From.size());
+  FRuns.erase(FRuns.begin() + ptrdiff_t(Run));
+  FRuns.insert(FRuns.begin() + ptrdiff_t(Run), std::make_move_iterator(Parts.begin()), std::make_move_iterator(Parts.end()));
+  IndexRuns();
+}
+
+void TMTIndexKv::JoinRuns() {
+  if (FRuns.size() <= 1) return;
+  TEntryRun All;
+  All.reserve(size_t(FCount));
+  for (TEntryRun& R : FRuns)
+    for (TIndexItemKv& It : R) All.push_back(std::move(It));
+  FEntryMoves += FCount;
+  FRuns.clear();
+  FRuns.push_back(std::move(All));
+  IndexRuns();
+}
+
+void TMTIndexKv::InsertAt(TSlot S, TIndexItemKv&& E) {
+  if (FRuns.empty()) {
+    FRuns.emplace_back();
+    FRuns[0].push_back(std::move(E));
+    IndexRuns();
+    return;
+  }
+  if (FRuns[S.Run].size() >= RunMax) {
+    const size_t Half = RunMax / 2;
+    size_t Last = (FRuns[S.Run].size() - 1) / Half, Piece = std::min(S.At / Half, Last);
+    SplitRun(S.Run);
+    S = {S.Run + Piece, S.At - Piece * Half};
+  }
+  TEntryRun& R = FRuns[S.Run];
+  FEntryMoves += Int64(R.size() - S.At);
+  R.insert(R.begin() + ptrdiff_t(S.At), std::move(E));
+  RunResized(S.Run, 1);
+}
+
+void TMTIndexKv::EraseAt(TSlot S) {
+  if (FRuns[S.Run].size() > RunMax) {
+    const size_t Half = RunMax / 2;
+    size_t Piece = S.At / Half;
+    SplitRun(S.Run);
+    S = {S.Run + Piece, S.At - Piece * Half};
+  }
+  TEntryRun& R = FRuns[S.Run];
+  FEntryMoves += Int64(R.size() - S.At - 1);
+  R.erase(R.begin() + ptrdiff_t(S.At));
+  if (R.empty()) {
+    FRuns.erase(FRuns.begin() + ptrdiff_t(S.Run));
+    IndexRuns();
+  } else {
+    RunResized(S.Run, -1);
+  }
+}
+
+bool TMTIndexKv::Next(TSlot& S) const {
+  if (S.At + 1 < FRuns[S.Run].size()) {
+    ++S.At;
+    return true;
+  }
+  if (S.Run + 1 >= FRuns.size()) return false;
+  S = {S.Run + 1, 0};
+  return true;
+}
+
+bool TMTIndexKv::Prev(TSlot& S) const {
+  if (S.At > 0) {
+    --S.At;
+    return true;
+  }
+  if (S.Run == 0) return false;
+  --S.Run;
+  S.At = FRuns[S.Run].size() - 1;
+  return true;
+}
+
+void TMTIndexKv::ShiftRecIndexes(Integer From, Integer Delta) {
+  for (TEntryRun& R : FRuns)
+    for (TIndexItemKv& It : R)
+      if (It.RecIndex >= From) It.RecIndex += Delta;
+  FEntryMoves += FCount;
+}
+
+// ----
 
 void TMTIndexKv::DropSortKeys() {
   FKeyed = false;
-  for (TIndexItemKv& It : FRecList) It.SortKey.Clear();
+  for (TEntryRun& R : FRuns)
+    for (TIndexItemKv& It : R) It.SortKey.Clear();
   // The system's comparison may order a few letters otherwise than the keys did: sorted anew,
-  // so the bisections that follow see one order.
-  if (FRecList.size() > 1) QuickSort(0, GetCount() - 1);
+  // so the bisections that follow see one order. (A rebuild counts its entries, and sorts them,
+  // only once they are all made.)
+  if (FCount > 1) QuickSort(0, FCount - 1);
 }
 
-void TMTIndexKv::AdmitKey(const Variant& Value) {
-  TSortKeyKv Key;
+const TSortKeyKv* TMTIndexKv::AdmitKey(const Variant& Value, TSortKeyKv& Key) {
   if (FKeyed && !MakeSortKey(Value, Key)) DropSortKeys();
+  return FKeyed ? &Key : nullptr;
 }
 
 TIndexItemKv TMTIndexKv::MakeEntry(const Variant& Value, Integer RecIndexValue) {
@@ -2944,26 +3210,33 @@ void TMTIndexKv::RebuildIndex() {
     TVarType T = F ? F->VarDataType() : varEmpty;
     FKeyed = T == varString || T == varUString || T == varOleStr;
   }
-  FRecList.reserve(size_t(L->GetCount()));
+  FRuns.emplace_back();
+  TEntryRun& All = FRuns[0];
+  All.reserve(size_t(L->GetCount()));
   for (Integer I = 0; I < L->GetCount(); ++I) {
     TMemoryRecordKv* Rec = L->GetRec(I);
     // A record marked deleted has no entry, as when it was marked.
     if (Rec->GetUpdateStatus() == usDeleted) continue;
-    FRecList.push_back(MakeEntry(KeyOf(Rec, dvvValueKv), I));
+    All.push_back(MakeEntry(KeyOf(Rec, dvvValueKv), I));
   }
-  if (!FRecList.empty()) QuickSort(0, GetCount() - 1);
+  if (All.empty()) FRuns.clear();
+  IndexRuns();
+  if (FCount > 1) QuickSort(0, FCount - 1);
   if (IsUniqueKind()) CheckUnique();
 }
 
 void TMTIndexKv::QuickSort(Integer L, Integer R) {
+  JoinRuns();
+  if (FRuns.empty()) return;
+  TEntryRun& E = FRuns[0];
   while (L < R) {
     Integer I = L, J = R, P = (L + R) >> 1;
     do {
-      while (I < R && CompareEntries(FRecList[size_t(I)], FRecList[size_t(P)]) == vrLessThan) ++I;
-      while (J > L && CompareEntries(FRecList[size_t(J)], FRecList[size_t(P)]) == vrGreaterThan) --J;
+      while (I < R && CompareEntries(E[size_t(I)], E[size_t(P)]) == vrLessThan) ++I;
+      while (J > L && CompareEntries(E[size_t(J)], E[size_t(P)]) == vrGreaterThan) --J;
       if (I <= J) {
         if (I != J) {
-          std::swap(FRecList[size_t(I)], FRecList[size_t(J)]);
+          std::swap(E[size_t(I)], E[size_t(J)]);
           if (P == I) P = J;
           else if (P == J) P = I;
         }
@@ -2977,59 +3250,122 @@ void TMTIndexKv::QuickSort(Integer L, Integer R) {
 }
 
 void TMTIndexKv::CheckUnique() {
-  for (size_t I = 1; I < FRecList.size(); ++I) {
-    const Variant& Prev = FRecList[I - 1].Value;
-    if (!Prev.IsNull() && CompareEntries(FRecList[I - 1], FRecList[I]) == vrEqual) throw EUniqueKeyViolationKv(FFields, Prev);
-  }
+  const TIndexItemKv* Prev = nullptr;
+  for (const TEntryRun& R : FRuns)
+    for (const TIndexItemKv& It : R) {
+      if (Prev && !Prev->Value.IsNull() && CompareEntry(*Prev, It.Value, FKeyed ? &It.SortKey : nullptr) == vrEqual)
+        throw EUniqueKeyViolationKv(FFields, Prev->Value);
+      Prev = &It;
+    }
 }
 
-bool TMTIndexKv::FindKey(const Variant& Value, const TSortKeyKv* Key, Integer& Index) const {
-  Integer Lo = 0, Hi = GetCount() - 1;
+bool TMTIndexKv::FindKey(const Variant& Value, const TSortKeyKv* Key, TSlot& S) const {
+  if (FRuns.empty()) {
+    S = {};
+    return false;
+  }
+  auto Compare = [&](const TIndexItemKv& Entry) {
+    TVariantRelationship C = CompareEntry(Entry, Value, Key);
+    if (C == vrNotEqual) throw Exception(L"TMTIndexKv.FindKeyValueIndex: values is not comparable.");
+    return C;
+  };
+  // The run: the first whose last entry is not less than Value.
+  size_t Lo = 0, Hi = FRuns.size();
+  while (Lo < Hi) {
+    size_t Mid = (Lo + Hi) >> 1;
+    if (Compare(FRuns[Mid].back()) == vrLessThan) Lo = Mid + 1;
+    else Hi = Mid;
+  }
+  if (Lo == FRuns.size()) {
+    S = {Lo - 1, FRuns.back().size()};
+    return false;
+  }
+  // In the run, the bisection stops at the first equal entry it meets.
+  const TEntryRun& Run = FRuns[Lo];
+  Integer L = 0, H = Integer(Run.size()) - 1;
   bool Found = false;
-  while (Lo <= Hi) {
-    Integer Mid = (Lo + Hi) >> 1;
-    switch (CompareEntry(FRecList[size_t(Mid)], Value, Key)) {
-      case vrNotEqual:
-        throw Exception(L"TMTIndexKv.FindKeyValueIndex: values is not comparable.");
+  while (L <= H) {
+    Integer Mid = (L + H) >> 1;
+    switch (Compare(Run[size_t(Mid)])) {
       case vrLessThan:
-        Lo = Mid + 1;
+        L = Mid + 1;
         break;
       case vrGreaterThan:
-        Hi = Mid - 1;
+        H = Mid - 1;
         break;
-      case vrEqual:
+      default:
         Found = true;
-        Lo = Mid;
-        Hi = Lo - 1;
+        L = Mid;
+        H = L - 1;
         break;
     }
   }
-  Index = Lo;
+  S = {Lo, size_t(L)};
   return Found;
 }
 
-bool TMTIndexKv::FindKeyValueIndex(const Variant& Value, Integer& Index) const {
+bool TMTIndexKv::FindPlace(const Variant& Value, const TSortKeyKv* Key, Integer RecIndexValue, TSlot& S) const {
+  if (FRuns.empty()) {
+    S = {};
+    return false;
+  }
+  auto Before = [&](const TIndexItemKv& Entry) {
+    TVariantRelationship C = CompareEntry(Entry, Value, Key);
+    if (C == vrNotEqual) throw Exception(L"TMTIndexKv.FindKeyValueIndex: values is not comparable.");
+    return C == vrLessThan || (C == vrEqual && Entry.RecIndex < RecIndexValue);
+  };
+  size_t Lo = 0, Hi = FRuns.size();
+  while (Lo < Hi) {
+    size_t Mid = (Lo + Hi) >> 1;
+    if (Before(FRuns[Mid].back())) Lo = Mid + 1;
+    else Hi = Mid;
+  }
+  if (Lo == FRuns.size()) {
+    S = {Lo - 1, FRuns.back().size()};
+    return false;
+  }
+  const TEntryRun& Run = FRuns[Lo];
+  size_t L = 0, H = Run.size();
+  while (L < H) {
+    size_t Mid = (L + H) >> 1;
+    if (Before(Run[Mid])) L = Mid + 1;
+    else H = Mid;
+  }
+  S = {Lo, L};
+  return Run[L].RecIndex == RecIndexValue && CompareEntry(Run[L], Value, Key) == vrEqual;
+}
+
+bool TMTIndexKv::FindKeyValueSlot(const Variant& Value, TSlot& S) const {
   TSortKeyKv Key;
   bool HasKey = FKeyed && MakeSortKey(Value, Key);
-  return FindKey(Value, HasKey ? &Key : nullptr, Index);
+  return FindKey(Value, HasKey ? &Key : nullptr, S);
+}
+
+bool TMTIndexKv::FindKeyValueIndex(const Variant& Value, Integer& Index) const {
+  TSlot S;
+  bool Found = FindKeyValueSlot(Value, S);
+  Index = PositionOf(S);
+  return Found;
 }
 
 bool TMTIndexKv::FindRecordIndexByKey(const Variant& Value, Integer& Index) const {
-  Integer I;
-  if (!FindKeyValueIndex(Value, I)) return false;
-  Index = FRecList[size_t(I)].RecIndex;
+  TSlot S;
+  if (!FindKeyValueSlot(Value, S)) return false;
+  Index = FRuns[S.Run][S.At].RecIndex;
   return true;
 }
 
 void TMTIndexKv::FillMatchedKeyList(const Variant& Value, std::vector<TIndexItemKv*>& List) {
   TSortKeyKv Key;
   const TSortKeyKv* K = FKeyed && MakeSortKey(Value, Key) ? &Key : nullptr;
-  Integer I;
-  if (!FindKey(Value, K, I)) return;
-  for (Integer J = I - 1; J >= 0 && CompareEntry(FRecList[size_t(J)], Value, K) == vrEqual; --J)
-    List.push_back(&FRecList[size_t(J)]);
-  for (Integer J = I; J < GetCount() && CompareEntry(FRecList[size_t(J)], Value, K) == vrEqual; ++J)
-    List.push_back(&FRecList[size_t(J)]);
+  TSlot Found;
+  if (!FindKey(Value, K, Found)) return;
+  for (TSlot S = Found; Prev(S) && CompareEntry(EntryAt(S), Value, K) == vrEqual;) List.push_back(&EntryAt(S));
+  TSlot S = Found;
+  do {
+    if (CompareEntry(EntryAt(S), Value, K) != vrEqual) break;
+    List.push_back(&EntryAt(S));
+  } while (Next(S));
 }
 
 void TMTIndexKv::FillMatchedRecsList(const Variant& Value, TList* List) {
@@ -3039,23 +3375,33 @@ void TMTIndexKv::FillMatchedRecsList(const Variant& Value, TList* List) {
   for (TIndexItemKv* It : Items) List->Add(L->GetRec(It->RecIndex));
 }
 
-Integer TMTIndexKv::FindEntryOfRecord(const Variant& Key, Integer RecIndexValue) const {
+bool TMTIndexKv::FindEntryOfRecord(const Variant& Key, Integer RecIndexValue, TSlot& S) const {
   TSortKeyKv SortKey;
   const TSortKeyKv* K = FKeyed && MakeSortKey(Key, SortKey) ? &SortKey : nullptr;
-  Integer I;
-  if (!FindKey(Key, K, I)) return -1;
-  // Among equal keys the entry that belongs to this record, not merely the first one found.
-  for (Integer J = I; J >= 0 && CompareEntry(FRecList[size_t(J)], Key, K) == vrEqual; --J)
-    if (FRecList[size_t(J)].RecIndex == RecIndexValue) return J;
-  for (Integer J = I + 1; J < GetCount() && CompareEntry(FRecList[size_t(J)], Key, K) == vrEqual; ++J)
-    if (FRecList[size_t(J)].RecIndex == RecIndexValue) return J;
-  return -1;
+  return FindPlace(Key, K, RecIndexValue, S);
+}
+
+bool TMTIndexKv::ScanForRecord(Integer RecIndexValue, TSlot& S) const {
+  for (size_t R = 0; R < FRuns.size(); ++R)
+    for (size_t I = 0; I < FRuns[R].size(); ++I)
+      if (FRuns[R][I].RecIndex == RecIndexValue) {
+        S = {R, I};
+        return true;
+      }
+  return false;
+}
+
+void TMTIndexKv::EnterRecord(const Variant& Key, const TSortKeyKv* SortKey, Integer RecIndexValue) {
+  TSlot S;
+  FindPlace(Key, SortKey, RecIndexValue, S);
+  InsertItem(PositionOf(S), Key, RecIndexValue);
 }
 
 void TMTIndexKv::InsertItem(Integer Index, const Variant& Value, Integer RecIndexValue) {
+  if (Index < 0 || Index > FCount) TList::Error(SListIndexError, Index);
   // Index was found for Value, which the index has already admitted: making the entry keeps the order.
   TIndexItemKv E = MakeEntry(Value, RecIndexValue);
-  FRecList.insert(FRecList.begin() + Index, std::move(E));
+  InsertAt(SlotOf(Index), std::move(E));
 }
 
 void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
@@ -3064,65 +3410,73 @@ void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNoti
     case rlnRecAddingKv: {
       if (!IsUniqueKind()) break;
       Variant Key = KeyOf(MemRec, dvvValueKv);
-      Integer P;
-      if (FindKeyValueIndex(Key, P)) throw EUniqueKeyViolationKv(FFields, Key);
+      TSlot S;
+      if (FindKeyValueSlot(Key, S)) throw EUniqueKeyViolationKv(FFields, Key);
       break;
     }
     case rlnRecAddedKv: {
       Variant Key = KeyOf(MemRec, dvvValueKv);
-      AdmitKey(Key);
-      Integer P;
-      FindKeyValueIndex(Key, P);
-      if (Index < MemRec->GetRecordsList()->GetCount() - 1)
-        for (TIndexItemKv& It : FRecList)
-          if (It.RecIndex >= Index) ++It.RecIndex;
-      InsertItem(P, Key, Index);
+      TSortKeyKv SortKey;
+      const TSortKeyKv* K = AdmitKey(Key, SortKey);
+      // A record put before others moves them on; one added at the end moves nobody.
+      if (Index < MemRec->GetRecordsList()->GetCount() - 1) ShiftRecIndexes(Index, 1);
+      EnterRecord(Key, K, Index);
       break;
     }
     case rlnRecChangingKv: {
       FOldValue = KeyOf(MemRec, dvvCurValueKv);
+      FAnnounced = MemRec;
+      // A record marked deleted has no entry: one that comes back is entered anew.
+      FReturning = MemRec->GetUpdateStatus() == usDeleted;
       if (IsUniqueKind()) {
         Variant Key = KeyOf(MemRec, dvvValueKv);
-        Integer P;
-        // A record marked deleted has no entry: one that comes back must not meet its key either.
-        bool Returning = MemRec->GetUpdateStatus() == usDeleted;
-        if ((Returning || DBVarCompareValue(Key, FOldValue) != vrEqual) && FindKeyValueIndex(Key, P))
+        TSlot S;
+        // One that comes back must not meet its key either.
+        if ((FReturning || DBVarCompareValue(Key, FOldValue) != vrEqual) && FindKeyValueSlot(Key, S))
           throw EUniqueKeyViolationKv(FFields, Key);
       }
       break;
     }
     case rlnRecChangedKv: {
+      bool Announced = FAnnounced == MemRec;
+      FAnnounced = nullptr;
       Variant Key = KeyOf(MemRec, dvvValueKv);
-      AdmitKey(Key);
-      Integer P = FindEntryOfRecord(FOldValue, Index);
+      TSortKeyKv SortKey;
+      const TSortKeyKv* K = AdmitKey(Key, SortKey);
+      TSlot P;
+      // The entry under the announced former key; a change nobody announced (a refresh) leaves
+      // only the record's position to find it by.
+      bool Has = Announced && FindEntryOfRecord(FOldValue, Index, P);
+      if (!Has && !(Announced && FReturning)) Has = ScanForRecord(Index, P);
       if (MemRec->GetUpdateStatus() == usDeleted) {
         // Still marked deleted: it keeps no entry.
-        if (P >= 0) FRecList.erase(FRecList.begin() + P);
+        if (Has) EraseAt(P);
         break;
       }
-      Integer Q;
-      FindKeyValueIndex(Key, Q);
-      if (P < 0) {
-        // No entry under the announced old key (a record coming back from a deletion mark, or a
-        // change nobody announced): the record is entered anew.
-        InsertItem(Q, Key, Index);
-        break;
+      if (Has) {
+        TIndexItemKv& E = EntryAt(P);
+        if (CompareEntry(E, Key, K) == vrEqual) {
+          // The key keeps its place (a change of other fields): the entry takes the value there.
+          E.Value = Key;
+          if (K) E.SortKey = *K;
+          break;
+        }
+        EraseAt(P);
       }
-      if (P < Q) --Q;
-      FRecList.erase(FRecList.begin() + P);
-      InsertItem(Q, Key, Index);
+      EnterRecord(Key, K, Index);
       break;
     }
     case rlnRecDeletedKv: {
-      Integer P = FindEntryOfRecord(KeyOf(MemRec, dvvValueKv), Index);
-      if (P >= 0) FRecList.erase(FRecList.begin() + P);
-      for (TIndexItemKv& It : FRecList)
-        if (It.RecIndex >= Index) --It.RecIndex;
+      TSlot P;
+      // The entry holds the key from before an edit that is still open.
+      if (FindEntryOfRecord(KeyOf(MemRec, dvvCurValueKv), Index, P) || ScanForRecord(Index, P)) EraseAt(P);
+      TRecordsListKv* L = MemRec->GetRecordsList();
+      if (!L || Index < L->GetCount()) ShiftRecIndexes(Index, -1);
       break;
     }
     case rlnRecMarkedForDelKv: {
-      Integer P = FindEntryOfRecord(KeyOf(MemRec, dvvValueKv), Index);
-      if (P >= 0) FRecList.erase(FRecList.begin() + P);
+      TSlot P;
+      if (FindEntryOfRecord(KeyOf(MemRec, dvvCurValueKv), Index, P) || ScanForRecord(Index, P)) EraseAt(P);
       break;
     }
     case rlnListChangedKv:
@@ -3135,24 +3489,53 @@ void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNoti
 
 void TMTIndexKv::RecordsRemoved(const std::vector<Integer>& NewIndex) {
   if (!FActive || FFields.empty()) return;
-  size_t Out = 0;
-  for (size_t I = 0; I < FRecList.size(); ++I) {
-    Integer R = FRecList[I].RecIndex;
-    Integer To = R >= 0 && size_t(R) < NewIndex.size() ? NewIndex[size_t(R)] : -1;
-    if (To < 0) continue;
-    FRecList[I].RecIndex = To;
-    if (Out != I) FRecList[Out] = std::move(FRecList[I]);
-    ++Out;
+  // The positions keep their order, and so the entries theirs.
+  size_t Kept = 0;
+  for (size_t Run = 0; Run < FRuns.size(); ++Run) {
+    TEntryRun& R = FRuns[Run];
+    size_t Out = 0;
+    for (size_t I = 0; I < R.size(); ++I) {
+      Integer Was = R[I].RecIndex;
+      Integer To = Was >= 0 && size_t(Was) < NewIndex.size() ? NewIndex[size_t(Was)] : -1;
+      if (To < 0) continue;
+      R[I].RecIndex = To;
+      if (Out != I) R[Out] = std::move(R[I]);
+      ++Out;
+    }
+    R.erase(R.begin() + ptrdiff_t(Out), R.end());
+    if (R.empty()) continue;
+    if (Kept != Run) FRuns[Kept] = std::move(R);
+    ++Kept;
   }
-  FRecList.erase(FRecList.begin() + Integer(Out), FRecList.end());
+  FRuns.erase(FRuns.begin() + ptrdiff_t(Kept), FRuns.end());
+  FEntryMoves += FCount;
+  IndexRuns();
 }
 
 void TMTIndexKv::RecordMoved(TMemoryRecordKv*, Integer OldIndex, Integer NewIndex) {
-  for (TIndexItemKv& It : FRecList) {
-    if (It.RecIndex == OldIndex) It.RecIndex = NewIndex;
-    else if (NewIndex < OldIndex && It.RecIndex >= NewIndex && It.RecIndex < OldIndex) ++It.RecIndex;
-    else if (NewIndex > OldIndex && It.RecIndex > OldIndex && It.RecIndex <= NewIndex) --It.RecIndex;
-  }
+  TSlot Moved;
+  bool Has = false;
+  for (size_t R = 0; R < FRuns.size(); ++R)
+    for (size_t I = 0; I < FRuns[R].size(); ++I) {
+      Integer& At = FRuns[R][I].RecIndex;
+      if (At == OldIndex) {
+        Moved = {R, I};
+        Has = true;
+      } else if (NewIndex < OldIndex && At >= NewIndex && At < OldIndex) {
+        ++At;
+      } else if (NewIndex > OldIndex && At > OldIndex && At <= NewIndex) {
+        --At;
+      }
+    }
+  FEntryMoves += FCount;
+  if (!Has) return;
+  // Among equal keys the entry takes its place by its new position.
+  TIndexItemKv E = std::move(EntryAt(Moved));
+  EraseAt(Moved);
+  E.RecIndex = NewIndex;
+  TSlot S;
+  FindPlace(E.Value, FKeyed ? &E.SortKey : nullptr, NewIndex, S);
+  InsertAt(S, std::move(E));
 }
 
 TMTIndexesKv::TMTIndexesKv(TRecordsListKv* ARecList) : TCollection(TMTIndexKv::StaticClass()), FRecList(ARecList) {}
@@ -3251,7 +3634,9 @@ void TMemTableDataKv::ApplyUpdates(TMemTableDataKv* AMemTableData) {
 }
 
 void TMemTableDataKv::Notify(TMemoryRecordKv* Rec, Integer Index, TRecordsListNotification Action) {
-  if (Rec && (Action == rlnRecAddedKv || Action == rlnRecChangedKv)) CalcRecordFields(Rec);
+  if (Rec && FOnFieldCalculation && (Action == rlnRecAddedKv || Action == rlnRecChangedKv)) CalcRecordFields(Rec);
+  // A table read or loaded with nobody attached tells nobody, at no cost per record.
+  if (FNotificators.GetCount() == 0) return;
   std::vector<Pointer> List(FNotificators.begin(), FNotificators.end());
   for (Pointer O : List)
     if (FNotificators.IndexOf(static_cast<TObject*>(O)) >= 0) static_cast<TRecordsListNotificatorKv*>(O)->DataEvent(Rec, Index, Action);

@@ -794,10 +794,10 @@ class TMTIndexKv : public TCollectionItem {
   void ClearIndex();
   void QuickSort(Integer L, Integer R);
   void CheckUnique();
-  Integer GetCount() const { return Integer(FRecList.size()); }
-  TIndexItemKv* GetItems(Integer Index) { return &FRecList.at(size_t(Index)); }
-  Variant GetKeyValue(Integer Index) const { return FRecList.at(size_t(Index)).Value; }
-  void SetKeyValue(Integer Index, const Variant& Value) { FRecList.at(size_t(Index)).Value = Value; }
+  Integer GetCount() const { return FCount; }
+  TIndexItemKv* GetItems(Integer Index) { return &Entry(Index); }
+  Variant GetKeyValue(Integer Index) const { return const_cast<TMTIndexKv*>(this)->Entry(Index).Value; }
+  void SetKeyValue(Integer Index, const Variant& Value) { Entry(Index).Value = Value; }
   bool FindKeyValueIndex(const Variant& Value, Integer& Index) const;
   bool FindRecordIndexByKey(const Variant& Value, Integer& Index) const;
   void FillMatchedKeyList(const Variant& Value, std::vector<TIndexItemKv*>& List);
@@ -808,30 +808,77 @@ class TMTIndexKv : public TCollectionItem {
   // Records left the list at once: NewIndex maps each former position to the new one, -1 for a
   // record that went. Keeps the entries without sorting them again.
   void RecordsRemoved(const std::vector<Integer>& NewIndex);
+  // Entries shifted, split off or renumbered so far: what the index's changes cost, so that a
+  // test can tell local changes from ones that rework the whole list.
+  Int64 GetEntryMoves() const { return FEntryMoves; }
 
  private:
+  // The entries are kept in runs, in order: a change shifts the entries of one run only. A
+  // rebuild leaves a single run; a change to a run longer than RunMax splits it first.
+  using TEntryRun = std::vector<TIndexItemKv>;
+  static constexpr size_t RunMax = 256;
+  struct TSlot {
+    size_t Run = 0;
+    size_t At = 0;
+  };
+  TIndexItemKv& Entry(Integer Index);
+  TIndexItemKv& EntryAt(TSlot S) { return FRuns[S.Run][S.At]; }
+  // The run and place of a position; Index = Count gives the place behind the last entry.
+  TSlot SlotOf(Integer Index) const;
+  Integer PositionOf(TSlot S) const;
+  // Counts the runs' entries anew after runs came or went.
+  void IndexRuns();
+  void RunResized(size_t Run, Integer Delta);
+  void SplitRun(size_t Run);
+  // All the entries in one run, for sorting.
+  void JoinRuns();
+  void InsertAt(TSlot S, TIndexItemKv&& E);
+  void EraseAt(TSlot S);
+  // The slot after S, or false at the end.
+  bool Next(TSlot& S) const;
+  bool Prev(TSlot& S) const;
+  // Adds Delta to the record position of every entry at or behind From (a record came or went).
+  void ShiftRecIndexes(Integer From, Integer Delta);
   Variant KeyOf(TMemoryRecordKv* Rec, TDataValueVersionKv Version) const;
   // The collation key of a key value; false when it has none (not a text, or a character the
   // key does not know).
   static bool MakeSortKey(const Variant& Value, TSortKeyKv& Key);
   // Compares an entry with a key value (and its collation key, when it has one).
   TVariantRelationship CompareEntry(const TIndexItemKv& Entry, const Variant& Value, const TSortKeyKv* Key) const;
+  // The index's order: by key, and equal keys by record position, so that the entry of a record
+  // is found by bisection however many records share its key.
   TVariantRelationship CompareEntries(const TIndexItemKv& A, const TIndexItemKv& B) const;
-  bool FindKey(const Variant& Value, const TSortKeyKv* Key, Integer& Index) const;
+  // A bisection for Value: an entry with an equal key, or where Value would go.
+  bool FindKey(const Variant& Value, const TSortKeyKv* Key, TSlot& S) const;
+  // A bisection for the place of (Value, RecIndexValue) in the index's order; true when the entry
+  // there is that record's.
+  bool FindPlace(const Variant& Value, const TSortKeyKv* Key, Integer RecIndexValue, TSlot& S) const;
+  bool FindKeyValueSlot(const Variant& Value, TSlot& S) const;
   // Stops comparing by collation keys (a key could not be made for a new value).
   void DropSortKeys();
-  // Before Value is looked up or entered: drops the collation keys when Value has none.
-  void AdmitKey(const Variant& Value);
+  // Before Value is looked up or entered: drops the collation keys when Value has none, else
+  // makes Value's into Key. Answers what the comparisons take: &Key, or null without keys.
+  const TSortKeyKv* AdmitKey(const Variant& Value, TSortKeyKv& Key);
   TIndexItemKv MakeEntry(const Variant& Value, Integer RecIndexValue);
-  // The entry of the record at RecIndexValue among those equal to Key; -1 when none.
-  Integer FindEntryOfRecord(const Variant& Key, Integer RecIndexValue) const;
+  // The entry of the record at RecIndexValue under Key; false when it has none there.
+  bool FindEntryOfRecord(const Variant& Key, Integer RecIndexValue, TSlot& S) const;
+  // The entry of a record by its position alone, with a walk over the entries (for a record whose
+  // entry is not under its key: one changed behind the index's back).
+  bool ScanForRecord(Integer RecIndexValue, TSlot& S) const;
+  // Enters the record's entry at its place in the index's order (Key admitted).
+  void EnterRecord(const Variant& Key, const TSortKeyKv* SortKey, Integer RecIndexValue);
   bool IsUniqueKind() const { return FUnique || FPrimary; }
 
   bool FActive = false;
   String FFields;
   Variant FOldValue;
+  TMemoryRecordKv* FAnnounced = nullptr;  // the record whose change FOldValue is from
+  bool FReturning = false;                // it comes back from a deletion mark
   bool FPrimary = false;
-  std::vector<TIndexItemKv> FRecList;
+  std::vector<TEntryRun> FRuns;
+  std::vector<Integer> FRunSums;  // Fenwick sums of the runs' sizes, from 1
+  Integer FCount = 0;
+  Int64 FEntryMoves = 0;
   TRecordsListKv* FRecordsList = nullptr;
   bool FUnique = false;
   bool FKeyed = false;  // text keys compare by their collation keys

@@ -64,6 +64,39 @@ TEST(MarkupLayout, MeasuresRunsWithTheCanvasFont) {
   }
 }
 
+// Plain text escaped for the markup is drawn exactly as the system draws it without any markup
+// or prefix processing: same pixels, same width.
+TEST(MarkupLayout, EscapedPlainTextShowsAsTyped) {
+  const wchar_t* Texts[] = {
+      L"a<b",           L"x > y",        L"&#65;",         L"&amp;",          L"&lt;b&gt;",
+      L"Tom & Jerry",   L"a&&b",         L"&nbsp;x",       L"<b>kalın</b>",   L"<#abc> &#x41;",
+      L"%s &#60; 100%", L"&",            L"C:\\Zelkor 6.0\\Pelmo60.cfg",    L"İstanbul ığüşöç <br>",
+      L"&quot;q&Eacute;", L"&#38;&#38;",
+  };
+  for (const wchar_t* T : Texts) {
+    SCOPED_TRACE(testing::Message() << String(T));
+    TPage Engine, System;
+    const Integer Gh = Engine.Gh();
+    THTMLDrawResult R;
+    Engine.Draw(HtmlEscape(T), Rect(0, 0, 400, 300), R);
+    EXPECT_EQ(R.LineCount, 1);
+    EXPECT_EQ(R.TextWidth, System.W(T) + 2);
+    RECT Line = {0, 0, 400, Gh};
+    DrawTextW(System.C()->GetHandle(), T, Integer(wcslen(T)), &Line,
+              DT_NOPREFIX | DT_SINGLELINE | DT_BOTTOM | DT_EXPANDTABS | DT_NOCLIP);
+    Integer Different = 0;
+    for (Integer Y = 0; Y < 2 * Gh; ++Y)
+      for (Integer X = 0; X < 400; ++X)
+        if (Engine.C()->GetPixel(X, Y) != System.C()->GetPixel(X, Y)) ++Different;
+    EXPECT_EQ(Different, 0);
+  }
+  // Line ends stay line ends.
+  THTMLDrawResult R;
+  TPage Pg;
+  Pg.Draw(HtmlEscape(L"bir\r\niki\nüç\rdört"), Rect(0, 0, 400, 300), R);
+  EXPECT_EQ(R.LineCount, 4);
+}
+
 TEST(MarkupLayout, WrapsAtBlanks) {
   TPage Pg;
   const Integer Gh = Pg.Gh();

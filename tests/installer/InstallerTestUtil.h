@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "framework/Registry.h"
 #include "framework/SysUtils.h"
 #include "framework/WinShell.h"
 #include "installer/QalMain.h"
@@ -83,6 +85,123 @@ inline std::vector<String> Lines(const String& Text) {
   }
   return Result;
 }
+
+// The user's desktop moved into a folder of the test (a new prefix links it to the Unix home),
+// and put back afterwards.
+class TTestDesktop {
+ public:
+  TTestDesktop() {
+    wchar_t Temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, Temp);
+    Folder = ExcludeTrailingPathDelimiter(Temp) + L"\\QalDesktop" + IntToStr(Integer(GetCurrentProcessId()));
+    ForceDirectories(Folder);
+    TRegistry R;
+    R.OpenKey(Key, true);
+    if (R.ValueExists(L"Desktop")) {
+      FOld = R.ReadString(L"Desktop");
+      FHadOld = true;
+    }
+    R.WriteExpandString(L"Desktop", Folder);
+  }
+  ~TTestDesktop() {
+    TRegistry R;
+    R.OpenKey(Key, true);
+    if (FHadOld) R.WriteExpandString(L"Desktop", FOld);
+    else R.DeleteValue(L"Desktop");
+    Clear();
+    RemoveDir(Folder);
+  }
+  TTestDesktop(const TTestDesktop&) = delete;
+  TTestDesktop& operator=(const TTestDesktop&) = delete;
+  // Empties the desktop.
+  void Clear() {
+    RemoveTree(Folder);
+    ForceDirectories(Folder);
+  }
+  String Folder;
+
+ private:
+  static constexpr const wchar_t* Key = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  String FOld;
+  bool FHadOld = false;
+};
+
+// The target of a shell link, empty when it cannot be read.
+inline String LinkTarget(const String& LinkFile) {
+  IShellLinkW* Link = nullptr;
+  IPersistFile* File = nullptr;
+  String Result;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&Link)))) {
+    if (SUCCEEDED(Link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&File))) &&
+        SUCCEEDED(File->Load(LinkFile.c_str(), STGM_READ))) {
+      wchar_t Path[MAX_PATH] = {};
+      if (SUCCEEDED(Link->GetPath(Path, MAX_PATH, nullptr, SLGP_RAWPATH))) Result = Path;
+    }
+    if (File) File->Release();
+    Link->Release();
+  }
+  return Result;
+}
+
+// The Unix name of a Windows path under Wine; empty elsewhere.
+inline std::string UnixName(const String& Path) {
+  using TUnixName = char* (*)(const wchar_t*);
+  auto Get = reinterpret_cast<TUnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* Name = Get ? Get(Path.c_str()) : nullptr;
+  if (!Name) return std::string();
+  std::string Result = Name;
+  HeapFree(GetProcessHeap(), 0, Name);
+  return Result;
+}
+
+// Runs a Unix program with two path arguments and waits until Done answers true.
+inline bool RunUnix(const String& Program, const std::string& A, const std::string& B, const std::function<bool()>& Done) {
+  String Command = Program + L" \"" + UTF8ToString(A) + L"\"" + (B.empty() ? L"" : L" \"" + UTF8ToString(B) + L"\"");
+  STARTUPINFOW Startup{};
+  Startup.cb = sizeof Startup;
+  PROCESS_INFORMATION Info{};
+  if (!CreateProcessW(nullptr, Command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Info))
+    return false;
+  CloseHandle(Info.hThread);
+  CloseHandle(Info.hProcess);
+  // A Unix program's process handle may signal before the program has run.
+  for (int Try = 0; Try < 250; ++Try) {
+    if (Done()) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+inline bool IsDirectoryLink(const String& Path) {
+  DWORD Attributes = GetFileAttributesW(Path.c_str());
+  return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Directory links to a target, made for a test and removed after it. Wine cannot make one from
+// the Windows side, but shows a Unix symbolic link to a folder as a reparse point, as Windows
+// shows a junction; nor can it remove one, so the links go the way they came.
+class TDirectoryLinks {
+ public:
+  ~TDirectoryLinks() {
+    for (const String& Link : FLinks)
+      if (IsDirectoryLink(Link) && !RemoveDirectoryW(Link.c_str()))
+        RunUnix(L"/bin/rm", UnixName(Link), "", [&] { return GetFileAttributesW(Link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+  }
+  bool Make(const String& Link, const String& Target) {
+    FLinks.push_back(Link);
+    if (CreateSymbolicLinkW(Link.c_str(), Target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && IsDirectoryLink(Link))
+      return true;
+    std::string Parent = UnixName(ExcludeTrailingPathDelimiter(ExtractFilePath(Link)));
+    if (Parent.empty()) return false;
+    return RunUnix(L"/bin/ln -s", UnixName(Target), Parent + "/" + UTF8Encode(ExtractFileName(Link)),
+                   [&] { return IsDirectoryLink(Link); });
+  }
+
+ private:
+  std::vector<String> FLinks;
+};
 
 // The stand-in program copied into Folder as Name ("Ingenico.exe"), behaving as Settings (the
 // lines of its .standin file) ask; answers its path. It logs to the same name with ".log".

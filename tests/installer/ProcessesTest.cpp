@@ -53,12 +53,14 @@ TEST_F(QalRunAndWait, ProgramsThatEndOrCannotStart) {
     Cardinal TimeoutMs;
     const wchar_t* Ending;  // the stand-in's last log line; empty: ended before it could end itself
     bool RedLine;
+    bool Ran;  // what RunAndWait answers: the program ran to its end
+    Cardinal ExitCode;
   };
   const TCase Cases[] = {
-      {"ends at once", L"", 0, L"end 0", false},
-      {"fails with an exit code", L"exit=3", 0, L"end 3", false},
-      {"ends within its time-out", L"run=300", 10000, L"end 0", false},
-      {"real clock, short time-out", L"run=forever", 400, L"", true},
+      {"ends at once", L"", 0, L"end 0", false, true, 0},
+      {"fails with an exit code", L"exit=3", 0, L"end 3", false, true, 3},
+      {"ends within its time-out", L"run=300", 10000, L"end 0", false, true, 0},
+      {"real clock, short time-out", L"run=forever", 400, L"", true, false, 0},
   };
   int N = 0;
   for (const TCase& C : Cases) {
@@ -66,7 +68,9 @@ TEST_F(QalRunAndWait, ProgramsThatEndOrCannotStart) {
     Form->Memo1->GetLines()->Clear();
     String Name = L"program" + IntToStr(++N) + L".exe";
     String Program = PlaceStandin(Folder.Path(), Name, C.Settings);
-    Form->RunAndWait(Program, L"-x \"iki kelime\"", C.TimeoutMs, Folder.Path());
+    Cardinal ExitCode = 12345;
+    EXPECT_EQ(Form->RunAndWait(Program, L"-x \"iki kelime\"", C.TimeoutMs, Folder.Path(), &ExitCode), C.Ran);
+    EXPECT_EQ(ExitCode, C.ExitCode);
     std::vector<String> Log = Lines(StandinLog(Program));
     if (*C.Ending) {
       ASSERT_FALSE(Log.empty());
@@ -80,7 +84,7 @@ TEST_F(QalRunAndWait, ProgramsThatEndOrCannotStart) {
   // A program that is not there: the system's reason in red.
   Form->Memo1->GetLines()->Clear();
   String Missing = Folder / L"yok.exe";
-  Form->RunAndWait(Missing, L"-a", 0, Folder.Path());
+  EXPECT_FALSE(Form->RunAndWait(Missing, L"-a", 0, Folder.Path()));
   std::vector<String> Red = LogLines(Form);
   ASSERT_EQ(Red.size(), 1u) << Red[0].c_str() << " / " << Red.back().c_str();
   const String Expected = L"Komut çalıştırılamadı: " + Missing + L" -a - ";
@@ -264,65 +268,6 @@ TEST(QalShortcut, WrittenAndReadBackThroughTheShell) {
 }
 
 using QalDeleteFolder = TMainFormTest;
-
-// The Unix name of a Windows path under Wine; empty elsewhere.
-std::string UnixName(const String& Path) {
-  using TUnixName = char* (*)(const wchar_t*);
-  auto Get = reinterpret_cast<TUnixName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  char* Name = Get ? Get(Path.c_str()) : nullptr;
-  if (!Name) return std::string();
-  std::string Result = Name;
-  HeapFree(GetProcessHeap(), 0, Name);
-  return Result;
-}
-
-// Runs a Unix program with two path arguments and waits until Done answers true.
-bool RunUnix(const String& Program, const std::string& A, const std::string& B, const std::function<bool()>& Done) {
-  String Command = Program + L" \"" + UTF8ToString(A) + L"\"" + (B.empty() ? L"" : L" \"" + UTF8ToString(B) + L"\"");
-  STARTUPINFOW Startup{};
-  Startup.cb = sizeof Startup;
-  PROCESS_INFORMATION Info{};
-  if (!CreateProcessW(nullptr, Command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Info))
-    return false;
-  CloseHandle(Info.hThread);
-  CloseHandle(Info.hProcess);
-  // A Unix program's process handle may signal before the program has run.
-  for (int Try = 0; Try < 250; ++Try) {
-    if (Done()) return true;
-    Sleep(20);
-  }
-  return false;
-}
-
-bool IsDirectoryLink(const String& Path) {
-  DWORD Attributes = GetFileAttributesW(Path.c_str());
-  return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// Directory links to a target, made for a test and removed after it. Wine cannot make one from
-// the Windows side, but shows a Unix symbolic link to a folder as a reparse point, as Windows
-// shows a junction; nor can it remove one, so the links go the way they came.
-class TDirectoryLinks {
- public:
-  ~TDirectoryLinks() {
-    for (const String& Link : FLinks)
-      if (IsDirectoryLink(Link) && !RemoveDirectoryW(Link.c_str()))
-        RunUnix(L"/bin/rm", UnixName(Link), "", [&] { return GetFileAttributesW(Link.c_str()) == INVALID_FILE_ATTRIBUTES; });
-  }
-  bool Make(const String& Link, const String& Target) {
-    FLinks.push_back(Link);
-    if (CreateSymbolicLinkW(Link.c_str(), Target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && IsDirectoryLink(Link))
-      return true;
-    std::string Parent = UnixName(ExcludeTrailingPathDelimiter(ExtractFilePath(Link)));
-    if (Parent.empty()) return false;
-    return RunUnix(L"/bin/ln -s", UnixName(Target), Parent + "/" + UTF8Encode(ExtractFileName(Link)),
-                   [&] { return IsDirectoryLink(Link); });
-  }
-
- private:
-  std::vector<String> FLinks;
-};
 
 TEST_F(QalDeleteFolder, RemovesTheTreeButNotWhatALinkPointsAt) {
   TScratchFolder Root(L"delete");

@@ -13,6 +13,8 @@
 #include "framework/SysUtils.h"
 #include "installer/QalMain.h"
 #include "installer/BoxDriver.h"
+#include "installer/RunDriver.h"
+#include "installer/InstallerTestUtil.h"
 
 namespace {
 
@@ -355,51 +357,69 @@ TEST_F(QalMainForm, NoInternetConnectionWarnsAndEnds) {
   EXPECT_FALSE(Second->cmdQal->GetEnabled());
 }
 
-// The main button asks before it runs; without a version it only warns.
+// The main button asks before it runs; without a version it only warns. Confirmed, the run
+// starts: here an update of a folder that is none.
 TEST_F(QalMainForm, MainButtonAsksForTheVersion) {
+  using insttest::AnswerDialog;
   const struct {
     Integer Version;
-    const wchar_t* Said;
-    const wchar_t* Answer;
+    std::vector<insttest::TRunDriver::TStep> Steps;
+    std::vector<String> Said;
   } Cases[] = {
-      {-1, L"Versiyon belirtmediniz!", L"OK"},
-      {0, L"Seçili Version 5.0 (PostgreSQL) Onaylıyor Musunuz?", L"No"},
-      {1, L"Seçili Version 6.0 (PostgreSQL) Onaylıyor Musunuz?", L"Yes"},
+      {-1, {AnswerDialog(mrOk)}, {L"Warning: Versiyon belirtmediniz!"}},
+      {0, {AnswerDialog(mrNo)}, {L"Information: Seçili Version 5.0 (PostgreSQL) Onaylıyor Musunuz?"}},
+      {1,
+       {AnswerDialog(mrYes), AnswerDialog(mrOk)},
+       {L"Information: Seçili Version 6.0 (PostgreSQL) Onaylıyor Musunuz?",
+        String(QalTitle) + L": Lütfen Zelkor klasörünü Seçiniz\rKlasörün adı \"Zelkor 6.0\" olduğundan emin olunuz.."}},
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Version);
     Form->rgVersiyon->SetItemIndex(C.Version);
-    std::vector<String> Said;
-    TBoxDriver Driver({L"TMessageForm"}, [&](HWND Box) {
-      Said.push_back(DialogText(Box));
-      PressDialogButton(Box, C.Answer);
-    });
+    insttest::TRunDriver Boxes(C.Steps);
     Form->cmdQalClick(Form->cmdQal);
-    EXPECT_EQ(Said, std::vector<String>{C.Said});
+    EXPECT_TRUE(Boxes.Finished());
+    EXPECT_EQ(Boxes.Seen, C.Said);
     EXPECT_FALSE(Form->GetRunning());
     EXPECT_TRUE(Form->cmdQal->GetEnabled());
   }
 }
 
 // A close asked for while a run is in progress is refused: the run's steps are still on the stack.
+// The run here is a client installation that the operator calls off at its first question.
 TEST_F(QalMainForm, RefusesToCloseDuringARun) {
-  const struct {
-    const wchar_t* Answer;
-    bool StaysOpen;
-  } Cases[] = {{L"Yes", true}, {L"No", false}};
-  for (const auto& C : Cases) {
-    SCOPED_TRACE(String(C.Answer));
-    Form->Show();
-    // The close request waits in the queue until the run, if any, pumps messages.
-    TBoxDriver Driver({L"TMessageForm"}, [&](HWND Box) {
-      PressDialogButton(Box, C.Answer);
+  insttest::TScratchFolder Parent(L"close");
+  Choose(Form->rgKurulumTipi, 0);
+  Choose(Form->rgTerminalTipi, 1);
+  Form->rgVersiyon->SetItemIndex(1);
+  Form->txPath->SetText(Parent.Path());
+  // The close request waits in the queue until the run, if any, pumps messages.
+  auto AnswerAndClose = [this](TModalResult Answer) {
+    return [this, Answer](insttest::TRunDriver& D) {
+      if (!insttest::AnswerDialog(Answer)(D)) return false;
       PostMessageW(Form->GetHandle(), WM_CLOSE, 0, 0);
-    });
+      return true;
+    };
+  };
+  const struct {
+    const char* What;
+    std::vector<insttest::TRunDriver::TStep> Steps;
+    bool StaysOpen;
+  } Cases[] = {
+      {"run", {AnswerAndClose(mrYes), insttest::AnswerCountdownBox(false)}, true},
+      {"no run", {AnswerAndClose(mrNo)}, false},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    Form->Show();
+    insttest::TRunDriver Boxes(C.Steps);
     Form->cmdQalClick(Form->cmdQal);
     Pump();
-    EXPECT_TRUE(Driver.Acted);
+    EXPECT_TRUE(Boxes.Finished());
     EXPECT_EQ(Form->GetVisible(), C.StaysOpen);
+    EXPECT_FALSE(Form->GetRunning());
   }
+  EXPECT_FALSE(DirectoryExists(Parent / L"Zelkor 6.0"));
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "framework/SysUtils.h"
 #include "framework/WinShell.h"
 
+#include <winhttp.h>
+
 namespace {
 
 using namespace UiDriver;
@@ -28,8 +30,16 @@ String QalExe() {
 }
 
 // Nothing the program asks of the network may leave the machine: HTTP goes to a closed port of
-// the loopback address.
-const std::vector<std::wstring> LocalOnly = {L"http_proxy=http://127.0.0.1:9", L"https_proxy=http://127.0.0.1:9"};
+// the loopback address. WinHTTP prefers the prefix's default proxy to the environment, and a suite
+// run earlier in this prefix may have pointed that one at its own server: both are set.
+std::vector<std::wstring> LocalOnly() {
+  std::wstring Closed = L"127.0.0.1:9";
+  WINHTTP_PROXY_INFO Info{};
+  Info.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+  Info.lpszProxy = Closed.data();
+  if (!WinHttpSetDefaultProxyConfiguration(&Info)) RaiseLastOSError();
+  return {L"http_proxy=http://" + Closed, L"https_proxy=http://" + Closed};
+}
 
 bool WaitUntil(const std::function<bool()>& Done, DWORD TimeoutMs = 10000) {
   DWORD Start = GetTickCount();
@@ -83,7 +93,7 @@ class QalProgram : public testing::Test {
 };
 
 TEST_F(QalProgram, OpensItsMainFormWithCaptionAndStatus) {
-  Program = TProgram::Start(QalExe(), L"", L"", LocalOnly);
+  Program = TProgram::Start(QalExe(), L"", L"", LocalOnly());
   HWND Form = StartedMainForm(Program);
   ASSERT_NE(Form, nullptr);
   EXPECT_EQ(Text(Form), L"Zelkor SQL (Kurulum Sihirbazı)");
@@ -122,7 +132,7 @@ TEST_F(QalProgram, CarriesItsManifest) {
 
 // The operator's choices, made with clicks, keep the component boxes consistent.
 TEST_F(QalProgram, OptionBoxesFollowTheChoices) {
-  Program = TProgram::Start(QalExe(), L"", L"", LocalOnly);
+  Program = TProgram::Start(QalExe(), L"", L"", LocalOnly());
   ASSERT_NE(StartedMainForm(Program), nullptr);
   const std::wstring New = L"TGroupButton: &Yeni Kurulum", Update = L"TGroupButton: &Güncelleme",
                      Server = L"TGroupButton: &Sunucu", Client = L"TGroupButton: İste&mci",
@@ -206,7 +216,7 @@ TEST_F(QalProgram, DeletesOnlyTheLeftoverOfTheSelfUpdate) {
     Touch(File);
     String Argument = C.Argument ? String(C.Argument) : File;
     // Started from another working folder, as a shortcut may start it.
-    Program = TProgram::Start(Exe, L"\"" + Argument + L"\"", Folder.Path + L"\\alt", LocalOnly);
+    Program = TProgram::Start(Exe, L"\"" + Argument + L"\"", Folder.Path + L"\\alt", LocalOnly());
     ASSERT_NE(StartedMainForm(Program), nullptr);
     EXPECT_EQ(!FileExists(File), C.Deleted);
     AltF4(Find(Main, Program.Id()));
@@ -232,7 +242,7 @@ TEST_F(QalProgram, EndsOnWindowsBefore7ServicePack1) {
     String Key;
     ~TRemoveKey() { TRegistry().DeleteKey(Key); }
   } Remove{Key};
-  Program = TProgram::Start(Exe, L"123.exe", L"", LocalOnly);
+  Program = TProgram::Start(Exe, L"123.exe", L"", LocalOnly());
   std::vector<std::wstring> Box = Answer(L"#32770", L"OK", Program.Id(), 30000);
   ASSERT_FALSE(Box.empty());
   EXPECT_EQ(Box[0], L"Zelkor SQL (Kurulum Sihirbazı)");
@@ -246,7 +256,7 @@ TEST_F(QalProgram, EndsOnWindowsBefore7ServicePack1) {
 // Under a real screen: the main form as the operator sees it, kept as a picture beside the build
 // (artifacts/qal-main-form.png), and its parts where the form's description puts them.
 TEST_F(QalProgram, MainFormOnScreen) {
-  Program = TProgram::Start(QalExe(), L"", L"", LocalOnly);
+  Program = TProgram::Start(QalExe(), L"", L"", LocalOnly());
   HWND Form = StartedMainForm(Program);
   ASSERT_NE(Form, nullptr);
   SetForegroundWindow(Form);

@@ -174,8 +174,10 @@ TEST_F(QalServices, PostgreSqlServicesStopInRegistryOrderAndStartInTheSame) {
   for (const String& Name : Product) EXPECT_EQ(GetServiceState(L"", Name), 4) << Name.c_str();
 }
 
+// The service's name goes into the box's markup as plain text.
 TEST_F(QalServices, PostgreSqlServiceThatWillNotStopAsksAfterAMinute) {
-  TTestService Stubborn(L"Zelkor-PG10", LogFile, true);
+  const String Name = L"Zelkor-PG<10>&Co";
+  TTestService Stubborn(Name, LogFile, true);
   Stubborn.Start();
   for (bool Yes : {false, true}) {
     SCOPED_TRACE(Yes ? "Evet" : "Hayır");
@@ -194,12 +196,12 @@ TEST_F(QalServices, PostgreSqlServiceThatWillNotStopAsksAfterAMinute) {
     EXPECT_GE(TFakeTime::Pauses, 7);
     EXPECT_LE(TFakeTime::Pauses, 9);
     EXPECT_EQ(TFakeTime::Paused, Cardinal(TFakeTime::Pauses) * 500);
-    EXPECT_EQ(LogLines(Form), (std::vector<String>{L"PostgreSQL hizmeti durduruluyor: Zelkor-PG10",
-                                                   L"PostgreSQL hizmeti durdurulamadı: Zelkor-PG10"}));
+    EXPECT_EQ(LogLines(Form), (std::vector<String>{L"PostgreSQL hizmeti durduruluyor: " + Name,
+                                                   L"PostgreSQL hizmeti durdurulamadı: " + Name}));
     EXPECT_EQ(Answer.Caption, L"Uyarı");
-    EXPECT_EQ(Answer.Text, L"<b>Zelkor-PG10</b> veritabanı hizmeti durdurulamadı. Bu durumda alınacak yedek bozuk/eksik "
-                           L"olabilir. Yine de devam etmek istiyor musunuz?");
-    EXPECT_EQ(GetServiceState(L"", L"Zelkor-PG10"), 4);
+    EXPECT_EQ(Answer.Text, L"<b>Zelkor-PG&lt;10&gt;&#38;&#38;<>Co</b> veritabanı hizmeti durdurulamadı. Bu durumda "
+                           L"alınacak yedek bozuk/eksik olabilir. Yine de devam etmek istiyor musunuz?");
+    EXPECT_EQ(GetServiceState(L"", Name), 4);
   }
 }
 

@@ -8,66 +8,14 @@
 #include "framework/SysUtils.h"
 #include "framework/WinShell.h"
 #include "installer/BoxDriver.h"
+#include "installer/InstallerTestUtil.h"
 #include "installer/QalMain.h"
 #include "installer/Version.h"
 
 namespace {
 
-// The user's desktop moved into a folder of the test (a new prefix links it to the Unix home),
-// and put back afterwards.
-class TTestDesktop {
- public:
-  TTestDesktop() {
-    wchar_t Temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, Temp);
-    Folder = ExcludeTrailingPathDelimiter(Temp) + L"\\QalDesktop" + IntToStr(Integer(GetCurrentProcessId()));
-    ForceDirectories(Folder);
-    TRegistry R;
-    R.OpenKey(Key, true);
-    if (R.ValueExists(L"Desktop")) {
-      FOld = R.ReadString(L"Desktop");
-      FHadOld = true;
-    }
-    R.WriteExpandString(L"Desktop", Folder);
-  }
-  ~TTestDesktop() {
-    TRegistry R;
-    R.OpenKey(Key, true);
-    if (FHadOld) R.WriteExpandString(L"Desktop", FOld);
-    else R.DeleteValue(L"Desktop");
-    Clear();
-    RemoveDir(Folder);
-  }
-  void Clear() {
-    for (const wchar_t* Name : {L"\\Dovrik 9.6.lnk", L"\\ZelkorPos.lnk"}) {
-      DeleteFile(Folder + Name);
-      RemoveDir(Folder + Name);
-    }
-  }
-  String Folder;
-
- private:
-  static constexpr const wchar_t* Key = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-  String FOld;
-  bool FHadOld = false;
-};
-
-String LinkTarget(const String& LinkFile) {
-  IShellLinkW* Link = nullptr;
-  IPersistFile* File = nullptr;
-  String Result;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                 reinterpret_cast<void**>(&Link)))) {
-    if (SUCCEEDED(Link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&File))) &&
-        SUCCEEDED(File->Load(LinkFile.c_str(), STGM_READ))) {
-      wchar_t Path[MAX_PATH] = {};
-      if (SUCCEEDED(Link->GetPath(Path, MAX_PATH, nullptr, SLGP_RAWPATH))) Result = Path;
-    }
-    if (File) File->Release();
-    Link->Release();
-  }
-  return Result;
-}
+using insttest::LinkTarget;
+using insttest::TTestDesktop;
 
 Integer RetailValue(const wchar_t* Name) {
   TRegistry R;

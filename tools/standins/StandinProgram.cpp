@@ -7,6 +7,17 @@
 //   window=CLASS|TITLE     show a top-level window of that class and title (several lines: several)
 //   hidden=CLASS|TITLE     the same, never shown
 //   close=ignore           a request to close a window (WM_CLOSE) is ignored
+//   journal=FILE           also append one line per event to FILE (relative: beside the program),
+//                          shared by several stand-ins so that their order shows:
+//                            "NAME.exe|FOLDER|ARGUMENTS"  started (ARGUMENTS: after the program)
+//                            "NAME.exe|stdin|TEXT"        what it read (see stdin)
+//                            "service installed SERVICE"  registered (see service)
+//                            "service start SERVICE|PATH", "service stop SERVICE"
+//   stdin=read             read standard input when it is a file (as cmd.exe hands a pipe over)
+//   service=SERVICE        started with "/install" or "register" among its arguments: registers
+//                          itself as the demand-start service SERVICE (nothing when it exists) and
+//                          ends; started with no arguments (by the service manager): runs as that
+//                          service until it is stopped
 #include <windows.h>
 
 #include <string>
@@ -15,7 +26,11 @@
 namespace {
 
 std::wstring Base;  // the program's path without ".exe"
+std::wstring Journal;
+std::wstring ServiceName;
 bool IgnoreClose = false;
+SERVICE_STATUS_HANDLE StatusHandle = nullptr;
+HANDLE StopEvent = nullptr;
 
 std::string Utf8(const std::wstring& S) {
   int N = WideCharToMultiByte(CP_UTF8, 0, S.c_str(), int(S.size()), nullptr, 0, nullptr, nullptr);
@@ -24,9 +39,9 @@ std::string Utf8(const std::wstring& S) {
   return R;
 }
 
-void Log(const std::wstring& Text) {
-  HANDLE F = CreateFileW((Base + L".log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+void Append(const std::wstring& File, const std::wstring& Text) {
+  HANDLE F = CreateFileW(File.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (F == INVALID_HANDLE_VALUE) return;
   std::string Bytes = Utf8(Text);
   DWORD Written = 0;
@@ -34,19 +49,59 @@ void Log(const std::wstring& Text) {
   CloseHandle(F);
 }
 
+void Log(const std::wstring& Text) { Append(Base + L".log", Text); }
+
+void ToJournal(const std::wstring& Line) {
+  if (!Journal.empty()) Append(Journal, Line + L"\r\n");
+}
+
+// One event, in the log and in the journal.
+void Event(const std::wstring& Line) {
+  Log(Line + L"\r\n");
+  ToJournal(Line);
+}
+
+std::wstring FileNameOf(const std::wstring& Path) {
+  size_t Slash = Path.find_last_of(L"\\/");
+  return Slash == std::wstring::npos ? Path : Path.substr(Slash + 1);
+}
+
+// The command line after the program's own name.
+std::wstring Arguments() {
+  const wchar_t* P = GetCommandLineW();
+  if (*P == L'"') {
+    ++P;
+    while (*P && *P != L'"') ++P;
+    if (*P) ++P;
+  } else {
+    while (*P && *P != L' ' && *P != L'\t') ++P;
+  }
+  while (*P == L' ' || *P == L'\t') ++P;
+  return P;
+}
+
+std::string ReadAll(HANDLE F) {
+  std::string Bytes;
+  char Buf[1024];
+  DWORD Got = 0;
+  while (ReadFile(F, Buf, sizeof Buf, &Got, nullptr) && Got) Bytes.append(Buf, Got);
+  return Bytes;
+}
+
+std::wstring FromUtf8(const std::string& Bytes) {
+  int N = MultiByteToWideChar(CP_UTF8, 0, Bytes.c_str(), int(Bytes.size()), nullptr, 0);
+  std::wstring Text(size_t(N), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, Bytes.c_str(), int(Bytes.size()), Text.data(), N);
+  return Text;
+}
+
 std::vector<std::wstring> Settings() {
   std::vector<std::wstring> Lines;
   HANDLE F = CreateFileW((Base + L".standin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                          nullptr);
   if (F == INVALID_HANDLE_VALUE) return Lines;
-  std::string Bytes;
-  char Buf[1024];
-  DWORD Got = 0;
-  while (ReadFile(F, Buf, sizeof Buf, &Got, nullptr) && Got) Bytes.append(Buf, Got);
+  std::wstring Text = FromUtf8(ReadAll(F));
   CloseHandle(F);
-  int N = MultiByteToWideChar(CP_UTF8, 0, Bytes.c_str(), int(Bytes.size()), nullptr, 0);
-  std::wstring Text(size_t(N), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, Bytes.c_str(), int(Bytes.size()), Text.data(), N);
   size_t Start = 0;
   while (Start < Text.size()) {
     size_t End = Text.find(L'\n', Start);
@@ -80,6 +135,50 @@ void MakeWindow(const std::wstring& Spec, bool Visible) {
                   nullptr, nullptr, C.hInstance, nullptr);
 }
 
+void Report(DWORD State) {
+  SERVICE_STATUS S{};
+  S.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+  S.dwCurrentState = State;
+  S.dwControlsAccepted = State == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+  S.dwWaitHint = 1000;
+  SetServiceStatus(StatusHandle, &S);
+}
+
+DWORD WINAPI ServiceControl(DWORD Code, DWORD, void*, void*) {
+  if (Code == SERVICE_CONTROL_STOP) {
+    Event(L"service stop " + ServiceName);
+    Report(SERVICE_STOP_PENDING);
+    SetEvent(StopEvent);
+    return NO_ERROR;
+  }
+  return Code == SERVICE_CONTROL_INTERROGATE ? NO_ERROR : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+void WINAPI ServiceMain(DWORD, wchar_t**) {
+  StatusHandle = RegisterServiceCtrlHandlerExW(ServiceName.c_str(), &ServiceControl, nullptr);
+  if (!StatusHandle) return;
+  StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  Event(L"service start " + ServiceName + L"|" + Base + L".exe");
+  Report(SERVICE_RUNNING);
+  WaitForSingleObject(StopEvent, INFINITE);
+  Report(SERVICE_STOPPED);
+}
+
+// Registers this program as the service; an existing one stays as it is.
+void InstallService() {
+  SC_HANDLE Manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!Manager) return;
+  std::wstring Command = L"\"" + Base + L".exe\"";
+  SC_HANDLE Service = CreateServiceW(Manager, ServiceName.c_str(), ServiceName.c_str(), SERVICE_ALL_ACCESS,
+                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                                     Command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (Service) {
+    Event(L"service installed " + ServiceName);
+    CloseServiceHandle(Service);
+  }
+  CloseServiceHandle(Manager);
+}
+
 }  // namespace
 
 int wmain() {
@@ -87,23 +186,51 @@ int wmain() {
   GetModuleFileNameW(nullptr, Path, MAX_PATH);
   Base = Path;
   if (Base.size() > 4 && _wcsicmp(Base.c_str() + Base.size() - 4, L".exe") == 0) Base.resize(Base.size() - 4);
-  wchar_t Folder[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, Folder);
-  Log(std::wstring(L"start\r\nfolder: ") + Folder + L"\r\ncommand: " + GetCommandLineW() + L"\r\n");
+  const std::wstring Folder = Base.substr(0, Base.find_last_of(L"\\/") + 1);
+  wchar_t Current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, Current);
+  Log(std::wstring(L"start\r\nfolder: ") + Current + L"\r\ncommand: " + GetCommandLineW() + L"\r\n");
 
   int ExitCode = 0;
   DWORD RunMs = 0;
-  bool Windows = false;
+  bool Windows = false, ReadInput = false;
+  std::vector<std::wstring> WindowSpecs;
   for (const std::wstring& S : Settings()) {
     size_t Eq = S.find(L'=');
     std::wstring Key = S.substr(0, Eq), Value = Eq == std::wstring::npos ? L"" : S.substr(Eq + 1);
     if (Key == L"exit") ExitCode = _wtoi(Value.c_str());
     else if (Key == L"run") RunMs = Value == L"forever" ? INFINITE : DWORD(_wtoi(Value.c_str()));
     else if (Key == L"close") IgnoreClose = Value == L"ignore";
-    else if (Key == L"window" || Key == L"hidden") {
-      MakeWindow(Value, Key == L"window");
-      Windows = true;
+    else if (Key == L"journal")
+      Journal = Value.empty() || Value.find(L':') != std::wstring::npos || Value[0] == L'\\' ? Value : Folder + Value;
+    else if (Key == L"stdin") ReadInput = Value == L"read";
+    else if (Key == L"service") ServiceName = Value;
+    else if (Key == L"window" || Key == L"hidden") WindowSpecs.push_back(S);
+  }
+  const std::wstring Args = Arguments();
+  if (!ServiceName.empty() && Args.empty()) {
+    // Started by the service manager.
+    wchar_t Empty[] = L"";
+    SERVICE_TABLE_ENTRYW Table[] = {{Empty, &ServiceMain}, {nullptr, nullptr}};
+    return StartServiceCtrlDispatcherW(Table) ? 0 : 1;
+  }
+  // The log has the command already.
+  ToJournal(FileNameOf(Base) + L".exe|" + Current + L"|" + Args);
+  if (ReadInput) {
+    HANDLE In = GetStdHandle(STD_INPUT_HANDLE);
+    // Only a file: anything else could wait for ever.
+    if (In && In != INVALID_HANDLE_VALUE && GetFileType(In) == FILE_TYPE_DISK) {
+      std::wstring Text = FromUtf8(ReadAll(In));
+      while (!Text.empty() && (Text.back() == L'\n' || Text.back() == L'\r')) Text.pop_back();
+      Event(FileNameOf(Base) + L".exe|stdin|" + Text);
     }
+  }
+  const bool Install = Args.find(L"/install") != std::wstring::npos || Args.find(L"register") != std::wstring::npos;
+  if (!ServiceName.empty() && Install) InstallService();
+  for (const std::wstring& S : WindowSpecs) {
+    size_t Eq = S.find(L'=');
+    MakeWindow(S.substr(Eq + 1), S.substr(0, Eq) == L"window");
+    Windows = true;
   }
   DWORD Start = GetTickCount();
   if (Windows || RunMs) {

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """CTest fixture: the local download server with a small file store for the client's and the
 wizard's tests, with the program's own token.
-  server-fixture.py start STATE    makes STATE/store and the rules, starts the server
-  server-fixture.py stop STATE     stops it
+  server-fixture.py start STATE        makes STATE/store and the rules, starts the server
+  server-fixture.py start-empty STATE  the same with an empty store and no rules, which the tests fill
+  server-fixture.py stop STATE         stops it
 """
 import json
 import os
+import shutil
 import subprocess
 import sys
 
@@ -14,6 +16,16 @@ server = os.path.join(here, "..", "..", "..", "tools", "download-server.py")
 command, state = sys.argv[1], os.path.abspath(sys.argv[2])
 if command == "stop":
     sys.exit(subprocess.call([sys.executable, server, "stop", "--state", state]))
+if command == "start-empty":
+    store = os.path.join(state, "store")
+    shutil.rmtree(store, ignore_errors=True)
+    os.makedirs(store)
+    for name in ("rules.json", "requests.log"):
+        try:
+            os.remove(os.path.join(state, name))
+        except FileNotFoundError:
+            pass
+    sys.exit(subprocess.call([sys.executable, server, "start", "--state", state, "--root", store]))
 
 SIZE = 2621447  # several read blocks and an odd tail; the test makes the same bytes
 data = bytes((i * 31 + i // 1000) & 0xFF for i in range(SIZE))

@@ -1,0 +1,1 @@
+Satış formu, paketin tasarımı.
