@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <winsvc.h>
+
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -274,5 +276,43 @@ struct TFakeTime {
     };
   }
 };
+
+// ---- Services of the test's Wine prefix ------------------------------------------------------
+
+// Ends the service's process, stops and removes it; nothing when it is not installed.
+inline void RemoveService(const String& Name) {
+  SC_HANDLE Manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (SC_HANDLE Service = OpenServiceW(Manager, Name.c_str(), SERVICE_ALL_ACCESS)) {
+    SERVICE_STATUS_PROCESS Status{};
+    DWORD Needed = 0;
+    if (QueryServiceStatusEx(Service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&Status), sizeof Status,
+                             &Needed) &&
+        Status.dwProcessId != 0) {
+      if (HANDLE P = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, Status.dwProcessId)) {
+        TerminateProcess(P, 0);
+        WaitForSingleObject(P, 5000);
+        CloseHandle(P);
+      }
+    }
+    DeleteService(Service);
+    CloseServiceHandle(Service);
+    // The manager lets a deleted service go only when its process and handles are gone: under a
+    // loaded machine that takes more than a few seconds, and a run that found it would skip it.
+    for (int Try = 0; Try < 1500 && GetServiceState(L"", Name) != 0; ++Try) Sleep(20);
+    EXPECT_EQ(GetServiceState(L"", Name), 0) << "the service " << Name.c_str() << " outlived its removal";
+  }
+  CloseServiceHandle(Manager);
+}
+
+// Starts the service and waits until it runs.
+inline void StartTestService(const String& Name) {
+  SC_HANDLE Manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE Service = OpenServiceW(Manager, Name.c_str(), SERVICE_START | SERVICE_QUERY_STATUS);
+  StartServiceW(Service, 0, nullptr);
+  for (int Try = 0; Try < 1500 && GetServiceState(L"", Name) != 4; ++Try) Sleep(20);
+  EXPECT_EQ(GetServiceState(L"", Name), 4) << "the service " << Name.c_str() << " did not start";
+  CloseServiceHandle(Service);
+  CloseServiceHandle(Manager);
+}
 
 }  // namespace insttest

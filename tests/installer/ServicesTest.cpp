@@ -18,7 +18,7 @@ namespace {
 class TTestService {
  public:
   TTestService(const String& Name, const String& LogFile, bool IgnoreStop = false) : FName(Name) {
-    Remove(Name);
+    RemoveService(Name);
     SC_HANDLE Manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     String Command = L"\"" + BinFolder() + L"standin_service.exe\" \"" + LogFile + L"\"" +
                      (IgnoreStop ? L" ignore-stop" : L"");
@@ -29,36 +29,8 @@ class TTestService {
     if (Service) CloseServiceHandle(Service);
     CloseServiceHandle(Manager);
   }
-  ~TTestService() { Remove(FName); }
-  void Start() {
-    SC_HANDLE Manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE Service = OpenServiceW(Manager, FName.c_str(), SERVICE_START | SERVICE_QUERY_STATUS);
-    StartServiceW(Service, 0, nullptr);
-    for (int Try = 0; Try < 250 && GetServiceState(L"", FName) != 4; ++Try) Sleep(20);
-    CloseServiceHandle(Service);
-    CloseServiceHandle(Manager);
-  }
-  // Removes a service of that name left by an earlier run as well.
-  static void Remove(const String& Name) {
-    SC_HANDLE Manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (SC_HANDLE Service = OpenServiceW(Manager, Name.c_str(), SERVICE_ALL_ACCESS)) {
-      SERVICE_STATUS_PROCESS Status{};
-      DWORD Needed = 0;
-      if (QueryServiceStatusEx(Service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&Status), sizeof Status,
-                               &Needed) &&
-          Status.dwProcessId != 0) {
-        if (HANDLE P = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, Status.dwProcessId)) {
-          TerminateProcess(P, 0);
-          WaitForSingleObject(P, 5000);
-          CloseHandle(P);
-        }
-      }
-      DeleteService(Service);
-      CloseServiceHandle(Service);
-      for (int Try = 0; Try < 250 && GetServiceState(L"", Name) != 0; ++Try) Sleep(20);
-    }
-    CloseServiceHandle(Manager);
-  }
+  ~TTestService() { RemoveService(FName); }
+  void Start() { StartTestService(FName); }
 
  private:
   String FName;
@@ -108,7 +80,7 @@ class QalServices : public TMainFormTest {
     for (const wchar_t* Name : {L"ZelkorBackupA", L"ZelkorBackupB", L"zelkorbackupC", L"XZelkorBackup",
                                 L"Zelkor-PG10", L"postgresql-x64-12", L"PostgreSQL-9.6", L"ZELKOR-PG11",
                                 L"mypostgresql", L"HalvexGuardian20", L"Halvex20", L"Halvex21"})
-      TTestService::Remove(Name);
+      RemoveService(Name);
   }
   TScratchFolder Folder{L"services"};
   String LogFile = Folder / L"services.log";

@@ -99,31 +99,6 @@ inline std::vector<TJournalLine> ReadJournal(const String& File) {
 
 // ---- Services ---------------------------------------------------------------------------------
 
-// Ends the service's process, stops and removes it; nothing when it is not installed.
-inline void RemoveService(const String& Name) {
-  SC_HANDLE Manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  if (SC_HANDLE Service = OpenServiceW(Manager, Name.c_str(), SERVICE_ALL_ACCESS)) {
-    SERVICE_STATUS_PROCESS Status{};
-    DWORD Needed = 0;
-    if (QueryServiceStatusEx(Service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&Status), sizeof Status,
-                             &Needed) &&
-        Status.dwProcessId != 0) {
-      if (HANDLE P = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, Status.dwProcessId)) {
-        TerminateProcess(P, 0);
-        WaitForSingleObject(P, 5000);
-        CloseHandle(P);
-      }
-    }
-    DeleteService(Service);
-    CloseServiceHandle(Service);
-    // The manager lets a deleted service go only when its process and handles are gone: under a
-    // loaded machine that takes more than a few seconds, and a run that found it would skip it.
-    for (int Try = 0; Try < 1500 && GetServiceState(L"", Name) != 0; ++Try) Sleep(20);
-    EXPECT_EQ(GetServiceState(L"", Name), 0) << "the service " << Name.c_str() << " outlived its removal";
-  }
-  CloseServiceHandle(Manager);
-}
-
 // Removes every service of the groups an update stops and starts (backup and database services),
 // whoever left them, and the product's named ones.
 inline void RemoveProductServices(std::initializer_list<const wchar_t*> Named) {
@@ -161,15 +136,6 @@ inline String InstallStandinService(const String& Name, const String& Folder, co
   return Program;
 }
 
-inline void StartTestService(const String& Name) {
-  SC_HANDLE Manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-  SC_HANDLE Service = OpenServiceW(Manager, Name.c_str(), SERVICE_START | SERVICE_QUERY_STATUS);
-  StartServiceW(Service, 0, nullptr);
-  for (int Try = 0; Try < 1500 && GetServiceState(L"", Name) != 4; ++Try) Sleep(20);
-  EXPECT_EQ(GetServiceState(L"", Name), 4) << "the service " << Name.c_str() << " did not start";
-  CloseServiceHandle(Service);
-  CloseServiceHandle(Manager);
-}
 
 // A value of a service's registry key, empty when missing.
 inline String ServiceValue(const String& Service, const String& Value) {
