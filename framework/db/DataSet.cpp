@@ -282,16 +282,17 @@ void TDataSet::DisableControls() {
     FEnableEvent = deDataSetChange;
   }
   ++FDisableCount;
+  // The event's Info is whether the controls are enabled now.
   if (FDisableCount == 1)
     for (TDataSource* S : SourcesSnapshot(FDataSources))
-      if (S) S->DataEvent(deDisabledStateChange, 1);
+      if (S) S->DataEvent(deDisabledStateChange, 0);
 }
 
 void TDataSet::EnableControls() {
   if (FDisableCount == 0) return;
   if (--FDisableCount != 0) return;
   for (TDataSource* S : SourcesSnapshot(FDataSources))
-    if (S) S->DataEvent(deDisabledStateChange, 0);
+    if (S) S->DataEvent(deDisabledStateChange, 1);
   if (FDisableState != FState) DataEvent(deUpdateState, 0);
   if (FDisableState != dsInactive && FState != dsInactive) DataEvent(FEnableEvent, 0);
 }

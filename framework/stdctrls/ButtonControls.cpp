@@ -188,7 +188,7 @@ void TCustomCheckBox::CreateParams(TCreateParams& Params) {
 
 void TCustomCheckBox::CreateWnd() {
   inherited::CreateWnd();
-  SendMessageW(FHandle, BM_SETCHECK, WPARAM(FState), 0);
+  SendMessageW(FHandle, BM_SETCHECK, WPARAM(GetState()), 0);
 }
 
 void TCustomCheckBox::SetState(TCheckBoxState Value) {

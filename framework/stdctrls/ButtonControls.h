@@ -78,14 +78,15 @@ class TCustomCheckBox : public TButtonControl {
   void SetAlignment(TLeftRight Value);
   bool GetAllowGrayed() const { return FAllowGrayed; }
   void SetAllowGrayed(bool Value) { FAllowGrayed = Value; }
-  TCheckBoxState GetState() const { return FState; }
-  void SetState(TCheckBoxState Value);
+  // Virtual, so that a box keeping its state elsewhere (a data-aware one) answers through the base.
+  virtual TCheckBoxState GetState() const { return FState; }
+  virtual void SetState(TCheckBoxState Value);
   virtual bool GetChecked() const { return FState == cbChecked; }
   virtual void SetChecked(bool Value) { SetState(Value ? cbChecked : cbUnchecked); }
   bool GetClicksDisabled() const { return FClicksDisabled; }
   void SetClicksDisabled(bool Value) { FClicksDisabled = Value; }
   // The alignment after right-to-left flipping.
-  TLeftRight GetControlsAlignment() const;
+  virtual TLeftRight GetControlsAlignment() const;
 
  protected:
   void CreateParams(TCreateParams& Params) override;

@@ -132,10 +132,38 @@ void TCustomLabel::Paint() {
   DoDrawText(R, Flags);
 }
 
+namespace {
+// Lends a label's canvas a screen DC while the label has no parent window to measure on.
+class TLabelScreenMeasure {
+ public:
+  explicit TLabelScreenMeasure(TCanvas* Canvas) : FCanvas(Canvas), FDC(GetDC(nullptr)) {
+    FCanvas->Lock();
+    FCanvas->SetHandle(FDC);
+  }
+  ~TLabelScreenMeasure() {
+    FCanvas->SetHandle(nullptr);
+    FCanvas->Unlock();
+    ReleaseDC(nullptr, FDC);
+  }
+  TLabelScreenMeasure(const TLabelScreenMeasure&) = delete;
+  TLabelScreenMeasure& operator=(const TLabelScreenMeasure&) = delete;
+
+ private:
+  TCanvas* FCanvas;
+  HDC FDC;
+};
+}  // namespace
+
 void TCustomLabel::AdjustBounds() {
   if (GetComponentState().Contains(csLoading) || !FAutoSize) return;
   TRect R = GetClientRect();
-  DoDrawText(R, DT_EXPANDTABS | DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0));
+  LongInt Flags = DT_EXPANDTABS | DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0);
+  if (FParent) {
+    DoDrawText(R, Flags);
+  } else {
+    TLabelScreenMeasure Screen(GetCanvas());
+    DoDrawText(R, Flags);
+  }
   Integer X = FLeft;
   TAlignment A = FAlignment;
   if (UseRightToLeftAlignment() && A != taCenter) A = A == taLeftJustify ? taRightJustify : taLeftJustify;

@@ -750,6 +750,19 @@ TEST(Label, AutoSizeFollowsTheCaptionAndWrapping) {
   EXPECT_EQ(R->GetLeft() + R->GetWidth(), 200);
 }
 
+// A label made in code sizes itself before it has a parent, as it will once it has one.
+TEST(Label, AutoSizeWorksBeforeTheLabelHasAParent) {
+  TFormHolder H;
+  auto* L = new TLabel(H.Form);
+  L->SetCaption(L"Lütfen Bekleyiniz...");
+  TSize Apart(L->GetWidth(), L->GetHeight());
+  L->SetParent(H.Form);
+  L->SetCaption(L"x");
+  L->SetCaption(L"Lütfen Bekleyiniz...");
+  EXPECT_EQ(TSize(L->GetWidth(), L->GetHeight()), Apart);
+  EXPECT_GT(Apart.cx, 50);
+}
+
 TEST(RadioGroup, ArrowKeysMoveTheSelection) {
   TControlsHolder F;
   auto* Rg = F->Find<TRadioGroup>(L"rgSector");

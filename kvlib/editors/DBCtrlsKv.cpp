@@ -1,0 +1,3 @@
+#include "kvlib/editors/DBCtrlsKv.h"
+
+void RegisterDBCtrlsKv() { RegisterClasses({TDBCheckBoxKv::StaticClass()}); }
