@@ -30,6 +30,7 @@
 #include "installer/StandInCtrls.h"
 #include "installer/Version.h"
 #include "installer/Wait.h"
+#include "kvlib/editors/DBCtrlsKv.h"
 
 namespace {
 
@@ -130,6 +131,7 @@ void RegisterQalClasses() {
   RegisterComControls();
   RegisterMenus();
   RegisterStandInControls();
+  RegisterDBCtrlsKv();
   RegisterClasses({TNetHTTPClient::StaticClass(), TfrmQalMain::StaticClass(), TMessageBox::StaticClass(),
                    TInputBox::StaticClass(), TMarkupLabel::StaticClass(), TfrmWait::StaticClass(),
                    TfrmVersion::StaticClass()});
@@ -147,11 +149,11 @@ void TfrmQalMain::Loaded() {
   gbKonum = RequireComponent<TGroupBox>(this, L"gbKonum");
   txPath = RequireComponent<TStandInButtonEdit>(this, L"txPath");
   GroupBox2 = RequireComponent<TGroupBox>(this, L"GroupBox2");
-  chServer = RequireComponent<TCheckBox>(this, L"chServer");
-  chDbDemo = RequireComponent<TCheckBox>(this, L"chDbDemo");
-  chFramework = RequireComponent<TCheckBox>(this, L"chFramework");
-  chAnyDesk = RequireComponent<TCheckBox>(this, L"chAnyDesk");
-  chStatikIp = RequireComponent<TCheckBox>(this, L"chStatikIp");
+  chServer = RequireComponent<TDBCheckBoxKv>(this, L"chServer");
+  chDbDemo = RequireComponent<TDBCheckBoxKv>(this, L"chDbDemo");
+  chFramework = RequireComponent<TDBCheckBoxKv>(this, L"chFramework");
+  chAnyDesk = RequireComponent<TDBCheckBoxKv>(this, L"chAnyDesk");
+  chStatikIp = RequireComponent<TDBCheckBoxKv>(this, L"chStatikIp");
   rgSector = RequireComponent<TRadioGroup>(this, L"rgSector");
   lbStatus = RequireComponent<TLabel>(this, L"lbStatus");
   ProgressBar1 = RequireComponent<TProgressBar>(this, L"ProgressBar1");

@@ -14,6 +14,7 @@
 #include "framework/StdCtrls.h"
 #include "framework/sysutils/OSVersion.h"
 #include "installer/StandInCtrls.h"
+#include "kvlib/editors/dbctrls/DBCheckBoxKv.h"
 
 // The application title, also the caption of every wizard form.
 inline constexpr wchar_t QalTitle[] = L"Zelkor SQL (Kurulum Sihirbazı)";
@@ -190,11 +191,11 @@ class TfrmQalMain : public TForm {
   TGroupBox* gbKonum = nullptr;
   TStandInButtonEdit* txPath = nullptr;
   TGroupBox* GroupBox2 = nullptr;
-  TCheckBox* chServer = nullptr;
-  TCheckBox* chDbDemo = nullptr;
-  TCheckBox* chFramework = nullptr;
-  TCheckBox* chAnyDesk = nullptr;
-  TCheckBox* chStatikIp = nullptr;
+  TDBCheckBoxKv* chServer = nullptr;
+  TDBCheckBoxKv* chDbDemo = nullptr;
+  TDBCheckBoxKv* chFramework = nullptr;
+  TDBCheckBoxKv* chAnyDesk = nullptr;
+  TDBCheckBoxKv* chStatikIp = nullptr;
   TRadioGroup* rgSector = nullptr;
   TLabel* lbStatus = nullptr;
   TProgressBar* ProgressBar1 = nullptr;

@@ -77,7 +77,7 @@ TEST_F(QalDemoWizardStore, NewInstallationAndUpdateOfEachVersion) {
     Choose(0, 0, IsV6);
     Tick(Form->chDbDemo, true);
     Form->rgSector->SetItemIndex(0);
-    for (TCheckBox* Box : {Form->chAnyDesk, Form->chFramework, Form->chStatikIp}) Tick(Box, true);
+    for (TDBCheckBoxKv* Box : {Form->chAnyDesk, Form->chFramework, Form->chStatikIp}) Tick(Box, true);
     Form->txPath->SetText(Parent);
     std::vector<TRunDriver::TStep> Steps{AnswerDialog(mrYes)};
     if (!IsV6) Steps.push_back(ChooseSector(1));

@@ -137,10 +137,10 @@ TEST_F(QalProgram, OptionBoxesFollowTheChoices) {
   const std::wstring New = L"TGroupButton: &Yeni Kurulum", Update = L"TGroupButton: &Güncelleme",
                      Server = L"TGroupButton: &Sunucu", Client = L"TGroupButton: İste&mci",
                      V50 = L"TGroupButton:5.0 (PostgreSQL)", V60 = L"TGroupButton:6.0 (PostgreSQL)",
-                     Demo = L"TCheckBox: Örnek Veritabanı (DEMO)";
+                     Demo = L"TDBCheckBoxKv: Örnek Veritabanı (DEMO)";
   HWND Location = Control(L"TGroupBox:Zelkor Klasörünü Seçiniz");
   HWND MainButton = Control(L"TButton:Güncelle");
-  HWND ServerBox = Control(L"TCheckBox: Veritabanı Sunucusu");
+  HWND ServerBox = Control(L"TDBCheckBoxKv: Veritabanı Sunucusu");
   HWND DemoBox = Control(Demo);
   HWND Sector = Control(L"TGroupButton:Market");
   ASSERT_TRUE(Location && MainButton && ServerBox && DemoBox && Sector);

@@ -91,14 +91,14 @@ TEST_F(QalProgramWizardStore, ServerInstallationDrivenThroughItsWindows) {
 
   ASSERT_TRUE(ClickWhenEnabled(L"TGroupButton: &Yeni Kurulum"));
   ASSERT_TRUE(ClickWhenEnabled(L"TGroupButton:6.0 (PostgreSQL)"));
-  ASSERT_TRUE(ClickWhenEnabled(L"TCheckBox: Örnek Veritabanı (DEMO)"));
+  ASSERT_TRUE(ClickWhenEnabled(L"TDBCheckBoxKv: Örnek Veritabanı (DEMO)"));
   HWND Market = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (Market = Control(L"TGroupButton:Market")) && UiDriver::Visible(Market); }));
   ASSERT_TRUE(UiDriver::Click(Market));
-  ASSERT_TRUE(ClickWhenEnabled(L"TCheckBox: AnyDesk"));
+  ASSERT_TRUE(ClickWhenEnabled(L"TDBCheckBoxKv: AnyDesk"));
   ASSERT_TRUE(WaitUntil([&] {
-    return UiDriver::Checked(Control(L"TCheckBox: AnyDesk")) == BST_CHECKED &&
-           UiDriver::Checked(Control(L"TCheckBox: Veritabanı Sunucusu")) == BST_CHECKED &&
+    return UiDriver::Checked(Control(L"TDBCheckBoxKv: AnyDesk")) == BST_CHECKED &&
+           UiDriver::Checked(Control(L"TDBCheckBoxKv: Veritabanı Sunucusu")) == BST_CHECKED &&
            UiDriver::Checked(Market) == BST_CHECKED;
   }));
   EXPECT_EQ(UiDriver::Text(Control(L"TStandInButtonEdit")), L"C:");

@@ -274,7 +274,7 @@ class TWizardRun : public testing::Test {
     Form->rgVersiyon->SetItemIndex(IsV6 ? 1 : 0);
     Form->rgVersiyonClick(Form->rgVersiyon);
   }
-  void Tick(TCheckBox* Box, bool Checked) {
+  void Tick(TDBCheckBoxKv* Box, bool Checked) {
     Box->SetChecked(Checked);
     if (Box == Form->chDbDemo) Form->chDbDemoClick(Box);
   }

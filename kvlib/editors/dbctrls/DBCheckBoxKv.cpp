@@ -1,5 +1,7 @@
 #include "kvlib/editors/dbctrls/DBCheckBoxKv.h"
 
+#include "kvlib/editors/dbctrls/FieldDataLinkKv.h"
+
 #include "framework/ActnList.h"
 #include "framework/DB.h"
 #include "framework/Themes.h"
@@ -191,6 +193,14 @@ TLeftRight TCustomDBCheckBoxKv::GetControlsAlignment() const {
   if (UseRightToLeftAlignment() && GetAlignment() == taRightJustify) return taLeftJustify;
   return taRightJustify;
 }
+
+String TCustomDBCheckBoxKv::GetDataField() const { return FDataLink->GetFieldName(); }
+void TCustomDBCheckBoxKv::SetDataField(const String& Value) { FDataLink->SetFieldName(Value); }
+TDataSource* TCustomDBCheckBoxKv::GetDataSource() const { return FDataLink->GetDataSource(); }
+TField* TCustomDBCheckBoxKv::GetField() const { return FDataLink->GetField(); }
+bool TCustomDBCheckBoxKv::GetReadOnly() const { return FDataLink->GetReadOnly(); }
+void TCustomDBCheckBoxKv::SetReadOnly(bool Value) { FDataLink->SetReadOnly(Value); }
+bool TCustomDBCheckBoxKv::DataIndepended() const { return FDataLink->GetDataIndepended(); }
 
 bool TCustomDBCheckBoxKv::IsStateStored() const { return DataIndepended() && FState != cbUnchecked; }
 
@@ -392,7 +402,7 @@ void TCustomDBCheckBoxKv::DrawCheckBoxAndCaption(TCheckBoxState AState, bool IsF
   FCanvas->GetBrush()->SetColor(GetStyledSystemColor(GetColor()));
   TRect Client = GetClientRect();
   bool RightToLeft = UseRightToLeftAlignment();
-  bool GlyphRight = (!RightToLeft && GetAlignment() == taLeftJustify) || (RightToLeft && GetAlignment() == taRightJustify);
+  bool GlyphRight = GetAlignment() == (RightToLeft ? taRightJustify : taLeftJustify);
   TRect Glyph = AlignCheckBoxRect(Client, GlyphRight ? taRightJustify : taLeftJustify, taVerticalCenter);
   TRect Caption = GlyphRight ? TRect(0, 0, Glyph.Left - 5, Client.Height())
                              : TRect(Glyph.Right + 5, 0, Client.Width(), Client.Height());

@@ -4,18 +4,19 @@
 // and grayed through two ";"-separated lists of accepted texts (ValueChecked, ValueUnchecked);
 // Boolean fields with the default lists are read directly. Assigning Checked or State posts at
 // once; a click only changes the box, which posts on exit or when the dataset updates its record.
-// It paints its own glyph and caption, flat or not, with hot tracking.
+// It paints its own glyph and caption, flat or not, with hot tracking. The header stays free of
+// the dataset layer, so that a form holding boxes needs none of it.
 
 #include <memory>
 
 #include "framework/StdCtrls.h"
-#include "kvlib/editors/dbctrls/FieldDataLinkKv.h"
 
 class TBasicAction;
 class TControlCanvas;
 class TDataSource;
 class TDynVarsKv;
 class TField;
+class TFieldDataLinkKv;
 class TReader;
 class TWriter;
 
@@ -61,20 +62,20 @@ class TCustomDBCheckBoxKv : public TCustomCheckBox {
 
   bool GetAlwaysShowBorder() const { return FAlwaysShowBorder; }
   void SetAlwaysShowBorder(bool Value);
-  String GetDataField() const { return FDataLink->GetFieldName(); }
-  void SetDataField(const String& Value) { FDataLink->SetFieldName(Value); }
-  TDataSource* GetDataSource() const { return FDataLink->GetDataSource(); }
+  String GetDataField() const;
+  void SetDataField(const String& Value);
+  TDataSource* GetDataSource() const;
   void SetDataSource(TDataSource* Value);
   TDynVarsKv* GetDynProps() const { return FDynProps.get(); }
   void SetDynProps(TDynVarsKv* Value);
-  TField* GetField() const { return FDataLink->GetField(); }
+  TField* GetField() const;
   TFieldDataLinkKv* GetDataLink() const { return FDataLink.get(); }
   bool GetFlat() const { return FFlat; }
   void SetFlat(bool Value);
   // The state changed since it was last loaded.
   bool GetModified() const { return FModified; }
-  bool GetReadOnly() const { return FDataLink->GetReadOnly(); }
-  void SetReadOnly(bool Value) { FDataLink->SetReadOnly(Value); }
+  bool GetReadOnly() const;
+  void SetReadOnly(bool Value);
   const String& GetValueChecked() const { return FValueCheck; }
   void SetValueChecked(const String& Value);
   const String& GetValueUnchecked() const { return FValueUncheck; }
@@ -83,7 +84,7 @@ class TCustomDBCheckBoxKv : public TCustomCheckBox {
   void SetOnUpdateData(const TUpdateDataEventKv& Value) { FOnUpdateData = Value; }
   bool IsStateStored() const;
 
-  virtual bool DataIndepended() const { return FDataLink->GetDataIndepended(); }
+  virtual bool DataIndepended() const;
 
  protected:
   virtual void DrawCaption(const TRect& Rect, bool IsFocused, bool IsHot, bool IsPressed);

@@ -321,16 +321,6 @@ TEST(DBCheckBoxInput, RefusedValueOnExitKeepsTheFocus) {
 
 class DBCheckBoxPainting : public ClassicLook {};
 
-// The pixels of the box painted on white; the box's own colour is white too, so only the glyph
-// and the caption show.
-std::unique_ptr<TBitmap> PaintBox(TDBCheckBoxKv* Box) {
-  auto B = std::make_unique<TBitmap>(Box->GetWidth(), Box->GetHeight());
-  B->GetCanvas()->GetBrush()->SetColor(clWhite);
-  B->GetCanvas()->FillRect(TRect(0, 0, Box->GetWidth(), Box->GetHeight()));
-  Box->Perform(WM_PAINT, WPARAM(B->GetCanvas()->GetHandle()), 0);
-  return B;
-}
-
 // The bounding box of the pixels that differ between two pictures of one size.
 TRect DiffBounds(TBitmap* A, TBitmap* B) {
   TRect R(A->GetWidth(), A->GetHeight(), 0, 0);
@@ -350,7 +340,7 @@ TEST_F(DBCheckBoxPainting, GlyphShowsTheStateOnTheSideTheAlignmentGives) {
   auto* Box = new TDBCheckBoxKv(F.Form);
   Box->SetParent(F.Form);
   Box->SetBounds(0, 0, 150, 21);
-  Box->SetColor(clWhite);
+  Box->SetColor(clWhite);  // painted on white, so only the glyph and the caption show
   Box->SetCaption(L"Örnek");
   F->Show();
   for (TLeftRight Alignment : {taRightJustify, taLeftJustify}) {
@@ -358,10 +348,10 @@ TEST_F(DBCheckBoxPainting, GlyphShowsTheStateOnTheSideTheAlignmentGives) {
     TRect Glyph = AlignCheckBoxRect(Box->GetClientRect(), Alignment == taLeftJustify ? taRightJustify : taLeftJustify,
                                     taVerticalCenter);
     Box->SetState(cbUnchecked);
-    auto Unchecked = PaintBox(Box);
+    auto Unchecked = PaintForm(Box);
     for (TCheckBoxState S : {cbChecked, cbGrayed}) {
       Box->SetState(S);
-      auto Other = PaintBox(Box);
+      auto Other = PaintForm(Box);
       TRect D = DiffBounds(Unchecked.get(), Other.get());
       EXPECT_FALSE(D.IsEmpty()) << StateName(S);
       EXPECT_TRUE(D.Left >= Glyph.Left && D.Right <= Glyph.Right && D.Top >= Glyph.Top && D.Bottom <= Glyph.Bottom)
@@ -369,9 +359,9 @@ TEST_F(DBCheckBoxPainting, GlyphShowsTheStateOnTheSideTheAlignmentGives) {
     }
     // The caption stands 5 pixels off the glyph, on the other side.
     Box->SetCaption(L"");
-    auto NoCaption = PaintBox(Box);
+    auto NoCaption = PaintForm(Box);
     Box->SetCaption(L"Örnek");
-    TRect Text = DiffBounds(NoCaption.get(), PaintBox(Box).get());
+    TRect Text = DiffBounds(NoCaption.get(), PaintForm(Box).get());
     if (Alignment == taRightJustify) EXPECT_GE(Text.Left, Glyph.Right + 5);
     else EXPECT_LE(Text.Right, Glyph.Left - 5);
     EXPECT_FALSE(Text.IsEmpty());

@@ -174,15 +174,6 @@ TEST(EmptyDataInfo, AlignmentFollowsTheEditUntilStored) {
 
 // ---- Painting ---------------------------------------------------------------------------------
 
-// The pixels of the edit painted on white.
-std::unique_ptr<TBitmap> PaintEdit(TPlaceholderEdit* Edit) {
-  auto B = std::make_unique<TBitmap>(Edit->GetWidth(), Edit->GetHeight());
-  B->GetCanvas()->GetBrush()->SetColor(clWhite);
-  B->GetCanvas()->FillRect(TRect(0, 0, Edit->GetWidth(), Edit->GetHeight()));
-  Edit->Perform(WM_PAINT, WPARAM(B->GetCanvas()->GetHandle()), 0);
-  return B;
-}
-
 // The first and last columns holding black ink.
 std::pair<Integer, Integer> InkColumns(TBitmap* B) {
   Integer First = -1, Last = -1;
@@ -233,7 +224,7 @@ TEST_F(EmptyDataInfoPainting, TextLandsWhereItsAlignmentPutsIt) {
   for (const TCase& C : Cases) {
     Edit->Info->SetAlignment(C.Alignment);
     Edit->SetBiDiMode(C.RightToLeft ? bdRightToLeft : bdLeftToRight);
-    auto B = PaintEdit(Edit);
+    auto B = PaintForm(Edit);
     auto [First, Last] = InkColumns(B.get());
     EXPECT_GE(First, C.X) << C.Alignment << " " << C.RightToLeft;
     EXPECT_LE(Last, C.X + TextWidth) << C.Alignment << " " << C.RightToLeft;
@@ -244,9 +235,9 @@ TEST_F(EmptyDataInfoPainting, TextLandsWhereItsAlignmentPutsIt) {
     EXPECT_EQ(B->GetCanvas()->GetPixel(185, 18) & 0xFFFFFF, clWhite);
   }
   Edit->Info->SetColor(clAqua);
-  EXPECT_EQ(PaintEdit(Edit)->GetCanvas()->GetPixel(22, 18) & 0xFFFFFF, clAqua);
+  EXPECT_EQ(PaintForm(Edit)->GetCanvas()->GetPixel(22, 18) & 0xFFFFFF, clAqua);
   Edit->Empty = false;
-  EXPECT_EQ(InkColumns(PaintEdit(Edit).get()).first, -1);
+  EXPECT_EQ(InkColumns(PaintForm(Edit).get()).first, -1);
 }
 
 }  // namespace
