@@ -18,19 +18,19 @@ using namespace buttontest;
 namespace {
 
 // One record with a text and a Boolean field, a source, and a box made without a window.
-struct TBoxData {
+struct TCheckBoxData {
   TArrayDataSet DS{nullptr};
   TDataSource Source{nullptr};
   std::unique_ptr<TDBCheckBoxKv> Box = std::make_unique<TDBCheckBoxKv>(nullptr);
 
-  explicit TBoxData(const Variant& Text = Null, const Variant& Flag = Null) {
+  explicit TCheckBoxData(const Variant& Text = Null, const Variant& Flag = Null) {
     DS.GetFieldDefs()->Add(L"TEXT", ftWideString, 10);
     DS.GetFieldDefs()->Add(L"FLAG", ftBoolean);
     DS.Open();
     DS.AppendRecord({Text, Flag});
     Source.SetDataSet(&DS);
   }
-  ~TBoxData() { Box.reset(); }
+  ~TCheckBoxData() { Box.reset(); }
   void Bind(const String& Field, const String& Checked = L"", const String& Unchecked = L"") {
     if (!Checked.empty()) Box->SetValueChecked(Checked);
     if (!Unchecked.empty()) Box->SetValueUnchecked(Unchecked);
@@ -40,7 +40,7 @@ struct TBoxData {
   TField* Field(const String& Name) { return DS.FieldByName(Name); }
 };
 
-String StateName(TCheckBoxState S) { return S == cbChecked ? L"checked" : S == cbUnchecked ? L"unchecked" : L"grayed"; }
+String CheckStateName(TCheckBoxState S) { return S == cbChecked ? L"checked" : S == cbUnchecked ? L"unchecked" : L"grayed"; }
 
 TEST(DBCheckBoxMapping, FieldTextsMatchTheValueListsIgnoringCase) {
   struct TCase {
@@ -63,9 +63,9 @@ TEST(DBCheckBoxMapping, FieldTextsMatchTheValueListsIgnoringCase) {
       {L"Yes;Y;1", L"No;N;0", L"Yes;Y", cbGrayed},  // a whole item, not a piece of the list
   };
   for (const TCase& C : Cases) {
-    TBoxData T(C.Text);
+    TCheckBoxData T(C.Text);
     T.Bind(L"TEXT", C.Checked, C.Unchecked);
-    EXPECT_EQ(StateName(T.Box->GetState()), StateName(C.Expected))
+    EXPECT_EQ(CheckStateName(T.Box->GetState()), CheckStateName(C.Expected))
         << "'" << VarToStr(C.Text) << "' against " << C.Checked << " / " << C.Unchecked;
   }
 }
@@ -85,9 +85,9 @@ TEST(DBCheckBoxMapping, BooleanFieldIsReadDirectlyOnlyWithTheDefaultLists) {
       {false, L"Evet", cbUnchecked},
   };
   for (const TCase& C : Cases) {
-    TBoxData T(Null, C.Flag);
+    TCheckBoxData T(Null, C.Flag);
     T.Bind(L"FLAG", C.Checked);
-    EXPECT_EQ(StateName(T.Box->GetState()), StateName(C.Expected)) << VarToStr(C.Flag) << " with " << C.Checked;
+    EXPECT_EQ(CheckStateName(T.Box->GetState()), CheckStateName(C.Expected)) << VarToStr(C.Flag) << " with " << C.Checked;
   }
 }
 
@@ -103,7 +103,7 @@ TEST(DBCheckBoxPosting, WritesTheFirstItemClearsOrWritesTheBoolean) {
   };
   for (const TCase& C : Cases) {
     // Start from the opposite value, so that every write shows.
-    TBoxData T(C.State == cbGrayed ? Variant(L"Y") : Variant(L"maybe"), C.State == cbGrayed ? Variant(true) : Null);
+    TCheckBoxData T(C.State == cbGrayed ? Variant(L"Y") : Variant(L"maybe"), C.State == cbGrayed ? Variant(true) : Null);
     // The Boolean field keeps the default lists, which read it as a Boolean too.
     if (String(C.Field) == L"TEXT") T.Bind(C.Field, L" Yes ;Y;1", L"No;N;0");
     else T.Bind(C.Field);
@@ -111,13 +111,13 @@ TEST(DBCheckBoxPosting, WritesTheFirstItemClearsOrWritesTheBoolean) {
     EXPECT_EQ(T.DS.GetState(), dsEdit);
     Variant V = T.Field(C.Field)->GetValue();
     EXPECT_TRUE(VarIsNull(C.Expected) ? VarIsNull(V) : !VarIsNull(V) && VarToStr(V) == VarToStr(C.Expected))
-        << C.Field << " " << StateName(C.State) << ": " << VarToStr(V);
+        << C.Field << " " << CheckStateName(C.State) << ": " << VarToStr(V);
     EXPECT_EQ(T.Box->GetState(), C.State);
   }
 }
 
 TEST(DBCheckBoxPosting, UnboundBoxHoldsTrueFalseOrNull) {
-  TBoxData T;
+  TCheckBoxData T;
   EXPECT_EQ(T.Box->GetState(), cbUnchecked);
   EXPECT_TRUE(DBVarValuesEqual(T.Box->GetDataLink()->DataIndependentValue, false));
   struct TStep {
@@ -151,7 +151,7 @@ TEST(DBCheckBoxPosting, UnboundBoxHoldsTrueFalseOrNull) {
 // Code that sets Checked hears OnClick once per change, as the wizard's option boxes rely on;
 // a form being read hears none.
 TEST(DBCheckBoxPosting, AssigningFiresOnClickOncePerChange) {
-  TBoxData T;
+  TCheckBoxData T;
   Integer Clicks = 0;
   T.Box->SetOnClick([&](TObject*) { ++Clicks; });
   T.Box->SetChecked(true);
@@ -174,7 +174,7 @@ TEST(DBCheckBoxPosting, AssigningFiresOnClickOncePerChange) {
 }
 
 TEST(DBCheckBoxPosting, RefusedValueReloadsTheFieldsValueAndRaises) {
-  TBoxData T(L"No");
+  TCheckBoxData T(L"No");
   T.Bind(L"TEXT", L"Yes", L"No");
   T.Field(L"TEXT")->SetOnValidate([](TField*) { throw EDatabaseError(L"reddedildi"); });
   try {
@@ -188,7 +188,7 @@ TEST(DBCheckBoxPosting, RefusedValueReloadsTheFieldsValueAndRaises) {
 }
 
 TEST(DBCheckBoxPosting, DatasetThatCannotEditRaisesItsError) {
-  TBoxData T(L"False");
+  TCheckBoxData T(L"False");
   T.Bind(L"TEXT");
   T.DS.SetReadOnly(true);
   EXPECT_THROW(T.Box->SetChecked(true), EDatabaseError);
@@ -233,13 +233,13 @@ TEST(DBCheckBoxStreaming, ValueListsAreWrittenOnlyWhenTheyDiffer) {
 // ---- On a form --------------------------------------------------------------------------------
 
 // A box at (10, 10) and an edit to take the focus away, on a shown form.
-struct TBoxForm {
+struct TCheckBoxForm {
   TFormHolder F{300, 120};
   TDBCheckBoxKv* Box;
   TEdit* Other;
   Integer Clicks = 0;
   TExceptionLog Errors;
-  TBoxForm() {
+  TCheckBoxForm() {
     Box = new TDBCheckBoxKv(F.Form);
     Box->SetParent(F.Form);
     Box->SetBounds(10, 10, 120, 20);
@@ -259,7 +259,7 @@ struct TBoxForm {
 };
 
 TEST(DBCheckBoxInput, ClickOnAnUnfocusedBoxFocusesItAndTogglesOnce) {
-  TBoxForm T;
+  TCheckBoxForm T;
   ASSERT_FALSE(T.Box->Focused());
   T.Click();
   EXPECT_TRUE(T.Box->Focused());
@@ -269,19 +269,19 @@ TEST(DBCheckBoxInput, ClickOnAnUnfocusedBoxFocusesItAndTogglesOnce) {
 }
 
 TEST(DBCheckBoxInput, AllowGrayedClicksCycleThroughGrayed) {
-  TBoxForm T;
+  TCheckBoxForm T;
   T.Box->SetAllowGrayed(true);
   std::vector<String> Seen;
   for (Integer I = 0; I < 4; ++I) {
     T.Click();
-    Seen.push_back(StateName(T.Box->GetState()));
+    Seen.push_back(CheckStateName(T.Box->GetState()));
   }
   EXPECT_EQ(Seen, (std::vector<String>{L"grayed", L"checked", L"unchecked", L"grayed"}));
 }
 
 // A click changes the box only; leaving it posts, and Escape before that reloads.
 TEST(DBCheckBoxInput, ClickPostsOnExitAndEscapeReloads) {
-  TBoxForm T;
+  TCheckBoxForm T;
   TFieldDataLinkKv* Link = T.Box->GetDataLink();
   T.Click();
   EXPECT_TRUE(T.Box->GetChecked());
@@ -299,8 +299,8 @@ TEST(DBCheckBoxInput, ClickPostsOnExitAndEscapeReloads) {
 }
 
 TEST(DBCheckBoxInput, RefusedValueOnExitKeepsTheFocus) {
-  TBoxForm T;
-  TBoxData D(L"No");
+  TCheckBoxForm T;
+  TCheckBoxData D(L"No");
   T.Box->SetValueChecked(L"Yes");
   T.Box->SetValueUnchecked(L"No");
   T.Box->SetDataSource(&D.Source);
@@ -322,7 +322,7 @@ TEST(DBCheckBoxInput, RefusedValueOnExitKeepsTheFocus) {
 class DBCheckBoxPainting : public ClassicLook {};
 
 // The bounding box of the pixels that differ between two pictures of one size.
-TRect DiffBounds(TBitmap* A, TBitmap* B) {
+TRect CheckBoxDiffBounds(TBitmap* A, TBitmap* B) {
   TRect R(A->GetWidth(), A->GetHeight(), 0, 0);
   for (Integer Y = 0; Y < A->GetHeight(); ++Y)
     for (Integer X = 0; X < A->GetWidth(); ++X)
@@ -352,16 +352,16 @@ TEST_F(DBCheckBoxPainting, GlyphShowsTheStateOnTheSideTheAlignmentGives) {
     for (TCheckBoxState S : {cbChecked, cbGrayed}) {
       Box->SetState(S);
       auto Other = PaintForm(Box);
-      TRect D = DiffBounds(Unchecked.get(), Other.get());
-      EXPECT_FALSE(D.IsEmpty()) << StateName(S);
+      TRect D = CheckBoxDiffBounds(Unchecked.get(), Other.get());
+      EXPECT_FALSE(D.IsEmpty()) << CheckStateName(S);
       EXPECT_TRUE(D.Left >= Glyph.Left && D.Right <= Glyph.Right && D.Top >= Glyph.Top && D.Bottom <= Glyph.Bottom)
-          << StateName(S) << " at " << D.Left << "," << D.Top << "-" << D.Right << "," << D.Bottom;
+          << CheckStateName(S) << " at " << D.Left << "," << D.Top << "-" << D.Right << "," << D.Bottom;
     }
     // The caption stands 5 pixels off the glyph, on the other side.
     Box->SetCaption(L"");
     auto NoCaption = PaintForm(Box);
     Box->SetCaption(L"Örnek");
-    TRect Text = DiffBounds(NoCaption.get(), PaintForm(Box).get());
+    TRect Text = CheckBoxDiffBounds(NoCaption.get(), PaintForm(Box).get());
     if (Alignment == taRightJustify) EXPECT_GE(Text.Left, Glyph.Right + 5);
     else EXPECT_LE(Text.Right, Glyph.Left - 5);
     EXPECT_FALSE(Text.IsEmpty());

@@ -15,13 +15,13 @@ using namespace buttontest;
 namespace {
 
 // A strip on a form with Count buttons of Width, owned by the test as an edit would own them.
-struct TStrip {
+struct TButtonsStrip {
   TFormHolder F{200, 60};
   TEditButtonsBoxKv* Box;
   std::vector<std::unique_ptr<TEditButtonKv>> Buttons;
   Integer Made = 0;
 
-  TStrip(Integer Count, Integer Width, bool Flat, Integer MaxHeight) {
+  TButtonsStrip(Integer Count, Integer Width, bool Flat, Integer MaxHeight) {
     Box = new TEditButtonsBoxKv(F.Form);
     Box->SetParent(F.Form);
     Box->SetBounds(0, 0, 120, 40);
@@ -49,7 +49,7 @@ struct TStrip {
   }
 };
 
-struct TGeometryCase {
+struct TStripGeometryCase {
   bool Flat;
   Integer MaxHeight;
   Integer Height;
@@ -57,8 +57,8 @@ struct TGeometryCase {
   Integer ButtonsWidth;
 };
 
-void CheckGeometry(const TGeometryCase& C) {
-  TStrip S(3, 17, C.Flat, C.MaxHeight);
+void CheckStripGeometry(const TStripGeometryCase& C) {
+  TButtonsStrip S(3, 17, C.Flat, C.MaxHeight);
   EXPECT_EQ(S.Box->GetButtonHeight(), C.Height) << C.Flat << " " << C.MaxHeight;
   EXPECT_EQ(S.Box->GetButtonsWidth(), C.ButtonsWidth) << C.Flat << " " << C.MaxHeight;
   Integer X = 0;
@@ -77,30 +77,30 @@ void CheckGeometry(const TGeometryCase& C) {
 
 // With themes on (Wine's default) no lines are drawn.
 TEST(EditButtonsBox, HeightFollowsTheWidthOnceTheRoomIsLarger) {
-  const TGeometryCase Cases[] = {
+  const TStripGeometryCase Cases[] = {
       {false, 21, 21, 0, 51},  // 21 is not above 17 * 3 / 2 rounded (26)
       {false, 30, 17, 0, 51},
       {true, 21, 21, 0, 51},
       {true, 30, 23, 0, 51},   // 17 * 4 / 3 rounded
   };
   if (!ThemesEnabledKv()) GTEST_SKIP() << "themes are off";
-  for (const TGeometryCase& C : Cases) CheckGeometry(C);
+  for (const TStripGeometryCase& C : Cases) CheckStripGeometry(C);
 }
 
 class EditButtonsBoxClassic : public ClassicLook {};
 
 // Without themes a flat strip draws a line after each button and does not count the last one.
 TEST_F(EditButtonsBoxClassic, FlatStripHasLinesAndCountsAllButTheLast) {
-  const TGeometryCase Cases[] = {
+  const TStripGeometryCase Cases[] = {
       {true, 21, 21, 1, 53},
       {true, 30, 23, 1, 53},
       {false, 30, 17, 0, 51},
   };
-  for (const TGeometryCase& C : Cases) CheckGeometry(C);
+  for (const TStripGeometryCase& C : Cases) CheckStripGeometry(C);
 }
 
 TEST(EditButtonsBox, InvisibleButtonsTakeNoRoom) {
-  TStrip S(3, 17, false, 30);
+  TButtonsStrip S(3, 17, false, 30);
   S.Buttons[1]->SetVisible(false);
   S.Buttons[2]->SetWidth(0);  // the system's scroll-bar width
   S.Rebuild();
@@ -119,7 +119,7 @@ TEST(EditButtonsBox, InvisibleButtonsTakeNoRoom) {
 }
 
 TEST(EditButtonsBox, RightToLeftLaysTheButtonsOutFromTheRight) {
-  TStrip S(2, 17, false, 21);
+  TButtonsStrip S(2, 17, false, 21);
   S.Box->SetBiDiMode(bdRightToLeft);
   S.Buttons[1]->SetWidth(20);
   S.Rebuild();
@@ -128,7 +128,7 @@ TEST(EditButtonsBox, RightToLeftLaysTheButtonsOutFromTheRight) {
 }
 
 TEST(EditButtonsBox, EntriesAreMadeByTheFactoryAndFreedWhenTheCountShrinks) {
-  TStrip S(3, 17, false, 21);
+  TButtonsStrip S(3, 17, false, 21);
   EXPECT_EQ(S.Made, 3);
   EXPECT_EQ(S.Control(2)->GetParent(), S.Box);
   EXPECT_EQ(S.Line(2)->GetParent(), S.Box);
@@ -148,7 +148,7 @@ TEST(EditButtonsBox, EntriesAreMadeByTheFactoryAndFreedWhenTheCountShrinks) {
 }
 
 TEST(EditButtonsBox, ControlsFollowTheStripsStateAndHandItsEvents) {
-  TStrip S(2, 17, false, 21);
+  TButtonsStrip S(2, 17, false, 21);
   std::vector<NativeInt> Clicked;
   S.Box->SetOnButtonClick([&](TObject* Sender) { Clicked.push_back(static_cast<TComponent*>(Sender)->GetTag()); });
   S.Rebuild();

@@ -175,7 +175,7 @@ TEST(EmptyDataInfo, AlignmentFollowsTheEditUntilStored) {
 // ---- Painting ---------------------------------------------------------------------------------
 
 // The first and last columns holding black ink.
-std::pair<Integer, Integer> InkColumns(TBitmap* B) {
+std::pair<Integer, Integer> PlaceholderInkColumns(TBitmap* B) {
   Integer First = -1, Last = -1;
   for (Integer X = 0; X < B->GetWidth(); ++X)
     for (Integer Y = 0; Y < B->GetHeight(); ++Y)
@@ -225,7 +225,7 @@ TEST_F(EmptyDataInfoPainting, TextLandsWhereItsAlignmentPutsIt) {
     Edit->Info->SetAlignment(C.Alignment);
     Edit->SetBiDiMode(C.RightToLeft ? bdRightToLeft : bdLeftToRight);
     auto B = PaintForm(Edit);
-    auto [First, Last] = InkColumns(B.get());
+    auto [First, Last] = PlaceholderInkColumns(B.get());
     EXPECT_GE(First, C.X) << C.Alignment << " " << C.RightToLeft;
     EXPECT_LE(Last, C.X + TextWidth) << C.Alignment << " " << C.RightToLeft;
     EXPECT_LE(First, C.X + 3) << C.Alignment << " " << C.RightToLeft;
@@ -237,7 +237,7 @@ TEST_F(EmptyDataInfoPainting, TextLandsWhereItsAlignmentPutsIt) {
   Edit->Info->SetColor(clAqua);
   EXPECT_EQ(PaintForm(Edit)->GetCanvas()->GetPixel(22, 18) & 0xFFFFFF, clAqua);
   Edit->Empty = false;
-  EXPECT_EQ(InkColumns(PaintForm(Edit).get()).first, -1);
+  EXPECT_EQ(PlaceholderInkColumns(PaintForm(Edit).get()).first, -1);
 }
 
 }  // namespace

@@ -14,13 +14,13 @@ namespace {
 
 // A dataset of two records with a text and two integer fields, a source and a link with its
 // notices counted.
-struct TLinkFixture {
+struct TFieldLinkFixture {
   TArrayDataSet DS{nullptr};
   TDataSource Source{nullptr};
   TFieldDataLinkKv Link;
   Integer DataChanges = 0, EditingChanges = 0, UpdateDatas = 0;
 
-  TLinkFixture() {
+  TFieldLinkFixture() {
     DS.GetFieldDefs()->Add(L"NAME", ftWideString, 20);
     DS.GetFieldDefs()->Add(L"A", ftInteger);
     DS.GetFieldDefs()->Add(L"B", ftInteger);
@@ -33,7 +33,7 @@ struct TLinkFixture {
     Link.SetOnEditingChange([this](TObject*) { ++EditingChanges; });
     Link.SetOnUpdateData([this](TObject*) { ++UpdateDatas; });
   }
-  ~TLinkFixture() { Link.SetDataSource(nullptr); }
+  ~TFieldLinkFixture() { Link.SetDataSource(nullptr); }
   void Bind(const String& Names, bool Multi = false) {
     Link.SetMultiFields(Multi);
     Link.SetDataSource(&Source);
@@ -55,7 +55,7 @@ TEST(FieldDataLink, NewLinkHoldsItsOwnNullValue) {
 // Every switch between bound and unbound drops the value; a name without a source is bound but
 // inactive.
 TEST(FieldDataLink, SwitchingBetweenBoundAndUnboundResetsTheValue) {
-  TLinkFixture F;
+  TFieldLinkFixture F;
   struct TStep {
     const char* Name;
     std::function<void()> Act;
@@ -112,7 +112,7 @@ TEST(FieldDataLink, UnboundValueReloadsTheControlAndEditsWithoutADataset) {
 }
 
 TEST(FieldDataLink, BoundLinkEditsTheDatasetAndWritesThroughTheField) {
-  TLinkFixture F;
+  TFieldLinkFixture F;
   F.Bind(L"A");
   ASSERT_EQ(F.Link.GetField(), F.DS.FieldByName(L"A"));
   EXPECT_TRUE(F.Link.GetActive());
@@ -135,7 +135,7 @@ TEST(FieldDataLink, BoundLinkEditsTheDatasetAndWritesThroughTheField) {
 }
 
 TEST(FieldDataLink, MultiFieldsWriteElementByElementOrClearAll) {
-  TLinkFixture F;
+  TFieldLinkFixture F;
   F.Bind(L"A;B", true);
   ASSERT_EQ(F.Link.GetFieldsCount(), 2);
   EXPECT_EQ(F.Link.GetFieldsField(1), F.DS.FieldByName(L"B"));
@@ -154,7 +154,7 @@ TEST(FieldDataLink, MultiFieldsWriteElementByElementOrClearAll) {
 // An unknown name raises the lookup's error, naming the control, and the bound fields stay.
 TEST(FieldDataLink, UnknownFieldNameRaisesAndKeepsTheFields) {
   for (bool Multi : {false, true}) {
-    TLinkFixture F;
+    TFieldLinkFixture F;
     TEdit Control(nullptr);
     Control.SetName(L"edAd");
     F.Link.SetControl(&Control);
@@ -172,7 +172,7 @@ TEST(FieldDataLink, UnknownFieldNameRaisesAndKeepsTheFields) {
 }
 
 TEST(FieldDataLink, ChangeOfAnotherFieldIsNotPassedOn) {
-  TLinkFixture F;
+  TFieldLinkFixture F;
   F.Bind(L"A");
   F.DS.Edit();
   Integer Before = F.DataChanges;
@@ -184,7 +184,7 @@ TEST(FieldDataLink, ChangeOfAnotherFieldIsNotPassedOn) {
 
 // Disabled controls hold no fields; enabling them binds the fields again and reloads.
 TEST(FieldDataLink, DisabledControlsDropTheFieldsUntilEnabled) {
-  TLinkFixture F;
+  TFieldLinkFixture F;
   F.Bind(L"NAME");
   F.DS.DisableControls();
   EXPECT_EQ(F.Link.GetField(), nullptr);
@@ -195,7 +195,7 @@ TEST(FieldDataLink, DisabledControlsDropTheFieldsUntilEnabled) {
 }
 
 TEST(FieldDataLink, ClosingAndOpeningTheDatasetRebindsTheField) {
-  TLinkFixture F;
+  TFieldLinkFixture F;
   Integer Actives = 0;
   F.Link.SetOnActiveChange([&](TObject*) { ++Actives; });
   F.Bind(L"NAME");
@@ -219,7 +219,7 @@ TEST(FieldDataLink, FocusingAFieldFocusesItsControl) {
   Other->SetTop(40);
   Form->Show();
   Other->SetFocus();
-  TLinkFixture F;
+  TFieldLinkFixture F;
   F.Link.SetControl(Edit);
   F.Bind(L"NAME");
   F.DS.FieldByName(L"A")->FocusControl();  // not its field
