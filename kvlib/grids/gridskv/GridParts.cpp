@@ -88,6 +88,7 @@ void TGridLineColorsKv::Assign(TPersistent* Source) {
 TPersistent* TGridLineColorsKv::GetOwner() { return FGrid; }
 
 TColor TGridLineColorsKv::GetCellAreaLineColor(Integer ACol, Integer ARow) {
+  if (!FGrid) return GetBrightColor();
   if (ACol < FGrid->GetFixedColCount() - FGrid->GetFrozenColCount() ||
       ARow < FGrid->GetFixedRowCount() - FGrid->GetFrozenRowCount())
     return GetDarkColor();
@@ -100,6 +101,7 @@ TColor TGridLineColorsKv::GetDataHorzColor() { return SetOr(FDataHorzColor, GetB
 TColor TGridLineColorsKv::GetDataVertColor() { return SetOr(FDataVertColor, GetBrightColor()); }
 
 TColor TGridLineColorsKv::GetFrozenRowLineColor(Integer ARow) {
+  if (!FGrid) return GetBrightColor();
   if (FGrid->GetFrozenRowCount() > 0 && ARow == FGrid->GetFixedRowCount() - 1) return GetDarkColor();
   return GetBrightColor();
 }
@@ -109,16 +111,16 @@ TColor TGridLineColorsKv::GetHorzAreaFrozenHorzColor() { return SetOr(FHorzAreaF
 TColor TGridLineColorsKv::GetHorzAreaFrozenVertColor() { return SetOr(FHorzAreaFrozenVertColor, GetBrightColor()); }
 
 TColor TGridLineColorsKv::GetContraColLineColor(Integer ACol) {
-  return ACol == FGrid->GetColCount() ? GetVertAreaContraBorderColor() : GetBrightColor();
+  return FGrid && ACol == FGrid->GetColCount() ? GetVertAreaContraBorderColor() : GetBrightColor();
 }
 
 TColor TGridLineColorsKv::GetFrozenColLineColor(Integer ACol) {
-  if (FGrid->GetFrozenColCount() > 0 && ACol == FGrid->GetFixedColCount() - 1) return GetVertAreaFrozenBorderColor();
+  if (FGrid && FGrid->GetFrozenColCount() > 0 && ACol == FGrid->GetFixedColCount() - 1) return GetVertAreaFrozenBorderColor();
   return GetBrightColor();
 }
 
 TColor TGridLineColorsKv::GetContraRowLineColor(Integer ARow) {
-  return ARow == FGrid->GetRowCount() ? GetHorzAreaContraBorderColor() : GetBrightColor();
+  return FGrid && ARow == FGrid->GetRowCount() ? GetHorzAreaContraBorderColor() : GetBrightColor();
 }
 
 TColor TGridLineColorsKv::GetVertAreaFrozenBorderColor() { return SetOr(FVertAreaFrozenBorderColor, GetDarkColor()); }

@@ -336,6 +336,46 @@ TEST(GridStreaming, ALongerOrNegativeListIsAReadingError) {
   }
 }
 
+// Hostile cell-extent lists: random tokens, lengths and cuts. Each read either takes the whole
+// list or fails with a reading error and leaves the lengths as they were.
+TEST(GridStreaming, HostileCellExtentListsFailCleanly) {
+  UInt64 Seed = 0x2545F4914F6CDD1DULL;
+  auto Next = [&](UInt64 Range) {
+    Seed ^= Seed << 13;
+    Seed ^= Seed >> 7;
+    Seed ^= Seed << 17;
+    return Seed % Range;
+  };
+  const char* Tokens[] = {"0", "7", "50", "-1", "2147483647", "-2147483648", "99999999999", "'x'",
+                          "1.5", "True", "(", ")", "[1]", "$FF", "#65", "<", ">", ""};
+  Integer Taken = 0, Refused = 0;
+  for (Integer Round = 0; Round < 400; ++Round) {
+    std::string List = "(";
+    for (UInt64 I = 0, N = Next(10); I < N; ++I) List += std::string(" ") + Tokens[Next(std::size(Tokens))];
+    if (Next(4)) List += ")";
+    std::string T = "object Grid1: TTestGridKv\r\n  ColWidths = " + List + "\r\nend\r\n";
+    if (Next(8) == 0) T.resize(size_t(Next(T.size())));
+    auto G = NamedGrid();
+    bool Failed = false;
+    try {
+      ReadGridText(T, G.get());
+    } catch (const Exception&) {
+      Failed = true;
+    }
+    std::vector<Integer> L = Lens(G->GetHorzAxis());
+    ASSERT_EQ(G->GetColCount(), 6) << T;
+    if (Failed) {
+      ++Refused;
+      EXPECT_EQ(L, std::vector<Integer>(6, 50)) << T;
+    } else {
+      ++Taken;
+      for (Integer Len : L) EXPECT_GE(Len, 0) << T;
+    }
+  }
+  EXPECT_GT(Taken, 0);
+  EXPECT_GT(Refused, 0);
+}
+
 TEST(GridStreaming, SettingsObjectsRoundTrip) {
   auto A = NamedGrid(false);
   A->GetGridLineColors()->SetDarkColor(clNavy);
