@@ -2,6 +2,7 @@
 // simple virtual operations, window messages, focus and streaming of the cell extents.
 
 #include "kvlib/grids/gridskv/CustomGrid.h"
+#include "kvlib/grids/gridskv/GridFinally.h"
 
 #include <algorithm>
 
@@ -308,13 +309,8 @@ void TCustomGridKv::DeleteColumn(Integer ACol) {
 
 void TCustomGridKv::DeleteRow(Integer ARow) {
   LockPaint();
-  try {
-    FVertAxis->DeleteRolCel(ARow - GetFixedRowCount());
-  } catch (...) {
-    UnlockPaint();
-    throw;
-  }
-  UnlockPaint();
+  TGridFinallyKv Unlock([this] { UnlockPaint(); });
+  FVertAxis->DeleteRolCel(ARow - GetFixedRowCount());
 }
 
 void TCustomGridKv::ClampCellCoord(Integer& ACol, Integer& ARow) {
@@ -587,15 +583,9 @@ bool TCustomGridKv::IsActiveControl() {
 }
 
 void TCustomGridKv::InternalSetFocus(TWinControl* Control) {
-  bool Old = FInternalFocusResetting;
+  TGridFinallyKv Restore([this, Old = FInternalFocusResetting] { FInternalFocusResetting = Old; });
   FInternalFocusResetting = true;
-  try {
-    Control->SetFocus();
-  } catch (...) {
-    FInternalFocusResetting = Old;
-    throw;
-  }
-  FInternalFocusResetting = Old;
+  Control->SetFocus();
 }
 
 // ---- Cell extents in form streams -------------------------------------------------------------

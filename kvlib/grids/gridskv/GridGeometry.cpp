@@ -7,6 +7,7 @@
 #include "framework/WinApi.h"
 #include "kvlib/grids/GridToolCtrlsKv.h"
 #include "kvlib/grids/gridskv/CustomGrid.h"
+#include "kvlib/grids/gridskv/GridFinally.h"
 
 namespace {
 
@@ -284,27 +285,22 @@ void TCustomGridKv::UpdateBoundaries() {
       GetComponentState().Contains(csDestroying))
     return;
   BeginBoundariesUpdate();
-  try {
-    TRect Bounds = HandleAllocated() ? GetClientRect() : TRect(0, 0, GetWidth(), GetHeight());
-    FWinClientBoundary = Bounds;
-    TGridOutBoundaryDataKv* Out = FOutBoundaryData.get();
-    GridGeometryLayoutAxis(FHorzAxis.get(), Bounds.Left, Bounds.Right, Out->GetLeftIndent(), Out->GetRightIndent(),
-                           FOptions.Contains(goContraVertBoundaryLineKv) ? FGridLineWidth : 0);
-    GridGeometryLayoutAxis(FVertAxis.get(), Bounds.Top, Bounds.Bottom, Out->GetTopIndent(), Out->GetBottomIndent(),
-                           FOptions.Contains(goContraHorzBoundaryLineKv) ? FGridLineWidth : 0);
-    CheckUpdateAxes();
-    PlaceScrollBarInAxes();
-    CheckScrollPositions(false, false, !IsSmoothHorzScroll(), !IsSmoothVertScroll());
-    FHorzAxis->UpdateVisCells();
-    FVertAxis->UpdateVisCells();
-    RefreshScrollBarState();
-    if (FInplaceEdit) UpdateEdit();
-    Invalidate();
-  } catch (...) {
-    EndBoundariesUpdate();
-    throw;
-  }
-  EndBoundariesUpdate();
+  TGridFinallyKv Guard([this] { EndBoundariesUpdate(); });
+  TRect Bounds = HandleAllocated() ? GetClientRect() : TRect(0, 0, GetWidth(), GetHeight());
+  FWinClientBoundary = Bounds;
+  TGridOutBoundaryDataKv* Out = FOutBoundaryData.get();
+  GridGeometryLayoutAxis(FHorzAxis.get(), Bounds.Left, Bounds.Right, Out->GetLeftIndent(), Out->GetRightIndent(),
+                         FOptions.Contains(goContraVertBoundaryLineKv) ? FGridLineWidth : 0);
+  GridGeometryLayoutAxis(FVertAxis.get(), Bounds.Top, Bounds.Bottom, Out->GetTopIndent(), Out->GetBottomIndent(),
+                         FOptions.Contains(goContraHorzBoundaryLineKv) ? FGridLineWidth : 0);
+  CheckUpdateAxes();
+  PlaceScrollBarInAxes();
+  CheckScrollPositions(false, false, !IsSmoothHorzScroll(), !IsSmoothVertScroll());
+  FHorzAxis->UpdateVisCells();
+  FVertAxis->UpdateVisCells();
+  RefreshScrollBarState();
+  if (FInplaceEdit) UpdateEdit();
+  Invalidate();
 }
 
 void TCustomGridKv::PlaceScrollBarInAxes() {

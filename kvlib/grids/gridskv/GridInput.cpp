@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "kvlib/grids/gridskv/CustomGrid.h"
+#include "kvlib/grids/gridskv/GridFinally.h"
 #include "kvlib/grids/gridskv/InplaceEdit.h"
 
 // ---- Current cell and selection ---------------------------------------------------------------
@@ -113,18 +114,12 @@ void TCustomGridKv::HideEditor() {
 void TCustomGridKv::HideEdit() {
   if (!FInplaceEdit) return;
   // The editor is put away even when storing its text fails.
-  auto Forget = [this] {
+  TGridFinallyKv Forget([this] {
     FInplaceCol = -1;
     FInplaceRow = -1;
-    FInplaceEdit->Hide();
-  };
-  try {
-    UpdateText();
-  } catch (...) {
-    Forget();
-    throw;
-  }
-  Forget();
+    if (FInplaceEdit) FInplaceEdit->Hide();
+  });
+  UpdateText();
 }
 
 void TCustomGridKv::UpdateEdit() {
@@ -163,24 +158,18 @@ void TCustomGridKv::DoCellMouseDown(const TGridCoord& Cell, TMouseButton Button,
 
 void TCustomGridKv::CancelMode() {
   TGridStateKv State = FGridState;
-  auto Finish = [this] {
+  TGridFinallyKv Finish([this] {
     FGridState = gsNormalKv;
     Invalidate();
-  };
-  try {
-    if (State == gsSelectingKv) {
-      SetGridTimer(false, 0);
-    } else if (State == gsRowSizingKv || State == gsColSizingKv) {
-      DrawSizingLine();
-    } else if (State == gsRowMovingKv || State == gsColMovingKv) {
-      HideMoveLine();
-      SetGridTimer(false, 0);
-    }
-  } catch (...) {
-    Finish();
-    throw;
+  });
+  if (State == gsSelectingKv) {
+    SetGridTimer(false, 0);
+  } else if (State == gsRowSizingKv || State == gsColSizingKv) {
+    DrawSizingLine();
+  } else if (State == gsRowMovingKv || State == gsColMovingKv) {
+    HideMoveLine();
+    SetGridTimer(false, 0);
   }
-  Finish();
 }
 
 void TCustomGridKv::DrawMoveLine() {}
