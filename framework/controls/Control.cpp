@@ -245,6 +245,43 @@ TControl::~TControl() {
   FActionLink.reset();
 }
 
+// ---- Touch ------------------------------------------------------------------------------------
+
+void TTouchManager::Assign(TPersistent* Source) {
+  if (auto* S = dynamic_cast<TTouchManager*>(Source)) {
+    FInteractiveGestures = S->FInteractiveGestures;
+    FInteractiveGestureOptions = S->FInteractiveGestureOptions;
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+bool TTouchManager::IsInteractiveGesturesStored() const {
+  return !FControl || FControl->IsTouchPropertyStored(tpInteractiveGestures);
+}
+
+bool TTouchManager::IsInteractiveGestureOptionsStored() const {
+  return !FControl || FControl->IsTouchPropertyStored(tpInteractiveGestureOptions);
+}
+
+TPersistent* TTouchManager::GetOwner() { return FControl; }
+
+PUBLISHED_DEF(TTouchManager) {
+  PROP(InteractiveGestures).Stored(&TTouchManager::IsInteractiveGesturesStored);
+  PROP(InteractiveGestureOptions).Stored(&TTouchManager::IsInteractiveGestureOptionsStored);
+}
+
+TTouchManager* TControl::GetTouch() {
+  if (!FTouch) FTouch = std::make_unique<TTouchManager>(this);
+  return FTouch.get();
+}
+
+bool TControl::IsTouchPropertyStored(TTouchProperty AProperty) {
+  if (!FTouch) return false;
+  if (AProperty == tpInteractiveGestures) return !FTouch->GetInteractiveGestures().Empty();
+  return FTouch->GetInteractiveGestureOptions() != TTouchManager::AllGestureOptions();
+}
+
 PUBLISHED_DEF(TControl) {
   PROP(Left);
   PROP(Top);

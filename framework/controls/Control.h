@@ -10,6 +10,7 @@
 #include "framework/Menus.h"
 #include "framework/graphics/GraphicsObjects.h"
 #include "framework/graphics/Canvas.h"
+#include "framework/controls/Touch.h"
 
 class TBasicAction;
 class TControlActionLink;
@@ -223,6 +224,11 @@ class TControl : public TComponent {
   void SetParentFont(bool Value);
   TColor GetColor() const { return FColor; }
   void SetColor(TColor Value);
+  // Made on first use.
+  TTouchManager* GetTouch();
+  void SetTouch(TTouchManager* Value) { GetTouch()->Assign(Value); }
+  // Whether a touch setting differs from the control's default and goes into the form.
+  virtual bool IsTouchPropertyStored(TTouchProperty AProperty);
   bool GetParentColor() const { return FParentColor; }
   void SetParentColor(bool Value);
   // A DC for drawing on the control (a windowless one draws on its parent's, moved and clipped).
@@ -370,6 +376,7 @@ class TControl : public TComponent {
   std::unique_ptr<TControlActionLink> FActionLink;
   Integer FWheelAccumulator = 0;
   std::unique_ptr<TFont> FFont;
+  std::unique_ptr<TTouchManager> FTouch;
   bool FParentFont = true;
   TColor FColor = clWindow;
   bool FParentColor = false;

@@ -229,22 +229,45 @@ TVariantRelationship DBVarCompareValue(const Variant& V1, const Variant& V2) {
 
 // ---- Arrays and lists -------------------------------------------------------------------------
 
-void ArrayInsertRange(TVariantArrayKv& Extents, Integer StartIndex, Integer Amount) {
+namespace {
+
+// Checks first, so a refused call leaves the array as it was; the opened slots keep what they held.
+template <class T>
+void ToolCtrlsArrayInsertRange(std::vector<T>& Extents, Integer StartIndex, Integer Amount) {
   if (Amount < 0) throw Exception(L"ArrayInsertRange: (Amount < 0)");
   if (StartIndex > Integer(Extents.size())) throw Exception(L"ArrayInsertRange: StartIndex > Length(Extents)");
   // A negative start would move items to before the array's first slot.
   if (StartIndex < 0) throw Exception(L"ArrayInsertRange: (StartIndex < 0)");
-  Integer OldLength = Integer(Extents.size());
-  Extents.resize(size_t(OldLength) + size_t(Amount));
-  for (Integer I = OldLength - 1; I >= StartIndex; --I) Extents[size_t(I) + size_t(Amount)] = Extents[size_t(I)];
+  size_t OldLength = Extents.size();
+  Extents.resize(OldLength + size_t(Amount));
+  std::copy_backward(Extents.begin() + StartIndex, Extents.begin() + Integer(OldLength), Extents.end());
 }
 
-void ArrayDeleteRange(TVariantArrayKv& Extents, Integer StartIndex, Integer Amount) {
+template <class T>
+void ToolCtrlsArrayDeleteRange(std::vector<T>& Extents, Integer StartIndex, Integer Amount) {
   if (Amount < 0) throw Exception(L"ArrayDeleteRange: (Amount < 0)");
   if (Int64(StartIndex) + Amount > Int64(Extents.size()))
     throw Exception(L"ArrayDeleteRange: StartIndex + Amount > Length(Extents)");
   if (StartIndex < 0) throw Exception(L"ArrayDeleteRange: (StartIndex < 0)");
   Extents.erase(Extents.begin() + StartIndex, Extents.begin() + StartIndex + Amount);
+}
+
+}  // namespace
+
+void ArrayInsertRange(TVariantArrayKv& Extents, Integer StartIndex, Integer Amount) {
+  ToolCtrlsArrayInsertRange(Extents, StartIndex, Amount);
+}
+
+void ArrayDeleteRange(TVariantArrayKv& Extents, Integer StartIndex, Integer Amount) {
+  ToolCtrlsArrayDeleteRange(Extents, StartIndex, Amount);
+}
+
+void ArrayInsertRange(TIntegerArrayKv& Extents, Integer StartIndex, Integer Amount) {
+  ToolCtrlsArrayInsertRange(Extents, StartIndex, Amount);
+}
+
+void ArrayDeleteRange(TIntegerArrayKv& Extents, Integer StartIndex, Integer Amount) {
+  ToolCtrlsArrayDeleteRange(Extents, StartIndex, Amount);
 }
 
 Integer StringsLocate(TStrings* Strings, const String& Text, Integer Options) {

@@ -23,6 +23,8 @@ class TStrings;
 
 // Key values of several fields.
 using TVariantArrayKv = std::vector<Variant>;
+// Cell lengths and other plain integer arrays.
+using TIntegerArrayKv = std::vector<Integer>;
 // Fields of a multi-field key or binding.
 using TFieldsArrKv = std::vector<TField*>;
 
@@ -77,6 +79,9 @@ void ArrayInsertRange(TVariantArrayKv& Extents, Integer StartIndex, Integer Amou
 // Removes Amount items from StartIndex on. Raises Exception on a negative Amount or a range
 // past the end, leaving the array as it was.
 void ArrayDeleteRange(TVariantArrayKv& Extents, Integer StartIndex, Integer Amount);
+// The same for integer arrays, with the same checks and texts.
+void ArrayInsertRange(TIntegerArrayKv& Extents, Integer StartIndex, Integer Amount);
+void ArrayDeleteRange(TIntegerArrayKv& Extents, Integer StartIndex, Integer Amount);
 
 // Options for StringsLocate.
 constexpr Integer slCaseInsensitiveKv = 1;  // compare as the locale ignores case, else ordinal
