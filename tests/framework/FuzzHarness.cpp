@@ -209,8 +209,10 @@ void Fuzz(const TFuzzSuite& Suite, const std::function<void(const TBytes&)>& Par
   }
   if (Probe) {
     char Line[200];
-    std::snprintf(Line, sizeof Line, "FUZZ %s tally from %d: ok %d, errors %d, huge allocations %d, other exceptions %d, "
-                  "wrong successes %d\n", Suite.Name, First, Ok, Errors, Huge, Foreign, Wrong);
+    std::snprintf(Line, sizeof Line,
+                  "FUZZ %s tally from %d: ok %d, errors %d, huge allocations %d, other exceptions %d, "
+                  "wrong successes %d\n",
+                  Suite.Name, First, Ok, Errors, Huge, Foreign, Wrong);
     FuzzProbeSay(Line);
   }
 }

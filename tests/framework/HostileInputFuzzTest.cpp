@@ -263,16 +263,16 @@ std::function<void(const TBytes&)> LoadGraphic(std::function<void(T&)> After = n
 
 TEST(Fuzz, Bitmaps) {
   // A full 32-bit channel mask.
-  std::vector<TBytes> Hostile = {FuzzHex("424d4600000000000000420000002800000001000000010000000100200003000000040000000000"
-                                     "0000000000000000000000000000ffffffff00ff0000ff00000011111111")};
+  std::vector<TBytes> Hostile = {FuzzHex("424d46000000000000004200000028000000010000000100000001002000030000000400"
+                                         "000000000000000000000000000000000000ffffffff00ff0000ff00000011111111")};
   Fuzz({"bmp", BitmapSeeds(), 3000, 0xBF58476D1CE4E5B9ULL, {}, Hostile}, LoadGraphic<TBitmap>());
 }
 
 TEST(Fuzz, Icons) {
   // The handle is where the system reads the image: make it for every icon that loads.
   // A width of 2^30 over 40 bytes.
-  std::vector<TBytes> Hostile = {FuzzHex("00000100010010100000010020002800000016000000280000000000004002000000010020000000"
-                                     "00000000000000000000000000000000000000000000")};
+  std::vector<TBytes> Hostile = {FuzzHex("000001000100101000000100200028000000160000002800000000000040020000000100"
+                                         "2000000000000000000000000000000000000000000000000000")};
   Fuzz({"ico", {IconSeed()}, 2000, 0x2545F4914F6CDD1DULL, {}, Hostile},
        LoadGraphic<TIcon>([](TIcon& I) { I.GetHandle(); }));
 }

@@ -603,7 +603,8 @@ TEST_F(ZipFile, HostileArchivesFailWithoutWritingOrAllocatingWhatTheyClaim) {
       {"inflates past its declared size", WithCentralFields({{L"a.bin", Small}}, zcDeflate, {{24, 1000}})},
       {"eight entries over one local header", OverlappingArchive(4 << 20, 8)},
       {"two entries over one local header", OverlappingArchive(1000, 2)},
-      {"stored data running into the directory", WithCentralFields({{L"a.bin", Small}}, zcStored, {{20, 3010}, {24, 3010}})},
+      {"stored data running into the directory",
+       WithCentralFields({{L"a.bin", Small}}, zcStored, {{20, 3010}, {24, 3010}})},
       {"local header inside the directory",
        WithCentralFields({{L"a.bin", Small}}, zcStored, {{42, Cardinal(30 + 5 + Small.size())}})},
   };

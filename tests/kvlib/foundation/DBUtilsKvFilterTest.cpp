@@ -434,7 +434,8 @@ TEST(ColumnFilterBuild, BuiltTextsFilterTheDatasetAsTyped) {
 TEST(ColumnFilterBuild, OperandsTheDatasetCannotReadAreRefused) {
   FilterGrid F(true);
   // NOW stays a text for a condition builder of the caller's own; the standard one cannot write it.
-  for (const String& Text : {String(L">= NOW"), String(L"= now"), L"in (" + DateToStr(EncodeDate(2020, 1, 1)) + L", now)"}) {
+  const String Day = DateToStr(EncodeDate(2020, 1, 1));
+  for (const String& Text : {String(L">= NOW"), String(L"= now"), L"in (" + Day + L", now)"}) {
     SCOPED_TRACE(UTF8Encode(Text));
     F.SetFilter(3, botDateTime, Text);
     try {
