@@ -191,7 +191,7 @@ std::string IniFileBytes(const String& FileName, size_t Limit = size_t(-1)) {
   return B;
 }
 
-void SwapUtf16(String& Text) {
+void IniSwapUtf16(String& Text) {
   for (auto& C : Text) C = wchar_t((C >> 8) | (C << 8));
 }
 
@@ -223,7 +223,7 @@ void PrepareIniFile(const String& FileName, bool TextFitsAnsi) {
   if (Encoding == ieUtf16BE) {
     Text.assign((B.size() - 2) / 2, L'\0');
     std::memcpy(Text.data(), B.data() + 2, Text.size() * 2);
-    SwapUtf16(Text);
+    IniSwapUtf16(Text);
   } else {
     // Decoded as the profile functions decode it, damaged sequences alike.
     const size_t Skip = Encoding == ieUtf8 ? 3 : 0;
@@ -333,7 +333,7 @@ void TMemIniFile::LoadValues() {
     FEncoding = Encoding == ieUtf16 ? 2 : 3;
     Text.assign((B.size() - 2) / 2, L'\0');
     std::memcpy(Text.data(), B.data() + 2, Text.size() * 2);
-    if (Encoding == ieUtf16BE) SwapUtf16(Text);
+    if (Encoding == ieUtf16BE) IniSwapUtf16(Text);
   } else if (!B.empty()) {
     int Len = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, B.data(), int(B.size()), nullptr, 0);
     UINT Cp = Len > 0 ? CP_UTF8 : CP_ACP;
@@ -509,7 +509,7 @@ void TMemIniFile::UpdateFile() {
   if (Enc == 1) {
     Bytes = "\xEF\xBB\xBF" + UTF8Encode(Text);
   } else if (Enc == 2 || Enc == 3) {
-    if (Enc == 3) SwapUtf16(Text);
+    if (Enc == 3) IniSwapUtf16(Text);
     Bytes = Enc == 2 ? "\xFF\xFE" : "\xFE\xFF";
     Bytes.append(reinterpret_cast<const char*>(Text.data()), Text.size() * 2);
   } else {

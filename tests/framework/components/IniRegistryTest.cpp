@@ -137,12 +137,12 @@ std::vector<String> ProfileView(const String& Path) {
   return R;
 }
 
-void WriteFileBytes(const String& Path, const std::string& Bytes) {
+void WriteIniBytes(const String& Path, const std::string& Bytes) {
   TFileStream F(Path, fmCreate);
   if (!Bytes.empty()) F.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
 }
 
-std::string Utf16(const String& S, bool BigEndian) {
+std::string IniUtf16Bytes(const String& S, bool BigEndian) {
   std::string B = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
   for (wchar_t C : S) {
     const char Lo = char(C & 0xFF), Hi = char(C >> 8);
@@ -161,8 +161,8 @@ TEST(IniFiles, IniFileWritesIntoAFileOfAnyEncodingAndLosesNothing) {
     const char* What;
     std::string Bytes;
   } Cases[] = {
-      {"UTF-16", Utf16(Text, false)},
-      {"UTF-16 big-endian", Utf16(Text, true)},
+      {"UTF-16", IniUtf16Bytes(Text, false)},
+      {"UTF-16 big-endian", IniUtf16Bytes(Text, true)},
       {"UTF-8 with its mark", "\xEF\xBB\xBF" + UTF8Encode(Text)},
       {"ANSI", "; yorum\r\n[Genel]\r\nAd=Kurulum\r\nYol=C:\\Zelkor\r\n"},
       {"ANSI with NUL bytes", std::string("[Genel]\r\nAd=Kurulum\r\n\0\0junk\0\r\n[B]\r\ny=2\r\n", 40)},
@@ -172,7 +172,7 @@ TEST(IniFiles, IniFileWritesIntoAFileOfAnyEncodingAndLosesNothing) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.What);
     for (const wchar_t* Value : {WideValue, L"ascii"}) {
-      WriteFileBytes(Path, C.Bytes);
+      WriteIniBytes(Path, C.Bytes);
       const std::vector<String> Before = ProfileView(Path);
       {
         TIniFile Ini(Path);
@@ -199,7 +199,7 @@ TEST(IniFiles, IniFileWritesIntoAFileOfAnyEncodingAndLosesNothing) {
 TEST(IniFiles, IniFileConvertsInPlaceOfTheOldFileOnlyWhenWhole) {
   // A file that cannot be replaced (open without sharing) is not half converted: the write fails.
   const String Path = TempIni(L"qal_test_locked.ini");
-  WriteFileBytes(Path, "[A]\r\nx=1\r\n");
+  WriteIniBytes(Path, "[A]\r\nx=1\r\n");
   HANDLE Lock = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(Lock, INVALID_HANDLE_VALUE);
   {
@@ -222,14 +222,14 @@ TEST(IniFiles, IniFileConvertsInPlaceOfTheOldFileOnlyWhenWhole) {
 
 TEST(IniFiles, MemIniFileKeepsABigEndianFile) {
   const String Path = TempIni(L"qal_test_be.ini");
-  WriteFileBytes(Path, Utf16(L"[Dil]\r\nİleri=İleri >\r\n", true));
+  WriteIniBytes(Path, IniUtf16Bytes(L"[Dil]\r\nİleri=İleri >\r\n", true));
   {
     TMemIniFile Ini(Path);
     EXPECT_EQ(Ini.ReadString(L"Dil", L"İleri", L""), L"İleri >");
     Ini.WriteString(L"Dil", L"Geri", L"< Geri");
     Ini.UpdateFile();
   }
-  EXPECT_EQ(FileBytes(Path), Utf16(L"[Dil]\r\nİleri=İleri >\r\nGeri=< Geri\r\n", true));
+  EXPECT_EQ(FileBytes(Path), IniUtf16Bytes(L"[Dil]\r\nİleri=İleri >\r\nGeri=< Geri\r\n", true));
   DeleteFileW(Path.c_str());
 }
 
@@ -240,8 +240,8 @@ TEST(IniFileFuzz, WritesNeverLoseAValue) {
   std::vector<TBytes> Seeds;
   for (const std::string& S : {std::string("; yorum\r\n[Genel]\r\nAd=Kurulum\r\n[Yollar]\r\nHedef=C:\\x\r\n"),
                                "\xEF\xBB\xBF[Dil]\r\n" + UTF8Encode(L"İleri=İleri >\r\n"),
-                               Utf16(L"[Ayarlar]\r\nAnahtar=Değer\r\n[Boş]\r\n", false),
-                               Utf16(L"[Ayarlar]\r\nAnahtar=Değer\r\n", true)})
+                               IniUtf16Bytes(L"[Ayarlar]\r\nAnahtar=Değer\r\n[Boş]\r\n", false),
+                               IniUtf16Bytes(L"[Ayarlar]\r\nAnahtar=Değer\r\n", true)})
     Seeds.push_back(FuzzBytes(S));
   TFuzzSuite Suite{"ini write", Seeds, 300, 0x3C6EF372FE94F82BULL, {"[", "]", "=", "\r\n", ";", std::string(2, '\0')}};
   // The view without one section.
@@ -258,7 +258,7 @@ TEST(IniFileFuzz, WritesNeverLoseAValue) {
     return View;
   };
   Fuzz(Suite, [&](const TBytes& B) {
-    WriteFileBytes(Path, std::string(B.begin(), B.end()));
+    WriteIniBytes(Path, std::string(B.begin(), B.end()));
     // A value whose line holds a NUL reads up to the NUL; the system's writer keeps only that
     // much of the line, and its reader trims the blanks then at the line's end: so a value is
     // compared without trailing blanks, whatever writes the file.
