@@ -168,40 +168,78 @@ bool FitsAnsi(const String& S) {
   return !Lost;
 }
 
-// The profile functions write an ANSI file in the ANSI code page, which loses letters outside
-// it (Turkish ı, ş, ğ under a Western code page); a file in UTF-16 keeps them. So before such
-// text is written the file is converted, keeping everything it holds.
-void MakeUnicodeFile(const String& FileName) {
-  HANDLE H = CreateFileW(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+enum TIniEncoding { ieAnsi, ieUtf8, ieUtf16, ieUtf16BE };
+
+TIniEncoding IniEncodingOf(const std::string& Head) {
+  if (Head.size() >= 2 && Byte(Head[0]) == 0xFF && Byte(Head[1]) == 0xFE) return ieUtf16;
+  if (Head.size() >= 2 && Byte(Head[0]) == 0xFE && Byte(Head[1]) == 0xFF) return ieUtf16BE;
+  if (Head.size() >= 3 && Byte(Head[0]) == 0xEF && Byte(Head[1]) == 0xBB && Byte(Head[2]) == 0xBF) return ieUtf8;
+  return ieAnsi;
+}
+
+// The file's bytes (up to Limit of them), empty when it cannot be read.
+std::string IniFileBytes(const String& FileName, size_t Limit = size_t(-1)) {
+  HANDLE H = CreateFileW(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
   std::string B;
-  if (H != INVALID_HANDLE_VALUE) {
-    char Buf[8192];
-    DWORD N = 0;
-    while (ReadFile(H, Buf, sizeof Buf, &N, nullptr) && N > 0) B.append(Buf, N);
-    CloseHandle(H);
+  if (H == INVALID_HANDLE_VALUE) return B;
+  char Buf[8192];
+  DWORD N = 0;
+  while (B.size() < Limit && ReadFile(H, Buf, DWORD(std::min(sizeof Buf, Limit - B.size())), &N, nullptr) && N > 0)
+    B.append(Buf, N);
+  CloseHandle(H);
+  return B;
+}
+
+void IniSwapUtf16(String& Text) {
+  for (auto& C : Text) C = wchar_t((C >> 8) | (C << 8));
+}
+
+// Bytes written beside the file and moved over it whole: a failure midway leaves the old file.
+void ReplaceIniFile(const String& FileName, const std::string& Bytes) {
+  const String Temp = FileName + L"." + IntToStr(Integer(GetCurrentProcessId())) + L"-" +
+                      IntToStr(Integer(GetTickCount())) + L".tmp";
+  HANDLE H = CreateFileW(Temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (H == INVALID_HANDLE_VALUE) throw EIniFileException(L"Unable to write to " + FileName);
+  DWORD W = 0;
+  bool Ok = WriteFile(H, Bytes.data(), DWORD(Bytes.size()), &W, nullptr) && W == Bytes.size();
+  Ok = CloseHandle(H) && Ok;
+  if (!Ok || !MoveFileExW(Temp.c_str(), FileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(Temp.c_str());
+    throw EIniFileException(L"Unable to write to " + FileName);
   }
-  if (B.size() >= 2 && Byte(B[0]) == 0xFF && Byte(B[1]) == 0xFE) return;
+}
+
+// The profile functions write a file in the encoding they find: an ANSI file in the ANSI code
+// page, which loses letters outside it (Turkish ı, ş, ğ under a Western code page); and only
+// UTF-16 in its own byte order is read by every Windows. So before such text is written, or
+// whenever the file is big-endian, the whole file becomes UTF-16, keeping everything the
+// profile functions read from it.
+void PrepareIniFile(const String& FileName, bool TextFitsAnsi) {
+  const TIniEncoding Encoding = IniEncodingOf(IniFileBytes(FileName, 3));
+  if (Encoding == ieUtf16 || (TextFitsAnsi && Encoding != ieUtf16BE)) return;
+  const std::string B = IniFileBytes(FileName);
   String Text;
-  if (B.size() >= 3 && Byte(B[0]) == 0xEF && Byte(B[1]) == 0xBB && Byte(B[2]) == 0xBF) {
-    Text = UTF8ToString(B.substr(3));
-  } else if (!B.empty()) {
-    int N = MultiByteToWideChar(CP_ACP, 0, B.data(), int(B.size()), nullptr, 0);
-    Text.assign(size_t(N), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, B.data(), int(B.size()), Text.data(), N);
+  if (Encoding == ieUtf16BE) {
+    Text.assign((B.size() - 2) / 2, L'\0');
+    std::memcpy(Text.data(), B.data() + 2, Text.size() * 2);
+    IniSwapUtf16(Text);
+  } else {
+    // Decoded as the profile functions decode it, damaged sequences alike.
+    const size_t Skip = Encoding == ieUtf8 ? 3 : 0;
+    const UINT CodePage = Encoding == ieUtf8 ? CP_UTF8 : CP_ACP;
+    int N = MultiByteToWideChar(CodePage, 0, B.data() + Skip, int(B.size() - Skip), nullptr, 0);
+    Text.assign(size_t(std::max(N, 0)), L'\0');
+    if (N > 0) MultiByteToWideChar(CodePage, 0, B.data() + Skip, int(B.size() - Skip), Text.data(), N);
   }
   std::string Out = "\xFF\xFE";
   Out.append(reinterpret_cast<const char*>(Text.data()), Text.size() * 2);
-  H = CreateFileW(FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (H == INVALID_HANDLE_VALUE) throw EIniFileException(L"Unable to write to " + FileName);
-  DWORD W = 0;
-  bool Ok = WriteFile(H, Out.data(), DWORD(Out.size()), &W, nullptr) && W == Out.size();
-  CloseHandle(H);
-  if (!Ok) throw EIniFileException(L"Unable to write to " + FileName);
+  ReplaceIniFile(FileName, Out);
 }
 }  // namespace
 
 void TIniFile::WriteString(const String& Section, const String& Ident, const String& Value) {
-  if (!FitsAnsi(Section) || !FitsAnsi(Ident) || !FitsAnsi(Value)) MakeUnicodeFile(FFileName);
+  PrepareIniFile(FFileName, FitsAnsi(Section) && FitsAnsi(Ident) && FitsAnsi(Value));
   if (!WritePrivateProfileStringW(Section.c_str(), Ident.c_str(), Value.c_str(), FFileName.c_str()))
     throw EIniFileException(L"Unable to write to " + FFileName);
 }
@@ -285,21 +323,17 @@ TMemIniFile::TSection& TMemIniFile::AddSection(const String& Name) {
 void TMemIniFile::LoadValues() {
   FSections.clear();
   FEncoding = 0;
-  HANDLE H = CreateFileW(FFileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (H == INVALID_HANDLE_VALUE) return;
-  std::string B;
-  char Buf[8192];
-  DWORD N = 0;
-  while (ReadFile(H, Buf, sizeof Buf, &N, nullptr) && N > 0) B.append(Buf, N);
-  CloseHandle(H);
+  const std::string B = IniFileBytes(FFileName);
   String Text;
-  if (B.size() >= 3 && Byte(B[0]) == 0xEF && Byte(B[1]) == 0xBB && Byte(B[2]) == 0xBF) {
+  const TIniEncoding Encoding = IniEncodingOf(B);
+  if (Encoding == ieUtf8) {
     FEncoding = 1;
     Text = UTF8ToString(B.substr(3));
-  } else if (B.size() >= 2 && Byte(B[0]) == 0xFF && Byte(B[1]) == 0xFE) {
-    FEncoding = 2;
+  } else if (Encoding == ieUtf16 || Encoding == ieUtf16BE) {
+    FEncoding = Encoding == ieUtf16 ? 2 : 3;
     Text.assign((B.size() - 2) / 2, L'\0');
     std::memcpy(Text.data(), B.data() + 2, Text.size() * 2);
+    if (Encoding == ieUtf16BE) IniSwapUtf16(Text);
   } else if (!B.empty()) {
     int Len = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, B.data(), int(B.size()), nullptr, 0);
     UINT Cp = Len > 0 ? CP_UTF8 : CP_ACP;
@@ -474,17 +508,13 @@ void TMemIniFile::UpdateFile() {
   Integer Enc = FEncoding ? FEncoding : (Ascii ? 0 : 2);
   if (Enc == 1) {
     Bytes = "\xEF\xBB\xBF" + UTF8Encode(Text);
-  } else if (Enc == 2) {
-    Bytes = "\xFF\xFE";
+  } else if (Enc == 2 || Enc == 3) {
+    if (Enc == 3) IniSwapUtf16(Text);
+    Bytes = Enc == 2 ? "\xFF\xFE" : "\xFE\xFF";
     Bytes.append(reinterpret_cast<const char*>(Text.data()), Text.size() * 2);
   } else {
     Bytes.assign(Text.begin(), Text.end());
   }
-  HANDLE H = CreateFileW(FFileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (H == INVALID_HANDLE_VALUE) throw EIniFileException(L"Unable to write to " + FFileName);
-  DWORD W = 0;
-  bool Ok = WriteFile(H, Bytes.data(), DWORD(Bytes.size()), &W, nullptr) && W == Bytes.size();
-  CloseHandle(H);
-  if (!Ok) throw EIniFileException(L"Unable to write to " + FFileName);
+  ReplaceIniFile(FFileName, Bytes);
   FEncoding = Enc;
 }

@@ -63,7 +63,9 @@ class TIniFile : public TCustomIniFile {
   ~TIniFile() override;
 
   String ReadString(const String& Section, const String& Ident, const String& Default) override;
-  // Raises EIniFileException when the file cannot be written.
+  // Raises EIniFileException when the file cannot be written. Text outside the ANSI code page
+  // turns the file into UTF-16 first (a big-endian file always), keeping all it holds; the old
+  // file is replaced only by the whole converted one.
   void WriteString(const String& Section, const String& Ident, const String& Value) override;
   void ReadSection(const String& Section, TStrings* Strings) override;
   void ReadSections(TStrings* Strings) override;
@@ -93,6 +95,7 @@ class TMemIniFile : public TCustomIniFile {
   bool ValueExists(const String& Section, const String& Ident) override;
   // Writes the file: in its own encoding, else ANSI when the text is ASCII and UTF-16 with a
   // byte-order mark otherwise (which the system's profile functions read too), so no letter is lost.
+  // The file is written beside and moved over the old one whole.
   void UpdateFile() override;
   void Clear();
   // The whole file as lines, and replacing it from lines.
@@ -112,5 +115,5 @@ class TMemIniFile : public TCustomIniFile {
 
   std::vector<std::unique_ptr<TSection>> FSections;
   bool FCaseSensitive = false;
-  Integer FEncoding = 0;  // 0 none known, 1 UTF-8 with BOM, 2 UTF-16 with BOM
+  Integer FEncoding = 0;  // 0 none known, 1 UTF-8 with BOM, 2 UTF-16 with BOM, 3 big-endian UTF-16 with BOM
 };

@@ -9,6 +9,8 @@
 #include "framework/classes/Streams.h"
 
 PUBLISHED_DEF(TNetHTTPClient) {
+  PROP(ConnectionTimeout);
+  PROP(ResponseTimeout);
   PROP(SecureProtocols);
   PROP(UserAgent);
   EVENT(OnReceiveData);
@@ -223,9 +225,27 @@ IHTTPResponsePtr TNetHTTPClient::Get(const String& AURL, TStream* AResponseConte
   TInternetHandle Request(WinHttpOpenRequest(Connection.Get(), L"GET", Object.c_str(), nullptr, WINHTTP_NO_REFERER,
                                              WINHTTP_DEFAULT_ACCEPT_TYPES, Secure ? WINHTTP_FLAG_SECURE : 0));
   if (!Request) RaiseLastHttpError(L"Error opening the request");
+  // The system's own waits are unbounded or minutes long: a server that stops sending would hold
+  // the caller (often the user-interface thread) for ever.
+  const int Connect = FConnectionTimeout > 0 ? FConnectionTimeout : 0;
+  const int Receive = FResponseTimeout > 0 ? FResponseTimeout : 0;
+  if (!WinHttpSetTimeouts(Request.Get(), Connect, Connect, Connect, Receive))
+    RaiseLastHttpError(L"Error setting the time-outs");
+  DWORD HeadersTimeout = DWORD(Receive);
+  WinHttpSetOption(Request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &HeadersTimeout, sizeof(HeadersTimeout));
+  auto RaiseReceiveError = [this](const wchar_t* Action) {
+    const DWORD Code = GetLastError();
+    // Wine answers a wait for the headers that ran out with the socket's own code.
+    if (Code == ERROR_WINHTTP_TIMEOUT || Code == WSAETIMEDOUT)
+      throw ENetHTTPClientException(Format(L"%s: no data for %s s, the transfer was given up (%d)",
+                                           {Action, FloatToStr(FResponseTimeout / 1000.0, TFormatSettings::Invariant()),
+                                            Integer(ERROR_WINHTTP_TIMEOUT)}),
+                                    ERROR_WINHTTP_TIMEOUT);
+    RaiseHttpError(Action, Code);
+  };
   if (!WinHttpSendRequest(Request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
     RaiseLastHttpError(L"Error sending data");
-  if (!WinHttpReceiveResponse(Request.Get(), nullptr)) RaiseLastHttpError(L"Error receiving data");
+  if (!WinHttpReceiveResponse(Request.Get(), nullptr)) RaiseReceiveError(L"Error receiving data");
 
   IPtr<THTTPResponse> Response(new THTTPResponse);
   DWORD Status = 0, Size = sizeof(Status);
@@ -258,8 +278,12 @@ IHTTPResponsePtr TNetHTTPClient::Get(const String& AURL, TStream* AResponseConte
   DoReceiveData(ContentLength, ReadCount, AbortFlag);
   while (!AbortFlag) {
     DWORD Got = 0;
-    if (!WinHttpReadData(Request.Get(), Buffer.data(), ReadBlockSize, &Got)) RaiseLastHttpError(L"Error receiving data");
+    if (!WinHttpReadData(Request.Get(), Buffer.data(), ReadBlockSize, &Got)) RaiseReceiveError(L"Error receiving data");
     if (Got == 0) break;
+    if (ContentLength >= 0 && ReadCount + Int64(Got) > ContentLength)
+      throw ENetHTTPClientException(
+          Format(L"The response is longer than its announced length of %d bytes", {ContentLength}),
+          ERROR_WINHTTP_INVALID_SERVER_RESPONSE);
     Target->WriteBuffer(Buffer.data(), Integer(Got));
     ReadCount += Got;
     DoReceiveData(ContentLength, ReadCount, AbortFlag);

@@ -18,7 +18,8 @@ using TReceiveDataEvent =
     Closure<void(TObject* Sender, Int64 AContentLength, Int64 AReadCount, bool& AAbort)>;
 
 // Network, name, proxy and TLS failures, with the system's message and error code; also a body
-// that ends before its announced length (the connection dropped).
+// that ends before its announced length (the connection dropped) or runs past it, and a transfer
+// that made no progress for the client's response time-out.
 class ENetHTTPClientException : public Exception {
   DECLARE_CLASS(ENetHTTPClientException, Exception)
  public:
@@ -55,6 +56,14 @@ class TNetHTTPClient : public TComponent {
   // ENetHTTPClientException for a failure of the transfer, EAbort when OnReceiveData aborts.
   IHTTPResponsePtr Get(const String& AURL, TStream* AResponseContent = nullptr);
 
+  // The longest wait, in milliseconds, for the server's name, the connection and sending the
+  // request; 30 s unless set, 0 for no limit.
+  Integer GetConnectionTimeout() const { return FConnectionTimeout; }
+  void SetConnectionTimeout(Integer Value) { FConnectionTimeout = Value; }
+  // The longest wait, in milliseconds, for the next byte of the answer (its headers or its body):
+  // a transfer that makes no progress for that long fails. 30 s unless set, 0 for no limit.
+  Integer GetResponseTimeout() const { return FResponseTimeout; }
+  void SetResponseTimeout(Integer Value) { FResponseTimeout = Value; }
   THTTPSecureProtocols GetSecureProtocols() const { return FSecureProtocols; }
   void SetSecureProtocols(THTTPSecureProtocols Value);
   String GetUserAgent() const { return FUserAgent; }
@@ -72,6 +81,8 @@ class TNetHTTPClient : public TComponent {
   void CloseSession();
 
   void* FSession = nullptr;  // WinHTTP session handle, made on the first request
+  Integer FConnectionTimeout = 30000;
+  Integer FResponseTimeout = 30000;
   THTTPSecureProtocols FSecureProtocols{TLS12, TLS13};
   String FUserAgent;
   TReceiveDataEvent FOnReceiveData;

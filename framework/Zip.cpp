@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -277,6 +278,7 @@ void TZipFile::Open(TStream* ZipFileStream, TZipMode OpenMode) {
   FStream = ZipFileStream;
   FMode = OpenMode;
   FFiles.clear();
+  FDataLimits.clear();
   FComment.clear();
   try {
     if (OpenMode == zmWrite) {
@@ -289,6 +291,7 @@ void TZipFile::Open(TStream* ZipFileStream, TZipMode OpenMode) {
     FStream = nullptr;
     FMode = zmClosed;
     FFiles.clear();
+    FDataLimits.clear();
     throw;
   }
 }
@@ -402,6 +405,23 @@ void TZipFile::ReadCentralDirectory() {
     FFiles.push_back(std::move(H));
   }
   FEndOfData = FStartOffset + DirOffset;
+  // Entries in the order of their data, each with at least its fixed header and its compressed
+  // bytes before the next: records that point into each other would extract the same bytes again
+  // and again (a few kilobytes becoming gigabytes).
+  std::vector<size_t> Order(FFiles.size());
+  for (size_t I = 0; I < Order.size(); ++I) Order[I] = I;
+  std::sort(Order.begin(), Order.end(),
+            [this](size_t A, size_t B) { return FFiles[A].LocalHeaderOffset < FFiles[B].LocalHeaderOffset; });
+  FDataLimits.assign(FFiles.size(), DirOffset);
+  for (size_t K = 0; K < Order.size(); ++K) {
+    const TZipHeader& H = FFiles[Order[K]];
+    const UInt64 Limit =
+        K + 1 < Order.size() ? std::min(FFiles[Order[K + 1]].LocalHeaderOffset, DirOffset) : DirOffset;
+    if (H.LocalHeaderOffset > Limit || Limit - H.LocalHeaderOffset < 30 ||
+        H.CompressedSize > Limit - H.LocalHeaderOffset - 30)
+      Corrupt(Limit == DirOffset ? L"entry data runs into the central directory" : L"entries overlap");
+    FDataLimits[Order[K]] = Limit;
+  }
 }
 
 void TZipFile::CheckIndex(Integer Index) const {
@@ -434,7 +454,8 @@ Integer TZipFile::IndexOf(const String& FileName) const {
   return -1;
 }
 
-UInt64 TZipFile::DataOffset(const TZipHeader& Header, TZipHeader* LocalHeader) {
+UInt64 TZipFile::DataOffset(Integer Index, TZipHeader* LocalHeader) {
+  const TZipHeader& Header = FFiles[size_t(Index)];
   Byte L[30];
   if (Header.LocalHeaderOffset > UInt64(FStream->GetSize())) Corrupt(L"bad local header offset");
   ReadAt(FStream, FStartOffset + Header.LocalHeaderOffset, L, 30);
@@ -461,13 +482,15 @@ UInt64 TZipFile::DataOffset(const TZipHeader& Header, TZipHeader* LocalHeader) {
   const UInt64 Data = FStartOffset + Header.LocalHeaderOffset + 30 + NameLen + ExtraLen;
   const UInt64 Size = UInt64(FStream->GetSize());
   if (Data > Size || Header.CompressedSize > Size - Data) Corrupt(L"entry data past the end");
+  // The local header's own name and extra field count too.
+  if (Data + Header.CompressedSize > FStartOffset + FDataLimits[size_t(Index)]) Corrupt(L"entries overlap");
   return Data;
 }
 
 void TZipFile::Read(Integer Index, TStream*& Stream, TZipHeader& LocalHeader) {
   CheckIndex(Index);
   const TZipHeader& H = FFiles[size_t(Index)];
-  UInt64 Data = DataOffset(H, &LocalHeader);
+  UInt64 Data = DataOffset(Index, &LocalHeader);
   Stream = new TZipEntryStream(FStream, Data, H, DecodeName(H));
 }
 
@@ -484,15 +507,19 @@ void TZipFile::Read(Integer Index, TBytes& Bytes) {
   std::unique_ptr<TStream> Owned(S);
   const UInt64 Size = FFiles[size_t(Index)].UncompressedSize;
   if (Size > UInt64(0x7FFFFFFF)) throw EZipException(L"Zip entry too large to read into memory");
-  Bytes.assign(size_t(Size), 0);
-  size_t Got = 0;
-  while (Got < Bytes.size()) {
-    Integer N = S->Read(Bytes.data() + Got, Integer(Bytes.size() - Got));
-    if (N <= 0) break;
-    Got += size_t(N);
+  // Grown by what really arrives: the header's size is only a claim until the data bears it out.
+  TBytes Result;
+  Result.reserve(size_t(std::min<UInt64>(Size, UInt64(BlockSize))));
+  while (Result.size() < Size) {
+    const size_t Got = Result.size();
+    Result.resize(Got + size_t(std::min<UInt64>(Size - Got, UInt64(BlockSize))));
+    const Integer N = S->Read(Result.data() + Got, Integer(Result.size() - Got));
+    if (N <= 0) Corrupt(L"entry smaller than its header says: " + GetFileName(Index));
+    Result.resize(Got + size_t(N));
   }
   Byte Extra;
   S->Read(&Extra, 1);  // reaches the end, where the size and CRC are checked
+  Bytes = std::move(Result);
 }
 
 void TZipFile::Read(const String& FileName, TBytes& Bytes) {
@@ -692,6 +719,7 @@ void TZipFile::AddEntry(TStream* Data, const String& ArchiveFileName, TZipCompre
   FStream->SetPosition(Int64(After));
   FEndOfData = After;
   FFiles.push_back(std::move(H));
+  FDataLimits.push_back(After - FStartOffset);
 }
 
 void TZipFile::WriteCentralDirectory() {

@@ -2,7 +2,8 @@
 // Zip: zip archives over zlib (stored and deflate entries). Reads and writes ZIP64 (archives and
 // entries over 4 GB, more than 65535 entries) and UTF-8 names. Entries are extracted and added
 // block by block, so memory stays small whatever the size; every extracted entry's CRC and size
-// are checked, and every entry path is checked before anything is written for it.
+// are checked, and every entry path is checked before anything is written for it. An archive
+// whose entries share bytes with each other or with its central directory does not open.
 
 #include <vector>
 
@@ -94,7 +95,7 @@ class TZipFile : public TObject {
  private:
   void CheckIndex(Integer Index) const;
   void ReadCentralDirectory();
-  UInt64 DataOffset(const TZipHeader& Header, TZipHeader* LocalHeader);
+  UInt64 DataOffset(Integer Index, TZipHeader* LocalHeader);
   void WriteCentralDirectory();
   void AddEntry(TStream* Data, const String& ArchiveFileName, TZipCompression Compression, Cardinal DosTime,
                 Cardinal Attributes);
@@ -105,6 +106,9 @@ class TZipFile : public TObject {
   UInt64 FStartOffset = 0;         // where the archive starts in the stream
   UInt64 FEndOfData = 0;           // where the next entry (or the central directory) goes
   std::vector<TZipHeader> FFiles;
+  // Per entry, where the next entry's local header (or the central directory) starts: its data
+  // must end before that, so that no two entries share bytes.
+  std::vector<UInt64> FDataLimits;
   String FComment;
   TZipProgressEvent FOnProgress;
   TBytes FBuffers;  // two blocks for copying, made on first use

@@ -197,6 +197,19 @@ void THTMLPicture::LoadFromResourceID(NativeUInt Instance, Integer ResID) {
   LoadFromStream(&R);
 }
 
+namespace {
+
+// A drive path ("C:\x.png") or one from the current drive's root ("\x.png"). Two separators start
+// a network path (\\host\share, \\?\UNC\..., //host) or a device; anything else names a host, as
+// "file://host/share/x.png" does.
+bool IsLocalPicturePath(const String& Path) {
+  auto Separator = [&Path](size_t I) { return I < Path.size() && (Path[I] == L'\\' || Path[I] == L'/'); };
+  if (Separator(0)) return !Separator(1);
+  return Path.size() >= 2 && Path[1] == L':' && ((Path[0] | 0x20) >= L'a' && (Path[0] | 0x20) <= L'z');
+}
+
+}  // namespace
+
 void THTMLPicture::LoadFromURL(const String& URL) {
   String Upper = UpperCase(URL);
   if (Upper.rfind(L"RES://", 0) == 0) {
@@ -204,7 +217,12 @@ void THTMLPicture::LoadFromURL(const String& URL) {
     LoadFromResourceName(HInstance(), URL.substr(6));
   } else if (Upper.rfind(L"FILE://", 0) == 0) {
     FID = URL;
-    LoadFromFile(URL.substr(7));
+    // Opening a path on another machine connects to it and hands it the user's credentials: a
+    // picture of the markup comes from this machine or not at all.
+    if (IsLocalPicturePath(URL.substr(7)))
+      LoadFromFile(URL.substr(7));
+    else
+      FIsEmpty = true;
   } else if (!FAsynch) {
     FURL = URL;
     FID = URL;

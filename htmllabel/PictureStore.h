@@ -34,8 +34,9 @@ class THTMLPicture : public TGraphic {
   void LoadFromResourceName(NativeUInt Instance, const String& ResName);
   // Raises EResNotFound when the module has no such resource.
   void LoadFromResourceID(NativeUInt Instance, Integer ResID);
-  // "RES://name" and "FILE://path" load at once; any other address waits for a download thread
-  // that does no work, so the picture stays empty.
+  // "RES://name" and "FILE://path" load at once, a path only of this machine (a drive or the
+  // drive's root: a network path or a host leaves the picture empty); any other address waits for
+  // a download thread that does no work, so the picture stays empty.
   void LoadFromURL(const String& URL);
   void LoadFromClipboardFormat(Word AFormat, NativeUInt AData, HPALETTE APalette) override;
   void SaveToClipboardFormat(Word& AFormat, NativeUInt& AData, HPALETTE& APalette) override;

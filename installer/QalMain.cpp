@@ -407,6 +407,19 @@ bool IsWindowsExecutable(TStream& File) {
   return (Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) && !(Characteristics & IMAGE_FILE_DLL);
 }
 
+// The version file in memory: a few bytes of text, so a server that sends more (or never stops)
+// is refused at 4 KB instead of filling the memory.
+class TVersionFileStream : public TMemoryStream {
+  DECLARE_CLASS(TVersionFileStream, TMemoryStream)
+ public:
+  static constexpr Integer Limit = 4096;
+  using TMemoryStream::Write;
+  Integer Write(const void* Buffer, Integer Count) override {
+    if (GetPosition() + Count > Limit) throw Exception(Format(L"Sürüm bilgisi %d bayttan uzun.", {Limit}));
+    return TMemoryStream::Write(Buffer, Count);
+  }
+};
+
 // Downloads RemoteExe into NewExe and accepts it only as a whole Windows executable.
 void DownloadNewExecutable(TNetHTTPClient* Client, const String& RemoteExe, const String& NewExe) {
   TFileStream File(NewExe, fmCreate);
@@ -525,7 +538,8 @@ Integer TfrmQalMain::CheckForUpdate(const String& RemoteExe) {
   const String Moved = Folder + L"123.exe";
   const String NewExe = Folder + L"Qal.exe";
   try {
-    IHTTPResponsePtr Version = NetHTTPClient1->Get(BuildDownloadUrl(L"diger/qal.txt"));
+    TVersionFileStream VersionFile;
+    IHTTPResponsePtr Version = NetHTTPClient1->Get(BuildDownloadUrl(L"diger/qal.txt"), &VersionFile);
     if (Version->GetStatusCode() != 200) {
       AddToLog(LogRed, Format(L"Sürüm bilgisi alınamadı (HTTP %d) - güncelleme kontrolü atlandı.",
                               {Version->GetStatusCode()}));

@@ -29,6 +29,11 @@ and may hold rules.json, read on every request, which makes given files fail:
   {"diger/x.zip": {"status": 500, "reason": "Internal Server Error"}}   (the reason in Latin-1)
   {"diger/x.txt": {"text": "7.8"}}        this text as the body instead of the file
   {"diger/x.txt": {"after": 1, ...}}      the rule holds only after the first request of the file
+  {"diger/x.zip": {"stall": 1000}}        the headers and 1000 bytes, then nothing while the client waits
+  {"diger/x.zip": {"mute": true}}         no answer at all to the request
+  {"diger/x.zip": {"drip": 5}}            the body one byte every 5 seconds
+  {"diger/x.txt": {"endless": true}}      a body without Content-Length that does not end (1 GB at most)
+  {"diger/x.zip": {"extra": 100}}         100 bytes more than the Content-Length announces
                                           (requests are counted anew whenever rules.json changes)
 A file that is missing is answered 404 "Not Found"; a wrong token 403 "Forbidden".
 """
@@ -39,6 +44,7 @@ import io
 import json
 import os
 import re
+import select
 import shutil
 import signal
 import socket
@@ -155,6 +161,10 @@ class FileHandler(BaseHTTPRequestHandler):
             return self.send_plain(403, "Forbidden", "Forbidden\n")
         name = query.get("ad", [""])[0]
         rule = store.rule(name)
+        if rule.get("mute"):
+            return self.hold()
+        if rule.get("endless"):
+            return self.send_endless()
         if "status" in rule:
             return self.send_plain(rule["status"], rule.get("reason", "Error"), "Failed on purpose\n")
         if "text" in rule:
@@ -166,7 +176,7 @@ class FileHandler(BaseHTTPRequestHandler):
                 return self.send_plain(404, "Not Found", "Not found: %s\n" % name)
             body = open(path, "rb")
             size = os.path.getsize(path)
-        send = min(size, rule.get("cut", size))
+        send = min(size, rule.get("cut", size), rule.get("stall", size))
         self.send_response(200, "OK")
         self.send_header("Content-Type", "application/octet-stream")
         if rule.get("length", True):
@@ -176,14 +186,24 @@ class FileHandler(BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()
+        drip = rule.get("drip")
         with body as f:
             while send > 0:
-                block = f.read(min(BLOCK, send))
+                block = f.read(1 if drip else min(BLOCK, send))
                 if not block:
                     break
                 self.wfile.write(block)
                 send -= len(block)
+                if drip:
+                    self.wfile.flush()
+                    if self.client_gone(drip):
+                        self.close_connection = True
+                        return
+        if "extra" in rule:
+            self.wfile.write(b"x" * rule["extra"])
         self.wfile.flush()
+        if "stall" in rule:
+            return self.hold()
         if send != size and "cut" in rule:
             self.close_connection = True
             self.dropped = True
@@ -192,6 +212,38 @@ class FileHandler(BaseHTTPRequestHandler):
                 self.connection.shutdown(socket.SHUT_RDWR)
             except OSError:
                 pass
+
+
+    def client_gone(self, seconds):
+        """Waits up to seconds; true when the client closed its end meanwhile."""
+        try:
+            readable, _, _ = select.select([self.connection], [], [], seconds)
+            return bool(readable) and not self.connection.recv(1)
+        except (OSError, ValueError):
+            return True
+
+    def hold(self):
+        """Sends nothing more while the client waits (two minutes at most), then drops the connection."""
+        self.wfile.flush()
+        deadline = time.time() + 120
+        while time.time() < deadline and not self.client_gone(0.2):
+            pass
+        self.close_connection = True
+        self.dropped = True
+
+    def send_endless(self):
+        self.send_response(200, "OK")
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        block = b"7.9 " * (BLOCK // 4)
+        try:
+            for _ in range(1024):
+                self.wfile.write(block)
+        except (OSError, ValueError):
+            pass
+        self.close_connection = True
+        self.dropped = True
 
 
 class ProxyHandler(BaseHTTPRequestHandler):

@@ -148,8 +148,9 @@ void TCollection::InsertItem(TCollectionItem* Item, bool CheckClass) {
 
 void TCollection::RemoveItem(TCollectionItem* Item) {
   Notify(Item, cnExtracting);
-  auto It = std::find(FItems.begin(), FItems.end(), Item);
-  if (It != FItems.end()) FItems.erase(It);
+  // From the end: Clear and the destructor free the items last first, each then found at once.
+  auto It = std::find(FItems.rbegin(), FItems.rend(), Item);
+  if (It != FItems.rend()) FItems.erase(std::next(It).base());
   Item->FCollection = nullptr;
   Changed();
 }

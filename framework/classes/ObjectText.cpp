@@ -196,8 +196,9 @@ class TBinaryToText {
         TBytes B = FReader.ReadBinary();
         FOut.Str("{");
         static const char Hex[] = "0123456789ABCDEF";
-        // 32 bytes to a line, each line written whole.
-        const std::string Lead = "\r\n" + std::string(size_t(Indent + 1) * 2, ' ');
+        // Short data stays on the property's line; longer data starts on the next, 32 bytes to a
+        // line, each line written whole.
+        const std::string Lead = B.size() < 32 ? std::string() : "\r\n" + std::string(size_t(Indent + 1) * 2, ' ');
         std::string Line;
         for (size_t I = 0; I < B.size(); I += 32) {
           Line = Lead;

@@ -36,6 +36,7 @@ const wchar_t* const SFieldRangeError = L"%s is not a valid value for field '%s'
 const wchar_t* const SFieldIndexError = L"Field index out of range";
 const wchar_t* const SLookupInfoError = L"Lookup information for field '%s' is incomplete";
 const wchar_t* const SFieldNotInFilter = L"Field '%s' cannot be used in a filter expression";
+const wchar_t* const SInvalidFilterValue = L"'%s' is not a valid value for field '%s'";
 const wchar_t* const SFieldAccessError = L"Cannot access field '%s' as type %s";
 const wchar_t* const SInvalidCalcType = L"Field '%s' cannot be a calculated or lookup field";
 const wchar_t* const SFieldOutOfRange = L"Value of field '%s' is out of range";

@@ -36,6 +36,7 @@ extern const wchar_t* const SFieldRangeError;
 extern const wchar_t* const SFieldIndexError;
 extern const wchar_t* const SLookupInfoError;
 extern const wchar_t* const SFieldNotInFilter;
+extern const wchar_t* const SInvalidFilterValue;  // "'%s' is not a valid value for field '%s'"
 extern const wchar_t* const SFieldAccessError;
 extern const wchar_t* const SInvalidCalcType;
 extern const wchar_t* const SFieldOutOfRange;

@@ -23,8 +23,11 @@
 //   6 (18 beyond 32 bits), decimals 7, TRUE/FALSE 4. Every string constant is written as type
 //   4103 (byte length, UTF-16), so text keeps its letters whatever the code page.
 //
-// Offsets are 16 bits, so byte code above 65,535 bytes is refused. Calculated and lookup fields
-// have no record slot and are refused; aggregate functions need poAggregate.
+// Offsets are 16 bits, so byte code above 65,535 bytes is refused: the parser counts the nodes'
+// bytes as it makes them and stops there, so a long chain (20,000 ORs) never reaches the writer,
+// whose walk recurses. Brackets, NOTs, signs, function arguments and IN lists may nest 256 deep;
+// the parser recurses on them. Calculated and lookup fields have no record slot and are refused;
+// aggregate functions need poAggregate.
 
 #include "framework/db/ExprParser.h"
 
@@ -49,7 +52,10 @@ const wchar_t* const SExprSyntax = L"Filter expression error at position %d: %s"
 const wchar_t* const SExprTooLong = L"Filter expression is too long: %d bytes of byte code, the limit is 65535";
 const wchar_t* const SExprAggregate = L"Aggregate function %s cannot be used in a filter expression";
 const wchar_t* const SExprUnknownFunction = L"Unknown function %s in filter expression";
-const wchar_t* const SExprBadConstant = L"'%s' is not a valid value for field '%s'";
+
+constexpr Integer MaxExprNesting = 256;
+constexpr size_t MaxExprCode = 65535;
+constexpr size_t ExprHeaderSize = 10;
 
 enum TTokenKind { tkEnd, tkName, tkQuotedName, tkString, tkNumber, tkSymbol };
 
@@ -188,26 +194,50 @@ class TParser {
 
   static bool IsLetter(Char C) { return C == L'_' || (C >= L'a' && C <= L'z') || (C >= L'A' && C <= L'Z') || C >= 0xC0; }
 
-  static PNode Make(TNodeClass Class, TCANOperator Op, Integer Pos) {
+  // Every node made counts at least its fixed part of the byte code (literals come on top).
+  PNode Make(TNodeClass Class, TCANOperator Op, Integer Pos) {
+    static const size_t Sizes[] = {8, 10, 12, 16, 12, 14, 8, 8, 8, 8, 12, 12};
+    CountCode(Sizes[Class]);
     auto N = std::make_unique<TNode>();
     N->Class = Class;
     N->Op = Op;
     N->Pos = Pos;
     return N;
   }
-  static PNode Unary(TCANOperator Op, PNode A, Integer Pos) {
+  // A list element of IN or of a function's arguments.
+  void CountListElement() { CountCode(12); }
+  void CountCode(size_t Bytes) {
+    FCode += Bytes;
+    if (ExprHeaderSize + FCode > MaxExprCode) DatabaseErrorFmt(SExprTooLong, {Integer(ExprHeaderSize + FCode)});
+  }
+  PNode Unary(TCANOperator Op, PNode A, Integer Pos) {
     PNode N = Make(nodeUNARY, Op, Pos);
     N->Args.push_back(std::move(A));
     return N;
   }
-  static PNode Binary(TCANOperator Op, PNode A, PNode B, Integer Pos) {
+  PNode Binary(TCANOperator Op, PNode A, PNode B, Integer Pos) {
     PNode N = Make(nodeBINARY, Op, Pos);
     N->Args.push_back(std::move(A));
     N->Args.push_back(std::move(B));
     return N;
   }
 
+  // Held while a rule that recurses is inside another.
+  class TNesting {
+   public:
+    explicit TNesting(TParser& P) : FParser(P) {
+      if (++P.FNesting > MaxExprNesting) P.Error(P.FTok.Pos, L"expression nests too deeply");
+    }
+    ~TNesting() { --FParser.FNesting; }
+    TNesting(const TNesting&) = delete;
+    TNesting& operator=(const TNesting&) = delete;
+
+   private:
+    TParser& FParser;
+  };
+
   PNode ParseOr() {
+    TNesting Nested(*this);
     PNode L = ParseAnd();
     while (IsKeyword(L"OR")) {
       Integer P = FTok.Pos;
@@ -229,6 +259,7 @@ class TParser {
 
   PNode ParseNot() {
     if (IsKeyword(L"NOT")) {
+      TNesting Nested(*this);
       Integer P = FTok.Pos;
       Next();
       return Unary(coNOT, ParseNot(), P);
@@ -250,8 +281,10 @@ class TParser {
         Next();
         PNode R = ParseAdditive();
         // "x = NULL" and "x <> NULL" are the blank tests, as the grid's filter builder writes them.
-        if ((O.Op == coEQ || O.Op == coNE) && (IsNullConst(R.get()) || IsNullConst(L.get())))
+        if ((O.Op == coEQ || O.Op == coNE) && (IsNullConst(R.get()) || IsNullConst(L.get()))) {
+          FCode -= 14;  // the NULL goes, and its node with it
           return Unary(O.Op == coEQ ? coISBLANK : coNOTBLANK, IsNullConst(R.get()) ? std::move(L) : std::move(R), P);
+        }
         return Binary(O.Op, std::move(L), std::move(R), P);
       }
     bool Negate = false;
@@ -274,6 +307,7 @@ class TParser {
       PNode N = Make(nodeBINARY, coIN, P);
       N->Args.push_back(std::move(L));
       for (;;) {
+        CountListElement();
         N->Args.push_back(ParseOr());
         if (IsSymbol(L",")) {
           Next();
@@ -323,6 +357,7 @@ class TParser {
 
   PNode ParseUnary() {
     if (IsSymbol(L"-") || IsSymbol(L"+")) {
+      TNesting Nested(*this);
       bool Minus = IsSymbol(L"-");
       Integer P = FTok.Pos;
       Next();
@@ -430,6 +465,7 @@ class TParser {
       return N;
     }
     for (;;) {
+      CountListElement();
       N->Args.push_back(ParseOr());
       if (IsSymbol(L",")) {
         Next();
@@ -458,6 +494,8 @@ class TParser {
   TParserOptions FOptions;
   Integer FPos = 1;
   TToken FTok;
+  Integer FNesting = 0;
+  size_t FCode = 0;  // bytes of nodes made so far
 };
 
 // ---- Writing the byte code ----
@@ -619,7 +657,7 @@ class TCodeWriter {
   }
 
   [[noreturn]] void BadConstant(TNode* N, TField* F) {
-    DatabaseErrorFmt(SExprBadConstant, {N->ConstKind == TNode::ckString ? N->Str : N->Str, F->GetDisplayName()});
+    DatabaseErrorFmt(SInvalidFilterValue, {N->ConstKind == TNode::ckString ? N->Str : N->Str, F->GetDisplayName()});
   }
 
   double AsNumber(TNode* N, TField* F) {

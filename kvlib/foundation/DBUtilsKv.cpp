@@ -1,6 +1,7 @@
 #include "kvlib/foundation/DBUtilsKv.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "framework/DB.h"
 #include "framework/SysUtils.h"
@@ -657,22 +658,24 @@ class TFilterLexer {
     return SameIdent(Word, English) || Upper == English || (Resource && Upper == AnsiUpperCase(Resource));
   }
 
-  // An operator lexeme at the position (and the blanks after it); false, the position kept,
-  // when there is none.
-  bool ReadOperator(TFilterLexeme& L) {
+  enum TOperatorKind { okNone, okOp, okNot, okIn };
+
+  // One operator at the position, the position moved past it (and, for IN, past the blanks and
+  // the bracket after it); okNone, the position kept, when there is none.
+  TOperatorKind ReadOneOperator(TSTFilterOperatorKv& Op) {
     Char C = At(FPos), C2 = At(FPos + 1);
-    enum { kNone, kOp, kNot, kIn } Kind = kNone;
-    TSTFilterOperatorKv Op = foNon;
+    TOperatorKind Kind = okNone;
+    Op = foNon;
     auto Take = [&](Integer Chars, TSTFilterOperatorKv O) {
       FPos += Chars;
-      Kind = kOp;
+      Kind = okOp;
       Op = O;
     };
     if ((C == L'!' && C2 == L'=') || (C == L'<' && C2 == L'>'))
       Take(2, foNotEqual);
     else if (C == L'!') {
       ++FPos;
-      Kind = kNot;
+      Kind = okNot;
     } else if (C == L'&')
       Take(1, foAND);
     else if (C == L'|')
@@ -695,40 +698,65 @@ class TFilterLexer {
       Integer P = FPos;
       while (P <= FLen && !IsWordEnd(At(P))) ++P;
       String Word = Copy(FText, FPos, P - FPos);
-      if (Word.empty()) return false;
+      if (Word.empty()) return okNone;
       if (IsKeyword(Word, L"NOT", SFilterNot))
-        Kind = kNot;
+        Kind = okNot;
       else if (IsKeyword(Word, L"AND", SFilterAnd))
-        Op = foAND, Kind = kOp;
+        Op = foAND, Kind = okOp;
       else if (IsKeyword(Word, L"OR", SFilterOr))
-        Op = foOR, Kind = kOp;
+        Op = foOR, Kind = okOp;
       else if (IsKeyword(Word, L"LIKE", nullptr))
-        Op = foLike, Kind = kOp;
+        Op = foLike, Kind = okOp;
       else if (IsKeyword(Word, L"IN", SFilterIn))
-        Kind = kIn;
+        Op = foIn, Kind = okIn;
       else if (IsKeyword(Word, L"NULL", SFilterNull))
-        Op = foNull, Kind = kOp;
+        Op = foNull, Kind = okOp;
       else
-        return false;
+        return okNone;
       FPos = P;
     }
     SkipBlanks();
-    L.Kind = TFilterLexeme::lkOperator;
-    if (Kind == kNot) {
-      TFilterLexeme Next;
-      bool Found = FPos <= FLen && ReadOperator(Next);
-      L.Operator = !Found                      ? foNon
-                   : Next.Operator == foLike   ? foNotLike
-                   : Next.Operator == foIn     ? foNotIn
-                   : Next.Operator == foNull   ? foNotNull
-                                               : foNon;
-    } else if (Kind == kIn) {
+    if (Kind == okIn) {
       if (!SkipChar(L'(')) Fail(ftxLeftBracketExpected);
       FInBracketPos = FPos;
-      L.Operator = foIn;
-    } else {
-      L.Operator = Op;
     }
+    return Kind;
+  }
+
+  // An operator lexeme at the position (and the blanks after it); false, the position kept,
+  // when there is none. A NOT takes the lexeme after it: LIKE, IN and NULL become their negations,
+  // anything else (another NOT too) makes the whole no operator.
+  bool ReadOperator(TFilterLexeme& L) {
+    // A run of NOTs is walked in a loop, and the run that a later NOT of it starts is known
+    // already: OperatorFollows asks at every blank of a value, which would walk it again each time.
+    Integer Nots = 0;
+    TSTFilterOperatorKv Op = foNon;
+    TOperatorKind Kind = okNone;
+    Integer FirstNot = 0, LastNot = 0;
+    while (Nots == 0 || FPos <= FLen) {
+      if (Nots == 0 && FNotRun.First > 0 && FPos >= FNotRun.First && FPos <= FNotRun.Last) {
+        Nots = FPos == FNotRun.Last ? 1 : 2;
+        Kind = FNotRun.Kind;
+        Op = FNotRun.Op;
+        FPos = FNotRun.End;
+        if (Kind == okIn) FInBracketPos = FPos;
+        break;
+      }
+      const Integer At = FPos;
+      Kind = ReadOneOperator(Op);
+      if (Kind != okNot) break;
+      if (!Nots++) FirstNot = At;
+      LastNot = At;
+    }
+    if (Nots > 0 && FirstNot > 0) FNotRun = {FirstNot, LastNot, FPos, Kind, Op};
+    if (Nots == 0 && Kind == okNone) return false;
+    L.Kind = TFilterLexeme::lkOperator;
+    if (Nots == 0)
+      L.Operator = Op;
+    else if (Nots > 1 || Kind == okNone)
+      L.Operator = foNon;
+    else
+      L.Operator = Op == foLike ? foNotLike : Op == foIn ? foNotIn : Op == foNull ? foNotNull : foNon;
     return true;
   }
 
@@ -779,8 +807,13 @@ class TFilterLexer {
     bool Started = false;
     for (; P <= FLen; ++P) {
       Char C = At(P);
-      if (C == L'(' || C == L')' || (C == L',' && FListsAllowed) || (C == L' ' && Started && OperatorFollows(P)))
-        break;
+      if (C == L'(' || C == L')' || (C == L',' && FListsAllowed)) break;
+      if (C == L' ' && Started) {
+        if (OperatorFollows(P)) break;
+        // Every blank of a run has the same answer: the rest of the run need not ask.
+        while (At(P + 1) == L' ') ++P;
+        continue;
+      }
       Started = Started || C != L' ';
     }
     String S = Copy(FText, FPos, P - FPos);
@@ -808,11 +841,20 @@ class TFilterLexer {
     return L;
   }
 
+  // The last run of NOTs walked: its first and last NOT, where reading stopped after the lexeme
+  // that ended it, and that lexeme.
+  struct TNotRun {
+    Integer First = 0, Last = 0, End = 0;
+    TOperatorKind Kind = okNone;
+    TSTFilterOperatorKv Op = foNon;
+  };
+
   const String& FText;
   const Integer FLen;
   Integer FPos = 1;
   Integer FInBracketPos = 0;
   bool FListsAllowed = false;
+  TNotRun FNotRun;
 };
 
 String PercentWrapped(const Variant& Value, const TDefaultOperatorKv& Default) {
@@ -824,7 +866,13 @@ String PercentWrapped(const Variant& Value, const TDefaultOperatorKv& Default) {
 
 Variant ConvertOneOperand(const Variant& V, TSTOperandTypeKv Type) {
   String S = Trim(VarToStr(V));
-  if (Type == botNumber) return Variant(Double(StrToFloat(S)));
+  if (Type == botNumber) {
+    // A number past the double's range would become INF, which no filter reads back.
+    Double D = 0;
+    if (!TryStrToFloat(S, D) || !std::isfinite(D))
+      throw EConvertError(Format(L"'%s' is not a valid floating point value", {S}));
+    return Variant(D);
+  }
   if (SameText(S, L"NOW")) return String(L"NOW");
   return Variant(StrToDateTime(S));
 }
@@ -1089,6 +1137,28 @@ void DefaultFilterConditionText(TSTFilterOperatorKv Operator, const Variant& Val
   if (!IsNullForm(Operator)) Result += L" " + Text(Value);
 }
 
+namespace {
+
+// The standard condition builder writes a date column's operand as a date and a number column's as
+// a finite number: what it cannot write that way (NOW, which the parser keeps as text for builders
+// of the caller's own; an infinite number) is refused instead of written as a filter that the
+// dataset cannot read.
+void CheckDefaultWritableOperand(TSTOperandTypeKv Type, TSTFilterOperatorKv Op, const Variant& Value, TField* Field) {
+  if (!IsConversionOperator(Op) || (Type != botDateTime && Type != botNumber)) return;
+  auto Check = [&](const Variant& V) {
+    if (IsNullElement(V)) return;
+    const TVarType T = VarType(V) & varTypeMask;
+    const bool Writable = Type == botDateTime ? T == varDate
+                                              : (T == varDouble || T == varSingle || T == varCurrency) &&
+                                                    std::isfinite(V.AsDouble());
+    if (!Writable) DatabaseErrorFmt(SInvalidFilterValue, {VarToStr(V), Field->GetDisplayName()});
+  };
+  if (!VarIsArray(Value)) return Check(Value);
+  for (Integer I = VarArrayLowBound(Value, 1); I <= VarArrayHighBound(Value, 1); ++I) Check(Value[I]);
+}
+
+}  // namespace
+
 String BuildColumnFilterString(IColumnKv* Column, TSTFilterConditionTextProcKv ConditionProc,
                                const TDateValueToDatasetDateStringEventKv& DateValueToString, bool UseOrigin,
                                bool LikeSupported, bool NullAsComparison, bool InSupported) {
@@ -1115,6 +1185,10 @@ String BuildColumnFilterString(IColumnKv* Column, TSTFilterConditionTextProcKv C
   TSTFilterExpressionKv E;
   Filter->GetExpression(E);
   if (E.ExpressionType == botNon || E.Operator1 == foNon) return String();
+  if (ConditionProc == DefaultFilterConditionText) {
+    CheckDefaultWritableOperand(E.ExpressionType, E.Operator1, E.Operand1, Field);
+    if (E.Relation != foNon) CheckDefaultWritableOperand(E.ExpressionType, E.Operator2, E.Operand2, Field);
+  }
   String Result, Second;
   ConditionProc(E.Operator1, E.Operand1, FieldName, Field->GetDataSet(), DateValueToString, LikeSupported,
                 NullAsComparison, InSupported, Result);

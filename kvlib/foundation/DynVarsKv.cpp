@@ -1,14 +1,32 @@
 #include "kvlib/foundation/DynVarsKv.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "framework/SysUtils.h"
 #include "kvlib/foundation/KvLibLangConsts.h"
 #include "kvlib/foundation/KvLibVCL.h"
 
+namespace {
+
+// A name as names compare here: ASCII letters without case, everything else as it is.
+String DynVarNameKey(const String& Name) {
+  String Key = Name;
+  for (auto& C : Key)
+    if (C >= L'a' && C <= L'z') C = Char(C - 32);
+  return Key;
+}
+
+}  // namespace
+
 // ---- TCustomDynVarKv ----------------------------------------------------------------------------
 
-TCustomDynVarKv::TCustomDynVarKv(TCollection* Collection) : TCollectionItem(Collection), FData(Null) {}
+TCustomDynVarKv::TCustomDynVarKv(TCollection* Collection) : TCollectionItem(Collection), FData(Null) {
+  // The collection heard of the item before it was one of its variables.
+  if (auto* Members = dynamic_cast<TCustomDynVarsKv*>(GetCollection())) Members->IndexName(this);
+}
+
+TCustomDynVarKv::~TCustomDynVarKv() { SetCollection(nullptr); }
 
 TCustomDynVarKv* TCustomDynVarKv::CreateAsDummy(TClassRef<TCustomDynVarKv> VarClass, TCustomDynVarsKv* AOwnerWhenDummy) {
   TCustomDynVarKv* V = VarClass.Create(static_cast<TCollection*>(nullptr));
@@ -69,7 +87,10 @@ void TCustomDynVarKv::SetName(const String& Value) {
     if (Other && Other != this) TCustomDynVarsKv::RaiseDuplicateName(Value);
   }
   if (FIsDummy) AttachDummy();
+  TCustomDynVarsKv* Members = VarCollection();
+  if (Members) Members->UnindexName(this);
   FName = Value;
+  if (Members) Members->IndexName(this);
   Changed(false);
 }
 
@@ -151,12 +172,35 @@ void TCustomDynVarsKv::RaiseDuplicateName(const String& VarName) {
 
 void TCustomDynVarsKv::Update(TCollectionItem*) { DoEvent(FOnChange, this); }
 
-TCustomDynVarKv* TCustomDynVarsKv::FindDynVar(const String& VarName) const {
-  for (Integer I = 0; I < GetCount(); ++I) {
-    auto* V = static_cast<TCustomDynVarKv*>(TCollection::GetItem(I));
-    if (SameText(V->FName, VarName)) return V;
+void TCustomDynVarsKv::Notify(TCollectionItem* Item, TCollectionNotification Action) {
+  if (auto* Var = dynamic_cast<TCustomDynVarKv*>(Item)) {
+    if (Action == cnAdded)
+      IndexName(Var);
+    else
+      UnindexName(Var);
   }
-  return nullptr;
+  inherited::Notify(Item, Action);
+}
+
+void TCustomDynVarsKv::IndexName(TCustomDynVarKv* Var) { FNameIndex.emplace(DynVarNameKey(Var->FName), Var); }
+
+void TCustomDynVarsKv::UnindexName(TCustomDynVarKv* Var) {
+  auto [First, Last] = FNameIndex.equal_range(DynVarNameKey(Var->FName));
+  for (auto It = First; It != Last; ++It)
+    if (It->second == Var) {
+      FNameIndex.erase(It);
+      return;
+    }
+}
+
+TCustomDynVarKv* TCustomDynVarsKv::FindDynVar(const String& VarName) const {
+  auto [First, Last] = FNameIndex.equal_range(DynVarNameKey(VarName));
+  if (First == Last) return nullptr;
+  // Names are unique but for variables added without one: the first of those in order.
+  TCustomDynVarKv* Found = First->second;
+  for (auto It = std::next(First); It != Last; ++It)
+    if (It->second->GetIndex() < Found->GetIndex()) Found = It->second;
+  return Found;
 }
 
 TCustomDynVarKv* TCustomDynVarsKv::GetDummyVarFor(const String& VarName) {
@@ -258,13 +302,13 @@ void TStringVarsKv::SetFromTextString(const String& TextString) {
   TStringList Lines;
   Lines.SetText(TextString);
   std::vector<std::pair<String, String>> Vars;
+  std::unordered_set<String> Seen;
   for (Integer I = 0; I < Lines.GetCount(); ++I) {
     const String Line = Lines.GetStrings(I);
     const size_t Eq = Line.find(L'=');
     String Name = Eq == String::npos ? String() : Line.substr(0, Eq);
     String Value = Eq == String::npos ? String() : Line.substr(Eq + 1);
-    for (auto& [Seen, Unused] : Vars)
-      if (SameText(Seen, Name)) RaiseDuplicateName(Name);
+    if (!Seen.insert(DynVarNameKey(Name)).second) RaiseDuplicateName(Name);
     Vars.emplace_back(std::move(Name), std::move(Value));
   }
   BeginUpdate();

@@ -6,6 +6,7 @@
 // to it. Names are unique in a collection and compare without ASCII case.
 
 #include <memory>
+#include <unordered_map>
 
 #include "framework/Classes.h"
 #include "framework/Variants.h"
@@ -16,6 +17,8 @@ class TCustomDynVarKv : public TCollectionItem {
   DECLARE_CLASS(TCustomDynVarKv, TCollectionItem)
  public:
   explicit TCustomDynVarKv(TCollection* Collection);
+  // Leaves its collection while still whole, so that the collection's name lookup forgets it.
+  ~TCustomDynVarKv() override;
   // A variable in no collection that joins AOwnerWhenDummy when written; its value is Unassigned.
   static TCustomDynVarKv* CreateAsDummy(TClassRef<TCustomDynVarKv> VarClass, TCustomDynVarsKv* AOwnerWhenDummy);
 
@@ -123,6 +126,7 @@ class TCustomDynVarsKv : public TCollection {
   TCustomDynVarsKv(TPersistent* Owner, TCustomDynVarClassKv ItemClass);
   TPersistent* GetOwner() override { return FOwner; }
   void Update(TCollectionItem* Item) override;
+  void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
   TCustomDynVarKv* GetDummyVarFor(const String& VarName);
   void FreeDynVar(TCustomDynVarKv* Value) { delete Value; }
   // Makes the dummy a member and hands out a fresh dummy.
@@ -130,7 +134,11 @@ class TCustomDynVarsKv : public TCollection {
 
  private:
   friend class TCustomDynVarKv;
+  void IndexName(TCustomDynVarKv* Var);
+  void UnindexName(TCustomDynVarKv* Var);
   std::unique_ptr<TCustomDynVarKv> FDummyVar;
+  // The members by their name folded as names compare, so that finding one is not a walk over all.
+  std::unordered_multimap<String, TCustomDynVarKv*> FNameIndex;
   TPersistent* FOwner;
   TNotifyEvent FOnChange;
 };

@@ -224,9 +224,9 @@ void TLanguageResourceManagerKv::ReadComponentFromStream(TComponent* Instance, T
       Binary.SetPosition(0);
       Binary.ReadComponent(Instance);
     }
-  } catch (const EFilerError&) {
-    if (Application) Application->HandleException(this);
-  } catch (const EParserError&) {
+  } catch (const std::exception&) {
+    // Any error: a name the file gives that is no valid name (EComponentError), a number that does
+    // not convert, as well as the reading errors themselves.
     if (Application) Application->HandleException(this);
   }
 }

@@ -77,9 +77,9 @@ class TLanguageResourceManagerKv : public TPersistent {
   void ReadComponentResource(TComponent* Component, const String& ResourceName);
   // Raises "ActiveLanguage is not defined" without an active language; a missing file does nothing.
   void ReadComponentExternalResource(TComponent* Component, const String& ResourceName);
-  // Binary, text or UTF-8 text. An unknown format raises "Invalid stream format."; a reading
-  // error of a damaged stream goes to the application's exception handler and the properties
-  // read before it keep their new values.
+  // Binary, text or UTF-8 text. An unknown format raises "Invalid stream format."; any error of
+  // reading a damaged stream goes to the application's exception handler, never to the caller, and
+  // the properties read before it keep their new values.
   void ReadComponentFromStream(TComponent* Instance, TStream* Stream);
 
   String GetResourceFolderPath() const { return FResourceFolderPath; }

@@ -150,8 +150,18 @@ void TFormStoragePropertyInterceptor::Readed() {
   }
   TCustomForm* Form = TargetForm();
   if (!Form) return;
-  // Settings files are user-editable: bounds that no monitor shows (a monitor since removed)
-  // would leave the window out of reach.
+  // Settings files are user-editable and may hold anything: a size below the form's smallest
+  // (none at all, negative) or beyond any screen, a place so far out that the right edge passes
+  // the integer range. Sizes are kept between the form's smallest and 16384 pixels and places
+  // within reach of that, before bounds that no monitor shows (a monitor since removed, which
+  // would leave the window out of reach) come onto the nearest work area.
+  constexpr Int64 Largest = 16384, Farthest = Int64(1) << 24;
+  const Int64 MinWidth = std::max<Int64>(Form->GetConstraints()->GetMinWidth(), GetSystemMetrics(SM_CXMINTRACK));
+  const Int64 MinHeight = std::max<Int64>(Form->GetConstraints()->GetMinHeight(), GetSystemMetrics(SM_CYMINTRACK));
+  FWidth = Integer(std::clamp<Int64>(FWidth, std::min(MinWidth, Largest), Largest));
+  FHeight = Integer(std::clamp<Int64>(FHeight, std::min(MinHeight, Largest), Largest));
+  FLeft = Integer(std::clamp<Int64>(FLeft, -Farthest, Farthest));
+  FTop = Integer(std::clamp<Int64>(FTop, -Farthest, Farthest));
   const TRect B = BringRectOntoWorkArea(TRect(FLeft, FTop, FLeft + FWidth, FTop + FHeight));
   FLeft = B.Left;
   FTop = B.Top;

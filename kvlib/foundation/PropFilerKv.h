@@ -35,8 +35,9 @@ class TFormStoragePropertyInterceptor : public TStoragePropertyInterceptor {
   // Captures the form's restored bounds, the screen's DPI, the window state and active control.
   explicit TFormStoragePropertyInterceptor(TObject* ATarget);
 
-  // Rescales the bounds read back to the current DPI, brings bounds that no monitor shows onto
-  // the nearest work area, and applies them with the window state and active control.
+  // Rescales the bounds read back to the current DPI, keeps the size between the form's smallest
+  // (its constraints, at least the system's) and 16384 pixels, brings bounds that no monitor shows
+  // onto the nearest work area, and applies them with the window state and active control.
   void Readed() override;
 
   void SetActiveControl(TWinControl* Value) { FActiveControl = Value; }

@@ -1,16 +1,12 @@
-// Mutation fuzzing of every parser of outside input: component streams (binary and text), ini
-// files, BMP, ICO, PNG, JPEG and GIF. Each parser gets a few thousand inputs made from valid
-// seeds by a seeded generator, so every run sees the same cases and a failure names the case
-// that shows it. The only acceptable outcomes are success and a framework exception: a crash
-// ends the test program, a hang meets the test's time-out, and anything else thrown (such as
-// std::bad_alloc from a size field taken on trust) is reported here.
+// Mutation fuzzing (FuzzHarness.h) of the framework's parsers of component streams (binary and
+// text), ini files, BMP, ICO, PNG, JPEG and GIF.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
-#include <typeinfo>
 
+#include "FuzzHarness.h"
 #include "graphics/fixtures/RedSquareIcon.h"
 #include "framework/Classes.h"
 #include "framework/GIFImg.h"
@@ -28,120 +24,9 @@ namespace {
 #include "graphics/fixtures/noise_gif.inc"
 #include "graphics/fixtures/noise_interlaced_gif.inc"
 
-// xorshift64*: small, and the same sequence on every compiler.
-class TRandom {
- public:
-  explicit TRandom(std::uint64_t Seed) : FState(Seed ? Seed : 1) {}
-  std::uint64_t Next() {
-    FState ^= FState >> 12;
-    FState ^= FState << 25;
-    FState ^= FState >> 27;
-    return FState * 0x2545F4914F6CDD1DULL;
-  }
-  size_t Below(size_t N) { return N ? size_t(Next() % N) : 0; }
-
- private:
-  std::uint64_t FState;
-};
-
-const char* const TextTokens[] = {"object ", "inherited ", "end\r\n", "(", ")", "<", ">", "{", "}", "item ", "'",
-                                  "#99999999999", "1E9999", "99999999999999999999", "-", "$", "=", "[", "]", " + ",
-                                  "INF", "15000c", "\r\n", "#0", "''", "Tag = "};
-
-TBytes Mutate(const TBytes& Seed, TRandom& R, const std::vector<TBytes>& Seeds, bool Text) {
-  TBytes B = Seed;
-  size_t Steps = 1 + R.Below(4);
-  for (size_t S = 0; S < Steps; ++S) {
-    size_t N = B.size();
-    size_t At = R.Below(N + 1);
-    switch (R.Below(Text ? 10 : 9)) {
-      case 0:
-        if (N) B[R.Below(N)] ^= Byte(1u << R.Below(8));
-        break;
-      case 1: {
-        static const Byte Interesting[] = {0, 1, 0x7F, 0x80, 0xFF, 0x0E, 0x10, 0x20};
-        if (N) B[R.Below(N)] = Interesting[R.Below(std::size(Interesting))];
-        break;
-      }
-      case 2: {
-        // A length field made hostile.
-        static const std::uint32_t Sizes[] = {0x7FFFFFFF, 0xFFFFFFFF, 0x80000000, 0x40000000, 0x10000000, 0xFFFF, 0};
-        if (N >= 4) {
-          std::uint32_t V = Sizes[R.Below(std::size(Sizes))];
-          std::memcpy(B.data() + R.Below(N - 3), &V, 4);
-        }
-        break;
-      }
-      case 3:
-        B.resize(R.Below(N + 1));
-        break;
-      case 4: {
-        size_t Len = std::min(N - std::min(At, N), 1 + R.Below(16));
-        B.erase(B.begin() + At, B.begin() + At + Len);
-        break;
-      }
-      case 5: {
-        TBytes Ins(1 + R.Below(8));
-        for (auto& X : Ins) X = Byte(R.Next());
-        B.insert(B.begin() + At, Ins.begin(), Ins.end());
-        break;
-      }
-      case 6: {
-        if (!N) break;
-        size_t From = R.Below(N), Len = std::min(N - From, 1 + R.Below(64));
-        TBytes Block(B.begin() + From, B.begin() + From + Len);
-        B.insert(B.begin() + At, Block.begin(), Block.end());
-        break;
-      }
-      case 7: {
-        // A short slice repeated many times: deep nesting, many frames, many sections.
-        if (!N) break;
-        size_t From = R.Below(N), Len = std::min(N - From, 1 + R.Below(16));
-        TBytes Block(B.begin() + From, B.begin() + From + Len), Run;
-        for (size_t I = 0, Times = 1 + R.Below(300); I < Times; ++I) Run.insert(Run.end(), Block.begin(), Block.end());
-        B.insert(B.begin() + At, Run.begin(), Run.end());
-        break;
-      }
-      case 8: {
-        const TBytes& Other = Seeds[R.Below(Seeds.size())];
-        size_t From = R.Below(Other.size() + 1);
-        B.resize(At);
-        B.insert(B.end(), Other.begin() + From, Other.end());
-        break;
-      }
-      case 9: {
-        std::string T = TextTokens[R.Below(std::size(TextTokens))];
-        B.insert(B.begin() + At, T.begin(), T.end());
-        break;
-      }
-    }
-  }
-  return B;
-}
-
-// Runs the hand-made hostile inputs, then Cases mutated inputs through Parse; only success and
-// framework exceptions pass.
-void Fuzz(const char* Name, const std::vector<TBytes>& Seeds, int Cases, std::uint64_t Seed,
-          const std::function<void(const TBytes&)>& Parse, bool Text = false, const std::vector<TBytes>& Hostile = {}) {
-  ASSERT_FALSE(Seeds.empty());
-  for (const TBytes& S : Seeds) EXPECT_NO_THROW(Parse(S)) << Name << ": a seed does not load";
-  TRandom R(Seed);
-  int Failures = 0;
-  const int HandMade = int(Hostile.size());
-  for (int I = -HandMade; I < Cases && Failures < 5; ++I) {
-    TBytes Input = I < 0 ? Hostile[size_t(I + HandMade)] : Mutate(Seeds[size_t(I) % Seeds.size()], R, Seeds, Text);
-    try {
-      Parse(Input);
-    } catch (const Exception&) {
-    } catch (const std::exception& E) {
-      ++Failures;
-      ADD_FAILURE() << Name << " case " << I << ": " << typeid(E).name() << " " << E.what();
-    } catch (...) {
-      ++Failures;
-      ADD_FAILURE() << Name << " case " << I << ": an unknown exception";
-    }
-  }
-}
+const std::vector<std::string> TextTokens = {
+    "object ", "inherited ", "end\r\n", "(", ")", "<", ">", "{", "}", "item ", "'", "#99999999999", "1E9999",
+    "99999999999999999999", "-", "$", "=", "[", "]", " + ", "INF", "15000c", "\r\n", "#0", "''", "Tag = "};
 
 TBytes Bytes(TMemoryStream& M) {
   const Byte* P = static_cast<const Byte*>(M.GetMemory());
@@ -152,12 +37,6 @@ void LoadInto(TMemoryStream& M, const TBytes& Data) {
   M.Clear();
   if (!Data.empty()) M.WriteBuffer(Data.data(), Integer(Data.size()));
   M.SetPosition(0);
-}
-
-TBytes Hex(const char* H) {
-  TBytes B;
-  for (; H[0] && H[1]; H += 2) B.push_back(Byte(std::stoi(std::string(H, 2), nullptr, 16)));
-  return B;
 }
 
 // ---- Seeds ------------------------------------------------------------------------------------
@@ -202,8 +81,8 @@ std::vector<TBytes> BitmapSeeds() {
   std::vector<TBytes> S;
   for (TPixelFormat F : {pf1bit, pf4bit, pf8bit, pf16bit, pf24bit, pf32bit}) S.push_back(Saved(SampleBitmap(F).get()));
   // 32-bit bit fields of 10-10-10, and an OS/2 header over 24 bits.
-  S.push_back(Hex("424d460000000000000042000000280000000100000001000000010020000300000004000000000000000000000000000000000000000000f03f00fc0f00ff03000011111111"));
-  S.push_back(Hex("424d1e000000000000001a0000000c00000001000100010018000000ff00"));
+  S.push_back(FuzzHex("424d460000000000000042000000280000000100000001000000010020000300000004000000000000000000000000000000000000000000f03f00fc0f00ff03000011111111"));
+  S.push_back(FuzzHex("424d1e000000000000001a0000000c00000001000100010018000000ff00"));
   return S;
 }
 
@@ -323,7 +202,7 @@ TEST(Fuzz, BinaryComponentStreams) {
                      std::string("\x0A\x0E\0\0\0", 5) + ShortStr("TBitmap") + "\xFF\x7F\x42\x4D" + std::string(2, '\0');
   std::vector<TBytes> Hostile = {TBytes(Lists.begin(), Lists.end()), TBytes(Huge.begin(), Huge.end())};
   int Live = DemoLiveCount();
-  Fuzz("binary", Seeds, 2500, 0x9E3779B97F4A7C15ULL, [](const TBytes& B) {
+  Fuzz({"binary", Seeds, 2500, 0x9E3779B97F4A7C15ULL, {}, Hostile}, [](const TBytes& B) {
     TMemoryStream M;
     LoadInto(M, B);
     try {
@@ -333,7 +212,7 @@ TEST(Fuzz, BinaryComponentStreams) {
     TMemoryStream Text;
     M.SetPosition(0);
     ObjectBinaryToText(&M, &Text);
-  }, false, Hostile);
+  });
   EXPECT_EQ(DemoLiveCount(), Live);
 }
 
@@ -342,11 +221,11 @@ TEST(Fuzz, TextComponentStreams) {
   std::string Lists = "object R: TDemoForm\r\n  Tag = " + std::string(10000, '(');
   std::vector<TBytes> Hostile = {TBytes(Lists.begin(), Lists.end())};
   int Live = DemoLiveCount();
-  Fuzz("text", Seeds, 2500, 0xD1B54A32D192ED03ULL, [](const TBytes& B) {
+  Fuzz({"text", Seeds, 2500, 0xD1B54A32D192ED03ULL, TextTokens, Hostile}, [](const TBytes& B) {
     TMemoryStream M;
     LoadInto(M, B);
     delete ReadComponentFromStream(&M, nullptr);
-  }, true, Hostile);
+  });
   EXPECT_EQ(DemoLiveCount(), Live);
 }
 
@@ -357,7 +236,7 @@ TEST(Fuzz, IniFiles) {
   // One handle, rewritten for each case: creating the file anew each time is slow under Wine.
   HANDLE H = CreateFileW(Name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(H, INVALID_HANDLE_VALUE);
-  Fuzz("ini", IniSeeds(), 2000, 0x94D049BB133111EBULL, [&](const TBytes& B) {
+  Fuzz({"ini", IniSeeds(), 2000, 0x94D049BB133111EBULL}, [&](const TBytes& B) {
     DWORD W = 0;
     SetFilePointer(H, 0, nullptr, FILE_BEGIN);
     if (!B.empty()) WriteFile(H, B.data(), DWORD(B.size()), &W, nullptr);
@@ -384,34 +263,34 @@ std::function<void(const TBytes&)> LoadGraphic(std::function<void(T&)> After = n
 
 TEST(Fuzz, Bitmaps) {
   // A full 32-bit channel mask.
-  std::vector<TBytes> Hostile = {Hex("424d4600000000000000420000002800000001000000010000000100200003000000040000000000"
-                                     "0000000000000000000000000000ffffffff00ff0000ff00000011111111")};
-  Fuzz("bmp", BitmapSeeds(), 3000, 0xBF58476D1CE4E5B9ULL, LoadGraphic<TBitmap>(), false, Hostile);
+  std::vector<TBytes> Hostile = {FuzzHex("424d46000000000000004200000028000000010000000100000001002000030000000400"
+                                         "000000000000000000000000000000000000ffffffff00ff0000ff00000011111111")};
+  Fuzz({"bmp", BitmapSeeds(), 3000, 0xBF58476D1CE4E5B9ULL, {}, Hostile}, LoadGraphic<TBitmap>());
 }
 
 TEST(Fuzz, Icons) {
   // The handle is where the system reads the image: make it for every icon that loads.
   // A width of 2^30 over 40 bytes.
-  std::vector<TBytes> Hostile = {Hex("00000100010010100000010020002800000016000000280000000000004002000000010020000000"
-                                     "00000000000000000000000000000000000000000000")};
-  Fuzz("ico", {IconSeed()}, 2000, 0x2545F4914F6CDD1DULL, LoadGraphic<TIcon>([](TIcon& I) { I.GetHandle(); }), false,
-       Hostile);
+  std::vector<TBytes> Hostile = {FuzzHex("000001000100101000000100200028000000160000002800000000000040020000000100"
+                                         "2000000000000000000000000000000000000000000000000000")};
+  Fuzz({"ico", {IconSeed()}, 2000, 0x2545F4914F6CDD1DULL, {}, Hostile},
+       LoadGraphic<TIcon>([](TIcon& I) { I.GetHandle(); }));
 }
 
 TEST(Fuzz, PngImages) {
-  Fuzz("png", {TBytes(alpha_png, alpha_png + alpha_png_len), PngSeed()}, 1500, 0x5851F42D4C957F2DULL,
+  Fuzz({"png", {TBytes(alpha_png, alpha_png + alpha_png_len), PngSeed()}, 1500, 0x5851F42D4C957F2DULL},
        LoadGraphic<TPngImage>());
 }
 
-TEST(Fuzz, JpegImages) { Fuzz("jpeg", {JpegSeed()}, 1500, 0x14057B7EF767814FULL, LoadGraphic<TJPEGImage>()); }
+TEST(Fuzz, JpegImages) { Fuzz({"jpeg", {JpegSeed()}, 1500, 0x14057B7EF767814FULL}, LoadGraphic<TJPEGImage>()); }
 
 TEST(Fuzz, GifImages) {
   // Two frames of 8192 x 8192 pixels on a 16 x 16 screen, one data byte each.
   std::vector<TBytes> Hostile = {
-      Hex("474946383961100010008000000000000000002c000000000020002000020144002c000000000020002000020144003b")};
-  Fuzz("gif", GifSeeds(), 3000, 0x6A09E667F3BCC909ULL, LoadGraphic<TGIFImage>([](TGIFImage& G) {
+      FuzzHex("474946383961100010008000000000000000002c000000000020002000020144002c000000000020002000020144003b")};
+  Fuzz({"gif", GifSeeds(), 3000, 0x6A09E667F3BCC909ULL, {}, Hostile}, LoadGraphic<TGIFImage>([](TGIFImage& G) {
          G.GetFramePixels(Integer(G.GetImages().size()) - 1);
-       }), false, Hostile);
+       }));
 }
 
 }  // namespace

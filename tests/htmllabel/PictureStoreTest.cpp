@@ -304,6 +304,38 @@ TEST(HTMLPicture, FileAddressLoadsTheFile) {
   EXPECT_TRUE(Missing.GetEmpty());
 }
 
+TEST(HTMLPicture, FileAddressesOfOtherMachinesAreNeverOpened) {
+  // A file the host forms would reach were they read as a local path: under the current folder,
+  // as "127.0.0.1\share\x.gif".
+  const String Saved = GetCurrentDir();
+  wchar_t Temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, Temp);
+  const String Dir = ExcludeTrailingPathDelimiter(Temp);
+  ForceDirectories(Dir + L"\\127.0.0.1\\share");
+  const String Local = TempFile(L"127.0.0.1\\share\\x.gif", fixtures::ThreeFrameGif());
+  SetCurrentDir(Dir);
+  const wchar_t* const Refused[] = {
+      L"file://\\\\127.0.0.1\\share\\x.gif", L"file:////127.0.0.1/share/x.gif", L"file://\\/127.0.0.1/share/x.gif",
+      L"FILE://\\\\?\\UNC\\127.0.0.1\\share\\x.gif", L"file://\\\\.\\UNC\\127.0.0.1\\share\\x.gif",
+      L"file://127.0.0.1/share/x.gif", L"file://127.0.0.1\\share\\x.gif", L"file://"};
+  for (const wchar_t* URL : Refused) {
+    THTMLPicture Pic;
+    Pic.LoadFromURL(URL);
+    EXPECT_TRUE(Pic.GetEmpty()) << UTF8Encode(URL);
+    EXPECT_EQ(Pic.GetID(), URL);
+  }
+  // This machine's files still load: by drive, and from the drive's root.
+  for (const String& URL : {L"file://" + Local, L"file://" + Local.substr(2)}) {
+    THTMLPicture Pic;
+    Pic.LoadFromURL(URL);
+    EXPECT_FALSE(Pic.GetEmpty()) << UTF8Encode(URL);
+  }
+  SetCurrentDir(Saved);
+  DeleteFileW(Local.c_str());
+  RemoveDir(Dir + L"\\127.0.0.1\\share");
+  RemoveDir(Dir + L"\\127.0.0.1");
+}
+
 TEST(HTMLPicture, OtherAddressesStayEmpty) {
   THTMLPicture Pic;
   Pic.LoadFromURL(L"http://127.0.0.1/logo.png");

@@ -310,7 +310,9 @@ TEST_F(QalDownloadLocalServer, AFailedDownloadIsLoggedRaisedAndLeavesNoArchive) 
   MakeZip(StoreFile(L"paket/kacak.zip"), {{L"iyi.txt", Text("iyi")}, {L"../dışarı.txt", Text("kötü")},
                                           {L"sonra.txt", Text("sonra")}});
   MakeZip(StoreFile(L"paket/kesik.zip"), {{L"veri.bin", Pattern(200000)}});  // served cut after 1000 bytes
+  MakeZip(StoreFile(L"paket/duran.zip"), {{L"veri.bin", Pattern(200000)}});  // stops after 1000 bytes
   DeleteFile(StoreFile(L"paket/yok.zip"));
+  Form->NetHTTPClient1->SetResponseTimeout(1500);
   const struct {
     const wchar_t* RemotePath;
     bool Downloads;                 // the body arrives whole
@@ -319,6 +321,7 @@ TEST_F(QalDownloadLocalServer, AFailedDownloadIsLoggedRaisedAndLeavesNoArchive) 
   } Cases[] = {
       {L"paket/yok.zip", false, L"paket/yok.zip indirilemedi (HTTP 404 Not Found).", {}},
       {L"paket/kesik.zip", false, L"", {}},
+      {L"paket/duran.zip", false, L"", {}},
       {L"paket/bozuk.zip", true, L"", {}},
       {L"paket/kacak.zip", true, L"Invalid zip entry name: \"../dışarı.txt\" leaves the target folder",
        {L"iyi.txt"}},
@@ -429,6 +432,8 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
   DeleteFile(StoreFile(L"guncelleme/yok.exe"));
   const String Downloading = L"Yeni versiyon indiriliyor..";
   const String Cancelled = L" Güncelleme iptal edildi.";
+  // Long enough for the local server, short for the cases that wait.
+  Form->NetHTTPClient1->SetResponseTimeout(1500);
   enum TStale { NoStale, Stale, LockedStale };
   const struct {
     const char* Version;  // null: no version file (404)
@@ -450,6 +455,17 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
       // The connection drops in the middle of the version file.
       {"7.9", L"guncelleme/sayfa.exe", NoStale, {{LogRed, L"Güncelleme kontrolü yapılamadı: *"}},
        R"("diger/qal.txt": {"cut": 1})"},
+      // A version file that never ends is given up at a few kilobytes; one that stops coming,
+      // comes a byte at a time, or never comes, once the client has waited its time-out.
+      {"7.9", L"guncelleme/sayfa.exe", NoStale,
+       {{LogRed, L"Güncelleme kontrolü yapılamadı: Sürüm bilgisi 4096 bayttan uzun."}},
+       R"("diger/qal.txt": {"endless": true})"},
+      {"7.9", L"guncelleme/sayfa.exe", NoStale, {{LogRed, L"Güncelleme kontrolü yapılamadı: *"}},
+       R"("diger/qal.txt": {"stall": 1})"},
+      {"7.9", L"guncelleme/sayfa.exe", NoStale, {{LogRed, L"Güncelleme kontrolü yapılamadı: *"}},
+       R"("diger/qal.txt": {"drip": 5})"},
+      {"7.9", L"guncelleme/sayfa.exe", NoStale, {{LogRed, L"Güncelleme kontrolü yapılamadı: *"}},
+       R"("diger/qal.txt": {"mute": true})"},
       {"7.81", L"guncelleme/yok.exe", NoStale,
        {{LogWhite, Downloading}, {LogRed, L"Yeni Qal.exe indirilemedi (HTTP 404 Not Found)." + Cancelled}}},
       {"\xEF\xBB\xBF" "7.9\n", L"guncelleme/sayfa.exe", NoStale,

@@ -5,6 +5,7 @@
 #include "framework/Registry.h"
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
+#include "tests/framework/FuzzHarness.h"
 
 namespace {
 
@@ -119,6 +120,161 @@ TEST(IniFiles, MemIniFileKeepsCommentsAndReadsUtf8) {
   TStringList L;
   Ini.GetStrings(&L);
   EXPECT_EQ(Lines(L), (std::vector<String>{L"; yorum", L"[A]", L"x=ğ", L"z=3", L"", L"[B]", L"y=2"}));
+  DeleteFileW(Path.c_str());
+}
+
+// The profile functions' view of a file: every section's key=value lines, in order.
+std::vector<String> ProfileView(const String& Path) {
+  TIniFile Ini(Path);
+  TStringList Sections, Values;
+  Ini.ReadSections(&Sections);
+  std::vector<String> R;
+  for (Integer I = 0; I < Sections.GetCount(); ++I) {
+    Ini.ReadSectionValues(Sections.GetStrings(I), &Values);
+    R.push_back(L"[" + Sections.GetStrings(I) + L"]");
+    for (const String& L : Lines(Values)) R.push_back(L);
+  }
+  return R;
+}
+
+void WriteIniBytes(const String& Path, const std::string& Bytes) {
+  TFileStream F(Path, fmCreate);
+  if (!Bytes.empty()) F.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
+}
+
+std::string IniUtf16Bytes(const String& S, bool BigEndian) {
+  std::string B = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (wchar_t C : S) {
+    const char Lo = char(C & 0xFF), Hi = char(C >> 8);
+    B += BigEndian ? Hi : Lo;
+    B += BigEndian ? Lo : Hi;
+  }
+  return B;
+}
+
+// Ω and ğ fit no single-byte code page together: writing them turns an ANSI file into UTF-16.
+const wchar_t* const WideValue = L"Ω değer ğ";
+
+TEST(IniFiles, IniFileWritesIntoAFileOfAnyEncodingAndLosesNothing) {
+  const String Text = L"; yorum\r\n[Genel]\r\nAd=Kurulum\r\nYol=C:\\Zelkor\r\n[Diğer]\r\nx=1\r\n";
+  const struct {
+    const char* What;
+    std::string Bytes;
+  } Cases[] = {
+      {"UTF-16", IniUtf16Bytes(Text, false)},
+      {"UTF-16 big-endian", IniUtf16Bytes(Text, true)},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" + UTF8Encode(Text)},
+      {"ANSI", "; yorum\r\n[Genel]\r\nAd=Kurulum\r\nYol=C:\\Zelkor\r\n"},
+      {"ANSI with NUL bytes", std::string("[Genel]\r\nAd=Kurulum\r\n\0\0junk\0\r\n[B]\r\ny=2\r\n", 40)},
+      {"empty", ""},
+  };
+  const String Path = TempIni(L"qal_test_encodings.ini");
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    for (const wchar_t* Value : {WideValue, L"ascii"}) {
+      WriteIniBytes(Path, C.Bytes);
+      const std::vector<String> Before = ProfileView(Path);
+      {
+        TIniFile Ini(Path);
+        Ini.WriteString(L"Yeni", L"Anahtar", Value);
+        EXPECT_EQ(Ini.ReadString(L"Yeni", L"Anahtar", L"(yok)"), Value);
+      }
+      // Everything read before reads the same, and the new value after it.
+      std::vector<String> After = ProfileView(Path);
+      ASSERT_FALSE(After.empty());
+      EXPECT_EQ(After.back(), String(L"Anahtar=") + Value);
+      After.resize(After.size() - 2);
+      EXPECT_EQ(After, Before);
+      TMemIniFile Mem(Path);
+      EXPECT_EQ(Mem.ReadString(L"Yeni", L"Anahtar", L"(yok)"), Value);
+    }
+    // Big-endian becomes little-endian, the one byte order the profile functions of every
+    // Windows read and write.
+    const std::string B = FileBytes(Path);
+    EXPECT_TRUE(B.size() < 2 || B.substr(0, 2) != "\xFE\xFF");
+  }
+  DeleteFileW(Path.c_str());
+}
+
+TEST(IniFiles, IniFileConvertsInPlaceOfTheOldFileOnlyWhenWhole) {
+  // A file that cannot be replaced (open without sharing) is not half converted: the write fails.
+  const String Path = TempIni(L"qal_test_locked.ini");
+  WriteIniBytes(Path, "[A]\r\nx=1\r\n");
+  HANDLE Lock = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(Lock, INVALID_HANDLE_VALUE);
+  {
+    TIniFile Ini(Path);
+    EXPECT_THROW(Ini.WriteString(L"A", L"y", WideValue), EIniFileException);
+  }
+  CloseHandle(Lock);
+  EXPECT_EQ(FileBytes(Path), "[A]\r\nx=1\r\n");
+  // No temporary file is left beside it.
+  TSearchRec F;
+  Integer Count = 0;
+  if (FindFirst(ExtractFilePath(Path) + L"qal_test_locked*", faAnyFile, F) == 0) {
+    do ++Count;
+    while (FindNext(F) == 0);
+    FindClose(F);
+  }
+  EXPECT_EQ(Count, 1);
+  DeleteFileW(Path.c_str());
+}
+
+TEST(IniFiles, MemIniFileKeepsABigEndianFile) {
+  const String Path = TempIni(L"qal_test_be.ini");
+  WriteIniBytes(Path, IniUtf16Bytes(L"[Dil]\r\nİleri=İleri >\r\n", true));
+  {
+    TMemIniFile Ini(Path);
+    EXPECT_EQ(Ini.ReadString(L"Dil", L"İleri", L""), L"İleri >");
+    Ini.WriteString(L"Dil", L"Geri", L"< Geri");
+    Ini.UpdateFile();
+  }
+  EXPECT_EQ(FileBytes(Path), IniUtf16Bytes(L"[Dil]\r\nİleri=İleri >\r\nGeri=< Geri\r\n", true));
+  DeleteFileW(Path.c_str());
+}
+
+// Ini files of every kind, mutated; a value written through the profile functions must read back,
+// and everything else read before must read the same.
+TEST(IniFileFuzz, WritesNeverLoseAValue) {
+  const String Path = TempIni(L"qal_fuzz_write.ini");
+  std::vector<TBytes> Seeds;
+  for (const std::string& S : {std::string("; yorum\r\n[Genel]\r\nAd=Kurulum\r\n[Yollar]\r\nHedef=C:\\x\r\n"),
+                               "\xEF\xBB\xBF[Dil]\r\n" + UTF8Encode(L"İleri=İleri >\r\n"),
+                               IniUtf16Bytes(L"[Ayarlar]\r\nAnahtar=Değer\r\n[Boş]\r\n", false),
+                               IniUtf16Bytes(L"[Ayarlar]\r\nAnahtar=Değer\r\n", true)})
+    Seeds.push_back(FuzzBytes(S));
+  TFuzzSuite Suite{"ini write", Seeds, 300, 0x3C6EF372FE94F82BULL, {"[", "]", "=", "\r\n", ";", std::string(2, '\0')}};
+  // The view without one section.
+  auto Without = [](std::vector<String> View, const String& Section) {
+    for (size_t I = 0; I < View.size();) {
+      if (!SameText(View[I], L"[" + Section + L"]")) {
+        ++I;
+        continue;
+      }
+      size_t End = I + 1;
+      while (End < View.size() && View[End].rfind(L"[", 0) != 0) ++End;
+      View.erase(View.begin() + ptrdiff_t(I), View.begin() + ptrdiff_t(End));
+    }
+    return View;
+  };
+  Fuzz(Suite, [&](const TBytes& B) {
+    WriteIniBytes(Path, std::string(B.begin(), B.end()));
+    // A value whose line holds a NUL reads up to the NUL; the system's writer keeps only that
+    // much of the line, and its reader trims the blanks then at the line's end: so a value is
+    // compared without trailing blanks, whatever writes the file.
+    auto Trimmed = [](std::vector<String> View) {
+      for (String& L : View) L = TrimRight(L);
+      return View;
+    };
+    const std::vector<String> Before = Trimmed(Without(ProfileView(Path), L"Yeni"));
+    {
+      TIniFile Ini(Path);
+      Ini.WriteString(L"Yeni", L"Anahtar", WideValue);
+    }
+    EXPECT_EQ(TMemIniFile(Path).ReadString(L"Yeni", L"Anahtar", L"(yok)"), WideValue);
+    EXPECT_EQ(TIniFile(Path).ReadString(L"Yeni", L"Anahtar", L"(yok)"), WideValue);
+    EXPECT_EQ(Trimmed(Without(ProfileView(Path), L"Yeni")), Before);
+  });
   DeleteFileW(Path.c_str());
 }
 

@@ -172,7 +172,7 @@ TEST(Streaming, TextFormReadsAsExpected) {
                            "      When = 45000.25d\r\n",
                            "      Font.Name = 'Segoe UI'\r\n",
                            "      OnClick = ButtonClick\r\n",
-                           "      Data = {\r\n        000102FEFF}\r\n",
+                           "      Data = {000102FEFF}\r\n",
                            "      Buddy = btnOk\r\n",
                            "      Value = 'de'#287'er'\r\n      Shade = shDark\r\n",
                            "      Value = 2.5\r\n      Shade = 77\r\n",
@@ -180,6 +180,30 @@ TEST(Streaming, TextFormReadsAsExpected) {
                            "      item\r\n        Align = daClient\r\n      end>\r\n",
                            "    Lines.Strings = (\r\n      'sat'#305'r 1'\r\n      ''\r\n      'it'#39's')\r\n"}) {
     EXPECT_NE(T.find(Line), std::string::npos) << Line << "\n--- in ---\n" << T;
+  }
+}
+
+TEST(Streaming, BinaryDataShorterThan32BytesStaysOnItsPropertysLine) {
+  RegisterDemoClasses();
+  const struct {
+    size_t Size;
+    const char* Text;
+  } Cases[] = {
+      {1, "    Data = {AB}\r\n"},
+      {31, "    Data = {ABABABABABABABABABABABABABABABABABABABABABABABABABABABABABABAB}\r\n"},
+      {32, "    Data = {\r\n      ABABABABABABABABABABABABABABABABABABABABABABABABABABABABABABABAB}\r\n"},
+      {33, "    Data = {\r\n      ABABABABABABABABABABABABABABABABABABABABABABABABABABABABABABABAB\r\n      AB}\r\n"},
+  };
+  for (const auto& C : Cases) {
+    TDemoForm F(nullptr);
+    F.SetName(L"F");
+    auto* Control = new TDemoControl(&F);
+    Control->SetName(L"C");
+    Control->Data = TBytes(C.Size, 0xAB);
+    const std::string B = ToBinary(&F);
+    const std::string T = BinaryToText(B);
+    EXPECT_NE(T.find(C.Text), std::string::npos) << C.Size << "\n--- in ---\n" << T;
+    EXPECT_EQ(TextToBinary(T), B) << C.Size;
   }
 }
 

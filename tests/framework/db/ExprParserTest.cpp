@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/DB.h"
+#include "tests/framework/FuzzHarness.h"
 #include "tests/framework/db/ArrayDataSet.h"
 
 namespace {
@@ -224,6 +225,67 @@ TEST_F(ExprParserFixture, ByteCodeBeyondSixteenBitOffsetsIsRefused) {
   // A list that fits compiles.
   String Small = L"NAME IN ('a', 'b', 'c')";
   EXPECT_EQ(ErrorOf(Small), L"(no error)");
+}
+
+String Repeat(const String& S, size_t N) {
+  String R;
+  R.reserve(S.size() * N);
+  for (size_t I = 0; I < N; ++I) R += S;
+  return R;
+}
+
+TEST_F(ExprParserFixture, DeepOrLongExpressionsAreRefusedBeforeTheStackRunsOut) {
+  const struct {
+    const char* What;
+    String Text;
+    const wchar_t* Message;  // the start of the error
+  } Cases[] = {
+      {"800 brackets", Repeat(L"(", 800) + L"ID = 1" + Repeat(L")", 800), L"Filter expression error at position "},
+      {"20,000 NOTs", Repeat(L"NOT ", 20000) + L"ID = 1", L"Filter expression error at position "},
+      {"20,000 minus signs", L"ID = " + Repeat(L"-", 20000) + L"1", L"Filter expression error at position "},
+      {"20,000 minus signs on a field", L"ID = " + Repeat(L"-", 20000) + L"SMALL",
+       L"Filter expression error at position "},
+      {"1,000 nested UPPERs", Repeat(L"UPPER(", 1000) + L"NAME" + Repeat(L")", 1000) + L" = 'A'",
+       L"Filter expression error at position "},
+      {"nested IN lists", L"ID IN (" + Repeat(L"ID IN (", 1000) + L"1" + Repeat(L")", 1001),
+       L"Filter expression error at position "},
+      {"20,000 ORs", L"ID = 1" + Repeat(L" OR ID = 1", 20000), L"Filter expression is too long: "},
+      {"20,000 additions", L"ID = 1" + Repeat(L" + 1", 20000), L"Filter expression is too long: "},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    const String Error = ErrorOf(C.Text);
+    EXPECT_EQ(Error.substr(0, wcslen(C.Message)), C.Message) << UTF8Encode(Error);
+    if (Error.rfind(L"Filter expression error", 0) == 0) {
+      EXPECT_NE(Error.find(L"nests too deeply"), String::npos) << UTF8Encode(Error);
+    }
+  }
+  // What a user writes, however long a list of alternatives, compiles up to the size limit.
+  EXPECT_EQ(ErrorOf(Repeat(L"(", 100) + L"ID = 1" + Repeat(L")", 100)), L"(no error)");
+  EXPECT_EQ(ErrorOf(L"ID = 1" + Repeat(L" OR ID = 1", 1000)), L"(no error)");
+  EXPECT_EQ(ErrorOf(L"NOT NOT NOT ID = -(-(-1))"), L"(no error)");
+}
+
+class FilterExpressionFuzz : public ExprParserFixture {};
+
+TEST_F(FilterExpressionFuzz, TextsCompileOrFailCleanly) {
+  std::vector<TBytes> Seeds;
+  for (const char* T : {"ID = 1 AND NAME = 'abc'", "UPPER(CITY) LIKE 'AN%'", "NOT (AMOUNT > 10.5 OR ID IN (1, 2, 3))",
+                        "BORN >= '2024-01-31' AND ACTIVE = TRUE", "SMALL - -2 * ID / 3 <> 7", "NAME IS NOT NULL",
+                        "SUBSTRING(NAME, 1, 2) = 'ab'", "[CITY] = 'İstanbul' OR \"NAME\" <> ''", "PRICE = 12.34"})
+    Seeds.push_back(FuzzBytes(UTF8Encode(UTF8ToString(T))));
+  TFuzzSuite Suite{"filter expression", Seeds, 10000, 0x510E527FADE682D1ULL,
+                   {"(", ")", "NOT ", " OR ", " AND ", "-", "+", "'", "[", "]", "UPPER(", " IN (", " LIKE ", "NULL",
+                    " IS ", ",", "1E400", "99999999999999999999", "COUNT(*)", "GETDATE()"}};
+  Suite.Hostile = {FuzzBytes(UTF8Encode(Repeat(L"(", 800) + L"ID = 1")), FuzzBytes(UTF8Encode(Repeat(L"NOT ", 20000))),
+                   FuzzBytes(UTF8Encode(L"ID = " + Repeat(L"-", 20000) + L"1")),
+                   FuzzBytes(UTF8Encode(L"ID = 1" + Repeat(L" OR ID = 1", 20000)))};
+  Fuzz(Suite, [this](const TBytes& B) {
+    TExprParser P(DS, UTF8ToString(std::string(B.begin(), B.end())), {}, {poExtSyntax}, String(), nullptr,
+                  DefaultFieldMap);
+    EXPECT_LE(P.GetDataSize(), 65535);
+    ExprDataDump(P.GetFilterData());
+  });
 }
 
 }  // namespace

@@ -158,4 +158,42 @@ TEST_F(NetHTTPClientLocalServer, FailuresRaiseTheSystemsMessage) {
   EXPECT_THROW(Client->Get(L"ftp://127.0.0.1/x"), ENetHTTPClientException);
 }
 
+TEST_F(NetHTTPClientLocalServer, ATransferWithoutProgressFailsAfterItsTimeOut) {
+  EXPECT_EQ(Client->GetResponseTimeout(), 30000);
+  EXPECT_EQ(Client->GetConnectionTimeout(), 30000);
+  Client->SetResponseTimeout(1000);
+  const struct {
+    const wchar_t* RemotePath;
+    const char* What;
+  } Cases[] = {
+      {L"stall.bin", "1000 bytes, then nothing"},
+      {L"drip.bin", "a byte every 5 seconds"},
+      {L"mute.bin", "no answer at all"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    TMemoryStream Body;
+    const DWORD Start = GetTickCount();
+    try {
+      Client->Get(LocalDownloadServer::Url(C.RemotePath), &Body);
+      ADD_FAILURE() << "a transfer that stopped was taken for a whole download";
+    } catch (const ENetHTTPClientException& E) {
+      EXPECT_EQ(E.ErrorCode, 12002u);  // ERROR_WINHTTP_TIMEOUT
+      EXPECT_NE(E.Message().find(L"no data for 1 s"), String::npos) << UTF8Encode(E.Message());
+    }
+    // The client's wait, not the server's patience (two minutes), ended it.
+    EXPECT_LT(GetTickCount() - Start, 20000u);
+    EXPECT_LE(Body.GetSize(), 1000);
+  }
+}
+
+TEST_F(NetHTTPClientLocalServer, BytesPastTheAnnouncedLengthAreNotTaken) {
+  // The server announces the file's length and sends 100 bytes more: the body is the file, never
+  // more (WinHTTP stops at the length; the client refuses a body that runs past it as well).
+  TMemoryStream Body;
+  IHTTPResponsePtr R = Client->Get(LocalDownloadServer::Url(L"extra.bin"), &Body);
+  EXPECT_EQ(R->GetContentLength(), Int64(ServedData().size()));
+  EXPECT_TRUE(Contents(Body) == ServedData());
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include "framework/SysUtils.h"
 #include "framework/WinApi.h"
 #include "framework/Zip.h"
+#include "tests/framework/FuzzHarness.h"
 
 namespace {
 
@@ -542,6 +543,142 @@ TEST_F(ZipFile, EntryStreamReadsInPieces) {
   Byte Piece[777];
   for (Integer N; (N = S->Read(Piece, sizeof(Piece))) > 0;) Back.insert(Back.end(), Piece, Piece + N);
   EXPECT_EQ(Back, Data);
+}
+
+// ---- Hostile archives ---------------------------------------------------------------------------
+
+// An archive in memory made by the writer.
+TBytes MadeArchive(const std::vector<Entry>& Entries, TZipCompression Compression = zcDeflate) {
+  TMemoryStream M;
+  {
+    TZipFile Z;
+    Z.Open(&M, zmWrite);
+    for (const auto& E : Entries) Z.Add(E.Data, E.Name, Compression);
+  }
+  return StreamBytes(M);
+}
+
+void Put32At(TBytes& B, size_t At, Cardinal V) {
+  for (int I = 0; I < 4; ++I) B[At + size_t(I)] = Byte(V >> (8 * I));
+}
+
+// Where the central directory of a plain archive starts (its end record has no comment).
+size_t DirectoryStart(const TBytes& B) {
+  const size_t End = B.size() - 22;
+  return size_t(B[End + 16]) | size_t(B[End + 17]) << 8 | size_t(B[End + 18]) << 16 | size_t(B[End + 19]) << 24;
+}
+
+// One archive of a single entry whose central record stands Count times, all pointing at the one
+// local header: every record extracts the same data again.
+TBytes OverlappingArchive(size_t EntrySize, size_t Count) {
+  const TBytes One = MadeArchive({{L"a.bin", TBytes(EntrySize, 0)}});
+  const size_t Dir = DirectoryStart(One), Record = One.size() - 22 - Dir;
+  TBytes B(One.begin(), One.begin() + Dir);
+  for (size_t I = 0; I < Count; ++I) B.insert(B.end(), One.begin() + Dir, One.begin() + Dir + Record);
+  TBytes End(One.end() - 22, One.end());
+  End[8] = End[10] = Byte(Count);
+  Put32At(End, 12, Cardinal(Record * Count));
+  B.insert(B.end(), End.begin(), End.end());
+  return B;
+}
+
+// The first central record with 32-bit fields replaced (16 CRC, 20 compressed size, 24
+// uncompressed size, 42 local header offset).
+TBytes WithCentralFields(const std::vector<Entry>& Entries, TZipCompression Compression,
+                         std::initializer_list<std::pair<size_t, Cardinal>> Fields) {
+  TBytes B = MadeArchive(Entries, Compression);
+  for (const auto& [Field, V] : Fields) Put32At(B, DirectoryStart(B) + Field, V);
+  return B;
+}
+
+TEST_F(ZipFile, HostileArchivesFailWithoutWritingOrAllocatingWhatTheyClaim) {
+  const TBytes Small = Pattern(3000, 7);
+  struct Case {
+    const char* What;
+    TBytes Archive;
+  };
+  const Case Cases[] = {
+      // 2 GB claimed by a file of about a hundred bytes.
+      {"uncompressed size claims 2 GB", WithCentralFields({{L"a.bin", Small}}, zcDeflate, {{24, 0x7FFFFFFF}})},
+      {"inflates past its declared size", WithCentralFields({{L"a.bin", Small}}, zcDeflate, {{24, 1000}})},
+      {"eight entries over one local header", OverlappingArchive(4 << 20, 8)},
+      {"two entries over one local header", OverlappingArchive(1000, 2)},
+      {"stored data running into the directory",
+       WithCentralFields({{L"a.bin", Small}}, zcStored, {{20, 3010}, {24, 3010}})},
+      {"local header inside the directory",
+       WithCentralFields({{L"a.bin", Small}}, zcStored, {{42, Cardinal(30 + 5 + Small.size())}})},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    TBytesStream S(C.Archive);
+    TZipFile Z;
+    bool Opened = false;
+    try {
+      Z.Open(&S, zmRead);
+      Opened = true;
+    } catch (const EZipException& E) {
+      EXPECT_NE(E.Message().find(L"Invalid zip file"), String::npos) << UTF8Encode(E.Message());
+    }
+    if (!Opened) continue;
+    const String Target = Root + L"out";
+    EXPECT_THROW(Z.ExtractAll(Target), EZipException);
+    // Whatever was written before the failure is no more than one entry's real data.
+    Int64 Written = 0;
+    for (const String& F : Listing(Target))
+      if (F.back() != L'\\') Written += FileSize(Target + L"\\" + F);
+    EXPECT_LE(Written, Int64(4 << 20));
+    for (Integer I = 0; I < Z.GetFileCount(); ++I) {
+      TBytes B;
+      EXPECT_THROW(Z.Read(I, B), EZipException);
+    }
+    RemoveTree(Target);
+  }
+}
+
+TEST_F(ZipFile, EntriesSideBySideStillRead) {
+  // Stored, deflated and empty entries back to back, the last one against the directory.
+  const std::vector<Entry> Entries = {{L"a", Pattern(10, 1)}, {L"b", {}}, {L"c", Pattern(70000, 2)}, {L"d", {}}};
+  for (TZipCompression Compression : {zcStored, zcDeflate}) {
+    TBytesStream S(MadeArchive(Entries, Compression));
+    TZipFile Z;
+    Z.Open(&S, zmRead);
+    for (Integer I = 0; I < Z.GetFileCount(); ++I) {
+      TBytes B;
+      Z.Read(I, B);
+      EXPECT_EQ(B, Entries[size_t(I)].Data);
+    }
+  }
+}
+
+// Reads every entry of every archive into memory; what reads must be what the header says, and
+// all of it together no more than deflate can make of the archive's bytes.
+TEST(ZipFuzz, ArchivesReadOrFailCleanly) {
+  std::vector<TBytes> Seeds = {
+      MadeArchive({{L"a.txt", FuzzBytes("Merhaba")}, {L"klasör/ılık.bin", Pattern(5000, 3)}, {L"boş/", {}}}),
+      MadeArchive({{L"s.bin", Pattern(2000, 4)}, {L"z.bin", TBytes(3000, 0)}}, zcStored),
+      MadeArchive({{L"zeros.bin", TBytes(200000, 0)}}),
+      Zip64Archive("büyük.txt", "hello"),
+  };
+  TFuzzSuite Suite{"zip", Seeds, 8000, 0x8CB92BA72F3D8DD7ULL};
+  Suite.Hostile = {WithCentralFields({{L"a.bin", Pattern(3000, 7)}}, zcDeflate, {{24, 0x7FFFFFFF}}),
+                   OverlappingArchive(4 << 20, 8)};
+  Fuzz(Suite, [](const TBytes& Data) {
+    TBytesStream S(Data);
+    TZipFile Z;
+    Z.Open(&S, zmRead);
+    UInt64 Total = 0;
+    for (Integer I = 0; I < Z.GetFileCount(); ++I) {
+      TBytes B;
+      try {
+        Z.Read(I, B);
+      } catch (const EZipException&) {
+        continue;
+      }
+      EXPECT_EQ(B.size(), Z.GetFileInfo(I).UncompressedSize);
+      Total += B.size();
+    }
+    EXPECT_LE(Total, UInt64(Data.size()) * 1100 + 65536) << "more came out than the archive holds";
+  });
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ data = bytes((i * 31 + i // 1000) & 0xFF for i in range(SIZE))
 store = os.path.join(state, "store")
 os.makedirs(os.path.join(store, "diger"), exist_ok=True)
 os.makedirs(os.path.join(store, "Türkçe klasör"), exist_ok=True)
-for name in ("diger/data.bin", "nolength.bin", "short.bin"):
+for name in ("diger/data.bin", "nolength.bin", "short.bin", "stall.bin", "drip.bin", "extra.bin"):
     with open(os.path.join(store, name), "wb") as f:
         f.write(data)
 with open(os.path.join(store, "Türkçe klasör", "ı dosya+1.txt"), "wb") as f:
@@ -44,7 +44,9 @@ with open(os.path.join(state, "rules.json"), "w") as f:
     json.dump({"nolength.bin": {"length": False}, "short.bin": {"cut": 100000},
                "broken": {"status": 503, "reason": "Service Unavailable"},
                "paket/uzunluksuz.zip": {"length": False}, "paket/kesik.zip": {"cut": 1000},
-               "guncelleme/kesik.exe": {"cut": 1000}}, f)
+               "guncelleme/kesik.exe": {"cut": 1000}, "paket/duran.zip": {"stall": 1000},
+               "stall.bin": {"stall": 1000}, "mute.bin": {"mute": True}, "drip.bin": {"drip": 5},
+               "endless.txt": {"endless": True}, "extra.bin": {"extra": 100}}, f)
 try:
     os.remove(os.path.join(state, "requests.log"))
 except FileNotFoundError:

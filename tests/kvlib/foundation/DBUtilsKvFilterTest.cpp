@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "framework/DB.h"
 #include "framework/SysUtils.h"
 #include "kvlib/foundation/DBUtilsKv.h"
+#include "tests/framework/FuzzHarness.h"
 #include "tests/framework/db/ArrayDataSet.h"
 #include "tests/kvlib/foundation/FakeDBGridKv.h"
 
@@ -163,6 +166,98 @@ TEST(ColumnFilterParse, CharAtPosIsZeroOutsideTheText) {
   EXPECT_EQ(CharAtPos(L"ab", 0), Char(0));
 }
 
+namespace {
+
+String Repeat(const String& S, size_t N) {
+  String R;
+  R.reserve(S.size() * N);
+  for (size_t I = 0; I < N; ++I) R += S;
+  return R;
+}
+
+String ParseOrError(const String& Text) {
+  try {
+    return Parse(botString, Text);
+  } catch (const Exception& E) {
+    return L"! " + E.Message();
+  }
+}
+
+}  // namespace
+
+// Long runs that once recursed once per character or rescanned the rest of the text at every
+// blank: each is read in one pass (a rescan at these sizes would outlast the test's time).
+TEST(ColumnFilterParse, LongRunsOfOperatorsAndBlanksAreReadInOnePass) {
+  const struct {
+    const char* What;
+    String Text;
+    const wchar_t* Expected;  // the parse, or the start of the error
+  } Cases[] = {
+      {"15,000 exclamation marks", Repeat(L"!", 15000) + L"x", L"İfade de hata var:  "},
+      {"100,000 exclamation marks after a value", L"x " + Repeat(L"!", 100000), nullptr},
+      {"25,000 nots after a value", L"x " + Repeat(L"not ", 25000) + L"y", nullptr},
+      {"25,000 nots before like", L"x " + Repeat(L"not ", 25000) + L"like y", L"Gereksiz AND veya OR: "},
+      {"25,000 nots before in", L"x " + Repeat(L"not ", 25000) + L"in y", L"'(' gerekli: "},
+      {"200,000 blanks inside a value", L"a" + Repeat(L" ", 200000) + L"b", nullptr},
+      {"blanks and words", Repeat(L"a ", 100000) + L"= 1", L"Gereksiz AND veya OR: "},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    TSTFilterExpressionKv E;
+    E.ExpressionType = botString;
+    try {
+      ParseSTFilterExpression(C.Text, E, fdoAuto);
+      EXPECT_EQ(C.Expected, nullptr) << "no error";
+      EXPECT_NE(E.Operator1, foNon);
+    } catch (const EFilterExpressionErrorKv& X) {
+      ASSERT_NE(C.Expected, nullptr) << UTF8Encode(X.Message().substr(0, 60));
+      EXPECT_EQ(X.Message().substr(0, wcslen(C.Expected)), C.Expected);
+    }
+  }
+  // A NOT that reads a NOT reads no operator; one NOT before LIKE, IN or NULL is theirs.
+  const struct {
+    const wchar_t* Text;
+    const wchar_t* Read;  // the parse, or "! " and the error
+  } Chains[] = {
+      {L"x ! ! like y", L"! Gereksiz AND veya OR: x ! ! like y"},
+      {L"x !!like y", L"LIKE s:x !!like y"},
+      {L"x not like y", L"! Gereksiz AND veya OR: x not like y"},
+      {L"x not not like y", L"! Gereksiz AND veya OR: x not not like y"},
+      {L"x not not in y", L"! '(' gerekli: x not not in y"},
+      {L"x !!in y", L"! '(' gerekli: x !!in y"},
+      {L"x ! in (1)", L"! Gereksiz AND veya OR: x ! in (1)"},
+      {L"not not x", L"! İfade de hata var:  not not x"},
+      {L"x !! null", L"! Gereksiz AND veya OR: x !! null"},
+      {L"x ! null", L"! Gereksiz AND veya OR: x ! null"},
+      {L"x not  null or y", L"! Gereksiz AND veya OR: x not  null or y"},
+      {L"x   not   not   null", L"! Gereksiz AND veya OR: x   not   not   null"},
+      {L"! ! !", L"! İfade de hata var:  ! ! !"},
+      {L"x ! ! !", L"LIKE s:x ! ! !"},
+      {L"x not in(y", L"! Gereksiz AND veya OR: x not in(y"},
+      {L"x !!!in (y)", L"LIKE s:x !!!in (y)"},
+      {L"a  b   c", L"LIKE s:a  b   c"},
+      {L"a  = 1", L"! Gereksiz AND veya OR: a  = 1"},
+      {L"a   and b", L"LIKE s:a AND LIKE s:b (2)"},
+      {L"a  !  = 1", L"! Gereksiz AND veya OR: a  !  = 1"},
+      {L"x ! like", L"! Gereksiz AND veya OR: x ! like"},
+      {L"x ! like y ! like z", L"! Gereksiz AND veya OR: x ! like y ! like z"},
+  };
+  for (const auto& C : Chains) EXPECT_EQ(ParseOrError(C.Text), C.Read) << UTF8Encode(C.Text);
+}
+
+TEST(ColumnFilterParse, ANumberTooLargeForTheColumnIsAConversionError) {
+  ScopedSettings Scope(TFormatSettings::Invariant());
+  for (const String& Text : std::vector<String>{L"= " + Repeat(L"9", 400), L"1e400", L"IN (1, -1e999)",
+                                                L"=1 or =" + Repeat(L"9", 310)}) {
+    SCOPED_TRACE(UTF8Encode(Text));
+    TSTFilterExpressionKv E;
+    E.ExpressionType = botNumber;
+    EXPECT_THROW(ParseSTFilterExpression(Text, E, fdoAuto), EConvertError);
+    EXPECT_EQ(E.Operator1, foNon);
+  }
+  EXPECT_EQ(Parse(botNumber, L"= 1e300"), L"= n:1E300");
+}
+
 // ---- Building -----------------------------------------------------------------------------------
 
 namespace {
@@ -226,13 +321,14 @@ TEST(ColumnFilterBuild, DatesGoThroughTheDatasetsRoutineWhenGiven) {
 
 namespace {
 
-// A dataset of A (float), B (text) and C (integer), with a grid over it.
+// A dataset of A (float), B (text), C (integer) and on request D (date and time), with a grid over it.
 class FilterGrid {
  public:
-  FilterGrid() : DS(new TArrayDataSet(nullptr)) {
+  explicit FilterGrid(bool WithDate = false) : DS(new TArrayDataSet(nullptr)) {
     DS->GetFieldDefs()->Add(L"A", ftFloat);
     DS->GetFieldDefs()->Add(L"B", ftWideString, 20);
     DS->GetFieldDefs()->Add(L"C", ftInteger);
+    if (WithDate) DS->GetFieldDefs()->Add(L"D", ftDateTime);
     DS->Open();
     Grid = std::make_unique<TFakeDBGrid>(DS);
   }
@@ -333,6 +429,81 @@ TEST(ColumnFilterBuild, BuiltTextsFilterTheDatasetAsTyped) {
     }
     F.DS->SetFiltered(false);
   }
+}
+
+TEST(ColumnFilterBuild, OperandsTheDatasetCannotReadAreRefused) {
+  FilterGrid F(true);
+  // NOW stays a text for a condition builder of the caller's own; the standard one cannot write it.
+  const String Day = DateToStr(EncodeDate(2020, 1, 1));
+  for (const String& Text : {String(L">= NOW"), String(L"= now"), L"in (" + Day + L", now)"}) {
+    SCOPED_TRACE(UTF8Encode(Text));
+    F.SetFilter(3, botDateTime, Text);
+    try {
+      F.Build();
+      ADD_FAILURE() << "built " << UTF8Encode(F.Build());
+    } catch (const EDatabaseError& E) {
+      EXPECT_EQ(E.Message(), L"'NOW' is not a valid value for field 'D'");
+    }
+  }
+  F.SetFilter(3, botNon, L"");
+  // A number that does not fit reaches the builder only from a program: refused the same way.
+  TSTFilterExpressionKv& E = F.Grid->Col(0)->Filter.Expression;
+  E.ExpressionType = botNumber;
+  E.Operator1 = foGreaterThan;
+  E.Operand1 = std::numeric_limits<double>::infinity();
+  EXPECT_THROW(F.Build(), EDatabaseError);
+  E.Operand1 = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_THROW(F.Build(), EDatabaseError);
+}
+
+// Whatever a user types that parses, the standard builder either refuses with an error or writes
+// a filter that the dataset reads; for every operand type and with and without In(. A dataset may
+// still find a filter too long for it (this one's byte code holds 64 KB): a limit of the dataset
+// that the builder cannot know, refused with its own clear error.
+TEST(ColumnFilterFuzz, WhatParsesBuildsAFilterTheDatasetReads) {
+  FilterGrid F(true);
+  std::vector<TBytes> Seeds;
+  for (const wchar_t* T : {L">5 AND <10", L"IN (1,2,3)", L"abc", L"abc and def", L"= NULL", L"<> null", L"'it''s'",
+                           L">= NOW", L"~ab%", L"!~ab", L"=1 | =2", L"not in (1,null)", L"-2.5", L"= 'a or b'",
+                           L"<0 or = null", L"in ('a', 'b')", L"1.1.2020", L"> 31.12.1999 10:00"})
+    Seeds.push_back(FuzzBytes(UTF8Encode(T)));
+  TFuzzSuite Suite{"column filter", Seeds, 6000, 0x9B05688C2B3E6C1FULL,
+                   {" and ", " or ", "!", "not ", "(", ")", ",", "'", "null", "in (", "like ", "=", "<>", "  ", "now",
+                    "1e400", "99999", "-", "%", "~", "|", "&"}};
+  Suite.Hostile = {FuzzBytes(std::string(15000, '!')), FuzzBytes("x " + UTF8Encode(Repeat(L"not ", 3200))),
+                   FuzzBytes("a" + std::string(40000, ' ') + "b"), FuzzBytes("= " + std::string(400, '9')),
+                   FuzzBytes("now")};
+  const TSTOperandTypeKv Types[] = {botNumber, botString, botNumber, botDateTime};
+  Fuzz(Suite, [&](const TBytes& B) {
+    const String Text = UTF8ToString(std::string(B.begin(), B.end()));
+    for (Integer Column = 0; Column < 4; ++Column) {
+      for (Integer I = 0; I < 4; ++I) F.SetFilter(I, botNon, L"");
+      try {
+        F.SetFilter(Column, Types[Column], Text);
+      } catch (const Exception&) {
+        continue;  // refused as typed
+      }
+      for (bool In : {false, true}) {
+        String Built;
+        try {
+          Built = F.Build(In);
+        } catch (const EDatabaseError&) {
+          continue;  // refused when built
+        }
+        try {
+          F.DS->SetFilter(Built);
+        } catch (const EDatabaseError& X) {
+          if (X.Message().rfind(L"Filter expression is too long", 0) != 0)
+            ADD_FAILURE() << "column " << Column << ": " << UTF8Encode(Text) << " built " << UTF8Encode(Built)
+                          << ", which the dataset refuses: " << UTF8Encode(X.Message());
+        } catch (const Exception& X) {
+          ADD_FAILURE() << "column " << Column << ": " << UTF8Encode(Text) << " built " << UTF8Encode(Built)
+                        << ", which the dataset refuses: " << UTF8Encode(X.Message());
+        }
+        F.DS->SetFilter(L"");
+      }
+    }
+  });
 }
 
 TEST(ColumnFilterTables, OperandTypesOfFieldTypes) {

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 #include "framework/SysUtils.h"
 #include "kvlib/foundation/KvLibLangConsts.h"
+#include "tests/framework/FuzzHarness.h"
 
 // A component that carries its parameters as dynamic variables, streamed with it.
 class TDynPropsHolder : public TComponent {
@@ -247,6 +249,79 @@ TEST(StringVars, UnknownNameRaisesNamingTheCollection) {
   const String Expected = L"A Variable named 'q' doesn't exist in the Collection 'TStringVarsKv'";
   EXPECT_EQ(RaisedMessage([&] { Vars.GetVarValue(L"q"); }), Expected);
   EXPECT_EQ(RaisedMessage([&] { Vars.SetVarValue(L"q", L"1"); }), Expected);
+}
+
+TEST(StringVars, ATextOfManyLinesIsReadInOnePass) {
+  // 100,000 lines: comparing every name with every other would take many minutes.
+  const Integer Count = 100000;
+  String Text;
+  for (Integer I = 0; I < Count; ++I) Text += L"v" + IntToStr(I) + L"=" + IntToStr(I) + L"\r\n";
+  TStringVarsKv Vars(nullptr);
+  Vars.SetFromTextString(Text);
+  ASSERT_EQ(Vars.GetCount(), Count);
+  EXPECT_EQ(Vars.GetVarValue(L"V99999"), L"99999");
+  // A repeat of the first name on the last line is found, and nothing is replaced.
+  EXPECT_EQ(RaisedMessage([&] { Vars.SetFromTextString(Text + L"V0=x\r\n"); }), DuplicateMessage(L"V0"));
+  EXPECT_EQ(Vars.GetCount(), Count);
+  EXPECT_EQ(Vars.GetVarValue(L"v0"), L"0");
+}
+
+// The lookup by name against a scan of the items, after thousands of random changes.
+TEST(DynVars, LookupByNameAgreesWithTheItemsAfterEveryKindOfChange) {
+  TDynVarsKv Vars(nullptr);
+  TDynVarsKv Other(nullptr);
+  std::mt19937 Rng(4242);
+  const wchar_t* const Names[] = {L"a", L"A", L"b", L"B", L"ç", L"Ç", L"i", L"I", L"İ", L"ı", L"", L"x1", L"X1"};
+  auto Name = [&] { return String(Names[Rng() % std::size(Names)]); };
+  auto Scan = [&](const String& N) -> TDynVarKv* {
+    for (Integer I = 0; I < Vars.GetCount(); ++I)
+      if (SameText(Vars[I]->GetName(), N)) return Vars[I];
+    return nullptr;
+  };
+  for (Integer Step = 0; Step < 5000; ++Step) {
+    try {
+      switch (Rng() % 9) {
+        case 0: Vars.CreateDynVar(Name(), Step); break;
+        case 1: if (Vars.GetCount()) Vars[Integer(Rng() % Vars.GetCount())]->SetName(Name()); break;
+        case 2: Vars.DeleteDynVar(Name()); break;
+        case 3: if (Vars.GetCount()) delete Vars[Integer(Rng() % Vars.GetCount())]; break;
+        case 4: Vars.GetDynVar(Name())->SetAsInteger(Step); break;  // a dummy joins
+        case 5: Other.CreateDynVar(Name(), Step); break;
+        case 6: if (Other.GetCount()) Vars.AddDynVar(Other[0]); break;
+        case 7:
+          if (Vars.GetCount()) {
+            TDynVarKv* Out = Vars[0];
+            Vars.RemoveDynVar(Out);
+            delete Out;
+          }
+          break;
+        case 8: if (Rng() % 20 == 0) Vars.Clear(); else static_cast<TCollection&>(Vars).Add(); break;
+      }
+    } catch (const Exception&) {
+    }
+    for (const wchar_t* N : Names) ASSERT_EQ(Vars.FindDynVar(N), Scan(N)) << "step " << Step;
+  }
+}
+
+// "name=value" texts, mutated: what reads has unique names and reads again as it writes.
+TEST(StringVarsFuzz, TextsReadWholeOrNotAtAll) {
+  TFuzzSuite Suite{"string variables",
+                   {FuzzBytes("x=1\r\ny=2=3\r\nnoequals"), FuzzBytes(UTF8Encode(L"ad=Dağ\nsoyad=Işık\r\n"))},
+                   2000,
+                   0x1F83D9ABFB41BD6BULL,
+                   {"=", "\r\n", "\n", "\r", "X", "x"}};
+  String Many;
+  for (Integer I = 0; I < 40000; ++I) Many += L"n" + IntToStr(I) + L"=\r\n";
+  Suite.Hostile = {FuzzBytes(UTF8Encode(Many)), FuzzBytes(UTF8Encode(Many + L"N39999=1"))};
+  Fuzz(Suite, [](const TBytes& B) {
+    TStringVarsKv Vars(nullptr);
+    Vars.SetFromTextString(UTF8ToString(std::string(B.begin(), B.end())));
+    for (Integer I = 0; I < Vars.GetCount(); ++I) EXPECT_EQ(Vars.FindDynVar(Vars[I]->GetName()), Vars[I]);
+    const String Text = Vars.GetAsTextString();
+    TStringVarsKv Again(nullptr);
+    Again.SetFromTextString(Text);
+    EXPECT_EQ(Again.GetAsTextString(), Text);
+  });
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "framework/TypInfo.h"
 #include "framework/WinApi.h"
 #include "kvlib/foundation/KvLibLangConsts.h"
+#include "tests/framework/FuzzHarness.h"
 
 // A component with two texts that counts the language notices it hears.
 class TLangTestComponent : public TComponent, public ILanguageChangeConsumerKv {
@@ -361,6 +362,8 @@ TEST(LanguageResourceManager, DamagedOrHostileFilesAreShownAsReadingErrors) {
       {"binary cut short", std::string("TPF0\x12TLangTestComponent\x08LangTest\x07" "Caption\x06\x7F" "ab", 44),
        "İleri"},
       {"nesting far too deep", Nested(600), "İleri"},
+      // An error of the component rather than of the reader: a root name that is no name.
+      {"root named \"a b\"", std::string("TPF0\x12TLangTestComponent\x03" "a b\0\0", 29), "İleri"},
   };
   for (const TCase& Case : Cases) {
     TLanguageResourceManagerKv M;
@@ -373,6 +376,38 @@ TEST(LanguageResourceManager, DamagedOrHostileFilesAreShownAsReadingErrors) {
     EXPECT_EQ(Shown.Classes.size(), 1u) << Case.What;
     EXPECT_EQ(C.GetCaption(), Utf8(Case.Caption)) << Case.What;
   }
+}
+
+// Language files of every form, mutated: no error of reading one reaches the caller, except the
+// refusal of a stream that is no component stream at all.
+TEST(LanguageFileFuzz, DamagedFilesAreShownNeverRaised) {
+  const std::string Text = "object LangTest: TLangTestComponent\r\n  Caption = 'Weiter'\r\n  Hint = 'N'#228'chste'\r\n"
+                           "  object Kind: TLangTestComponent\r\n    Caption = 'x'\r\n  end\r\nend\r\n";
+  TMemoryStream In, Binary;
+  In.Write(Text.data(), Integer(Text.size()));
+  In.SetPosition(0);
+  ObjectTextToBinary(&In, &Binary);
+  const Byte* P = static_cast<const Byte*>(Binary.GetMemory());
+  TFuzzSuite Suite{"language file",
+                   {FuzzBytes(Text), FuzzBytes("\xEF\xBB\xBF" + Text), TBytes(P, P + Binary.GetSize())},
+                   5000,
+                   0xCBBB9D5DC1059ED8ULL,
+                   {"object ", "end\r\n", "(", "<", "{", "'", "#99999999999", "1E9999", "= ", "1x", "item "}};
+  Suite.Hostile = {FuzzBytes(Nested(600)), FuzzBytes("object 1: TLangTestComponent\r\nend\r\n")};
+  TShownErrors Shown;
+  Fuzz(Suite, [](const TBytes& B) {
+    TLanguageResourceManagerKv M;
+    TLangTestComponent C(nullptr);
+    TMemoryStream S;
+    if (!B.empty()) S.Write(B.data(), Integer(B.size()));
+    S.SetPosition(0);
+    try {
+      M.ReadComponentFromStream(&C, &S);
+    } catch (const Exception& E) {
+      if (E.Message() != L"Invalid stream format.")
+        ADD_FAILURE() << UTF8Encode(E.ClassName()) << " reached the caller: " << UTF8Encode(E.Message());
+    }
+  });
 }
 
 TEST(LanguageResourceManager, StreamOfUnknownFormatRaises) {

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstring>
 #include <memory>
 
 #include "framework/TypInfo.h"
 #include "framework/WinApi.h"
+#include "tests/framework/FuzzHarness.h"
 
 namespace {
 
@@ -152,6 +155,80 @@ TEST(FormStorageInterceptor, CentredFormStaysWhereItWasStoredOnlyWhenAPositionWa
     EXPECT_EQ(F->GetTop(), 80);
     F->Hide();
   }
+}
+
+// The form lies on the work area, at least in part, with at least its smallest size and no
+// larger than any screen could be, whatever was stored.
+void ExpectUsableBounds(TForm* F, Integer MinWidth, Integer MinHeight) {
+  const TRect Area = Screen->GetWorkAreaRect();
+  EXPECT_GE(F->GetWidth(), MinWidth);
+  EXPECT_GE(F->GetHeight(), MinHeight);
+  EXPECT_LE(F->GetWidth(), 16384);
+  EXPECT_LE(F->GetHeight(), 16384);
+  EXPECT_LT(F->GetLeft(), Area.Right);
+  EXPECT_LT(F->GetTop(), Area.Bottom);
+  EXPECT_GT(Int64(F->GetLeft()) + F->GetWidth(), Area.Left);
+  EXPECT_GT(Int64(F->GetTop()) + F->GetHeight(), Area.Top);
+}
+
+TEST(FormStorageInterceptor, HostileStoredBoundsGiveAUsableForm) {
+  const TRect Area = Screen->GetWorkAreaRect();
+  const Integer MinW = GetSystemMetrics(SM_CXMINTRACK), MinH = GetSystemMetrics(SM_CYMINTRACK);
+  const struct {
+    const char* What;
+    Integer Left, Top, Width, Height, Dpi;
+  } Cases[] = {
+      {"no size, off to the right", 5000, 100, 0, 0, 0},
+      {"negative size", 100, 100, -300, -200, 0},
+      {"all at the largest", INT_MAX, INT_MAX, INT_MAX, INT_MAX, 0},
+      {"all at the smallest", INT_MIN, INT_MIN, INT_MIN, INT_MIN, 0},
+      {"right edge past the largest", INT_MAX - 1000, 10, 2000, 100, 0},
+      {"scaled past the largest", 1 << 29, 1 << 29, 1 << 29, 1 << 29, 1},
+      {"a DPI below nothing", 10, 10, 300, 200, -96},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    TFormPtr F = NewForm(0, 0, 200, 100);
+    TFormStoragePropertyInterceptor I(F.get());
+    ReadBack(I, {{L"Left", C.Left}, {L"Top", C.Top}, {L"Width", C.Width}, {L"Height", C.Height},
+                 {L"PixelsPerInch", C.Dpi}});
+    ExpectUsableBounds(F.get(), MinW, MinH);
+  }
+  // A Left of 5000 without a width: the smallest form, at the right edge of the work area.
+  TFormPtr F = NewForm(0, 0, 200, 100);
+  TFormStoragePropertyInterceptor I(F.get());
+  ReadBack(I, {{L"Left", 5000}, {L"Top", 100}, {L"Width", 0}, {L"Height", 0}});
+  EXPECT_EQ(F->GetWidth(), MinW);
+  EXPECT_EQ(F->GetLeft(), Area.Right - MinW);
+  // The form's own smallest size counts when it is larger.
+  F->GetConstraints()->SetMinWidth(MinW + 150);
+  F->GetConstraints()->SetMinHeight(MinH + 100);
+  TFormStoragePropertyInterceptor J(F.get());
+  ReadBack(J, {{L"Left", 10}, {L"Top", 10}, {L"Width", 1}, {L"Height", 1}});
+  EXPECT_EQ(F->GetWidth(), MinW + 150);
+  EXPECT_EQ(F->GetHeight(), MinH + 100);
+  EXPECT_EQ(F->GetLeft(), 10);
+}
+
+// Stored bounds of a settings file, mutated: five 32-bit numbers (left, top, width, height, DPI).
+TEST(FormBoundsFuzz, AnyStoredBoundsGiveAUsableForm) {
+  auto Tuple = [](std::initializer_list<Integer> V) {
+    TBytes B(20, 0);
+    std::memcpy(B.data(), std::data(V), std::min<size_t>(V.size() * 4, 20));
+    return B;
+  };
+  const Integer Dpi = Screen->GetPixelsPerInch();
+  TFuzzSuite Suite{"form bounds", {Tuple({100, 50, 800, 600, Dpi}), Tuple({-20, 0, 300, 200, Dpi * 2})}, 3000,
+                   0x5BE0CD19137E2179ULL};
+  const Integer MinW = GetSystemMetrics(SM_CXMINTRACK), MinH = GetSystemMetrics(SM_CYMINTRACK);
+  TFormPtr F = NewForm(0, 0, 200, 100);
+  Fuzz(Suite, [&](const TBytes& B) {
+    Integer V[5] = {};
+    std::memcpy(V, B.data(), std::min<size_t>(B.size(), sizeof V));
+    TFormStoragePropertyInterceptor I(F.get());
+    ReadBack(I, {{L"Left", V[0]}, {L"Top", V[1]}, {L"Width", V[2]}, {L"Height", V[3]}, {L"PixelsPerInch", V[4]}});
+    ExpectUsableBounds(F.get(), MinW, MinH);
+  });
 }
 
 }  // namespace
