@@ -156,7 +156,7 @@ struct TOutcome {
   Integer Left = 0;
   Int64 Stored = 0;
   Int64 Memory = 0;  // bytes taken by the loaded and indexed table
-  std::vector<Integer> Order;  // ids in name order
+  std::vector<String> Order;  // the names in index order
   Integer Scanned = 0;  // values read back
 };
 
@@ -192,8 +192,7 @@ TOutcome RunStorage(const TWork& W, TTimes& T, bool CheckOrder) {
   Out.Memory = PrivateBytes() - MemBefore;
   if (CheckOrder) {
     Out.Order.reserve(size_t(Index->GetCount()));
-    for (Integer I = 0; I < Index->GetCount(); ++I)
-      Out.Order.push_back(L->GetRec(Index->GetItems(I)->RecIndex)->GetDataValue(0, dvvValueKv).AsInteger());
+    for (Integer I = 0; I < Index->GetCount(); ++I) Out.Order.push_back(Index->GetKeyValue(I).AsString());
   }
   T0 = Seconds();
   for (Integer P : W.Probe) {
@@ -277,8 +276,10 @@ TOutcome RunSQLite(const TWork& W, TTimes& T, bool CheckOrder) {
   Out.Memory = sqlite3_memory_used() - MemBefore;
   if (CheckOrder) {
     sqlite3_stmt* Ord;
-    Check(sqlite3_prepare_v2(Db, "SELECT id FROM t ORDER BY name", -1, &Ord, nullptr), Db);
-    while (sqlite3_step(Ord) == SQLITE_ROW) Out.Order.push_back(sqlite3_column_int(Ord, 0));
+    Check(sqlite3_prepare_v2(Db, "SELECT name FROM t ORDER BY name", -1, &Ord, nullptr), Db);
+    while (sqlite3_step(Ord) == SQLITE_ROW)
+      Out.Order.push_back(String(static_cast<const Char*>(sqlite3_column_text16(Ord, 0)),
+                                 size_t(sqlite3_column_bytes16(Ord, 0)) / sizeof(Char)));
     sqlite3_finalize(Ord);
   }
   sqlite3_stmt* Sel;
@@ -422,14 +423,11 @@ int main(int argc, char** argv) {
       size_t Same = 0;
       while (Same < O.Order.size() && Same < L.Order.size() && O.Order[Same] == L.Order[Same]) ++Same;
       if (Same == O.Order.size() && O.Order.size() == L.Order.size()) {
-        std::printf("name order: the same %zu ids on both sides\n", Same);
+        std::printf("name order: the same %zu names on both sides\n", Same);
       } else {
         std::printf("name order differs at row %zu of %zu / %zu\n", Same, O.Order.size(), L.Order.size());
-        if (Same < O.Order.size() && Same < L.Order.size()) {
-          std::printf("  storage id %d '%ls', SQLite id %d '%ls'\n", O.Order[Same],
-                      W.Rows[size_t(O.Order[Same] - 1)].Name.c_str(), L.Order[Same],
-                      W.Rows[size_t(L.Order[Same] - 1)].Name.c_str());
-        }
+        if (Same < O.Order.size() && Same < L.Order.size())
+          std::printf("  storage '%ls', SQLite '%ls'\n", O.Order[Same].c_str(), L.Order[Same].c_str());
       }
       double ValueBytes = 4 + 10 * 2 + 8 + 8;
       std::printf("memory per record after load and index: storage %.0f bytes, SQLite %.0f bytes (values: %.0f)\n",

@@ -18,6 +18,39 @@ const wchar_t* const SIndexNotComparable = L"TMTIndexKv.FindKeyValueIndex: value
 // Keys are read into a few parts on the stack.
 constexpr size_t IndexInlineParts = 8;
 
+// Runs a rebuild leaves: half the most a run holds, so the first changes split none.
+constexpr size_t IndexBuiltRun = 128;
+
+// An order-keeping number for a value of one of the kinds read by value; false for the others.
+bool IndexPrefixOf(const TMTValueRefKv& V, bool Keyed, UInt64& Prefix, bool& Whole) {
+  auto Flip = [](Int64 X) { return UInt64(X) ^ (UInt64(1) << 63); };
+  Whole = true;
+  switch (V.Kind) {
+    case mvkIntegerKv: case mvkCurrencyKv:
+      Prefix = Flip(V.Int);
+      return true;
+    case mvkFloatKv: case mvkDateKv: {
+      if (V.Float != V.Float) return false;  // NaN compares with nothing
+      Double D = V.Float == 0 ? 0.0 : V.Float;
+      UInt64 Bits;
+      std::memcpy(&Bits, &D, sizeof(Bits));
+      Prefix = Bits >> 63 ? ~Bits : Bits | (UInt64(1) << 63);
+      return true;
+    }
+    case mvkBooleanKv:
+      Prefix = V.Bool ? 1 : 0;
+      return true;
+    case mvkTextKv:
+      if (!Keyed) return false;
+      Prefix = TurkishSortPrefixKv(V.Text, size_t(V.Length));
+      Whole = false;
+      return true;
+    default:
+      return false;
+  }
+}
+
+
 }  // namespace
 
 EUniqueKeyViolationKv::EUniqueKeyViolationKv(const String& AFieldNames, const Variant& AValue)
@@ -71,6 +104,7 @@ void TMTIndexKv::ClearIndex() {
   FRuns.clear();
   FRuns.shrink_to_fit();
   FRunSums.clear();
+  FFences.clear();
   FCount = 0;
   FStale = false;
   Changed();
@@ -157,7 +191,11 @@ TMTIndexKv::TProbe TMTIndexKv::MakeProbe(const Variant& Value) {
       P.Comparable = false;
       return P;
     }
-    P.Held.push_back(Value);
+    // Read in place: Value outlives the probe.
+    P.Resize(1);
+    P.Parts()[0] = TMTValueRefKv::Of(Value);
+    P.HasPrefix = FFenced && FencePrefix(P.Parts()[0], P.Prefix);
+    return P;
   } else {
     if (!VarIsArray(Value) || VarArrayDimCount(Value) != 1 ||
         VarArrayHighBound(Value, 1) - VarArrayLowBound(Value, 1) + 1 != Integer(N)) {
@@ -166,7 +204,8 @@ TMTIndexKv::TProbe TMTIndexKv::MakeProbe(const Variant& Value) {
     }
     for (Integer I = VarArrayLowBound(Value, 1); I <= VarArrayHighBound(Value, 1); ++I) P.Held.push_back(Value[I]);
   }
-  for (const Variant& V : P.Held) P.Parts.push_back(TMTValueRefKv::Of(V));
+  P.Resize(P.Held.size());
+  for (size_t I = 0; I < P.Held.size(); ++I) P.Parts()[I] = TMTValueRefKv::Of(P.Held[I]);
   return P;
 }
 
@@ -184,9 +223,9 @@ TVariantRelationship TMTIndexKv::CompareEntry(TMemoryRecordKv* Rec, const TProbe
   TMTValueRefKv Parts[IndexInlineParts];
   std::vector<TMTValueRefKv> More;
   const TMTValueRefKv* P = Parts;
-  size_t N = Key.Parts.size();
+  size_t N = Key.Count;
   if (Own) {
-    P = Own->Parts.data();
+    P = Own->Parts();
   } else {
     if (N > IndexInlineParts) {
       More.resize(N);
@@ -195,7 +234,7 @@ TVariantRelationship TMTIndexKv::CompareEntry(TMemoryRecordKv* Rec, const TProbe
     ReadKey(Rec, const_cast<TMTValueRefKv*>(P));
   }
   for (size_t I = 0; I < N; ++I) {
-    TVariantRelationship R = ComparePart(P[I], Key.Parts[I]);
+    TVariantRelationship R = ComparePart(P[I], Key.Parts()[I]);
     if (R != vrEqual) return R;
   }
   return vrEqual;
@@ -203,8 +242,9 @@ TVariantRelationship TMTIndexKv::CompareEntry(TMemoryRecordKv* Rec, const TProbe
 
 TMTIndexKv::TProbe TMTIndexKv::ProbeOfRecord(TMemoryRecordKv* Rec) {
   TProbe P;
-  P.Parts.resize(KeyFields(Rec->GetDataStruct()).size());
-  ReadKey(Rec, P.Parts.data());
+  P.Resize(KeyFields(Rec->GetDataStruct()).size());
+  ReadKey(Rec, P.Parts());
+  P.HasPrefix = FFenced && P.Count == 1 && FencePrefix(P.Parts()[0], P.Prefix);
   return P;
 }
 
@@ -219,6 +259,34 @@ TVariantRelationship TMTIndexKv::CompareRecordKeys(TMemoryRecordKv* A, TMemoryRe
     if (R != vrEqual) return R;
   }
   return vrEqual;
+}
+
+bool TMTIndexKv::FencePrefix(const TMTValueRefKv& Part, UInt64& Prefix) const {
+  if (Part.IsNull()) {
+    Prefix = 0;
+    return true;
+  }
+  bool Whole;
+  return Part.Kind == FFenceKind && IndexPrefixOf(Part, FKeyed, Prefix, Whole);
+}
+
+UInt64 TMTIndexKv::EntryPrefix(TMemoryRecordKv* Rec) {
+  TMTValueRefKv Part;
+  if (Rec == FOverride && FOverrideKey && FOverrideKey->Count == 1) Part = FOverrideKey->Parts()[0];
+  else ReadKey(Rec, &Part);
+  UInt64 Prefix = 0;
+  // A key of another kind (a value written raw) ends the fences until the next rebuild.
+  if (!FencePrefix(Part, Prefix)) FFenced = false;
+  return Prefix;
+}
+
+void TMTIndexKv::SetFence(size_t Run) {
+  if (FFenced) FFences[Run] = EntryPrefix(FRuns[Run].back());
+}
+
+TVariantRelationship TMTIndexKv::CompareLast(size_t Run, const TProbe& Key) {
+  if (FFenced && Key.HasPrefix && FFences[Run] != Key.Prefix) return FFences[Run] < Key.Prefix ? vrLessThan : vrGreaterThan;
+  return CompareEntry(FRuns[Run].back(), Key);
 }
 
 Int64 TMTIndexKv::PositionKey(TMemoryRecordKv* Rec) const {
@@ -258,6 +326,10 @@ Integer TMTIndexKv::PositionOf(TSlot S) const {
 
 void TMTIndexKv::IndexRuns() {
   size_t N = FRuns.size();
+  if (FFences.size() != N) {
+    FFences.assign(N, 0);
+    for (size_t I = 0; I < N && FFenced; ++I) SetFence(I);
+  }
   FRunSums.assign(N + 1, 0);
   FCount = 0;
   for (size_t I = 1; I <= N; ++I) {
@@ -284,8 +356,11 @@ void TMTIndexKv::SplitRun(size_t Run) {
                                                       Long.begin() + ptrdiff_t(std::min(Long.size(), (P + 1) * Half)));
   FRuns.reserve(FRuns.size() + Pieces - 1);
   FEntryMoves += Int64(FRuns[Run].size());
+  FFences.reserve(FFences.size() + Pieces - 1);
   FRuns.erase(FRuns.begin() + ptrdiff_t(Run));
   FRuns.insert(FRuns.begin() + ptrdiff_t(Run), std::make_move_iterator(Parts.begin()), std::make_move_iterator(Parts.end()));
+  FFences.insert(FFences.begin() + ptrdiff_t(Run), Pieces - 1, 0);
+  for (size_t P = 0; P < Pieces; ++P) SetFence(Run + P);
   IndexRuns();
 }
 
@@ -297,6 +372,8 @@ void TMTIndexKv::JoinRuns() {
   FEntryMoves += FCount;
   FRuns.clear();
   FRuns.push_back(std::move(All));
+  FFences.assign(1, 0);
+  SetFence(0);
   IndexRuns();
 }
 
@@ -305,6 +382,8 @@ void TMTIndexKv::InsertAt(TSlot S, TMemoryRecordKv* Rec) {
   if (FRuns.empty()) {
     FRuns.emplace_back();
     FRuns[0].push_back(Rec);
+    FFences.assign(1, 0);
+    SetFence(0);
     IndexRuns();
     return;
   }
@@ -317,6 +396,7 @@ void TMTIndexKv::InsertAt(TSlot S, TMemoryRecordKv* Rec) {
   TEntryRun& R = FRuns[S.Run];
   FEntryMoves += Int64(R.size() - S.At);
   R.insert(R.begin() + ptrdiff_t(S.At), Rec);
+  if (S.At + 1 == R.size()) SetFence(S.Run);
   RunResized(S.Run, 1);
 }
 
@@ -330,11 +410,14 @@ void TMTIndexKv::EraseAt(TSlot S) {
   }
   TEntryRun& R = FRuns[S.Run];
   FEntryMoves += Int64(R.size() - S.At - 1);
+  bool Last = S.At + 1 == R.size();
   R.erase(R.begin() + ptrdiff_t(S.At));
   if (R.empty()) {
     FRuns.erase(FRuns.begin() + ptrdiff_t(S.Run));
+    FFences.erase(FFences.begin() + ptrdiff_t(S.Run));
     IndexRuns();
   } else {
+    if (Last) SetFence(S.Run);
     RunResized(S.Run, -1);
   }
 }
@@ -373,35 +456,6 @@ struct TIndexSortEntry {
   Byte Rank;
   bool Whole;  // the prefix is the whole key: equal prefixes are equal keys
 };
-
-// An order-keeping number for a value of one of the kinds read by value; false for the others.
-bool IndexPrefixOf(const TMTValueRefKv& V, bool Keyed, UInt64& Prefix, bool& Whole) {
-  auto Flip = [](Int64 X) { return UInt64(X) ^ (UInt64(1) << 63); };
-  Whole = true;
-  switch (V.Kind) {
-    case mvkIntegerKv: case mvkCurrencyKv:
-      Prefix = Flip(V.Int);
-      return true;
-    case mvkFloatKv: case mvkDateKv: {
-      if (V.Float != V.Float) return false;  // NaN compares with nothing
-      Double D = V.Float == 0 ? 0.0 : V.Float;
-      UInt64 Bits;
-      std::memcpy(&Bits, &D, sizeof(Bits));
-      Prefix = Bits >> 63 ? ~Bits : Bits | (UInt64(1) << 63);
-      return true;
-    }
-    case mvkBooleanKv:
-      Prefix = V.Bool ? 1 : 0;
-      return true;
-    case mvkTextKv:
-      if (!Keyed) return false;
-      Prefix = TurkishSortPrefixKv(V.Text, size_t(V.Length));
-      Whole = false;
-      return true;
-    default:
-      return false;
-  }
-}
 
 }  // namespace
 
@@ -485,11 +539,30 @@ void TMTIndexKv::RebuildIndex() {
     };
     if (All.size() > 1) Sort(0, Integer(All.size()) - 1);
   }
-  if (!All.empty()) {
-    FRuns.emplace_back();
-    FRuns[0].reserve(All.size());
-    for (const TIndexSortEntry& E : All) FRuns[0].push_back(E.Rec);
+  // The fences serve keys of one field of a kind read by value (texts under the Turkish order).
+  FFenced = false;
+  if (S && F.size() == 1) {
+    switch (S->GetDataField(F[0])->VarDataType()) {
+      case varShortInt: case varByte: case varSmallint: case varWord: case varInteger: case varLongWord: case varInt64:
+        FFenceKind = mvkIntegerKv;
+        FFenced = true;
+        break;
+      case varSingle: case varDouble: FFenceKind = mvkFloatKv; FFenced = true; break;
+      case varDate: FFenceKind = mvkDateKv; FFenced = true; break;
+      case varCurrency: FFenceKind = mvkCurrencyKv; FFenced = true; break;
+      case varBoolean: FFenceKind = mvkBooleanKv; FFenced = true; break;
+      case varString: case varUString: case varOleStr: FFenceKind = mvkTextKv; FFenced = FKeyed; break;
+      default: break;
+    }
   }
+  for (size_t At = 0; At < All.size(); At += IndexBuiltRun) {
+    size_t End = std::min(All.size(), At + IndexBuiltRun);
+    FRuns.emplace_back();
+    FRuns.back().reserve(IndexBuiltRun);
+    for (size_t I = At; I < End; ++I) FRuns.back().push_back(All[I].Rec);
+  }
+  FFences.assign(FRuns.size(), 0);
+  for (size_t R = 0; R < FRuns.size() && FFenced; ++R) SetFence(R);
   IndexRuns();
   if (IsUniqueKind()) CheckUnique();
 }
@@ -524,6 +597,7 @@ void TMTIndexKv::QuickSort(Integer L, Integer R) {
     }
   };
   Sort(L, R);
+  SetFence(0);
 }
 
 void TMTIndexKv::CheckUnique() {
@@ -555,7 +629,9 @@ bool TMTIndexKv::FindKey(const TProbe& Key, TSlot& S) {
   size_t Lo = 0, Hi = FRuns.size();
   while (Lo < Hi) {
     size_t Mid = (Lo + Hi) >> 1;
-    if (Compare(FRuns[Mid].back()) == vrLessThan) Lo = Mid + 1;
+    TVariantRelationship C = CompareLast(Mid, Key);
+    if (C == vrNotEqual) throw Exception(SIndexNotComparable);
+    if (C == vrLessThan) Lo = Mid + 1;
     else Hi = Mid;
   }
   if (Lo == FRuns.size()) {
@@ -600,7 +676,11 @@ bool TMTIndexKv::FindPlace(const TProbe& Key, TMemoryRecordKv* Rec, TSlot& S) {
   size_t Lo = 0, Hi = FRuns.size();
   while (Lo < Hi) {
     size_t Mid = (Lo + Hi) >> 1;
-    if (Before(FRuns[Mid].back())) Lo = Mid + 1;
+    // A fence that differs from the key decides without the record.
+    bool LastBefore;
+    if (FFenced && Key.HasPrefix && FFences[Mid] != Key.Prefix) LastBefore = FFences[Mid] < Key.Prefix;
+    else LastBefore = Before(FRuns[Mid].back());
+    if (LastBefore) Lo = Mid + 1;
     else Hi = Mid;
   }
   if (Lo == FRuns.size()) {
@@ -798,12 +878,12 @@ void TMTIndexKv::Notify(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNoti
       FGonePosition = Int64(Index) * 2 - 1;
       TMTScopeExitKv Forget([this] { FGone = nullptr; });
       TSlot P;
-      if (FindEntryOfRecord(MakeProbe(EntryKeyOf(MemRec)), MemRec, P)) EraseAt(P);
+      if (FindEntryOfRecord(ProbeOfRecord(MemRec), MemRec, P)) EraseAt(P);
       break;
     }
     case rlnRecMarkedForDelKv: {
       TSlot P;
-      if (FindEntryOfRecord(MakeProbe(EntryKeyOf(MemRec)), MemRec, P)) EraseAt(P);
+      if (FindEntryOfRecord(ProbeOfRecord(MemRec), MemRec, P)) EraseAt(P);
       break;
     }
     default:
@@ -839,6 +919,8 @@ void TMTIndexKv::RecordsRemoved() {
   }
   FRuns.erase(FRuns.begin() + ptrdiff_t(Kept), FRuns.end());
   FEntryMoves += FCount;
+  FFences.assign(FRuns.size(), 0);
+  for (size_t R = 0; R < FRuns.size() && FFenced; ++R) SetFence(R);
   IndexRuns();
 }
 
@@ -852,7 +934,7 @@ void TMTIndexKv::RecordMoved(TMemoryRecordKv* Item, Integer OldIndex, Integer Ne
   bool Has;
   {
     TMTScopeExitKv Forget([this] { FGone = nullptr; });
-    Has = FindEntryOfRecord(MakeProbe(EntryKeyOf(Item)), Item, P);
+    Has = FindEntryOfRecord(ProbeOfRecord(Item), Item, P);
   }
   if (!Has) return;
   EraseAt(P);

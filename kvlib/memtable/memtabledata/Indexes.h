@@ -83,11 +83,22 @@ class TMTIndexKv : public TCollectionItem {
     size_t Run = 0;
     size_t At = 0;
   };
-  // A key looked for: its parts read in place.
+  // A key looked for: its parts read in place (a few in the probe itself, with no allocation).
   struct TProbe {
-    std::vector<Variant> Held;
-    std::vector<TMTValueRefKv> Parts;
+    static constexpr size_t Inline = 8;
+    TMTValueRefKv InlineParts[Inline];
+    std::vector<TMTValueRefKv> MoreParts;
+    std::vector<Variant> Held;  // the elements of a key of several fields
+    size_t Count = 0;
     bool Comparable = true;
+    bool HasPrefix = false;  // the first part in the fences' order
+    UInt64 Prefix = 0;
+    void Resize(size_t N) {
+      Count = N;
+      if (N > Inline) MoreParts.resize(N);
+    }
+    TMTValueRefKv* Parts() { return Count > Inline ? MoreParts.data() : InlineParts; }
+    const TMTValueRefKv* Parts() const { return Count > Inline ? MoreParts.data() : InlineParts; }
   };
 
   bool IsMaintained() const { return FActive && !FFields.empty(); }
@@ -114,7 +125,15 @@ class TMTIndexKv : public TCollectionItem {
   // The slot after S, or false at the end.
   bool Next(TSlot& S) const;
   bool Prev(TSlot& S) const;
-  void Changed() { FHanded.clear(); }
+  // The number of a key part in the fences' order; false for a part of another kind.
+  bool FencePrefix(const TMTValueRefKv& Part, UInt64& Prefix) const;
+  UInt64 EntryPrefix(TMemoryRecordKv* Rec);
+  void SetFence(size_t Run);
+  // Compares a run's last entry with Key through its fence when the numbers differ.
+  TVariantRelationship CompareLast(size_t Run, const TProbe& Key);
+  void Changed() {
+    if (!FHanded.empty()) std::unordered_map<Integer, TIndexItemKv>().swap(FHanded);
+  }
 
   // The key fields, resolved for the structure's layout of now (an unknown name raises).
   const TIntArray& KeyFields(const TMTDataStructKv* S);
@@ -150,6 +169,12 @@ class TMTIndexKv : public TCollectionItem {
   bool FPrimary = false;
   std::vector<TEntryRun> FRuns;
   std::vector<Integer> FRunSums;  // Fenwick sums of the runs' sizes, from 1
+  // Each run's last key as a number in the key's order (see IndexPrefixOf), side by side: a lookup
+  // finds its run among them without reading a record per step. Kept while every key is of the
+  // field's own kind; equal numbers leave the order to the keys.
+  std::vector<UInt64> FFences;
+  bool FFenced = false;
+  TMTValueKindKv FFenceKind = mvkNullKv;
   Integer FCount = 0;
   Int64 FEntryMoves = 0;
   TRecordsListKv* FRecordsList = nullptr;

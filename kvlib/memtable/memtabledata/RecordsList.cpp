@@ -268,7 +268,12 @@ void TRecordsListKv::SetRec(Integer Index, TMemoryRecordKv* Value) {
   TChunkPlace P = PlaceOf(Index);
   TMemoryRecordKv*& Slot = P.Chunk->Items[P.At];
   if (Slot == Value) return;
-  if (Slot && Slot->Chunk() == P.Chunk->Id + 1) Slot->SetChunk(0);
+  // The record put out leaves the list unless it stands elsewhere in it (records swapped in turn).
+  if (Slot && Slot->Chunk() == P.Chunk->Id + 1) {
+    bool Stays = false;
+    for (Integer I = 0; I < P.Chunk->Count && !Stays; ++I) Stays = I != P.At && P.Chunk->Items[I] == Slot;
+    if (!Stays) Slot->SetChunk(0);
+  }
   Slot = Value;
   if (Value) Value->SetChunk(P.Chunk->Id + 1);
   FIndexes->MarkStale();
@@ -485,6 +490,9 @@ void TRecordsListKv::PersistDeleteRecords(const std::vector<TRecordsRangeKv>& Re
       TList::Error(SListIndexError, R.LowIndex < 0 ? R.LowIndex : R.HighIndex);
   bool Apply = !FCachedUpdates && HasApplier();
   std::vector<TMemoryRecordKv*> Gone;
+  size_t Most = 0;
+  for (const TRecordsRangeKv& R : RecordsRanges) Most += size_t(R.HighIndex - R.LowIndex + 1);
+  Gone.reserve(Most);  // taking a record out never fails for want of room
   {
     // The records whose deletion was made leave the list even when the applier refuses a later one.
     TMTScopeExitKv Finish([&] {
@@ -502,7 +510,6 @@ void TRecordsListKv::PersistDeleteRecords(const std::vector<TRecordsRangeKv>& Re
         TMemoryRecordKv* Rec = P.Chunk->Items[P.At];
         if (!Rec) continue;
         if (Apply) ApplyImmediately(Rec, akDelete);
-        Gone.reserve(Gone.size() + 1);
         P.Chunk->Items[P.At] = nullptr;
         Rec->SetChunk(0);
         Gone.push_back(Rec);
