@@ -221,14 +221,9 @@ TBaseTreeNodeKv* TTreeListKv::CreateNodeApart(const String& Text, TObject* Data)
 }
 
 TBaseTreeNodeKv* TTreeListKv::AddChild(const String& Text, TBaseTreeNodeKv* Parent, TObject* Data) {
-  TBaseTreeNodeKv* Node = CreateNodeApart(Text, Data);
-  try {
-    AddNode(Node, Parent, true, naAddChildKv);
-  } catch (...) {
-    delete Node;
-    throw;
-  }
-  return Node;
+  std::unique_ptr<TBaseTreeNodeKv> Node(CreateNodeApart(Text, Data));
+  AddNode(Node.get(), Parent, true, naAddChildKv);
+  return Node.release();  // its parent has it
 }
 
 void TTreeListKv::CheckAttach(TBaseTreeNodeKv* Node, TBaseTreeNodeKv* Destination, TNodeAttachModeKv Mode) {
