@@ -42,6 +42,8 @@ class TRecordsListKv : public TComponent {
   explicit TRecordsListKv(TComponent* AOwner);
   ~TRecordsListKv() override;
 
+  // A record laid out for the list's structure, not yet in the list. It lives by the list's
+  // layouts: one that is never added must be freed before the list.
   TMemoryRecordKv* NewRecord();
   Integer AddRecord(TMemoryRecordKv* Rec);
   void InsertRecord(Integer Index, TMemoryRecordKv* Rec);

@@ -612,7 +612,10 @@ void TRecordsListKv::WriteData(TWriter* Writer) {
   for (const TChunk* C : FChunks)
     for (Integer K = 0; K < C->Count; ++K) {
       // The walk over the records is bound by memory: the records ahead are fetched.
-      if (K + 8 < C->Count) __builtin_prefetch(C->Items[K + 8]);
+      if (K + 8 < C->Count) {
+        __builtin_prefetch(C->Items[K + 8]);
+        __builtin_prefetch(reinterpret_cast<const char*>(C->Items[K + 8]) + 64);
+      }
       TMemoryRecordKv* Rec = C->Items[K];
       Rec->CheckLayout();
       if (!Rec->GetDataStruct()) {
