@@ -264,7 +264,9 @@ TEST(MemTableStoredValue, ReadInPlaceAsItsVariant) {
       TMTValueRefKv Ref = Rec->GetValueRef(F);
       EXPECT_EQ(Ref.VarType, VarType(V)) << F;
       EXPECT_EQ(Ref.IsNull(), V.IsNull()) << F;
-      if (VarIsStr(V)) EXPECT_EQ(String(Ref.TextView()), V.AsString()) << F;
+      if (VarIsStr(V)) {
+        EXPECT_EQ(String(Ref.TextView()), V.AsString()) << F;
+      }
       EXPECT_EQ(VarType(Ref.ToVariant()), VarType(V)) << F;
       // Against values of every row and kind, as DBVarCompareValue orders the variants.
       for (const auto& Other : Rows)
@@ -307,7 +309,9 @@ TEST(MemTableStoredValue, TextsOfAnyLengthKeepTheirValues) {
     for (Integer F = 0; F < 4; ++F) {
       Variant V = Rec->GetDataValue(F, dvvValueKv);
       EXPECT_EQ(V.IsNull(), Now[F].IsNull()) << F;
-      if (!V.IsNull()) EXPECT_EQ(VarToStr(V), VarToStr(Now[F])) << F;
+      if (!V.IsNull()) {
+        EXPECT_EQ(VarToStr(V), VarToStr(Now[F])) << F;
+      }
     }
   }
   EXPECT_EQ(VarType(Rec->GetDataValue(2, dvvValueKv)), varNull);
