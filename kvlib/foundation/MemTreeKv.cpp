@@ -1,6 +1,7 @@
 #include "kvlib/foundation/MemTreeKv.h"
 
 #include "framework/SysUtils.h"
+#include "framework/classes/Lists.h"
 
 namespace {
 
@@ -15,11 +16,20 @@ bool IsChildMode(TNodeAttachModeKv Mode) { return Mode == naAddChildKv || Mode =
 
 // ---- TBaseTreeNodeKv ----------------------------------------------------------------------------
 
-TBaseTreeNodeKv::TBaseTreeNodeKv() : FItems(std::make_unique<TObjectListKv>()),
-                                     FVisibleItems(std::make_unique<TObjectListKv>()) {}
+TBaseTreeNodeKv::TBaseTreeNodeKv() = default;
 
 TBaseTreeNodeKv::~TBaseTreeNodeKv() {
-  for (Integer I = FItems->GetCount() - 1; I >= 0; --I) delete GetItem(I);
+  for (Integer I = GetCount() - 1; I >= 0; --I) delete GetItem(I);
+}
+
+TBaseTreeNodeKv* TBaseTreeNodeKv::GetItem(Integer Index) const {
+  if (!FItems) TList::Error(SListIndexError, Index);
+  return static_cast<TBaseTreeNodeKv*>(FItems->GetItems(Index));
+}
+
+TObjectListKv& TBaseTreeNodeKv::Items() {
+  if (!FItems) FItems = std::make_unique<TObjectListKv>();
+  return *FItems;
 }
 
 Integer TBaseTreeNodeKv::GetVisibleCount() {
@@ -33,7 +43,8 @@ TBaseTreeNodeKv* TBaseTreeNodeKv::GetVisibleItem(Integer VisibleIndex) {
 
 TObjectListKv* TBaseTreeNodeKv::GetVisibleItems() {
   if (FVisibleItemsObsolete) BuildVisibleItems();
-  return FItems->GetCount() == FVisibleCount ? FItems.get() : FVisibleItems.get();
+  if (GetCount() == FVisibleCount) return &Items();
+  return FVisibleItems.get();
 }
 
 bool TBaseTreeNodeKv::GetHasVisibleChildren() {
@@ -47,8 +58,8 @@ void TBaseTreeNodeKv::CheckSameOwner(TBaseTreeNodeKv* Node) const {
 
 Integer TBaseTreeNodeKv::Add(TBaseTreeNodeKv* Node) {
   CheckSameOwner(Node);
-  bool AllVisible = !FVisibleItemsObsolete && FItems->GetCount() == FVisibleCount;
-  Integer Result = FItems->Add(Node);
+  bool AllVisible = !FVisibleItemsObsolete && GetCount() == FVisibleCount;
+  Integer Result = Items().Add(Node);
   if (AllVisible && Node->FVisible) {
     Node->FVisibleIndex = Result;
     ++FVisibleCount;
@@ -59,8 +70,8 @@ Integer TBaseTreeNodeKv::Add(TBaseTreeNodeKv* Node) {
 
 void TBaseTreeNodeKv::Insert(Integer Index, TBaseTreeNodeKv* Node) {
   CheckSameOwner(Node);
-  bool AllVisible = !FVisibleItemsObsolete && FItems->GetCount() == FVisibleCount;
-  FItems->Insert(Index, Node);
+  bool AllVisible = !FVisibleItemsObsolete && GetCount() == FVisibleCount;
+  Items().Insert(Index, Node);
   if (AllVisible && Node->FVisible)
     ++FVisibleCount;
   else
@@ -68,20 +79,20 @@ void TBaseTreeNodeKv::Insert(Integer Index, TBaseTreeNodeKv* Node) {
 }
 
 void TBaseTreeNodeKv::Delete(Integer Index) {
-  FItems->Delete(Index);
+  Items().Delete(Index);
   VisibleItemsBecomeObsolete();
 }
 
 void TBaseTreeNodeKv::Exchange(Integer Index1, Integer Index2) {
   if (Index1 == Index2) return;
-  FItems->Exchange(Index1, Index2);
+  Items().Exchange(Index1, Index2);
   GetItem(Index1)->FIndex = Index1;
   GetItem(Index2)->FIndex = Index2;
 }
 
 void TBaseTreeNodeKv::Clear() {
-  FItems->Clear();
-  FVisibleItems->Clear();
+  if (FItems) FItems->Clear();
+  if (FVisibleItems) FVisibleItems->Clear();
 }
 
 Integer TBaseTreeNodeKv::SubtreeHeight() const {
@@ -102,7 +113,7 @@ Integer TBaseTreeNodeKv::SubtreeHeight() const {
 Integer TBaseTreeNodeKv::ActualIndex() const {
   if (!FParent) return -1;
   if (FIndex >= 0 && FIndex < FParent->GetCount() && FParent->GetItem(FIndex) == this) return FIndex;
-  return FParent->FItems->IndexOf(const_cast<TBaseTreeNodeKv*>(this));
+  return FParent->Items().IndexOf(const_cast<TBaseTreeNodeKv*>(this));
 }
 
 void TBaseTreeNodeKv::SetLevel(Integer Value) {
@@ -171,12 +182,22 @@ bool TBaseTreeNodeKv::HasAncestor(TBaseTreeNodeKv* Node) const {
 }
 
 bool TBaseTreeNodeKv::BuildVisibleItems() {
-  FVisibleItems->Clear();
-  for (Integer I = 0; I < GetCount(); ++I) {
-    TBaseTreeNodeKv* Child = GetItem(I);
-    if (Child->FVisible) Child->FVisibleIndex = FVisibleItems->Add(Child);
+  // A list of its own only when some child is hidden; otherwise the child list serves.
+  bool AllVisible = true;
+  for (Integer I = 0; I < GetCount() && AllVisible; ++I) AllVisible = GetItem(I)->FVisible;
+  if (AllVisible) {
+    if (FVisibleItems) FVisibleItems->Clear();
+    for (Integer I = 0; I < GetCount(); ++I) GetItem(I)->FVisibleIndex = I;
+    FVisibleCount = GetCount();
+  } else {
+    if (!FVisibleItems) FVisibleItems = std::make_unique<TObjectListKv>();
+    FVisibleItems->Clear();
+    for (Integer I = 0; I < GetCount(); ++I) {
+      TBaseTreeNodeKv* Child = GetItem(I);
+      if (Child->FVisible) Child->FVisibleIndex = FVisibleItems->Add(Child);
+    }
+    FVisibleCount = FVisibleItems->GetCount();
   }
-  FVisibleCount = FVisibleItems->GetCount();
   FVisibleItemsObsolete = false;
   FHasVisibleChildren = GetVisibleCount() > 0;
   return FHasVisibleChildren;
@@ -200,14 +221,9 @@ TBaseTreeNodeKv* TTreeListKv::CreateNodeApart(const String& Text, TObject* Data)
 }
 
 TBaseTreeNodeKv* TTreeListKv::AddChild(const String& Text, TBaseTreeNodeKv* Parent, TObject* Data) {
-  TBaseTreeNodeKv* Node = CreateNodeApart(Text, Data);
-  try {
-    AddNode(Node, Parent, true, naAddChildKv);
-  } catch (...) {
-    delete Node;
-    throw;
-  }
-  return Node;
+  std::unique_ptr<TBaseTreeNodeKv> Node(CreateNodeApart(Text, Data));
+  AddNode(Node.get(), Parent, true, naAddChildKv);
+  return Node.release();  // its parent has it
 }
 
 void TTreeListKv::CheckAttach(TBaseTreeNodeKv* Node, TBaseTreeNodeKv* Destination, TNodeAttachModeKv Mode) {
@@ -322,7 +338,7 @@ void TTreeListKv::Clear() { DeleteChildren(FRoot); }
 
 void TTreeListKv::ReIndexChildren(TBaseTreeNodeKv* Node, bool Recurse, Integer ToIndex, Integer FromIndex) {
   if (!Node) Node = FRoot;
-  Node->FVisibleItems->Clear();
+  if (Node->FVisibleItems) Node->FVisibleItems->Clear();
   if (FromIndex == -1) FromIndex = 0;
   if (ToIndex == -1) ToIndex = Node->GetCount() - 1;
   for (Integer I = FromIndex; I <= ToIndex; ++I) {
@@ -441,8 +457,11 @@ TBaseTreeNodeKv* TTreeListKv::GetNextVisible(TBaseTreeNodeKv* Node, bool Conside
   TBaseTreeNodeKv* N = Node;
   bool Descend = true;
   if (!IsShown(N, ConsiderCollapsed)) {
-    // Go on after the whole hidden branch that holds Node, never back into what came before.
-    while (N->FParent != FRoot && !IsShown(N->FParent, ConsiderCollapsed)) N = N->FParent;
+    // Go on after the whole hidden branch that holds Node, never back into what came before: the
+    // branch of its topmost ancestor that hides what is under it (hidden itself, or collapsed),
+    // or Node's own when it alone is hidden.
+    for (TBaseTreeNodeKv* A = Node->FParent; A && A != FRoot; A = A->FParent)
+      if (!A->FVisible || (ConsiderCollapsed && !A->FExpanded)) N = A;
     Descend = false;
   }
   TBaseTreeNodeKv* C = Descend && N->GetCount() > 0 && (!ConsiderCollapsed || N->FExpanded) ? N->GetItem(0)

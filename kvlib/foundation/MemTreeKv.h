@@ -5,7 +5,8 @@
 // group and title trees and the in-memory table's record tree derive from both.
 //
 // A node owns its children. While every child of a node is visible the child list serves as
-// the visible list, so attaching and sorting on fully visible trees keep no second list.
+// the visible list, so attaching and sorting on fully visible trees keep no second list. A node
+// makes its lists when first needed: leaves, most of a large tree, keep none.
 
 #include <memory>
 
@@ -33,8 +34,8 @@ class TBaseTreeNodeKv : public TPersistent {
   // Destroys the whole subtree.
   ~TBaseTreeNodeKv() override;
 
-  Integer GetCount() const { return FItems->GetCount(); }
-  TBaseTreeNodeKv* GetItem(Integer Index) const { return static_cast<TBaseTreeNodeKv*>(FItems->GetItems(Index)); }
+  Integer GetCount() const { return FItems ? FItems->GetCount() : 0; }
+  TBaseTreeNodeKv* GetItem(Integer Index) const;
   // These four rebuild the visible list first when it is obsolete.
   Integer GetVisibleCount();
   TBaseTreeNodeKv* GetVisibleItem(Integer VisibleIndex);
@@ -87,7 +88,7 @@ class TBaseTreeNodeKv : public TPersistent {
   bool FHasChildren = false;
   bool FHasVisibleChildren = false;
   Integer FIndex = -1;
-  std::unique_ptr<TObjectListKv> FItems;
+  std::unique_ptr<TObjectListKv> FItems;  // made by the first child
   Integer FLevel = 0;
   TTreeListKv* FOwner = nullptr;
   TBaseTreeNodeKv* FParent = nullptr;
@@ -95,7 +96,7 @@ class TBaseTreeNodeKv : public TPersistent {
   bool FVisible = true;
   Integer FVisibleCount = 0;
   Integer FVisibleIndex = 0;
-  std::unique_ptr<TObjectListKv> FVisibleItems;
+  std::unique_ptr<TObjectListKv> FVisibleItems;  // made when a child is hidden
   bool FVisibleItemsObsolete = false;
 
  private:
@@ -105,6 +106,7 @@ class TBaseTreeNodeKv : public TPersistent {
   Integer SubtreeHeight() const;
   // Where this node sits in its parent's list; its stored index when that is current.
   Integer ActualIndex() const;
+  TObjectListKv& Items();
 };
 
 // The tree: a hidden root at level 0 and its subtree. Created without an owner component.

@@ -1,18 +1,23 @@
 // One million records through the in-memory table's storage and through SQLite's in-memory
-// database, the same work in the same process: load, an index on the name, 100,000 lookups
-// through it, 10% deleted at random, the storage written to memory and read back. Prints each
-// step's time, the ratio to SQLite and the memory per record, for a round on fresh memory and a
-// second one on memory the first gave back.
-//   memtable_bench [records]
+// database, the same work in the same process: load, an index on the name in Turkish order (SQLite
+// with a collation of ours registered, its rollback journal off), the two orders checked equal,
+// 100,000 lookups through the index, 10,000 records deleted one by one from the middle, 10% deleted
+// at random, the table written to memory and read back. One name in a thousand holds punctuation
+// or an accented letter.
+//
+// The first round touches fresh memory; the rounds after it reuse what the first gave back, with
+// the two sides taking turns to go first, and their medians are printed. Memory per record is
+// counted after load and index on both sides: the process's committed private memory for the storage,
+// SQLite's own count for SQLite.
+//   memtable_bench [records] [rounds]
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
-#include <malloc.h>
-#include <new>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "framework/Classes.h"
@@ -22,32 +27,25 @@
 #include "kvlib/memtable/MemTableDataKv.h"
 #include "sqlite3.h"
 
-
 namespace {
-std::atomic<Int64>& Counter();
-// The heap is counted in the first round only, which gives the memory figure: counting costs two
-// heap calls for each block the storage takes or gives back (SQLite's blocks are not counted),
-// which the second round's times should not carry.
-bool Counting = true;
-}  // namespace
 
-void* operator new(size_t Size) {
-  void* P = std::malloc(Size ? Size : 1);
-  if (!P) throw std::bad_alloc();
-  if (Counting) Counter() += Int64(_msize(P));
-  return P;
+// The process's committed private memory (heap and the storage's pool alike), before and after the table
+// is loaded and indexed on fresh memory: what the table takes, at no cost to the times.
+Int64 PrivateBytes() {
+  // Committed private memory, region by region (Wine answers no private usage of its own).
+  Int64 Sum = 0;
+  MEMORY_BASIC_INFORMATION M;
+  for (char* P = nullptr; VirtualQuery(P, &M, sizeof(M)) == sizeof(M); P = static_cast<char*>(M.BaseAddress) + M.RegionSize) {
+    if (M.State == MEM_COMMIT && M.Type == MEM_PRIVATE) Sum += Int64(M.RegionSize);
+    if (static_cast<char*>(M.BaseAddress) + M.RegionSize <= P) break;
+  }
+  return Sum;
 }
-void operator delete(void* P) noexcept {
-  if (!P) return;
-  if (Counting) Counter() -= Int64(_msize(P));
-  std::free(P);
-}
-void operator delete(void* P, size_t) noexcept { operator delete(P); }
-void* operator new[](size_t Size) { return operator new(Size); }
-void operator delete[](void* P) noexcept { operator delete(P); }
-void operator delete[](void* P, size_t) noexcept { operator delete(P); }
 
-namespace {
+double Seconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
 
 struct TRow {
   Integer Id;
@@ -56,22 +54,11 @@ struct TRow {
   Integer Day;  // days since 1899-12-30
 };
 
-double Seconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-// Bytes the program holds from the heap, counted by the allocation operators below, and the
-// storage's pool.
-std::atomic<Int64> HeapBytes{0};
-
-Int64 PrivateBytes() { return HeapBytes.load() + MemTablePoolBytesKv(); }
-
-std::atomic<Int64>& Counter() { return HeapBytes; }
-
 std::vector<TRow> MakeRows(Integer Count) {
   const String Lower = L"abcçdefgğhıijklmnoöprsştuüvyz";
   const String Upper = L"ABCÇDEFGĞHIİJKLMNOÖPRSŞTUÜVYZ";
+  // What one name in a thousand holds: a hyphen, an apostrophe, a full stop, accents.
+  const wchar_t* Odd[] = {L"-", L"'", L".", L"é", L"â", L"Ê", L" ", L"ß"};
   std::mt19937 Rng(1071);
   std::vector<TRow> Rows(static_cast<size_t>(Count));
   for (Integer I = 0; I < Count; ++I) {
@@ -80,17 +67,49 @@ std::vector<TRow> MakeRows(Integer Count) {
     R.Name.resize(10);
     R.Name[0] = Upper[Rng() % Upper.size()];
     for (Integer C = 1; C < 10; ++C) R.Name[size_t(C)] = Lower[Rng() % Lower.size()];
+    if (I % 1000 == 500) R.Name[1 + Rng() % 8] = Odd[(I / 1000) % std::size(Odd)][0];
     R.Cents = Int64(Rng() % 10000000);
     R.Day = 36526 + Integer(Rng() % 9000);  // 2000-01-01 onwards
   }
   return Rows;
 }
 
-struct TStep {
-  const char* Name;
-  double Ours = 0;
-  double SQLite = 0;
-};
+// The Turkish order our index keeps: SQLite compares through the same routine, with the texts
+// it keeps as UTF-8 turned into UTF-16 on the way.
+Integer CompareTurkish(const Char* A, Integer NA, const Char* B, Integer NB) {
+  return TurkishCompareKv(A, NA, B, NB);
+}
+
+size_t Utf8ToUtf16(const unsigned char* S, int N, std::wstring& Out) {
+  Out.clear();
+  for (int I = 0; I < N;) {
+    unsigned C = S[I];
+    if (C < 0x80) {
+      Out += wchar_t(C);
+      ++I;
+      continue;
+    }
+    int More = C >= 0xF0 ? 3 : C >= 0xE0 ? 2 : 1;
+    unsigned Code = C & (0x3F >> More);
+    for (int K = 1; K <= More && I + K < N; ++K) Code = (Code << 6) | (S[I + K] & 0x3F);
+    I += More + 1;
+    if (Code >= 0x10000) {
+      Code -= 0x10000;
+      Out += wchar_t(0xD800 + (Code >> 10));
+      Out += wchar_t(0xDC00 + (Code & 0x3FF));
+    } else {
+      Out += wchar_t(Code);
+    }
+  }
+  return Out.size();
+}
+
+int CollateTR(void*, int NA, const void* A, int NB, const void* B) {
+  static thread_local std::wstring WA, WB;
+  Utf8ToUtf16(static_cast<const unsigned char*>(A), NA, WA);
+  Utf8ToUtf16(static_cast<const unsigned char*>(B), NB, WB);
+  return CompareTurkish(WA.data(), Integer(WA.size()), WB.data(), Integer(WB.size()));
+}
 
 void Check(int Rc, sqlite3* Db, int Expected = SQLITE_OK) {
   if (Rc != Expected) {
@@ -99,21 +118,36 @@ void Check(int Rc, sqlite3* Db, int Expected = SQLITE_OK) {
   }
 }
 
+enum TStepNo { stLoad, stIndex, stLookups, stMiddle, stRandom, stStore, stReadBack, stCount };
+const char* const StepNames[stCount] = {"load", "index on the name", "100,000 lookups", "delete 10,000 (middle)",
+                                        "delete 10% (random)", "store", "read back"};
+
+struct TTimes {
+  double At[stCount] = {};
+  bool Estimated[stCount] = {};
+};
 
 struct TWork {
   std::vector<TRow> Rows;
-  std::vector<Integer> Probe;
-  std::vector<Integer> Gone;
+  std::vector<Integer> Probe;   // rows looked up
+  Integer MiddleAt = 0;         // the position deleted from, 10,000 times
+  std::vector<Integer> Gone;    // ids deleted at random, ascending
 };
 
 struct TOutcome {
   Integer Found = 0;
   Integer Left = 0;
   Int64 Stored = 0;
-  Int64 Memory = 0;  // heap and pool bytes taken by the loaded and indexed table
+  Int64 Memory = 0;  // bytes taken by the loaded and indexed table
+  std::vector<String> Order;  // the names in index order
+  Integer Scanned = 0;  // values read back
 };
 
-TOutcome RunStorage(const TWork& W, TStep* Steps) {
+const Integer MiddleDeletes = 10000;
+// A step that would take longer than this is stopped and its time estimated from the part done.
+const double StepBudget = 15;
+
+TOutcome RunStorage(const TWork& W, TTimes& T, bool CheckOrder) {
   TOutcome Out;
   Int64 MemBefore = PrivateBytes();
   auto* Data = new TMemTableDataKv(nullptr);
@@ -132,51 +166,77 @@ TOutcome RunStorage(const TWork& W, TStep* Steps) {
     Rec->SetDataValue(3, dvvValueKv, Variant(TDateTime(Double(R.Day))));
     L->FetchRecord(Rec);
   }
-  Steps[0].Ours = Seconds() - T0;
+  T.At[stLoad] = Seconds() - T0;
   T0 = Seconds();
   TMTIndexKv* Index = L->GetIndexes()->Add();
   Index->SetFields(L"Name");
   Index->SetActive(true);
-  Steps[1].Ours = Seconds() - T0;
+  T.At[stIndex] = Seconds() - T0;
   Out.Memory = PrivateBytes() - MemBefore;
+  if (CheckOrder) {
+    Out.Order.reserve(size_t(Index->GetCount()));
+    for (Integer I = 0; I < Index->GetCount(); ++I) Out.Order.push_back(Index->GetKeyValue(I).AsString());
+  }
   T0 = Seconds();
   for (Integer P : W.Probe) {
     Integer At;
     if (Index->FindRecordIndexByKey(Variant(W.Rows[size_t(P)].Name), At)) ++Out.Found;
   }
-  Steps[2].Ours = Seconds() - T0;
+  T.At[stLookups] = Seconds() - T0;
   T0 = Seconds();
-  std::vector<TRecordsRangeKv> Ranges;
-  for (Integer G : W.Gone) {
-    if (!Ranges.empty() && Ranges.back().HighIndex == G - 1) Ranges.back().HighIndex = G;
-    else Ranges.push_back({G, G});
+  Integer Done = 0;
+  for (; Done < MiddleDeletes; ++Done) {
+    L->DeleteRecord(W.MiddleAt);
+    if ((Done & 63) == 63 && Seconds() - T0 > StepBudget) break;
   }
+  T.At[stMiddle] = Seconds() - T0;
+  if (Done < MiddleDeletes) {
+    // The rest of the deletions, at the cost of those made, so the table goes on as the other's.
+    T.At[stMiddle] *= Double(MiddleDeletes) / (Done + 1);
+    T.Estimated[stMiddle] = true;
+    std::vector<TRecordsRangeKv> Rest{{W.MiddleAt, W.MiddleAt + MiddleDeletes - Done - 2}};
+    L->DeleteRecords(Rest);
+  }
+  // The ids deleted at random, as positions now: the records stay in id order.
+  std::vector<TRecordsRangeKv> Ranges;
+  Integer MiddleFirst = W.MiddleAt + 1;  // the first id the middle deletions took
+  for (Integer Id : W.Gone) {
+    Integer At = Id - 1 - (Id > MiddleFirst ? MiddleDeletes : 0);
+    if (!Ranges.empty() && Ranges.back().HighIndex == At - 1) Ranges.back().HighIndex = At;
+    else Ranges.push_back({At, At});
+  }
+  // The ranges are positions before any of them goes, as the list takes them.
+  T0 = Seconds();
   L->DeleteRecords(Ranges);
-  Steps[3].Ours = Seconds() - T0;
+  T.At[stRandom] = Seconds() - T0;
   Data->SetStoreStructInStream(true);
   Data->SetStoreRecordsInStream(true);
   TMemoryStream Stored;
   T0 = Seconds();
   Stored.WriteComponent(Data);
-  Steps[4].Ours = Seconds() - T0;
+  T.At[stStore] = Seconds() - T0;
   auto* Back = new TMemTableDataKv(nullptr);
   T0 = Seconds();
   Stored.SetPosition(0);
   Stored.ReadComponent(Back);
-  Steps[5].Ours = Seconds() - T0;
+  T.At[stReadBack] = Seconds() - T0;
   Out.Left = Back->GetRecordsList()->GetCount();
+  Out.Scanned = Out.Left * Back->GetDataStruct()->GetCount();
   Out.Stored = Stored.GetSize();
   delete Back;
   delete Data;
   return Out;
 }
 
-TOutcome RunSQLite(const TWork& W, TStep* Steps) {
+TOutcome RunSQLite(const TWork& W, TTimes& T, bool CheckOrder) {
   TOutcome Out;
+  sqlite3_int64 MemBefore = sqlite3_memory_used();
   sqlite3* Db;
   Check(sqlite3_open(":memory:", &Db), Db);
-  Check(sqlite3_exec(Db, "CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, amount NUMERIC, born INTEGER)", nullptr,
-                     nullptr, nullptr),
+  Check(sqlite3_create_collation_v2(Db, "TR", SQLITE_UTF8, nullptr, CollateTR, nullptr), Db);
+  Check(sqlite3_exec(Db, "PRAGMA journal_mode=OFF", nullptr, nullptr, nullptr), Db);
+  Check(sqlite3_exec(Db, "CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT COLLATE TR, amount NUMERIC, born INTEGER)",
+                     nullptr, nullptr, nullptr),
         Db);
   sqlite3_stmt* Ins;
   Check(sqlite3_prepare_v2(Db, "INSERT INTO t VALUES(?, ?, ?, ?)", -1, &Ins, nullptr), Db);
@@ -191,11 +251,20 @@ TOutcome RunSQLite(const TWork& W, TStep* Steps) {
     sqlite3_reset(Ins);
   }
   Check(sqlite3_exec(Db, "COMMIT", nullptr, nullptr, nullptr), Db);
-  Steps[0].SQLite = Seconds() - T0;
+  T.At[stLoad] = Seconds() - T0;
   sqlite3_finalize(Ins);
   T0 = Seconds();
   Check(sqlite3_exec(Db, "CREATE INDEX t_name ON t(name)", nullptr, nullptr, nullptr), Db);
-  Steps[1].SQLite = Seconds() - T0;
+  T.At[stIndex] = Seconds() - T0;
+  Out.Memory = sqlite3_memory_used() - MemBefore;
+  if (CheckOrder) {
+    sqlite3_stmt* Ord;
+    Check(sqlite3_prepare_v2(Db, "SELECT name FROM t ORDER BY name", -1, &Ord, nullptr), Db);
+    while (sqlite3_step(Ord) == SQLITE_ROW)
+      Out.Order.push_back(String(static_cast<const Char*>(sqlite3_column_text16(Ord, 0)),
+                                 size_t(sqlite3_column_bytes16(Ord, 0)) / sizeof(Char)));
+    sqlite3_finalize(Ord);
+  }
   sqlite3_stmt* Sel;
   Check(sqlite3_prepare_v2(Db, "SELECT id FROM t WHERE name = ?", -1, &Sel, nullptr), Db);
   T0 = Seconds();
@@ -205,44 +274,87 @@ TOutcome RunSQLite(const TWork& W, TStep* Steps) {
     if (sqlite3_step(Sel) == SQLITE_ROW) ++Out.Found;
     sqlite3_reset(Sel);
   }
-  Steps[2].SQLite = Seconds() - T0;
+  T.At[stLookups] = Seconds() - T0;
   sqlite3_finalize(Sel);
   sqlite3_stmt* Del;
   Check(sqlite3_prepare_v2(Db, "DELETE FROM t WHERE id = ?", -1, &Del, nullptr), Db);
+  // The same records as the storage deletes from its middle, one statement each.
   T0 = Seconds();
   Check(sqlite3_exec(Db, "BEGIN", nullptr, nullptr, nullptr), Db);
-  for (Integer G : W.Gone) {
-    sqlite3_bind_int(Del, 1, G + 1);
+  for (Integer I = 0; I < MiddleDeletes; ++I) {
+    sqlite3_bind_int(Del, 1, W.MiddleAt + 1 + I);
     Check(sqlite3_step(Del), Db, SQLITE_DONE);
     sqlite3_reset(Del);
   }
   Check(sqlite3_exec(Db, "COMMIT", nullptr, nullptr, nullptr), Db);
-  Steps[3].SQLite = Seconds() - T0;
+  T.At[stMiddle] = Seconds() - T0;
+  T0 = Seconds();
+  Check(sqlite3_exec(Db, "BEGIN", nullptr, nullptr, nullptr), Db);
+  for (Integer Id : W.Gone) {
+    sqlite3_bind_int(Del, 1, Id);
+    Check(sqlite3_step(Del), Db, SQLITE_DONE);
+    sqlite3_reset(Del);
+  }
+  Check(sqlite3_exec(Db, "COMMIT", nullptr, nullptr, nullptr), Db);
+  T.At[stRandom] = Seconds() - T0;
   sqlite3_finalize(Del);
-  // Stored: the database's image serialised into memory. Read back: the image copied out of
-  // that memory into a database of its own, as reading a stream takes the bytes, and counted.
+  // Stored: the database's image serialised into memory. Read back: a database of its own made
+  // from a copy of that image, and every value of every row read once, as the storage decodes
+  // every value it reads.
   sqlite3_int64 Size = 0;
   T0 = Seconds();
   unsigned char* Image = sqlite3_serialize(Db, "main", &Size, 0);
-  Steps[4].SQLite = Seconds() - T0;
+  T.At[stStore] = Seconds() - T0;
   sqlite3* Db2;
   Check(sqlite3_open(":memory:", &Db2), Db2);
+  Check(sqlite3_create_collation_v2(Db2, "TR", SQLITE_UTF8, nullptr, CollateTR, nullptr), Db2);
   T0 = Seconds();
   auto* Copy = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(Size)));
   std::memcpy(Copy, Image, size_t(Size));
   Check(sqlite3_deserialize(Db2, "main", Copy, Size, Size, SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE),
         Db2);
-  sqlite3_stmt* Cnt;
-  Check(sqlite3_prepare_v2(Db2, "SELECT count(*) FROM t", -1, &Cnt, nullptr), Db2);
-  sqlite3_step(Cnt);
-  Out.Left = sqlite3_column_int(Cnt, 0);
-  sqlite3_finalize(Cnt);
-  Steps[5].SQLite = Seconds() - T0;
+  sqlite3_stmt* Scan;
+  Check(sqlite3_prepare_v2(Db2, "SELECT id, name, amount, born FROM t", -1, &Scan, nullptr), Db2);
+  Int64 Sum = 0;
+  while (sqlite3_step(Scan) == SQLITE_ROW) {
+    ++Out.Left;
+    Sum += sqlite3_column_int(Scan, 0) + sqlite3_column_bytes16(Scan, 1) + sqlite3_column_int64(Scan, 3) +
+           Int64(sqlite3_column_double(Scan, 2));
+    Out.Scanned += 4;
+  }
+  sqlite3_finalize(Scan);
+  T.At[stReadBack] = Seconds() - T0;
+  if (Sum == 42) std::printf(" ");  // the values read are used
   Out.Stored = Size;
   sqlite3_free(Image);
   sqlite3_close(Db2);
   sqlite3_close(Db);
   return Out;
+}
+
+double Median(std::vector<double> V) {
+  std::sort(V.begin(), V.end());
+  size_t N = V.size();
+  return N % 2 ? V[N / 2] : (V[N / 2 - 1] + V[N / 2]) / 2;
+}
+
+void PrintTable(const char* Title, const TTimes* Ours, const TTimes* Lite, size_t Rounds) {
+  std::printf("\n%s\n%-24s %10s %10s %8s\n", Title, "step", "storage s", "SQLite s", "ratio");
+  double SumOurs = 0, SumLite = 0;
+  for (Integer S = 0; S < stCount; ++S) {
+    std::vector<double> A, B;
+    bool Estimated = false;
+    for (size_t R = 0; R < Rounds; ++R) {
+      A.push_back(Ours[R].At[S]);
+      B.push_back(Lite[R].At[S]);
+      Estimated = Estimated || Ours[R].Estimated[S];
+    }
+    double O = Median(A), L = Median(B);
+    SumOurs += O;
+    SumLite += L;
+    std::printf("%-24s %9.3f%s %10.3f %8.2f\n", StepNames[S], O, Estimated ? "~" : " ", L, O / L);
+  }
+  std::printf("%-24s %9.3f  %10.3f %8.2f\n", "all steps", SumOurs, SumLite, SumOurs / SumLite);
 }
 
 }  // namespace
@@ -251,53 +363,65 @@ int main(int argc, char** argv) {
   FrameworkStartup();
   MemTableDataKvStartup();
   Integer Count = argc > 1 ? std::atoi(argv[1]) : 1000000;
-  const Integer Lookups = 100000, Deletes = Count / 10;
+  Integer Rounds = argc > 2 ? std::max(2, std::atoi(argv[2])) : 5;
+  const Integer Lookups = 100000;
   TWork W;
   W.Rows = MakeRows(Count);
   std::mt19937 Rng(1453);
   W.Probe.resize(size_t(Lookups));
   for (Integer& P : W.Probe) P = Integer(Rng() % unsigned(Count));
-  W.Gone.resize(size_t(Count));
-  for (Integer I = 0; I < Count; ++I) W.Gone[size_t(I)] = I;
-  std::shuffle(W.Gone.begin(), W.Gone.end(), Rng);
-  W.Gone.resize(size_t(Deletes));
-  std::sort(W.Gone.begin(), W.Gone.end());
+  W.MiddleAt = Count / 2;
+  // 10% of the ids left after the middle deletions, at random.
+  std::vector<Integer> Ids;
+  for (Integer Id = 1; Id <= Count; ++Id)
+    if (Id <= W.MiddleAt || Id > W.MiddleAt + MiddleDeletes) Ids.push_back(Id);
+  std::shuffle(Ids.begin(), Ids.end(), Rng);
+  Ids.resize(size_t(Count / 10));
+  std::sort(Ids.begin(), Ids.end());
+  W.Gone = Ids;
 
-  std::printf("%d records; Turkish name order (SysLocale %04x); SQLite %s with its binary collation\n", Count,
-              unsigned(SysLocale.DefaultLCID), sqlite3_libversion());
-  // The first round takes all its memory fresh from the system; the second reuses what the
-  // first gave back (the storage's pool keeps its blocks, the heap its pages), which shows the
-  // work apart from the cost of fresh pages (high on some virtual machines).
-  for (Integer Round = 1; Round <= 2; ++Round) {
-    TStep Steps[] = {{"load"}, {"index on the name"}, {"100,000 lookups"}, {"delete 10%"}, {"store"}, {"read back"}};
-    TOutcome Ours = RunStorage(W, Steps);
-    TOutcome Lite = RunSQLite(W, Steps);
-    std::printf("\nround %d (%s)\n", Round, Round == 1 ? "fresh memory" : "memory reused");
-    std::printf("%-20s %10s %10s %8s\n", "step", "storage s", "SQLite s", "ratio");
-    double SumOurs = 0, SumLite = 0;
-    for (const TStep& St : Steps) {
-      std::printf("%-20s %10.3f %10.3f %8.2f\n", St.Name, St.Ours, St.SQLite, St.Ours / St.SQLite);
-      SumOurs += St.Ours;
-      SumLite += St.SQLite;
+  std::printf("%d records, one name in a thousand with punctuation or an accent; SysLocale %04x; SQLite %s with a "
+              "Turkish collation, journal off\n",
+              Count, unsigned(SysLocale.DefaultLCID), sqlite3_libversion());
+  std::vector<TTimes> Ours(static_cast<size_t>(Rounds)), Lite(static_cast<size_t>(Rounds));
+  for (Integer Round = 0; Round < Rounds; ++Round) {
+    bool First = Round == 0;
+    TOutcome O, L;
+    // Round 1: the storage first, both on fresh memory. Then the sides take turns to go first.
+    if (Round % 2 == 0) {
+      O = RunStorage(W, Ours[size_t(Round)], First);
+      L = RunSQLite(W, Lite[size_t(Round)], First);
+    } else {
+      L = RunSQLite(W, Lite[size_t(Round)], First);
+      O = RunStorage(W, Ours[size_t(Round)], First);
     }
-    std::printf("%-20s %10.3f %10.3f %8.2f\n", "all steps", SumOurs, SumLite, SumOurs / SumLite);
-    std::printf("found %d / %d (SQLite %d); left %d (SQLite %d); stored %lld bytes (SQLite image %lld)\n", Ours.Found,
-                Lookups, Lite.Found, Ours.Left, Lite.Left, (long long)Ours.Stored, (long long)Lite.Stored);
-    if (Round == 1) {
+    if (O.Found != L.Found || O.Left != L.Left || O.Scanned != L.Scanned) {
+      std::printf("the two sides disagree: found %d / %d, left %d / %d, values read back %d / %d\n", O.Found,
+                  L.Found, O.Left, L.Left, O.Scanned, L.Scanned);
+      return 1;
+    }
+    if (First) {
+      std::printf("found %d / %d; left %d; stored %lld bytes (SQLite image %lld)\n", O.Found, Lookups, O.Left,
+                  (long long)O.Stored, (long long)L.Stored);
+      size_t Same = 0;
+      while (Same < O.Order.size() && Same < L.Order.size() && O.Order[Same] == L.Order[Same]) ++Same;
+      if (Same == O.Order.size() && O.Order.size() == L.Order.size()) {
+        std::printf("name order: the same %zu names on both sides\n", Same);
+      } else {
+        std::printf("name order differs at row %zu of %zu / %zu\n", Same, O.Order.size(), L.Order.size());
+        if (Same < O.Order.size() && Same < L.Order.size())
+          std::printf("  storage '%ls', SQLite '%ls'\n", O.Order[Same].c_str(), L.Order[Same].c_str());
+      }
       double ValueBytes = 4 + 10 * 2 + 8 + 8;
-      double PerRecord = Double(Ours.Memory) / Count;
-      std::printf("memory per record after load and index: %.0f bytes for %.0f bytes of values (%.1fx)\n", PerRecord,
-                  ValueBytes, PerRecord / ValueBytes);
-      // What the storage's footprint costs in first touches of fresh pages alone.
-      size_t Bytes = size_t(Ours.Memory);
-      double T0 = Seconds();
-      char* M = static_cast<char*>(VirtualAlloc(nullptr, Bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-      for (size_t I = 0; M && I < Bytes; I += 4096) M[I] = 1;
-      std::printf("first touch of %lld MB of fresh memory alone: %.3f s\n", (long long)(Bytes >> 20), Seconds() - T0);
-      if (M) VirtualFree(M, 0, MEM_RELEASE);
-      Counting = false;
+      std::printf("memory per record after load and index: storage %.0f bytes, SQLite %.0f bytes (values: %.0f)\n",
+                  Double(O.Memory) / Count, Double(L.Memory) / Count, ValueBytes);
     }
   }
+  PrintTable("round 1 (fresh memory: first touch)", Ours.data(), Lite.data(), 1);
+  char Title[80];
+  std::snprintf(Title, sizeof Title, "rounds 2-%d (memory reused, sides in turn first): medians", Rounds);
+  PrintTable(Title, Ours.data() + 1, Lite.data() + 1, size_t(Rounds - 1));
+  std::printf("(~ estimated from the part done within %.0f s)\n", StepBudget);
   MemTableDataKvShutdown();
   FrameworkShutdown();
   return 0;

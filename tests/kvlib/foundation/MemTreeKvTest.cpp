@@ -308,6 +308,61 @@ TEST(TreeList, VisibleWalkSkipsHiddenAndCollapsedBranches) {
   EXPECT_EQ(S.T.GetVisibleAncestor(S.A, true), S.T.GetRoot());
 }
 
+// From a node hidden under a collapsed or hidden branch the walk goes on after that branch: the
+// grid's current row is such a node when the user collapses its group.
+TEST(TreeList, NextVisibleFromAHiddenNodeLeavesItsBranch) {
+  struct TCase {
+    const char* Shape;
+    const wchar_t* From;
+    bool ConsiderCollapsed;
+    const wchar_t* Expected;
+  } Cases[] = {
+      {"A collapsed", L"A1", true, L"B"},
+      {"A collapsed", L"A21", true, L"B"},
+      {"A collapsed", L"A1", false, L"A2"},
+      {"A collapsed, B hidden", L"A1", true, L"C"},
+      {"A2 collapsed", L"A21", true, L"B"},
+      {"A2 collapsed", L"A21", false, L"B"},
+      {"A1 hidden", L"A1", true, L"A2"},
+      {"A2 hidden", L"A21", true, L"B"},
+      {"A hidden", L"A1", false, L"B"},
+      {"A hidden, A2 collapsed", L"A21", true, L"B"},
+      {"expanded", L"A", true, L"A1"},
+      {"A collapsed, C hidden", L"B", true, nullptr},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Shape);
+    Sample S;
+    S.T.Expand(nullptr, true);
+    std::string Shape = C.Shape;
+    auto Has = [&](const char* Part) { return Shape.find(Part) != std::string::npos; };
+    if (Has("A collapsed")) S.T.Collapse(S.A, false);
+    if (Has("A2 collapsed")) S.T.Collapse(S.A2, false);
+    if (Has("A hidden")) S.A->SetVisible(false);
+    if (Has("A1 hidden")) S.A1->SetVisible(false);
+    if (Has("A2 hidden")) S.A2->SetVisible(false);
+    if (Has("B hidden")) S.B->SetVisible(false);
+    if (Has("C hidden")) S.C->SetVisible(false);
+    TBaseTreeNodeKv* From = S.T.FindNodeByData(nullptr, nullptr);
+    for (TBaseTreeNodeKv* N = S.T.GetFirst(); N; N = S.T.GetNext(N))
+      if (N->GetText() == C.From) From = N;
+    TBaseTreeNodeKv* Next = S.T.GetNextVisible(From, C.ConsiderCollapsed);
+    EXPECT_EQ(Next ? Next->GetText() : String(L"(none)"), C.Expected ? String(C.Expected) : String(L"(none)"));
+  }
+}
+
+// A node makes its child lists with its first child: a leaf keeps none.
+TEST(TreeList, LeavesKeepNoChildLists) {
+  Sample S;
+  EXPECT_EQ(S.A1->GetCount(), 0);
+  EXPECT_EQ(S.A1->GetVisibleCount(), 0);
+  EXPECT_FALSE(S.A1->GetHasVisibleChildren());
+  EXPECT_THROW(S.A1->GetItem(0), EListError);
+  S.A2->SetVisible(false);
+  EXPECT_EQ(S.A->GetVisibleCount(), 1);
+  EXPECT_EQ(S.A->GetVisibleItem(0), S.A1);
+}
+
 TEST(TreeList, SortingWithEqualNodesEndsAndKeepsIndexes) {
   Sample S;
   S.T.AddChild(L"A0", S.A, nullptr);
