@@ -229,7 +229,7 @@ struct TClassRegistry {
   std::mutex Lock;
   std::map<String, TClass> ByName;  // keyed by upper-case name: class names match case-insensitively
 };
-TClassRegistry& Registry() {
+TClassRegistry& ClassRegistry() {
   static TClassRegistry R;
   return R;
 }
@@ -241,7 +241,7 @@ String Key(const String& S) {
 }  // namespace
 
 void RegisterClass(TClass AClass) {
-  auto& R = Registry();
+  auto& R = ClassRegistry();
   std::lock_guard<std::mutex> G(R.Lock);
   R.ByName.emplace(Key(AClass->ClassName()), AClass);
 }
@@ -251,14 +251,14 @@ void RegisterClasses(std::initializer_list<TClass> Classes) {
 }
 
 void UnRegisterClass(TClass AClass) {
-  auto& R = Registry();
+  auto& R = ClassRegistry();
   std::lock_guard<std::mutex> G(R.Lock);
   auto It = R.ByName.find(Key(AClass->ClassName()));
   if (It != R.ByName.end() && It->second == AClass) R.ByName.erase(It);
 }
 
 TClass GetClass(const String& ClassName) {
-  auto& R = Registry();
+  auto& R = ClassRegistry();
   std::lock_guard<std::mutex> G(R.Lock);
   auto It = R.ByName.find(Key(ClassName));
   return It == R.ByName.end() ? nullptr : It->second;

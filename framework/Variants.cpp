@@ -179,7 +179,7 @@ std::mutex& RegistryLock() {
   static std::mutex M;
   return M;
 }
-std::vector<TCustomVariantType*>& Registry() {
+std::vector<TCustomVariantType*>& VariantTypeRegistry() {
   static std::vector<TCustomVariantType*> R;
   return R;
 }
@@ -1091,21 +1091,21 @@ TVarArrayElement& TVarArrayElement::operator=(const Variant& Value) {
 
 TCustomVariantType::TCustomVariantType(const String& AName) : FName(AName) {
   std::lock_guard<std::mutex> G(RegistryLock());
-  auto& R = Registry();
+  auto& R = VariantTypeRegistry();
   FVarType = TVarType(CFirstUserType + R.size());
   R.push_back(this);
 }
 
 TCustomVariantType::~TCustomVariantType() {
   std::lock_guard<std::mutex> G(RegistryLock());
-  auto& R = Registry();
+  auto& R = VariantTypeRegistry();
   size_t I = FVarType - CFirstUserType;
   if (I < R.size() && R[I] == this) R[I] = nullptr;
 }
 
 bool FindCustomVariantType(TVarType AVarType, TCustomVariantType*& CustomVariantType) {
   std::lock_guard<std::mutex> G(RegistryLock());
-  auto& R = Registry();
+  auto& R = VariantTypeRegistry();
   size_t I = size_t(AVarType) - CFirstUserType;
   CustomVariantType = AVarType >= CFirstUserType && I < R.size() ? R[I] : nullptr;
   return CustomVariantType != nullptr;

@@ -19,12 +19,6 @@ namespace {
 
 wchar_t Up(wchar_t C) { return (C >= L'a' && C <= L'z') ? wchar_t(C - 32) : C; }
 
-String UpperAscii(const String& S) {
-  String R(S);
-  for (auto& C : R) C = Up(C);
-  return R;
-}
-
 bool StartsNoCase(const String& S, size_t At, const wchar_t* Prefix) {
   for (size_t I = 0; Prefix[I]; ++I)
     if (At + I >= S.size() || Up(S[At + I]) != Up(Prefix[I])) return false;
@@ -105,7 +99,7 @@ struct TPictureSource {
 };
 
 enum class TPass { Measure, Draw, LayoutOnly };
-enum class TAlign { Left, Right, Center };
+enum class TLineAlign { Left, Right, Center };
 enum class TFloat { None, Left, Right };
 
 // Everything a tag can change; saved at the start of a line so that both passes start alike.
@@ -120,7 +114,7 @@ struct TState {
   bool ParaBg = false, Ordered = false;
   Integer ListLevel = 0, ItemNo = 1, AnchorNo = 0, ListIndent = 0, Rotation = 0;
   String AnchorRef, AnchorTitle;
-  TAlign Align = TAlign::Left;
+  TLineAlign Align = TLineAlign::Left;
   TFloat ParaFloat = TFloat::None;
   Integer ParaIndent = 0;
   double LineFactor = 1.0;
@@ -766,9 +760,9 @@ bool TEngine::ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine) {
       case L'P': {
         St.ParaBrushSave = St.Brush;
         const String Al = UpperAscii(TagAttribute(Tag, L"ALIGN"));
-        if (Al.find(L"RIGHT") != String::npos) St.Align = TAlign::Right;
-        if (Al.find(L"LEFT") != String::npos) St.Align = TAlign::Left;
-        if (Al.find(L"CENTER") != String::npos) St.Align = TAlign::Center;
+        if (Al.find(L"RIGHT") != String::npos) St.Align = TLineAlign::Right;
+        if (Al.find(L"LEFT") != String::npos) St.Align = TLineAlign::Left;
+        if (Al.find(L"CENTER") != String::npos) St.Align = TLineAlign::Center;
         bool Has = false;
         String V = TagAttribute(Tag, L"INDENT", &Has);
         if (Has) St.ParaIndent = std::clamp(StrToIntOrZero(V), -100000, 100000);
@@ -1038,9 +1032,9 @@ bool TEngine::Run(const String& Text, const TRect& Rect) {
     TRect LBox = LineRect;
     if (FloatPara) {
       if (ParaFloat == TFloat::Right && LBox.Right - Width > LBox.Left) LBox.Left = LBox.Right - Width;
-    } else if (St.Align == TAlign::Right && LBox.Right - Width > LBox.Left) {
+    } else if (St.Align == TLineAlign::Right && LBox.Right - Width > LBox.Left) {
       LBox.Left = LBox.Right - Width;
-    } else if (St.Align == TAlign::Center && LBox.Right - LBox.Left - Width > 0) {
+    } else if (St.Align == TLineAlign::Center && LBox.Right - LBox.Left - Width > 0) {
       LBox.Left += (LBox.Right - LBox.Left - Width) / 2;
     }
     LBox.Left += St.ParaIndent;

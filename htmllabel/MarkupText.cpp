@@ -13,12 +13,6 @@ namespace {
 
 wchar_t UpAscii(wchar_t C) { return (C >= L'a' && C <= L'z') ? wchar_t(C - 32) : C; }
 
-String UpperAscii(const String& S) {
-  String R(S);
-  for (auto& C : R) C = UpAscii(C);
-  return R;
-}
-
 String LowerAscii(const String& S) {
   String R(S);
   for (auto& C : R)
@@ -98,6 +92,12 @@ const wchar_t* const SystemColorNames[] = {
 };
 
 }  // namespace
+
+String UpperAscii(const String& S) {
+  String R(S);
+  for (auto& C : R) C = UpAscii(C);
+  return R;
+}
 
 String StripTags(const String& Text) {
   String R;

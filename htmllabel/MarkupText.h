@@ -8,6 +8,8 @@
 
 // Positions are 1-based.
 
+// ASCII letters upper-cased, the rest untouched: tag and attribute names compare so under any locale.
+String UpperAscii(const String& Text);
 // Plain text: <BR> and <HR> become CR LF, <z>...</z> blocks are cut out, other tags removed.
 String HTMLStrip(const String& Text);
 // Removes every "<...>"; stops at a "<" without a later ">" and keeps the rest as it stands.

@@ -7,8 +7,6 @@
 #include <shlwapi.h>
 #include <gdiplus.h>
 
-using namespace Gdiplus;
-using namespace Gdiplus::DllExports;
 
 namespace fw_graphics {
 
@@ -19,8 +17,8 @@ void EnsureGdiPlus() {
   static std::once_flag Once;
   std::call_once(Once, [] {
     ULONG_PTR Token = 0;
-    GdiplusStartupInput Input;
-    GdiplusStartup(&Token, &Input, nullptr);
+    Gdiplus::GdiplusStartupInput Input;
+    Gdiplus::GdiplusStartup(&Token, &Input, nullptr);
   });
 }
 
@@ -32,18 +30,18 @@ struct TStreamHolder {
 };
 
 struct TImageHolder {
-  GpBitmap* B = nullptr;
+  Gdiplus::GpBitmap* B = nullptr;
   ~TImageHolder() {
-    if (B) GdipDisposeImage(B);
+    if (B) Gdiplus::DllExports::GdipDisposeImage(B);
   }
 };
 
 bool FindEncoder(const wchar_t* MimeType, CLSID& Clsid) {
   UINT Count = 0, Size = 0;
-  if (GdipGetImageEncodersSize(&Count, &Size) != Ok || !Size) return false;
+  if (Gdiplus::DllExports::GdipGetImageEncodersSize(&Count, &Size) != Gdiplus::Ok || !Size) return false;
   std::vector<Byte> Buf(Size);
-  auto* Codecs = reinterpret_cast<ImageCodecInfo*>(Buf.data());
-  if (GdipGetImageEncoders(Count, Size, Codecs) != Ok) return false;
+  auto* Codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(Buf.data());
+  if (Gdiplus::DllExports::GdipGetImageEncoders(Count, Size, Codecs) != Gdiplus::Ok) return false;
   for (UINT I = 0; I < Count; ++I)
     if (Codecs[I].MimeType && wcscmp(Codecs[I].MimeType, MimeType) == 0) {
       Clsid = Codecs[I].Clsid;
@@ -59,23 +57,23 @@ bool GdiPlusDecode(const Byte* Data, size_t Size, Integer& Width, Integer& Heigh
   TStreamHolder Stream{SHCreateMemStream(Data, UINT(Size))};
   if (!Stream.S) return false;
   TImageHolder Image;
-  if (GdipCreateBitmapFromStream(Stream.S, &Image.B) != Ok || !Image.B) return false;
+  if (Gdiplus::DllExports::GdipCreateBitmapFromStream(Stream.S, &Image.B) != Gdiplus::Ok || !Image.B) return false;
   UINT W = 0, H = 0;
-  GdipGetImageWidth(Image.B, &W);
-  GdipGetImageHeight(Image.B, &H);
+  Gdiplus::DllExports::GdipGetImageWidth(Image.B, &W);
+  Gdiplus::DllExports::GdipGetImageHeight(Image.B, &H);
   if (W == 0 || H == 0 || W > 65536 || H > 65536 || size_t(W) * H > (size_t(1) << 28)) return false;
-  GpRect R{0, 0, INT(W), INT(H)};
-  BitmapData BD{};
-  if (GdipBitmapLockBits(Image.B, &R, ImageLockModeRead, PixelFormat32bppARGB, &BD) != Ok) return false;
+  Gdiplus::GpRect R{0, 0, INT(W), INT(H)};
+  Gdiplus::BitmapData BD{};
+  if (Gdiplus::DllExports::GdipBitmapLockBits(Image.B, &R, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &BD) != Gdiplus::Ok) return false;
   try {
     Pixels.resize(size_t(W) * H);
   } catch (const std::bad_alloc&) {
-    GdipBitmapUnlockBits(Image.B, &BD);
+    Gdiplus::DllExports::GdipBitmapUnlockBits(Image.B, &BD);
     return false;
   }
   for (UINT Y = 0; Y < H; ++Y)
     std::memcpy(Pixels.data() + size_t(Y) * W, static_cast<const Byte*>(BD.Scan0) + ptrdiff_t(Y) * BD.Stride, size_t(W) * 4);
-  GdipBitmapUnlockBits(Image.B, &BD);
+  Gdiplus::DllExports::GdipBitmapUnlockBits(Image.B, &BD);
   Width = Integer(W);
   Height = Integer(H);
   return true;
@@ -87,19 +85,19 @@ TBytes GdiPlusEncode(const wchar_t* MimeType, Integer Width, Integer Height, con
   if (!FindEncoder(MimeType, Clsid)) throw EInvalidGraphic(String(L"No encoder for ") + MimeType);
   std::vector<Cardinal> Copy(Pixels, Pixels + size_t(Width) * Height);
   TImageHolder Image;
-  if (GdipCreateBitmapFromScan0(Width, Height, Width * 4, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(Copy.data()),
-                                &Image.B) != Ok)
+  if (Gdiplus::DllExports::GdipCreateBitmapFromScan0(Width, Height, Width * 4, PixelFormat32bppARGB,
+                                                     reinterpret_cast<BYTE*>(Copy.data()), &Image.B) != Gdiplus::Ok)
     throw EInvalidGraphic(L"The picture cannot be encoded");
   TStreamHolder Stream;
   if (CreateStreamOnHGlobal(nullptr, TRUE, &Stream.S) != S_OK) throw EOutOfMemory(L"Out of memory");
-  EncoderParameters Params{};
+  Gdiplus::EncoderParameters Params{};
   ULONG Q = ULONG(Quality);
   Params.Count = 1;
-  Params.Parameter[0].Guid = EncoderQuality;
-  Params.Parameter[0].Type = EncoderParameterValueTypeLong;
+  Params.Parameter[0].Guid = Gdiplus::EncoderQuality;
+  Params.Parameter[0].Type = Gdiplus::EncoderParameterValueTypeLong;
   Params.Parameter[0].NumberOfValues = 1;
   Params.Parameter[0].Value = &Q;
-  if (GdipSaveImageToStream(Image.B, Stream.S, &Clsid, Quality > 0 ? &Params : nullptr) != Ok)
+  if (Gdiplus::DllExports::GdipSaveImageToStream(Image.B, Stream.S, &Clsid, Quality > 0 ? &Params : nullptr) != Gdiplus::Ok)
     throw EInvalidGraphic(L"The picture cannot be encoded");
   ULARGE_INTEGER End{};
   LARGE_INTEGER Zero{};

@@ -5,16 +5,9 @@
 #include "framework/ComCtrls.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "framework/themes/StylePaint.h"
 
 namespace {
-void Fill(HDC DC, const RECT& R, TColor Color) {
-  HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
-  FillRect(DC, &R, B);
-  DeleteObject(B);
-}
-
-TRect ToTRect(const RECT& R) { return TRect(R.left, R.top, R.right, R.bottom); }
-
 // Pixels the marquee's block moves on each tick of the control's timer.
 constexpr Integer MarqueeStep = 4;
 
@@ -64,8 +57,8 @@ void TProgressBarStyleHook::Paint(HDC DC) {
   bool Vertical = Style & PBS_VERTICAL;
   RECT R;
   ::GetClientRect(Wnd, &R);
-  if (StyleClient() || StyleBorder()) S->DrawElement(DC, S->GetElementDetails(Vertical ? tpBarVert : tpBar), ToTRect(R));
-  else Fill(DC, R, FControl->GetColor());
+  if (StyleClient() || StyleBorder()) S->DrawElement(DC, S->GetElementDetails(Vertical ? tpBarVert : tpBar), StyleRect(R));
+  else StyleFillRect(DC, R, FControl->GetColor());
   RECT In = R;
   InflateRect(&In, -1, -1);
   if (In.right <= In.left || In.bottom <= In.top) return;
@@ -97,7 +90,7 @@ void TProgressBarStyleHook::Paint(HDC DC) {
     C.left = In.left + From;
     C.right = In.left + To;
   }
-  S->DrawElement(DC, S->GetElementDetails(Vertical ? tpChunkVert : tpChunk), ToTRect(C));
+  S->DrawElement(DC, S->GetElementDetails(Vertical ? tpChunkVert : tpChunk), StyleRect(C));
 }
 
 // ---- TStatusBarStyleHook ----------------------------------------------------------------------
@@ -121,15 +114,15 @@ void TStatusBarStyleHook::Paint(HDC DC) {
   TCustomStyleServices* S = StyleServices();
   RECT R;
   ::GetClientRect(Wnd, &R);
-  Fill(DC, R, ClientColor());
+  StyleFillRect(DC, R, ClientColor());
   TColor Text = FontColor(FControl->GetEnabled() ? sfStatusPanelTextNormal : sfStatusPanelTextDisabled);
   bool Grip = (GetWindowLongW(Wnd, GWL_STYLE) & SBARS_SIZEGRIP) != 0;
   Integer GripW = Grip ? GetSystemMetrics(SM_CXVSCROLL) : 0;
   HGDIOBJ OldFont = SelectObject(DC, FControl->GetFont()->GetHandle());
   auto Pane = [&](RECT P, const String& Caption, TAlignment Alignment, bool Framed) {
     if (StyleClient() || StyleBorder()) {
-      if (Framed) S->DrawElement(DC, S->GetElementDetails(tsPane), ToTRect(P));
-      else Fill(DC, P, ClientColor());
+      if (Framed) S->DrawElement(DC, S->GetElementDetails(tsPane), StyleRect(P));
+      else StyleFillRect(DC, P, ClientColor());
     }
     static const UINT Horz[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
     if (FControl->UseRightToLeftAlignment() && Alignment != taCenter)
@@ -190,7 +183,7 @@ bool TToolBarStyleHook::WndProc(TMessage& Message) {
       if (!StyleClient() || !Message.WParam) break;
       RECT R;
       ::GetClientRect(Handle(), &R);
-      Fill(reinterpret_cast<HDC>(Message.WParam), R, StyleServices()->GetStyleColor(scToolBarGradientBase));
+      StyleFillRect(reinterpret_cast<HDC>(Message.WParam), R, StyleServices()->GetStyleColor(scToolBarGradientBase));
       Message.Result = 1;
       return true;
     }
@@ -210,7 +203,7 @@ bool TToolBarStyleHook::WndProc(TMessage& Message) {
                          : (State & CDIS_HOT)      ? ttbButtonHot
                                                    : ttbButtonNormal;
       TThemedElementDetails D = S->GetElementDetails(E);
-      if (StyleClient()) S->DrawElement(CD->nmcd.hdc, D, ToTRect(CD->nmcd.rc));
+      if (StyleClient()) S->DrawElement(CD->nmcd.hdc, D, StyleRect(CD->nmcd.rc));
       TColor Text;
       static const TStyleFont Fonts[] = {sfToolItemTextNormal, sfToolItemTextDisabled};
       if (!StyleFont()) Text = FControl->GetFont()->GetColor();

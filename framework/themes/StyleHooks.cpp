@@ -7,22 +7,9 @@
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "framework/themes/CommonStyleHooks.h"
+#include "framework/themes/StylePaint.h"
 
 namespace {
-void Fill(HDC DC, const RECT& R, TColor Color) {
-  HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
-  FillRect(DC, &R, B);
-  DeleteObject(B);
-}
-
-void Frame(HDC DC, const RECT& R, TColor Color) {
-  HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
-  FrameRect(DC, &R, B);
-  DeleteObject(B);
-}
-
-TRect ToTRect(const RECT& R) { return TRect(R.left, R.top, R.right, R.bottom); }
-
 // The window's rectangle and its client rectangle, both relative to the window's top-left.
 void WindowRects(HWND Wnd, RECT& Window, RECT& Client) {
   RECT W;
@@ -184,7 +171,7 @@ bool TFormStyleHook::WndProc(TMessage& Message) {
       if (!StyleClient() || !Message.WParam) break;
       RECT R;
       ::GetClientRect(Handle(), &R);
-      Fill(reinterpret_cast<HDC>(Message.WParam), R, ClientColor());
+      StyleFillRect(reinterpret_cast<HDC>(Message.WParam), R, ClientColor());
       Message.Result = 1;
       return true;
     }
@@ -258,7 +245,7 @@ void PaintMenuBarBackground(HWND Wnd, HDC DC, const RECT& Client) {
   TColor Back;
   if (!S->GetElementColor(S->GetElementDetails(tmMenuBarBackgroundActive), ecFillColor, Back))
     Back = S->GetSystemColor(clMenuBar);
-  Fill(DC, R, Back);
+  StyleFillRect(DC, R, Back);
   RestoreDC(DC, Saved);
 }
 }  // namespace
@@ -313,7 +300,7 @@ void TFormStyleHook::PaintNC(HDC DC) {
     wchar_t Text[512];
     Integer Len = GetWindowTextW(Wnd, Text, 512);
     RECT TR{Border + 6, Border, Right - 4, CaptionBottom};
-    TRect TextRect = ToTRect(TR);
+    TRect TextRect = StyleRect(TR);
     S->DrawText(DC, S->GetElementDetails(Active ? twCaptionActive : twCaptionInactive), String(Text, size_t(Len)),
                 TextRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX,
                 S->GetStyleFontColor(Active ? sfCaptionTextNormal : sfCaptionTextInactive));
@@ -376,8 +363,8 @@ void TButtonStyleHook::Paint(HDC DC) {
   if (State == 0 && (Focused || Default)) E = tbPushButtonDefaulted;
   TThemedElementDetails D = S->GetElementDetails(E);
   if (StyleClient() || StyleBorder()) {
-    Fill(DC, R, S->GetSystemColor(FControl->GetParent() ? FControl->GetParent()->GetColor() : clBtnFace));
-    S->DrawElement(DC, D, ToTRect(R));
+    StyleFillRect(DC, R, S->GetSystemColor(FControl->GetParent() ? FControl->GetParent()->GetColor() : clBtnFace));
+    S->DrawElement(DC, D, StyleRect(R));
   } else {
     DrawFrameControl(DC, &R, DFC_BUTTON, DFCS_BUTTONPUSH | (State == 2 ? DFCS_PUSHED : 0));
   }
@@ -404,7 +391,7 @@ void TCheckBoxStyleHook::Paint(HDC DC) {
   TCustomStyleServices* S = StyleServices();
   RECT R;
   ::GetClientRect(Wnd, &R);
-  Fill(DC, R, ClientColor());
+  StyleFillRect(DC, R, ClientColor());
   Integer State = ButtonState(FControl, Wnd, FMouseInControl);
   LRESULT Check = SendMessageW(Wnd, BM_GETCHECK, 0, 0);
   // The parts are laid out in runs of four states: unchecked, checked, mixed.
@@ -419,7 +406,7 @@ void TCheckBoxStyleHook::Paint(HDC DC) {
   Integer Box = 13;
   Integer Top = (R.bottom - R.top - Box) / 2;
   RECT B = BoxRight ? RECT{R.right - Box, Top, R.right, Top + Box} : RECT{R.left, Top, R.left + Box, Top + Box};
-  S->DrawElement(DC, D, ToTRect(B));
+  S->DrawElement(DC, D, StyleRect(B));
   RECT T = BoxRight ? RECT{R.left, R.top, B.left - 4, R.bottom} : RECT{B.right + 4, R.top, R.right, R.bottom};
   static const TStyleFont CheckFonts[] = {sfCheckBoxTextNormal, sfCheckBoxTextHot, sfCheckBoxTextPressed,
                                           sfCheckBoxTextDisabled};
@@ -459,7 +446,7 @@ bool TGroupBoxStyleHook::WndProc(TMessage& Message) {
       if (Message.WParam) {
         RECT R;
         ::GetClientRect(Handle(), &R);
-        Fill(reinterpret_cast<HDC>(Message.WParam), R, ClientColor());
+        StyleFillRect(reinterpret_cast<HDC>(Message.WParam), R, ClientColor());
       }
       Message.Result = 1;
       return true;
@@ -471,11 +458,11 @@ void TGroupBoxStyleHook::Paint(HDC DC) {
   TCustomStyleServices* S = StyleServices();
   RECT R;
   ::GetClientRect(Handle(), &R);
-  Fill(DC, R, ClientColor());
+  StyleFillRect(DC, R, ClientColor());
   Integer H = TextHeightOf(DC, FControl);
   bool Enabled = FControl->GetEnabled();
   RECT F{0, H / 2, R.right, R.bottom};
-  if (StyleBorder()) S->DrawElement(DC, S->GetElementDetails(Enabled ? tbGroupBoxNormal : tbGroupBoxDisabled), ToTRect(F));
+  if (StyleBorder()) S->DrawElement(DC, S->GetElementDetails(Enabled ? tbGroupBoxNormal : tbGroupBoxDisabled), StyleRect(F));
   else ::DrawEdge(DC, &F, EDGE_ETCHED, BF_RECT);
   String Text = FControl->GetText();
   if (!Text.empty()) {
@@ -488,7 +475,7 @@ void TGroupBoxStyleHook::Paint(HDC DC) {
     else OffsetRect(&T, 8, 0);
     RECT Gap = T;
     InflateRect(&Gap, 2, 0);
-    Fill(DC, Gap, ClientColor());
+    StyleFillRect(DC, Gap, ClientColor());
     DrawControlText(DC, FControl, Text, T, DT_SINGLELINE,
                     FontColor(Enabled ? sfGroupBoxTextNormal : sfGroupBoxTextDisabled));
   }
@@ -515,9 +502,9 @@ void TPanelStyleHook::Paint(HDC DC) {
   TCustomStyleServices* S = StyleServices();
   RECT R;
   ::GetClientRect(Handle(), &R);
-  Fill(DC, R, ClientColor());
+  StyleFillRect(DC, R, ClientColor());
   if (!P) return;
-  TRect B = ToTRect(R);
+  TRect B = StyleRect(R);
   auto Bevel = [&](TBevelCut Cut) {
     if (Cut == bvNone) return;
     TColor Light = S->GetSystemColor(clBtnHighlight), Dark = S->GetSystemColor(clBtnShadow);
@@ -527,10 +514,10 @@ void TPanelStyleHook::Paint(HDC DC) {
     }
     for (Integer I = 0; I < P->GetBevelWidth(); ++I) {
       TColor TL = Cut == bvLowered ? Dark : Light, BR = Cut == bvLowered ? Light : Dark;
-      Fill(DC, RECT{B.Left, B.Top, B.Right, B.Top + 1}, TL);
-      Fill(DC, RECT{B.Left, B.Top, B.Left + 1, B.Bottom}, TL);
-      Fill(DC, RECT{B.Left, B.Bottom - 1, B.Right, B.Bottom}, BR);
-      Fill(DC, RECT{B.Right - 1, B.Top, B.Right, B.Bottom}, BR);
+      StyleFillRect(DC, RECT{B.Left, B.Top, B.Right, B.Top + 1}, TL);
+      StyleFillRect(DC, RECT{B.Left, B.Top, B.Left + 1, B.Bottom}, TL);
+      StyleFillRect(DC, RECT{B.Left, B.Bottom - 1, B.Right, B.Bottom}, BR);
+      StyleFillRect(DC, RECT{B.Right - 1, B.Top, B.Right, B.Bottom}, BR);
       B = TRect(B.Left + 1, B.Top + 1, B.Right - 1, B.Bottom - 1);
     }
   };
@@ -633,7 +620,7 @@ void TScrollingStyleHook::PaintNC(HDC DC) {
   GetWindowRect(Wnd, &WS);
   Integer Saved = SaveDC(DC);
   ExcludeClipRect(DC, C.left, C.top, C.right, C.bottom);
-  PaintBorder(DC, ToTRect(W));
+  PaintBorder(DC, StyleRect(W));
   LONG Style = GetWindowLongW(Wnd, GWL_STYLE);
   bool Enabled = IsWindowEnabled(Wnd);
   RECT Corner{};
@@ -648,10 +635,10 @@ void TScrollingStyleHook::PaintNC(HDC DC) {
     (Vertical ? HasV : HasH) = true;
     if (Vertical) Corner.left = R.left, Corner.right = R.right;
     else Corner.top = R.top, Corner.bottom = R.bottom;
-    DrawStyledScrollBar(DC, ToTRect(R), Vertical, SBI.dxyLineButton, SBI.xyThumbTop, SBI.xyThumbBottom,
+    DrawStyledScrollBar(DC, StyleRect(R), Vertical, SBI.dxyLineButton, SBI.xyThumbTop, SBI.xyThumbBottom,
                         Enabled && !(SBI.rgstate[0] & STATE_SYSTEM_UNAVAILABLE));
   }
-  if (HasV && HasH) Fill(DC, Corner, StyleServices()->GetStyleColor(scWindow));
+  if (HasV && HasH) StyleFillRect(DC, Corner, StyleServices()->GetStyleColor(scWindow));
   RestoreDC(DC, Saved);
 }
 
@@ -661,11 +648,11 @@ void TScrollingStyleHook::PaintBorder(HDC DC, const TRect& WindowRect) {
   RECT R{WindowRect.Left, WindowRect.Top, WindowRect.Right, WindowRect.Bottom};
   TColor Border = StyleServices()->GetStyleColor(scBorder);
   if (Ex & WS_EX_CLIENTEDGE) {
-    Frame(DC, R, Border);
+    StyleFrameRect(DC, R, Border);
     InflateRect(&R, -1, -1);
-    Frame(DC, R, ClientColor());
+    StyleFrameRect(DC, R, ClientColor());
   } else if (Style & WS_BORDER) {
-    Frame(DC, R, Border);
+    StyleFrameRect(DC, R, Border);
   }
 }
 
@@ -716,11 +703,11 @@ void TEditStyleHook::PaintBorder(HDC DC, const TRect& WindowRect) {
   if (!S->GetElementColor(S->GetElementDetails(E), ecBorderColor, Border)) Border = S->GetStyleColor(scBorder);
   RECT R{WindowRect.Left, WindowRect.Top, WindowRect.Right, WindowRect.Bottom};
   if (Ex & WS_EX_CLIENTEDGE) {
-    Frame(DC, R, Border);
+    StyleFrameRect(DC, R, Border);
     InflateRect(&R, -1, -1);
-    Frame(DC, R, StyleClient() ? SurfaceColor() : FControl->GetColor());
+    StyleFrameRect(DC, R, StyleClient() ? SurfaceColor() : FControl->GetColor());
   } else if (Style & WS_BORDER) {
-    Frame(DC, R, Border);
+    StyleFrameRect(DC, R, Border);
   }
 }
 
@@ -764,7 +751,7 @@ bool TScrollBoxStyleHook::WndProc(TMessage& Message) {
   if (Message.Msg == WM_ERASEBKGND && StyleClient() && Message.WParam) {
     RECT R;
     ::GetClientRect(Handle(), &R);
-    Fill(reinterpret_cast<HDC>(Message.WParam), R, ClientColor());
+    StyleFillRect(reinterpret_cast<HDC>(Message.WParam), R, ClientColor());
     Message.Result = 1;
     return true;
   }
@@ -792,7 +779,7 @@ void TScrollBarStyleHook::Paint(HDC DC) {
     SBI.dxyLineButton = Vertical ? GetSystemMetrics(SM_CYVSCROLL) : GetSystemMetrics(SM_CXHSCROLL);
     SBI.xyThumbTop = SBI.xyThumbBottom = 0;
   }
-  DrawStyledScrollBar(DC, ToTRect(R), Vertical, SBI.dxyLineButton, SBI.xyThumbTop, SBI.xyThumbBottom,
+  DrawStyledScrollBar(DC, StyleRect(R), Vertical, SBI.dxyLineButton, SBI.xyThumbTop, SBI.xyThumbBottom,
                       IsWindowEnabled(Wnd) && !(SBI.rgstate[0] & STATE_SYSTEM_UNAVAILABLE));
 }
 
@@ -816,7 +803,7 @@ bool THintStyleHook::WndProc(TMessage& Message) {
       if (HDC DC = GetWindowDC(Handle())) {
         RECT W, C;
         WindowRects(Handle(), W, C);
-        Frame(DC, W, Border);
+        StyleFrameRect(DC, W, Border);
         ReleaseDC(Handle(), DC);
       }
       Message.Result = 0;
@@ -831,8 +818,8 @@ void THintStyleHook::Paint(HDC DC) {
   RECT R;
   ::GetClientRect(Handle(), &R);
   TThemedElementDetails D = S->GetElementDetails(thHintNormal);
-  if (StyleClient()) S->DrawElement(DC, D, ToTRect(R));
-  else Fill(DC, R, FControl->GetColor());
+  if (StyleClient()) S->DrawElement(DC, D, StyleRect(R));
+  else StyleFillRect(DC, R, FControl->GetColor());
   TColor Text;
   if (!StyleFont() || !S->GetElementColor(D, ecTextColor, Text)) Text = FontColor(sfWindowTextNormal);
   RECT T{2, 1, R.right - 2, R.bottom - 1};

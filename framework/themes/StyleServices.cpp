@@ -7,6 +7,7 @@
 
 #include "framework/Controls.h"
 #include "framework/themes/StyleManager.h"
+#include "framework/themes/StylePaint.h"
 
 namespace {
 const wchar_t* const ThemeClasses[ThemedElementCount] = {
@@ -30,18 +31,6 @@ class TSelected {
   HDC FDC;
   HGDIOBJ FObj, FOld;
 };
-
-void Fill(HDC DC, const RECT& R, TColor Color) {
-  HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
-  FillRect(DC, &R, B);
-  DeleteObject(B);
-}
-
-void Frame(HDC DC, const RECT& R, TColor Color) {
-  HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
-  FrameRect(DC, &R, B);
-  DeleteObject(B);
-}
 
 void Line(HDC DC, Integer X1, Integer Y1, Integer X2, Integer Y2, TColor Color, Integer Width = 1) {
   TSelected Pen(DC, CreatePen(PS_SOLID, Width, ColorToRGB(Color)));
@@ -77,10 +66,10 @@ void FillShape(HDC DC, const RECT& R, const TElementStyle& S) {
         Integer CA = (A >> Shift) & 0xFF, CB = (B >> Shift) & 0xFF;
         return Byte(CA + (CB - CA) * T / H);
       };
-      Fill(DC, RECT{R.left, Y, R.right, Y + 1}, RGB(Mix(0), Mix(8), Mix(16)));
+      StyleFillRect(DC, RECT{R.left, Y, R.right, Y + 1}, RGB(Mix(0), Mix(8), Mix(16)));
     }
   } else if (S.Fill != clNone && S.Radius == 0) {
-    Fill(DC, R, S.Fill);
+    StyleFillRect(DC, R, S.Fill);
   }
   if (S.Radius > 0 && (S.Fill != clNone || S.Border != clNone)) {
     TSelected Pen(DC, S.Border != clNone ? CreatePen(PS_SOLID, 1, ColorToRGB(S.Border)) : CreatePen(PS_NULL, 0, 0));
@@ -89,7 +78,7 @@ void FillShape(HDC DC, const RECT& R, const TElementStyle& S) {
     RoundRect(DC, R.left, R.top, R.right + (S.Border == clNone), R.bottom + (S.Border == clNone), S.Radius * 2,
               S.Radius * 2);
   } else if (S.Border != clNone) {
-    Frame(DC, R, S.Border);
+    StyleFrameRect(DC, R, S.Border);
   }
 }
 
@@ -147,7 +136,7 @@ void FlatDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& R, cons
         RECT B = CenteredSquare(R, 13);
         FillShape(DC, B, S);
         if (D.State >= 5 && D.State <= 8 && Glyph != clNone) CheckMark(DC, B, Glyph);
-        if (D.State >= 9 && Glyph != clNone) Fill(DC, CenteredSquare(B, (B.right - B.left) / 2), Glyph);
+        if (D.State >= 9 && Glyph != clNone) StyleFillRect(DC, CenteredSquare(B, (B.right - B.left) / 2), Glyph);
         return;
       }
       if (D.Part == 4) {  // group box: the frame only
@@ -175,7 +164,7 @@ void FlatDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& R, cons
           for (Integer J = 0; J <= I; ++J) {
             Integer X = Left ? R.left + 2 + J * 4 : R.right - 4 - J * 4;
             Integer Y = Top ? R.top + 2 + (2 - I) * 4 : R.bottom - 4 - (2 - I) * 4;
-            Fill(DC, RECT{X, Y, X + 2, Y + 2}, Glyph);
+            StyleFillRect(DC, RECT{X, Y, X + 2, Y + 2}, Glyph);
           }
       }
       return;
@@ -215,7 +204,7 @@ void FlatDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& R, cons
         RECT G = CenteredSquare(R, (std::min(R.right - R.left, R.bottom - R.top) * 2) / 5);
         Line(DC, G.left, G.bottom - 1, G.right, G.bottom - 1, Glyph, 2);
       }
-      if (D.Part == 17) Frame(DC, CenteredSquare(R, (std::min(R.right - R.left, R.bottom - R.top) * 2) / 5), Glyph);
+      if (D.Part == 17) StyleFrameRect(DC, CenteredSquare(R, (std::min(R.right - R.left, R.bottom - R.top) * 2) / 5), Glyph);
       return;
     case teToolBar:
       FillShape(DC, R, S);
@@ -234,7 +223,7 @@ void FlatDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& R, cons
       if (D.Part == 3 && Glyph != clNone)
         for (Integer I = 0; I < 3; ++I)
           for (Integer J = 0; J <= I; ++J)
-            Fill(DC, RECT{R.right - 4 - J * 4, R.bottom - 4 - (2 - I) * 4, R.right - 2 - J * 4, R.bottom - 2 - (2 - I) * 4},
+            StyleFillRect(DC, RECT{R.right - 4 - J * 4, R.bottom - 4 - (2 - I) * 4, R.right - 2 - J * 4, R.bottom - 2 - (2 - I) * 4},
                  Glyph);
       return;
     default:
@@ -258,7 +247,7 @@ void ClassicDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& Boun
         if (D.State == 3) Flags |= DFCS_PUSHED;
         if (D.State == 4) Flags |= DFCS_INACTIVE;
         if (D.State == 5) {
-          Frame(DC, R, clWindowFrame);
+          StyleFrameRect(DC, R, clWindowFrame);
           InflateRect(&R, -1, -1);
         }
       } else {
@@ -282,10 +271,10 @@ void ClassicDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& Boun
       } else if (D.Part == 2 || D.Part == 3) {
         DrawFrameControl(DC, &R, DFC_BUTTON, DFCS_BUTTONPUSH);
       } else if (D.Part == 10) {
-        Fill(DC, R, clBtnFace);
+        StyleFillRect(DC, R, clBtnFace);
         DrawFrameControl(DC, &R, DFC_SCROLL, D.State == 2 || D.State == 4 ? DFCS_SCROLLSIZEGRIPRIGHT : DFCS_SCROLLSIZEGRIP);
       } else {
-        Fill(DC, R, clScrollBar);
+        StyleFillRect(DC, R, clScrollBar);
       }
       return;
     case teSpin: {
@@ -302,12 +291,12 @@ void ClassicDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& Boun
         if (D.State == 4) Flags |= DFCS_INACTIVE;
         DrawFrameControl(DC, &R, DFC_SCROLL, Flags);
       } else {
-        Fill(DC, R, D.State == 4 ? clBtnFace : clWindow);
+        StyleFillRect(DC, R, D.State == 4 ? clBtnFace : clWindow);
         ::DrawEdge(DC, &R, EDGE_SUNKEN, BF_RECT);
       }
       return;
     case teEdit:
-      Fill(DC, R, D.State == 4 || D.State == 6 ? clBtnFace : clWindow);
+      StyleFillRect(DC, R, D.State == 4 || D.State == 6 ? clBtnFace : clWindow);
       if (D.Part == 6) ::DrawEdge(DC, &R, EDGE_SUNKEN, BF_RECT);
       return;
     case teHeader:
@@ -315,21 +304,21 @@ void ClassicDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& Boun
         Arrow(DC, R, D.State == 1 ? 0 : 1, clBtnShadow);
         return;
       }
-      Fill(DC, R, clBtnFace);
+      StyleFillRect(DC, R, clBtnFace);
       ::DrawEdge(DC, &R, D.State == 3 ? BDR_SUNKENOUTER : EDGE_RAISED, BF_RECT | (D.State == 3 ? BF_FLAT : 0));
       return;
     case teListView:
     case teTreeview:
       if (D.Element == teTreeview && (D.Part == 2 || D.Part == 4)) {
         RECT B = CenteredSquare(R, 9);
-        Fill(DC, B, clWindow);
-        Frame(DC, B, clBtnShadow);
+        StyleFillRect(DC, B, clWindow);
+        StyleFrameRect(DC, B, clBtnShadow);
         Integer CX = (B.left + B.right) / 2, CY = (B.top + B.bottom) / 2;
         Line(DC, B.left + 2, CY, B.right - 2, CY, clWindowText);
         if (D.State == 1) Line(DC, CX, B.top + 2, CX, B.bottom - 2, clWindowText);
         return;
       }
-      Fill(DC, R, D.State == 3 || D.State == 11 ? clHighlight
+      StyleFillRect(DC, R, D.State == 3 || D.State == 11 ? clHighlight
                   : D.State == 5 || D.State == 13 ? clBtnFace : clWindow);
       return;
     case teWindow:
@@ -339,15 +328,15 @@ void ClassicDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& Boun
         if (D.State == 4) Flags |= DFCS_INACTIVE;
         DrawFrameControl(DC, &R, DFC_CAPTION, Flags);
       } else if (D.Part == 1) {
-        Fill(DC, R, D.State == 1 ? clActiveCaption : clInactiveCaption);
+        StyleFillRect(DC, R, D.State == 1 ? clActiveCaption : clInactiveCaption);
       } else if (D.Part >= 7 && D.Part <= 9) {
-        Fill(DC, R, D.State == 1 ? clActiveBorder : clInactiveBorder);
+        StyleFillRect(DC, R, D.State == 1 ? clActiveBorder : clInactiveBorder);
       } else {
-        Fill(DC, R, clBtnFace);
+        StyleFillRect(DC, R, clBtnFace);
       }
       return;
     case teToolBar:
-      Fill(DC, R, clBtnFace);
+      StyleFillRect(DC, R, clBtnFace);
       if (D.State == 2) ::DrawEdge(DC, &R, BDR_RAISEDINNER, BF_RECT);
       if (D.State == 3 || D.State >= 5) ::DrawEdge(DC, &R, BDR_SUNKENOUTER, BF_RECT);
       if (D.Part == 4) Arrow(DC, R, 1, D.State == 4 ? clGrayText : clBtnText);
@@ -359,15 +348,15 @@ void ClassicDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& Boun
       } else if (D.Part == 10) {
         ::DrawEdge(DC, &R, EDGE_RAISED, BF_RECT);
       } else {
-        Fill(DC, R, D.Part == 14 && D.State == 2 ? clHighlight : clMenu);
+        StyleFillRect(DC, R, D.Part == 14 && D.State == 2 ? clHighlight : clMenu);
       }
       return;
     case teProgress:
       if (D.Part <= 2) {
-        Fill(DC, R, clBtnFace);
+        StyleFillRect(DC, R, clBtnFace);
         ::DrawEdge(DC, &R, BDR_SUNKENOUTER, BF_RECT);
       } else {
-        Fill(DC, R, clHighlight);
+        StyleFillRect(DC, R, clHighlight);
       }
       return;
     case teStatus:
@@ -376,22 +365,22 @@ void ClassicDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& Boun
       return;
     case teToolTip:
     case teHint:
-      Fill(DC, R, clInfoBk);
-      Frame(DC, R, clWindowFrame);
+      StyleFillRect(DC, R, clInfoBk);
+      StyleFrameRect(DC, R, clWindowFrame);
       return;
     case teMonthCal:
       if (D.Part == 5) {
-        if (D.State == 5) Frame(DC, R, clHotLight);
-        else Fill(DC, R, D.State == 2 ? clBtnFace : clHighlight);
+        if (D.State == 5) StyleFrameRect(DC, R, clHotLight);
+        else StyleFillRect(DC, R, D.State == 2 ? clBtnFace : clHighlight);
       } else {
-        Fill(DC, R, clWindow);
+        StyleFillRect(DC, R, clWindow);
       }
       return;
     case teGrid:
       if (D.Part % 2 == 1) {  // data cells
-        Fill(DC, R, D.State == 2 ? clHighlight : clWindow);
+        StyleFillRect(DC, R, D.State == 2 ? clHighlight : clWindow);
       } else {
-        Fill(DC, R, clBtnFace);
+        StyleFillRect(DC, R, clBtnFace);
         if (D.Part == 6) ::DrawEdge(DC, &R, D.State == 3 ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
         else {
           Line(DC, R.left, R.bottom - 1, R.right, R.bottom - 1, clBtnShadow);
@@ -400,7 +389,7 @@ void ClassicDrawElement(HDC DC, const TThemedElementDetails& D, const RECT& Boun
       }
       return;
     case tePanel:
-      Fill(DC, R, clBtnFace);
+      StyleFillRect(DC, R, clBtnFace);
       if (D.Part == 2) ::DrawEdge(DC, &R, BDR_RAISEDINNER, BF_RECT);
       return;
   }
@@ -658,7 +647,7 @@ bool TCustomStyleServices::DrawParentBackground(HWND Window, HDC DC, const TThem
   else ::GetClientRect(Window, &B);
   TColor Color = clBtnFace;
   if (TWinControl* Parent = FindControl(::GetParent(Window))) Color = Parent->GetColor();
-  Fill(DC, B, GetSystemColor(Color));
+  StyleFillRect(DC, B, GetSystemColor(Color));
   return true;
 }
 

@@ -12,16 +12,16 @@
 
 namespace {
 
-void Load(THTMLPicture& Pic, const fixtures::TData& D) {
+void LoadStored(THTMLPicture& Pic, const fixtures::TData& D) {
   TMemoryStream M;
   if (!D.empty()) M.WriteBuffer(D.data(), Integer(D.size()));
   M.SetPosition(0);
   Pic.LoadFromStream(&M);
 }
 
-struct TScreenBitmap {
+struct TStoreScreen {
   TBitmap Bmp;
-  TScreenBitmap(Integer W, Integer H) {
+  TStoreScreen(Integer W, Integer H) {
     Bmp.SetPixelFormat(pf24bit);
     Bmp.SetSize(W, H);
     Bmp.GetCanvas()->GetBrush()->SetColor(clWhite);
@@ -63,11 +63,11 @@ TEST(HTMLPicture, EveryFormatLoadsAndDraws) {
     SCOPED_TRACE(C.Name);
     THTMLPicture Pic;
     EXPECT_TRUE(Pic.GetEmpty());
-    Load(Pic, C.Data);
+    LoadStored(Pic, C.Data);
     EXPECT_FALSE(Pic.GetEmpty());
     EXPECT_EQ(Pic.GetWidth(), C.Width);
     EXPECT_EQ(Pic.GetHeight(), C.Height);
-    TScreenBitmap Screen(20, 20);
+    TStoreScreen Screen(20, 20);
     Pic.Draw(Screen.Canvas(), Rect(0, 0, 16, 16));
     EXPECT_NE(Screen.Canvas()->GetPixel(2, 2), clWhite);
     EXPECT_EQ(Screen.Canvas()->GetPixel(18, 18), clWhite);
@@ -76,7 +76,7 @@ TEST(HTMLPicture, EveryFormatLoadsAndDraws) {
 
 TEST(HTMLPicture, PngIsNoGif) {
   THTMLPicture Pic;
-  Load(Pic, fixtures::Png(4, 4));
+  LoadStored(Pic, fixtures::Png(4, 4));
   EXPECT_FALSE(Pic.GetIsGIF());
   EXPECT_EQ(Pic.GetFrameCount(), -1);
   EXPECT_EQ(Pic.GetFrameTime(1), -1);
@@ -86,7 +86,7 @@ TEST(HTMLPicture, GifFramesAreCountedAndStepped) {
   THTMLPicture Pic;
   Integer Changes = 0;
   Pic.SetOnFrameChange([&](TObject*) { ++Changes; });
-  Load(Pic, fixtures::ThreeFrameGif());
+  LoadStored(Pic, fixtures::ThreeFrameGif());
   ASSERT_TRUE(Pic.GetIsGIF());
   EXPECT_EQ(Pic.GetFrameCount(), 3);
   EXPECT_EQ(Pic.GetAnimMaxX(), 16);
@@ -122,7 +122,7 @@ TEST(HTMLPicture, GifFramesAreCountedAndStepped) {
 
 TEST(HTMLPicture, StepMovesOnWhenTheFrameDelayHasPassed) {
   THTMLPicture Pic;
-  Load(Pic, fixtures::ThreeFrameGif());  // delays 10, 20 and 30 hundredths
+  LoadStored(Pic, fixtures::ThreeFrameGif());  // delays 10, 20 and 30 hundredths
   // Ticks of 100 ms: frame 1 shows for one tick, frame 2 for two, frame 3 for three.
   const bool Moves[] = {false, true, false, true, false, false, true, true};
   const Integer FrameAfter[] = {1, 2, 2, 3, 3, 3, 1, 2};
@@ -132,7 +132,7 @@ TEST(HTMLPicture, StepMovesOnWhenTheFrameDelayHasPassed) {
     EXPECT_EQ(Pic.GetFrame(), FrameAfter[I]);
   }
   THTMLPicture Still;
-  Load(Still, fixtures::Png(3, 3));
+  LoadStored(Still, fixtures::Png(3, 3));
   EXPECT_FALSE(Still.Step());
   THTMLPicture Empty;
   EXPECT_FALSE(Empty.Step());
@@ -143,7 +143,7 @@ TEST(HTMLPicture, TruncatedGifsStopCleanly) {
   Integer Last = 0;
   for (size_t Len = 0; Len <= Full.size(); ++Len) {
     THTMLPicture Pic;
-    Load(Pic, fixtures::TData(Full.begin(), Full.begin() + ptrdiff_t(Len)));
+    LoadStored(Pic, fixtures::TData(Full.begin(), Full.begin() + ptrdiff_t(Len)));
     Integer Count = Pic.GetFrameCount();
     if (Len < 5) {
       EXPECT_EQ(Count, -1) << Len;
@@ -153,7 +153,7 @@ TEST(HTMLPicture, TruncatedGifsStopCleanly) {
     EXPECT_LE(Count, 3) << Len;
     Last = Count;
     for (Integer F = 1; F <= 3; ++F) Pic.SetFrame(F);  // never reads past the data
-    TScreenBitmap Screen(4, 4);
+    TStoreScreen Screen(4, 4);
     Pic.Draw(Screen.Canvas(), Rect(0, 0, 4, 4));
   }
   EXPECT_EQ(Last, 3);
@@ -168,7 +168,7 @@ TEST(HTMLPicture, ByteRunsInsideImageDataAreNoFrames) {
   D.push_back(0);
   D.push_back(0x3B);
   THTMLPicture Pic;
-  Load(Pic, D);
+  LoadStored(Pic, D);
   EXPECT_EQ(Pic.GetFrameCount(), 1);
 }
 
@@ -182,12 +182,12 @@ TEST(HTMLPicture, CraftedGifsNeverReadPastTheirData) {
   fixtures::TData NoDescriptor = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 4, 0, 0, 0, 0, 0x21, 0xF9, 4, 0, 1, 0, 0, 0};
   for (auto* D : {&HugeTable, &LongBlock, &Header, &NoDescriptor}) {
     THTMLPicture Pic;
-    Load(Pic, *D);
+    LoadStored(Pic, *D);
     EXPECT_GE(Pic.GetFrameCount(), 0);
     EXPECT_LE(Pic.GetFrameCount(), 3);
   }
   THTMLPicture Pic;
-  Load(Pic, NoDescriptor);
+  LoadStored(Pic, NoDescriptor);
   EXPECT_EQ(Pic.GetFrameCount(), 0);
   EXPECT_TRUE(Pic.GetEmpty());
 }
@@ -216,10 +216,10 @@ TEST(HTMLPicture, BadDataLeavesAnEmptyUndrawnPicture) {
   for (auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     THTMLPicture Pic;
-    Load(Pic, C.Data);
+    LoadStored(Pic, C.Data);
     EXPECT_TRUE(Pic.GetEmpty());
     EXPECT_EQ(Pic.GetWidth(), 0);
-    TScreenBitmap Screen(8, 8);
+    TStoreScreen Screen(8, 8);
     Pic.Draw(Screen.Canvas(), Rect(0, 0, 8, 8));
     EXPECT_TRUE(Screen.AllWhite());
     // The bytes are kept as they came.
@@ -230,12 +230,12 @@ TEST(HTMLPicture, BadDataLeavesAnEmptyUndrawnPicture) {
 TEST(HTMLPicture, DecodesOnceUntilDataOrFrameChange) {
   THTMLPicture Pic;
   Int64 Before = THTMLPicture::DecodeCount();
-  Load(Pic, fixtures::Png(32, 32));
+  LoadStored(Pic, fixtures::Png(32, 32));
   EXPECT_EQ(THTMLPicture::DecodeCount() - Before, 1);
-  TScreenBitmap Screen(32, 32);
+  TStoreScreen Screen(32, 32);
   for (int I = 0; I < 50; ++I) Pic.Draw(Screen.Canvas(), Rect(0, 0, 32, 32));
   EXPECT_EQ(THTMLPicture::DecodeCount() - Before, 1);
-  Load(Pic, fixtures::ThreeFrameGif());
+  LoadStored(Pic, fixtures::ThreeFrameGif());
   EXPECT_EQ(THTMLPicture::DecodeCount() - Before, 2);
   Pic.SetFrame(2);
   for (int I = 0; I < 50; ++I) Pic.Draw(Screen.Canvas(), Rect(0, 0, 32, 32));
@@ -244,7 +244,7 @@ TEST(HTMLPicture, DecodesOnceUntilDataOrFrameChange) {
 
 TEST(HTMLPicture, AssignCopiesOrEmpties) {
   THTMLPicture Source;
-  Load(Source, fixtures::ThreeFrameGif());
+  LoadStored(Source, fixtures::ThreeFrameGif());
   Source.SetFrame(2);
   Source.SetStretch(true);
   Source.SetID(L"res://ANIM");
@@ -284,7 +284,7 @@ TEST(HTMLPicture, ResourceAddressLoadsTheLinkedResource) {
   EXPECT_EQ(Cache.FindPicture(L"RES://LOGO"), nullptr);
 
   THTMLPicture Missing;
-  Load(Missing, fixtures::Png(2, 3));
+  LoadStored(Missing, fixtures::Png(2, 3));
   Missing.LoadFromURL(L"RES://NO_SUCH_PICTURE");
   EXPECT_EQ(Missing.GetHeight(), 3);  // left as it was
   EXPECT_EQ(Missing.GetID(), L"RES://NO_SUCH_PICTURE");
@@ -357,8 +357,8 @@ TEST(HTMLPicture, OtherAddressesStayEmpty) {
 
 TEST(HTMLPictureCache, AnimateStepsEveryPicture) {
   THTMLPictureCache Cache;
-  Load(*Cache.AddPicture(), fixtures::ThreeFrameGif());
-  Load(*Cache.AddPicture(), fixtures::Png(2, 2));
+  LoadStored(*Cache.AddPicture(), fixtures::ThreeFrameGif());
+  LoadStored(*Cache.AddPicture(), fixtures::Png(2, 2));
   EXPECT_FALSE(Cache.Animate());
   EXPECT_TRUE(Cache.Animate());
   EXPECT_EQ(Cache.GetPicture(0)->GetFrame(), 2);
@@ -374,10 +374,10 @@ struct TStoreFixture {
   TStoreFixture() {
     TPictureItem* Logo = Store.GetItems()->Add();
     Logo->SetName(L"Logo");
-    Load(*Logo->GetPicture(), fixtures::Png(6, 4));
+    LoadStored(*Logo->GetPicture(), fixtures::Png(6, 4));
     TPictureItem* Anim = Store.GetItems()->Add();
     Anim->SetName(L"Anim");
-    Load(*Anim->GetPicture(), fixtures::ThreeFrameGif());
+    LoadStored(*Anim->GetPicture(), fixtures::ThreeFrameGif());
   }
 };
 }  // namespace
@@ -415,7 +415,7 @@ TEST(PictureStore, ChangesRepaintRegisteredControls) {
   F.Store.RegisterControl(Control);
   F.Store.RegisterControl(Control);
   EXPECT_EQ(F.Store.RegisteredControlCount(), 1);
-  Load(*F.Store.GetItems()->GetItem(0)->GetPicture(), fixtures::Png(3, 3));
+  LoadStored(*F.Store.GetItems()->GetItem(0)->GetPicture(), fixtures::Png(3, 3));
   EXPECT_GE(Changes, 1);
   delete Control;
   EXPECT_EQ(F.Store.RegisteredControlCount(), 0);
@@ -444,8 +444,8 @@ TEST(GdipStart, PicturesStayUndrawnWhileGdiplusIsDown) {
   FinalizeGdipObjects();
   ASSERT_FALSE(GdipObjectsStarted());
   THTMLPicture Pic;
-  Load(Pic, fixtures::Png(8, 8, 0xFF000000));
-  TScreenBitmap Screen(40, 40);
+  LoadStored(Pic, fixtures::Png(8, 8, 0xFF000000));
+  TStoreScreen Screen(40, 40);
   {
     TGPGraphics G(Screen.Canvas()->GetHandle());
     EXPECT_EQ(G.NativeGraphics(), nullptr);

@@ -48,7 +48,7 @@ TEST(QalDownloadUrl, EncodesEachSegmentAndKeepsTheSlashes) {
   EXPECT_EQ(String(DownloadToken).size(), 64u);
 }
 
-TDateTime TestNow() { return EncodeDate(2031, 6, 1) + EncodeTime(10, 20, 30, 0); }
+TDateTime TestNow() { return Double(EncodeDate(2031, 6, 1)) + Double(EncodeTime(10, 20, 30, 0)); }
 
 TBytes FileBytes(const String& Name) {
   TFileStream F(Name, fmOpenRead | fmShareDenyNone);
@@ -63,7 +63,7 @@ void WriteBytes(const String& Name, const TBytes& Bytes) {
   if (!Bytes.empty()) F.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
 }
 
-TBytes Text(const std::string& S) { return TBytes(S.begin(), S.end()); }
+TBytes BytesOf(const std::string& S) { return TBytes(S.begin(), S.end()); }
 
 void RemoveTree(const String& Dir) {
   TSearchRec F;
@@ -257,7 +257,7 @@ struct TBarState {
 TEST_F(QalDownloadLocalServer, DownloadsAndExtractsAPackage) {
   const TBytes Big = Pattern(3 * 1024 * 1024 + 17);
   MakeZip(StoreFile(L"paket/Zelkor Demo.zip"), {{L"Zelkor/boş.txt", {}},
-                                                {L"Zelkor/alt/ğüşıöç İ.txt", Text("merhaba")},
+                                                {L"Zelkor/alt/ğüşıöç İ.txt", BytesOf("merhaba")},
                                                 {L"Zelkor/büyük.bin", Big}});
   // The form resource binds the client's event to the form.
   EXPECT_TRUE(Form->NetHTTPClient1->GetOnReceiveData() ==
@@ -277,7 +277,7 @@ TEST_F(QalDownloadLocalServer, DownloadsAndExtractsAPackage) {
     EXPECT_EQ(Listing(Target), (std::vector<String>{L"Zelkor\\", L"Zelkor\\alt\\", L"Zelkor\\alt\\ğüşıöç İ.txt",
                                                     L"Zelkor\\boş.txt", L"Zelkor\\büyük.bin"}));
     EXPECT_EQ(FileBytes(Target + L"\\Zelkor\\büyük.bin"), Big);
-    EXPECT_EQ(FileBytes(Target + L"\\Zelkor\\alt\\ğüşıöç İ.txt"), Text("merhaba"));
+    EXPECT_EQ(FileBytes(Target + L"\\Zelkor\\alt\\ğüşıöç İ.txt"), BytesOf("merhaba"));
     const String P = RemotePath;
     EXPECT_EQ(NewLogLines(), (std::vector<TLogLine>{{LogWhite, P + L" indiriliyor..."},
                                                     {LogGreen, P + L" indirme tamamlandı..."},
@@ -306,9 +306,9 @@ TEST_F(QalDownloadLocalServer, DownloadsAndExtractsAPackage) {
 }
 
 TEST_F(QalDownloadLocalServer, AFailedDownloadIsLoggedRaisedAndLeavesNoArchive) {
-  WriteBytes(StoreFile(L"paket/bozuk.zip"), Text("PK\3\4 bu bir zip değil"));
-  MakeZip(StoreFile(L"paket/kacak.zip"), {{L"iyi.txt", Text("iyi")}, {L"../dışarı.txt", Text("kötü")},
-                                          {L"sonra.txt", Text("sonra")}});
+  WriteBytes(StoreFile(L"paket/bozuk.zip"), BytesOf("PK\3\4 bu bir zip değil"));
+  MakeZip(StoreFile(L"paket/kacak.zip"), {{L"iyi.txt", BytesOf("iyi")}, {L"../dışarı.txt", BytesOf("kötü")},
+                                          {L"sonra.txt", BytesOf("sonra")}});
   MakeZip(StoreFile(L"paket/kesik.zip"), {{L"veri.bin", Pattern(200000)}});  // served cut after 1000 bytes
   MakeZip(StoreFile(L"paket/duran.zip"), {{L"veri.bin", Pattern(200000)}});  // stops after 1000 bytes
   DeleteFile(StoreFile(L"paket/yok.zip"));
@@ -425,7 +425,7 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
   const TFormatSettings Saved = FormatSettings;
   FormatSettings.DecimalSeparator = L',';
   FormatSettings.ThousandSeparator = L'.';
-  WriteBytes(StoreFile(L"guncelleme/sayfa.exe"), Text("<html><body>Oturum açın</body></html>"));
+  WriteBytes(StoreFile(L"guncelleme/sayfa.exe"), BytesOf("<html><body>Oturum açın</body></html>"));
   WriteBytes(StoreFile(L"guncelleme/kesik.exe"), FileBytes(WizardExe()));
   WriteBytes(StoreFile(L"guncelleme/kutuphane.exe"), WizardAsLibrary());
   WriteBytes(StoreFile(L"guncelleme/acilmaz.exe"), WizardThatCannotStart());
@@ -486,11 +486,11 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(testing::Message() << (C.Version ? C.Version : "404") << " " << UTF8Encode(C.RemoteExe));
     std::unique_ptr<TExtraRule> Rule(C.Rule ? new TExtraRule(C.Rule) : nullptr);
-    if (C.Version) WriteBytes(StoreFile(L"diger/qal.txt"), Text(C.Version));
+    if (C.Version) WriteBytes(StoreFile(L"diger/qal.txt"), BytesOf(C.Version));
     else DeleteFile(StoreFile(L"diger/qal.txt"));
-    WriteBytes(Program + L"Qal.exe", Text("eski program"));
+    WriteBytes(Program + L"Qal.exe", BytesOf("eski program"));
     HANDLE Lock = INVALID_HANDLE_VALUE;
-    if (C.Old != NoStale) WriteBytes(Program + L"123.exe", Text("bayat"));
+    if (C.Old != NoStale) WriteBytes(Program + L"123.exe", BytesOf("bayat"));
     if (C.Old == LockedStale)
       Lock = CreateFileW((Program + L"123.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                          nullptr);
@@ -510,7 +510,7 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
           << Log[I];
     }
     // The running program is back under its own name, whatever happened.
-    EXPECT_EQ(FileBytes(Program + L"Qal.exe"), Text("eski program"));
+    EXPECT_EQ(FileBytes(Program + L"Qal.exe"), BytesOf("eski program"));
     const std::vector<String> Left =
         C.Old == LockedStale ? std::vector<String>{L"123.exe", L"Qal.exe"} : std::vector<String>{L"Qal.exe"};
     EXPECT_EQ(Listing(ExcludeTrailingPathDelimiter(Program)), Left);
@@ -610,7 +610,7 @@ TEST_F(QalSelfUpdateLocalServer, TheServedWizardReplacesTheRunningOne) {
   New.insert(New.end(), Mark.begin(), Mark.end());  // beyond the image: it runs the same
   WriteBytes(Program + L"Qal.exe", Old);
   WriteBytes(StoreFile(L"diger/Qal.exe"), New);
-  WriteBytes(StoreFile(L"diger/qal.txt"), Text("7.9"));
+  WriteBytes(StoreFile(L"diger/qal.txt"), BytesOf("7.9"));
   // The new wizard reads the version file too: it finds none and stays.
   TExtraRule Once(R"("diger/qal.txt": {"after": 1, "status": 404, "reason": "Not Found"})");
 
@@ -648,10 +648,10 @@ TEST_F(QalSelfUpdateLocalServer, TheNewWizardWaitsForTheOldFile) {
   const String Exe = Program + L"Qal.exe";
   const String Old = Program + L"123.exe";
   WriteBytes(Exe, FileBytes(WizardExe()));
-  WriteBytes(StoreFile(L"diger/qal.txt"), Text("7.8"));
+  WriteBytes(StoreFile(L"diger/qal.txt"), BytesOf("7.8"));
   for (bool LetGo : {true, false}) {
     SCOPED_TRACE(LetGo ? "let go" : "held");
-    WriteBytes(Old, Text("eski"));
+    WriteBytes(Old, BytesOf("eski"));
     HANDLE Lock = CreateFileW(Old.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(Lock, INVALID_HANDLE_VALUE);
     HANDLE Process = StartWizard(Exe, L"123.exe", Work + L"baska");

@@ -18,12 +18,15 @@
 
 namespace {
 
-TDateTime TestNow = 0;
+TDateTime MainNow = 0;
 TWindowsVersion TestVersion{6, 1, 1, 0};
 
-TDateTime At(Word Y, Word M, Word D, Word H, Word N, Word S) { return EncodeDate(Y, M, D) + EncodeTime(H, N, S, 0); }
+// Summed as numbers: with Variants.h in sight, TDateTime + TDateTime is ambiguous.
+TDateTime At(Word Y, Word M, Word D, Word H, Word N, Word S) {
+  return Double(EncodeDate(Y, M, D)) + Double(EncodeTime(H, N, S, 0));
+}
 
-void Pump() { Application->ProcessMessages(); }
+void MainPump() { Application->ProcessMessages(); }
 
 // The main form as the program makes it, with the clock, the Windows version and the connection
 // of the test, and no lookup leaving the machine.
@@ -33,23 +36,23 @@ class QalMainForm : public testing::Test {
     // As the program does before it makes its main form.
     WSADATA Wsa;
     WSAStartup(MAKEWORD(2, 2), &Wsa);
-    QalClock = [] { return TestNow; };
+    QalClock = [] { return MainNow; };
     QalWindowsVersion = [] { return TestVersion; };
     QalInternetConnected = [] { return true; };
     // The self-update's check has tests of its own, against the local download server.
     QalCheckForUpdateAtStart = false;
     QalLocalIPHost = L"127.0.0.1";
     TestVersion = {6, 1, 1, 0};
-    TestNow = At(2031, 2, 3, 13, 14, 15);
+    MainNow = At(2031, 2, 3, 13, 14, 15);
     RegisterQalClasses();
     Application->SetTitle(QalTitle);
     Form = TComponent::Create<TfrmQalMain>(nullptr);
     Form->Show();
-    Pump();
+    MainPump();
   }
   void TearDown() override {
     delete Form;
-    Pump();
+    MainPump();
     WSACleanup();
     // A quit request read by a loop would end every later modal loop of this process.
     EXPECT_FALSE(Application->GetTerminated());
@@ -167,7 +170,7 @@ TColor LineColor(TRichEdit* Memo, Integer Line) {
 }
 
 TEST_F(QalMainForm, LogLinesCarryTimeAndColour) {
-  TestNow = At(2031, 2, 4, 9, 5, 7);
+  MainNow = At(2031, 2, 4, 9, 5, 7);
   Form->AddToLog(LogWhite, L"Kurulum başlıyor..");
   Form->AddToLog(LogGreen, L"PostgreSQL hizmeti kuruldu ..");
   Form->AddToLog(LogRed, L"Kurulum tamamlanamadı: erişim engellendi");
@@ -183,7 +186,7 @@ TEST_F(QalMainForm, LogLinesCarryTimeAndColour) {
 
 // The view shows seven lines; the eighth brings the newest ones into sight.
 TEST_F(QalMainForm, EighthLogLineScrollsTheView) {
-  TestNow = At(2031, 2, 5, 10, 0, 0);
+  MainNow = At(2031, 2, 5, 10, 0, 0);
   auto ScrollY = [&] {
     POINT P{};
     SendMessageW(Form->Memo1->GetHandle(), EM_GETSCROLLPOS, 0, LPARAM(&P));
@@ -197,13 +200,13 @@ TEST_F(QalMainForm, EighthLogLineScrollsTheView) {
 }
 
 TEST_F(QalMainForm, LogFileIsUtf8WithCrLfAndNoByteOrderMark) {
-  TestNow = At(2031, 3, 1, 8, 0, 1);
+  MainNow = At(2031, 3, 1, 8, 0, 1);
   String Name = GetLogFileName();
   EXPECT_EQ(ExtractFileName(Name), L"Qal_20310301.log");
   EXPECT_TRUE(SameFileName(ExtractFilePath(Name), ExtractFilePath(ParamStr(0))));
   DeleteFile(Name);
   Form->AddToLog(LogGreen, L"Şirket ığüşöçİ");
-  TestNow = At(2031, 3, 1, 8, 0, 2);
+  MainNow = At(2031, 3, 1, 8, 0, 2);
   Form->AddToLog(LogRed, L"x");
   EXPECT_EQ(ReadBytes(Name), "- [08:00:01] \xC5\x9Eirket \xC4\xB1\xC4\x9F\xC3\xBC\xC5\x9F\xC3\xB6\xC3\xA7\xC4\xB0\r\n"
                              "- [08:00:02] x\r\n");
@@ -211,7 +214,7 @@ TEST_F(QalMainForm, LogFileIsUtf8WithCrLfAndNoByteOrderMark) {
 }
 
 TEST_F(QalMainForm, LockedLogFileIsPassedOver) {
-  TestNow = At(2031, 3, 2, 8, 0, 0);
+  MainNow = At(2031, 3, 2, 8, 0, 0);
   String Name = GetLogFileName();
   DeleteFile(Name);
   HANDLE Lock = CreateFileW(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -224,15 +227,15 @@ TEST_F(QalMainForm, LockedLogFileIsPassedOver) {
 }
 
 TEST_F(QalMainForm, TwoDaysWriteTwoFiles) {
-  TestNow = At(2031, 4, 30, 23, 59, 59);
+  MainNow = At(2031, 4, 30, 23, 59, 59);
   String First = GetLogFileName();
-  TestNow = At(2031, 5, 1, 0, 0, 1);
+  MainNow = At(2031, 5, 1, 0, 0, 1);
   String Second = GetLogFileName();
   DeleteFile(First);
   DeleteFile(Second);
-  TestNow = At(2031, 4, 30, 23, 59, 59);
+  MainNow = At(2031, 4, 30, 23, 59, 59);
   Form->AddToLog(LogWhite, L"bir");
-  TestNow = At(2031, 5, 1, 0, 0, 1);
+  MainNow = At(2031, 5, 1, 0, 0, 1);
   Form->AddToLog(LogWhite, L"iki");
   EXPECT_EQ(ExtractFileName(First), L"Qal_20310430.log");
   EXPECT_EQ(ExtractFileName(Second), L"Qal_20310501.log");
@@ -351,7 +354,7 @@ TEST_F(QalMainForm, NoInternetConnectionWarnsAndEnds) {
   std::unique_ptr<TfrmQalMain> Second(TComponent::Create<TfrmQalMain>(nullptr));
   Second->Show();
   EXPECT_TRUE(TakeQuit());
-  Pump();
+  MainPump();
   EXPECT_EQ(Said, L"Zelkor sunucusuna erişim sağlanamadı, internet bağlatınızın\r"
                   L"olduğundan emin olunuz. Qal işleme devam edemiyor şimdi kapatılacak.");
   EXPECT_FALSE(Second->cmdQal->GetEnabled());
@@ -414,7 +417,7 @@ TEST_F(QalMainForm, RefusesToCloseDuringARun) {
     Form->Show();
     insttest::TRunDriver Boxes(C.Steps);
     Form->cmdQalClick(Form->cmdQal);
-    Pump();
+    MainPump();
     EXPECT_TRUE(Boxes.Finished());
     EXPECT_EQ(Form->GetVisible(), C.StaysOpen);
     EXPECT_FALSE(Form->GetRunning());

@@ -27,8 +27,8 @@ std::string StyleResource(HMODULE Module) {
 
 // The style this executable paints with is the one linked into Qal.exe.
 TEST(QalStyle, TheProgramCarriesTheStyleTheseTestsPaintWith) {
-  HMODULE Qal = LoadLibraryExW(QAL_EXE_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-  ASSERT_NE(Qal, nullptr) << "cannot open " << String(QAL_EXE_PATH);
+  HMODULE Qal = LoadLibraryExW(L"Z:" QAL_EXE_UNIX_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(Qal, nullptr) << "cannot open " << String(L"Z:" QAL_EXE_UNIX_PATH);
   std::string InProgram = StyleResource(Qal);
   FreeLibrary(Qal);
   EXPECT_NE(InProgram.find("Name = Material Black Pearl"), std::string::npos);
@@ -89,7 +89,7 @@ class TScreenShot {
   std::unique_ptr<TBitmap> FShot;
 };
 
-TDateTime FixedNow() { return EncodeDate(2031, 2, 3) + EncodeTime(13, 14, 15, 0); }
+TDateTime FixedNow() { return Double(EncodeDate(2031, 2, 3)) + Double(EncodeTime(13, 14, 15, 0)); }
 TWindowsVersion Windows7SP1() { return {6, 1, 1, 0}; }
 bool Connected() { return true; }
 

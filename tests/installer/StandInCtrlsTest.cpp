@@ -8,7 +8,7 @@
 
 namespace {
 
-void Pump() { Application->ProcessMessages(); }
+void StandInPump() { Application->ProcessMessages(); }
 
 // An edit with one ellipsis button on F2, as the wizard's folder edit has it.
 class QalStandInButtonEdit : public testing::Test {
@@ -30,12 +30,12 @@ class QalStandInButtonEdit : public testing::Test {
       ++Clicks;
     });
     Form->Show();
-    Pump();
+    StandInPump();
   }
   void PressKey(HWND Window, WORD Key) {
     PostMessageW(Window, WM_KEYDOWN, Key, 1);
     PostMessageW(Window, WM_KEYUP, Key, 0xC0000001);
-    Pump();
+    StandInPump();
   }
   std::unique_ptr<TForm> Form;
   TStandInButtonEdit* Edit = nullptr;
@@ -56,7 +56,7 @@ TEST_F(QalStandInButtonEdit, ButtonAndShortcutClickIt) {
     if (Action == "F2 in another edit") PressKey(Other->GetHandle(), VK_F2);
     if (Action == "the button pressed") {
       SendMessageW(Edit->GetButtonControl(0)->GetHandle(), BM_CLICK, 0, 0);
-      Pump();
+      StandInPump();
     }
     EXPECT_EQ(Clicks, C.Clicks) << C.Action;
   }
@@ -72,7 +72,7 @@ TEST_F(QalStandInButtonEdit, TextStopsBeforeTheButton) {
   LRESULT Margins = SendMessageW(Edit->GetHandle(), EM_GETMARGINS, 0, 0);
   EXPECT_GE(Integer(HIWORD(Margins)), Button->GetWidth());
   Edit->SetWidth(300);
-  Pump();
+  StandInPump();
   EXPECT_EQ(Button->GetLeft() + Button->GetWidth(), Edit->GetClientWidth());
   Edit->GetEditButtons()->Clear();
   EXPECT_EQ(Edit->GetButtonControl(0), nullptr);

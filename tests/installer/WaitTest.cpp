@@ -9,7 +9,7 @@
 
 namespace {
 
-void Pump() { Application->ProcessMessages(); }
+void WaitPump() { Application->ProcessMessages(); }
 
 class QalWaitForm : public testing::Test {
  protected:
@@ -41,7 +41,7 @@ TEST_F(QalWaitForm, IsAnAnimatedPictureAboveItsText) {
 
 TEST_F(QalWaitForm, ShownItStaysOnTopAndAnimatesAtHalfSpeed) {
   Wait->Show();
-  Pump();
+  WaitPump();
   EXPECT_TRUE(GetWindowLongPtrW(Wait->GetHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   ASSERT_NE(Gif(), nullptr);
   EXPECT_TRUE(Gif()->GetAnimate());
@@ -52,19 +52,19 @@ TEST_F(QalWaitForm, ShownItStaysOnTopAndAnimatesAtHalfSpeed) {
   DWORD Start = GetTickCount();
   while (Gif()->GetCurrentFrame() == First && GetTickCount() - Start < 2000) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    Pump();
+    WaitPump();
   }
   EXPECT_NE(Gif()->GetCurrentFrame(), First);
 }
 
 TEST_F(QalWaitForm, AClickOnThePictureClosesIt) {
   Wait->Show();
-  Pump();
+  WaitPump();
   TRect R = Wait->Image1->GetBoundsRect();
   LPARAM At = MAKELPARAM((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
   PostMessageW(Wait->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
   PostMessageW(Wait->GetHandle(), WM_LBUTTONUP, 0, At);
-  Pump();
+  WaitPump();
   EXPECT_FALSE(Wait->GetVisible());
 }
 

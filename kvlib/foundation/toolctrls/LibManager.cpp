@@ -8,6 +8,7 @@
 #include "framework/sysutils/OSVersion.h"
 #include "kvlib/foundation/KvLibVCL.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"
+#include "kvlib/foundation/toolctrls/Painting.h"
 
 namespace {
 
@@ -26,13 +27,12 @@ std::unique_ptr<TKvLibDrawStyleKv>& SharedDrawStyle() {
   return Instance;
 }
 
-Integer RoundEven(Double V) { return Integer(std::nearbyint(V)); }
 Integer EvenEight(Double Scale) {
-  Integer V = RoundEven(8 * Scale);
+  Integer V = RoundEvenKv(8 * Scale);
   return (V & 1) ? V - 1 : V;
 }
 Integer OddNine(Double Scale) {
-  Integer V = RoundEven(9 * Scale);
+  Integer V = RoundEvenKv(9 * Scale);
   return (V & 1) ? V : V - 1;
 }
 

@@ -22,8 +22,6 @@ Integer B(TColorRef C) { return Integer((C >> 16) & 0xFF); }
 TColor MakeColor(Integer Red, Integer Green, Integer Blue) {
   return TColor(Red | (Green << 8) | (Blue << 16));
 }
-// Halves to even, as the colour routines round.
-Integer RoundEven(Double V) { return Integer(std::nearbyint(V)); }
 TColorRef StyledRGB(TColor Color) { return ColorToRGB(GetStyledSystemColor(Color)); }
 
 // Keeps a DC's clip region and puts it back when it goes.
@@ -267,6 +265,8 @@ std::unique_ptr<TButtonsBitmapCache>& SharedCache() {
 
 }  // namespace
 
+Integer RoundEvenKv(Double V) { return Integer(std::nearbyint(V)); }
+
 // ---- Colours ----------------------------------------------------------------------------------
 
 TColor GetStyledSystemColor(TColor Color) { return StyleServices()->GetSystemColor(Color); }
@@ -282,7 +282,7 @@ TColor MixColors(TColor C1, TColor C2, Double Amount) {
 TColor MixColorsByPercent(TColor C1, TColor C2, Double Percent) {
   TColorRef A = ColorToRGB(C1), Z = ColorToRGB(C2);
   auto Mix = [Percent](Integer From, Integer To) {
-    return ClampChannel(RoundEven(From + Percent * (To - From) / 100.0));
+    return ClampChannel(RoundEvenKv(From + Percent * (To - From) / 100.0));
   };
   return MakeColor(Mix(R(A), R(Z)), Mix(G(A), G(Z)), Mix(B(A), B(Z)));
 }
@@ -302,7 +302,7 @@ TColor DarkerColor(TColor C1, TColor C2) { return ColorLuminance(C2) < ColorLumi
 TColor ChangeColorLuminance(TColor Color, Integer L) {
   Word Hue = 0, Lum = 0, Sat = 0;
   ColorRGBToHLS(ColorToRGB(Color), Hue, Lum, Sat);
-  Lum = Word(std::clamp(RoundEven(L * Double(HLSMax) / 256.0), 0, Integer(HLSMax)));
+  Lum = Word(std::clamp(RoundEvenKv(L * Double(HLSMax) / 256.0), 0, Integer(HLSMax)));
   return TColor(ColorHLSToRGB(Hue, Lum, Sat));
 }
 
@@ -333,7 +333,7 @@ void FillGradientRect(TCanvas* Canvas, const TRect& Rect, TColor C1, TColor C2) 
   for (Integer Row = 0; Row < Rows; ++Row) {
     // One row takes C1 alone: there is no second row to run toward.
     auto Channel = [&](Integer From, Integer To) {
-      return Rows == 1 ? From : RoundEven(From - Row * Double(From - To) / (Rows - 1));
+      return Rows == 1 ? From : RoundEvenKv(From - Row * Double(From - To) / (Rows - 1));
     };
     Brush->SetColor(MakeColor(Channel(R(A), R(Z)), Channel(G(A), G(Z)), Channel(B(A), B(Z))));
     Canvas->FillRect(TRect(Rect.Left, Rect.Top + Row, Rect.Right, Rect.Top + Row + 1));
@@ -351,7 +351,7 @@ void DrawGradientLines(TCanvas* Canvas, const TPoint& Origin, const std::vector<
   TColor Saved = Pen->GetColor();
   for (Integer I = 0; I < Count; ++I) {
     auto Channel = [&](Integer From, Integer To) {
-      return Count == 1 ? From : RoundEven(From + I * Double(To - From) / (Count - 1));
+      return Count == 1 ? From : RoundEvenKv(From + I * Double(To - From) / (Count - 1));
     };
     TColor C = MakeColor(Channel(R(A), R(Z)), Channel(G(A), G(Z)), Channel(B(A), B(Z)));
     TPoint P1(Lines[2 * I].X + Origin.X, Lines[2 * I].Y + Origin.Y);
@@ -410,8 +410,8 @@ void DrawImageInRect(TCustomImageList* Images, TGraphic* Graphic, TCanvas* Canva
   Integer H = Images ? Images->GetHeight() : Graphic->GetHeight();
   bool Zoomed = Zoom != 1.0 && Zoom > 0;
   if (Zoomed) {
-    W = RoundEven(W * Zoom);
-    H = RoundEven(H * Zoom);
+    W = RoundEvenKv(W * Zoom);
+    H = RoundEvenKv(H * Zoom);
   }
   Integer X = DX + DestRect.Left;
   if (HorzAlign == taRightJustify)
@@ -427,8 +427,8 @@ void DrawImageInRect(TCustomImageList* Images, TGraphic* Graphic, TCanvas* Canva
   if (Clipped) Saved = SetClipRectKv(Canvas, DestRect);
   if (Zoomed) {
     SetWorldTransformRotation(Canvas, Zoom, 0, 0, 0);
-    X = RoundEven(X / Zoom);
-    Y = RoundEven(Y / Zoom);
+    X = RoundEvenKv(X / Zoom);
+    Y = RoundEvenKv(Y / Zoom);
   }
   if (Images)
     Images->Draw(Canvas, X, Y, ImageIndex, Enabled);

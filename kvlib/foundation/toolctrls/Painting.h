@@ -19,6 +19,9 @@ class TCustomImageList;
 
 // ---- Colours ----------------------------------------------------------------------------------
 
+// Halves to even, as the colour routines and the scaled sizes round.
+Integer RoundEvenKv(Double V);
+
 // The colour as the active visual style resolves it: system colours through the style, others
 // unchanged.
 TColor GetStyledSystemColor(TColor Color);

@@ -90,7 +90,7 @@ TEST(Identifiers, RenamingChecksDuplicatesByTheSameRule) {
   EXPECT_EQ(Owner.FindComponent(L"lİste"), B);
 }
 
-std::string TextToBinary(const std::string& T) {
+std::string NamesTextToBinary(const std::string& T) {
   TMemoryStream In, Out;
   In.Write(T.data(), Integer(T.size()));
   In.SetPosition(0);
@@ -116,9 +116,9 @@ TEST(Digits, FormTextTakesOnlyAsciiDigits) {
   for (const auto& [Line, Ok] : Cases) {
     std::string T = "object F: TForm\r\n  " + Line + "\r\nend\r\n";
     if (Ok)
-      EXPECT_NO_THROW(TextToBinary(T)) << Line;
+      EXPECT_NO_THROW(NamesTextToBinary(T)) << Line;
     else
-      EXPECT_THROW(TextToBinary(T), EParserError) << Line;
+      EXPECT_THROW(NamesTextToBinary(T), EParserError) << Line;
   }
 }
 

@@ -21,7 +21,7 @@ std::string BinaryToText(const std::string& B) {
   return Bytes(Out);
 }
 
-std::string TextToBinary(const std::string& T) {
+std::string StreamingTextToBinary(const std::string& T) {
   TMemoryStream In, Out;
   In.Write(T.data(), Integer(T.size()));
   In.SetPosition(0);
@@ -29,7 +29,7 @@ std::string TextToBinary(const std::string& T) {
   return Bytes(Out);
 }
 
-TComponent* ReadText(const std::string& T, TComponent* Root) {
+TComponent* StreamingReadText(const std::string& T, TComponent* Root) {
   TMemoryStream In;
   In.Write(T.data(), Integer(T.size()));
   In.SetPosition(0);
@@ -101,7 +101,7 @@ TEST(Streaming, BinaryAndTextFormsRoundTripByteForByte) {
   EXPECT_EQ(ToBinary(G.get()), B1);
 
   std::string T1 = BinaryToText(B1);
-  std::string B2 = TextToBinary(T1);
+  std::string B2 = StreamingTextToBinary(T1);
   EXPECT_EQ(B2, B1);
   EXPECT_EQ(BinaryToText(B2), T1);
 }
@@ -109,7 +109,7 @@ TEST(Streaming, BinaryAndTextFormsRoundTripByteForByte) {
 TEST(Streaming, ReadFormKeepsEveryValue) {
   std::unique_ptr<TDemoForm> F(MakeForm());
   std::string T = BinaryToText(ToBinary(F.get()));
-  std::unique_ptr<TDemoForm> G(static_cast<TDemoForm*>(ReadText(T, nullptr)));
+  std::unique_ptr<TDemoForm> G(static_cast<TDemoForm*>(StreamingReadText(T, nullptr)));
   EXPECT_EQ(G->GetName(), L"frmMain");
   EXPECT_EQ(G->GetCaption(), F->GetCaption());
   auto* Panel = static_cast<TDemoPanel*>(G->FindComponent(L"pnlTop"));
@@ -203,7 +203,7 @@ TEST(Streaming, BinaryDataShorterThan32BytesStaysOnItsPropertysLine) {
     const std::string B = ToBinary(&F);
     const std::string T = BinaryToText(B);
     EXPECT_NE(T.find(C.Text), std::string::npos) << C.Size << "\n--- in ---\n" << T;
-    EXPECT_EQ(TextToBinary(T), B) << C.Size;
+    EXPECT_EQ(StreamingTextToBinary(T), B) << C.Size;
   }
 }
 
@@ -237,7 +237,7 @@ TEST(Streaming, AbsentPropertiesKeepTheirValues) {
   C->SetName(L"C");
   C->SetLeft(5);
   C->SetCaption(L"eski");
-  ReadText("object F: TDemoForm\r\n  inherited C: TDemoControl\r\n    Caption = 'yeni'\r\n  end\r\nend\r\n", &F);
+  StreamingReadText("object F: TDemoForm\r\n  inherited C: TDemoControl\r\n    Caption = 'yeni'\r\n  end\r\nend\r\n", &F);
   EXPECT_EQ(C->GetCaption(), L"yeni");
   EXPECT_EQ(C->GetLeft(), 5);
   EXPECT_EQ(F.GetName(), L"F");
@@ -267,7 +267,7 @@ TEST(Streaming, BadInputRaisesNamedErrorsAfterApplyingWhatWasRead) {
     TDemoForm F(nullptr);
     F.SetName(L"F");
     try {
-      ReadText(C.Text, &F);
+      StreamingReadText(C.Text, &F);
       ADD_FAILURE() << C.Text;
     } catch (const EFilerError& E) {
       EXPECT_NE(E.Message().find(C.Message), String::npos) << E.Message();
@@ -291,7 +291,7 @@ TEST(Streaming, TruncatedStreamsAndUnknownTagsRaiseWithoutLeaks) {
     EXPECT_EQ(DemoLiveCount(), Live) << Cut;
   }
   // An unknown tag in place of the form's first property value.
-  std::string Bad = TextToBinary("object F: TDemoForm\r\n  Caption = 'x'\r\nend\r\n");
+  std::string Bad = StreamingTextToBinary("object F: TDemoForm\r\n  Caption = 'x'\r\nend\r\n");
   size_t TagAt = Bad.find("Caption") + 7;
   Bad[TagAt] = char(99);
   TMemoryStream M;
@@ -327,7 +327,7 @@ TEST(Streaming, DamagedBytesRaiseErrorsNotCrashes) {
 
 TEST(Streaming, TextSyntaxErrorsNameTheLine) {
   try {
-    TextToBinary("object F: TDemoForm\r\n  Caption = 'open\r\nend\r\n");
+    StreamingTextToBinary("object F: TDemoForm\r\n  Caption = 'open\r\nend\r\n");
     FAIL();
   } catch (const EParserError& E) {
     EXPECT_EQ(E.Message(), L"Unterminated string on line 2");
@@ -368,7 +368,7 @@ TEST(Streaming, ReaderEventsSteerTheRead) {
   RegisterDemoClasses();
   TEventLog L;
   TDemoForm F(nullptr);
-  std::string B = TextToBinary(
+  std::string B = StreamingTextToBinary(
       "object F: TDemoForm\r\n"
       "  Legacy = 3\r\n"
       "  object a: TOldButton\r\n    Buddy = bx\r\n    OnClick = OldClick\r\n  end\r\n"
@@ -399,7 +399,7 @@ TEST(Streaming, AncestorNotFoundEventSuppliesTheInheritedComponent) {
   TDemoForm F(nullptr);
   auto* Elsewhere = new TDemoControl(&F);
   Elsewhere->SetName(L"Real");
-  std::string B = TextToBinary("inherited F: TDemoForm\r\n  inherited Missing: TDemoControl\r\n    Left = 9\r\n  end\r\nend\r\n");
+  std::string B = StreamingTextToBinary("inherited F: TDemoForm\r\n  inherited Missing: TDemoControl\r\n    Left = 9\r\n  end\r\nend\r\n");
   TMemoryStream M;
   M.Write(B.data(), Integer(B.size()));
   M.SetPosition(0);
@@ -425,13 +425,13 @@ TComponent* FindOther(const String& Name) {
 TEST(Streaming, ReferencesAcrossFormsResolveWhenTheOtherFormLoads) {
   RegisterDemoClasses();
   RegisterFindGlobalComponentProc(&FindOther);
-  std::unique_ptr<TComponent> A(ReadText(
+  std::unique_ptr<TComponent> A(StreamingReadText(
       "object FormA: TDemoForm\r\n  object x: TDemoControl\r\n    Buddy = FormB.target\r\n  end\r\nend\r\n", nullptr));
   auto* X = static_cast<TDemoControl*>(A->FindComponent(L"x"));
   EXPECT_EQ(X->GetBuddy(), nullptr);  // FormB is not loaded yet
   std::unique_ptr<TDemoForm> B(new TDemoForm(nullptr));
   GOtherForm = B.get();
-  ReadText("object FormB: TDemoForm\r\n  object target: TDemoControl\r\n  end\r\nend\r\n", B.get());
+  StreamingReadText("object FormB: TDemoForm\r\n  object target: TDemoControl\r\n  end\r\nend\r\n", B.get());
   EXPECT_EQ(X->GetBuddy(), B->FindComponent(L"target"));
   // Written back, the reference names the other form.
   EXPECT_NE(BinaryToText(ToBinary(A.get())).find("Buddy = FormB.target"), std::string::npos);
@@ -443,9 +443,9 @@ TEST(Streaming, ReferencesAcrossFormsResolveWhenTheOtherFormLoads) {
 
 TEST(Streaming, PendingReferencesOfAFreedFormAreForgotten) {
   RegisterDemoClasses();
-  std::unique_ptr<TComponent> A(ReadText(
+  std::unique_ptr<TComponent> A(StreamingReadText(
       "object FormC: TDemoForm\r\n  object x: TDemoControl\r\n    Buddy = FormD.target\r\n  end\r\nend\r\n", nullptr));
-  std::unique_ptr<TComponent> E(ReadText(
+  std::unique_ptr<TComponent> E(StreamingReadText(
       "object FormE: TDemoForm\r\n  object y: TDemoControl\r\n    Buddy = FormD.target\r\n  end\r\nend\r\n", nullptr));
   A.reset();
   delete E->FindComponent(L"y");  // a waiting component freed while its form lives on
@@ -453,7 +453,7 @@ TEST(Streaming, PendingReferencesOfAFreedFormAreForgotten) {
   RegisterFindGlobalComponentProc(&FindOther);
   std::unique_ptr<TDemoForm> D(new TDemoForm(nullptr));
   GOtherForm = D.get();
-  ReadText("object FormD: TDemoForm\r\n  object target: TDemoControl\r\n  end\r\nend\r\n", D.get());
+  StreamingReadText("object FormD: TDemoForm\r\n  object target: TDemoControl\r\n  end\r\nend\r\n", D.get());
   GOtherForm = nullptr;
   UnregisterFindGlobalComponentProc(&FindOther);
 }
@@ -501,9 +501,9 @@ TEST(Streaming, InlineFlagSurvivesTheTextForm) {
       "object F: TDemoForm\r\n  inline Frame1: TDemoPanel\r\n    Left = 0\r\n    Font.Name = 'Tahoma'\r\n"
       "    Columns = <>\r\n  end\r\nend\r\n";
   RegisterDemoClasses();
-  std::unique_ptr<TComponent> F(ReadText(T, nullptr));
+  std::unique_ptr<TComponent> F(StreamingReadText(T, nullptr));
   EXPECT_TRUE(F->FindComponent(L"Frame1")->GetComponentState().Contains(csInline));
-  EXPECT_EQ(BinaryToText(TextToBinary(T)), T);
+  EXPECT_EQ(BinaryToText(StreamingTextToBinary(T)), T);
   EXPECT_EQ(BinaryToText(ToBinary(F.get())), T);
 }
 
@@ -530,7 +530,7 @@ TEST(Streaming, TestStreamFormatTellsTheForms) {
 TEST(Streaming, Utf8TextWithRawTurkishLettersReads) {
   RegisterDemoClasses();
   std::string T = "\xEF\xBB\xBFobject F: TDemoForm\r\n  Caption = '" + UTF8Encode(L"Güle güle, Iğdır") + "'\r\nend\r\n";
-  std::unique_ptr<TDemoForm> F(static_cast<TDemoForm*>(ReadText(T, nullptr)));
+  std::unique_ptr<TDemoForm> F(static_cast<TDemoForm*>(StreamingReadText(T, nullptr)));
   EXPECT_EQ(F->GetCaption(), L"Güle güle, Iğdır");
 }
 

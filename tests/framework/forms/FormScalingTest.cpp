@@ -10,7 +10,7 @@ using namespace ctltest;
 
 namespace {
 
-void ReadText(TComponent* Root, const std::string& Text) {
+void ScalingReadText(TComponent* Root, const std::string& Text) {
   RegisterStdControls();
   TMemoryStream In;
   In.Write(Text.data(), Integer(Text.size()));
@@ -55,7 +55,7 @@ TEST(FormScaling, AFormAuthoredAtAnotherDpiIsBroughtToTheScreens) {
   if (S == 144) GTEST_SKIP() << "the screen already has the authored DPI";
   auto At = [&](Integer V) { return Integer(MulDiv(V, S, 144)); };
   TFormHolder F;
-  ReadText(F.Form, AuthoredAt144(true));
+  ScalingReadText(F.Form, AuthoredAt144(true));
   auto* Ok = static_cast<TButton*>(F->FindComponent(L"btnOk"));
   auto* Baslik = static_cast<TLabel*>(F->FindComponent(L"lblBaslik"));
   ASSERT_TRUE(Ok && Baslik);
@@ -82,7 +82,7 @@ TEST(FormScaling, AFormAuthoredAtAnotherDpiIsBroughtToTheScreens) {
 
 TEST(FormScaling, AnUnscaledFormKeepsItsAuthoredPixels) {
   TFormHolder F;
-  ReadText(F.Form, AuthoredAt144(false));
+  ScalingReadText(F.Form, AuthoredAt144(false));
   auto* Ok = static_cast<TButton*>(F->FindComponent(L"btnOk"));
   ASSERT_TRUE(Ok);
   F->HandleNeeded();

@@ -20,7 +20,7 @@ TBytes StreamBytes(TMemoryStream& M) {
   return TBytes(P, P + M.GetSize());
 }
 
-void LoadInto(TMemoryStream& M, const TBytes& Data) {
+void PictureLoadInto(TMemoryStream& M, const TBytes& Data) {
   M.Clear();
   if (!Data.empty()) M.WriteBuffer(Data.data(), Integer(Data.size()));
   M.SetPosition(0);
@@ -78,7 +78,7 @@ TEST(BitmapStream, TruncatedOrForeignDataRaisesAndLeavesTheBitmapEmpty) {
   TBytes Full = StreamBytes(M);
   const size_t Cuts[] = {1, 10, 20, 54, 54 + 256 * 4 - 1, Full.size() - 1};
   for (size_t Cut : Cuts) {
-    LoadInto(M, TBytes(Full.begin(), Full.begin() + Cut));
+    PictureLoadInto(M, TBytes(Full.begin(), Full.begin() + Cut));
     TBitmap C;
     C.SetSize(3, 3);
     EXPECT_THROW(C.LoadFromStream(&M), EInvalidGraphic) << Cut;
@@ -87,10 +87,10 @@ TEST(BitmapStream, TruncatedOrForeignDataRaisesAndLeavesTheBitmapEmpty) {
   TBytes Huge = Full;
   Huge[18] = 0xFF;  // width far beyond the data
   Huge[19] = 0xFF;
-  LoadInto(M, Huge);
+  PictureLoadInto(M, Huge);
   TBitmap C;
   EXPECT_THROW(C.LoadFromStream(&M), EInvalidGraphic);
-  LoadInto(M, Bytes(alpha_png, alpha_png_len));
+  PictureLoadInto(M, Bytes(alpha_png, alpha_png_len));
   EXPECT_THROW(C.LoadFromStream(&M), EInvalidGraphic);
 }
 
@@ -109,7 +109,7 @@ TEST(BitmapStream, LoadsFromResourcesByNameAndId) {
 
 TEST(Png, LoadsWithAlphaAndRoundTrips) {
   TMemoryStream M;
-  LoadInto(M, Bytes(alpha_png, alpha_png_len));
+  PictureLoadInto(M, Bytes(alpha_png, alpha_png_len));
   TPngImage P;
   P.LoadFromStream(&M);
   ASSERT_EQ(P.GetWidth(), 6);
@@ -142,7 +142,7 @@ TEST(Png, LoadsWithAlphaAndRoundTrips) {
 
 TEST(Png, DrawsBlendedOverTheCanvas) {
   TMemoryStream M;
-  LoadInto(M, Bytes(alpha_png, alpha_png_len));
+  PictureLoadInto(M, Bytes(alpha_png, alpha_png_len));
   TPngImage P;
   P.LoadFromStream(&M);
   TBitmap B;
@@ -161,7 +161,7 @@ TEST(Png, TruncatedDataRaisesAndLeavesTheImageEmpty) {
   TBytes Full = Bytes(alpha_png, alpha_png_len);
   for (size_t Cut = 0; Cut < Full.size(); Cut += 7) {
     TMemoryStream M;
-    LoadInto(M, TBytes(Full.begin(), Full.begin() + Cut));
+    PictureLoadInto(M, TBytes(Full.begin(), Full.begin() + Cut));
     TPngImage P;
     EXPECT_THROW(P.LoadFromStream(&M), EInvalidGraphic) << Cut;
     EXPECT_TRUE(P.GetEmpty());
@@ -192,7 +192,7 @@ TEST(Jpeg, EncodesAndDecodesABitmap) {
   EXPECT_NEAR(int((Mid >> 8) & 0xFF), 40, 8);
   // Cut before its end marker, it is refused.
   TBytes Full = StreamBytes(M);
-  LoadInto(M, TBytes(Full.begin(), Full.end() - 2));
+  PictureLoadInto(M, TBytes(Full.begin(), Full.end() - 2));
   EXPECT_THROW(P.LoadFromStream(&M), EInvalidGraphic);
   EXPECT_EQ(P.GetGraphic(), nullptr);
 }
@@ -209,7 +209,7 @@ TEST(Picture, ChoosesTheClassByContent) {
                         {StreamBytes(BmpStream), TBitmap::StaticClass()}};
   for (const auto& C : Cases) {
     TMemoryStream M;
-    LoadInto(M, C.Data);
+    PictureLoadInto(M, C.Data);
     TPicture P;
     int Changes = 0;
     P.SetOnChange([&](TObject*) { ++Changes; });
@@ -227,7 +227,7 @@ TEST(Picture, UnknownOrTruncatedStreamsRaiseAndLeaveThePictureEmpty) {
   const TBytes Cases[] = {TBytes{}, TBytes{'h', 'e', 'l', 'l', 'o'}, Bytes(alpha_png, 40), Bytes(anim_gif, 12)};
   for (const auto& Data : Cases) {
     TMemoryStream M;
-    LoadInto(M, Data);
+    PictureLoadInto(M, Data);
     try {
       P.LoadFromStream(&M);
       ADD_FAILURE() << "no error for " << Data.size() << " bytes";
@@ -241,7 +241,7 @@ TEST(Picture, UnknownOrTruncatedStreamsRaiseAndLeaveThePictureEmpty) {
 
 TEST(Picture, DataPropertyNamesTheClassAndRoundTrips) {
   TMemoryStream Source;
-  LoadInto(Source, Bytes(alpha_png, alpha_png_len));
+  PictureLoadInto(Source, Bytes(alpha_png, alpha_png_len));
   TPicture P;
   P.LoadFromStream(&Source);
   TMemoryStream Data;
@@ -270,10 +270,10 @@ TEST(Picture, DataPropertyNamesTheClassAndRoundTrips) {
   EXPECT_EQ(BQ.GetBitmap()->GetPixelsBGRA(), Sample(pf24bit)->GetPixelsBGRA());
   // Unknown class names and short data are refused.
   TBytes Bad = {4, 'T', 'F', 'o', 'o', 1, 2, 3};
-  LoadInto(BD, Bad);
+  PictureLoadInto(BD, Bad);
   EXPECT_THROW(BQ.ReadData(&BD), EInvalidGraphic);
   EXPECT_EQ(BQ.GetGraphic(), nullptr);
-  LoadInto(BD, TBytes(BB.begin(), BB.begin() + 20));
+  PictureLoadInto(BD, TBytes(BB.begin(), BB.begin() + 20));
   EXPECT_THROW(BQ.ReadData(&BD), EInvalidGraphic);
   EXPECT_EQ(BQ.GetGraphic(), nullptr);
 }
@@ -285,7 +285,7 @@ TEST(Picture, GraphicIsCopiedAndBitmapReplacesOtherGraphics) {
   ASSERT_NE(P.GetGraphic(), B.get());
   EXPECT_TRUE(P.GetGraphic()->Equals(B.get()));
   TMemoryStream M;
-  LoadInto(M, Bytes(anim_gif, anim_gif_len));
+  PictureLoadInto(M, Bytes(anim_gif, anim_gif_len));
   P.LoadFromStream(&M);
   EXPECT_TRUE(Is<TGIFImage>(P.GetGraphic()));
   TBitmap* Bmp = P.GetBitmap();
@@ -353,7 +353,7 @@ TEST(Icon, RoundTripsAnIconMadeFromAHandle) {
   // A directory that points past its data is refused.
   TBytes D = StreamBytes(M);
   D[14] = 0xFF;  // image size
-  LoadInto(M, D);
+  PictureLoadInto(M, D);
   TIcon J;
   EXPECT_THROW(J.LoadFromStream(&M), EInvalidGraphic);
   EXPECT_TRUE(J.GetEmpty());
@@ -388,7 +388,7 @@ TEST(PictureStreaming, FormStreamCarriesPictureDataAndFont) {
   RegisterClass(TPictureHolder::StaticClass());
   TPictureHolder Source(nullptr);
   TMemoryStream Gif;
-  LoadInto(Gif, Bytes(anim_gif, anim_gif_len));
+  PictureLoadInto(Gif, Bytes(anim_gif, anim_gif_len));
   Source.GetPicture()->LoadFromStream(&Gif);
   Source.GetFont()->SetName(L"Tahoma");
   Source.GetFont()->SetSize(12);

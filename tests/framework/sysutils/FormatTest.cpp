@@ -8,7 +8,7 @@
 namespace {
 
 const TFormatSettings Inv = TFormatSettings::Invariant();
-const TFormatSettings& Tr() {
+const TFormatSettings& TurkishFormat() {
   static const TFormatSettings S = TFormatSettings::Create(L"tr-TR");
   return S;
 }
@@ -22,7 +22,7 @@ TFormatSettings TestCurrency() {
   return S;
 }
 
-struct FormatCase {
+struct FormatArgsCase {
   const wchar_t* Fmt;
   std::vector<TVarRec> Args;
   const wchar_t* Expected;
@@ -40,7 +40,7 @@ String FormatV(const String& Fmt, const std::vector<TVarRec>& Args, const TForma
 }
 
 TEST(Format, SpecifiersWidthPrecisionAndIndexes) {
-  const FormatCase Cases[] = {
+  const FormatArgsCase Cases[] = {
       {L"%s indirilemedi (HTTP %d %s).", {L"Qal.exe", 404, L"Not Found"}, L"Qal.exe indirilemedi (HTTP 404 Not Found)."},
       {L"Line: %3d   Col: %3d", {7, 12}, L"Line:   7   Col:  12"},
       {L"[%5d|%-5d|%.3d|%5.3d]", {-5, 42, -5, 7}, L"[   -5|42   |-005|  007]"},
@@ -66,7 +66,7 @@ TEST(Format, SpecifiersWidthPrecisionAndIndexes) {
 }
 
 TEST(Format, FloatsFollowTheSettings) {
-  EXPECT_EQ(Format(L"%.2f|%n|%g", {7.8, 1234567.891, 0.25}, Tr()), L"7,80|1.234.567,89|0,25");
+  EXPECT_EQ(Format(L"%.2f|%n|%g", {7.8, 1234567.891, 0.25}, TurkishFormat()), L"7,80|1.234.567,89|0,25");
   EXPECT_EQ(Format(L"%m|%m", {1234.5, -1234.5}, TestCurrency()), L"1,234.50 TL|-1,234.50 TL");
 }
 
@@ -129,7 +129,7 @@ TEST(FloatToStr, ShortestFormWithFifteenDigits) {
       {0.0001, L"0.0001"}, {0.00001, L"1E-5"},       {-1.25e-7, L"-1.25E-7"},          {1.7976931348623157e308, L"1.79769313486232E308"},
   };
   for (auto [V, S] : Cases) EXPECT_EQ(FloatToStr(V, Inv), S) << V;
-  EXPECT_EQ(FloatToStr(7.8, Tr()), L"7,8");
+  EXPECT_EQ(FloatToStr(7.8, TurkishFormat()), L"7,8");
   EXPECT_EQ(FloatToStr(std::numeric_limits<double>::quiet_NaN(), Inv), L"NAN");
   EXPECT_EQ(FloatToStr(-std::numeric_limits<double>::infinity(), Inv), L"-INF");
 }
@@ -156,7 +156,7 @@ TEST(FloatToStr, FloatToStrFFormats) {
   };
   for (const auto& C : Cases) {
     EXPECT_EQ(FloatToStrF(C.V, C.F, C.Precision, C.Digits, Inv), C.Invariant) << C.V;
-    EXPECT_EQ(FloatToStrF(C.V, C.F, C.Precision, C.Digits, Tr()), C.Turkish) << C.V;
+    EXPECT_EQ(FloatToStrF(C.V, C.F, C.Precision, C.Digits, TurkishFormat()), C.Turkish) << C.V;
   }
 }
 
@@ -180,7 +180,7 @@ TEST(FloatToStr, CurrencyFormatsFollowTheLayouts) {
 
 TEST(FloatToStr, CurrencyValuesKeepFourDecimals) {
   EXPECT_EQ(CurrToStr(Currency(12.5), Inv), L"12.5");
-  EXPECT_EQ(CurrToStr(Currency::FromRaw(-12345678), Tr()), L"-1234,5678");
+  EXPECT_EQ(CurrToStr(Currency::FromRaw(-12345678), TurkishFormat()), L"-1234,5678");
   EXPECT_EQ(CurrToStr(Currency::FromRaw(922337203685477580LL), Inv), L"92233720368547.758");
   EXPECT_EQ(CurrToStrF(Currency(12.5), ffFixed, 2, Inv), L"12.50");
   EXPECT_EQ(CurrToStrF(Currency::FromRaw(12345678), ffNumber, 4, Inv), L"1,234.5678");
@@ -224,13 +224,13 @@ TEST(FormatFloat, PictureFormats) {
   };
   for (const auto& C : Cases) {
     EXPECT_EQ(FormatFloat(C.Fmt, C.V, Inv), C.Invariant) << C.Fmt << " " << C.V;
-    EXPECT_EQ(FormatFloat(C.Fmt, C.V, Tr()), C.Turkish) << C.Fmt << " " << C.V;
+    EXPECT_EQ(FormatFloat(C.Fmt, C.V, TurkishFormat()), C.Turkish) << C.Fmt << " " << C.V;
   }
 }
 
 TEST(FormatFloat, FormatCurrUsesTheExactValue) {
   EXPECT_EQ(FormatCurr(L"#,##0.00", Currency(1234.5), Inv), L"1,234.50");
-  EXPECT_EQ(FormatCurr(L"0.000", Currency::FromRaw(12345), Tr()), L"1,235");  // 1.2345, half away from zero
+  EXPECT_EQ(FormatCurr(L"0.000", Currency::FromRaw(12345), TurkishFormat()), L"1,235");  // 1.2345, half away from zero
   EXPECT_EQ(FormatCurr(L"0.0000", Currency::FromRaw(922337203685477580LL), Inv), L"92233720368547.7580");
 }
 
@@ -259,7 +259,7 @@ TEST(StrToFloat, AcceptsOnlyTheSettingsDecimalSeparator) {
       EXPECT_DOUBLE_EQ(double(V), C.InvariantValue) << C.S;
     }
     V = -1;
-    EXPECT_EQ(TryStrToFloat(C.S, V, Tr()), C.TurkishOk) << C.S;
+    EXPECT_EQ(TryStrToFloat(C.S, V, TurkishFormat()), C.TurkishOk) << C.S;
     if (C.TurkishOk) {
       EXPECT_DOUBLE_EQ(double(V), C.TurkishValue) << C.S;
     }
@@ -274,7 +274,7 @@ TEST(StrToFloat, AcceptsOnlyTheSettingsDecimalSeparator) {
 
 TEST(StrToFloat, RoundTripsWithFloatToStr) {
   for (double V : {7.8, 0.1, 1.0 / 3, -123456.789, 1e-10, 6.02214076e23})
-    for (const TFormatSettings* S : {&Inv, &Tr()})
+    for (const TFormatSettings* S : {&Inv, &TurkishFormat()})
       EXPECT_NEAR(double(StrToFloat(FloatToStr(V, *S), *S)), V, std::fabs(V) * 1e-14) << V;
 }
 
@@ -289,11 +289,11 @@ TEST(StrToFloat, ErrorsNameTheText) {
 }
 
 TEST(StrToFloat, CurrencyParsing) {
-  EXPECT_EQ(StrToCurr(L"12,3456", Tr()).Raw(), 123456);
+  EXPECT_EQ(StrToCurr(L"12,3456", TurkishFormat()).Raw(), 123456);
   EXPECT_EQ(StrToCurr(L"-0.5", Inv).Raw(), -5000);
   EXPECT_EQ(StrToCurrDef(L"x", Currency(7), Inv).Raw(), 70000);
   Currency C;
-  EXPECT_FALSE(TryStrToCurr(L"1.5", C, Tr()));
+  EXPECT_FALSE(TryStrToCurr(L"1.5", C, TurkishFormat()));
   EXPECT_THROW(FloatToCurr(1e300), EConvertError);
   EXPECT_EQ(FloatToCurr(1.23456).Raw(), 12346);
 }

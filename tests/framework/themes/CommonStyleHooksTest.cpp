@@ -20,9 +20,9 @@ namespace {
 const TColor Accent = Hex(0x3A8EE6);
 
 // A control's client area painted into a bitmap that starts magenta.
-struct TPicture {
+struct TPaintShot {
   std::unique_ptr<TBitmap> B;
-  TPicture(Integer W, Integer H) : B(std::make_unique<TBitmap>(W, H)) {
+  TPaintShot(Integer W, Integer H) : B(std::make_unique<TBitmap>(W, H)) {
     B->GetCanvas()->GetBrush()->SetColor(clFuchsia);
     B->GetCanvas()->FillRect(TRect(0, 0, W, H));
   }
@@ -42,8 +42,8 @@ struct TPicture {
   }
 };
 
-TPicture PaintOf(TWinControl* C) {
-  TPicture P(C->GetClientWidth(), C->GetClientHeight());
+TPaintShot PaintOf(TWinControl* C) {
+  TPaintShot P(C->GetClientWidth(), C->GetClientHeight());
   C->Perform(WM_ERASEBKGND, WPARAM(P.DC()), 0);
   C->Perform(WM_PAINT, WPARAM(P.DC()), 0);
   return P;
@@ -69,7 +69,7 @@ TEST(CommonStyleHooks, ProgressBarFillsItsChunkInTheAccentUpToThePosition) {
   };
   for (const Case& K : Cases) {
     Bar->SetPosition(K.Position);
-    TPicture P = PaintOf(Bar);
+    TPaintShot P = PaintOf(Bar);
     EXPECT_EQ(P.At(K.X, 9), K.Expected) << "position " << K.Position << " at " << K.X;
     EXPECT_EQ(P.At(100, 0), Hex(0x3A3D45)) << "the bar's border";
   }
@@ -89,7 +89,7 @@ TEST(CommonStyleHooks, ProgressBarMarqueeBlockMovesWithTheControlsTimer) {
   Bar->HandleNeeded();
   TPearlStyle Pearl;
   auto BlockStart = [&] {
-    TPicture P = PaintOf(Bar);
+    TPaintShot P = PaintOf(Bar);
     for (Integer X = 0; X < 202; ++X)
       if (P.At(X, 9) == Accent) return X;
     return -1;
@@ -126,9 +126,9 @@ TEST(CommonStyleHooks, StatusBarPaintsPanelsTextAndSizeGripInTheStyle) {
   });
   Bar->GetPanels()->Add()->SetText(L"Sürüm 7.8");
   Bar->HandleNeeded();
-  TPicture Plain = PaintOf(Bar);
+  TPaintShot Plain = PaintOf(Bar);
   TPearlStyle Pearl;
-  TPicture P = PaintOf(Bar);
+  TPaintShot P = PaintOf(Bar);
   EXPECT_EQ(P.At(140, 11), Hex(0x17181C)) << "the first panel's surface";
   EXPECT_GT(P.Count(TRect(140, 0, 141, 22), Hex(0x2A2C32)), 0) << "the first panel's frame";
   EXPECT_GT(P.MaxLuminance(TRect(0, 0, 150, 22)), 150) << "its text, light";
@@ -157,7 +157,7 @@ TEST(CommonStyleHooks, ToolBarPaintsItsSurfaceAndButtonsInTheStyle) {
   SendMessageW(Tools->GetHandle(), TB_GETITEMRECT, 0, LPARAM(&R));
   ASSERT_GT(R.right - R.left, 10);
   TPearlStyle Pearl;
-  TPicture P = PaintOf(Tools);
+  TPaintShot P = PaintOf(Tools);
   EXPECT_EQ(P.At(290, 15), Hex(0x1E1F24)) << "the bar's surface";
   EXPECT_EQ(P.At(R.left + 2, (R.top + R.bottom) / 2), Hex(0x263445)) << "the pressed check button";
   EXPECT_GT(P.MaxLuminance(TRect(R.left, R.top, R.right, R.bottom)), 180) << "its caption, light";
@@ -240,8 +240,8 @@ struct TMenuForm {
     F->HandleNeeded();
   }
   // The item drawn through the form's owner-draw route into a bitmap.
-  TPicture Draw(TMenuItem* Item, bool Selected, Integer W = 160, Integer H = 20) {
-    TPicture P(W, H);
+  TPaintShot Draw(TMenuItem* Item, bool Selected, Integer W = 160, Integer H = 20) {
+    TPaintShot P(W, H);
     DRAWITEMSTRUCT DI{};
     DI.CtlType = ODT_MENU;
     DI.itemID = Item->GetCommand();
@@ -289,19 +289,19 @@ TEST(CommonStyleHooks, MenuEntriesPaintBackgroundTextHighlightAndSeparator) {
   TMenuForm M;
   TPearlStyle Pearl;
   const TRect All(0, 0, 160, 20);
-  TPicture Normal = M.Draw(M.Open, false);
+  TPaintShot Normal = M.Draw(M.Open, false);
   EXPECT_EQ(Normal.At(2, 2), Hex(0x1E1F24));
   EXPECT_GT(Normal.Count(All, Hex(0xE6E6E8)), 5) << "caption and shortcut";
-  TPicture Hot = M.Draw(M.Open, true);
+  TPaintShot Hot = M.Draw(M.Open, true);
   EXPECT_EQ(Hot.At(2, 2), Accent);
   EXPECT_GT(Hot.Count(All, clWhite), 5);
-  TPicture Disabled = M.Draw(M.Quit, true);
+  TPaintShot Disabled = M.Draw(M.Quit, true);
   EXPECT_EQ(Disabled.At(2, 2), Hex(0x1E1F24)) << "a disabled entry is not highlighted";
   EXPECT_GT(Disabled.Count(All, Hex(0x6E717A)), 5);
-  TPicture Line = M.Draw(M.Line, false, 160, 8);
+  TPaintShot Line = M.Draw(M.Line, false, 160, 8);
   EXPECT_EQ(Line.At(80, 4), Hex(0x34363D));
   EXPECT_EQ(Line.At(80, 1), Hex(0x1E1F24));
-  TPicture Bar = M.Draw(M.File, false, 60, 20);
+  TPaintShot Bar = M.Draw(M.File, false, 60, 20);
   EXPECT_EQ(Bar.At(2, 2), Hex(0x17181C));
   EXPECT_GT(Bar.MaxLuminance(TRect(0, 0, 60, 20)), 180);
   EXPECT_EQ(M.Draw(M.File, true, 60, 20).At(2, 2), Accent) << "the bar's open entry";
@@ -318,7 +318,7 @@ TEST(CommonStyleHooks, TheMenuBarBesideItsEntriesTakesTheStylesColour) {
   ASSERT_TRUE(GetMenuBarInfo(Wnd, OBJID_MENU, 0, &Bar));
   ASSERT_TRUE(GetMenuItemRect(Wnd, GetMenu(Wnd), 0, &Entry));
   GetWindowRect(Wnd, &Window);
-  TPicture P(Window.right - Window.left, Window.bottom - Window.top);
+  TPaintShot P(Window.right - Window.left, Window.bottom - Window.top);
   M.F->Perform(WM_PRINT, WPARAM(P.DC()), PRF_NONCLIENT);
   Integer Y = (Bar.rcBar.top + Bar.rcBar.bottom) / 2 - Window.top;
   EXPECT_EQ(P.At(Entry.right + 10 - Window.left, Y), Hex(0x17181C));
@@ -335,7 +335,7 @@ TEST(CommonStyleHooks, PopupMenuEntriesAreDrawnThroughThePopupList) {
   Popup->GetHandle();
   TPearlStyle Pearl;
   EXPECT_TRUE(OwnerDrawn(Popup->GetHandle(), 0));
-  TPicture P(120, 20);
+  TPaintShot P(120, 20);
   DRAWITEMSTRUCT DI{};
   DI.CtlType = ODT_MENU;
   DI.itemID = Copy->GetCommand();
@@ -354,7 +354,7 @@ TEST(CommonStyleHooks, ThemeChangeReachesTheSystemStyleThroughTheApplication) {
   ASSERT_TRUE(S->Theme(teButton));
   SendMessageW(Application->GetHandle(), WM_THEMECHANGED, 0, 0);
   EXPECT_TRUE(S->Theme(teButton)) << "opened again for the new theme";
-  TPicture P(40, 20);
+  TPaintShot P(40, 20);
   EXPECT_TRUE(S->DrawElement(P.DC(), S->GetElementDetails(tbPushButtonNormal), TRect(0, 0, 40, 20)));
   EXPECT_NE(P.At(20, 10), clFuchsia);
 }

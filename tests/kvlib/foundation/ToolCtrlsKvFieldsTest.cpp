@@ -21,13 +21,13 @@ class ScopedSettings {
   TFormatSettings FSaved;
 };
 
-TDateTime At(Word Y, Word Mo, Word D, Word H = 0, Word Mi = 0, Word S = 0) {
+TDateTime FieldsAt(Word Y, Word Mo, Word D, Word H = 0, Word Mi = 0, Word S = 0) {
   TDateTime Result = EncodeDate(Y, Mo, D);
   ReplaceTime(Result, EncodeTime(H, Mi, S, 0));
   return Result;
 }
 
-Variant Bcd(const wchar_t* Text) { return VarFMTBcdCreate(StrToBcd(Text, TFormatSettings::Invariant())); }
+Variant FieldsBcd(const wchar_t* Text) { return VarFMTBcdCreate(StrToBcd(Text, TFormatSettings::Invariant())); }
 
 // An open dataset with one field of the type asked for.
 class OneField {
@@ -73,16 +73,16 @@ TEST(FieldDisplayText, ByFieldTypeUnderInvariantSettings) {
       {ftBCD, 2, NoSetup, Variant(Currency(12.5)), L"", L"12.5"},
       {ftBCD, 2, NoSetup, Variant(Currency(12.5)), L"0.000", L"12.500"},
       {ftBCD, 2, DisplayFormatThousands, Variant(Currency(1234.5)), L"", L"1,234.50"},
-      {ftFMTBcd, 4, NoSetup, Bcd(L"123456789012.1234"), L"", L"123456789012.1234"},
+      {ftFMTBcd, 4, NoSetup, FieldsBcd(L"123456789012.1234"), L"", L"123456789012.1234"},
       // Past the Currency range the digits are kept rather than overflowing.
-      {ftFMTBcd, 2, NoSetup, Bcd(L"12345678901234567890.5"), L"", L"12345678901234567890.5"},
-      {ftDate, 0, NoSetup, Variant(At(2024, 1, 31)), L"", L"01/31/2024"},
-      {ftDate, 0, NoSetup, Variant(At(2024, 1, 31)), L"yyyy-mm-dd", L"2024-01-31"},
-      {ftDate, 0, DateDisplayFormat, Variant(At(2024, 1, 31)), L"", L"01/31/2024"},
-      {ftTime, 0, NoSetup, Variant(At(1899, 12, 30, 15, 4, 5)), L"", L"15:04:05"},
-      {ftDateTime, 0, NoSetup, Variant(At(2024, 1, 31, 15, 4, 5)), L"", L"01/31/2024 15:04:05"},
-      {ftDateTime, 0, NoSetup, Variant(At(2024, 1, 31)), L"", L"01/31/2024"},
-      {ftDateTime, 0, NoSetup, Variant(At(2024, 1, 31, 15, 4, 5)), L"hh:nn", L"15:04"},
+      {ftFMTBcd, 2, NoSetup, FieldsBcd(L"12345678901234567890.5"), L"", L"12345678901234567890.5"},
+      {ftDate, 0, NoSetup, Variant(FieldsAt(2024, 1, 31)), L"", L"01/31/2024"},
+      {ftDate, 0, NoSetup, Variant(FieldsAt(2024, 1, 31)), L"yyyy-mm-dd", L"2024-01-31"},
+      {ftDate, 0, DateDisplayFormat, Variant(FieldsAt(2024, 1, 31)), L"", L"01/31/2024"},
+      {ftTime, 0, NoSetup, Variant(FieldsAt(1899, 12, 30, 15, 4, 5)), L"", L"15:04:05"},
+      {ftDateTime, 0, NoSetup, Variant(FieldsAt(2024, 1, 31, 15, 4, 5)), L"", L"01/31/2024 15:04:05"},
+      {ftDateTime, 0, NoSetup, Variant(FieldsAt(2024, 1, 31)), L"", L"01/31/2024"},
+      {ftDateTime, 0, NoSetup, Variant(FieldsAt(2024, 1, 31, 15, 4, 5)), L"hh:nn", L"15:04"},
       {ftString, 10, NoSetup, Variant(String(L"Iğdır")), L"0.00", L"Iğdır"},
       {ftBoolean, 0, NoSetup, Variant(true), L"", L"True"},
   };
@@ -99,7 +99,7 @@ TEST(FieldDisplayText, FollowsTheUserLocale) {
   OneField Float(ftFloat), Date(ftDate);
   EXPECT_EQ(FieldValueToDisplayText(Variant(2.5), Float.F, L""), L"2,5");
   EXPECT_EQ(FieldValueToDisplayText(Variant(1234.5), Float.F, L"#,##0.00"), L"1.234,50");
-  EXPECT_EQ(FieldValueToDisplayText(Variant(At(2024, 1, 31)), Date.F, L""), L"31.01.2024");
+  EXPECT_EQ(FieldValueToDisplayText(Variant(FieldsAt(2024, 1, 31)), Date.F, L""), L"31.01.2024");
 }
 
 TEST(FieldDisplayText, CurrencyFieldsShowTheLocaleCurrency) {
