@@ -4,6 +4,7 @@
 
 #include "framework/Messages.h"
 #include "framework/classes/Component.h"
+#include "framework/controls/Alignment.h"
 #include "framework/controls/ShiftState.h"
 #include "framework/graphics/Colors.h"
 
@@ -11,8 +12,6 @@ class TControl;
 class TWinControl;
 class TDragObject;
 
-DECLARE_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
-using TLeftRight = TAlignment;
 DECLARE_ENUM(TBiDiMode, bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly)
 
 DECLARE_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom)

@@ -8,7 +8,7 @@
 #include "framework/TypInfo.h"
 #include "framework/Variants.h"
 #include "framework/classes/Component.h"
-#include "framework/controls/ControlTypes.h"
+#include "framework/controls/Alignment.h"
 #include "framework/db/DBTypes.h"
 #include "framework/sysutils/DateTime.h"
 #include "framework/sysutils/Strings.h"

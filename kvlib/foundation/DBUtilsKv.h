@@ -16,7 +16,7 @@
 #include "framework/db/DataLink.h"
 #include "framework/db/DBTypes.h"
 #include "kvlib/foundation/DBGridServicesKv.h"
-#include "kvlib/foundation/KvLibVCL.h"
+#include "kvlib/foundation/KvLibCore.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"
 
 class TDataSet;

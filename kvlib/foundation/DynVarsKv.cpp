@@ -5,7 +5,7 @@
 
 #include "framework/SysUtils.h"
 #include "kvlib/foundation/KvLibLangConsts.h"
-#include "kvlib/foundation/KvLibVCL.h"
+#include "kvlib/foundation/KvLibCore.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 #pragma once
-// The lowest layer of the component family: the base classes its controls, lists and streams
-// derive from, and small routines around Win32 and the framework that the family shares
-// (rectangles and message parameters, locale-aware comparison, bookmarks, the system state).
+// The lowest layer of the component family: the base classes its controls derive from, and small
+// routines around Win32 and the framework that the family shares (rectangles and message
+// parameters, drawing, the system state). Its part without windows is KvLibCore.h.
 
 #include "framework/Classes.h"
-#include "framework/Contnrs.h"
 #include "framework/Controls.h"
 #include "framework/Messages.h"
 #include "framework/Graphics.h"
 #include "framework/Variants.h"
 #include "framework/db/DBTypes.h"
+#include "kvlib/foundation/KvLibCore.h"
 
 class TCustomForm;
 class TDataSet;
@@ -26,63 +26,6 @@ class TCustomControlKv : public TCustomControl {
   // The windowed control's own rescale, past every override of a descendant.
   void BaseChangeScale(Integer M, Integer D, bool IsDpiChange);
 };
-
-// An object list that does not own its items unless asked to.
-class TObjectListKv : public TObjectList {
-  DECLARE_CLASS(TObjectListKv, TObjectList)
- public:
-  TObjectListKv() : TObjectList(false) {}
-  explicit TObjectListKv(bool AOwnsObjects) : TObjectList(AOwnsObjects) {}
-};
-
-// Field references, as the dataset resolves a list of field names into fields.
-class TFieldListKv : public TList {
-  DECLARE_CLASS(TFieldListKv, TList)
-};
-
-// A memory stream whose capacity moves in steps of 2 * FHalfMemoryDelta (8192 bytes) while
-// the block behind it grows geometrically, so writing a large export piece by piece is not
-// quadratic.
-class TMemoryStreamKv : public TMemoryStream {
-  DECLARE_CLASS(TMemoryStreamKv, TMemoryStream)
- public:
-  TMemoryStreamKv() = default;
-  ~TMemoryStreamKv() override;
-  // Bytes reserved underneath, at least the capacity.
-  NativeInt BlockSize() const { return FBlockSize; }
-
- protected:
-  void* Realloc(NativeInt& NewCapacity) override;
-
- private:
-  Integer FHalfMemoryDelta = 4096;
-  void* FBlock = nullptr;
-  NativeInt FBlockSize = 0;
-};
-
-// Gives back the object a wrapper holds.
-class IObjectRefInterface : public virtual IInterface {
- public:
-  virtual TObject* GetRefObject() = 0;
-};
-
-// Carries an object reference inside a variant. The last release frees the wrapper, never the
-// object it holds.
-class TInterfacedObjectWrapper : public TInterfacedObject, public IObjectRefInterface {
-  DECLARE_CLASS(TInterfacedObjectWrapper, TInterfacedObject)
- public:
-  explicit TInterfacedObjectWrapper(TObject* ARefObject) : FRefObject(ARefObject) {}
-  Integer _AddRef() override { return TInterfacedObject::_AddRef(); }
-  Integer _Release() override { return TInterfacedObject::_Release(); }
-  TObject* GetRefObject() override { return FRefObject; }
-
- private:
-  TObject* FRefObject;
-};
-
-void RefObjectToVariant(TObject* AObject, Variant& V);
-// Raises EInvalidCast when V holds no wrapped object.
-TObject* RefObjectFromVariant(const Variant& V);
 
 // ---- DPI and drawing --------------------------------------------------------------------------
 
@@ -146,8 +89,6 @@ bool RectIsEmpty(const TRect& R);
 // LParamToPoint (the signed low and high words of a mouse message's LParam) is the framework's.
 Integer SmallPointToInteger(const TSmallPoint& P);
 LPARAM SmallPointToLParam(const TSmallPoint& P);
-TObject* IntPtrToObject(NativeInt Value);
-NativeInt ObjectToIntPtr(TObject* Value);
 // Copy a whole message record (Msg, WParam, LParam, Result), pointer-sized parameters included.
 void CopyToMessage(TMessage& Dest, Cardinal Msg, WPARAM WParam, LPARAM LParam, LRESULT Result);
 void CopyMessage(const TMessage& Source, TMessage& Dest);
@@ -156,35 +97,9 @@ void SafeGetCursorPos(TPoint& P);
 // The client rectangle (or the bounds' size before the window exists), as the control adjusts it.
 TRect GetAdjustedClientRect(TControl* Control);
 
-// ---- Strings and characters -------------------------------------------------------------------
-
-bool IsCharInSet(Char C, std::initializer_list<Char> Set);
-// A lead byte of the system's multi-byte code page.
-bool IsLeadByteChar(AnsiChar C);
-// Null gives "".
-String NullSafeVarToStr(const Variant& V);
-// Compare by the user's locale over Count characters of each (0: the whole strings): -1, 0 or 1.
-Integer CompareWideStringsLocale(const String& S1, const String& S2, Integer Count, bool IgnoreCase);
-Integer CompareStringsLocale(const String& S1, const String& S2, Integer Count, bool IgnoreCase);
-String UpperCaseLocale(const String& S);
-String LowerCaseLocale(const String& S);
-Integer CompareStrLocale(const String& S1, const String& S2);
-Integer CompareTextLocale(const String& S1, const String& S2);
-// Copies Src with its terminator into Dest, which holds DestCapacity characters: what does not
-// fit is cut, and the copy is always terminated. Answers Dest.
-wchar_t* CopyWideChars(wchar_t* Dest, size_t DestCapacity, const wchar_t* Src);
-template <size_t N>
-wchar_t* CopyWideChars(wchar_t (&Dest)[N], const wchar_t* Src) {
-  return CopyWideChars(Dest, N, Src);
-}
-void VarArrayRedimKv(Variant& V, Integer HighBound);
 TColor RGBColor(Byte R, Byte G, Byte B);
 
 // ---- Datasets ---------------------------------------------------------------------------------
-
-Integer DataSetCompareBookmarks(TDataSet* DataSet, const TBookmark& B1, const TBookmark& B2);
-// An empty bookmark is never valid; the dataset is not asked.
-bool DataSetBookmarkValid(TDataSet* DataSet, const TBookmark& B);
 
 // The dataset of the data source PropInfo's class property holds; nil in every other case, also
 // when reading the property fails.
@@ -192,9 +107,6 @@ TDataSet* GetPropDataSourceDataSet(TObject* Instance, PPropInfo PropInfo);
 
 // ---- Windows and system -----------------------------------------------------------------------
 
-// 0 Monday to 6 Sunday.
-Integer GetLocaleFirstDayOfWeek();
-UInt64 GetTickCount64Compat();
 // Takes one waiting Msg off Wnd's queue; a quit message taken by mistake is posted again.
 void RemovePendingMessage(HWND Wnd, Cardinal Msg);
 // The character index under the caret of an edit (the unsigned low word of the answer).

@@ -12,7 +12,7 @@
 
 #include "framework/classes/Component.h"
 #include "framework/classes/Persistent.h"
-#include "kvlib/foundation/KvLibVCL.h"
+#include "kvlib/foundation/KvLibCore.h"
 
 class TTreeListKv;
 class TBaseTreeNodeKv;

@@ -5,7 +5,7 @@
 
 #include "framework/Classes.h"
 #include "framework/DB.h"
-#include "kvlib/foundation/KvLibVCL.h"
+#include "kvlib/foundation/KvLibCore.h"
 #include "kvlib/memtable/memtabledata/Values.h"
 
 class TMemTableDataKv;

@@ -13,7 +13,7 @@
 
 #include "framework/Classes.h"
 #include "framework/Contnrs.h"
-#include "kvlib/foundation/KvLibVCL.h"
+#include "kvlib/foundation/KvLibCore.h"
 #include "kvlib/memtable/memtabledata/Records.h"
 
 class TMTDataStructKv;

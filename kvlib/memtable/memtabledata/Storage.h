@@ -8,7 +8,7 @@
 
 #include "framework/Classes.h"
 #include "framework/Contnrs.h"
-#include "kvlib/foundation/KvLibVCL.h"
+#include "kvlib/foundation/KvLibCore.h"
 #include "kvlib/memtable/memtabledata/DataFields.h"
 #include "kvlib/memtable/memtabledata/RecordsList.h"
 
