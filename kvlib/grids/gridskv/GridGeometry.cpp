@@ -441,10 +441,11 @@ Int64 GridGeometryMaxPos(TGridAxisDataKv* Axis, bool Snap) {
 
 void GridGeometryBarParams(TGridAxisDataKv* Axis, Integer& Position, Integer& Min, Integer& Max, Integer& PageSize) {
   Int64 RolLen = Axis->GetRolLen();
-  Position = GridGeometryToInteger(Axis->GetRolStartVisPos());
+  Position = TCustomGridKv::RolPosToBarPos(Axis, Axis->GetRolStartVisPos());
   Min = 0;
-  Max = RolLen > 0 ? GridGeometryToInteger(RolLen - 1) : 0;
-  PageSize = Axis->GetRolClientLen();
+  Max = RolLen > 0 ? TCustomGridKv::RolPosToBarPos(Axis, RolLen - 1) : 0;
+  Integer Page = Axis->GetRolClientLen();
+  PageSize = Page > 0 ? std::max(TCustomGridKv::RolPosToBarPos(Axis, Page), 1) : 0;
 }
 
 }  // namespace
