@@ -520,6 +520,8 @@ class TCustomGridKv : public TCustomControlKv {
 
   // ---- Painting and scrolling (GridPainting.cpp, GridScrolling.cpp) ----------------------------
  public:
+  // Scrolls row ARow to the front, or as far as the pixel maximum allows.
+  void SetTopRowByPixel(Integer ARow);
   // Horizontal mirroring of a canvas on or off, keeping its viewport extent.
   void ReflectCanvas(TCanvas* Canvas, bool Reflect);
   void SetCanvasReflection(TCanvas* Canvas, bool Reflect, Integer Height, Integer Width);

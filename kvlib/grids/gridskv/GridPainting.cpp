@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "framework/SysUtils.h"
 #include "framework/Themes.h"
 #include "framework/WinApi.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"

@@ -40,6 +40,10 @@ Int64 TCustomGridKv::BarPosToRolPos(TGridAxisDataKv* Axis, Integer Pos) {
   return Int64(Pos) * Scale;
 }
 
+void TCustomGridKv::SetTopRowByPixel(Integer ARow) {
+  FVertAxis->SafeSetRolStartVisCel(ARow - GetFixedRowCount(), sstByPixelKv);
+}
+
 // ---- Scroll requests --------------------------------------------------------------------------
 
 void TCustomGridKv::DoScroll(TScrollBarKind Kind, Integer ScrollCode, Integer Pos, bool MirrorRightToLeft) {
@@ -157,13 +161,13 @@ void TCustomGridKv::ScrollByCells(Integer ScrollCode, Integer Pos, TGridAxisData
 
 bool TCustomGridKv::FireMouseWheelDown(TShiftState Shift, const TPoint& MousePos) {
   bool Handled = false;
-  if (FOnMouseWheelDown) FOnMouseWheelDown(this, Shift, MousePos, Handled);
+  if (TMouseWheelUpDownEvent Event = GetOnMouseWheelDown()) Event(this, Shift, MousePos, Handled);
   return Handled;
 }
 
 bool TCustomGridKv::FireMouseWheelUp(TShiftState Shift, const TPoint& MousePos) {
   bool Handled = false;
-  if (FOnMouseWheelUp) FOnMouseWheelUp(this, Shift, MousePos, Handled);
+  if (TMouseWheelUpDownEvent Event = GetOnMouseWheelUp()) Event(this, Shift, MousePos, Handled);
   return Handled;
 }
 

@@ -24,6 +24,7 @@ class TPaintProbeGridKv : public TTestGridKv {
   std::vector<TCall> Cells, Empty;
   Integer Paints = 0;
   bool Record = false;
+  bool Plain = false;  // cells filled without their text
 
  protected:
   void Paint() override {
@@ -32,7 +33,12 @@ class TPaintProbeGridKv : public TTestGridKv {
   }
   void DrawCell(Integer ACol, Integer ARow, const TRect& ARect, TGridDrawState State) override {
     if (Record) Cells.push_back({ACol, ARow, ARect});
-    TTestGridKv::DrawCell(ACol, ARow, ARect, State);
+    if (!Plain) {
+      TTestGridKv::DrawCell(ACol, ARow, ARect, State);
+      return;
+    }
+    GetCanvas()->GetBrush()->SetColor(clWindow);
+    GetCanvas()->FillRect(ARect);
   }
   void FillEmptyArea(Integer ACol, Integer ARow, const TRect& ARect) override {
     if (Record) Empty.push_back({ACol, ARow, ARect});
@@ -138,10 +144,10 @@ TEST(GridPainting, WithoutLineOptionsNoLinesAndWholeCells) {
   ASSERT_EQ(G->Cells.size(), 36u);
   for (const auto& C : G->Cells)
     EXPECT_EQ(C.Rect, TRect(C.Col * 50, C.Row * 20, C.Col * 50 + 50, C.Row * 20 + 20)) << C.Col << ":" << C.Row;
-  // Where a line would be: the cells' own colours.
-  EXPECT_EQ(Painted.At(99, 30), GridPaintTestRGB(clWindow));
-  EXPECT_EQ(Painted.At(75, 39), GridPaintTestRGB(clWindow));
-  EXPECT_EQ(Painted.At(99, 39), GridPaintTestRGB(clWindow));
+  // Where a line would be: the cell's own colour.
+  EXPECT_EQ(Painted.At(149, 50), GridPaintTestRGB(clWindow));
+  EXPECT_EQ(Painted.At(125, 59), GridPaintTestRGB(clWindow));
+  EXPECT_EQ(Painted.At(149, 59), GridPaintTestRGB(clWindow));
 }
 
 TEST(GridPainting, LinesAndTheDarkerLineOwnsTheCorner) {
@@ -186,7 +192,9 @@ TEST(GridPainting, ContraBoundaryLineAndFirstContraColumn) {
       SawContraCell = true;
       EXPECT_EQ(C.Rect.Left, ContraX + 1) << C.Row;
     }
-    if (C.Row == G->GetRowCount()) EXPECT_EQ(C.Rect.Top, ContraY + 1) << C.Col;
+    if (C.Row == G->GetRowCount()) {
+      EXPECT_EQ(C.Rect.Top, ContraY + 1) << C.Col;
+    }
   }
   EXPECT_TRUE(SawContraCell);
 }
@@ -219,12 +227,13 @@ TEST(GridPainting, RightToLeftMirrorsWithTheOnePixelShift) {
   TProbeOnForm G;
   G->SetBiDiMode(bdRightToLeft);
   TGridBitmap Painted(G.Grid);
-  // Cell (1, 1) is (50, 20, 100, 40) mirrored: (200, 20, 250, 40); its right line is its left pixel.
-  EXPECT_EQ(Painted.At(200, 30), GridPaintTestSilver);
-  EXPECT_EQ(Painted.At(201, 30), GridPaintTestRGB(clWindow));
-  EXPECT_EQ(Painted.At(225, 39), GridPaintTestSilver);
-  // The fixed column stands at the right.
+  // The fixed column (0, 50) stands at the right, (250, 300); its right line, logical x 49, is
+  // drawn one pixel further at 50 and lands on its mirrored left edge.
+  EXPECT_EQ(Painted.At(250, 30), GridPaintTestGray);
   EXPECT_EQ(Painted.At(290, 30), RGB(192, 220, 192));
+  // Cell (2, 2) is (100, 40, 150, 60) mirrored: (150, 40, 200, 60), with its bottom line.
+  EXPECT_EQ(Painted.At(175, 59), GridPaintTestSilver);
+  EXPECT_EQ(Painted.At(175, 50), GridPaintTestRGB(clWindow));
   EXPECT_FALSE(G->GetCanvasRightToLeftReflected());
 }
 

@@ -14,6 +14,8 @@ class TScrollGridKv : public TTestGridKv {
  public:
   explicit TScrollGridKv(TComponent* AOwner) : TTestGridKv(AOwner) {}
   using TCustomGridKv::DoGesture;
+  using TCustomGridKv::GetHorzWheelStep;
+  using TCustomGridKv::GetVertWheelStep;
   using TCustomGridKv::DoMouseWheelDown;
   using TCustomGridKv::DoMouseWheelUp;
   Integer Scrolls = 0;
@@ -155,6 +157,14 @@ TEST(GridScrolling, EdgeCases) {
     EXPECT_EQ(G->GetTopRow(), 1 + 4);
   }
   {
+    // A row is brought to the front as far as the pixel maximum allows.
+    TScrollGrid G;
+    G->SetTopRowByPixel(11);
+    EXPECT_EQ(G->GetTopPos(), 200);
+    G->SetTopRowByPixel(100);
+    EXPECT_EQ(G->GetTopPos(), 1900);
+  }
+  {
     // A column wider than the rolling area shows its start.
     TScrollGrid G;
     G->SetColWidths(3, 400);
@@ -203,6 +213,7 @@ TEST(GridScrolling, OneAxisScrollMovesTheContents) {
   EXPECT_EQ(G->Scrolls, 1);
   UpdateWindow(Wnd);
   G->SetColCount(10);
+  G->CheckUpdateAxes();
   UpdateWindow(Wnd);
   G->SetLeftPos(30);
   EXPECT_EQ(GridScrollTestUpdate(Wnd), TRect(270, 0, 300, 120));
