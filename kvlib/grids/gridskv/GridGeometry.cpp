@@ -195,9 +195,25 @@ Integer TCustomGridKv::AxisCelAtPoint(TGridAxisDataKv* Axis, Integer P) {
     Int64 RolPos = Axis->GetRolStartVisPos() + (P - Axis->GetFixedBoundary());
     if (RolPos < 0) return -1;
     if (RolPos >= Axis->GetRolLen()) return Axis->GetFullCelCount();
-    Integer Cel, Offset;
-    Axis->RolCellAtPos(RolPos, Cel, Offset);
-    return Axis->GetFixedCelCount() + Cel;
+    // The point lies among the shown cells: searching them alone keeps a hit test as cheap at a
+    // million rows as at a thousand. Cells sharing a start answer the last of them, as
+    // RolCellAtPos does.
+    Integer Lo = Axis->GetRolStartVisCel(), Hi = Axis->GetRolLastVisCel();
+    bool Shown = Lo <= Hi && Axis->GetRolLocCelPosArr(Lo) <= RolPos &&
+                 (Hi + 1 >= Axis->GetRolCelCount() || Axis->GetRolLocCelPosArr(Hi + 1) > RolPos);
+    if (!Shown) {
+      Integer Cel, Offset;
+      Axis->RolCellAtPos(RolPos, Cel, Offset);
+      return Axis->GetFixedCelCount() + Cel;
+    }
+    while (Lo < Hi) {
+      Integer Mid = Lo + (Hi - Lo + 1) / 2;
+      if (Axis->GetRolLocCelPosArr(Mid) <= RolPos)
+        Lo = Mid;
+      else
+        Hi = Mid - 1;
+    }
+    return Axis->GetFixedCelCount() + Lo;
   }
   if (P < Axis->GetGridClientStop()) {
     Int64 Pos = Axis->GetContraStart();

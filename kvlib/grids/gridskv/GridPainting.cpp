@@ -252,15 +252,31 @@ void TCustomGridKv::DrawAreaCells(Integer ACol, Integer ARow, Int64 X, Int64 Y, 
   const TGridRect Selection = GetSelection();
   const bool RowSelect = FOptions.Contains(goRowSelectKv);
   const bool HasFocus = Focused();
+  // Cells outside the clip's bounds are passed over without asking GDI; a scroll repaints a strip.
+  RECT Box{0, 0, 0, 0};
+  if (GetClipBox(DC, &Box) == NULLREGION) return;
+  // Under the mirrored mapping the box comes back reversed; a pixel of slack covers its rounding.
+  if (Box.left > Box.right) std::swap(Box.left, Box.right);
+  if (Box.top > Box.bottom) std::swap(Box.top, Box.bottom);
+  --Box.left;
+  --Box.top;
+  ++Box.right;
+  ++Box.bottom;
+  StopY = std::min<Integer>(StopY, Box.bottom);
+  StopX = std::min<Integer>(StopX, Box.right);
   Int64 CY = Y;
   for (Integer Row = ARow; Row < RowLimit && CY < StopY; ++Row) {
     Integer RowLen = GetRowHeights(Row);
+    if (CY + RowLen <= Box.top) {
+      CY += RowLen;
+      continue;
+    }
     Int64 CX = X;
     for (Integer Col = ACol; Col < ColLimit && CX < StopX; ++Col) {
       Integer ColLen = GetColWidths(Col);
       TRect R = GridPaintingRect(CX, CY, CX + ColLen, CY + RowLen);
       CX += ColLen;
-      if (ColLen == 0) continue;
+      if (ColLen == 0 || R.Right <= Box.left) continue;
       RECT WR{R.Left, R.Top, R.Right, R.Bottom};
       if (!RectVisible(DC, &WR)) continue;
       TGridDrawState State = BaseState;

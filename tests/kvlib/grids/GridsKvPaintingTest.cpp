@@ -267,6 +267,31 @@ TEST(GridPainting, LockedPaintValidatesAndRepaintsAfterUnlock) {
   EXPECT_EQ(G->Paints, 1);
 }
 
+TEST(GridPainting, BufferedPaintMessage) {
+  TProbeOnForm G;
+  G.Form.Form->Show();
+  ctltest::Pump();
+  HWND Wnd = G->GetHandle();
+  UpdateWindow(Wnd);
+  G->SetDoubleBuffered(true);
+  G->Paints = 0;
+  InvalidateRect(Wnd, nullptr, FALSE);
+  UpdateWindow(Wnd);
+  EXPECT_TRUE(G->GetBufferedPaint());
+  EXPECT_EQ(G->Paints, 1);
+  EXPECT_FALSE(GetUpdateRect(Wnd, nullptr, FALSE));
+  // The buffer stays on once taken, also without double buffering.
+  G->SetDoubleBuffered(false);
+  InvalidateRect(Wnd, nullptr, FALSE);
+  UpdateWindow(Wnd);
+  EXPECT_TRUE(G->GetBufferedPaint());
+  EXPECT_EQ(G->Paints, 2);
+  // A message carrying its own device context paints straight into it.
+  TGridBitmap Painted(G.Grid);
+  EXPECT_EQ(G->Paints, 3);
+  EXPECT_EQ(Painted.At(30, 1), RGB(192, 220, 192));
+}
+
 TEST(GridPainting, FillLineRectAndPolylineRTL) {
   TProbeOnForm G;
   TGridBitmap Painted(G.Grid);
