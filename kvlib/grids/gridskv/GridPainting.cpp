@@ -251,7 +251,8 @@ void TCustomGridKv::DrawAreaCells(Integer ACol, Integer ARow, Int64 X, Int64 Y, 
   HDC DC = Canvas->GetHandle();
   const TGridRect Selection = GetSelection();
   const bool RowSelect = FOptions.Contains(goRowSelectKv);
-  const bool HasFocus = Focused();
+  // The focus as the grid last heard of it: asking the system costs a round trip per area.
+  const bool HasFocus = FFocused;
   // Cells outside the clip's bounds are passed over without asking GDI; a scroll repaints a strip.
   RECT Box{0, 0, 0, 0};
   if (GetClipBox(DC, &Box) == NULLREGION) return;
@@ -382,7 +383,7 @@ bool TCustomGridKv::IsThemedSelectionCell(TGridDrawState State) {
 
 void TCustomGridKv::DrawThemedSelection(Integer ACol, Integer ARow, const TRect& ARect, TGridDrawState State) {
   TGridSelectionDrawStyleKv S = FSelectionDrawParams->GetActualSelectionStyle();
-  bool Focus = Focused();
+  bool Focus = FFocused;
   TThemedElementDetails Details;
   if (S == gsdsListViewThemedKv) {
     if ((State.Contains(gdSelected) || State.Contains(gdFocused)) && Focus)
