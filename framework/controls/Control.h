@@ -307,6 +307,8 @@ class TControl : public TComponent {
   virtual bool DoMouseWheelDown(TShiftState Shift, const TPoint& MousePos);
   virtual bool DoMouseWheelUp(TShiftState Shift, const TPoint& MousePos);
   virtual void DoContextPopup(const TPoint& MousePos, bool& Handled);
+  // An interactive gesture over the control; Handled keeps it from the system's default.
+  virtual void DoGesture(const TGestureEventInfo& EventInfo, bool& Handled) {}
   virtual void Resize();
   virtual bool CanResize(Integer& NewWidth, Integer& NewHeight);
   virtual void ConstrainedResize(Integer& MinWidth, Integer& MinHeight, Integer& MaxWidth, Integer& MaxHeight) {}

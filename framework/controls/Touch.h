@@ -4,6 +4,7 @@
 
 #include "framework/classes/Persistent.h"
 #include "framework/TypInfo.h"
+#include "framework/Types.h"
 
 class TControl;
 
@@ -13,6 +14,18 @@ DECLARE_ENUM(TInteractiveGestureOption, igoPanSingleFingerHorizontal, igoPanSing
              igoPanGutter, igoParentPassthrough)
 using TInteractiveGestureOptions = Set<TInteractiveGestureOption, 8>;
 DECLARE_ENUM(TTouchProperty, tpInteractiveGestures, tpInteractiveGestureOptions)
+
+// What a control hears of an interactive gesture (WM_GESTURE): its id (the system's GID_ value,
+// igiPan for a pan), the location in client coordinates and whether it begins, coasts or ends.
+DECLARE_ENUM(TInteractiveGestureFlag, gfBegin, gfInertia, gfEnd)
+using TInteractiveGestureFlags = Set<TInteractiveGestureFlag, 8>;
+constexpr Integer igiZoom = 3, igiPan = 4, igiRotate = 5, igiTwoFingerTap = 6, igiPressAndTap = 7;
+struct TGestureEventInfo {
+  Integer GestureID = 0;
+  TPoint Location;
+  TInteractiveGestureFlags Flags;
+  Integer Distance = 0;
+};
 
 class TTouchManager : public TPersistent {
   DECLARE_CLASS(TTouchManager, TPersistent)

@@ -1217,3 +1217,29 @@ void MoveWindowOrg(HDC DC, Integer DX, Integer DY) {
   GetWindowOrgEx(DC, &P);
   SetWindowOrgEx(DC, P.x - DX, P.y - DY, nullptr);
 }
+
+void TWinControl::WMGesture(TMessage& Message) {
+  GESTUREINFO Info{};
+  Info.cbSize = sizeof(Info);
+  HGESTUREINFO Handle = reinterpret_cast<HGESTUREINFO>(Message.LParam);
+  if (!GetGestureInfo(Handle, &Info)) {
+    DefaultHandler(&Message);
+    return;
+  }
+  TGestureEventInfo Event;
+  Event.GestureID = Integer(Info.dwID);
+  Event.Location = ScreenToClient(TPoint(Info.ptsLocation.x, Info.ptsLocation.y));
+  if (Info.dwFlags & GF_BEGIN) Event.Flags << gfBegin;
+  if (Info.dwFlags & GF_INERTIA) Event.Flags << gfInertia;
+  if (Info.dwFlags & GF_END) Event.Flags << gfEnd;
+  Event.Distance = Integer(Info.ullArguments & 0xFFFFFFFF);
+  bool Handled = false;
+  DoGesture(Event, Handled);
+  if (Handled) {
+    // The handle is ours to close once the gesture was taken.
+    CloseGestureInfoHandle(Handle);
+    Message.Result = 0;
+  } else {
+    DefaultHandler(&Message);
+  }
+}

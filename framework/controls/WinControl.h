@@ -58,6 +58,7 @@ class TWinControl : public TControl {
     MESSAGE_HANDLER(CM_COLORCHANGED, TMessage, CMColorChanged)
     MESSAGE_HANDLER(WM_ERASEBKGND, TWMEraseBkgnd, WMEraseBkgnd)
     MESSAGE_HANDLER(WM_PAINT, TWMPaint, WMPaint)
+    MESSAGE_HANDLER(WM_GESTURE, TMessage, WMGesture)
   END_MESSAGE_MAP
 
  public:
@@ -229,6 +230,7 @@ class TWinControl : public TControl {
   void CMColorChanged(TMessage& Message);
   void WMEraseBkgnd(TWMEraseBkgnd& Message);
   void WMPaint(TWMPaint& Message);
+  void WMGesture(TMessage& Message);
 
   friend class TControl;
   HWND FHandle = nullptr;

@@ -7,6 +7,7 @@
 // descendant overrides its virtual operations.
 
 #include <memory>
+#include <vector>
 
 #include "framework/ExtCtrls.h"
 #include "kvlib/foundation/KvLibVCL.h"
@@ -43,6 +44,7 @@ DECLARE_EXCEPTION(EInvalidGridOperationKv, Exception)
 class TCustomGridKv : public TCustomControlKv {
   DECLARE_CLASS(TCustomGridKv, TCustomControlKv)
   BEGIN_MESSAGE_MAP
+    MESSAGE_HANDLER(WM_PAINT, TWMPaint, WMPaint)
     MESSAGE_HANDLER(WM_ERASEBKGND, TWMEraseBkgnd, WMEraseBkgnd)
     MESSAGE_HANDLER(WM_NCHITTEST, TWMNCHitTest, WMNCHitTest)
     MESSAGE_HANDLER(WM_SETCURSOR, TWMSetCursor, WMSetCursor)
@@ -365,10 +367,8 @@ class TCustomGridKv : public TCustomControlKv {
 
   // ---- Locks ----------------------------------------------------------------------------------
   void LockPaint() { ++FLockPaint; }
-  // Does not repaint by itself.
-  void UnlockPaint() {
-    if (FLockPaint > 0) --FLockPaint;
-  }
+  // Does not repaint by itself; what was invalidated while locked is invalid again afterwards.
+  void UnlockPaint();
   bool PaintLocked() const { return FLockPaint > 0; }
   void BeginBoundariesUpdate() { ++FBoundariesUpdateCount; }
   void EndBoundariesUpdate() {
@@ -517,4 +517,52 @@ class TCustomGridKv : public TCustomControlKv {
   Integer AxisSizingBorderAt(TGridAxisDataKv* Axis, Integer P, Integer W, bool AllowFixed, Integer& Border);
   void PlaceScrollBarInAxes();
   void SetCurrentAndAnchor(const TGridCoord& Cell);
+
+  // ---- Painting and scrolling (GridPainting.cpp, GridScrolling.cpp) ----------------------------
+ public:
+  // Scrolls row ARow to the front, or as far as the pixel maximum allows.
+  void SetTopRowByPixel(Integer ARow);
+  // Horizontal mirroring of a canvas on or off, keeping its viewport extent.
+  void ReflectCanvas(TCanvas* Canvas, bool Reflect);
+  void SetCanvasReflection(TCanvas* Canvas, bool Reflect, Integer Height, Integer Width);
+  // When the grid's canvas is mirrored: mirrors ARect across the client, switches the mirroring
+  // off and answers true.
+  bool CanvasReflectRect(TRect& ARect);
+  void ReflectOwnCanvas();
+  void PolylineRTL(TCanvas* Canvas, const std::vector<TPoint>& Points);
+  void FillRectRTL(TCanvas* Canvas, const TRect& ARect, TColor Color1, TColor Color2);
+  // A horizontal or vertical line of LineWidth as a rectangle in the canvas's pen colour.
+  static void FillLineRect(TCustomControl* Control, const TPoint& P1, const TPoint& P2, Integer LineWidth);
+  // Scroll positions past the 32-bit range are scaled down for the bars and back up from them.
+  static Integer RolPosToBarPos(TGridAxisDataKv* Axis, Int64 Pos);
+  static Int64 BarPosToRolPos(TGridAxisDataKv* Axis, Integer Pos);
+
+ protected:
+  void WMPaint(TWMPaint& Message);
+  bool DoMouseWheelDown(TShiftState Shift, const TPoint& MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, const TPoint& MousePos) override;
+  bool FireMouseWheelDown(TShiftState Shift, const TPoint& MousePos);
+  bool FireMouseWheelUp(TShiftState Shift, const TPoint& MousePos);
+  void DoGesture(const TGestureEventInfo& EventInfo, bool& Handled) override;
+  // Paints the cells from (ACol, ARow) at (X, Y) while they start before (StopX, StopY) and lie
+  // below the limits; BaseState is the area's.
+  void DrawAreaCells(Integer ACol, Integer ARow, Int64 X, Int64 Y, Integer StopX, Integer StopY,
+                     Integer ColLimit, Integer RowLimit, TGridDrawState BaseState);
+  // A boundary line at Fixed across the cells from Index at Start up to Stop: down the rows when
+  // Vert, with the lines of the boundary cell BoundaryIndex on the other axis.
+  void DrawAreaLines(bool Vert, Integer Fixed, Integer BoundaryIndex, Integer Index, Int64 Start, Integer Stop);
+  void ScrollSmooth(Integer ScrollCode, Integer Pos, TGridAxisDataKv* Axis, TGridScrollBarKv* ScrollBar);
+  void ScrollByCells(Integer ScrollCode, Integer Pos, TGridAxisDataKv* Axis, TGridScrollBarKv* ScrollBar);
+
+ private:
+  // What was invalidated while painting was locked, painted once the lock ends.
+  struct TLockedPaintRgn {
+    HRGN Rgn = nullptr;
+    ~TLockedPaintRgn() {
+      if (Rgn) DeleteObject(Rgn);
+    }
+  } FLockedPaintRgn;
 };
+
+// Makes every paint fill the client pale green first and paint unbuffered.
+extern bool GridsKvDebugPaint;

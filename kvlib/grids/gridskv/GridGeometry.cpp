@@ -195,9 +195,25 @@ Integer TCustomGridKv::AxisCelAtPoint(TGridAxisDataKv* Axis, Integer P) {
     Int64 RolPos = Axis->GetRolStartVisPos() + (P - Axis->GetFixedBoundary());
     if (RolPos < 0) return -1;
     if (RolPos >= Axis->GetRolLen()) return Axis->GetFullCelCount();
-    Integer Cel, Offset;
-    Axis->RolCellAtPos(RolPos, Cel, Offset);
-    return Axis->GetFixedCelCount() + Cel;
+    // The point lies among the shown cells: searching them alone keeps a hit test as cheap at a
+    // million rows as at a thousand. Cells sharing a start answer the last of them, as
+    // RolCellAtPos does.
+    Integer Lo = Axis->GetRolStartVisCel(), Hi = Axis->GetRolLastVisCel();
+    bool Shown = Lo <= Hi && Axis->GetRolLocCelPosArr(Lo) <= RolPos &&
+                 (Hi + 1 >= Axis->GetRolCelCount() || Axis->GetRolLocCelPosArr(Hi + 1) > RolPos);
+    if (!Shown) {
+      Integer Cel, Offset;
+      Axis->RolCellAtPos(RolPos, Cel, Offset);
+      return Axis->GetFixedCelCount() + Cel;
+    }
+    while (Lo < Hi) {
+      Integer Mid = Lo + (Hi - Lo + 1) / 2;
+      if (Axis->GetRolLocCelPosArr(Mid) <= RolPos)
+        Lo = Mid;
+      else
+        Hi = Mid - 1;
+    }
+    return Axis->GetFixedCelCount() + Lo;
   }
   if (P < Axis->GetGridClientStop()) {
     Int64 Pos = Axis->GetContraStart();
@@ -441,10 +457,11 @@ Int64 GridGeometryMaxPos(TGridAxisDataKv* Axis, bool Snap) {
 
 void GridGeometryBarParams(TGridAxisDataKv* Axis, Integer& Position, Integer& Min, Integer& Max, Integer& PageSize) {
   Int64 RolLen = Axis->GetRolLen();
-  Position = GridGeometryToInteger(Axis->GetRolStartVisPos());
+  Position = TCustomGridKv::RolPosToBarPos(Axis, Axis->GetRolStartVisPos());
   Min = 0;
-  Max = RolLen > 0 ? GridGeometryToInteger(RolLen - 1) : 0;
-  PageSize = Axis->GetRolClientLen();
+  Max = RolLen > 0 ? TCustomGridKv::RolPosToBarPos(Axis, RolLen - 1) : 0;
+  Integer Page = Axis->GetRolClientLen();
+  PageSize = Page > 0 ? std::max(TCustomGridKv::RolPosToBarPos(Axis, Page), 1) : 0;
 }
 
 }  // namespace
