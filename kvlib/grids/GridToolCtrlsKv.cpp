@@ -68,12 +68,17 @@ void TGridScrollBarPanelControlKv::BarScroll(TObject*, TScrollCode ScrollCode, I
 }
 
 void TGridScrollBarPanelControlKv::SetParams(Integer APosition, Integer AMin, Integer AMax, Integer APageSize) {
+  bool Disable = AMin >= std::max(AMax, AMin) || APageSize > std::max(AMax, AMin) - AMin;
+  // Every change redraws the bar, and the grid sets its parameters after every scroll.
+  if (FScrollBar->GetEnabled() == !Disable && FScrollBar->GetPosition() == APosition && FScrollBar->GetMin() == AMin &&
+      FScrollBar->GetMax() == std::max(AMax, AMin) && FScrollBar->GetPageSize() == APageSize)
+    return;
   FScrollBar->SetEnabled(true);
   if (AMax < FScrollBar->GetPageSize()) FScrollBar->SetPageSize(0);
   if (AMax < AMin) AMax = AMin;
   FScrollBar->SetParams(APosition, AMin, AMax);
   FScrollBar->SetPageSize(APageSize);
-  if (AMin >= AMax || APageSize > AMax - AMin) {
+  if (Disable) {
     FIgnoreCancelMode = true;
     struct TReset {
       bool& Flag;

@@ -428,9 +428,11 @@ class TCustomGridKv : public TCustomControlKv {
   // Routes the grid's own messages: characters, dialog codes, special keys, button presses,
   // releases and double clicks, cancel mode, mouse enter and leave, non-client moves.
   void WndProc(TMessage& Message) override;
-  // The column-move timer's interval (60 .. 360 ms) from the room between the rolling area's
-  // edge and the end of the virtual screen, and the mouse's distance past that edge.
-  static Integer CalcColMoveTimerInterval(Integer Room, Integer Distance);
+  // The column-move timer's interval (60 .. 360 ms) while the mouse is past an edge of the
+  // rolling area at screen x EdgeX, toward the left or the right, on a virtual screen spanning
+  // VirtualLeft .. VirtualRight: the farther past, the faster.
+  static Integer CalcColMoveTimerInterval(Integer MouseX, Integer EdgeX, bool TowardLeft, Integer VirtualLeft,
+                                          Integer VirtualRight);
  protected:
   void KeyDown(Word& Key, TShiftState Shift) override;
   void KeyPress(Char& Key) override;

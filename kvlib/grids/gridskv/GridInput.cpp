@@ -897,9 +897,11 @@ void TCustomGridKv::SetGridTimer(bool Active, Integer Interval) {
   FGridTimer->SetEnabled(Active);
 }
 
-Integer TCustomGridKv::CalcColMoveTimerInterval(Integer Room, Integer Distance) {
-  Integer M = GridInputClamp(Room, 0, 200);
-  Integer D = GridInputClamp(Distance, 0, M);
+Integer TCustomGridKv::CalcColMoveTimerInterval(Integer MouseX, Integer EdgeX, bool TowardLeft, Integer VirtualLeft,
+                                                Integer VirtualRight) {
+  // The room up to the end of the virtual screen, at most 200 pixels and never negative.
+  Integer M = GridInputClamp(TowardLeft ? EdgeX - VirtualLeft : VirtualRight - EdgeX, 0, 200);
+  Integer D = GridInputClamp(TowardLeft ? EdgeX - MouseX : MouseX - EdgeX, 0, M);
   Integer Interval = Integer(double(M) / (D > 10 ? D - 10 : 1) * 1.5) + 60;
   return GridInputClamp(Interval, 60, 360);
 }
@@ -939,13 +941,10 @@ void TCustomGridKv::GridTimerTick(TObject*) {
       return ClientToScreen(TPoint(RightToLeft ? H->RightToLeftReflect(AxisPos) : AxisPos, 0)).X;
     };
     if (PX < H->GetFixedBoundary()) {
-      Integer Edge = EdgeX(H->GetFixedBoundary());
-      Interval = RightToLeft ? CalcColMoveTimerInterval(VRight - Edge, MouseX - Edge)
-                             : CalcColMoveTimerInterval(Edge - VLeft, Edge - MouseX);
+      // Before the rolling area: to the left, or to the right when mirrored.
+      Interval = CalcColMoveTimerInterval(MouseX, EdgeX(H->GetFixedBoundary()), !RightToLeft, VLeft, VRight);
     } else if (PX >= H->GetContraStart()) {
-      Integer Edge = EdgeX(H->GetContraStart());
-      Interval = RightToLeft ? CalcColMoveTimerInterval(Edge - VLeft, Edge - MouseX)
-                             : CalcColMoveTimerInterval(VRight - Edge, MouseX - Edge);
+      Interval = CalcColMoveTimerInterval(MouseX, EdgeX(H->GetContraStart()), RightToLeft, VLeft, VRight);
     } else {
       Interval = (GetLeftCol() > OldLeftCol || GetLeftPos() > OldLeftPos) ? 360 : 60;
     }
