@@ -33,6 +33,11 @@ bool TInplaceEditCoreControl::EditCanModify() {
   return G ? G->CanEditModify() : inherited::EditCanModify();
 }
 
+void TInplaceEditCoreControl::SetMaxLength(Integer Value) {
+  FMaxLengthValue = Value;
+  inherited::SetMaxLength(Value < 0 ? 0 : Value);
+}
+
 void TInplaceEditCoreControl::Deselect() {
   if (HandleAllocated()) SendMessageW(FHandle, EM_SETSEL, 0, 0);
 }

@@ -24,6 +24,9 @@ class TInplaceEditCoreControl : public TCustomMaskEdit {
   // The grid's current cell: mask, text and length limit.
   virtual void UpdateContents();
   bool EditCanModify() override;
+  // -1 is kept (the grid reads it as "not modifiable"); the window gets no limit then.
+  Integer GetMaxLength() const { return FMaxLengthValue; }
+  void SetMaxLength(Integer Value) override;
   // The caret at the start with nothing selected.
   void Deselect();
 
@@ -42,6 +45,7 @@ class TInplaceEditCoreControl : public TCustomMaskEdit {
 
  private:
   TInplaceEdit* FParentEdit;  // the frame, which owns this control
+  Integer FMaxLengthValue = 0;
 };
 
 class TInplaceEdit : public TCustomControl {
