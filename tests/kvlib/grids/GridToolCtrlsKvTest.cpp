@@ -237,3 +237,37 @@ TEST(GridMoveLine, AnEditUnderTheLineKeepsTypingIntoIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// On a real screen: a click on the drag box or the move line leaves the activation and the focus
+// with the edit under them.
+TEST(GridDragWindowsOnScreen, AClickLeavesTheEditTyping) {
+  TInputGrid G;
+  G->Texts[{2, 2}] = L"";
+  G->FocusCell(2, 2, true);
+  G.Form->BringToFront();
+  SetForegroundWindow(G.Form->GetHandle());
+  Pump();
+  PostKey(G->GetHandle(), VK_F2);
+  HWND Edit = G->GetInplaceEditor()->GetEditCoreControl()->GetHandle();
+  ASSERT_EQ(GetFocus(), Edit);
+  TPoint P = G->ClientToScreen(TPoint(120, 40));
+  GetGridDragBox()->StartShow(TPoint(P.X + 60, P.Y), 30, 30);
+  GetGridMoveLine()->StartShow(P, true, 40, G.Grid);
+  Pump();
+  for (TPoint At : {TPoint(P.X + 75, P.Y + 15), TPoint(P.X, P.Y + 20)}) {
+    SetCursorPos(At.X, At.Y);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    ctltest::PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(GetForegroundWindow(), G.Form->GetHandle());
+    EXPECT_EQ(GetFocus(), Edit);
+  }
+  PostChar(Edit, L'k');
+  EXPECT_EQ(G->GetInplaceEditor()->GetText(), L"k");
+  GetGridMoveLine()->Hide();
+  GetGridDragBox()->SetVisible(false);
+}
+
+}  // namespace
