@@ -183,6 +183,19 @@ TEST(GridEditor, AQuickSecondClickIsADoubleClick) {
   EXPECT_EQ(G->DblClicks, 1);
 }
 
+TEST(GridEditor, FocusBetweenTheGridAndTheEditKeepsItShown) {
+  TEditorGrid G;
+  PostKey(G->GetHandle(), VK_F2);
+  ASSERT_TRUE(G.Shown());
+  ::SetFocus(G->GetHandle());
+  Pump();
+  EXPECT_TRUE(G.Shown());
+  ::SetFocus(G.EditWnd());
+  Pump();
+  EXPECT_TRUE(G.Shown());
+  EXPECT_EQ(GetFocus(), G.EditWnd());
+}
+
 TEST(GridEditor, UpOrDownInTheEditorMovesTheCurrentCell) {
   TEditorGrid G;
   PostKey(G->GetHandle(), VK_F2);
