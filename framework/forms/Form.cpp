@@ -67,6 +67,8 @@ PUBLISHED_DEF(TCustomForm) {
   PROP(PopupParent);
   PROP(AlphaBlend).Default(false);
   PROP(AlphaBlendValue).Default(255);
+  PROP(TransparentColor).Default(false);
+  PROP(TransparentColorValue).Default(clBlack);
   PROP(AutoScroll);
   PROP(DefaultMonitor).Default(dmActiveForm);
   EVENT(OnCreate);
@@ -217,7 +219,7 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
   }
   if (!FEnabled) Params.Style |= WS_DISABLED;
   if (FFormStyle == fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
-  if (FAlphaBlend) Params.ExStyle |= WS_EX_LAYERED;
+  if (FAlphaBlend || FTransparentColor) Params.ExStyle |= WS_EX_LAYERED;
   Params.WndParent = nullptr;
   TCustomForm* MainForm = Application ? Application->GetMainForm() : nullptr;
   if (FPopupMode == pmExplicit && FPopupParent && FPopupParent != this) {
@@ -260,7 +262,7 @@ void TCustomForm::CreateWnd() {
                             L"or Application->CreateForm",
                             {ClassName()});
   inherited::CreateWnd();
-  if (FAlphaBlend) SetLayeredWindowAttributes(FHandle, 0, FAlphaBlendValue, LWA_ALPHA);
+  ApplyLayeredAttributes();
   // The menu bar first: the client size set below is the size under it.
   if (FMenu) {
     FMenu->SetWindowHandle(FHandle);
@@ -407,7 +409,27 @@ void TCustomForm::SetAlphaBlend(bool Value) {
 
 void TCustomForm::SetAlphaBlendValue(Byte Value) {
   FAlphaBlendValue = Value;
-  if (FAlphaBlend && HandleAllocated()) SetLayeredWindowAttributes(FHandle, 0, Value, LWA_ALPHA);
+  if (HandleAllocated()) ApplyLayeredAttributes();
+}
+
+void TCustomForm::SetTransparentColor(bool Value) {
+  if (FTransparentColor == Value) return;
+  FTransparentColor = Value;
+  RecreateWnd();
+}
+
+void TCustomForm::SetTransparentColorValue(TColor Value) {
+  FTransparentColorValue = Value;
+  if (HandleAllocated()) ApplyLayeredAttributes();
+}
+
+void TCustomForm::ApplyLayeredAttributes() {
+  if (!HandleAllocated() || (!FAlphaBlend && !FTransparentColor)) return;
+  DWORD Flags = 0;
+  if (FAlphaBlend) Flags |= LWA_ALPHA;
+  if (FTransparentColor) Flags |= LWA_COLORKEY;
+  SetLayeredWindowAttributes(FHandle, COLORREF(ColorToRGB(FTransparentColorValue)), FAlphaBlend ? FAlphaBlendValue : 255,
+                             Flags);
 }
 
 TMonitor* TCustomForm::GetMonitor() { return Screen ? Screen->MonitorFromWindow(GetHandle()) : nullptr; }

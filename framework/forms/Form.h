@@ -103,6 +103,11 @@ class TCustomForm : public TScrollingWinControl {
   void SetAlphaBlend(bool Value);
   Byte GetAlphaBlendValue() const { return FAlphaBlendValue; }
   void SetAlphaBlendValue(Byte Value);
+  // A colour key: pixels of TransparentColorValue show what lies beneath the form.
+  bool GetTransparentColor() const { return FTransparentColor; }
+  void SetTransparentColor(bool Value);
+  TColor GetTransparentColorValue() const { return FTransparentColorValue; }
+  void SetTransparentColorValue(TColor Value);
   TMonitor* GetMonitor();
   TDefaultMonitor GetDefaultMonitor() const { return FDefaultMonitor; }
   void SetDefaultMonitor(TDefaultMonitor Value) { FDefaultMonitor = Value; }
@@ -194,6 +199,8 @@ class TCustomForm : public TScrollingWinControl {
   TComponentRef<TCustomForm> FPopupParent;
   bool FAlphaBlend = false;
   Byte FAlphaBlendValue = 255;
+  bool FTransparentColor = false;
+  TColor FTransparentColorValue = clBlack;
   TDefaultMonitor FDefaultMonitor = dmActiveForm;
   bool FCreatedNew = false;
   bool FResourceLoaded = false;
@@ -204,6 +211,7 @@ class TCustomForm : public TScrollingWinControl {
 
  private:
   void InitForm();
+  void ApplyLayeredAttributes();
   TNotifyEvent FOnCreate, FOnDestroy, FOnShow, FOnHide, FOnActivate, FOnDeactivate;
   TCloseEvent FOnClose;
   TCloseQueryEvent FOnCloseQuery;

@@ -533,11 +533,21 @@ void TCustomGridKv::WMSetCursor(TWMSetCursor& Message) {
   inherited::Dispatch(&Message);
 }
 
+namespace {
+
+// The editor's frame or the edit inside it.
+bool CustomGridIsEditorWindow(TInplaceEdit* Editor, HWND Wnd) {
+  if (!Editor || !Editor->HandleAllocated() || !Wnd) return false;
+  return Wnd == Editor->GetHandle() || ::IsChild(Editor->GetHandle(), Wnd);
+}
+
+}  // namespace
+
 void TCustomGridKv::WMSetFocus(TWMSetFocus& Message) {
   FFocused = true;
   inherited::Dispatch(&Message);
   if (FInternalFocusResetting) return;
-  if (FInplaceEdit && FInplaceEdit->HandleAllocated() && Message.FocusedWnd == FInplaceEdit->GetHandle()) return;
+  if (CustomGridIsEditorWindow(FInplaceEdit, Message.FocusedWnd)) return;
   Invalidate();
   UpdateEdit();
 }
@@ -547,7 +557,7 @@ void TCustomGridKv::WMKillFocus(TWMKillFocus& Message) {
   inherited::Dispatch(&Message);
   Invalidate();
   if (FInternalFocusResetting || !FInplaceEdit) return;
-  if (!FInplaceEdit->HandleAllocated() || Message.FocusedWnd != FInplaceEdit->GetHandle()) HideEdit();
+  if (!CustomGridIsEditorWindow(FInplaceEdit, Message.FocusedWnd)) HideEdit();
 }
 
 void TCustomGridKv::CMDesignHitTest(TCMDesignHitTest& Message) {

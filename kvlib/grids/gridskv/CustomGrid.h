@@ -423,6 +423,34 @@ class TCustomGridKv : public TCustomControlKv {
   void Paint() override;
   void HideEdit();
 
+  // ---- Keyboard, mouse, timer and editor (GridInput.cpp) ---------------------------------------
+ public:
+  // Routes the grid's own messages: characters, dialog codes, special keys, button presses,
+  // releases and double clicks, cancel mode, mouse enter and leave, non-client moves.
+  void WndProc(TMessage& Message) override;
+  // The column-move timer's interval (60 .. 360 ms) while the mouse is past an edge of the
+  // rolling area at screen x EdgeX, toward the left or the right, on a virtual screen spanning
+  // VirtualLeft .. VirtualRight: the farther past, the faster.
+  static Integer CalcColMoveTimerInterval(Integer MouseX, Integer EdgeX, bool TowardLeft, Integer VirtualLeft,
+                                          Integer VirtualRight);
+ protected:
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyPress(Char& Key) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void DoExit() override;
+  void CalcMoveTarget(Integer Pos, Integer CellIndex, TGridAxisDataKv* Axis, bool Vertical, const TPoint& MousePt);
+  // The length a sized cell gets from the sizing line's position.
+  Integer CalcSizingLength(TGridAxisDataKv* Axis);
+  // True when it made the editor now.
+  bool CreateEditorIfNeeded();
+  void ShowEditorChar(Char Ch);
+  void NotifyDesignerModified(TComponent* Component);
+  // Page Down and Page Up targets as grid rows.
+  Integer PageDownTarget();
+  Integer PageUpTarget();
+
   void WMEraseBkgnd(TWMEraseBkgnd& Message);
   void WMNCHitTest(TWMNCHitTest& Message);
   void WMSetCursor(TWMSetCursor& Message);
@@ -503,6 +531,11 @@ class TCustomGridKv : public TCustomControlKv {
   friend class TGridScrollBarKv;
   friend class TGridDrawStyleKv;
   friend class TGridSelectionDrawParamsKv;
+  // The scroll-bar panel asks the grid to take the focus before a bar press.
+  friend class TGridScrollBarPanelControlKv;
+  // The editor offers the grid every key, character, wheel turn and double click first.
+  friend class TInplaceEdit;
+  friend class TInplaceEditCoreControl;
   void ReadColWidths(TReader* Reader);
   void WriteColWidths(TWriter* Writer);
   void ReadRowHeights(TReader* Reader);
