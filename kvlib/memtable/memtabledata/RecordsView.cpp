@@ -1,0 +1,528 @@
+#include "kvlib/memtable/memtabledata/RecordsView.h"
+
+#include <algorithm>
+
+#include "framework/SysUtils.h"
+#include "kvlib/foundation/ToolCtrlsKv.h"
+#include "kvlib/memtable/memtabledata/Aggregates.h"
+#include "kvlib/memtable/memtabledata/DataFields.h"
+#include "kvlib/memtable/memtabledata/Storage.h"
+
+namespace RecordsViewKv {
+
+const wchar_t* const SPostNotifyInfoDefined = L"PostNotifyInfo already defined";
+const wchar_t* const SInvalidFieldName = L"Invalid field name: ";
+const wchar_t* const SUnsupportedAggrFunc = L"Unsupported aggrigate function: ";
+
+constexpr UInt64 RemovedKey = ~UInt64(0);
+
+size_t SlotOf(UInt64 Key, size_t Mask) { return size_t((Key * 0x9E3779B97F4A7C15ULL) >> 17) & Mask; }
+
+}  // namespace RecordsViewKv
+
+Integer TMemRecViewKv::GetInSortedListIndex() {
+  if (FRecordsView && FRecordsView->FSortedListIndexesObsolete) FRecordsView->UpdateSortedListIndexes();
+  return FInSortedListIndex;
+}
+
+Integer TRecordsViewOrderByList::GetFieldIndex(const String& FieldName) {
+  TMemTableDataKv* Data = FRecordsView ? FRecordsView->GetMemTableData() : nullptr;
+  if (!Data) return -1;
+  return Data->GetDataStruct()->FieldIndex(FieldName);
+}
+
+
+TRecordsViewKv::TRecordsViewKv(TDataSet* ADataSet)
+    : TRecordsListNotificatorKv(nullptr),
+      FDataSet(ADataSet),
+      FAggregates(new TMTAggregatesKv(this)),
+      FOrderByList(new TRecordsViewOrderByList(this)) {}
+
+TRecordsViewKv::~TRecordsViewKv() = default;
+
+void TRecordsViewKv::DestroyContents() {
+  SetDataObject(nullptr);
+  FreeNodes();
+  // Listeners of this view lose their data object.
+  while (!FNotificators.empty()) FNotificators.back()->SetDataObject(nullptr);
+  TRecordsListNotificatorKv::DestroyContents();
+}
+
+void TRecordsViewKv::SetMemTableData(TMemTableDataKv* Value) { SetDataObject(Value); }
+
+// ---- The identity map ----------------------------------------------------------------------------
+
+void TRecordsViewKv::MapClear() {
+  FMap.clear();
+  FMap.shrink_to_fit();
+  FMapUsed = 0;
+}
+
+void TRecordsViewKv::MapGrow(size_t NewCapacity) {
+  std::vector<TIdentitySlot> Old;
+  Old.swap(FMap);
+  FMap.assign(NewCapacity, TIdentitySlot{0, nullptr});
+  FMapUsed = 0;
+  for (const TIdentitySlot& S : Old)
+    if (S.Key != 0 && S.Key != RecordsViewKv::RemovedKey) MapPut(S.Node);
+}
+
+void TRecordsViewKv::MapPut(TMemRecViewKv* Node) {
+  // Kept at most half full, removed slots counted, so a probe ends soon.
+  if ((FMapUsed + 1) * 2 > FMap.size()) MapGrow(std::max<size_t>(64, FMap.size() * 2));
+  UInt64 Key = Node->FRec->GetHashCode();
+  size_t Mask = FMap.size() - 1;
+  for (size_t I = RecordsViewKv::SlotOf(Key, Mask);; I = (I + 1) & Mask) {
+    TIdentitySlot& S = FMap[I];
+    if (S.Key == 0 || S.Key == Key) {
+      if (S.Key == 0) ++FMapUsed;
+      S.Key = Key;
+      S.Node = Node;
+      return;
+    }
+  }
+}
+
+TMemRecViewKv* TRecordsViewKv::MapGet(const TMemoryRecordKv* ARec) const {
+  if (FMap.empty() || !ARec) return nullptr;
+  UInt64 Key = ARec->GetHashCode();
+  size_t Mask = FMap.size() - 1;
+  for (size_t I = RecordsViewKv::SlotOf(Key, Mask);; I = (I + 1) & Mask) {
+    const TIdentitySlot& S = FMap[I];
+    if (S.Key == 0) return nullptr;
+    // The hash code is unique per list; the record itself tells a record of another list apart.
+    if (S.Key == Key) return S.Node->FRec == ARec ? S.Node : nullptr;
+  }
+}
+
+void TRecordsViewKv::MapRemove(TMemoryRecordKv* ARec) {
+  if (FMap.empty()) return;
+  UInt64 Key = ARec->GetHashCode();
+  size_t Mask = FMap.size() - 1;
+  for (size_t I = RecordsViewKv::SlotOf(Key, Mask);; I = (I + 1) & Mask) {
+    TIdentitySlot& S = FMap[I];
+    if (S.Key == 0) return;
+    if (S.Key == Key) {
+      S.Key = RecordsViewKv::RemovedKey;
+      S.Node = nullptr;
+      return;
+    }
+  }
+}
+
+TMemRecViewKv* TRecordsViewKv::NodeOfRec(TMemoryRecordKv* ARec) const { return MapGet(ARec); }
+
+// ---- Reading -------------------------------------------------------------------------------------
+
+TMemoryRecordKv* TRecordsViewKv::Rec(Integer Index) const {
+  TMemRecViewKv* N = RecordView(Index);
+  return N ? N->FRec : nullptr;
+}
+
+TMemRecViewKv* TRecordsViewKv::RecordView(Integer Index) const {
+  if (Index < 0 || Index >= Count()) return nullptr;
+  return FViewList[size_t(Index)];
+}
+
+TMemRecViewKv* TRecordsViewKv::SortedListItem(Integer Index) const {
+  if (Index < 0 || Index >= SortedListItemCount()) return nullptr;
+  return FSortedList[size_t(Index)];
+}
+
+void TRecordsViewKv::RenumberView() {
+  for (size_t I = 0; I < FViewList.size(); ++I) FViewList[I]->FInViewListIndex = Integer(I);
+  FViewListIndexesObsolete = false;
+}
+
+Integer TRecordsViewKv::IndexOfRec(TMemoryRecordKv* ARec) {
+  TMemRecViewKv* N = MapGet(ARec);
+  if (!N || N->FInViewListIndex < 0) return -1;
+  if (FViewListIndexesObsolete) RenumberView();
+  return N->FInViewListIndex;
+}
+
+Integer TRecordsViewKv::IndexOfSortedListRec(TMemoryRecordKv* ARec) {
+  TMemRecViewKv* N = MapGet(ARec);
+  return N ? N->GetInSortedListIndex() : -1;
+}
+
+void TRecordsViewKv::UpdateSortedListIndexes() {
+  for (size_t I = 0; I < FSortedList.size(); ++I) FSortedList[I]->FInSortedListIndex = Integer(I);
+  FSortedListIndexesObsolete = false;
+}
+
+Variant TRecordsViewKv::Value(Integer RecNo, Integer ValNo) const {
+  TMemoryRecordKv* R = Rec(RecNo);
+  if (!R) throw EListError(L"List index out of bounds (" + IntToStr(RecNo) + L")");
+  return R->GetDataValue(ValNo, dvvValueKv);
+}
+
+// ---- Changing ------------------------------------------------------------------------------------
+
+namespace RecordsViewKv {
+TRecordsListKv* ListOf(TRecordsViewKv* V) {
+  TMemTableDataKv* D = V->GetMemTableData();
+  if (!D) throw Exception(L"The records view has no storage");
+  return D->GetRecordsList();
+}
+}  // namespace RecordsViewKv
+
+TMemoryRecordKv* TRecordsViewKv::NewRecord() { return RecordsViewKv::ListOf(this)->NewRecord(); }
+Integer TRecordsViewKv::AddRecord(TMemoryRecordKv* ARec) { return RecordsViewKv::ListOf(this)->AddRecord(ARec); }
+
+void TRecordsViewKv::InsertRecord(Integer Index, TMemoryRecordKv* ARec) {
+  TRecordsListKv* L = RecordsViewKv::ListOf(this);
+  TMemoryRecordKv* At = Count() > 0 ? Rec(std::min(Index, Count() - 1)) : nullptr;
+  L->InsertRecord(At ? At->GetIndex() : 0, ARec);
+}
+
+void TRecordsViewKv::DeleteRecord(Integer Index) {
+  TMemoryRecordKv* R = Rec(Index);
+  if (!R) throw EListError(L"List index out of bounds (" + IntToStr(Index) + L")");
+  RecordsViewKv::ListOf(this)->DeleteRecord(R->GetIndex());
+}
+
+void TRecordsViewKv::SetValue(Integer RecNo, Integer ValNo, const Variant& AValue) {
+  TMemoryRecordKv* R = Rec(RecNo);
+  if (!R) throw EListError(L"List index out of bounds (" + IntToStr(RecNo) + L")");
+  RecordsViewKv::ListOf(this)->SetValue(R->GetIndex(), ValNo, AValue);
+}
+
+void TRecordsViewKv::LockCachedUpdates() {
+  ++FCachedUpdatesLockCount;
+  if (GetMemTableData()) GetMemTableData()->GetRecordsList()->SetCachedUpdates(false);
+}
+
+void TRecordsViewKv::UnlockCachedUpdates() {
+  if (FCachedUpdatesLockCount > 0) --FCachedUpdatesLockCount;
+  if (FCachedUpdatesLockCount == 0 && GetMemTableData())
+    GetMemTableData()->GetRecordsList()->SetCachedUpdates(FCachedUpdates);
+}
+
+// ---- Settings ------------------------------------------------------------------------------------
+
+void TRecordsViewKv::SetSortOrder(const String& Value) {
+  if (Value == FSortOrder) return;
+  FOrderByList->ParseOrderByStr(Value);  // a parse error leaves everything as it was
+  for (Integer I = 0; I < FOrderByList->GetCount(); ++I) FOrderByList->GetItem(I)->CaseIns = FSortOrderCaseInsensitive;
+  FSortOrder = Value;
+  ApplySortOrder();
+}
+
+void TRecordsViewKv::SetSortOrderCaseInsensitive(bool Value) {
+  if (Value == FSortOrderCaseInsensitive) return;
+  FSortOrderCaseInsensitive = Value;
+  for (Integer I = 0; I < FOrderByList->GetCount(); ++I) FOrderByList->GetItem(I)->CaseIns = Value;
+  ApplySortOrder();
+}
+
+void TRecordsViewKv::SetStatusFilter(TUpdateStatusSetKv Value) {
+  if (Value == FStatusFilter) return;
+  FStatusFilter = Value;
+  RefreshFilteredRecsList(true);
+}
+
+// ---- Filtering and sorting -----------------------------------------------------------------------
+
+bool TRecordsViewKv::IsRecordInFilter(TMemoryRecordKv* ARec, Integer, TMemRecViewKv* Node) {
+  Integer Status = Integer(ARec->GetUpdateStatus());
+  if (Status > 7 || !FStatusFilter.Contains(TUpdateStatus(Status))) return false;
+  return FOnFilterRecord ? FOnFilterRecord(ARec, Node) : true;
+}
+
+Integer TRecordsViewKv::CompareViewRecords(TMemoryRecordKv* Rec1, TMemoryRecordKv* Rec2) {
+  if (!FSortOrder.empty()) {
+    if (FOnCompareRecords) return FOnCompareRecords(Rec1, Rec2, FOrderByList.get());
+    // Without the table's comparison: the order-by fields, then the storage order.
+    for (Integer I = 0; I < FOrderByList->GetCount(); ++I) {
+      TOrderByItemKv* It = FOrderByList->GetItem(I);
+      TMTValueRefKv A = Rec1->GetValueRef(It->MTFieldIndex), B = Rec2->GetValueRef(It->MTFieldIndex);
+      Integer C;
+      if (It->CaseIns && A.Kind == mvkTextKv && B.Kind == mvkTextKv) {
+        C = AnsiCompareText(String(A.TextView()), String(B.TextView()));
+      } else {
+        TVariantRelationship R = CompareValueRefsKv(A, B);
+        C = R == vrLessThan ? -1 : (R == vrGreaterThan ? 1 : 0);
+      }
+      if (C != 0) return It->Desc ? -C : C;
+    }
+  }
+  return Rec1->GetIndex() - Rec2->GetIndex();
+}
+
+Integer TRecordsViewKv::FindInsertPos(TMemRecViewKv* Node, Integer Hint) {
+  Integer N = Count();
+  TMemoryRecordKv* R = Node->FRec;
+  auto Cmp = [&](Integer I) { return CompareViewRecords(FViewList[size_t(I)]->FRec, R); };
+  if (N == 0 || Cmp(0) > 0) return 0;
+  if (Cmp(N - 1) < 0) return N;
+  if (Hint >= 0 && Hint <= N) {
+    bool BeforeOk = Hint == 0 || Cmp(Hint - 1) <= 0;
+    bool AtOk = Hint == N || Cmp(Hint) >= 0;
+    if (BeforeOk && AtOk) return Hint;
+  }
+  Integer Lo = 0, Hi = N - 1, Mid = Hi / 2;
+  for (;;) {
+    Integer C = Cmp(Mid);
+    if (C == 0) return Mid;
+    if (C > 0) Hi = Mid;
+    else Lo = Mid;
+    Integer Next = (Lo + Hi) / 2;
+    if (Next == Mid) return Mid + 1;
+    Mid = Next;
+  }
+}
+
+void TRecordsViewKv::InsertIntoView(Integer Pos, TMemRecViewKv* Node) {
+  Pos = std::min(Pos, Count());
+  FViewList.insert(FViewList.begin() + Pos, Node);
+  if (Pos < Count() - 1) FViewListIndexesObsolete = true;
+  Node->FInViewListIndex = Pos;
+}
+
+void TRecordsViewKv::RemoveFromView(Integer Pos) {
+  TMemRecViewKv* Node = FViewList[size_t(Pos)];
+  FViewList.erase(FViewList.begin() + Pos);
+  if (Pos < Count()) FViewListIndexesObsolete = true;
+  Node->FInViewListIndex = -1;
+}
+
+void TRecordsViewKv::CalcLookupBuffer(TMemRecViewKv* Node) {
+  if (FOnCalcLookupBuffer) FOnCalcLookupBuffer(Node->FRec, Node);
+}
+
+void TRecordsViewKv::UpdateAllLookupBuffer() {
+  for (TMemRecViewKv* N : FViewList) {
+    N->FLookupBuffer.clear();
+    CalcLookupBuffer(N);
+  }
+}
+
+void TRecordsViewKv::ApplySortOrder() { SortViewLists(); }
+
+void TRecordsViewKv::SortViewLists() {
+  SortData(FOrderByList.get(), FOnCompareRecords);
+}
+
+void TRecordsViewKv::SortData(TObject*, const TCompareRecords&) {
+  // Ties go by storage index, so the order is total and equals any correct sort's.
+  auto Less = [this](TMemRecViewKv* A, TMemRecViewKv* B) {
+    Integer C = CompareViewRecords(A->FRec, B->FRec);
+    if (C == 0) C = A->FRec->GetIndex() - B->FRec->GetIndex();
+    return C < 0;
+  };
+  std::sort(FViewList.begin(), FViewList.end(), Less);
+  std::sort(FSortedList.begin(), FSortedList.end(), Less);
+  RenumberView();
+  UpdateSortedListIndexes();
+  ViewDataEvent(nullptr, -1, rlnListChangedKv);
+}
+
+void TRecordsViewKv::FreeNodes() {
+  FViewList.clear();
+  for (TMemRecViewKv* N : FSortedList) delete N;
+  FSortedList.clear();
+  MapClear();
+  FSortedListIndexesObsolete = false;
+  FViewListIndexesObsolete = false;
+}
+
+void TRecordsViewKv::RefreshFilteredRecsList(bool NotifyListChanged) {
+  FreeNodes();
+  TMemTableDataKv* Data = GetMemTableData();
+  if (Data) {
+    TRecordsListKv* L = Data->GetRecordsList();
+    Integer N = L->GetCount();
+    FSortedList.reserve(size_t(N));
+    for (Integer I = 0; I < N; ++I) {
+      auto* Node = new TMemRecViewKv(this, L->GetRec(I));
+      Node->FInSortedListIndex = I;
+      FSortedList.push_back(Node);
+      MapPut(Node);
+    }
+    std::vector<TMemRecViewKv*>* Source = FOnGetPrefilteredList ? FOnGetPrefilteredList() : nullptr;
+    const std::vector<TMemRecViewKv*>& Src = Source ? *Source : FSortedList;
+    FFilterAborted = false;
+    std::vector<TMemRecViewKv*> Passed;
+    for (size_t I = 0; I < Src.size(); ++I) {
+      if (IsRecordInFilter(Src[I]->FRec, Integer(I), nullptr)) Passed.push_back(Src[I]);
+      if (FFilterAborted) break;
+    }
+    if (!FFilterAborted) {
+      FViewList.swap(Passed);
+      for (size_t I = 0; I < FViewList.size(); ++I) {
+        FViewList[I]->FInViewListIndex = Integer(I);
+        CalcLookupBuffer(FViewList[I]);
+      }
+    }
+  }
+  if (!FSortOrder.empty()) SortViewLists();
+  else if (NotifyListChanged) ViewDataEvent(nullptr, -1, rlnListChangedKv);
+  else RecalcAggregates();
+}
+
+void TRecordsViewKv::RecalcAggregates() { FAggregates->Recalc(); }
+
+// ---- Notifications -------------------------------------------------------------------------------
+
+void TRecordsViewKv::Remember(TPost& Post, TMemoryRecordKv* ARec, Integer Index, TRecordsListNotification Action) {
+  if (Post.Set && Post.Action != Action && Action != rlnListChangedKv)
+    throw Exception(RecordsViewKv::SPostNotifyInfoDefined);
+  Post.Rec = ARec;
+  Post.Index = Index;
+  Post.Action = Action;
+  Post.Set = true;
+}
+
+void TRecordsViewKv::DataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
+  TRecordsListNotificatorKv::DataEvent(MemRec, Index, Action);
+  if (FDisableFilterCount >= 1) return;
+  TPost Post;
+  switch (Action) {
+    case rlnRecAddedKv: {
+      auto* Node = new TMemRecViewKv(this, MemRec);
+      if (Index >= 0 && Index < SortedListItemCount()) {
+        FSortedList.insert(FSortedList.begin() + Index, Node);
+        FSortedListIndexesObsolete = true;
+      } else {
+        FSortedList.push_back(Node);
+      }
+      Node->FInSortedListIndex = Index;
+      MapPut(Node);
+      if (IsRecordInFilter(MemRec, Index, nullptr)) {
+        Integer Row = FindInsertPos(Node, -1);
+        InsertIntoView(Row, Node);
+        CalcLookupBuffer(Node);
+        Remember(Post, MemRec, Node->FInViewListIndex, rlnRecAddedKv);
+      }
+      break;
+    }
+    case rlnRecChangedKv:
+    case rlnRecMarkedForDelKv: {
+      TMemRecViewKv* Node = MapGet(MemRec);
+      if (!Node) break;
+      Integer Old = IndexOfRec(MemRec);
+      if (Old >= 0) RemoveFromView(Old);
+      Integer New = -1;
+      if (IsRecordInFilter(MemRec, Index, nullptr)) {
+        New = std::min(FindInsertPos(Node, Old), Count());
+        InsertIntoView(New, Node);
+        CalcLookupBuffer(Node);
+      }
+      if (Old >= 0 && New >= 0) {
+        if (Old != New) ViewRecordMovedEvent(MemRec, Old, New);
+        Remember(Post, MemRec, New, Action);
+      } else if (New >= 0) {
+        Remember(Post, MemRec, New, rlnRecAddedKv);
+      } else if (Old >= 0) {
+        Remember(Post, MemRec, Old, rlnRecDeletedKv);
+      }
+      break;
+    }
+    case rlnRecDeletedKv: {
+      TMemRecViewKv* Node = MapGet(MemRec);
+      if (!Node) break;
+      Integer Row = IndexOfRec(MemRec);
+      if (Row >= 0) {
+        RemoveFromView(Row);
+        Remember(Post, MemRec, Row, rlnRecDeletedKv);
+      }
+      Integer Pos = Node->GetInSortedListIndex();
+      if (Pos < 0 || Pos >= SortedListItemCount() || FSortedList[size_t(Pos)] != Node)
+        Pos = Integer(std::find(FSortedList.begin(), FSortedList.end(), Node) - FSortedList.begin());
+      if (Pos < SortedListItemCount()) {
+        FSortedList.erase(FSortedList.begin() + Pos);
+        if (Pos < SortedListItemCount()) FSortedListIndexesObsolete = true;
+      }
+      MapRemove(MemRec);
+      delete Node;
+      break;
+    }
+    case rlnListChangedKv:
+      RefreshFilteredRecsList(false);
+      Remember(Post, MemRec, Index, rlnListChangedKv);
+      break;
+    default:
+      return;
+  }
+  if (Post.Set) ViewDataEvent(Post.Rec, Post.Index, Post.Action);
+  else RecalcAggregates();
+}
+
+void TRecordsViewKv::RecordMoved(TMemoryRecordKv* MemRec, Integer OldIndex, Integer NewIndex) {
+  TRecordsListNotificatorKv::RecordMoved(MemRec, OldIndex, NewIndex);
+  if (FDisableFilterCount >= 1) return;
+  TMemRecViewKv* Node = MapGet(MemRec);
+  if (!Node) return;
+  // The sorted list follows the storage's order when the view has no order of its own.
+  if (FSortOrder.empty()) {
+    Integer Pos = Node->GetInSortedListIndex();
+    if (Pos >= 0 && Pos < SortedListItemCount() && FSortedList[size_t(Pos)] == Node) {
+      FSortedList.erase(FSortedList.begin() + Pos);
+      Integer To = std::clamp(NewIndex, 0, SortedListItemCount());
+      FSortedList.insert(FSortedList.begin() + To, Node);
+      FSortedListIndexesObsolete = true;
+    }
+  }
+  Integer Old = IndexOfRec(MemRec);
+  if (Old < 0) return;
+  RemoveFromView(Old);
+  Integer New = std::min(FindInsertPos(Node, Old), Count());
+  InsertIntoView(New, Node);
+  if (New != Old) {
+    ViewRecordMovedEvent(MemRec, Old, New);
+    ViewDataEvent(nullptr, -1, rlnListChangingKv);
+  }
+}
+
+void TRecordsViewKv::ViewDataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
+  FCatchChanged = true;
+  RecalcAggregates();
+  if (FOnViewDataEvent) FOnViewDataEvent(MemRec, Index, Action);
+  for (size_t I = 0; I < FNotificators.size(); ++I) FNotificators[I]->DataEvent(MemRec, Index, Action);
+}
+
+void TRecordsViewKv::ViewRecordMovedEvent(TMemoryRecordKv* MemRec, Integer OldIndex, Integer NewIndex) {
+  if (FOnViewRecordMovedEvent) FOnViewRecordMovedEvent(MemRec, OldIndex, NewIndex);
+  for (size_t I = 0; I < FNotificators.size(); ++I) FNotificators[I]->RecordMoved(MemRec, OldIndex, NewIndex);
+}
+
+void TRecordsViewKv::AddNotificator(TRecordsListNotificatorKv* Notificator) {
+  if (std::find(FNotificators.begin(), FNotificators.end(), Notificator) == FNotificators.end())
+    FNotificators.push_back(Notificator);
+}
+
+void TRecordsViewKv::RemoveNotificator(TRecordsListNotificatorKv* Notificator) {
+  FNotificators.erase(std::remove(FNotificators.begin(), FNotificators.end(), Notificator), FNotificators.end());
+}
+
+// ---- Aggregates over the rows --------------------------------------------------------------------
+
+Variant TRecordsViewKv::CalcAggrFieldFunc(const String& FieldName, const String& AggrFuncName) {
+  if (FieldName == L"*" && AggrFuncName == L"COUNT") return Variant(Count());
+  TMemTableDataKv* Data = GetMemTableData();
+  Integer Field = Data ? Data->GetDataStruct()->FieldIndex(FieldName) : -1;
+  if (Field < 0) throw Exception(String(RecordsViewKv::SInvalidFieldName) + FieldName);
+  enum { afSum, afCount, afMin, afMax, afAvg } Func;
+  if (AggrFuncName == L"SUM") Func = afSum;
+  else if (AggrFuncName == L"COUNT") Func = afCount;
+  else if (AggrFuncName == L"MIN") Func = afMin;
+  else if (AggrFuncName == L"MAX") Func = afMax;
+  else if (AggrFuncName == L"AVG") Func = afAvg;
+  else throw Exception(String(RecordsViewKv::SUnsupportedAggrFunc) + AggrFuncName);
+  Variant Result(0), Running = Null;
+  for (Integer Row = 0; Row < Count(); ++Row) {
+    Variant V = FViewList[size_t(Row)]->FRec->GetDataValue(Field, dvvValueKv);
+    if (VarIsNull(V) || V.IsEmpty()) continue;
+    switch (Func) {
+      case afCount: Result = Result + Variant(1); break;
+      case afSum: case afAvg: Result = Result + V; break;
+      case afMin: if (VarIsNull(Running) || V < Running) Running = V; break;
+      case afMax: if (VarIsNull(Running) || Running < V) Running = V; break;
+    }
+  }
+  if (Func == afMin || Func == afMax) return Running;
+  // AVG divides by every row, those without a value included; an empty view has no average.
+  if (Func == afAvg) return Count() == 0 ? Variant(Null) : Result / Variant(Count());
+  return Result;
+}
