@@ -56,12 +56,15 @@ void TMTAggregateKv::Recalc() {
 void TMTAggregateKv::SetExpression(const String& Value) {
   if (Value == FExpression) return;
   String Old = FExpression;
+  bool OldInUse = FInUse;
   FExpression = Value;
   try {
     Reset();
   } catch (...) {
-    // An expression that does not compile leaves the previous one in force.
+    // An expression that does not compile leaves the previous one in force (the evaluator
+    // kept its byte code).
     FExpression = Old;
+    FInUse = OldInUse;
     throw;
   }
   if (FAggregates->GetUpdateCount() == 0) Recalc();
