@@ -14,15 +14,18 @@ const wchar_t* const SPostNotifyInfoDefined = L"PostNotifyInfo already defined";
 const wchar_t* const SInvalidFieldName = L"Invalid field name: ";
 const wchar_t* const SUnsupportedAggrFunc = L"Unsupported aggrigate function: ";
 
-constexpr UInt64 RemovedKey = ~UInt64(0);
+// A removed slot: probes pass over it.
+TMemRecViewKv* const RemovedSlot = reinterpret_cast<TMemRecViewKv*>(alignof(std::max_align_t));
 
 size_t SlotOf(UInt64 Key, size_t Mask) { return size_t((Key * 0x9E3779B97F4A7C15ULL) >> 17) & Mask; }
 
 }  // namespace RecordsViewKv
 
-Integer TMemRecViewKv::GetInSortedListIndex() {
-  if (FRecordsView && FRecordsView->FSortedListIndexesObsolete) FRecordsView->UpdateSortedListIndexes();
-  return FInSortedListIndex;
+Integer TMemRecViewKv::GetInSortedListIndex() const { return FRecordsView->FSortedList.IndexOf(this); }
+
+TRecDataValues& TMemRecViewKv::GetLookupBuffer() {
+  if (!FLookupBuffer) FLookupBuffer = std::make_unique<TRecDataValues>();
+  return *FLookupBuffer;
 }
 
 Integer TRecordsViewOrderByList::GetFieldIndex(const String& FieldName) {
@@ -59,25 +62,33 @@ void TRecordsViewKv::MapClear() {
 }
 
 void TRecordsViewKv::MapGrow(size_t NewCapacity) {
-  std::vector<TIdentitySlot> Old;
+  std::vector<TMemRecViewKv*, TMemTableAllocatorKv<TMemRecViewKv*>> Old(NewCapacity, nullptr);
   Old.swap(FMap);
-  FMap.assign(NewCapacity, TIdentitySlot{0, nullptr});
   FMapUsed = 0;
-  for (const TIdentitySlot& S : Old)
-    if (S.Key != 0 && S.Key != RecordsViewKv::RemovedKey) MapPut(S.Node);
+  for (TMemRecViewKv* N : Old)
+    if (N && N != RecordsViewKv::RemovedSlot) MapPut(N);
 }
 
 void TRecordsViewKv::MapPut(TMemRecViewKv* Node) {
   // Kept at most half full, removed slots counted, so a probe ends soon.
-  if ((FMapUsed + 1) * 2 > FMap.size()) MapGrow(std::max<size_t>(64, FMap.size() * 2));
+  if ((FMapUsed + 1) * 2 > FMap.size()) {
+    size_t Live = 0;
+    for (TMemRecViewKv* N : FMap) Live += N && N != RecordsViewKv::RemovedSlot;
+    size_t Cap = 64;
+    while (Cap < (Live + 1) * 3) Cap *= 2;
+    MapGrow(Cap);
+  }
   UInt64 Key = Node->FRec->GetHashCode();
   size_t Mask = FMap.size() - 1;
   for (size_t I = RecordsViewKv::SlotOf(Key, Mask);; I = (I + 1) & Mask) {
-    TIdentitySlot& S = FMap[I];
-    if (S.Key == 0 || S.Key == Key) {
-      if (S.Key == 0) ++FMapUsed;
-      S.Key = Key;
-      S.Node = Node;
+    TMemRecViewKv*& S = FMap[I];
+    if (!S) {
+      ++FMapUsed;
+      S = Node;
+      return;
+    }
+    if (S != RecordsViewKv::RemovedSlot && S->FRec == Node->FRec) {
+      S = Node;
       return;
     }
   }
@@ -88,10 +99,9 @@ TMemRecViewKv* TRecordsViewKv::MapGet(const TMemoryRecordKv* ARec) const {
   UInt64 Key = ARec->GetHashCode();
   size_t Mask = FMap.size() - 1;
   for (size_t I = RecordsViewKv::SlotOf(Key, Mask);; I = (I + 1) & Mask) {
-    const TIdentitySlot& S = FMap[I];
-    if (S.Key == 0) return nullptr;
-    // The hash code is unique per list; the record itself tells a record of another list apart.
-    if (S.Key == Key) return S.Node->FRec == ARec ? S.Node : nullptr;
+    TMemRecViewKv* S = FMap[I];
+    if (!S) return nullptr;
+    if (S != RecordsViewKv::RemovedSlot && S->FRec == ARec) return S;
   }
 }
 
@@ -100,11 +110,10 @@ void TRecordsViewKv::MapRemove(TMemoryRecordKv* ARec) {
   UInt64 Key = ARec->GetHashCode();
   size_t Mask = FMap.size() - 1;
   for (size_t I = RecordsViewKv::SlotOf(Key, Mask);; I = (I + 1) & Mask) {
-    TIdentitySlot& S = FMap[I];
-    if (S.Key == 0) return;
-    if (S.Key == Key) {
-      S.Key = RecordsViewKv::RemovedKey;
-      S.Node = nullptr;
+    TMemRecViewKv*& S = FMap[I];
+    if (!S) return;
+    if (S != RecordsViewKv::RemovedSlot && S->FRec == ARec) {
+      S = RecordsViewKv::RemovedSlot;
       return;
     }
   }
@@ -119,37 +128,23 @@ TMemoryRecordKv* TRecordsViewKv::Rec(Integer Index) const {
   return N ? N->FRec : nullptr;
 }
 
-TMemRecViewKv* TRecordsViewKv::RecordView(Integer Index) const {
-  if (Index < 0 || Index >= Count()) return nullptr;
-  return FViewList[size_t(Index)];
-}
+TMemRecViewKv* TRecordsViewKv::RecordView(Integer Index) const { return FViewList.Get(Index); }
 
-TMemRecViewKv* TRecordsViewKv::SortedListItem(Integer Index) const {
-  if (Index < 0 || Index >= SortedListItemCount()) return nullptr;
-  return FSortedList[size_t(Index)];
-}
+TMemRecViewKv* TRecordsViewKv::SortedListItem(Integer Index) const { return FSortedList.Get(Index); }
 
-void TRecordsViewKv::RenumberView() {
-  for (size_t I = 0; I < FViewList.size(); ++I) FViewList[I]->FInViewListIndex = Integer(I);
-  FViewListIndexesObsolete = false;
-}
-
+// A record has at most one row: its node's place answers what a scan of the rows would.
 Integer TRecordsViewKv::IndexOfRec(TMemoryRecordKv* ARec) {
   TMemRecViewKv* N = MapGet(ARec);
-  if (!N || N->FInViewListIndex < 0) return -1;
-  if (FViewListIndexesObsolete) RenumberView();
-  return N->FInViewListIndex;
+  return N ? FViewList.IndexOf(N) : -1;
 }
 
 Integer TRecordsViewKv::IndexOfSortedListRec(TMemoryRecordKv* ARec) {
   TMemRecViewKv* N = MapGet(ARec);
-  return N ? N->GetInSortedListIndex() : -1;
+  return N ? FSortedList.IndexOf(N) : -1;
 }
 
-void TRecordsViewKv::UpdateSortedListIndexes() {
-  for (size_t I = 0; I < FSortedList.size(); ++I) FSortedList[I]->FInSortedListIndex = Integer(I);
-  FSortedListIndexesObsolete = false;
-}
+// Positions are found from the nodes' places when asked: nothing waits to be renumbered.
+void TRecordsViewKv::UpdateSortedListIndexes() {}
 
 Variant TRecordsViewKv::Value(Integer RecNo, Integer ValNo) const {
   TMemoryRecordKv* R = Rec(RecNo);
@@ -253,7 +248,7 @@ Integer TRecordsViewKv::CompareViewRecords(TMemoryRecordKv* Rec1, TMemoryRecordK
 Integer TRecordsViewKv::FindInsertPos(TMemRecViewKv* Node, Integer Hint) {
   Integer N = Count();
   TMemoryRecordKv* R = Node->FRec;
-  auto Cmp = [&](Integer I) { return CompareViewRecords(FViewList[size_t(I)]->FRec, R); };
+  auto Cmp = [&](Integer I) { return CompareViewRecords(FViewList.Get(I)->FRec, R); };
   if (N == 0 || Cmp(0) > 0) return 0;
   if (Cmp(N - 1) < 0) return N;
   if (Hint >= 0 && Hint <= N) {
@@ -273,29 +268,19 @@ Integer TRecordsViewKv::FindInsertPos(TMemRecViewKv* Node, Integer Hint) {
   }
 }
 
-void TRecordsViewKv::InsertIntoView(Integer Pos, TMemRecViewKv* Node) {
-  Pos = std::min(Pos, Count());
-  FViewList.insert(FViewList.begin() + Pos, Node);
-  if (Pos < Count() - 1) FViewListIndexesObsolete = true;
-  Node->FInViewListIndex = Pos;
-}
+void TRecordsViewKv::InsertIntoView(Integer Pos, TMemRecViewKv* Node) { FViewList.Insert(std::min(Pos, Count()), Node); }
 
-void TRecordsViewKv::RemoveFromView(Integer Pos) {
-  TMemRecViewKv* Node = FViewList[size_t(Pos)];
-  FViewList.erase(FViewList.begin() + Pos);
-  if (Pos < Count()) FViewListIndexesObsolete = true;
-  Node->FInViewListIndex = -1;
-}
+void TRecordsViewKv::RemoveFromView(Integer Pos) { FViewList.Delete(Pos); }
 
 void TRecordsViewKv::CalcLookupBuffer(TMemRecViewKv* Node) {
   if (FOnCalcLookupBuffer) FOnCalcLookupBuffer(Node->FRec, Node);
 }
 
 void TRecordsViewKv::UpdateAllLookupBuffer() {
-  for (TMemRecViewKv* N : FViewList) {
-    N->FLookupBuffer.clear();
+  FViewList.ForEach([this](TMemRecViewKv* N) {
+    N->FLookupBuffer.reset();
     CalcLookupBuffer(N);
-  }
+  });
 }
 
 void TRecordsViewKv::ApplySortOrder() { SortViewLists(); }
@@ -311,20 +296,20 @@ void TRecordsViewKv::SortData(TObject*, const TCompareRecords&) {
     if (C == 0) C = A->FRec->GetIndex() - B->FRec->GetIndex();
     return C < 0;
   };
-  std::sort(FViewList.begin(), FViewList.end(), Less);
-  std::sort(FSortedList.begin(), FSortedList.end(), Less);
-  RenumberView();
-  UpdateSortedListIndexes();
+  std::vector<TMemRecViewKv*> Rows = FViewList.ToVector();
+  std::sort(Rows.begin(), Rows.end(), Less);
+  FViewList.Assign(Rows);
+  Rows = FSortedList.ToVector();
+  std::sort(Rows.begin(), Rows.end(), Less);
+  FSortedList.Assign(Rows);
   ViewDataEvent(nullptr, -1, rlnListChangedKv);
 }
 
 void TRecordsViewKv::FreeNodes() {
-  FViewList.clear();
-  for (TMemRecViewKv* N : FSortedList) delete N;
-  FSortedList.clear();
+  FViewList.Clear();
+  FSortedList.ForEach([](TMemRecViewKv* N) { delete N; });
+  FSortedList.Clear();
   MapClear();
-  FSortedListIndexesObsolete = false;
-  FViewListIndexesObsolete = false;
 }
 
 void TRecordsViewKv::RefreshFilteredRecsList(bool NotifyListChanged) {
@@ -333,15 +318,20 @@ void TRecordsViewKv::RefreshFilteredRecsList(bool NotifyListChanged) {
   if (Data) {
     TRecordsListKv* L = Data->GetRecordsList();
     Integer N = L->GetCount();
-    FSortedList.reserve(size_t(N));
+    std::vector<TMemRecViewKv*> Nodes;
+    Nodes.reserve(size_t(N));
+    size_t Cap = 64;
+    while (Cap < size_t(N) * 3) Cap *= 2;
+    MapGrow(Cap);
     for (Integer I = 0; I < N; ++I) {
       auto* Node = new TMemRecViewKv(this, L->GetRec(I));
-      Node->FInSortedListIndex = I;
-      FSortedList.push_back(Node);
+      Nodes.push_back(Node);
       MapPut(Node);
     }
+    FSortedList.Assign(Nodes);
+    std::vector<TMemRecViewKv*> Prefiltered;
     std::vector<TMemRecViewKv*>* Source = FOnGetPrefilteredList ? FOnGetPrefilteredList() : nullptr;
-    const std::vector<TMemRecViewKv*>& Src = Source ? *Source : FSortedList;
+    const std::vector<TMemRecViewKv*>& Src = Source ? *Source : Nodes;
     FFilterAborted = false;
     std::vector<TMemRecViewKv*> Passed;
     for (size_t I = 0; I < Src.size(); ++I) {
@@ -349,11 +339,8 @@ void TRecordsViewKv::RefreshFilteredRecsList(bool NotifyListChanged) {
       if (FFilterAborted) break;
     }
     if (!FFilterAborted) {
-      FViewList.swap(Passed);
-      for (size_t I = 0; I < FViewList.size(); ++I) {
-        FViewList[I]->FInViewListIndex = Integer(I);
-        CalcLookupBuffer(FViewList[I]);
-      }
+      FViewList.Assign(Passed);
+      for (TMemRecViewKv* Node : Passed) CalcLookupBuffer(Node);
     }
   }
   if (!FSortOrder.empty()) SortViewLists();
@@ -381,19 +368,13 @@ void TRecordsViewKv::DataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsL
   switch (Action) {
     case rlnRecAddedKv: {
       auto* Node = new TMemRecViewKv(this, MemRec);
-      if (Index >= 0 && Index < SortedListItemCount()) {
-        FSortedList.insert(FSortedList.begin() + Index, Node);
-        FSortedListIndexesObsolete = true;
-      } else {
-        FSortedList.push_back(Node);
-      }
-      Node->FInSortedListIndex = Index;
+      FSortedList.Insert(Index >= 0 && Index < SortedListItemCount() ? Index : SortedListItemCount(), Node);
       MapPut(Node);
       if (IsRecordInFilter(MemRec, Index, nullptr)) {
         Integer Row = FindInsertPos(Node, -1);
         InsertIntoView(Row, Node);
         CalcLookupBuffer(Node);
-        Remember(Post, MemRec, Node->FInViewListIndex, rlnRecAddedKv);
+        Remember(Post, MemRec, FViewList.IndexOf(Node), rlnRecAddedKv);
       }
       break;
     }
@@ -427,13 +408,7 @@ void TRecordsViewKv::DataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsL
         RemoveFromView(Row);
         Remember(Post, MemRec, Row, rlnRecDeletedKv);
       }
-      Integer Pos = Node->GetInSortedListIndex();
-      if (Pos < 0 || Pos >= SortedListItemCount() || FSortedList[size_t(Pos)] != Node)
-        Pos = Integer(std::find(FSortedList.begin(), FSortedList.end(), Node) - FSortedList.begin());
-      if (Pos < SortedListItemCount()) {
-        FSortedList.erase(FSortedList.begin() + Pos);
-        if (Pos < SortedListItemCount()) FSortedListIndexesObsolete = true;
-      }
+      FSortedList.Delete(FSortedList.IndexOf(Node));
       MapRemove(MemRec);
       delete Node;
       break;
@@ -456,13 +431,8 @@ void TRecordsViewKv::RecordMoved(TMemoryRecordKv* MemRec, Integer OldIndex, Inte
   if (!Node) return;
   // The sorted list follows the storage's order when the view has no order of its own.
   if (FSortOrder.empty()) {
-    Integer Pos = Node->GetInSortedListIndex();
-    if (Pos >= 0 && Pos < SortedListItemCount() && FSortedList[size_t(Pos)] == Node) {
-      FSortedList.erase(FSortedList.begin() + Pos);
-      Integer To = std::clamp(NewIndex, 0, SortedListItemCount());
-      FSortedList.insert(FSortedList.begin() + To, Node);
-      FSortedListIndexesObsolete = true;
-    }
+    FSortedList.Delete(FSortedList.IndexOf(Node));
+    FSortedList.Insert(std::clamp(NewIndex, 0, SortedListItemCount()), Node);
   }
   Integer Old = IndexOfRec(MemRec);
   if (Old < 0) return;
@@ -511,16 +481,16 @@ Variant TRecordsViewKv::CalcAggrFieldFunc(const String& FieldName, const String&
   else if (AggrFuncName == L"AVG") Func = afAvg;
   else throw Exception(String(RecordsViewKv::SUnsupportedAggrFunc) + AggrFuncName);
   Variant Result(0), Running = Null;
-  for (Integer Row = 0; Row < Count(); ++Row) {
-    Variant V = FViewList[size_t(Row)]->FRec->GetDataValue(Field, dvvValueKv);
-    if (VarIsNull(V) || V.IsEmpty()) continue;
+  FViewList.ForEach([&](TMemRecViewKv* Node) {
+    Variant V = Node->FRec->GetDataValue(Field, dvvValueKv);
+    if (VarIsNull(V) || V.IsEmpty()) return;
     switch (Func) {
       case afCount: Result = Result + Variant(1); break;
       case afSum: case afAvg: Result = Result + V; break;
       case afMin: if (VarIsNull(Running) || V < Running) Running = V; break;
       case afMax: if (VarIsNull(Running) || Running < V) Running = V; break;
     }
-  }
+  });
   if (Func == afMin || Func == afMax) return Running;
   // AVG divides by every row, those without a value included; an empty view has no average.
   if (Func == afAvg) return Count() == 0 ? Variant(Null) : Result / Variant(Count());

@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "kvlib/foundation/DBUtilsKv.h"
+#include "kvlib/memtable/memtabledata/NodeList.h"
 #include "kvlib/memtable/memtabledata/RecordsList.h"
 
 class TRecordsViewKv;
 class TMTAggregatesKv;
 
-// The node of one record in one records view.
+// The node of one record in one records view, from the storage's pool.
 class TMemRecViewKv {
  public:
   TMemRecViewKv(TRecordsViewKv* AView, TMemoryRecordKv* ARec) : FRec(ARec), FRecordsView(AView) {}
@@ -25,18 +26,21 @@ class TMemRecViewKv {
 
   TMemoryRecordKv* GetRec() const { return FRec; }
   TRecordsViewKv* GetRecordsView() const { return FRecordsView; }
-  // The position in the sorted list, renumbered first when the view's positions are obsolete.
-  Integer GetInSortedListIndex();
-  TRecDataValues& GetLookupBuffer() { return FLookupBuffer; }
-  void SetLookupBufferLength(Integer NewLength) { FLookupBuffer.resize(size_t(NewLength)); }
+  // The position in the view's sorted list, found from the node's place (O(log n)).
+  Integer GetInSortedListIndex() const;
+  // Values of the table's calculated and lookup fields; made on first use only.
+  TRecDataValues& GetLookupBuffer();
+  bool HasLookupBuffer() const { return FLookupBuffer != nullptr; }
+  void SetLookupBufferLength(Integer NewLength) { GetLookupBuffer().resize(size_t(NewLength)); }
 
  private:
   friend class TRecordsViewKv;
+  friend class TMTNodeListKv;
   TMemoryRecordKv* FRec;
   TRecordsViewKv* FRecordsView;
-  Integer FInSortedListIndex = -1;
-  Integer FInViewListIndex = -1;  // -1: not in the view list
-  TRecDataValues FLookupBuffer;   // empty (no allocation) without calculated or lookup fields
+  TMTNodeChunkKv* FChunk[2] = {nullptr, nullptr};  // the view list's and the sorted list's
+  Integer FAt[2] = {-1, -1};
+  std::unique_ptr<TRecDataValues> FLookupBuffer;
 };
 
 // The sort order of a view: field names resolved to storage field indexes.
@@ -69,7 +73,7 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   TDataSet* GetDataSet() const { return FDataSet; }
 
   // ---- Reading
-  Integer Count() const { return Integer(FViewList.size()); }
+  Integer Count() const { return FViewList.Count(); }
   Integer ViewItemsCount() const { return Count(); }
   Integer AccountableItemsCount() const { return Count(); }
   TMemoryRecordKv* Rec(Integer Index) const;
@@ -79,7 +83,7 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   // The view row of Rec, -1 when it has none; through the identity map.
   Integer IndexOfRec(TMemoryRecordKv* ARec);
   TMemRecViewKv* SortedListItem(Integer Index) const;
-  Integer SortedListItemCount() const { return Integer(FSortedList.size()); }
+  Integer SortedListItemCount() const { return FSortedList.Count(); }
   Integer IndexOfSortedListRec(TMemoryRecordKv* ARec);
   // The node of a record of the storage, or null.
   TMemRecViewKv* NodeOfRec(TMemoryRecordKv* ARec) const;
@@ -142,11 +146,8 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
 
  private:
   friend class TMemRecViewKv;
-  // ---- The identity map: record hash code to node, open addressing with linear probing.
-  struct TIdentitySlot {
-    UInt64 Key;  // 0: empty, ~0: removed
-    TMemRecViewKv* Node;
-  };
+  // ---- The identity map: record hash code to node, open addressing with linear probing; a
+  // slot holds the node (whose record gives the key), null when empty.
   void MapClear();
   void MapPut(TMemRecViewKv* Node);
   void MapRemove(TMemoryRecordKv* ARec);
@@ -157,7 +158,6 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   Integer FindInsertPos(TMemRecViewKv* Node, Integer Hint);
   void InsertIntoView(Integer Pos, TMemRecViewKv* Node);
   void RemoveFromView(Integer Pos);
-  void RenumberView();
   void CalcLookupBuffer(TMemRecViewKv* Node);
   void RecalcAggregates();
   struct TPost {
@@ -174,17 +174,15 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   Integer FCachedUpdatesLockCount = 0;
   bool FCatchChanged = false;
   bool FFilterAborted = false;
-  std::vector<TMemRecViewKv*> FViewList;
+  TMTNodeListKv FViewList{0};
   std::vector<TRecordsListNotificatorKv*> FNotificators;
   std::unique_ptr<TRecordsViewOrderByList> FOrderByList;
-  std::vector<TMemRecViewKv*> FSortedList;
-  bool FSortedListIndexesObsolete = false;
-  bool FViewListIndexesObsolete = false;
+  TMTNodeListKv FSortedList{1};
   String FSortOrder;
   bool FSortOrderCaseInsensitive = false;
   TUpdateStatusSetKv FStatusFilter{usUnmodified, usModified, usInserted};
   Integer FDisableFilterCount = 0;
-  std::vector<TIdentitySlot> FMap;
+  std::vector<TMemRecViewKv*, TMemTableAllocatorKv<TMemRecViewKv*>> FMap;
   size_t FMapUsed = 0;  // filled and removed slots
   TCompareRecords FOnCompareRecords;
   TRecordsViewFilterEventKv FOnFilterRecord;
