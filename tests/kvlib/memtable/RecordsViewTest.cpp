@@ -97,6 +97,42 @@ TEST_F(RecordsViewFixture, IncrementalViewEqualsAFullRefresh) {
   }
 }
 
+// The chunked node list against a plain vector: inserts that split chunks, deletes that empty
+// them, and every node's position.
+TEST(MemTableNodeList, PositionsFollowInsertsAndDeletes) {
+  TRecordsViewKv V(nullptr);
+  std::vector<std::unique_ptr<TMemRecViewKv>> Owned;
+  for (Integer I = 0; I < 3000; ++I) Owned.push_back(std::make_unique<TMemRecViewKv>(&V, nullptr));
+  TMTNodeListKv L(0);
+  std::vector<TMemRecViewKv*> Model;
+  std::mt19937 Rnd(7);
+  auto Check = [&] {
+    ASSERT_EQ(L.Count(), Integer(Model.size()));
+    for (size_t I = 0; I < Model.size(); ++I) {
+      ASSERT_EQ(L.Get(Integer(I)), Model[I]) << I;
+      ASSERT_EQ(L.IndexOf(Model[I]), Integer(I)) << I;
+    }
+  };
+  for (auto& N : Owned) {
+    Integer At = Model.empty() ? 0 : Integer(Rnd() % (Model.size() + 1));
+    L.Insert(At, N.get());
+    Model.insert(Model.begin() + At, N.get());
+  }
+  Check();
+  L.Assign(Model);
+  Check();
+  while (!Model.empty()) {
+    // Deletes from one stretch first, so whole chunks empty.
+    Integer At = Model.size() > 1000 ? Integer(Model.size() / 2) : Integer(Rnd() % Model.size());
+    EXPECT_EQ(L.Delete(At), Model[size_t(At)]);
+    EXPECT_FALSE(L.Contains(Model[size_t(At)]));
+    Model.erase(Model.begin() + At);
+    if (Model.size() % 250 == 0) Check();
+  }
+  EXPECT_EQ(L.Get(0), nullptr);
+  EXPECT_THROW(L.Delete(0), Exception);
+}
+
 TEST_F(RecordsViewFixture, RowEventsOfChanges) {
   Add(1, L"a", Variant(2));
   Add(2, L"b", Variant(4));
