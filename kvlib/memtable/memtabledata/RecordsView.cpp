@@ -1,10 +1,12 @@
 #include "kvlib/memtable/memtabledata/RecordsView.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "framework/SysUtils.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"
 #include "kvlib/memtable/memtabledata/Aggregates.h"
+#include "kvlib/memtable/memtabledata/Collation.h"
 #include "kvlib/memtable/memtabledata/DataFields.h"
 #include "kvlib/memtable/memtabledata/Storage.h"
 
@@ -16,6 +18,50 @@ const wchar_t* const SUnsupportedAggrFunc = L"Unsupported aggrigate function: ";
 
 // A removed slot: probes pass over it.
 TMemRecViewKv* const RemovedSlot = reinterpret_cast<TMemRecViewKv*>(alignof(std::max_align_t));
+
+bool TurkishUser() { return SysLocale.PriLangID == 0x1F; }
+
+// Appends V's bytes in an order that is the comparison's; false for a value without one.
+bool AppendValueKey(const TMTValueRefKv& V, bool CaseIns, bool Desc, std::string& Key, std::string& Scratch) {
+  size_t From = Key.size();
+  switch (V.Kind) {
+    case mvkNullKv:
+      Key += char(0);
+      break;
+    case mvkIntegerKv:
+      if (V.Int > (Int64(1) << 53) || V.Int < -(Int64(1) << 53)) return false;
+      [[fallthrough]];
+    case mvkFloatKv: case mvkCurrencyKv: case mvkDateKv: case mvkBooleanKv: {
+      double D = V.AsDouble();
+      if (D != D) return false;
+      if (D == 0) D = 0;  // -0 equals 0
+      UInt64 Bits;
+      std::memcpy(&Bits, &D, 8);
+      Bits = (Bits >> 63) ? ~Bits : Bits ^ (UInt64(1) << 63);
+      Key += char(1);
+      for (int S = 56; S >= 0; S -= 8) Key += char(Byte(Bits >> S));
+      break;
+    }
+    case mvkTextKv:
+      if (!TurkishUser()) return false;
+      if (CaseIns) TurkishSortKeyNoCaseKv(V.Text, size_t(V.Length), Scratch);
+      else TurkishSortKeyKv(V.Text, size_t(V.Length), Scratch);
+      Key += char(2);
+      // Zero bytes doubled, two zeros at the end: a key never runs into the next field's.
+      for (char C : Scratch) {
+        Key += C;
+        if (C == 0) Key += char(0xFF);
+      }
+      Key += char(0);
+      Key += char(0);
+      break;
+    default:
+      return false;
+  }
+  if (Desc)
+    for (size_t I = From; I < Key.size(); ++I) Key[I] = char(~Byte(Key[I]));
+  return true;
+}
 
 size_t SlotOf(UInt64 Key, size_t Mask) { return size_t((Key * 0x9E3779B97F4A7C15ULL) >> 17) & Mask; }
 
@@ -228,12 +274,23 @@ bool TRecordsViewKv::IsRecordInFilter(TMemoryRecordKv* ARec, Integer, TMemRecVie
 Integer TRecordsViewKv::CompareViewRecords(TMemoryRecordKv* Rec1, TMemoryRecordKv* Rec2) {
   if (!FSortOrder.empty()) {
     if (FOnCompareRecords) return FOnCompareRecords(Rec1, Rec2, FOrderByList.get());
-    // Without the table's comparison: the order-by fields, then the storage order.
+    // Without the table's comparison: the order-by fields, then the storage order. Texts under a
+    // Turkish user go by the Turkish collation, as the keys do.
     for (Integer I = 0; I < FOrderByList->GetCount(); ++I) {
       TOrderByItemKv* It = FOrderByList->GetItem(I);
       TMTValueRefKv A = Rec1->GetValueRef(It->MTFieldIndex), B = Rec2->GetValueRef(It->MTFieldIndex);
       Integer C;
-      if (It->CaseIns && A.Kind == mvkTextKv && B.Kind == mvkTextKv) {
+      if (A.Kind == mvkTextKv && B.Kind == mvkTextKv && RecordsViewKv::TurkishUser()) {
+        if (It->CaseIns) {
+          thread_local std::string KA, KB;
+          TurkishSortKeyNoCaseKv(A.Text, size_t(A.Length), KA);
+          TurkishSortKeyNoCaseKv(B.Text, size_t(B.Length), KB);
+          Integer R = KA.compare(KB);
+          C = R < 0 ? -1 : (R > 0 ? 1 : 0);
+        } else {
+          C = TurkishCompareKv(A.Text, A.Length, B.Text, B.Length);
+        }
+      } else if (It->CaseIns && A.Kind == mvkTextKv && B.Kind == mvkTextKv) {
         C = AnsiCompareText(String(A.TextView()), String(B.TextView()));
       } else {
         TVariantRelationship R = CompareValueRefsKv(A, B);
@@ -289,19 +346,73 @@ void TRecordsViewKv::SortViewLists() {
   SortData(FOrderByList.get(), FOnCompareRecords);
 }
 
-void TRecordsViewKv::SortData(TObject*, const TCompareRecords&) {
+bool TRecordsViewKv::MakeSortKey(TMemoryRecordKv* ARec, std::string& Key) {
+  Key.clear();
+  if (FOnGetSortKey) return FOnGetSortKey(ARec, FOrderByList.get(), Key);
+  if (FSortOrder.empty()) return true;
+  // The table's own comparison may order otherwise than any key the view could make.
+  if (FOnCompareRecords) return false;
+  thread_local std::string Scratch;
+  for (Integer I = 0; I < FOrderByList->GetCount(); ++I) {
+    TOrderByItemKv* It = FOrderByList->GetItem(I);
+    if (!RecordsViewKv::AppendValueKey(ARec->GetValueRef(It->MTFieldIndex), It->CaseIns, It->Desc, Key, Scratch))
+      return false;
+  }
+  return true;
+}
+
+bool TRecordsViewKv::SortByKeys(TMTNodeListKv& List) {
+  struct TKeyed {
+    size_t Offset;
+    Integer Length;
+    Integer Index;
+    TMemRecViewKv* Node;
+  };
+  std::vector<TKeyed> Keyed;
+  Keyed.reserve(size_t(List.Count()));
+  // Every key in one block: no allocation per record.
+  std::string Block, Key;
+  bool Ok = true;
+  List.ForEach([&](TMemRecViewKv* N) {
+    if (!Ok) return;
+    if (!MakeSortKey(N->FRec, Key)) {
+      Ok = false;
+      return;
+    }
+    Keyed.push_back({Block.size(), Integer(Key.size()), N->FRec->GetIndex(), N});
+    Block += Key;
+  });
+  if (!Ok) return false;
+  const char* B = Block.data();
+  // Ties go by storage index, as the comparison's do.
+  std::sort(Keyed.begin(), Keyed.end(), [B](const TKeyed& X, const TKeyed& Y) {
+    int C = std::memcmp(B + X.Offset, B + Y.Offset, size_t(std::min(X.Length, Y.Length)));
+    if (C != 0) return C < 0;
+    if (X.Length != Y.Length) return X.Length < Y.Length;
+    return X.Index < Y.Index;
+  });
+  std::vector<TMemRecViewKv*> Rows;
+  Rows.reserve(Keyed.size());
+  for (const TKeyed& K : Keyed) Rows.push_back(K.Node);
+  List.Assign(Rows);
+  return true;
+}
+
+void TRecordsViewKv::SortByComparison(TMTNodeListKv& List) {
   // Ties go by storage index, so the order is total and equals any correct sort's.
   auto Less = [this](TMemRecViewKv* A, TMemRecViewKv* B) {
     Integer C = CompareViewRecords(A->FRec, B->FRec);
     if (C == 0) C = A->FRec->GetIndex() - B->FRec->GetIndex();
     return C < 0;
   };
-  std::vector<TMemRecViewKv*> Rows = FViewList.ToVector();
+  std::vector<TMemRecViewKv*> Rows = List.ToVector();
   std::sort(Rows.begin(), Rows.end(), Less);
-  FViewList.Assign(Rows);
-  Rows = FSortedList.ToVector();
-  std::sort(Rows.begin(), Rows.end(), Less);
-  FSortedList.Assign(Rows);
+  List.Assign(Rows);
+}
+
+void TRecordsViewKv::SortData(TObject*, const TCompareRecords&) {
+  if (!SortByKeys(FViewList)) SortByComparison(FViewList);
+  if (!SortByKeys(FSortedList)) SortByComparison(FSortedList);
   ViewDataEvent(nullptr, -1, rlnListChangedKv);
 }
 

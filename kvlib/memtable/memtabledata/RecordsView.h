@@ -8,6 +8,7 @@
 // the nodes know their positions, renumbered lazily after a change in the middle of a list.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "kvlib/foundation/DBUtilsKv.h"
@@ -60,6 +61,9 @@ class TRecordsViewOrderByList : public TOrderByList {
 using TRecordsViewFilterEventKv = Closure<bool(TMemoryRecordKv* Rec, TMemRecViewKv* Node)>;
 using TRecordsListCalcLookupBufferEventKv = Closure<void(TMemoryRecordKv* Item, TMemRecViewKv* RecView)>;
 using TGetPrefilteredListEventKv = Closure<std::vector<TMemRecViewKv*>*()>;
+// One sort key per record for the view's order (byte order of the keys is the records' order);
+// false when the record has none, and the sort then compares records.
+using TGetSortKeyEventKv = Closure<bool(TMemoryRecordKv* Rec, TOrderByList* OrderBy, std::string& Key)>;
 using TUpdateStatusSetKv = Set<TUpdateStatus, 8>;
 
 class TRecordsViewKv : public TRecordsListNotificatorKv {
@@ -135,6 +139,12 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
 
   // ---- Events
   void SetOnCompareRecords(TCompareRecords Value) { FOnCompareRecords = Value; }
+  void SetOnGetSortKey(TGetSortKeyEventKv Value) { FOnGetSortKey = Value; }
+  // The view's own key for a record by its order-by fields, when the table compares nothing
+  // itself: numbers by value, texts by the Turkish collation under a Turkish user (without its
+  // case level for a case-insensitive order). False for a value of another kind, or for a text
+  // under any other user.
+  bool MakeSortKey(TMemoryRecordKv* ARec, std::string& Key);
   void SetOnFilterRecord(TRecordsViewFilterEventKv Value) { FOnFilterRecord = Value; }
   void SetOnCalcLookupBuffer(TRecordsListCalcLookupBufferEventKv Value) { FOnCalcLookupBuffer = Value; }
   void SetOnGetPrefilteredList(TGetPrefilteredListEventKv Value) { FOnGetPrefilteredList = Value; }
@@ -160,6 +170,9 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   void RemoveFromView(Integer Pos);
   void CalcLookupBuffer(TMemRecViewKv* Node);
   void RecalcAggregates();
+  // Sorts a list by one key per record made once; false (the list untouched) when a record has none.
+  bool SortByKeys(TMTNodeListKv& List);
+  void SortByComparison(TMTNodeListKv& List);
   struct TPost {
     TMemoryRecordKv* Rec = nullptr;
     Integer Index = -1;
@@ -185,6 +198,7 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   std::vector<TMemRecViewKv*, TMemTableAllocatorKv<TMemRecViewKv*>> FMap;
   size_t FMapUsed = 0;  // filled and removed slots
   TCompareRecords FOnCompareRecords;
+  TGetSortKeyEventKv FOnGetSortKey;
   TRecordsViewFilterEventKv FOnFilterRecord;
   TRecordsListCalcLookupBufferEventKv FOnCalcLookupBuffer;
   TGetPrefilteredListEventKv FOnGetPrefilteredList;

@@ -116,7 +116,7 @@ TEST_F(ExprEvaluatorFixture, FunctionsAndOperatorsOverARecord) {
       {L"'A' + QTY", false, L"A5"},
       {L"QTY + PRICE", true, L"(null)"},
       {L"QTY * 2 - 1", false, L"9"},
-      {L"QTY / 2", false, L"2.5"},
+      {L"QTY / 2 * 4", false, L"10"},
       {L"YEAR(D)", false, L"2021"},
       {L"MONTH(D) + DAY(D)", false, L"7"},
       {L"HOUR(D) * 100 + MINUTE(D)", false, L"506"},

@@ -133,6 +133,37 @@ TEST(MemTableNodeList, PositionsFollowInsertsAndDeletes) {
   EXPECT_THROW(L.Delete(0), Exception);
 }
 
+// The sort by keys made once per record orders as the comparison does (under a Turkish user the
+// Turkish alphabet: ı before i, I the capital of ı and İ that of i), with and without case.
+TEST_F(RecordsViewFixture, KeyedSortEqualsTheComparisonSort) {
+  const wchar_t* Names[] = {L"inci", L"Irmak", L"ılık", L"İnci", L"âşık", L"a-b", L"ab", L"Zeki", L"abc",
+                            L"ab",   L"IRMAK", L"İNCİ", L"ilik", L"Ab",   L"aşık", L"-ab", L"",    L"i"};
+  Integer Id = 0;
+  for (const wchar_t* N : Names) Add(++Id, N, Variant(Id % 3));
+  Add(++Id, L"x", Null);
+  for (const wchar_t* Order : {L"NAME", L"NAME DESC", L"AMOUNT; NAME", L"AMOUNT DESC, NAME DESC"})
+    for (bool CaseIns : {false, true}) {
+      TRecordsViewKv Keyed(nullptr), Compared(nullptr);
+      Compared.SetOnGetSortKey([](TMemoryRecordKv*, TOrderByList*, std::string&) { return false; });
+      for (TRecordsViewKv* V : {&Keyed, &Compared}) {
+        V->SetMemTableData(Data);
+        V->SetSortOrderCaseInsensitive(CaseIns);
+        V->SetSortOrder(Order);
+      }
+      EXPECT_EQ(Ids(&Keyed), Ids(&Compared)) << Order << " " << CaseIns;
+    }
+  if (SysLocale.PriLangID == 0x1F) {
+    TRecordsViewKv V(nullptr);
+    V.SetMemTableData(Data);
+    V.SetSortOrder(L"NAME");
+    auto Row = [&](Integer Id) { return V.IndexOfRec(List()->GetRec(Id - 1)); };
+    EXPECT_LT(Row(3), Row(1));   // ılık before inci
+    EXPECT_LT(Row(2), Row(1));   // Irmak before inci
+    EXPECT_LT(Row(1), Row(4));   // inci before İnci
+    EXPECT_LT(Row(13), Row(1));  // ilik before inci
+  }
+}
+
 TEST_F(RecordsViewFixture, RowEventsOfChanges) {
   Add(1, L"a", Variant(2));
   Add(2, L"b", Variant(4));
