@@ -87,9 +87,20 @@ TRecordsViewKv::TRecordsViewKv(TDataSet* ADataSet)
       FAggregates(new TMTAggregatesKv(this)),
       FOrderByList(new TRecordsViewOrderByList(this)) {}
 
-TRecordsViewKv::~TRecordsViewKv() = default;
+TRecordsViewKv::~TRecordsViewKv() { Teardown(); }
 
 void TRecordsViewKv::DestroyContents() {
+  // Going away: the handlers (whose owners may be gone already) hear nothing more.
+  FOnViewDataEvent = nullptr;
+  FOnViewRecordMovedEvent = nullptr;
+  FOnFilterRecord = nullptr;
+  FOnCalcLookupBuffer = nullptr;
+  FOnGetPrefilteredList = nullptr;
+  FOnCompareRecords = nullptr;
+  FOnGetSortKey = nullptr;
+  SetOnDataEvent(nullptr);
+  SetOnAfterDataEvent(nullptr);
+  SetOnRecordMoved(nullptr);
   SetDataObject(nullptr);
   FreeNodes();
   // Listeners of this view lose their data object.
