@@ -203,10 +203,16 @@ Integer TRecordsViewKv::IndexOfSortedListRec(TMemoryRecordKv* ARec) {
 // Positions are found from the nodes' places when asked: nothing waits to be renumbered.
 void TRecordsViewKv::UpdateSortedListIndexes() {}
 
+namespace RecordsViewKv {
+TMemoryRecordKv* RowRec(const TRecordsViewKv* V, Integer Index) {
+  TMemoryRecordKv* R = V->Rec(Index);
+  if (!R) throw EListError(L"List index out of bounds (" + IntToStr(Index) + L")");
+  return R;
+}
+}  // namespace RecordsViewKv
+
 Variant TRecordsViewKv::Value(Integer RecNo, Integer ValNo) const {
-  TMemoryRecordKv* R = Rec(RecNo);
-  if (!R) throw EListError(L"List index out of bounds (" + IntToStr(RecNo) + L")");
-  return R->GetDataValue(ValNo, dvvValueKv);
+  return RecordsViewKv::RowRec(this, RecNo)->GetDataValue(ValNo, dvvValueKv);
 }
 
 // ---- Changing ------------------------------------------------------------------------------------
@@ -229,16 +235,25 @@ void TRecordsViewKv::InsertRecord(Integer Index, TMemoryRecordKv* ARec) {
 }
 
 void TRecordsViewKv::DeleteRecord(Integer Index) {
-  TMemoryRecordKv* R = Rec(Index);
-  if (!R) throw EListError(L"List index out of bounds (" + IntToStr(Index) + L")");
-  RecordsViewKv::ListOf(this)->DeleteRecord(R->GetIndex());
+  RecordsViewKv::ListOf(this)->DeleteRecord(RecordsViewKv::RowRec(this, Index)->GetIndex());
 }
 
 void TRecordsViewKv::SetValue(Integer RecNo, Integer ValNo, const Variant& AValue) {
-  TMemoryRecordKv* R = Rec(RecNo);
-  if (!R) throw EListError(L"List index out of bounds (" + IntToStr(RecNo) + L")");
-  RecordsViewKv::ListOf(this)->SetValue(R->GetIndex(), ValNo, AValue);
+  RecordsViewKv::ListOf(this)->SetValue(RecordsViewKv::RowRec(this, RecNo)->GetIndex(), ValNo, AValue);
 }
+
+void TRecordsViewKv::RevertRecord(Integer Index) {
+  RecordsViewKv::ListOf(this)->RevertRecord(RecordsViewKv::RowRec(this, Index)->GetIndex());
+}
+
+void TRecordsViewKv::RefreshRecord(Integer Index, TMemoryRecordKv* FromRec) {
+  RecordsViewKv::ListOf(this)->RefreshRecord(RecordsViewKv::RowRec(this, Index)->GetIndex(), FromRec);
+}
+
+void TRecordsViewKv::MergeChangeLog() { RecordsViewKv::ListOf(this)->MergeChangeLog(); }
+void TRecordsViewKv::CancelUpdates() { RecordsViewKv::ListOf(this)->CancelUpdates(); }
+
+TRecDataValues TRecordsViewKv::OldRecVals(Integer Index) const { return RecordsViewKv::RowRec(this, Index)->GetOldData(); }
 
 void TRecordsViewKv::LockCachedUpdates() {
   ++FCachedUpdatesLockCount;
@@ -422,8 +437,17 @@ void TRecordsViewKv::SortByComparison(TMTNodeListKv& List) {
 }
 
 void TRecordsViewKv::SortData(TObject*, const TCompareRecords&) {
-  if (!SortByKeys(FViewList)) SortByComparison(FViewList);
+  // One sort of all records: the view's rows are the sorted records it holds, in that order (the
+  // order is total, so sorting the rows apart would give the same).
   if (!SortByKeys(FSortedList)) SortByComparison(FSortedList);
+  std::vector<TMemRecViewKv*> Rows;
+  Rows.reserve(size_t(FViewList.Count()));
+  FSortedList.ForEach([&](TMemRecViewKv* N) {
+    if (FViewList.Contains(N)) Rows.push_back(N);
+  });
+  // A prefiltered source may hold nodes of its own; those rows keep the comparison.
+  if (Integer(Rows.size()) == FViewList.Count()) FViewList.Assign(Rows);
+  else if (!SortByKeys(FViewList)) SortByComparison(FViewList);
   ViewDataEvent(nullptr, -1, rlnListChangedKv);
 }
 

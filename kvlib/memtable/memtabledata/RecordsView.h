@@ -99,6 +99,12 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   void InsertRecord(Integer Index, TMemoryRecordKv* ARec);
   void DeleteRecord(Integer Index);
   void SetValue(Integer RecNo, Integer ValNo, const Variant& AValue);
+  void RevertRecord(Integer Index);
+  void RefreshRecord(Integer Index, TMemoryRecordKv* FromRec);
+  void MergeChangeLog();
+  void CancelUpdates();
+  // A copy of the old values of the record at view row Index.
+  TRecDataValues OldRecVals(Integer Index) const;
   void LockCachedUpdates();
   void UnlockCachedUpdates();
 
