@@ -8,7 +8,29 @@ constexpr size_t MaxChunk = 256;
 constexpr size_t FillChunk = 192;  // a list made whole leaves room for inserts
 }  // namespace NodeListKv
 
-TMTNodeListKv::~TMTNodeListKv() { Clear(); }
+TMTNodeListKv::~TMTNodeListKv() {
+  Clear();
+  for (TMTNodeChunkKv* C : FSpare) delete C;
+}
+
+TMTNodeChunkKv* TMTNodeListKv::NewChunk() {
+  if (FSpare.empty()) return new TMTNodeChunkKv;
+  TMTNodeChunkKv* C = FSpare.back();
+  FSpare.pop_back();
+  return C;
+}
+
+void TMTNodeListKv::AppendBulk(TMemRecViewKv* Node) {
+  if (FChunks.empty() || FChunks.back()->Items.size() >= NodeListKv::FillChunk) {
+    TMTNodeChunkKv* C = NewChunk();
+    C->Ordinal = Integer(FChunks.size());
+    FChunks.push_back(C);
+  }
+  TMTNodeChunkKv* C = FChunks.back();
+  SetPlace(Node, C, Integer(C->Items.size()));
+  C->Items.push_back(Node);
+  ++FCount;
+}
 
 void TMTNodeListKv::SetPlace(TMemRecViewKv* Node, TMTNodeChunkKv* C, Integer At) const {
   Node->FChunk[FWhich] = C;
@@ -65,7 +87,7 @@ Integer TMTNodeListKv::IndexOf(const TMemRecViewKv* Node) const {
 void TMTNodeListKv::Insert(Integer Index, TMemRecViewKv* Node) {
   if (Index < 0 || Index > FCount) throw EListError(L"List index out of bounds (" + IntToStr(Index) + L")");
   if (FChunks.empty()) {
-    FChunks.push_back(new TMTNodeChunkKv);
+    FChunks.push_back(NewChunk());
     Renumber(0);
   }
   TMTNodeChunkKv* C;
@@ -84,7 +106,7 @@ void TMTNodeListKv::Insert(Integer Index, TMemRecViewKv* Node) {
     return;
   }
   // A full chunk gives its second half to a new one after it.
-  auto* N = new TMTNodeChunkKv;
+  TMTNodeChunkKv* N = NewChunk();
   size_t Half = C->Items.size() / 2;
   N->Items.assign(C->Items.begin() + Half, C->Items.end());
   C->Items.resize(Half);
@@ -107,14 +129,17 @@ TMemRecViewKv* TMTNodeListKv::Delete(Integer Index) {
   } else {
     Integer Ord = C->Ordinal;
     FChunks.erase(FChunks.begin() + Ord);
-    delete C;
+    FSpare.push_back(C);
     Renumber(Ord);
   }
   return Node;
 }
 
 void TMTNodeListKv::Clear() {
-  for (TMTNodeChunkKv* C : FChunks) delete C;
+  for (TMTNodeChunkKv* C : FChunks) {
+    C->Items.clear();
+    FSpare.push_back(C);
+  }
   FChunks.clear();
   FSums.assign(1, 0);
   FCount = 0;
@@ -123,7 +148,7 @@ void TMTNodeListKv::Clear() {
 void TMTNodeListKv::Assign(const std::vector<TMemRecViewKv*>& Nodes) {
   Clear();
   for (size_t From = 0; From < Nodes.size(); From += NodeListKv::FillChunk) {
-    auto* C = new TMTNodeChunkKv;
+    TMTNodeChunkKv* C = NewChunk();
     size_t To = std::min(Nodes.size(), From + NodeListKv::FillChunk);
     C->Items.assign(Nodes.begin() + From, Nodes.begin() + To);
     for (size_t I = 0; I < C->Items.size(); ++I) SetPlace(C->Items[I], C, Integer(I));

@@ -35,6 +35,9 @@ class TMTNodeListKv {
   void Clear();
   // The list made of Nodes, in their order.
   void Assign(const std::vector<TMemRecViewKv*>& Nodes);
+  // Appends without counting positions until EndBulk: the way a list is made whole.
+  void AppendBulk(TMemRecViewKv* Node);
+  void EndBulk() { Renumber(0); }
   std::vector<TMemRecViewKv*> ToVector() const;
   template <class F>
   void ForEach(F Action) const;
@@ -48,11 +51,14 @@ class TMTNodeListKv {
   void SetPlace(TMemRecViewKv* Node, TMTNodeChunkKv* C, Integer At) const;
   void Renumber(Integer FromChunk);
   void AddToSums(Integer Ordinal, Integer Delta);
+  // A chunk from the spares (emptied chunks keep their room for the next list made whole).
+  TMTNodeChunkKv* NewChunk();
 
   int FWhich;
   Integer FCount = 0;
   std::vector<TMTNodeChunkKv*> FChunks;
   std::vector<Integer> FSums;  // Fenwick sums of the chunks' sizes, from 1
+  std::vector<TMTNodeChunkKv*> FSpare;
 };
 
 struct TMTNodeChunkKv {

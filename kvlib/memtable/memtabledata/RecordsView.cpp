@@ -112,9 +112,9 @@ void TRecordsViewKv::SetMemTableData(TMemTableDataKv* Value) { SetDataObject(Val
 
 // ---- The identity map ----------------------------------------------------------------------------
 
+// Empties the map and keeps its room: a refresh fills it again.
 void TRecordsViewKv::MapClear() {
-  FMap.clear();
-  FMap.shrink_to_fit();
+  std::fill(FMap.begin(), FMap.end(), nullptr);
   FMapUsed = 0;
 }
 
@@ -464,29 +464,32 @@ void TRecordsViewKv::RefreshFilteredRecsList(bool NotifyListChanged) {
   if (Data) {
     TRecordsListKv* L = Data->GetRecordsList();
     Integer N = L->GetCount();
-    std::vector<TMemRecViewKv*> Nodes;
-    Nodes.reserve(size_t(N));
     size_t Cap = 64;
     while (Cap < size_t(N) * 3) Cap *= 2;
-    MapGrow(Cap);
+    if (FMap.size() < Cap || FMap.size() > Cap * 4) MapGrow(Cap);
     for (Integer I = 0; I < N; ++I) {
       auto* Node = new TMemRecViewKv(this, L->GetRec(I));
-      Nodes.push_back(Node);
+      FSortedList.AppendBulk(Node);
       MapPut(Node);
     }
-    FSortedList.Assign(Nodes);
-    std::vector<TMemRecViewKv*> Prefiltered;
+    FSortedList.EndBulk();
     std::vector<TMemRecViewKv*>* Source = FOnGetPrefilteredList ? FOnGetPrefilteredList() : nullptr;
-    const std::vector<TMemRecViewKv*>& Src = Source ? *Source : Nodes;
     FFilterAborted = false;
-    std::vector<TMemRecViewKv*> Passed;
-    for (size_t I = 0; I < Src.size(); ++I) {
-      if (IsRecordInFilter(Src[I]->FRec, Integer(I), nullptr)) Passed.push_back(Src[I]);
-      if (FFilterAborted) break;
+    Integer At = 0;
+    auto Test = [&](TMemRecViewKv* Node) {
+      if (FFilterAborted) return;
+      if (IsRecordInFilter(Node->FRec, At++, nullptr)) FViewList.AppendBulk(Node);
+    };
+    if (Source) {
+      for (TMemRecViewKv* Node : *Source) Test(Node);
+    } else {
+      FSortedList.ForEach(Test);
     }
-    if (!FFilterAborted) {
-      FViewList.Assign(Passed);
-      for (TMemRecViewKv* Node : Passed) CalcLookupBuffer(Node);
+    if (FFilterAborted) {
+      FViewList.Clear();
+    } else {
+      FViewList.EndBulk();
+      FViewList.ForEach([this](TMemRecViewKv* Node) { CalcLookupBuffer(Node); });
     }
   }
   if (!FSortOrder.empty()) SortViewLists();
