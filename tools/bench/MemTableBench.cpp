@@ -193,10 +193,12 @@ void RunView(TMemTableDataKv* Data, TOutcome& Out, TTimes& T, bool Check) {
   TArrayDataSet* DS = MakeFieldsDataSet();
   TDataSetExprParserKv Filter(DS, dsptFilterKv);
   Filter.ParseExpression(ViewFilter);
+  // The table's one view takes a filter: the view refreshed with it.
   V = new TRecordsViewKv(DS);
+  V->SetMemTableData(Data);
   V->SetOnFilterRecord([&Filter](TMemoryRecordKv* Rec, TMemRecViewKv*) { return Filter.IsCurRecordInFilter(Rec); });
   T0 = Seconds();
-  V->SetMemTableData(Data);
+  V->RefreshFilteredRecsList(true);
   T.At[stViewFilter] = Seconds() - T0;
   if (Check) Out.Filtered = ViewIds(V);
   delete V;

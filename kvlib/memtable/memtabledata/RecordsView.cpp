@@ -464,8 +464,9 @@ void TRecordsViewKv::RefreshFilteredRecsList(bool NotifyListChanged) {
   if (Data) {
     TRecordsListKv* L = Data->GetRecordsList();
     Integer N = L->GetCount();
+    // Room for every record at most half full: 8 to 16 bytes a record.
     size_t Cap = 64;
-    while (Cap < size_t(N) * 3) Cap *= 2;
+    while (Cap < size_t(N) * 2) Cap *= 2;
     if (FMap.size() < Cap || FMap.size() > Cap * 4) MapGrow(Cap);
     for (Integer I = 0; I < N; ++I) {
       auto* Node = new TMemRecViewKv(this, L->GetRec(I));
