@@ -10,7 +10,10 @@
 //     notificator;
 //   - Indexes: the indexes and the unique-key violation;
 //   - Storage: the storage object (TMemTableDataKv) with its counter, and the streaming of records;
-//   - Collation: the Turkish collation the indexes keep under a Turkish user.
+//   - Collation: the Turkish collation the indexes keep under a Turkish user;
+//   - ExprEvaluator: filter and aggregate expressions evaluated over records and views;
+//   - RecordsView: the filtered, sorted view over the records, followed incrementally;
+//   - Aggregates: the view's aggregate values, one per aggregate field of its dataset.
 //
 // A change of a stored record travels synchronously: to the indexes of the records list first
 // (they may refuse it by raising), then to the storage object, which computes calculated
@@ -23,6 +26,9 @@
 #include "kvlib/memtable/memtabledata/Indexes.h"
 #include "kvlib/memtable/memtabledata/Storage.h"
 #include "kvlib/memtable/memtabledata/Collation.h"
+#include "kvlib/memtable/memtabledata/ExprEvaluator.h"
+#include "kvlib/memtable/memtabledata/RecordsView.h"
+#include "kvlib/memtable/memtabledata/Aggregates.h"
 
 // Registers the storage classes for streaming and sets the unit's type codes; counted, so each
 // pair runs once however many units ask. The test main and the program call them.

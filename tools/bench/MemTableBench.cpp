@@ -3,7 +3,10 @@
 // with a collation of ours registered, its rollback journal off), the two orders checked equal,
 // 100,000 lookups through the index, 10,000 records deleted one by one from the middle, 10% deleted
 // at random, the table written to memory and read back. One name in a thousand holds punctuation
-// or an accented letter.
+// or an accented letter. Before the deletions, a records view over the table sorts by the name
+// (SQLite: ORDER BY without its index, the two orders checked equal) and takes the filter
+// Amount > 500 and Born >= '2020-01-01' (SQLite: the same WHERE on unindexed columns, the same ids
+// checked); the view's own memory per record is counted, and refreshes must not grow the pool.
 //
 // The first round touches fresh memory; the rounds after it reuse what the first gave back, with
 // the two sides taking turns to go first, and their medians are printed. Memory per record is
@@ -26,6 +29,7 @@
 #include "framework/WinApi.h"
 #include "kvlib/memtable/MemTableDataKv.h"
 #include "sqlite3.h"
+#include "tests/framework/db/ArrayDataSet.h"
 
 namespace {
 
@@ -118,9 +122,12 @@ void Check(int Rc, sqlite3* Db, int Expected = SQLITE_OK) {
   }
 }
 
-enum TStepNo { stLoad, stIndex, stLookups, stMiddle, stRandom, stStore, stReadBack, stCount };
-const char* const StepNames[stCount] = {"load", "index on the name", "100,000 lookups", "delete 10,000 (middle)",
-                                        "delete 10% (random)", "store", "read back"};
+enum TStepNo { stLoad, stIndex, stLookups, stViewSort, stViewFilter, stMiddle, stRandom, stStore, stReadBack, stCount };
+const char* const StepNames[stCount] = {"load", "index on the name", "100,000 lookups", "view sort by name",
+                                        "view filter", "delete 10,000 (middle)", "delete 10% (random)", "store",
+                                        "read back"};
+const wchar_t* const ViewFilter = L"Amount > 500 and Born >= '2020-01-01'";
+const Integer FilterDay = 43831;  // 2020-01-01
 
 struct TTimes {
   double At[stCount] = {};
@@ -141,7 +148,62 @@ struct TOutcome {
   Int64 Memory = 0;  // bytes taken by the loaded and indexed table
   std::vector<String> Order;  // the names in index order
   Integer Scanned = 0;  // values read back
+  std::vector<Integer> Sorted;    // ids in the view's name order
+  std::vector<Integer> Filtered;  // ids the filter kept
+  Int64 ViewMemory = 0;   // bytes the flat view took
+  Int64 PoolGrowth = -1;  // bytes the pool grew by over repeated refreshes
+  double RefreshSeconds = 0;  // one refresh of the plain view
 };
+
+// A dataset of the table's fields, for the filter parser.
+TArrayDataSet* MakeFieldsDataSet() {
+  auto* DS = new TArrayDataSet(nullptr);
+  DS->GetFieldDefs()->Add(L"Id", ftInteger);
+  DS->GetFieldDefs()->Add(L"Name", ftWideString, 10);
+  DS->GetFieldDefs()->Add(L"Amount", ftCurrency);
+  DS->GetFieldDefs()->Add(L"Born", ftDate);
+  for (TFieldDef* D : DS->GetFieldDefList()) D->CreateField(DS);
+  DS->Open();
+  return DS;
+}
+
+std::vector<Integer> ViewIds(TRecordsViewKv* V) {
+  std::vector<Integer> R;
+  R.reserve(size_t(V->Count()));
+  for (Integer I = 0; I < V->Count(); ++I) R.push_back(V->Rec(I)->GetValueRef(0).Int);
+  return R;
+}
+
+// The view steps: memory of a plain flat view, the sort by name, the filter.
+void RunView(TMemTableDataKv* Data, TOutcome& Out, TTimes& T, bool Check) {
+  Int64 Before = PrivateBytes();
+  auto* V = new TRecordsViewKv(nullptr);
+  V->SetMemTableData(Data);
+  Out.ViewMemory = PrivateBytes() - Before;
+  Int64 Pool = MemTablePoolBytesKv();
+  double T0 = Seconds();
+  for (int I = 0; I < 3; ++I) V->RefreshFilteredRecsList(false);
+  Out.RefreshSeconds = (Seconds() - T0) / 3;
+  Out.PoolGrowth = MemTablePoolBytesKv() - Pool;
+  T0 = Seconds();
+  V->SetSortOrder(L"Name");
+  T.At[stViewSort] = Seconds() - T0;
+  if (Check) Out.Sorted = ViewIds(V);
+  delete V;
+  TArrayDataSet* DS = MakeFieldsDataSet();
+  TDataSetExprParserKv Filter(DS, dsptFilterKv);
+  Filter.ParseExpression(ViewFilter);
+  // The table's one view takes a filter: the view refreshed with it.
+  V = new TRecordsViewKv(DS);
+  V->SetMemTableData(Data);
+  V->SetOnFilterRecord([&Filter](TMemoryRecordKv* Rec, TMemRecViewKv*) { return Filter.IsCurRecordInFilter(Rec); });
+  T0 = Seconds();
+  V->RefreshFilteredRecsList(true);
+  T.At[stViewFilter] = Seconds() - T0;
+  if (Check) Out.Filtered = ViewIds(V);
+  delete V;
+  delete DS;
+}
 
 const Integer MiddleDeletes = 10000;
 // A step that would take longer than this is stopped and its time estimated from the part done.
@@ -183,6 +245,7 @@ TOutcome RunStorage(const TWork& W, TTimes& T, bool CheckOrder) {
     if (Index->FindRecordIndexByKey(Variant(W.Rows[size_t(P)].Name), At)) ++Out.Found;
   }
   T.At[stLookups] = Seconds() - T0;
+  RunView(Data, Out, T, CheckOrder);
   T0 = Seconds();
   Integer Done = 0;
   for (; Done < MiddleDeletes; ++Done) {
@@ -276,6 +339,21 @@ TOutcome RunSQLite(const TWork& W, TTimes& T, bool CheckOrder) {
   }
   T.At[stLookups] = Seconds() - T0;
   sqlite3_finalize(Sel);
+  // The view's steps: a sort without the index, and a filter on unindexed columns.
+  auto Ids = [&](const char* Sql, TStepNo Step, std::vector<Integer>* Keep) {
+    sqlite3_stmt* Q;
+    Check(sqlite3_prepare_v2(Db, Sql, -1, &Q, nullptr), Db);
+    double Start = Seconds();
+    std::vector<Integer> R;
+    while (sqlite3_step(Q) == SQLITE_ROW) R.push_back(sqlite3_column_int(Q, 0));
+    T.At[Step] = Seconds() - Start;
+    sqlite3_finalize(Q);
+    if (Keep) *Keep = std::move(R);
+  };
+  Ids("SELECT id FROM t NOT INDEXED ORDER BY name COLLATE TR", stViewSort, CheckOrder ? &Out.Sorted : nullptr);
+  char Where[120];
+  std::snprintf(Where, sizeof Where, "SELECT id FROM t WHERE amount > 500 AND born >= %d", FilterDay);
+  Ids(Where, stViewFilter, CheckOrder ? &Out.Filtered : nullptr);
   sqlite3_stmt* Del;
   Check(sqlite3_prepare_v2(Db, "DELETE FROM t WHERE id = ?", -1, &Del, nullptr), Db);
   // The same records as the storage deletes from its middle, one statement each.
@@ -412,6 +490,14 @@ int main(int argc, char** argv) {
         if (Same < O.Order.size() && Same < L.Order.size())
           std::printf("  storage '%ls', SQLite '%ls'\n", O.Order[Same].c_str(), L.Order[Same].c_str());
       }
+      std::printf("view sort by name: %s (%zu rows); filter %ls: %s (%zu / %zu ids)\n",
+                  O.Sorted == L.Sorted ? "the same order as SQLite" : "ORDER DIFFERS FROM SQLITE", O.Sorted.size(),
+                  ViewFilter, O.Filtered == L.Filtered ? "the same ids" : "IDS DIFFER", O.Filtered.size(),
+                  L.Filtered.size());
+      std::printf("records view (flat, no calculated fields): %.0f bytes per record beside the storage's %.0f; "
+                  "pool growth over 3 refreshes: %lld bytes; a refresh without filter %.3f s\n",
+                  Double(O.ViewMemory) / Count, Double(O.Memory) / Count, (long long)O.PoolGrowth, O.RefreshSeconds);
+      if (O.Sorted != L.Sorted || O.Filtered != L.Filtered) return 1;
       double ValueBytes = 4 + 10 * 2 + 8 + 8;
       std::printf("memory per record after load and index: storage %.0f bytes, SQLite %.0f bytes (values: %.0f)\n",
                   Double(O.Memory) / Count, Double(L.Memory) / Count, ValueBytes);

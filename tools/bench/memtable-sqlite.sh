@@ -2,7 +2,8 @@
 # One million records (id, 10-letter Turkish name, one in a thousand with punctuation or an
 # accent, amount with two decimals, date) through the in-memory table's storage and through
 # SQLite's in-memory database (journal off, the storage's Turkish collation registered), in one
-# process: load, index on the name (the two orders checked equal), 100,000 lookups, 10,000
+# process: load, index on the name (the two orders checked equal), 100,000 lookups, a records view
+# sorted by the name and filtered (orders and ids checked against SQLite's), 10,000
 # deleted one by one from the middle, 10% deleted at random, stored and read back. Prints each
 # step's time and the ratio to SQLite for the first round (fresh memory) and the medians of the
 # later ones (memory reused, the sides in turn first), and both sides' memory per record. Runs

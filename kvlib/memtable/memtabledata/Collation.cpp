@@ -259,7 +259,9 @@ void CollTrimPlain(std::string& S) {
 
 }  // namespace
 
-void TurkishSortKeyKv(const Char* Text, size_t Length, std::string& Key) {
+namespace {
+
+void CollSortKey(const Char* Text, size_t Length, std::string& Key, bool WithCase) {
   const TCollTable& T = CollTable();
   Key.clear();
   thread_local std::wstring Composed;
@@ -312,6 +314,7 @@ void TurkishSortKeyKv(const Char* Text, size_t Length, std::string& Key) {
   }
   CollTrimPlain(Accents);
   CollTrimPlain(Cases);
+  if (!WithCase) Cases.clear();
   Key += char(1);
   Key += Accents;
   Key += char(1);
@@ -321,6 +324,12 @@ void TurkishSortKeyKv(const Char* Text, size_t Length, std::string& Key) {
   Key += Passed;
   Key += char(0);
 }
+
+}  // namespace
+
+void TurkishSortKeyKv(const Char* Text, size_t Length, std::string& Key) { CollSortKey(Text, Length, Key, true); }
+
+void TurkishSortKeyNoCaseKv(const Char* Text, size_t Length, std::string& Key) { CollSortKey(Text, Length, Key, false); }
 
 bool TurkishSortKeyKv(const String& S, std::string& Key) {
   TurkishSortKeyKv(S.data(), S.size(), Key);

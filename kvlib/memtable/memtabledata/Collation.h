@@ -16,6 +16,8 @@
 // which the first levels pass over. Every text has one.
 bool TurkishSortKeyKv(const String& S, std::string& Key);
 void TurkishSortKeyKv(const Char* S, size_t N, std::string& Key);
+// The same key without its case level: the order of the case-insensitive comparison.
+void TurkishSortKeyNoCaseKv(const Char* S, size_t N, std::string& Key);
 // The order of the keys (negative, 0 or positive) without making them, unless the texts agree
 // on their letters.
 Integer TurkishCompareKv(const Char* A, Integer NA, const Char* B, Integer NB);

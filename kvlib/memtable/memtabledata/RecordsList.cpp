@@ -8,6 +8,7 @@
 #include "kvlib/memtable/memtabledata/Indexes.h"
 #include "kvlib/memtable/memtabledata/Internal.h"
 #include "kvlib/memtable/memtabledata/RecordLayout.h"
+#include "kvlib/memtable/memtabledata/RecordsView.h"
 #include "kvlib/memtable/memtabledata/Storage.h"
 
 namespace {
@@ -841,11 +842,18 @@ bool TRecordsListNotificatorKv::AttachTo(TComponent* ADataObject) {
     FMemTableData = M;
     return true;
   }
+  if (auto* V = dynamic_cast<TRecordsViewKv*>(ADataObject)) {
+    // The view's rows, not the storage's records, reach this notificator.
+    V->AddNotificator(this);
+    FMemTableData = V->GetMemTableData();
+    return true;
+  }
   return false;
 }
 
 void TRecordsListNotificatorKv::DetachFrom(TComponent* ADataObject) {
   if (auto* M = dynamic_cast<TMemTableDataKv*>(ADataObject)) M->RemoveNotificator(this);
+  else if (auto* V = dynamic_cast<TRecordsViewKv*>(ADataObject)) V->RemoveNotificator(this);
   FMemTableData = nullptr;
 }
 
