@@ -786,7 +786,9 @@ void TDBSumListProducer::RecalcAll() {
         if (FVirtualRecList->Updating()) FVirtualRecList->EndUpdate();
         // The values read so far are no summary: they go back to cleared.
         for (Integer I = 0; I < Count; ++I) FSumCollection->GetItem(I)->FAcc.Reset(FSumCollection->GetItem(I)->FAcc.Kind);
+        // The user stays on the record he was on, as after a pass that succeeds.
         try {
+          if (Saved && BookmarkInVisibleView(Saved)) FDataSet->GotoBookmark(Saved);
           RestoreWindow();
         } catch (...) {
         }
