@@ -1,5 +1,6 @@
 #include "kvlib/axisgrid/DBSumLst.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "framework/DB.h"
@@ -557,11 +558,18 @@ void TDBSumListProducer::DataSetBeforePost(TDataSet* DataSet) {
     return;
   }
   if (State != dsEdit) return;
+  // A dataset may have to look its stored record up for an old value: once per field.
+  std::vector<std::pair<TField*, Variant>> Read;
   std::vector<TDBSumAccumulatorKv::TValue> Before;
   for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
     TDBSum* S = FSumCollection->GetItem(I);
-    Before.push_back(S->FField ? TDBSumAccumulatorKv::FromVariant(S->FAcc.Kind, S->FField->GetOldValue())
-                               : TDBSumAccumulatorKv::TValue());
+    if (!S->FField) {
+      Before.emplace_back();
+      continue;
+    }
+    auto It = std::find_if(Read.begin(), Read.end(), [S](const auto& R) { return R.first == S->FField; });
+    if (It == Read.end()) It = Read.insert(Read.end(), {S->FField, S->FField->GetOldValue()});
+    Before.push_back(TDBSumAccumulatorKv::FromVariant(S->FAcc.Kind, It->second));
   }
   FPending.Before = std::move(Before);
   FPending.Kind = TPendingChange::pcEdit;

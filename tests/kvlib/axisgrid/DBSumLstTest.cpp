@@ -17,26 +17,26 @@
 namespace {
 
 // An array dataset with a published MasterSource, as a detail dataset has.
-class TDetailArrayDataSet : public TArrayDataSet {
-  DECLARE_CLASS(TDetailArrayDataSet, TArrayDataSet)
+class TSumDetailDataSet : public TArrayDataSet {
+  DECLARE_CLASS(TSumDetailDataSet, TArrayDataSet)
  public:
   using TArrayDataSet::TArrayDataSet;
   TDataSource* GetMasterSource() const { return FMasterSource; }
   void SetMasterSource(TDataSource* Value) { FMasterSource = Value; }
-  PUBLISHED_DECL(TDetailArrayDataSet);
+  PUBLISHED_DECL(TSumDetailDataSet);
 
  private:
   TComponentRef<TDataSource> FMasterSource;
 };
 
-PUBLISHED_DEF(TDetailArrayDataSet) { PROP(MasterSource); }
+PUBLISHED_DEF(TSumDetailDataSet) { PROP(MasterSource); }
 
 const TGroupOperation SumTestOps[] = {goSum, goAvg, goCount, goCount, goMin, goMax};
 
 // ID, V (integer), F (float), C (currency), T (text); the producer's items: sum, average,
 // count of V, count of records, minimum and maximum, of the field given.
-struct SumFixture {
-  explicit SumFixture(TDataSet* ADataSet = nullptr) : DS(ADataSet ? ADataSet : new TArrayDataSet(nullptr)) {
+struct TSumFixture {
+  explicit TSumFixture(TDataSet* ADataSet = nullptr) : DS(ADataSet ? ADataSet : new TArrayDataSet(nullptr)) {
     DS->GetFieldDefs()->Add(L"ID", ftInteger);
     DS->GetFieldDefs()->Add(L"V", ftInteger);
     DS->GetFieldDefs()->Add(L"F", ftFloat);
@@ -45,7 +45,7 @@ struct SumFixture {
     DS->Open();
     DS->SetAfterScroll([this](TDataSet*) { ++Scrolls; });
   }
-  ~SumFixture() {
+  ~TSumFixture() {
     P.reset();
     delete DS;
   }
@@ -80,7 +80,7 @@ struct SumFixture {
   Integer Scrolls = 0, Changes = 0, Recalcs = 0, AfterRecalcs = 0;
 };
 
-String VariantText(const Variant& V) {
+String SumVariantText(const Variant& V) {
   if (V.IsNull()) return L"Null";
   TFormatSettings Settings;
   Settings.DecimalSeparator = L'.';
@@ -88,13 +88,13 @@ String VariantText(const Variant& V) {
   return VarToStr(V);
 }
 
-std::vector<String> Texts(SumFixture& F) {
+std::vector<String> SumTexts(TSumFixture& F) {
   std::vector<String> R;
-  for (Integer I = 0; I < 6; ++I) R.push_back(VariantText(F.Sum(I)));
+  for (Integer I = 0; I < 6; ++I) R.push_back(SumVariantText(F.Sum(I)));
   return R;
 }
 
-String MessageOf(const std::function<void()>& Call) {
+String SumMessageOf(const std::function<void()>& Call) {
   try {
     Call();
   } catch (const Exception& E) {
@@ -108,13 +108,13 @@ String MessageOf(const std::function<void()>& Call) {
 TEST(SummaryProducer, ValuesOfAFullPassAndOfPostedRecordsAgree) {
   const std::vector<String> Expected = {L"60", L"20", L"3", L"4", L"10", L"30"};
   // Full pass over records already there.
-  SumFixture Full;
+  TSumFixture Full;
   for (Variant V : {Variant(10), Variant(Null), Variant(20), Variant(30)}) Full.Add(V);
   Full.Attach();
-  EXPECT_EQ(Texts(Full), Expected);
+  EXPECT_EQ(SumTexts(Full), Expected);
   // The same records posted one by one into an empty, watched dataset: no walk after the first.
   // Forty records to delete later make a walk plain to see in the scroll count.
-  SumFixture Posted;
+  TSumFixture Posted;
   for (Integer I = 0; I < 40; ++I) Posted.Add(Null);
   Posted.Attach();
   Integer ScrollsBefore = Posted.Scrolls;
@@ -124,28 +124,28 @@ TEST(SummaryProducer, ValuesOfAFullPassAndOfPostedRecordsAgree) {
     ASSERT_TRUE(Posted.Go(Id));
     Posted.DS->Delete();
   }
-  EXPECT_EQ(Texts(Posted), Expected);
+  EXPECT_EQ(SumTexts(Posted), Expected);
 }
 
 TEST(SummaryProducer, EmptyDataGivesNullSumsAndZeroCountsOnBothPaths) {
   const std::vector<String> Expected = {L"Null", L"0", L"0", L"0", L"Null", L"Null"};
-  SumFixture F;
+  TSumFixture F;
   F.Attach();
-  EXPECT_EQ(Texts(F), Expected);
+  EXPECT_EQ(SumTexts(F), Expected);
   F.Add(5);
   F.Add(Null);
   F.DS->Last();
   F.DS->Delete();
   F.DS->First();
   F.DS->Delete();
-  EXPECT_EQ(Texts(F), Expected);
+  EXPECT_EQ(SumTexts(F), Expected);
   // Only nulls: no value to sum or compare, but records to count.
   F.Add(Null);
-  EXPECT_EQ(Texts(F), (std::vector<String>{L"Null", L"0", L"0", L"1", L"Null", L"Null"}));
+  EXPECT_EQ(SumTexts(F), (std::vector<String>{L"Null", L"0", L"0", L"1", L"Null", L"Null"}));
 }
 
 TEST(SummaryProducer, EditsMoveTheExtremesAndAFullPassFindsTheNextOne) {
-  SumFixture F;
+  TSumFixture F;
   for (Integer V : {10, 30, 30, 20}) F.Add(V);
   F.Attach();
   struct Case {
@@ -165,14 +165,14 @@ TEST(SummaryProducer, EditsMoveTheExtremesAndAFullPassFindsTheNextOne) {
     Integer Before = F.Scrolls;
     F.Edit(C.Id, L"V", C.Value);
     SCOPED_TRACE(C.Id);
-    EXPECT_EQ(VariantText(F.Sum(4)), C.Min);
-    EXPECT_EQ(VariantText(F.Sum(5)), C.Max);
+    EXPECT_EQ(SumVariantText(F.Sum(4)), C.Min);
+    EXPECT_EQ(SumVariantText(F.Sum(5)), C.Max);
     EXPECT_EQ(F.Scrolls - Before > 2, C.Walks);
   }
 }
 
 TEST(SummaryProducer, AnIncrementalUpdateFiresTheEventsOfAFullPass) {
-  SumFixture F;
+  TSumFixture F;
   F.Add(1);
   F.Attach();
   F.Changes = F.Recalcs = F.AfterRecalcs = 0;
@@ -180,11 +180,11 @@ TEST(SummaryProducer, AnIncrementalUpdateFiresTheEventsOfAFullPass) {
   EXPECT_EQ(F.Recalcs, 1);
   EXPECT_EQ(F.AfterRecalcs, 1);
   EXPECT_GE(F.Changes, 1);
-  EXPECT_EQ(VariantText(F.Sum(0)), L"2");
+  EXPECT_EQ(SumVariantText(F.Sum(0)), L"2");
 }
 
 TEST(SummaryProducer, FloatsCurrencyAndHugeValues) {
-  SumFixture F;
+  TSumFixture F;
   F.Add(1, 1e300);
   F.Add(2, 1e300);
   F.Attach(L"F");
@@ -193,19 +193,19 @@ TEST(SummaryProducer, FloatsCurrencyAndHugeValues) {
   EXPECT_DOUBLE_EQ(Sum.AsDouble(), 2e300);
   EXPECT_EQ(F.Sum(4).Type(), varDouble) << "1e300 has more digits than BCD holds";
   // Ordinary amounts stay exact decimals.
-  SumFixture M;
+  TSumFixture M;
   M.Add(1, 0.1);
   M.Add(2, 0.2);
   M.Attach(L"C");
   EXPECT_TRUE(VarIsFMTBcd(M.Sum(0)));
-  EXPECT_EQ(VariantText(M.Sum(0)), L"0.3");
-  EXPECT_EQ(VariantText(M.Sum(1)), L"0.15");
+  EXPECT_EQ(SumVariantText(M.Sum(0)), L"0.3");
+  EXPECT_EQ(SumVariantText(M.Sum(1)), L"0.15");
   M.Edit(2, L"C", Currency(0.25));
-  EXPECT_EQ(VariantText(M.Sum(0)), L"0.35");
+  EXPECT_EQ(SumVariantText(M.Sum(0)), L"0.35");
 }
 
 TEST(SummaryProducer, AFilterChangeRecalculatesOnTheNextScrollAPlainScrollNever) {
-  SumFixture F;
+  TSumFixture F;
   for (Integer V : {10, 20, 30, 40}) F.Add(V);
   F.Attach();
   F.Recalcs = 0;
@@ -216,20 +216,20 @@ TEST(SummaryProducer, AFilterChangeRecalculatesOnTheNextScrollAPlainScrollNever)
   F.DS->SetFiltered(true);
   F.DS->First();
   F.DS->Next();
-  EXPECT_EQ(VariantText(F.Sum(0)), L"90");
+  EXPECT_EQ(SumVariantText(F.Sum(0)), L"90");
   Integer After = F.Recalcs;
   EXPECT_GE(After, 1);
   F.DS->SetFilter(L"V > 25");
   F.DS->First();
   F.DS->Next();
-  EXPECT_EQ(VariantText(F.Sum(0)), L"70");
+  EXPECT_EQ(SumVariantText(F.Sum(0)), L"70");
   F.DS->Prior();
   F.DS->Next();
   EXPECT_EQ(F.Recalcs, After + 1);
 }
 
 TEST(SummaryProducer, ExternalRecalcLeavesTheValuesToTheApplication) {
-  SumFixture F;
+  TSumFixture F;
   F.Add(10);
   F.Attach();
   F.Changes = F.Recalcs = F.AfterRecalcs = 0;
@@ -251,7 +251,7 @@ TEST(SummaryProducer, ExternalRecalcLeavesTheValuesToTheApplication) {
 }
 
 TEST(SummaryProducer, VirtualRecordsNumberTheRecordsInScanOrder) {
-  SumFixture F;
+  TSumFixture F;
   for (Integer V : {5, 6, 7, 8, 9}) F.Add(V);
   F.DS->SetFilter(L"V <> 6");
   F.DS->SetFiltered(true);
@@ -271,7 +271,7 @@ TEST(SummaryProducer, VirtualRecordsNumberTheRecordsInScanOrder) {
 
 TEST(SummaryProducer, TheReplacedAfterPostHandlerRunsWhileTheProducerIsInactive) {
   TComponent Owner(nullptr);
-  SumFixture F;
+  TSumFixture F;
   F.Add(1);
   Integer Posts = 0;
   F.DS->SetAfterPost([&Posts](TDataSet*) { ++Posts; });
@@ -286,11 +286,11 @@ TEST(SummaryProducer, TheReplacedAfterPostHandlerRunsWhileTheProducerIsInactive)
   ASSERT_TRUE(F.P->GetEventsOverloaded());
   F.Edit(1, L"V", 5);
   EXPECT_EQ(Posts, 1);
-  EXPECT_EQ(VariantText(F.Sum(0)), L"1") << "no recalculation while inactive";
+  EXPECT_EQ(SumVariantText(F.Sum(0)), L"1") << "no recalculation while inactive";
 }
 
 TEST(SummaryProducer, UnhookingGivesBackOnlyItsOwnHandlers) {
-  SumFixture F;
+  TSumFixture F;
   F.Add(1);
   Integer Mine = 0, Later = 0;
   F.DS->SetAfterPost([&Mine](TDataSet*) { ++Mine; });
@@ -310,7 +310,7 @@ TEST(SummaryProducer, UnhookingGivesBackOnlyItsOwnHandlers) {
   EXPECT_EQ(Later, 2);
   EXPECT_EQ(Mine, 2) << "through the freed producer's link";
   // Nobody hooked on top: the original handler comes back exactly.
-  SumFixture G;
+  TSumFixture G;
   TDataSetNotifyEvent Own([](TDataSet*) {});
   G.DS->SetAfterDelete(Own);
   G.Attach();
@@ -327,9 +327,9 @@ TEST(SummaryProducer, AFreedMasterOrDataSetIsForgotten) {
   Master->AppendRecord({2});
   TDataSource Source(nullptr);
   Source.SetDataSet(Master);
-  auto* Detail = new TDetailArrayDataSet(nullptr);
+  auto* Detail = new TSumDetailDataSet(nullptr);
   Detail->SetMasterSource(&Source);
-  SumFixture F(Detail);
+  TSumFixture F(Detail);
   F.Add(4);
   F.Attach();
   Master->First();
@@ -339,7 +339,7 @@ TEST(SummaryProducer, AFreedMasterOrDataSetIsForgotten) {
   delete Master;
   F.P->SetActive(false);  // would write into the freed master
   F.P->SetActive(true);
-  EXPECT_EQ(VariantText(F.Sum(0)), L"4");
+  EXPECT_EQ(SumVariantText(F.Sum(0)), L"4");
   // A freed dataset: the producer stays usable and writes nothing into it.
   delete F.DS;
   F.DS = new TArrayDataSet(nullptr);
@@ -349,29 +349,29 @@ TEST(SummaryProducer, AFreedMasterOrDataSetIsForgotten) {
 }
 
 TEST(SummaryProducer, AnUnknownFieldRaisesBeforeTheDataSetMoves) {
-  SumFixture F;
+  TSumFixture F;
   for (Integer V : {1, 2, 3}) F.Add(V);
   F.Attach();
   ASSERT_TRUE(F.Go(2));
   Integer Scrolls = F.Scrolls;
   F.Changes = 0;
-  EXPECT_EQ(MessageOf([&F] { F.P->GetSumCollection()->GetItem(0)->SetFieldName(L"TXX"); }), L"Field 'TXX' not found");
+  EXPECT_EQ(SumMessageOf([&F] { F.P->GetSumCollection()->GetItem(0)->SetFieldName(L"TXX"); }), L"Field 'TXX' not found");
   EXPECT_EQ(F.Scrolls, Scrolls);
   EXPECT_EQ(F.DS->FieldByName(L"ID")->GetAsInteger(), 2);
   EXPECT_FALSE(F.DS->ControlsDisabled());
   EXPECT_GE(F.Changes, 1);
   EXPECT_TRUE(F.Sum(0).IsNull());
-  EXPECT_EQ(VariantText(F.Sum(2)), L"0");
+  EXPECT_EQ(SumVariantText(F.Sum(2)), L"0");
 }
 
 TEST(SummaryProducer, AFailedWalkRestoresControlsAndPosition) {
-  SumFixture F;
+  TSumFixture F;
   for (Integer I = 1; I <= 5; ++I) F.Add(I, Null, I == 4 ? String(L"dört") : IntToStr(I * 10));
   F.Attach(L"V");
   ASSERT_TRUE(F.Go(3));
   Integer Active = F.DS->GetActiveRecord();
   F.Changes = 0;
-  EXPECT_NE(MessageOf([&F] { F.P->GetSumCollection()->GetItem(0)->SetFieldName(L"T"); }), L"(no exception)");
+  EXPECT_NE(SumMessageOf([&F] { F.P->GetSumCollection()->GetItem(0)->SetFieldName(L"T"); }), L"(no exception)");
   EXPECT_FALSE(F.DS->ControlsDisabled());
   EXPECT_EQ(F.DS->FieldByName(L"ID")->GetAsInteger(), 3);
   EXPECT_EQ(F.DS->GetActiveRecord(), Active);
@@ -380,7 +380,7 @@ TEST(SummaryProducer, AFailedWalkRestoresControlsAndPosition) {
   // Texts that are numbers sum as numbers.
   F.Edit(4, L"T", String(L"40"));
   F.P->RecalcAll();
-  EXPECT_EQ(VariantText(F.Sum(0)), L"150");
+  EXPECT_EQ(SumVariantText(F.Sum(0)), L"150");
 }
 
 TEST(SummaryProducer, ItemsFindTheirSummaryByOperationAndField) {
@@ -405,7 +405,7 @@ TEST(SummaryProducer, ItemsFindTheirSummaryByOperationAndField) {
 TEST(SummaryProducer, RandomChangesKeepTheValuesOfAFullPass) {
   for (const wchar_t* Field : {L"V", L"F", L"C"}) {
     SCOPED_TRACE(Field);
-    SumFixture F;
+    TSumFixture F;
     std::mt19937 Rng(55);
     auto RandomValue = [&Rng]() -> Variant {
       Integer R = Integer(Rng() % 100);
@@ -414,7 +414,7 @@ TEST(SummaryProducer, RandomChangesKeepTheValuesOfAFullPass) {
     };
     for (Integer I = 0; I < 20; ++I) F.Add(RandomValue(), Double(Rng() % 100000) / 100);
     F.Attach(Field);
-    SumFixture Check;
+    TSumFixture Check;
     Check.Attach(Field);
     Check.P->SetFullRecalcOnly(true);
     for (Integer Step = 0; Step < 1000; ++Step) {
@@ -447,7 +447,7 @@ TEST(SummaryProducer, RandomChangesKeepTheValuesOfAFullPass) {
         if (String(Field) == L"F")
           ASSERT_NEAR(X, Y, 1e-12 * std::max(1.0, std::fabs(Y))) << Step << " " << I;
         else
-          ASSERT_EQ(VariantText(A), VariantText(B)) << Step << " " << I;
+          ASSERT_EQ(SumVariantText(A), SumVariantText(B)) << Step << " " << I;
       }
       Check.P->SetDataSet(nullptr);
     }
