@@ -37,6 +37,8 @@ struct TPage {
   }
 };
 
+bool Inked(TCanvas* C, const TRect& R, TColor Background = clWhite);
+
 TEST(MarkupLayout, MeasuresRunsWithTheCanvasFont) {
   TPage Pg;
   const Integer Gh = Pg.Gh();
@@ -108,7 +110,9 @@ TEST(MarkupLayout, WrapsAtBlanks) {
     Integer Lines;
   } Cases[] = {
       {L"aaa bbb", One, true, 2},
-      {L"aaa bbb", Pg.W(L"aaa bbb"), true, 1},
+      {L"aaa bbb", Pg.W(L"aaa bbb") + 1, true, 1},
+      {L"aaa bbb", Pg.W(L"aaa bbb"), true, 2},  // a line must stay below the width, not reach it
+      {L"aaa bbb", Pg.W(L"bbb"), true, 2},      // a word as wide as the line gets a line of its own
       {L"aaa bbb", One, false, 1},
       {L"abcdefghijklmnop", 5, true, 1},  // a word wider than the rectangle keeps its own line
       {L"aaa bbb ccc", 0, true, 3},
@@ -122,6 +126,10 @@ TEST(MarkupLayout, WrapsAtBlanks) {
     EXPECT_EQ(R.LineCount, C.Lines) << C.Text << L" " << C.RectWidth;
     EXPECT_EQ(R.TextHeight, C.Lines * Gh) << C.Text;
   }
+  // The blank after a word counts: "bbb " does not fit where "bbb" alone would.
+  THTMLDrawResult R;
+  Pg.Draw(L"aaa bbb ccc", Rect(0, 0, Pg.W(L"aaa bbb") + 1, 300), R);
+  EXPECT_LT(R.TextWidth, Pg.W(L"aaa bbb") + 2);
 }
 
 TEST(MarkupLayout, CutsBelowTheRectangleUnlessMeasuringHeight) {
@@ -135,6 +143,30 @@ TEST(MarkupLayout, CutsBelowTheRectangleUnlessMeasuringHeight) {
   Pg.Draw(L"a<br>b<br>c", Rect(0, 0, 200, Gh + 1), R, P);
   EXPECT_EQ(R.LineCount, 3);
   EXPECT_EQ(R.TextHeight, 3 * Gh);
+}
+
+// Measuring the height also tests the point against the anchors, below the rectangle too, and
+// paints nothing.
+TEST(MarkupLayout, HeightOnlyFindsTheAnchorAtThePoint) {
+  TPage Pg;
+  const Integer Gh = Pg.Gh();
+  const struct {
+    Integer HitY;
+    bool Found;
+  } Cases[] = {{2 * Gh + Gh / 2, true}, {Gh / 2, false}, {-1, false}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.HitY);
+    THTMLDrawParams P;
+    P.HeightOnly = true;
+    P.HitX = 2;
+    P.HitY = C.HitY;
+    THTMLDrawResult R;
+    EXPECT_EQ(Pg.Draw(L"a<br>b<br><a href=\"c\" title=\"t\">ccc</a>", Rect(0, 0, 200, Gh + 1), R, P), C.Found);
+    EXPECT_EQ(R.AnchorRef, C.Found ? L"c" : L"");
+    EXPECT_EQ(R.AnchorAtPoint, C.Found ? 1 : -1);
+    EXPECT_EQ(R.TextHeight, 3 * Gh);
+    EXPECT_FALSE(Inked(Pg.C(), TRect(0, 0, 200, 3 * Gh)));
+  }
 }
 
 TEST(MarkupLayout, ListsStartALinePerItem) {
@@ -492,7 +524,7 @@ TEST(MarkupLayout, ShellIconsTakeTheSystemIconSize) {
   }
 }
 
-bool Inked(TCanvas* C, const TRect& R, TColor Background = clWhite) {
+bool Inked(TCanvas* C, const TRect& R, TColor Background) {
   for (Integer Y = R.Top; Y < R.Bottom; ++Y)
     for (Integer X = R.Left; X < R.Right; ++X)
       if (C->GetPixel(X, Y) != Background) return true;
@@ -631,16 +663,22 @@ TEST(MarkupLayout, RotatedTextRunsUpwards) {
   EXPECT_GT(MaxY - MinY, 2 * (MaxX - MinX));
 }
 
+// Over a background colour and over none (a transparent label's canvas).
 TEST(MarkupLayout, BlinkingTextShowsOnlyInItsPhase) {
-  for (bool Phase : {true, false}) {
-    TPage Pg;
-    THTMLDrawParams P;
-    P.BlinkPhase = Phase;
-    THTMLDrawResult R;
-    Pg.Draw(L"<blink>MMMM</blink>", Rect(0, 0, 400, 300), R, P);
-    EXPECT_EQ(Inked(Pg.C(), TRect(0, 0, Pg.W(L"MMMM"), Pg.Gh())), Phase);
-    EXPECT_EQ(R.TextWidth, Pg.W(L"MMMM") + 2);  // the room stays
-  }
+  for (bool Transparent : {false, true})
+    for (bool Phase : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "transparent " << Transparent << " phase " << Phase);
+      TPage Pg;
+      if (Transparent) Pg.C()->GetBrush()->SetColor(clNone);
+      THTMLDrawParams P;
+      P.BlinkPhase = Phase;
+      THTMLDrawResult R;
+      Pg.Draw(L"<blink>MMMM</blink>MMMM", Rect(0, 0, 400, 300), R, P);
+      const Integer W = Pg.W(L"MMMM");
+      EXPECT_EQ(Inked(Pg.C(), TRect(0, 0, W, Pg.Gh())), Phase);
+      EXPECT_TRUE(Inked(Pg.C(), TRect(W, 0, 2 * W, Pg.Gh())));  // after </blink> the text shows
+      EXPECT_EQ(R.TextWidth, 2 * W + 2);                         // the room stays
+    }
 }
 
 // Relative sizes add points to the base font; other sizes are absolute points (pixels at 96 per inch).
