@@ -605,6 +605,7 @@ Integer TfrmQalMain::CheckForUpdate(const String& RemoteExe) {
     AddToLog(LogRed, L"Güncelleme kontrolü yapılamadı: " + MessageOf(std::current_exception()));
   }
   HideWaitForm();
+  ResetProgress();
   EnableInputs();
   return Result;
 }

@@ -6,4 +6,15 @@ build=${QAL_BUILD:-$root/build}
 "$root/tools/install-deps.sh"
 QAL_BUILD=$build "$root/tools/build.sh"
 cd "$build"
+# The tests' prefixes keep their wineservers up between programs (tools/wine-run.sh): once the
+# run ends, those servers and what still runs under them are stopped, whatever the outcome.
+stop_test_wineservers() {
+  local prefix
+  for prefix in "$build"/wine-*/; do
+    [ -f "$prefix/system.reg" ] || continue
+    case $prefix in "$build"/wine-demo/) continue ;; esac
+    WINEPREFIX=${prefix%/} wineserver -k >/dev/null 2>&1 || true
+  done
+}
+trap stop_test_wineservers EXIT
 ctest -j "${QAL_JOBS:-$(nproc)}" --timeout 600 --output-on-failure "$@"
