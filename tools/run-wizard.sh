@@ -37,7 +37,7 @@ qal_seal_prefix "$WINEPREFIX"
 python3 "$server" prepare --state "$state" --prefix "$WINEPREFIX"
 # Wine has no firewall and no WMI network settings: in their place the prefix has the recording
 # stand-in of the tests (tools/standins/StandinCom.cpp), which notes the ports opened in
-# build/demo-com/calls.log and reports one loopback adapter for the static address.
+# build/demo-com/calls.log and reports one adapter for the static address.
 com=$build/demo-com
 mkdir -p "$com"
 # The adapter carries the address the wizard finds as its own (the route's towards a public host;
