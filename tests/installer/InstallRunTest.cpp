@@ -535,6 +535,36 @@ TEST_F(QalInstallWizardStore, ClientInstallationOfVersion50) {
   EXPECT_EQ(After.ReadString(L"DemoData", L"Active", L""), L"1");
 }
 
+// A client of 6.0: the countdown question, the server found on the database port in the settings
+// file (its other keys kept), the shortcut; no service, no port.
+TEST_F(QalInstallWizardStore, ClientInstallationOfVersion60) {
+  TLoopbackServer Database("127.0.0.24", 5452);
+  ASSERT_TRUE(Database.Listening) << "port 5452 of 127.0.0.24 is taken";
+  Store.Put(L"Zelkor 6.0.zip", Product60());
+  Choose(0, 1, true);
+  EXPECT_FALSE(Form->chServer->GetChecked());
+  const String F = Parent() + L"\\Zelkor 6.0";
+  TRunDriver Boxes({AnswerDialog(mrYes), AnswerCountdownBox(true), PickServer(L"127.0.0.24"), AnswerDialog(mrOk)});
+  EXPECT_EQ(PressMainButton(), L"");
+  EXPECT_TRUE(Boxes.Finished());
+  EXPECT_EQ(Store.Requests(), std::vector<String>{L"Zelkor 6.0.zip"});
+  TMemIniFile Settings(F + L"\\Pelmo60.cfg");
+  EXPECT_EQ(Settings.ReadString(L"Database", L"DBServer", L""), L"127.0.0.24");
+  EXPECT_EQ(Settings.ReadString(L"Database", L"DBPort", L""), L"5452");
+  EXPECT_EQ(Settings.ReadString(L"Database", L"DBName", L""), L"zelkor6");
+  EXPECT_EQ(Settings.ReadString(L"Genel", L"Dil", L""), L"tr");
+  EXPECT_TRUE(SameFileName(LinkTarget(Desktop.Folder + L"\\Dovrik 10.1.lnk"), F + L"\\Dovrik101.exe"));
+  EXPECT_TRUE(Journal().empty());
+  EXPECT_TRUE(Com.FirewallCalls().empty());
+  EXPECT_EQ(ColouredLog(Form), (std::vector<TLogLine>{{LogWhite, L"İstemci kurulum işlemleri başladı..."},
+                                                      {LogWhite, L"Zelkor 6.0.zip indiriliyor..."},
+                                                      {LogGreen, L"Zelkor 6.0.zip indirme tamamlandı..."},
+                                                      {LogWhite, L"Zelkor 6.0.zip genişletiliyor..."},
+                                                      {LogGreen, L"Zelkor 6.0.zip genişletildi..."},
+                                                      {LogWhite, L"Kurulumu Tamamlandı..."}}));
+  EXPECT_FALSE(Form->GetVisible());
+}
+
 // The .NET installer is started directly, hidden, in the folder it lands in, and not waited for;
 // one that cannot start is said in red.
 TEST_F(QalInstallWizardStore, DotNetInstallerStartsDirectlyInItsFolder) {
@@ -707,6 +737,20 @@ TEST_F(QalInstallSteps, ADemoDatabaseProgramThatFailsEndsTheDemoData) {
     EXPECT_EQ(Ran(), C.Ran);
     EXPECT_EQ(LogLines(Form), C.Log);
   }
+}
+
+// A sector whose backup is missing makes no demo database: the missing file is named in red and
+// no program runs.
+TEST_F(QalInstallSteps, AMissingDemoBackupMakesNoDatabase) {
+  ForceDirectories(F + L"\\demodata\\restoran");
+  WriteText(F + L"\\demodata\\restoran\\zelkor6_001.backup", L"yedek");
+  PlacePostgreSql();
+  Form->chDbDemo->SetChecked(true);
+  Form->rgSector->SetItemIndex(1);
+  EXPECT_EQ(RunError([&] { Form->CreateDemoDatabases(); }), L"");
+  EXPECT_EQ(Ran(), std::vector<String>{});
+  EXPECT_EQ(LogLines(Form), std::vector<String>{L"Demo veritabanı yedeği bulunamadı: " + F +
+                                                L"\\demodata\\restoran\\zelkor6_sistem.backup"});
 }
 
 // The passwords the installation hands to its programs never reach the log, also when a program
