@@ -61,6 +61,12 @@ if [ -n "$DISPLAY" ]; then
 fi
 # No display: nobody could see or operate the wizard. It runs on a private screen and is driven
 # through its demo there; the pictures of its steps and its log say what it did.
+if [ -d "$WINEPREFIX/drive_c/Zelkor 6.0" ]; then
+  echo "run-wizard.sh: there is no display (DISPLAY is empty), and the demo's installation is there"
+  echo "  already (C:\\Zelkor 6.0 of build/wine-demo): nothing is driven. Start with --reset to drive a"
+  echo "  new installation on a private screen, or with a display to run its update yourself."
+  exit 0
+fi
 cat <<MSG
 run-wizard.sh: there is no display (DISPLAY is empty), so the wizard cannot be shown to you.
   It now runs on a private screen (Xvfb) and is driven there: its self-update, then a new server
