@@ -660,6 +660,9 @@ void TZipFile::AddEntry(TStream* Data, const String& ArchiveFileName, TZipCompre
   uLong CRC = 0;
   UInt64 Read = 0, Written = 0;
   const String DisplayName = Name;
+  // The progress of a large entry: its size as expected, the bytes read so far.
+  H.UncompressedSize = Expected;
+  DoEvent(FOnProgress, this, DisplayName, H, Int64(0));
   if (Compression == zcStored) {
     for (;;) {
       Integer N = Data->Read(InBuf, BlockSize);
@@ -667,6 +670,7 @@ void TZipFile::AddEntry(TStream* Data, const String& ArchiveFileName, TZipCompre
       CRC = crc32(CRC, InBuf, uInt(N));
       FStream->WriteBuffer(InBuf, N);
       Read += UInt64(N);
+      DoEvent(FOnProgress, this, DisplayName, H, Int64(Read));
     }
     Written = Read;
   } else {
@@ -680,6 +684,7 @@ void TZipFile::AddEntry(TStream* Data, const String& ArchiveFileName, TZipCompre
       if (N < 0) N = 0;
       CRC = crc32(CRC, InBuf, uInt(N));
       Read += UInt64(N);
+      if (N > 0) DoEvent(FOnProgress, this, DisplayName, H, Int64(Read));
       Z.next_in = InBuf;
       Z.avail_in = uInt(N);
       const int FlushMode = N == 0 ? Z_FINISH : Z_NO_FLUSH;

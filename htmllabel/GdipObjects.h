@@ -468,6 +468,7 @@ class TGPImage : public TGdiplusBase {
   Status SetStatus(Integer S);
   Gdiplus::GpImage* nativeImage = nullptr;
   Status lastResult = Ok;
+  Status loadStatus = Ok;  // kept with the wrapper's fields; no operation reads or writes it
 };
 
 class TGPMatrix : public TGdiplusBase {

@@ -111,6 +111,7 @@ struct TState {
   Integer BaseHeight = 0;
   TColor BaseColor = clBlack;
   bool InAnchor = false, Hidden = false, ErrorMark = false, Shadow = false, Sub = false, Sup = false;
+  bool BlinkHidden = false;  // blinking text in its off phase over no background: room, no ink
   bool ParaBg = false, Ordered = false;
   Integer ListLevel = 0, ItemNo = 1, AnchorNo = 0, ListIndent = 0, Rotation = 0;
   String AnchorRef, AnchorTitle;
@@ -164,6 +165,10 @@ class TEngine {
 
   void Restore(const TState& T);
   void SyncFont();
+  // <R a>: the font turned by a degrees for the runs up to </R>, which turns it back.
+  void SelectRotatedFont(Integer Angle);
+  void RestoreRotatedFont();
+  void DrawShellIcon(const TPictureSource& Src, const TRect& Room);
   TSize Measure(const String& Text);
   Integer BlankWidth();
   Integer Place(Integer Width);  // left edge of the next item of that width; moves the position
@@ -172,7 +177,8 @@ class TEngine {
   void DrawRun(const String& Text, Integer Left, Integer W);
   void HitRun(Integer Left, Integer W, Integer H);
   void FillBand(const TRect& R, TColor Color);
-  size_t Line(size_t From, size_t Limit, const TRect& LineRect, TPass Pass);
+  // One line of the text from From: consumed in measuring mode, then drawn (or laid out) as consumed.
+  size_t HTMLDrawLine(size_t From, size_t Limit, const TRect& LineRect, TPass Pass);
   // Applies the tag S[From..To]; false when the line must end before the tag (tag not consumed).
   bool ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine);
   TPictureSource Resolve(const String& Src);
@@ -200,6 +206,16 @@ void TEngine::SyncFont() {
   D.Orientation = St.Rotation * 10;
   F->SetData(D);
   F->SetColor(St.FontColor);
+}
+
+void TEngine::SelectRotatedFont(Integer Angle) {
+  St.Rotation = Angle % 360;
+  SyncFont();
+}
+
+void TEngine::RestoreRotatedFont() {
+  St.Rotation = 0;
+  SyncFont();
 }
 
 TSize TEngine::Measure(const String& Text) {
@@ -246,6 +262,7 @@ void TEngine::FillBand(const TRect& R, TColor Color) {
 }
 
 void TEngine::DrawRun(const String& Text, Integer Left, Integer W) {
+  if (St.BlinkHidden) return;
   if (!P.WordWrap && !RtlFlow && Left >= Box.Right - LWidth) return;
   const Integer Italic = St.Font.Style.Contains(fsItalic) ? 2 : 0;
   TRect R = RtlFlow ? TRect(Box.Left, Box.Top, Left + W + Italic, RunBottom())
@@ -459,25 +476,24 @@ TPictureSource TEngine::Resolve(const String& Src) {
 }
 
 void TEngine::DrawSource(const TPictureSource& Src, const TRect& Room, bool Sized) {
+  if (Src.Listed() && !Src.List) {
+    DrawShellIcon(Src, Room);
+    return;
+  }
   if (Src.Listed()) {
     if (P.ScalePictures) {
-      const Integer W = Src.List ? Src.List->GetWidth() : Src.Shell.Width;
-      const Integer H = Src.List ? Src.List->GetHeight() : Src.Shell.Height;
+      const Integer W = Src.List->GetWidth(), H = Src.List->GetHeight();
       TBitmap B;
       B.SetPixelFormat(pf24bit);
       B.SetSize(W, H);
       B.GetCanvas()->GetBrush()->SetColor(KeyColor);
       B.GetCanvas()->FillRect(TRect(0, 0, W, H));
-      if (Src.List) Src.List->Draw(B.GetCanvas(), 0, 0, Src.Index);
-      else ImageList_Draw(Src.Shell.List, Src.Shell.Index, B.GetCanvas()->GetHandle(), 0, 0, ILD_TRANSPARENT);
+      Src.List->Draw(B.GetCanvas(), 0, 0, Src.Index);
       B.SetTransparentColor(KeyColor);
       B.SetTransparent(true);
       StretchBitmapToRect(C, Room, &B);
-    } else if (Src.List) {
-      Src.List->Draw(C, Room.Left, Room.Top, Src.Index);
     } else {
-      C->RequiredState({csHandleValid});
-      ImageList_Draw(Src.Shell.List, Src.Shell.Index, C->GetHandle(), Room.Left, Room.Top, ILD_TRANSPARENT);
+      Src.List->Draw(C, Room.Left, Room.Top, Src.Index);
     }
     return;
   }
@@ -488,6 +504,25 @@ void TEngine::DrawSource(const TPictureSource& Src, const TRect& Room, bool Size
     C->Draw(Room.Left + Src.Picture->GetFrameXPos(), Room.Top + Src.Picture->GetFrameYPos(), Src.Picture);
   } else {
     C->Draw(Room.Left, Room.Top, Src.Picture);
+  }
+}
+
+// A system image list's icon: straight from the list, or through a bitmap of icon size stretched
+// by the picture scale when pictures are scaled.
+void TEngine::DrawShellIcon(const TPictureSource& Src, const TRect& Room) {
+  if (P.ScalePictures) {
+    TBitmap B;
+    B.SetPixelFormat(pf24bit);
+    B.SetSize(Src.Shell.Width, Src.Shell.Height);
+    B.GetCanvas()->GetBrush()->SetColor(KeyColor);
+    B.GetCanvas()->FillRect(TRect(0, 0, Src.Shell.Width, Src.Shell.Height));
+    ImageList_Draw(Src.Shell.List, Src.Shell.Index, B.GetCanvas()->GetHandle(), 0, 0, ILD_TRANSPARENT);
+    B.SetTransparentColor(KeyColor);
+    B.SetTransparent(true);
+    StretchBitmapToRect(C, Room, &B);
+  } else {
+    C->RequiredState({csHandleValid});
+    ImageList_Draw(Src.Shell.List, Src.Shell.Index, C->GetHandle(), Room.Left, Room.Top, ILD_TRANSPARENT);
   }
 }
 
@@ -657,8 +692,12 @@ bool TEngine::ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine) {
       case L'B':
         if (Exact1) St.Font.Style.Include(fsBold);
         else if (C1 == L'L') {
-          // Blinking text takes the background's colour while the phase is off.
-          if (!P.BlinkPhase) St.FontColor = StartBrush == clNone ? St.FontColor : StartBrush;
+          // Blinking text takes the background's colour while the phase is off; over no
+          // background (a transparent label) there is no colour to take: it is not drawn.
+          if (!P.BlinkPhase) {
+            if (StartBrush == clNone) St.BlinkHidden = true;
+            else St.FontColor = StartBrush;
+          }
         } else if (C1 == L'R') {
           EndsLine = true;
         } else if (C1 == L'O') {
@@ -786,7 +825,7 @@ bool TEngine::ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine) {
         break;
       }
       case L'R':
-        St.Rotation = StrToIntOrZero(TagAttribute(Tag, L"A")) % 360;
+        SelectRotatedFont(StrToIntOrZero(TagAttribute(Tag, L"A")));
         break;
       case L'S':
         if (Exact1) St.Font.Style.Include(fsStrikeOut);
@@ -827,8 +866,12 @@ bool TEngine::ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine) {
       CloseAnchor(Pass);
       break;
     case L'B':
-      if (Exact1) St.Font.Style.Exclude(fsBold);
-      else St.FontColor = St.BaseColor;
+      if (Exact1) {
+        St.Font.Style.Exclude(fsBold);
+      } else {
+        St.FontColor = St.BaseColor;
+        St.BlinkHidden = false;
+      }
       break;
     case L'E':
       St.ErrorMark = false;
@@ -871,7 +914,7 @@ bool TEngine::ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine) {
       EndsLine = true;
       break;
     case L'R':
-      St.Rotation = 0;
+      RestoreRotatedFont();
       break;
     case L'S':
       if (C1 == L'T' && C2 == L'R' && At(3) == L'O') St.Font.Style.Exclude(fsBold);
@@ -895,7 +938,7 @@ bool TEngine::ApplyTag(size_t From, size_t To, TPass Pass, bool& EndsLine) {
   return true;
 }
 
-size_t TEngine::Line(size_t From, size_t Limit, const TRect& LineRect, TPass Pass) {
+size_t TEngine::HTMLDrawLine(size_t From, size_t Limit, const TRect& LineRect, TPass Pass) {
   const bool Measuring = Pass == TPass::Measure;
   const Integer DefaultHeight = LineHeight > 0 ? LineHeight : TextHeightOfLine;
   Box = LineRect;
@@ -946,8 +989,10 @@ size_t TEngine::Line(size_t From, size_t Limit, const TRect& LineRect, TPass Pas
       if (!St.Hidden) {
         const bool First = !HasContent && LineWidth == 0;
         const Integer Blank = Run.back() == L' ' ? BlankWidth() : 0;
-        // The first run of a line always stays on it, so every line makes progress.
-        if (Measuring && P.WordWrap && !First && LineWidth + Sz.cx - Blank > Avail) {
+        // A run fits while the line, its blank included, stays below the width. The line's first
+        // run always stays (one at least as wide as the line has nowhere better to go); after
+        // others it would overrun a line it could have had to itself.
+        if (Measuring && P.WordWrap && !First && LineWidth + Sz.cx >= Avail) {
           LineEnd = true;
           break;
         }
@@ -1022,7 +1067,7 @@ bool TEngine::Run(const String& Text, const TRect& Rect) {
     const TState Start = St;
     TextHeightOfLine = Measure(L"gh").cy;
     LineHeight = 0;
-    size_t End = Line(Pos, S.size(), LineRect, TPass::Measure);
+    size_t End = HTMLDrawLine(Pos, S.size(), LineRect, TPass::Measure);
     if (End <= Pos) End = Pos + 1;  // never reached: the first run or tag always stays on a line
     const Integer Width = LineWidth;
     const Integer LineH = std::max(0, Integer(std::lround((LineHeight + P.LineSpacing) * LineFactorUsed)));
@@ -1042,10 +1087,13 @@ bool TEngine::Run(const String& Text, const TRect& Rect) {
     const Integer FloatLW = FloatLeftW, FloatRW = FloatRightW, FloatPicBottom = FloatPictureBottom;
     const bool Wrapped = WrapText;
     const Integer Offset = TextOffset, TextH = TextHeightOfLine;
-    if (!P.HeightOnly) {
+    // Measuring the height still finds the anchor at a point given: the line is laid out again
+    // where it stands, without painting.
+    const bool HitTest = P.HitX >= 0 && P.HitY >= 0;
+    if (!P.HeightOnly || HitTest) {
       Restore(Start);
       LineHeight = LineH;
-      Line(Pos, End, LBox, P.AnchorTestOnly ? TPass::LayoutOnly : TPass::Draw);
+      HTMLDrawLine(Pos, End, LBox, P.AnchorTestOnly || P.HeightOnly ? TPass::LayoutOnly : TPass::Draw);
       SubExtra = Sub;
       SupExtra = Sup;
       TextOffset = Offset;

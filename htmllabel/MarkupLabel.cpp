@@ -180,8 +180,11 @@ void TMarkupLabel::SetImages(TCustomImageList* Value) {
   Invalidate();
 }
 
-// The store repaints the labels registered with it when its pictures change.
+// The store repaints the labels registered with it when its pictures change; the old one must
+// forget this label, or it would hold it after either of them is gone.
 void TMarkupLabel::SetPictureStore(TPictureStore* Value) {
+  if (FPictureStore == Value) return;
+  if (FPictureStore) FPictureStore->UnRegisterControl(this);
   FPictureStore = Value;
   if (Value) Value->RegisterControl(this);
   Invalidate();

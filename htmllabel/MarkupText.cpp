@@ -139,11 +139,7 @@ String HTMLStrip(const String& Text) {
     size_t L = S.find(L'<', P);
     if (L == String::npos) break;
     size_t G = S.find(L'>', L);
-    if (G == String::npos) {
-      R.append(S, P, L - P);
-      P = S.size();  // an unclosed "<" ends the text
-      break;
-    }
+    if (G == String::npos) break;  // an unclosed "<" ends the tags: the rest stays as it is
     R.append(S, P, L - P);
     P = G + 1;
   }
@@ -217,13 +213,19 @@ TColor ColorNameToColor(const String& Name) {
   return 0;
 }
 
+namespace {
+
+// The hexadecimal pair at At of Value; 0 for a pair that is short or has another character.
+Integer HexPairToByte(const String& Value, size_t At) {
+  if (Value.size() < At + 2) return 0;
+  const int A = HexDigit(Value[At]), B = HexDigit(Value[At + 1]);
+  return (A < 0 || B < 0) ? 0 : A * 16 + B;
+}
+
+}  // namespace
+
 TColor HexColorToColor(const String& Value) {
-  auto Pair = [&](size_t At) -> Integer {
-    if (Value.size() < At + 2) return 0;
-    int A = HexDigit(Value[At]), B = HexDigit(Value[At + 1]);
-    return (A < 0 || B < 0) ? 0 : A * 16 + B;
-  };
-  return TColor(Pair(1) + 256 * Pair(3) + 65536 * Pair(5));
+  return TColor(HexPairToByte(Value, 1) + 256 * HexPairToByte(Value, 3) + 65536 * HexPairToByte(Value, 5));
 }
 
 TColor MarkupColor(const String& Value) {
@@ -258,6 +260,17 @@ String DecodeNamedEntities(const String& Text) {
   return R;
 }
 
+namespace {
+
+// The end of the digits of a numeric reference whose digits start at D.
+size_t NumericEntityEnd(const String& Text, size_t D) {
+  size_t E = D;
+  while (E < Text.size() && Text[E] >= L'0' && Text[E] <= L'9') ++E;
+  return E;
+}
+
+}  // namespace
+
 String DecodeNumericEntities(const String& Text) {
   String R;
   R.reserve(Text.size());
@@ -267,8 +280,7 @@ String DecodeNumericEntities(const String& Text) {
     size_t A = Text.find(L"&#", P);
     if (A == String::npos) break;
     R.append(Text, P, A - P);
-    size_t D = A + 2, E = D;
-    while (E < N && Text[E] >= L'0' && Text[E] <= L'9') ++E;
+    const size_t D = A + 2, E = NumericEntityEnd(Text, D);
     // A reference needs 1 to 6 digits followed by ";" or by another character (kept).
     bool Ok = E > D && E - D <= 6 && E < N;
     unsigned long V = 0;

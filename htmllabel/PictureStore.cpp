@@ -121,7 +121,7 @@ void THTMLPicture::Assign(TPersistent* Source) {
   FFrame = 1;
   if (!Source) {
     FDatastream->Clear();
-    FDecoded.reset();
+    gpPicture.reset();
     FWidth = FHeight = 0;
     return;
   }
@@ -140,7 +140,7 @@ void THTMLPicture::Assign(TPersistent* Source) {
     Graphic = Holder->GetGraphic();
     if (!Graphic) {
       FDatastream->Clear();
-      FDecoded.reset();
+      gpPicture.reset();
       FWidth = FHeight = 0;
       return;
     }
@@ -237,7 +237,7 @@ void THTMLPicture::LoadFromClipboardFormat(Word, NativeUInt, HPALETTE) {}
 void THTMLPicture::SaveToClipboardFormat(Word&, NativeUInt&, HPALETTE&) {}
 
 bool THTMLPicture::RefreshSize() {
-  FDecoded.reset();
+  gpPicture.reset();
   FWidth = FHeight = 0;
   FFrameXPos = FFrameYPos = FFrameXSize = FFrameYSize = 0;
   FAnimMaxX = FAnimMaxY = 0;
@@ -291,15 +291,15 @@ bool THTMLPicture::RefreshSize() {
     FWidth = FHeight = 0;
     return false;
   }
-  FDecoded = std::move(Decoded);
+  gpPicture = std::move(Decoded);
   return true;
 }
 
 void THTMLPicture::Draw(TCanvas* ACanvas, const TRect& Rect) {
-  if (FIsEmpty || FDatastream->GetSize() == 0 || !FDecoded || !ACanvas) return;
-  if (FDecoded->Format == ifBMP || FDecoded->Format == ifMemoryBMP) {
-    if (!FDecoded->BitmapTried) {
-      FDecoded->BitmapTried = true;
+  if (FIsEmpty || FDatastream->GetSize() == 0 || !gpPicture || !ACanvas) return;
+  if (gpPicture->Format == ifBMP || gpPicture->Format == ifMemoryBMP) {
+    if (!gpPicture->BitmapTried) {
+      gpPicture->BitmapTried = true;
       auto Bmp = std::make_unique<TBitmap>();
       try {
         FDatastream->SetPosition(0);
@@ -307,19 +307,19 @@ void THTMLPicture::Draw(TCanvas* ACanvas, const TRect& Rect) {
         Bmp->LoadFromStream(FDatastream.get());
         Bmp->SetTransparentMode(tmAuto);
         Bmp->SetTransparent(true);
-        FDecoded->Bitmap = std::move(Bmp);
+        gpPicture->Bitmap = std::move(Bmp);
       } catch (const Exception&) {
       }
     }
-    if (FDecoded->Bitmap) {
-      ACanvas->StretchDraw(Rect, FDecoded->Bitmap.get());
+    if (gpPicture->Bitmap) {
+      ACanvas->StretchDraw(Rect, gpPicture->Bitmap.get());
       return;
     }
     // Data the framework's bitmap cannot read (an icon that GDI+ reports as a bitmap) still
     // draws through GDI+.
   }
   TGPGraphics Graphics(ACanvas->GetHandle());
-  Graphics.DrawImageRect(FDecoded->Image.get(), Rect.Left, Rect.Top, Rect.Right - Rect.Left, Rect.Bottom - Rect.Top);
+  Graphics.DrawImageRect(gpPicture->Image.get(), Rect.Left, Rect.Top, Rect.Right - Rect.Left, Rect.Bottom - Rect.Top);
 }
 
 void THTMLPicture::SetFrame(Integer Value) {
@@ -519,6 +519,13 @@ void TPictureStore::RegisterControl(TControl* Control) {
     if (C == Control) return;
   FControls.push_back(Control);
   Control->FreeNotification(this);
+}
+
+void TPictureStore::UnRegisterControl(TControl* Control) {
+  auto It = std::find(FControls.begin(), FControls.end(), Control);
+  if (It == FControls.end()) return;
+  FControls.erase(It);
+  Control->RemoveFreeNotification(this);
 }
 
 void TPictureStore::Changed() {

@@ -109,7 +109,7 @@ class THTMLPicture : public TGraphic {
   void ResetCounts();
 
   std::unique_ptr<TMemoryStream> FDatastream;
-  std::unique_ptr<TDecoded> FDecoded;
+  std::unique_ptr<TDecoded> gpPicture;  // the decoded picture; cleared when data is assigned
   std::vector<size_t> FFrames;  // where each frame's graphic control extension starts
   bool FFramesScanned = false;
   bool FIsEmpty = true;
@@ -210,6 +210,8 @@ class TPictureStore : public TComponent {
   TPicture* FindBitmap(const String& Name);
   // The control is repainted whenever the pictures change.
   void RegisterControl(TControl* Control);
+  // The control is no longer repainted by this store (a label that took another store).
+  void UnRegisterControl(TControl* Control);
   Integer RegisteredControlCount() const { return Integer(FControls.size()); }
   // Repaints the registered controls and fires OnChange.
   void Changed();

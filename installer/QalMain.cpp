@@ -61,6 +61,19 @@ void AppendToLogFile(const String& Line) {
   WriteFile(File.H, Bytes.data(), DWORD(Bytes.size()), &Written, nullptr);
 }
 
+// The message of the error being handled.
+String MessageOf(const std::exception_ptr& Error) {
+  try {
+    std::rethrow_exception(Error);
+  } catch (const Exception& E) {
+    return E.Message();
+  } catch (const std::exception& E) {
+    return UTF8ToString(E.what());
+  } catch (...) {
+    return String();
+  }
+}
+
 bool IsRelativePath(const String& Path) {
   if (Path.size() >= 2 && Path[1] == L':') return false;
   return Path.empty() || (Path[0] != L'\\' && Path[0] != L'/');
@@ -271,19 +284,19 @@ String TfrmQalMain::GetLocalIP() {
   return Result;
 }
 
-void TfrmQalMain::EnableInputs() {
-  for (TControl* C : std::initializer_list<TControl*>{rgKurulumTipi, rgTerminalTipi, rgVersiyon, GroupBox2, cmdQal,
-                                                      cmdVazgec})
-    C->SetEnabled(true);
+void TfrmQalMain::SetInputsEnabled(bool Value) {
+  // The folder group too: a folder changed mid-run would send the later steps elsewhere.
+  for (TControl* C : std::initializer_list<TControl*>{rgKurulumTipi, rgTerminalTipi, rgVersiyon, gbKonum, GroupBox2,
+                                                      rgSector, cmdQal, cmdVazgec})
+    C->SetEnabled(Value);
   Application->ProcessMessages();
 }
 
-void TfrmQalMain::DisableInputs() {
-  for (TControl* C : std::initializer_list<TControl*>{rgKurulumTipi, rgTerminalTipi, rgVersiyon, GroupBox2, cmdQal,
-                                                      cmdVazgec})
-    C->SetEnabled(false);
-  Application->ProcessMessages();
-}
+void TfrmQalMain::EnableInputs() { SetInputsEnabled(true); }
+
+void TfrmQalMain::DisableInputs() { SetInputsEnabled(false); }
+
+String TfrmQalMain::GetRunFolder() const { return FRunning ? FRunFolder : Trim(txPath->GetText()); }
 
 void TfrmQalMain::AddToLog(TColor AColor, const String& AMessage) {
   String Line = FormatLogLine(QalClock(), HidePasswords(AMessage));
@@ -420,6 +433,19 @@ class TVersionFileStream : public TMemoryStream {
   }
 };
 
+// Makes Folder and its missing parents; raises with the system's reason for the first one that
+// cannot be made, which the later "cannot create file" would hide.
+void MakeFolderTree(const String& Folder) {
+  const String D = ExcludeTrailingPathDelimiter(Folder);
+  if (D.empty() || DirectoryExists(D)) return;
+  const String Parent = ExtractFileDir(D);
+  if (!Parent.empty() && Parent != D) MakeFolderTree(Parent);
+  if (!CreateDirectoryW(D.c_str(), nullptr)) {
+    const DWORD Error = GetLastError();
+    if (!DirectoryExists(D)) throw Exception(D + L" klasörü oluşturulamadı: " + SysErrorMessage(Error));
+  }
+}
+
 // Downloads RemoteExe into NewExe and accepts it only as a whole Windows executable.
 void DownloadNewExecutable(TNetHTTPClient* Client, const String& RemoteExe, const String& NewExe) {
   TFileStream File(NewExe, fmCreate);
@@ -474,7 +500,6 @@ void TfrmQalMain::DownloadAndExtract(const String& TargetFolder, bool CreateFold
   const String LocalFile = TargetFolder + L"\\" + RemoteFileName(RemotePath);
   ProgressBar1->SetStyle(pbstNormal);
   ProgressBar1->SetPosition(0);
-  if (CreateFolder) ForceDirectories(TargetFolder);
   lbStatus->SetCaption(RemotePath + L" indiriliyor...");
   AddToLog(LogWhite, RemotePath + L" indiriliyor...");
   auto Failed = [&](const String& Message) {
@@ -482,6 +507,7 @@ void TfrmQalMain::DownloadAndExtract(const String& TargetFolder, bool CreateFold
     AddToLog(LogRed, RemotePath + L" başarısız: " + Message);
   };
   try {
+    if (CreateFolder) MakeFolderTree(TargetFolder);
     if (FileExists(LocalFile)) DeleteFile(LocalFile);
     {
       TFileStream File(LocalFile, fmCreate);
@@ -562,8 +588,8 @@ Integer TfrmQalMain::CheckForUpdate(const String& RemoteExe) {
             StartNewExecutable(GetHandle(), NewExe, Folder);
             Close();
             Result = 1;
-          } catch (const Exception& E) {
-            AddToLog(LogRed, E.Message() + L" Güncelleme iptal edildi.");
+          } catch (...) {
+            AddToLog(LogRed, MessageOf(std::current_exception()) + L" Güncelleme iptal edildi.");
             // The new file goes only while the running one is still there to take its place.
             if (FileExists(Moved)) {
               if (FileExists(NewExe)) DeleteFile(NewExe);
@@ -574,10 +600,12 @@ Integer TfrmQalMain::CheckForUpdate(const String& RemoteExe) {
         }
       }
     }
-  } catch (const Exception& E) {
-    AddToLog(LogRed, L"Güncelleme kontrolü yapılamadı: " + E.Message());
+  } catch (...) {
+    // Whatever escaped, the inputs must come back below.
+    AddToLog(LogRed, L"Güncelleme kontrolü yapılamadı: " + MessageOf(std::current_exception()));
   }
   HideWaitForm();
+  ResetProgress();
   EnableInputs();
   return Result;
 }
@@ -646,11 +674,25 @@ Cardinal RestartWindows() {
 }
 
 String LocalAddressOfMainForm() {
-  wchar_t Buffer[64] = {};
-  DWORD Length = GetEnvironmentVariableW(L"QAL_LOCAL_ADDRESS", Buffer, 64);
-  if (Length > 0 && Length < 64) return Buffer;
   auto* Main = dynamic_cast<TfrmQalMain*>(Application->GetMainForm());
   return Main ? Main->GetLocalIP() : String();
+}
+
+// A dotted IPv4 address in 127.0.0.0/8, four parts of 0..255 and nothing else.
+bool IsLoopbackAddressText(const String& Text) {
+  Integer Parts[4] = {};
+  size_t At = 0;
+  for (Integer I = 0; I < 4; ++I) {
+    if (I > 0) {
+      if (At >= Text.size() || Text[At] != L'.') return false;
+      ++At;
+    }
+    const size_t Start = At;
+    while (At < Text.size() && At - Start < 3 && Text[At] >= L'0' && Text[At] <= L'9')
+      Parts[I] = Parts[I] * 10 + (Text[At++] - L'0');
+    if (At == Start || Parts[I] > 255) return false;
+  }
+  return At == Text.size() && Parts[0] == 127;
 }
 
 bool ServiceKeyExists(const String& Name) {
@@ -725,6 +767,14 @@ TTickCountProc QalTickCount = &SystemTickCount;
 TPauseProc QalPause = &PauseWithMessages;
 TRestartWindowsProc QalRestartWindows = &RestartWindows;
 TLocalAddressProc QalLocalAddress = &LocalAddressOfMainForm;
+
+String ServerSearchAddress() {
+  // Only ever a narrowing to loopback (the demo, the tests): a real network is never chosen this way.
+  wchar_t Buffer[64] = {};
+  const DWORD Length = GetEnvironmentVariableW(L"QAL_LOCAL_ADDRESS", Buffer, 64);
+  if (Length > 0 && Length < 64 && IsLoopbackAddressText(Buffer)) return Buffer;
+  return QalLocalAddress();
+}
 
 bool TfrmQalMain::RunAndWait(const String& FileName, const String& Parameters, Cardinal TimeoutMs,
                              const String& WorkingFolder, Cardinal* ExitCode) {
@@ -908,6 +958,7 @@ void TfrmQalMain::AddFirewallPort(const String& Name, Integer Port) {
 }
 
 void TfrmQalMain::AddFirewallRules() {
+  ResetProgress();
   AddToLog(LogWhite, L"Güvenlik Duvarına Portlar Ekleniyor ..");
   AddFirewallPort(L"Zelkor-PG10", 5452);
   for (Integer Port = 3001; Port <= 3006; ++Port) AddFirewallPort(L"ZELKOR-" + IntToStr(Port), Port);
@@ -1056,19 +1107,6 @@ bool OnList(const std::vector<String>& List, const String& Name) {
   return false;
 }
 
-// The message of the error being handled.
-String MessageOf(const std::exception_ptr& Error) {
-  try {
-    std::rethrow_exception(Error);
-  } catch (const Exception& E) {
-    return E.Message();
-  } catch (const std::exception& E) {
-    return UTF8ToString(E.what());
-  } catch (...) {
-    return String();
-  }
-}
-
 // The entries of Folder but "." and "..", by name, so that an archive's order is the same on
 // every machine.
 std::vector<WIN32_FIND_DATAW> FolderEntries(const String& Folder) {
@@ -1145,7 +1183,7 @@ void TfrmQalMain::InstallOrUpdate(bool IsV6) {
 void TfrmQalMain::RunNewInstallation(bool IsV6) {
   const Integer Terminal = rgTerminalTipi->GetItemIndex();
   if (Terminal != 0 && Terminal != 1) return;
-  const String P = txPath->GetText();
+  const String P = Trim(txPath->GetText());
   const String N = ProductFolderName(IsV6);
   const String F = P + L"\\" + N;
   if (DirectoryExists(F) || FileExists(F)) {
@@ -1158,7 +1196,9 @@ void TfrmQalMain::RunNewInstallation(bool IsV6) {
                  mtConfirmation, mbYesNo) != mrYes)
     return;
   FRunning = true;
+  FRunFolder = P;
   DisableInputs();
+  ResetProgress();
   FLastingChange = false;
   try {
     if (Terminal == 0) {
@@ -1221,6 +1261,7 @@ void TfrmQalMain::RunNewInstallation(bool IsV6) {
       AddToLog(LogRed, L"Sistemde kalıcı değişiklik yapıldığı için " + F +
                            L" klasörü silinmedi. Tekrar denemeden önce elle temizlenmelidir.");
     }
+    ResetProgress();
     FRunning = false;
     EnableInputs();
     throw;
@@ -1231,7 +1272,7 @@ void TfrmQalMain::RunNewInstallation(bool IsV6) {
 }
 
 void TfrmQalMain::WriteKorvitIni() {
-  TIniFile Ini(txPath->GetText() + L"\\Zelkor 5.0\\Korvit.ini");
+  TIniFile Ini(GetRunFolder() + L"\\Zelkor 5.0\\Korvit.ini");
   if (rgTerminalTipi->GetItemIndex() == 0) {
     Ini.WriteString(L"Zelkor50", L"Server", L"localhost");
   } else {
@@ -1243,7 +1284,7 @@ void TfrmQalMain::WriteKorvitIni() {
 }
 
 void TfrmQalMain::WritePelmo60Cfg() {
-  TIniFile Ini(txPath->GetText() + L"\\Zelkor 6.0\\Pelmo60.cfg");
+  TIniFile Ini(GetRunFolder() + L"\\Zelkor 6.0\\Pelmo60.cfg");
   if (rgTerminalTipi->GetItemIndex() == 0) {
     Ini.WriteString(L"Database", L"DBServer", L"localhost");
   } else {
@@ -1255,7 +1296,8 @@ void TfrmQalMain::WritePelmo60Cfg() {
 
 void TfrmQalMain::InstallPostgreSql() {
   if (GetServiceState(L"", PostgreSqlService) != 0) return;
-  const String F = txPath->GetText() + L"\\" + ProductFolderName(rgVersiyon->GetItemIndex() == 1);
+  ResetProgress();
+  const String F = GetRunFolder() + L"\\" + ProductFolderName(rgVersiyon->GetItemIndex() == 1);
   const String Bin = F + L"\\Postgresql\\bin\\";
   const String Data = Quoted(F + L"\\Postgresql\\data");
   Application->ProcessMessages();
@@ -1306,7 +1348,7 @@ void TfrmQalMain::InstallPostgreSql() {
 void TfrmQalMain::CreateDemoDatabases() {
   if (!chDbDemo->GetChecked() || rgSector->GetItemIndex() < 0) return;
   const String Sector = rgSector->GetItemIndex() == 0 ? L"market" : L"restoran";
-  const String F = txPath->GetText() + L"\\Zelkor 6.0";
+  const String F = GetRunFolder() + L"\\Zelkor 6.0";
   const String Backups = F + L"\\demodata\\" + Sector;
   const wchar_t* const Databases[] = {L"zelkor6_001", L"zelkor6_sistem"};
   for (const wchar_t* Database : Databases) {
@@ -1316,6 +1358,7 @@ void TfrmQalMain::CreateDemoDatabases() {
       return;
     }
   }
+  ResetProgress();
   Application->ProcessMessages();
   AddToLog(LogWhite, Sector + L" sektörü için demo veritabanları oluşturuluyor...");
   const String Bin = F + L"\\Postgresql\\bin\\";
@@ -1343,9 +1386,10 @@ void TfrmQalMain::CreateDemoDatabases() {
 }
 
 void TfrmQalMain::InstallLicenseService() {
+  ResetProgress();
   try {
     AddToLog(LogWhite, L"Lisans hizmeti kuruluyor ..");
-    const String P = txPath->GetText();
+    const String P = GetRunFolder();
     const String Folder = rgKurulumTipi->GetItemIndex() == 1
                               ? P + L"\\lisans\\"
                               : P + L"\\" + ProductFolderName(rgVersiyon->GetItemIndex() == 1) + L"\\lisans\\";
@@ -1363,6 +1407,7 @@ void TfrmQalMain::InstallLicenseService() {
 }
 
 void TfrmQalMain::SetupHalvex() {
+  ResetProgress();
   try {
     {
       TRegistry Registry;
@@ -1371,7 +1416,7 @@ void TfrmQalMain::SetupHalvex() {
         throw ERegistryException(L"Failed to create key SOFTWARE\\Policies\\Microsoft\\Windows\\CertProp");
       Registry.WriteInteger(L"CertPropEnabled", 0);
     }
-    const String P = txPath->GetText();
+    const String P = GetRunFolder();
     if (ServiceKeyExists(L"Halvex20")) {
       AddToLog(LogWhite, L"Halvex hizmeti yolu güncelleniyor ..");
       const String Exe = P.ends_with(L"Zelkor 5.0") ? P + L"\\HalvexSrv20.exe" : P + L"\\Zelkor 5.0\\HalvexSrv20.exe";
@@ -1395,7 +1440,7 @@ void TfrmQalMain::SetupHalvex() {
 }
 
 void TfrmQalMain::InstallDotNetFramework() {
-  const String Folder = IncludeTrailingPathDelimiter(txPath->GetText());
+  const String Folder = IncludeTrailingPathDelimiter(GetRunFolder());
   DownloadAndExtract(Folder, true, L"diger/ndp461.zip");
   AddToLog(LogWhite, L"NetFramework kuruluyor ..");
   // Started directly, not through cmd.exe, whose quoting breaks on a folder with "(" or "&".
@@ -1411,7 +1456,7 @@ void TfrmQalMain::InstallDotNetFramework() {
 }
 
 void TfrmQalMain::InstallAnyDesk(const String& FolderName) {
-  const String Folder = txPath->GetText() + L"\\" + FolderName + L"\\";
+  const String Folder = GetRunFolder() + L"\\" + FolderName + L"\\";
   Application->ProcessMessages();
   DownloadAndExtract(ExcludeTrailingPathDelimiter(Folder), true, L"AnyDesk.zip");
   AddToLog(LogWhite, L"AnyDesk kuruluyor ..");
@@ -1439,7 +1484,9 @@ void TfrmQalMain::RunUpdate(bool IsV6) {
           mtWarning, mbYesNo) != mrYes)
     return;
   FRunning = true;
+  FRunFolder = P;
   DisableInputs();
+  ResetProgress();
   // Every way out of the run enables the inputs again.
   struct TRunEnd {
     TfrmQalMain* Form;
@@ -1496,6 +1543,7 @@ void TfrmQalMain::RunUpdate(bool IsV6) {
   } catch (...) {
     Error = std::current_exception();
   }
+  ResetProgress();
   StartPostgreSqlServices();
   RunNet(String(L"start ") + LicenseService);
   if (!IsV6) RunNet(L"start Dremsa");
@@ -1523,8 +1571,30 @@ void TfrmQalMain::RunUpdate(bool IsV6) {
   Close();
 }
 
+void TfrmQalMain::ShowFileProgress(const String& Name, Int64 Done, Int64 Size) {
+  const Cardinal Now = GetTickCount();
+  if (Done > 0 && Done < Size && Now - FProgressShown < 50) return;
+  FProgressShown = Now;
+  if (ProgressBar1->GetStyle() != pbstNormal) ProgressBar1->SetStyle(pbstNormal);
+  if (ProgressBar1->GetMax() != 1000) ProgressBar1->SetMax(1000);
+  ProgressBar1->SetPosition(Size > 0 ? Integer(std::min(Done, Size) * 1000 / Size) : 0);
+  if (lbStatus->GetCaption() != Name) lbStatus->SetCaption(Name);
+  Application->ProcessMessages();
+}
+
+void TfrmQalMain::ResetProgress() {
+  ProgressBar1->SetStyle(pbstNormal);
+  ProgressBar1->SetPosition(0);
+  lbStatus->SetCaption(L"");
+}
+
 void TfrmQalMain::BackupFolderToZip(const String& ZipFileName, const String& Folder) {
+  ResetProgress();
   TZipFile Zip;
+  // A large file is written in blocks: the window answers and the bar moves meanwhile.
+  Zip.SetOnProgress([this](TObject*, const String& Name, const TZipHeader& Header, Int64 Position) {
+    ShowFileProgress(Name, Position, Int64(Header.UncompressedSize));
+  });
   Zip.Open(ZipFileName, zmWrite);
   for (const WIN32_FIND_DATAW& Entry : FolderEntries(Folder)) {
     const String Name = Entry.cFileName;
@@ -1561,6 +1631,23 @@ void TfrmQalMain::AddFolderToZip(TZipFile& Zip, const String& Folder, const Stri
   }
 }
 
+namespace {
+
+struct QalCopyProgress {
+  TfrmQalMain* Form;
+  String Name;
+};
+
+// A large file is copied in slices: the window answers and the bar moves meanwhile.
+DWORD CALLBACK QalCopyProgressRoutine(LARGE_INTEGER Total, LARGE_INTEGER Done, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                                   DWORD, HANDLE, HANDLE, LPVOID Data) {
+  auto* Progress = static_cast<QalCopyProgress*>(Data);
+  Progress->Form->ShowFileProgress(Progress->Name, Done.QuadPart, Total.QuadPart);
+  return PROGRESS_CONTINUE;
+}
+
+}  // namespace
+
 void TfrmQalMain::CopyFolderTree(const String& Source, const String& Target) {
   for (const WIN32_FIND_DATAW& Entry : FolderEntries(Source))
     if (IsFolder(Entry) && !IsLink(Entry) && !OnList(UpdateFolderSkipList, Entry.cFileName))
@@ -1574,7 +1661,9 @@ void TfrmQalMain::CopyFolderFiles(const String& Source, const String& Target) {
     const String Name = Entry.cFileName;
     if (OnList(UpdateFileKeepList, Name)) continue;
     if (!DirectoryExists(Target)) ForceDirectories(Target);
-    if (!CopyFileW((Source + L"\\" + Name).c_str(), (Target + L"\\" + Name).c_str(), FALSE)) {
+    QalCopyProgress Progress{this, Name};
+    if (!CopyFileExW((Source + L"\\" + Name).c_str(), (Target + L"\\" + Name).c_str(), &QalCopyProgressRoutine,
+                     &Progress, nullptr, 0)) {
       AddToLog(LogRed, L"Dosya güncellenemedi: " + Name + L" - " + SysErrorMessage(GetLastError()));
       ++FCopyFailures;
     }

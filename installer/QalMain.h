@@ -106,6 +106,9 @@ class TfrmQalMain : public TForm {
   // Puts the folder chosen in the folder browser into txPath, without its outer backslashes.
   void SetChosenFolder(const String& Folder);
   bool GetRunning() const { return FRunning; }
+  // The folder of the run in progress, taken once (trimmed) when it started; between runs the
+  // folder edit's text, trimmed.
+  String GetRunFolder() const;
 
   // ---- Downloads and self-update ----
   // Downloads the zip archive RemotePath into TargetFolder, extracts it there and deletes it; on
@@ -175,6 +178,11 @@ class TfrmQalMain : public TForm {
   // "eirsaliye", which the update never writes into, only their templates ("sablon").
   void BackupFolderToZip(const String& ZipFileName, const String& Folder);
   void AddFolderToZip(TZipFile& Zip, const String& Folder, const String& Prefix);
+  // Shows how far the file Name (Done of Size bytes) of the backup or the copy is and lets the
+  // window answer: at a file's start and end, and every 50 ms in between.
+  void ShowFileProgress(const String& Name, Int64 Done, Int64 Size);
+  // Empties the status label and the progress bar: a step starts, or one failed.
+  void ResetProgress();
   // The staged package copied over the product folder, without the folders of
   // UpdateFolderSkipList and the files of UpdateFileKeepList; a file that cannot be copied is
   // logged in red and counted.
@@ -218,11 +226,14 @@ class TfrmQalMain : public TForm {
   void Loaded() override;
 
  private:
+  void SetInputsEnabled(bool Value);
   bool FRunning = false;
+  String FRunFolder;
   // Set once a new installation has changed the machine beyond its folder: a failure then
   // keeps the folder.
   bool FLastingChange = false;
   Integer FCopyFailures = 0;
+  Cardinal FProgressShown = 0;  // tick of the last progress shown
 };
 
 // Registers the classes the wizard's form resources name.
@@ -237,10 +248,13 @@ using TLocalAddressProc = String (*)();
 extern TTickCountProc QalTickCount;        // milliseconds, as GetTickCount
 extern TPauseProc QalPause;                // a pause of a poll, pumping messages
 extern TRestartWindowsProc QalRestartWindows;  // asks for a forced restart: 0, or the system's error
-// The local IPv4 address the server search and the static address start from: QAL_LOCAL_ADDRESS
-// from the environment when set (the demo puts a loopback address there), else the main form's
+// The local IPv4 address the static address and the server search start from: the main form's
 // GetLocalIP.
 extern TLocalAddressProc QalLocalAddress;
+// The address whose /24 the server search probes: QAL_LOCAL_ADDRESS from the environment when it
+// is a loopback address (the demo's and the tests' narrowing), else QalLocalAddress. It never
+// chooses the adapter made static.
+String ServerSearchAddress();
 
 // The service control manager's state of a service (1 stopped ... 4 running ... 7 paused); 0
 // when it cannot be opened or queried (not installed). An empty MachineName is this machine.

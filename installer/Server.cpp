@@ -77,7 +77,7 @@ void TfrmSunucu::Timer1Timer(TObject*) {
 void TfrmSunucu::ScanServers(Integer Port, TListBox* List, TProgressBar* Bar) {
   // A flag left by an earlier picker must not end this scan before it begins.
   ServerScanStopped = false;
-  String Prefix = ScanPrefix(QalLocalAddress());
+  String Prefix = ScanPrefix(ServerSearchAddress());
   if (Prefix.empty()) return;
   std::unique_ptr<TIdTCPClient> Client(new TIdTCPClient(nullptr));
   Bar->SetMax(255);

@@ -38,7 +38,7 @@ void TfrmIp::Loaded() {
 void TfrmIp::FormShow(TObject*) {
   SetCaption(Application->GetTitle());
   std::vector<String> Parts;
-  String Address = QalLocalAddress();
+  String Address = ServerSearchAddress();
   size_t Start = 0;
   for (;;) {
     size_t Dot = Address.find(L'.', Start);

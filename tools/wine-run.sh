@@ -10,6 +10,7 @@
 # wineserver stays up between runs so that later starts are short.
 set -e
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/wine-prefix.sh"
 build=${QAL_BUILD_DIR:-}
 if [ -z "$build" ]; then
   # The program lives somewhere under the build tree, which holds CMakeCache.txt.
@@ -58,6 +59,7 @@ template=$build/wine-$kind
     WINEPREFIX=$template wineserver -w 9>&-
     WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d $driver /f >/dev/null 2>&1 9>&-
     WINEPREFIX=$template wineserver -w 9>&-
+    qal_seal_prefix "$template"
     touch "$template/.ready"
   fi
 ) 9>"$build/.wine-lock-$kind"
@@ -84,6 +86,8 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
   sed -i "s|$template|$WINEPREFIX|g" "$WINEPREFIX"/*.reg 2>/dev/null || true
   touch "$WINEPREFIX/.ready"
 fi
+# Prefixes made before their shell folders were their own get them now.
+qal_seal_prefix "$WINEPREFIX"
 # When the server is new, Wine's background processes start here with their output closed,
 # so that they never hold a test's pipes open.
 if wineserver -p >/dev/null 2>&1 8>&-; then

@@ -37,6 +37,8 @@ struct TPage {
   }
 };
 
+bool Inked(TCanvas* C, const TRect& R, TColor Background = clWhite);
+
 TEST(MarkupLayout, MeasuresRunsWithTheCanvasFont) {
   TPage Pg;
   const Integer Gh = Pg.Gh();
@@ -108,7 +110,9 @@ TEST(MarkupLayout, WrapsAtBlanks) {
     Integer Lines;
   } Cases[] = {
       {L"aaa bbb", One, true, 2},
-      {L"aaa bbb", Pg.W(L"aaa bbb"), true, 1},
+      {L"aaa bbb", Pg.W(L"aaa bbb") + 1, true, 1},
+      {L"aaa bbb", Pg.W(L"aaa bbb"), true, 2},  // a line must stay below the width, not reach it
+      {L"aaa bbb", Pg.W(L"bbb"), true, 2},      // a word as wide as the line gets a line of its own
       {L"aaa bbb", One, false, 1},
       {L"abcdefghijklmnop", 5, true, 1},  // a word wider than the rectangle keeps its own line
       {L"aaa bbb ccc", 0, true, 3},
@@ -122,6 +126,10 @@ TEST(MarkupLayout, WrapsAtBlanks) {
     EXPECT_EQ(R.LineCount, C.Lines) << C.Text << L" " << C.RectWidth;
     EXPECT_EQ(R.TextHeight, C.Lines * Gh) << C.Text;
   }
+  // The blank after a word counts: "bbb " does not fit where "bbb" alone would.
+  THTMLDrawResult R;
+  Pg.Draw(L"aaa bbb ccc", Rect(0, 0, Pg.W(L"aaa bbb") + 1, 300), R);
+  EXPECT_LT(R.TextWidth, Pg.W(L"aaa bbb") + 2);
 }
 
 TEST(MarkupLayout, CutsBelowTheRectangleUnlessMeasuringHeight) {
@@ -135,6 +143,30 @@ TEST(MarkupLayout, CutsBelowTheRectangleUnlessMeasuringHeight) {
   Pg.Draw(L"a<br>b<br>c", Rect(0, 0, 200, Gh + 1), R, P);
   EXPECT_EQ(R.LineCount, 3);
   EXPECT_EQ(R.TextHeight, 3 * Gh);
+}
+
+// Measuring the height also tests the point against the anchors, below the rectangle too, and
+// paints nothing.
+TEST(MarkupLayout, HeightOnlyFindsTheAnchorAtThePoint) {
+  TPage Pg;
+  const Integer Gh = Pg.Gh();
+  const struct {
+    Integer HitY;
+    bool Found;
+  } Cases[] = {{2 * Gh + Gh / 2, true}, {Gh / 2, false}, {-1, false}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.HitY);
+    THTMLDrawParams P;
+    P.HeightOnly = true;
+    P.HitX = 2;
+    P.HitY = C.HitY;
+    THTMLDrawResult R;
+    EXPECT_EQ(Pg.Draw(L"a<br>b<br><a href=\"c\" title=\"t\">ccc</a>", Rect(0, 0, 200, Gh + 1), R, P), C.Found);
+    EXPECT_EQ(R.AnchorRef, C.Found ? L"c" : L"");
+    EXPECT_EQ(R.AnchorAtPoint, C.Found ? 1 : -1);
+    EXPECT_EQ(R.TextHeight, 3 * Gh);
+    EXPECT_FALSE(Inked(Pg.C(), TRect(0, 0, 200, 3 * Gh)));
+  }
 }
 
 TEST(MarkupLayout, ListsStartALinePerItem) {
@@ -492,7 +524,7 @@ TEST(MarkupLayout, ShellIconsTakeTheSystemIconSize) {
   }
 }
 
-bool Inked(TCanvas* C, const TRect& R, TColor Background = clWhite) {
+bool Inked(TCanvas* C, const TRect& R, TColor Background) {
   for (Integer Y = R.Top; Y < R.Bottom; ++Y)
     for (Integer X = R.Left; X < R.Right; ++X)
       if (C->GetPixel(X, Y) != Background) return true;
@@ -631,16 +663,105 @@ TEST(MarkupLayout, RotatedTextRunsUpwards) {
   EXPECT_GT(MaxY - MinY, 2 * (MaxX - MinX));
 }
 
-TEST(MarkupLayout, BlinkingTextShowsOnlyInItsPhase) {
-  for (bool Phase : {true, false}) {
+// Whether Colour shows anywhere in R.
+bool HasColour(TCanvas* C, const TRect& R, TColor Colour) {
+  for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+    for (Integer X = R.Left; X < R.Right; ++X)
+      if (C->GetPixel(X, Y) == Colour) return true;
+  return false;
+}
+
+// The layout tags drawn into a bitmap, each checked where its effect must show and where it must
+// not: shadow, error mark, highlight, span background, rule, positions, list numbers and bullets.
+TEST(MarkupLayout, LayoutTagsDrawWhereTheyShould) {
+  TPage Probe;
+  const Integer Gh = Probe.Gh(), Wm = Probe.W(L"MMMM"), Bullet = 12;
+  const struct {
+    const wchar_t* Text;
+    TRect Area;     // where to look
+    TColor Colour;  // clNone: any ink
+    bool Expected;
+  } Cases[] = {
+      {L"<SHAD>MMMM</SHAD>", TRect(0, 0, Wm + 4, Gh + 4), clRed, true},
+      {L"MMMM", TRect(0, 0, Wm + 4, Gh + 4), clRed, false},
+      {L"<E>MMMM</E>", TRect(0, Gh - 3, Wm, Gh + 2), clRed, true},
+      {L"<HI>MMMM</HI>", TRect(0, 0, Wm, Gh), clLime, true},
+      {L"<SPAN STYLE=\"BACKGROUND-COLOR:#FF0000\">MMMM</SPAN>", TRect(0, 0, Wm, Gh), clRed, true},
+      {L"<SPAN STYLE=\"BACKGROUND-COLOR:#FF0000\">MMMM</SPAN>MMMM", TRect(Wm + 2, 0, 2 * Wm, Gh), clRed, false},
+      {L"a<HR COLOR=\"clred\">b", TRect(300, 0, 400, 2 * Gh), clRed, true},
+      {L"a<HR>b", TRect(300, 0, 400, 2 * Gh), clNone, true},
+      {L"a<IN x=\"200\">M", TRect(Probe.W(L"a") + 2, 0, 199, Gh), clNone, false},
+      {L"a<IN x=\"200\">M", TRect(200, 0, 200 + Probe.W(L"M") + 2, Gh), clNone, true},
+      {L"<OF x=\"150\">M", TRect(0, 0, 149, Gh), clNone, false},
+      {L"<OF x=\"150\">M", TRect(150, 0, 150 + Probe.W(L"M") + 2, Gh), clNone, true},
+      {L"<OL><LI>M</OL>", TRect(0, 0, Bullet, Gh), clNone, true},
+      {L"<UL><LI>M</UL>", TRect(0, 0, Bullet, Gh), clNone, true},
+      {L"<UL><LI TYPE=\"SQUARE\" COLOR=\"clred\">M</UL>", TRect(0, 2, 8, 10), clRed, true},
+      {L"<UL><LI TYPE=\"CIRCLE\" COLOR=\"clred\">M</UL>", TRect(0, 2, 8, 10), clRed, true},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(testing::Message() << String(C.Text));
     TPage Pg;
     THTMLDrawParams P;
-    P.BlinkPhase = Phase;
+    P.ShadowColor = clRed;
+    P.ShadowOffset = 2;
+    P.HighlightColor = clLime;
+    P.HighlightTextColor = clBlack;
     THTMLDrawResult R;
-    Pg.Draw(L"<blink>MMMM</blink>", Rect(0, 0, 400, 300), R, P);
-    EXPECT_EQ(Inked(Pg.C(), TRect(0, 0, Pg.W(L"MMMM"), Pg.Gh())), Phase);
-    EXPECT_EQ(R.TextWidth, Pg.W(L"MMMM") + 2);  // the room stays
+    Pg.Draw(C.Text, Rect(0, 0, 400, 300), R, P);
+    const bool Seen = C.Colour == clNone ? Inked(Pg.C(), C.Area) : HasColour(Pg.C(), C.Area, C.Colour);
+    EXPECT_EQ(Seen, C.Expected);
   }
+  // The span's own background is its colour, the text beside it none.
+  TPage Pg;
+  THTMLDrawResult R;
+  Pg.Draw(L"<SPAN STYLE=\"BACKGROUND-COLOR:#FF0000\">MMMM</SPAN>", Rect(0, 0, 400, 300), R);
+  EXPECT_EQ(Pg.C()->GetPixel(1, 1), TColor(clRed));
+}
+
+// Subscript and superscript lower and raise their runs, and the line makes room for them.
+TEST(MarkupLayout, SubscriptAndSuperscriptTakeRoom) {
+  TPage Probe;
+  const Integer Gh = Probe.Gh();
+  const struct {
+    const wchar_t* Text;
+    Integer Height;
+  } Cases[] = {{L"aMMMM", Gh}, {L"a<SUB>MMMM</SUB>", Gh + Gh / 4}, {L"a<SUP>MMMM</SUP>", Gh + Gh / 4}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(testing::Message() << String(C.Text));
+    TPage Pg;
+    THTMLDrawResult R;
+    Pg.Draw(C.Text, Rect(0, 0, 400, 300), R);
+    EXPECT_EQ(R.TextHeight, C.Height);
+  }
+  // The ink of a subscript reaches lower than that of a superscript.
+  auto Lowest = [&](const wchar_t* Text) {
+    TPage Pg;
+    THTMLDrawResult R;
+    Pg.Draw(Text, Rect(0, 0, 400, 300), R);
+    for (Integer Y = 2 * Gh; Y >= 0; --Y)
+      if (Inked(Pg.C(), TRect(0, Y, 400, Y + 1))) return Y;
+    return -1;
+  };
+  EXPECT_GT(Lowest(L"<SUB>MMMM</SUB>"), Lowest(L"<SUP>MMMM</SUP>"));
+}
+
+// Over a background colour and over none (a transparent label's canvas).
+TEST(MarkupLayout, BlinkingTextShowsOnlyInItsPhase) {
+  for (bool Transparent : {false, true})
+    for (bool Phase : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "transparent " << Transparent << " phase " << Phase);
+      TPage Pg;
+      if (Transparent) Pg.C()->GetBrush()->SetColor(clNone);
+      THTMLDrawParams P;
+      P.BlinkPhase = Phase;
+      THTMLDrawResult R;
+      Pg.Draw(L"<blink>MMMM</blink>MMMM", Rect(0, 0, 400, 300), R, P);
+      const Integer W = Pg.W(L"MMMM");
+      EXPECT_EQ(Inked(Pg.C(), TRect(0, 0, W, Pg.Gh())), Phase);
+      EXPECT_TRUE(Inked(Pg.C(), TRect(W, 0, 2 * W, Pg.Gh())));  // after </blink> the text shows
+      EXPECT_EQ(R.TextWidth, 2 * W + 2);                         // the room stays
+    }
 }
 
 // Relative sizes add points to the base font; other sizes are absolute points (pixels at 96 per inch).

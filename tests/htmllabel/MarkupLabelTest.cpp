@@ -238,6 +238,51 @@ TEST(MarkupLabel, AutoSizingCountsPicturesOfTheStore) {
   EXPECT_EQ(L->GetHeight(), 2 * Gh + 6);
 }
 
+// A label that takes another store leaves the old one, which then neither repaints it nor holds
+// it: the label, the old and the new store may go in any order.
+TEST(MarkupLabel, ChangingTheStoreLeavesTheOldOne) {
+  const struct {
+    const char* Order;  // L label, A old store, B new store
+  } Cases[] = {{"LAB"}, {"ALB"}, {"ABL"}, {"BAL"}, {"BLA"}, {"LBA"}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Order);
+    auto* L = new TMarkupLabel(nullptr);
+    auto* A = new TPictureStore(nullptr);
+    auto* B = new TPictureStore(nullptr);
+    L->SetPictureStore(A);
+    L->SetPictureStore(B);
+    EXPECT_EQ(A->RegisteredControlCount(), 0);
+    EXPECT_EQ(B->RegisteredControlCount(), 1);
+    L->SetPictureStore(B);
+    EXPECT_EQ(B->RegisteredControlCount(), 1);
+    for (const char* P = C.Order; *P; ++P) {
+      if (*P == 'L') {
+        delete L;
+        L = nullptr;
+        if (A) {
+          EXPECT_EQ(A->RegisteredControlCount(), 0);
+        }
+        if (B) {
+          EXPECT_EQ(B->RegisteredControlCount(), 0);
+        }
+      } else if (*P == 'A') {
+        delete A;
+        A = nullptr;
+        if (L) {
+          EXPECT_EQ(L->GetPictureStore(), B);
+        }
+      } else {
+        delete B;
+        B = nullptr;
+        if (L) {
+          EXPECT_EQ(L->GetPictureStore(), nullptr);
+        }
+      }
+      if (A) A->Changed();  // would reach a freed label if it still held one
+    }
+  }
+}
+
 // ---- Anchors ----
 
 TEST(MarkupLabel, OnlyWebReferencesAreForTheShell) {

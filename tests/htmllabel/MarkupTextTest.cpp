@@ -111,7 +111,8 @@ TEST(MarkupText, PlainText) {
   EXPECT_EQ(HTMLStrip(L"a<BR>b<z>hidden</z>c"), L"a\r\nbc");
   EXPECT_EQ(HTMLStrip(L"<b>x</b><Z>h</Z>y<hr>"), L"xy\r\n");
   EXPECT_EQ(HTMLStrip(L"a<z>open"), L"aopen");  // an unclosed block is read on
-  EXPECT_EQ(HTMLStrip(L"a<b"), L"a");
+  EXPECT_EQ(HTMLStrip(L"a<b"), L"a<b");  // text after a "<" that is never closed is kept
+  EXPECT_EQ(HTMLStrip(L"<i>x</i>y < z"), L"xy < z");
   EXPECT_EQ(StripTags(L"a<b>c</b>d"), L"acd");
   EXPECT_EQ(StripTags(L"a<b>c<d"), L"ac<d");
 }

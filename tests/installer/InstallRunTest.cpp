@@ -220,7 +220,8 @@ TEST_F(QalInstallWizardStore, ServerInstallationOfVersion60) {
   // The run ended well: the form closed, its inputs enabled again.
   EXPECT_FALSE(Form->GetVisible());
   EXPECT_TRUE(Form->cmdQal->GetEnabled());
-  EXPECT_FALSE(Form->GetLastingChange() && Form->GetRunning());
+  EXPECT_FALSE(Form->GetRunning());
+  EXPECT_TRUE(Form->GetLastingChange());  // the database server and the licence service were installed
 }
 
 // A server of 5.0: the settings file with the demo row, the REST service installed from the
@@ -300,6 +301,38 @@ TEST_F(QalInstallWizardStore, RefusesAnExistingProductFolder) {
   EXPECT_TRUE(Form->cmdQal->GetEnabled());
 }
 
+// The folder is taken once when the run starts: its group is disabled with the other inputs, and a
+// text put into the edit mid-run (as F2 and the browser would) sends no later step elsewhere.
+TEST_F(QalInstallWizardStore, FolderChangedDuringTheRunIsNotFollowed) {
+  Store.Put(L"Zelkor 6.0.zip", Product60());
+  Choose(0, 0, true);
+  Tick(Form->chServer, false);
+  const String Elsewhere = Work / L"Baska";
+  ForceDirectories(Elsewhere);
+  Form->txPath->SetText(L"  " + Parent() + L" ");
+  std::vector<bool> EnabledDuringRun;
+  auto ChangeFolderMidRun = [&](TRunDriver&) {
+    if (!Form->GetRunning()) return false;
+    for (TControl* C : std::initializer_list<TControl*>{Form->gbKonum, Form->GroupBox2, Form->rgSector, Form->cmdQal,
+                                                        Form->cmdVazgec, Form->rgVersiyon})
+      EnabledDuringRun.push_back(C->GetEnabled());
+    Form->txPath->SetText(Elsewhere);
+    return true;
+  };
+  TRunDriver Boxes({AnswerDialog(mrYes), ChangeFolderMidRun, AnswerDialog(mrOk)});
+  EXPECT_EQ(PressMainButton(), L"");
+  EXPECT_TRUE(Boxes.Finished());
+  EXPECT_EQ(EnabledDuringRun, std::vector<bool>(6, false));
+  const String F = Parent() + L"\\Zelkor 6.0";
+  TMemIniFile Settings(F + L"\\Pelmo60.cfg");
+  EXPECT_EQ(Settings.ReadString(L"Database", L"DBServer", L""), L"localhost");
+  EXPECT_EQ(Settings.ReadString(L"Database", L"DBPort", L""), L"5452");
+  EXPECT_FALSE(DirectoryExists(Elsewhere + L"\\Zelkor 6.0"));
+  EXPECT_EQ(GetServiceState(L"", L"zelkor-license-server2"), 4);
+  EXPECT_TRUE(SameFileName(LinkTarget(Desktop.Folder + L"\\Dovrik 10.1.lnk"), F + L"\\Dovrik101.exe"));
+  EXPECT_TRUE(Form->gbKonum->GetEnabled());
+}
+
 // A download that fails before anything lasting was done takes the half-made folder away; a
 // failure after the database server was set up keeps it and says so.
 TEST_F(QalInstallWizardStore, FailureRemovesTheHalfMadeFolderOnlyWhileNothingLastingChanged) {
@@ -322,6 +355,9 @@ TEST_F(QalInstallWizardStore, FailureRemovesTheHalfMadeFolderOnlyWhileNothingLas
   EXPECT_FALSE(DirectoryExists(F));
   EXPECT_TRUE(DirectoryExists(Parent()));
   EXPECT_FALSE(Form->GetLastingChange());
+  // The status shows no step of the run that failed.
+  EXPECT_EQ(Form->lbStatus->GetCaption(), L"");
+  EXPECT_EQ(Form->ProgressBar1->GetPosition(), 0);
   EXPECT_TRUE(Form->GetVisible());
   EXPECT_TRUE(Form->cmdQal->GetEnabled());
   EXPECT_EQ(GetServiceState(L"", L"Zelkor-PG10"), 0);
@@ -499,6 +535,36 @@ TEST_F(QalInstallWizardStore, ClientInstallationOfVersion50) {
   EXPECT_EQ(After.ReadString(L"DemoData", L"Active", L""), L"1");
 }
 
+// A client of 6.0: the countdown question, the server found on the database port in the settings
+// file (its other keys kept), the shortcut; no service, no port.
+TEST_F(QalInstallWizardStore, ClientInstallationOfVersion60) {
+  TLoopbackServer Database("127.0.0.24", 5452);
+  ASSERT_TRUE(Database.Listening) << "port 5452 of 127.0.0.24 is taken";
+  Store.Put(L"Zelkor 6.0.zip", Product60());
+  Choose(0, 1, true);
+  EXPECT_FALSE(Form->chServer->GetChecked());
+  const String F = Parent() + L"\\Zelkor 6.0";
+  TRunDriver Boxes({AnswerDialog(mrYes), AnswerCountdownBox(true), PickServer(L"127.0.0.24"), AnswerDialog(mrOk)});
+  EXPECT_EQ(PressMainButton(), L"");
+  EXPECT_TRUE(Boxes.Finished());
+  EXPECT_EQ(Store.Requests(), std::vector<String>{L"Zelkor 6.0.zip"});
+  TMemIniFile Settings(F + L"\\Pelmo60.cfg");
+  EXPECT_EQ(Settings.ReadString(L"Database", L"DBServer", L""), L"127.0.0.24");
+  EXPECT_EQ(Settings.ReadString(L"Database", L"DBPort", L""), L"5452");
+  EXPECT_EQ(Settings.ReadString(L"Database", L"DBName", L""), L"zelkor6");
+  EXPECT_EQ(Settings.ReadString(L"Genel", L"Dil", L""), L"tr");
+  EXPECT_TRUE(SameFileName(LinkTarget(Desktop.Folder + L"\\Dovrik 10.1.lnk"), F + L"\\Dovrik101.exe"));
+  EXPECT_TRUE(Journal().empty());
+  EXPECT_TRUE(Com.FirewallCalls().empty());
+  EXPECT_EQ(ColouredLog(Form), (std::vector<TLogLine>{{LogWhite, L"İstemci kurulum işlemleri başladı..."},
+                                                      {LogWhite, L"Zelkor 6.0.zip indiriliyor..."},
+                                                      {LogGreen, L"Zelkor 6.0.zip indirme tamamlandı..."},
+                                                      {LogWhite, L"Zelkor 6.0.zip genişletiliyor..."},
+                                                      {LogGreen, L"Zelkor 6.0.zip genişletildi..."},
+                                                      {LogWhite, L"Kurulumu Tamamlandı..."}}));
+  EXPECT_FALSE(Form->GetVisible());
+}
+
 // The .NET installer is started directly, hidden, in the folder it lands in, and not waited for;
 // one that cannot start is said in red.
 TEST_F(QalInstallWizardStore, DotNetInstallerStartsDirectlyInItsFolder) {
@@ -671,6 +737,20 @@ TEST_F(QalInstallSteps, ADemoDatabaseProgramThatFailsEndsTheDemoData) {
     EXPECT_EQ(Ran(), C.Ran);
     EXPECT_EQ(LogLines(Form), C.Log);
   }
+}
+
+// A sector whose backup is missing makes no demo database: the missing file is named in red and
+// no program runs.
+TEST_F(QalInstallSteps, AMissingDemoBackupMakesNoDatabase) {
+  ForceDirectories(F + L"\\demodata\\restoran");
+  WriteText(F + L"\\demodata\\restoran\\zelkor6_001.backup", L"yedek");
+  PlacePostgreSql();
+  Form->chDbDemo->SetChecked(true);
+  Form->rgSector->SetItemIndex(1);
+  EXPECT_EQ(RunError([&] { Form->CreateDemoDatabases(); }), L"");
+  EXPECT_EQ(Ran(), std::vector<String>{});
+  EXPECT_EQ(LogLines(Form), std::vector<String>{L"Demo veritabanı yedeği bulunamadı: " + F +
+                                                L"\\demodata\\restoran\\zelkor6_sistem.backup"});
 }
 
 // The passwords the installation hands to its programs never reach the log, also when a program

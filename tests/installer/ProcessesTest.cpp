@@ -267,6 +267,36 @@ TEST(QalShortcut, WrittenAndReadBackThroughTheShell) {
   EXPECT_THROW(CreateShortcut(Target, Folder / L"yok\\klasör\\x.lnk", L"", L""), EOleSysError);
 }
 
+// The prefix's shell folders are its own: a shortcut on its desktop (as the installation writes
+// one) or a file among its documents reaches neither the user's home nor, through Wine's menu
+// builder, a .desktop file there.
+TEST(QalShortcut, TheHomeFolderIsUntouched) {
+  // Wine names the user's home as an NT path ("\\??\\Z:\\home\\user").
+  wchar_t Home[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"WINEHOMEDIR", Home, MAX_PATH) == 0) GTEST_SKIP() << "not under Wine";
+  String HomeFolder = Home;
+  if (HomeFolder.starts_with(L"\\??\\")) HomeFolder = HomeFolder.substr(4);
+  ASSERT_TRUE(DirectoryExists(HomeFolder)) << HomeFolder;
+  TScratchFolder Folder(L"home");
+  const String Target = Folder / L"Dovrik101.exe";
+  WriteText(Target, L"");
+  const String Name = L"QalEvTesti" + IntToStr(Integer(GetCurrentProcessId()));
+  const String Link = GetDesktopFolder() + L"\\" + Name + L".lnk";
+  CreateShortcut(Target, Link, L"", L"");
+  ASSERT_TRUE(FileExists(Link));
+  const String Document = GetSpecialFolderPath(CSIDL_PERSONAL) + L"\\" + Name + L".txt";
+  WriteText(Document, L"belge");
+  ASSERT_TRUE(FileExists(Document));
+  Sleep(1500);  // the menu builder, when it runs, runs beside the program
+  std::vector<String> Found;
+  for (const wchar_t* Sub : {L"", L"\\Desktop", L"\\Documents", L"\\Masaüstü", L"\\Belgeler"})
+    for (const wchar_t* Ext : {L".lnk", L".txt", L".desktop"})
+      if (FileExists(HomeFolder + Sub + L"\\" + Name + Ext)) Found.push_back(HomeFolder + Sub + L"\\" + Name + Ext);
+  DeleteFileW(Link.c_str());
+  DeleteFileW(Document.c_str());
+  EXPECT_EQ(Found, std::vector<String>{});
+}
+
 using QalDeleteFolder = TMainFormTest;
 
 TEST_F(QalDeleteFolder, RemovesTheTreeButNotWhatALinkPointsAt) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 
 #include "framework/Classes.h"
 #include "framework/NetHTTPClient.h"
@@ -354,6 +355,26 @@ TEST_F(QalDownloadLocalServer, AFailedDownloadIsLoggedRaisedAndLeavesNoArchive) 
   }
 }
 
+// A target folder that cannot be made is named with the system's reason, before anything is asked
+// of the server.
+TEST_F(QalDownloadLocalServer, AFolderThatCannotBeMadeIsNamedWithItsReason) {
+  MakeZip(StoreFile(L"paket/kucuk.zip"), {{L"a.txt", Text("a")}});
+  WriteBytes(Work + L"dosya", Text("bir dosya, klasör değil"));
+  const String Blocked = Work + L"dosya";
+  String Raised;
+  try {
+    Form->DownloadAndExtract(Blocked + L"\\hedef", true, L"paket/kucuk.zip");
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& E) {
+    Raised = E.Message();
+  }
+  const String Start = Blocked + L" klasörü oluşturulamadı: ";
+  EXPECT_TRUE(Raised.starts_with(Start) && Raised.size() > Start.size()) << Raised;
+  EXPECT_EQ(NewLogLines(), (std::vector<TLogLine>{{LogWhite, L"paket/kucuk.zip indiriliyor..."},
+                                                  {LogRed, L"paket/kucuk.zip başarısız: " + Raised}}));
+  EXPECT_EQ(FileBytes(Blocked), Text("bir dosya, klasör değil"));
+}
+
 // ---- The self-update -------------------------------------------------------------------------------
 
 class QalSelfUpdateLocalServer : public WizardServer {
@@ -519,6 +540,35 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
     DeleteFile(Program + L"123.exe");
   }
   FormatSettings = Saved;
+}
+
+// An error of any kind out of the transfer (here one that is no framework exception) is logged, the
+// running program keeps its name and the inputs come back.
+TEST_F(QalSelfUpdateLocalServer, AnyErrorOfTheCheckGivesTheInputsBack) {
+  WriteBytes(StoreFile(L"guncelleme/kesik.exe"), FileBytes(WizardExe()));
+  WriteBytes(StoreFile(L"diger/qal.txt"), Text("7.9"));
+  const struct {
+    Int64 ThrowAbove;  // a transfer longer than this throws
+    String Line;
+  } Cases[] = {
+      {-1, L"Güncelleme kontrolü yapılamadı: aktarım kesildi"},
+      {4096, L"aktarım kesildi Güncelleme iptal edildi."},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.ThrowAbove);
+    WriteBytes(Program + L"Qal.exe", Text("eski program"));
+    Form->NetHTTPClient1->SetOnReceiveData([&](TObject*, Int64 Length, Int64, bool&) {
+      if (Length > C.ThrowAbove) throw std::runtime_error("aktarım kesildi");
+    });
+    EXPECT_EQ(Form->CheckForUpdate(L"guncelleme/kesik.exe"), 0);
+    const std::vector<TLogLine> Log = NewLogLines();
+    ASSERT_FALSE(Log.empty());
+    EXPECT_EQ(Log.back(), (TLogLine{LogRed, C.Line}));
+    EXPECT_EQ(FileBytes(Program + L"Qal.exe"), Text("eski program"));
+    EXPECT_EQ(Listing(ExcludeTrailingPathDelimiter(Program)), std::vector<String>{L"Qal.exe"});
+    EXPECT_TRUE(Form->cmdQal->GetEnabled());
+    EXPECT_FALSE(Application->FindComponent(L"frmWait"));
+  }
 }
 
 // The processes whose program is File, each with its handle.

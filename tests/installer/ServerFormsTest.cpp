@@ -121,15 +121,32 @@ class QalServerSearch : public testing::Test {
   void TearDown() override { QalLocalAddress = [] { return String(L"127.0.0.1"); }; }
 };
 
-// The demo points the search at loopback through the environment; without it, and without a
-// main form to ask, there is no local address (and so no scan).
-TEST(QalLocalAddress, FromTheEnvironmentFirst) {
+// The demo narrows the search to loopback through the environment; nothing else is taken from
+// there, and the address the static address starts from (here: no main form to ask, so none)
+// never comes from it.
+TEST(QalLocalAddress, TheEnvironmentOnlyNarrowsTheSearchToLoopback) {
   ASSERT_NE(ProgramLocalAddress, nullptr);
-  SetEnvironmentVariableW(L"QAL_LOCAL_ADDRESS", L"127.0.0.9");
-  EXPECT_EQ(ProgramLocalAddress(), L"127.0.0.9");
-  SetEnvironmentVariableW(L"QAL_LOCAL_ADDRESS", nullptr);
   ASSERT_EQ(Application->GetMainForm(), nullptr);
-  EXPECT_EQ(ProgramLocalAddress(), L"");
+  const TLocalAddressProc Saved = QalLocalAddress;
+  QalLocalAddress = [] { return String(L"192.0.2.20"); };
+  const struct {
+    const wchar_t* Variable;  // null: not set
+    const wchar_t* Searched;
+  } Cases[] = {
+      {L"127.0.0.9", L"127.0.0.9"},     {L"127.255.1.2", L"127.255.1.2"}, {nullptr, L"192.0.2.20"},
+      {L"", L"192.0.2.20"},             {L"10.0.0.5", L"192.0.2.20"},     {L"192.0.2.99", L"192.0.2.20"},
+      {L"127.0.0.256", L"192.0.2.20"},  {L"127.0.0", L"192.0.2.20"},      {L"127.0.0.1.5", L"192.0.2.20"},
+      {L" 127.0.0.1", L"192.0.2.20"},   {L"127.0.0.1x", L"192.0.2.20"},   {L"127.0000.0.1", L"192.0.2.20"},
+      {L"localhost", L"192.0.2.20"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Variable ? UTF8Encode(C.Variable) : std::string("(unset)"));
+    SetEnvironmentVariableW(L"QAL_LOCAL_ADDRESS", C.Variable);
+    EXPECT_EQ(ServerSearchAddress(), C.Searched);
+    EXPECT_EQ(ProgramLocalAddress(), L"");
+  }
+  SetEnvironmentVariableW(L"QAL_LOCAL_ADDRESS", nullptr);
+  QalLocalAddress = Saved;
 }
 
 TEST(QalScanPrefix, FirstThreePartsOfAnIPv4Address) {

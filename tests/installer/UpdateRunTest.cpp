@@ -102,6 +102,39 @@ TEST_F(QalUpdateFiles, BackupKeepsTheTreeAndOnlyTheDocumentTemplates) {
   EXPECT_EQ(ZipEntries(Root / L"yedek.zip").size(), Expected.size() - 1);
 }
 
+// A large file is backed up in blocks while the window answers: a timer fires in the middle of it
+// and sees the file's name and a bar part of the way; afterwards the bar is full.
+TEST_F(QalUpdateFiles, BackupOfALargeFileShowsProgressAndAnswers) {
+  TScratchFolder Root(L"bigbackup");
+  const String Folder = Root / L"Zelkor 6.0";
+  MakeTree(Folder, {{L"a.txt", L"a"}});
+  {
+    HANDLE H = CreateFileW((Folder + L"\\büyük.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(H, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER Size;
+    Size.QuadPart = 64 << 20;
+    SetFilePointerEx(H, Size, nullptr, FILE_BEGIN);
+    SetEndOfFile(H);
+    CloseHandle(H);
+  }
+  Form->ProgressBar1->SetPosition(Form->ProgressBar1->GetMax());  // a full bar of an earlier step
+  Form->lbStatus->SetCaption(L"eski.zip");
+  std::vector<std::pair<String, Integer>> Seen;
+  TTimer Sampler(nullptr);
+  Sampler.SetInterval(10);
+  Sampler.SetOnTimer([&](TObject*) {
+    Seen.emplace_back(Form->lbStatus->GetCaption(), Form->ProgressBar1->GetPosition() * 1000 / Form->ProgressBar1->GetMax());
+  });
+  Form->BackupFolderToZip(Root / L"yedek.zip", Folder);
+  Sampler.SetEnabled(false);
+  const bool Midway = std::any_of(Seen.begin(), Seen.end(), [](const std::pair<String, Integer>& S) {
+    return S.first == L"büyük.bin" && S.second > 0 && S.second < 1000;
+  });
+  EXPECT_TRUE(Midway) << Seen.size() << " samples";
+  for (const auto& S : Seen) EXPECT_NE(S.first, L"eski.zip");  // reset when the backup starts
+  EXPECT_EQ(ZipEntries(Root / L"yedek.zip").size(), 2u);
+}
+
 // The package over the folder: skipped folders at any depth, kept files in any folder, whatever
 // their letter case; hidden and system files of the package stay behind.
 TEST_F(QalUpdateFiles, CopySkipsTheKeptFoldersAndFiles) {

@@ -463,6 +463,37 @@ TEST_F(ZipFile, ReportsProgressPerBlock) {
   EXPECT_EQ(FileBytes(Root + L"big.bin"), Data);
 }
 
+// Adding reports too, so that a caller can show a large entry's progress and stay responsive.
+TEST_F(ZipFile, ReportsProgressPerBlockWhileAdding) {
+  const TBytes Data = Pattern(1000 * 1000, 5);
+  for (TZipCompression Compression : {zcStored, zcDeflate}) {
+    SCOPED_TRACE(Compression == zcStored ? "stored" : "deflate");
+    TMemoryStream Archive;
+    TZipFile Z;
+    Z.Open(&Archive, zmWrite);
+    std::vector<Int64> Positions;
+    std::vector<String> Names;
+    Z.SetOnProgress([&](TObject* Sender, const String& Name, const TZipHeader& Header, Int64 Position) {
+      EXPECT_EQ(Sender, &Z);
+      EXPECT_EQ(Header.UncompressedSize, UInt64(Data.size()));
+      Positions.push_back(Position);
+      Names.push_back(Name);
+    });
+    Z.Add(Data, L"klasör/büyük.bin", Compression);
+    ASSERT_GE(Positions.size(), 3u);
+    EXPECT_EQ(Positions.front(), 0);
+    EXPECT_EQ(Positions.back(), Int64(Data.size()));
+    EXPECT_TRUE(std::is_sorted(Positions.begin(), Positions.end()));
+    EXPECT_EQ(Names.front(), L"klasör/büyük.bin");
+    Z.Close();
+    Archive.SetPosition(0);
+    TZipFile R;
+    R.Open(&Archive, zmRead);
+    R.ExtractAll(Root);
+    EXPECT_EQ(FileBytes(Root + L"klasör\\büyük.bin"), Data);
+  }
+}
+
 TEST_F(ZipFile, CorruptDataFailsItsCheckAndLeavesNoFile) {
   for (TZipCompression Compression : {zcStored, zcDeflate}) {
     SCOPED_TRACE(Compression == zcStored ? "stored" : "deflate");
