@@ -130,7 +130,7 @@ void TCustomDBEditKv::WMSetCursor(TWMSetCursor& Message) {
   if (FHandle && Message.HitTest == HTCLIENT) {
     POINT P;
     GetCursorPos(&P);
-    ScreenToClient(FHandle, &P);
+    ::ScreenToClient(FHandle, &P);
     if (ButtonsRect().Contains(TPoint(P.x, P.y)) || ImageRect().Contains(TPoint(P.x, P.y))) {
       ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
       Message.Result = 1;

@@ -473,7 +473,7 @@ void TCustomDBEditKv::RefreshEditImageIndex() {
   Variant V = GetValue();
   TVarType T = VarType(V);
   if (T == varSmallint || T == varInteger || T == varSingle || T == varDouble || T == varCurrency)
-    Index = Integer(std::llround(Double(V)));
+    Index = Integer(std::llround(V.AsDouble()));
   DoEvent(FOnGetImageIndex, this, Index);
   FEditImage->SetImageIndex(Index);
 }

@@ -37,7 +37,7 @@ using TOnCheckDrawRequiredStateEventKv = Closure<void(TObject* Sender, bool& Dra
 using TGetImageIndexEventKv = Closure<void(TObject* Sender, Integer& ImageIndex)>;
 
 DECLARE_ENUM(TDBEditKvValue, evAlignmentKv, evEditMaskKv)
-using TDBEditKvValues = TSet<TDBEditKvValue>;
+using TDBEditKvValues = Set<TDBEditKvValue>;
 
 // Trailing CR and LF removed, then every CR LF, LF CR, LF and CR one space.
 String FlattenLineBreaksKv(const String& Text);

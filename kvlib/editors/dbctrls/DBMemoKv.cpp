@@ -189,7 +189,7 @@ TCustomDBMemoKv::TCustomDBMemoKv(TComponent* AOwner) : TCustomDBEditKv(AOwner) {
   SetWordWrap(true);
   SetWantReturns(true);
   FLines = std::make_unique<TDBMemoStringsKv>(this);
-  SetParentBackground(false);
+  FControlStyle >> csParentBackground;
 }
 
 TCustomDBMemoKv::~TCustomDBMemoKv() { FLines.reset(); }
