@@ -1,6 +1,7 @@
 #include "kvlib/editors/dbctrls/DBEditKv.h"
 
 #include <cmath>
+#include <utility>
 
 #include "framework/ActnList.h"
 #include "framework/DB.h"
@@ -105,6 +106,8 @@ TCustomDBEditKv::TCustomDBEditKv(TComponent* AOwner) : TCustomMaskEdit(AOwner) {
 }
 
 TCustomDBEditKv::~TCustomDBEditKv() {
+  // The label and the strip go with the component list (before this destructor when the edit is
+  // deleted); the references forget them when they go.
   FDataLink->SetOnDataChange(nullptr);
   FDataLink->SetOnEditingChange(nullptr);
   FDataLink->SetOnUpdateData(nullptr);
@@ -117,12 +120,9 @@ TCustomDBEditKv::~TCustomDBEditKv() {
   FCanvas.reset();
   FMRUList.reset();
   FEmptyDataInfo.reset();
-  delete FButtonsBox;
-  FButtonsBox = nullptr;
   FDynProps.reset();
-  delete FControlLabel;
-  FControlLabel = nullptr;
   FControlLabelLocation.reset();
+
 }
 
 bool TCustomDBEditKv::CanDropDown() { return GetEnabled() && FDataLink->GetActive(); }

@@ -14,6 +14,7 @@
 #include "framework/controls/Hint.h"
 #include "kvlib/editors/dbctrls/ControlLabelKv.h"
 #include "kvlib/editors/dbctrls/DBCheckBoxKv.h"
+#include "kvlib/editors/dbctrls/EditButtonsBoxKv.h"
 #include "kvlib/editors/dbctrls/EditImageKv.h"
 #include "kvlib/editors/dbctrls/EmptyDataInfoKv.h"
 #include "kvlib/editors/dbctrls/InplaceEditKv.h"
@@ -24,7 +25,6 @@ class TBasicAction;
 class TControlCanvas;
 class TDataSource;
 class TDynVarsKv;
-class TEditButtonsBoxKv;
 class TField;
 class TFieldDataLinkKv;
 class TMRUListKv;
@@ -160,6 +160,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void SetVisible(bool Value);
   void Hide();
   void SetFocus() override;
+  void SetParent(TWinControl* AParent) override;
+  void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
   void Move(const TRect& Loc);
   void UpdateLoc(const TRect& Loc);
   bool GetInplaceMode() const { return FInplaceMode; }
@@ -273,8 +275,6 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void CreateWnd() override;
   void Loaded() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
-  void SetParent(TWinControl* AParent) override;
-  void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
   void ChangeScale(Integer M, Integer D, bool IsDpiChange) override;
   void Change() override;
   void KeyDown(Word& Key, TShiftState Shift) override;
@@ -329,7 +329,7 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   TDBEditKvValues FAssignedValues;
   std::unique_ptr<TControlCanvas> FCanvas;
   String FCompleteKeyPress;
-  TControlLabelKv* FControlLabel = nullptr;  // owned through the component list
+  TComponentRef<TControlLabelKv> FControlLabel;  // owned through the component list
   std::unique_ptr<TControlLabelLocationKv> FControlLabelLocation;
   std::unique_ptr<TDynVarsKv> FDynProps;
   std::unique_ptr<TEditButtonKv> FEditButton;
@@ -354,7 +354,7 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   TUpdateDataEventKv FOnUpdateData;
   TAlignment FAlignment = taLeftJustify;
   bool FBorderActive = false;
-  TEditButtonsBoxKv* FButtonsBox = nullptr;  // a child control, owned through the component list
+  TComponentRef<TEditButtonsBoxKv> FButtonsBox;  // a child control, owned through the component list
   std::unique_ptr<TFieldDataLinkKv> FDataLink;
   bool FDataPosting = false;
   bool FDroppedDown = false;
