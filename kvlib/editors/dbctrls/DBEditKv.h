@@ -161,6 +161,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void Hide();
   void SetFocus() override;
   void SetParent(TWinControl* AParent) override;
+  // The strip and its button controls are the edit's own making: never streamed.
+  void GetChildren(TGetChildProc Proc, TComponent* Root) override {}
   void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
   void Move(const TRect& Loc);
   void UpdateLoc(const TRect& Loc);
