@@ -495,7 +495,10 @@ bool TCustomDBEditKv::UpdateAction(TBasicAction* Action) {
 }
 
 bool TCustomDBEditKv::UseRightToLeftAlignment() const {
-  return DBUseRightToLeftAlignment(const_cast<TCustomDBEditKv*>(this), FDataLink ? FDataLink->GetField() : nullptr);
+  // The framework's data-aware rule: a centred field stays centred whatever the reading order.
+  if (!inherited::UseRightToLeftAlignment()) return false;
+  TField* Field = FDataLink ? FDataLink->GetField() : nullptr;
+  return !Field || Field->GetAlignment() != taCenter;
 }
 
 // ---- Life cycle -------------------------------------------------------------------------------
