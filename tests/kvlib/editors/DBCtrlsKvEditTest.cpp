@@ -46,11 +46,14 @@ struct TEditData {
   }
 };
 
-// Reaches the key handling directly, with a shift state of the test's choosing.
+// Reaches the key handling directly, with a shift state of the test's choosing, and refuses the
+// characters of Refused as a field's character test would.
 class TKeyDBEditKv : public TDBEditKv {
  public:
   using TDBEditKv::TDBEditKv;
   using TCustomDBEditKv::KeyDown;
+  bool IsValidChar(Char C) override { return Refused.find(C) == String::npos && TDBEditKv::IsValidChar(C); }
+  String Refused;
 };
 
 // An edit and a plain edit to take the focus away, on a shown form.
@@ -283,19 +286,23 @@ TEST(DBEditInput, UnboundEditBecomesWritableWhenTyped) {
   EXPECT_NE(GetWindowLongW(T.Edit->GetHandle(), GWL_STYLE) & ES_READONLY, 0);
 }
 
+// A bound edit drops what the character test refuses; an unbound one has no field to ask.
 TEST(DBEditInput, CharacterTheFieldRefusesIsDropped) {
   TEditForm T;
-  TEditData D;
-  T.Edit->SetDataSource(&D.Source);
-  T.Edit->SetDataField(L"NUM");
+  T.Edit->Refused = L"x";
   T.Edit->SetFocus();
   Pump();
+  T.Type(L"1x2");
+  EXPECT_EQ(T.Edit->GetText(), L"1x2");
+  TEditData D;
+  T.Edit->SetDataSource(&D.Source);
+  T.Edit->SetDataField(L"CODE");
   T.Edit->SelectAll();
   T.Type(L"1x2");
   EXPECT_EQ(T.Edit->GetText(), L"12");
   T.Other->SetFocus();
   Pump();
-  EXPECT_EQ(D.Field(L"NUM")->GetAsInteger(), 12);
+  EXPECT_EQ(D.Field(L"CODE")->GetAsString(), L"12");
   T.Edit->SetDataSource(nullptr);
 }
 
