@@ -173,26 +173,14 @@ void TCustomDBEditKv::SetText(const String& Value) {
   if (GetComponentState().Contains(csDesigning) && !DataIndepended()) return;
   EditDataSet();
   InternalSetText(Value);
-  if (FDataPosting) return;
-  try {
-    UpdateData();
-  } catch (...) {
-    FDataLink->Reset();
-    throw;
-  }
+  PostOrReload();
 }
 
 void TCustomDBEditKv::SetVarValue(const Variant& Value) {
   if (GetComponentState().Contains(csDesigning) && !DataIndepended()) return;
   EditDataSet();
   InternalSetValue(Value);
-  if (FDataPosting) return;
-  try {
-    UpdateData();
-  } catch (...) {
-    FDataLink->Reset();
-    throw;
-  }
+  PostOrReload();
 }
 
 Variant TCustomDBEditKv::GetVariantValue() { return Variant(GetText()); }
@@ -214,7 +202,11 @@ void TCustomDBEditKv::InternalSetValue(const Variant& AValue) { InternalSetText(
 void TCustomDBEditKv::Undo() {
   EditDataSet();
   if (FHandle) SendMessageW(FHandle, WM_UNDO, 0, 0);
-  if (FDataPosting || Focused()) return;
+  if (!Focused()) PostOrReload();
+}
+
+void TCustomDBEditKv::PostOrReload() {
+  if (FDataPosting) return;
   try {
     UpdateData();
   } catch (...) {

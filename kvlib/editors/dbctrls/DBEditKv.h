@@ -296,6 +296,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void EditButtonImagesChanged(TObject* Sender, TComponent* RefComponent) { Invalidate(); }
   void CreateEditButtonControl(TEditButtonControlKv*& EditButtonControl);
   void InplaceMoveTo(const TRect& Loc, bool Redraw);
+  // Posts unless a post is running; a refused value reloads the edit and the error passes on.
+  void PostOrReload();
   // Puts a bound edit's dataset into edit state.
   void EditDataSet();
   // The text of a value; a value that does not convert gives an empty text.

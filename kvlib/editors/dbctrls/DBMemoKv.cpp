@@ -247,15 +247,7 @@ void TCustomDBMemoKv::BeginLinesChange() {
   FLinesEditBegan = Browsing && DataSet->GetState() == dsEdit;
 }
 
-void TCustomDBMemoKv::EndLinesChange() {
-  if (FDataPosting) return;
-  try {
-    UpdateData();
-  } catch (...) {
-    GetDataLink()->Reset();
-    throw;
-  }
-}
+void TCustomDBMemoKv::EndLinesChange() { PostOrReload(); }
 
 void TCustomDBMemoKv::AbandonLinesChange() {
   // An edit this change began is cancelled (nothing else was changed in it); the memo reloads.
