@@ -7,6 +7,8 @@
 // - DBCheckBoxKv: the data-aware check box.
 // - EditButtonsBoxKv: the strip of edit-button controls inside an edit.
 // - ControlLabelKv: the label attached to an editor and its placement.
+// - InplaceEditKv: the interfaces between an edit and a grid-like holder that uses it in place.
+// - DBEditKv: the data-aware edit (its parts in DBEdit*Kv.cpp); DBMemoKv: the data-aware memo.
 
 #include "kvlib/editors/dbctrls/FieldDataLinkKv.h"
 #include "kvlib/editors/dbctrls/EditImageKv.h"
@@ -14,6 +16,9 @@
 #include "kvlib/editors/dbctrls/DBCheckBoxKv.h"
 #include "kvlib/editors/dbctrls/EditButtonsBoxKv.h"
 #include "kvlib/editors/dbctrls/ControlLabelKv.h"
+#include "kvlib/editors/dbctrls/InplaceEditKv.h"
+#include "kvlib/editors/dbctrls/DBEditKv.h"
+#include "kvlib/editors/dbctrls/DBMemoKv.h"
 
 // Registers the unit's controls for form resources.
 void RegisterDBCtrlsKv();

@@ -142,6 +142,12 @@ void PostMessageOnce(Cardinal Msg, WPARAM WParam, LPARAM LParam);
 
 // ---- Controls and popups ----------------------------------------------------------------------
 
+// An edit that drops something down and closes it again (Accept: take the value shown).
+class IComboEditKv : public virtual IInterface {
+ public:
+  virtual void CloseUp(bool Accept) = 0;
+};
+
 // Takes a left-button press (or double click) waiting for Control's window, when it falls on
 // Control: its own window, or as the window's child at that point within its client area.
 bool PeekMouseDownForControl(TControl* Control);
