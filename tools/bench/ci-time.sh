@@ -22,7 +22,7 @@ stray_cpu() {
   local prefix=$1 total=0 pid tick
   tick=$(getconf CLK_TCK)
   for pid in $(pgrep -u "$(id -u)" .); do
-    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -q "^WINEPREFIX=$prefix"; then
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -q "^WINEPREFIX=$prefix"; then
       total=$(awk -v t="$total" -v tick="$tick" '{ print t + ($14 + $15) / tick }' "/proc/$pid/stat" 2>/dev/null || echo "$total")
     fi
   done
