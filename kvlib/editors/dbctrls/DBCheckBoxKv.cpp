@@ -236,19 +236,11 @@ void TCustomDBCheckBoxKv::SetValueUnchecked(const String& Value) {
 }
 
 bool TCustomDBCheckBoxKv::ExecuteAction(TBasicAction* Action) {
-  if (Action->HandlesTarget(this)) {
-    Action->ExecuteTarget(this);
-    return true;
-  }
-  return FDataLink->ExecuteAction(Action);
+  return ExecuteDataControlActionKv(this, FDataLink.get(), Action);
 }
 
 bool TCustomDBCheckBoxKv::UpdateAction(TBasicAction* Action) {
-  if (Action->HandlesTarget(this)) {
-    Action->UpdateTarget(this);
-    return true;
-  }
-  return FDataLink->UpdateAction(Action);
+  return UpdateDataControlActionKv(this, FDataLink.get(), Action);
 }
 
 void TCustomDBCheckBoxKv::Notification(TComponent* AComponent, TOperation Operation) {

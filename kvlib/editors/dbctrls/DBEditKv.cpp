@@ -471,19 +471,11 @@ void TCustomDBEditKv::RefreshEditImageIndex() {
 }
 
 bool TCustomDBEditKv::ExecuteAction(TBasicAction* Action) {
-  if (Action->HandlesTarget(this)) {
-    Action->ExecuteTarget(this);
-    return true;
-  }
-  return FDataLink->ExecuteAction(Action);
+  return ExecuteDataControlActionKv(this, FDataLink.get(), Action);
 }
 
 bool TCustomDBEditKv::UpdateAction(TBasicAction* Action) {
-  if (Action->HandlesTarget(this)) {
-    Action->UpdateTarget(this);
-    return true;
-  }
-  return FDataLink->UpdateAction(Action);
+  return UpdateDataControlActionKv(this, FDataLink.get(), Action);
 }
 
 bool TCustomDBEditKv::UseRightToLeftAlignment() const {

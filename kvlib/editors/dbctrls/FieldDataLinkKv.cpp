@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/ActnList.h"
 #include "framework/Controls.h"
 #include "framework/DB.h"
 #include "framework/DBCtrls.h"
@@ -182,4 +183,20 @@ void TFieldDataLinkKv::UpdateData() {
     if (GetField()) DoEvent(FOnUpdateData, this);
     FModified = false;
   }
+}
+
+bool ExecuteDataControlActionKv(TObject* Control, TDataLink* Link, TBasicAction* Action) {
+  if (Action->HandlesTarget(Control)) {
+    Action->ExecuteTarget(Control);
+    return true;
+  }
+  return Link->ExecuteAction(Action);
+}
+
+bool UpdateDataControlActionKv(TObject* Control, TDataLink* Link, TBasicAction* Action) {
+  if (Action->HandlesTarget(Control)) {
+    Action->UpdateTarget(Control);
+    return true;
+  }
+  return Link->UpdateAction(Action);
 }

@@ -101,3 +101,10 @@ class TFieldDataLinkKv : public TDataLink {
   bool FModified = false;
   TNotifyEvent FOnDataChange, FOnEditingChange, FOnUpdateData, FOnActiveChange;
 };
+
+class TBasicAction;
+
+// The data-aware controls' action routing: an action aimed at the control itself runs there,
+// any other goes to the dataset through the link.
+bool ExecuteDataControlActionKv(TObject* Control, TDataLink* Link, TBasicAction* Action);
+bool UpdateDataControlActionKv(TObject* Control, TDataLink* Link, TBasicAction* Action);
