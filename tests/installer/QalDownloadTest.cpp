@@ -358,8 +358,8 @@ TEST_F(QalDownloadLocalServer, AFailedDownloadIsLoggedRaisedAndLeavesNoArchive) 
 // A target folder that cannot be made is named with the system's reason, before anything is asked
 // of the server.
 TEST_F(QalDownloadLocalServer, AFolderThatCannotBeMadeIsNamedWithItsReason) {
-  MakeZip(StoreFile(L"paket/kucuk.zip"), {{L"a.txt", Text("a")}});
-  WriteBytes(Work + L"dosya", Text("bir dosya, klasör değil"));
+  MakeZip(StoreFile(L"paket/kucuk.zip"), {{L"a.txt", BytesOf("a")}});
+  WriteBytes(Work + L"dosya", BytesOf("bir dosya, klasör değil"));
   const String Blocked = Work + L"dosya";
   String Raised;
   try {
@@ -372,7 +372,7 @@ TEST_F(QalDownloadLocalServer, AFolderThatCannotBeMadeIsNamedWithItsReason) {
   EXPECT_TRUE(Raised.starts_with(Start) && Raised.size() > Start.size()) << Raised;
   EXPECT_EQ(NewLogLines(), (std::vector<TLogLine>{{LogWhite, L"paket/kucuk.zip indiriliyor..."},
                                                   {LogRed, L"paket/kucuk.zip başarısız: " + Raised}}));
-  EXPECT_EQ(FileBytes(Blocked), Text("bir dosya, klasör değil"));
+  EXPECT_EQ(FileBytes(Blocked), BytesOf("bir dosya, klasör değil"));
 }
 
 // ---- The self-update -------------------------------------------------------------------------------
@@ -546,7 +546,7 @@ TEST_F(QalSelfUpdateLocalServer, DecidesByTheVersionFile) {
 // running program keeps its name and the inputs come back.
 TEST_F(QalSelfUpdateLocalServer, AnyErrorOfTheCheckGivesTheInputsBack) {
   WriteBytes(StoreFile(L"guncelleme/kesik.exe"), FileBytes(WizardExe()));
-  WriteBytes(StoreFile(L"diger/qal.txt"), Text("7.9"));
+  WriteBytes(StoreFile(L"diger/qal.txt"), BytesOf("7.9"));
   const struct {
     Int64 ThrowAbove;  // a transfer longer than this throws
     String Line;
@@ -556,7 +556,7 @@ TEST_F(QalSelfUpdateLocalServer, AnyErrorOfTheCheckGivesTheInputsBack) {
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.ThrowAbove);
-    WriteBytes(Program + L"Qal.exe", Text("eski program"));
+    WriteBytes(Program + L"Qal.exe", BytesOf("eski program"));
     Form->NetHTTPClient1->SetOnReceiveData([&](TObject*, Int64 Length, Int64, bool&) {
       if (Length > C.ThrowAbove) throw std::runtime_error("aktarım kesildi");
     });
@@ -564,7 +564,7 @@ TEST_F(QalSelfUpdateLocalServer, AnyErrorOfTheCheckGivesTheInputsBack) {
     const std::vector<TLogLine> Log = NewLogLines();
     ASSERT_FALSE(Log.empty());
     EXPECT_EQ(Log.back(), (TLogLine{LogRed, C.Line}));
-    EXPECT_EQ(FileBytes(Program + L"Qal.exe"), Text("eski program"));
+    EXPECT_EQ(FileBytes(Program + L"Qal.exe"), BytesOf("eski program"));
     EXPECT_EQ(Listing(ExcludeTrailingPathDelimiter(Program)), std::vector<String>{L"Qal.exe"});
     EXPECT_TRUE(Form->cmdQal->GetEnabled());
     EXPECT_FALSE(Application->FindComponent(L"frmWait"));

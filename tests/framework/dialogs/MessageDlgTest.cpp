@@ -252,6 +252,15 @@ TEST(MessageDlgTexts, TheExceptionBoxIsAMessageFormWithTheTitle) {
   EXPECT_TRUE(Icon);
 }
 
+// The lightest pixel of R on a bitmap.
+Integer MessageDlgTestLightest(TBitmap& B, const TRect& R) {
+  Integer Light = 0;
+  for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+    for (Integer X = R.Left; X < R.Right; ++X)
+      Light = std::max(Light, themetest::Luminance(B.GetCanvas()->GetPixel(X, Y)));
+  return Light;
+}
+
 TEST(MessageDlgStyle, TheDialogWearsTheActiveStyle) {
   themetest::TPearlStyle Pearl;
   std::unique_ptr<TForm> F(CreateMessageDialog(L"Kurulum tamamlandı", mtInformation, mbOKCancel));
@@ -267,20 +276,12 @@ TEST(MessageDlgStyle, TheDialogWearsTheActiveStyle) {
   B.GetCanvas()->FillRect(TRect(0, 0, Ok->GetWidth(), Ok->GetHeight()));
   Ok->Perform(WM_PAINT, WPARAM(B.GetCanvas()->GetHandle()), 0);
   EXPECT_LT(themetest::Luminance(B.GetCanvas()->GetPixel(4, Ok->GetHeight() / 2)), 90) << "button face";
-  Integer Light = 0;
-  for (Integer Y = 0; Y < Ok->GetHeight(); ++Y)
-    for (Integer X = 0; X < Ok->GetWidth(); ++X)
-      Light = std::max(Light, themetest::Luminance(B.GetCanvas()->GetPixel(X, Y)));
-  EXPECT_GT(Light, 180) << "button text";
+  EXPECT_GT(MessageDlgTestLightest(B, TRect(0, 0, Ok->GetWidth(), Ok->GetHeight())), 180) << "button text";
 
   // The message itself: light text on the dark surface.
   F->Perform(WM_PAINT, WPARAM(Surface.GetCanvas()->GetHandle()), 0);
   auto* Label = static_cast<TLabel*>(F->FindComponent(L"Message"));
-  Integer LabelLight = 0;
-  for (Integer Y = Label->GetTop(); Y < Label->GetTop() + Label->GetHeight(); ++Y)
-    for (Integer X = Label->GetLeft(); X < Label->GetLeft() + Label->GetWidth(); ++X)
-      LabelLight = std::max(LabelLight, themetest::Luminance(Surface.GetCanvas()->GetPixel(X, Y)));
-  EXPECT_GT(LabelLight, 180) << "message text";
+  EXPECT_GT(MessageDlgTestLightest(Surface, Label->GetBoundsRect()), 180) << "message text";
 }
 
 // ---- Input query ----------------------------------------------------------------------------------
