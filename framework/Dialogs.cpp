@@ -30,18 +30,33 @@ constexpr Integer IconSize = 32;
 struct TButtonKind {
   const wchar_t* Name;
   const wchar_t* Caption;
+  const wchar_t* TurkishCaption;
   TModalResult Result;
 };
 
-// In TMsgDlgBtn's order.
+// In TMsgDlgBtn's order; the Turkish texts are the ones Windows itself shows in Turkish.
 const TButtonKind ButtonKinds[] = {
-    {L"Yes", L"&Yes", mrYes},          {L"No", L"&No", mrNo},
-    {L"OK", L"OK", mrOk},              {L"Cancel", L"Cancel", mrCancel},
-    {L"Abort", L"&Abort", mrAbort},    {L"Retry", L"&Retry", mrRetry},
-    {L"Ignore", L"&Ignore", mrIgnore}, {L"All", L"&All", mrAll},
-    {L"NoToAll", L"N&o to All", mrNoToAll}, {L"YesToAll", L"Yes to &All", mrYesToAll},
-    {L"Help", L"&Help", mrNone},       {L"Close", L"&Close", mrClose},
+    {L"Yes", L"&Yes", L"&Evet", mrYes},
+    {L"No", L"&No", L"&Hayır", mrNo},
+    {L"OK", L"OK", L"Tamam", mrOk},
+    {L"Cancel", L"Cancel", L"İptal", mrCancel},
+    {L"Abort", L"&Abort", L"&Durdur", mrAbort},
+    {L"Retry", L"&Retry", L"&Yeniden Dene", mrRetry},
+    {L"Ignore", L"&Ignore", L"&Yoksay", mrIgnore},
+    {L"All", L"&All", L"&Tümü", mrAll},
+    {L"NoToAll", L"N&o to All", L"Tümüne H&ayır", mrNoToAll},
+    {L"YesToAll", L"Yes to &All", L"Tümüne E&vet", mrYesToAll},
+    {L"Help", L"&Help", L"&Yardım", mrNone},
+    {L"Close", L"&Close", L"&Kapat", mrClose},
 };
+
+// The dialogs speak the user's display language as the system's own boxes do: Turkish for a
+// Turkish user, English for everyone else.
+bool DialogsSpeakTurkish() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_TURKISH; }
+
+const wchar_t* DialogsCaptionOf(const TButtonKind& Kind) {
+  return DialogsSpeakTurkish() ? Kind.TurkishCaption : Kind.Caption;
+}
 
 // A dialog button whose window id is its modal result, so that the button can be found by what
 // it answers (the help button, which answers nothing, by mrHelp).
@@ -112,10 +127,11 @@ Integer MaxTextWidth() {
 TDialogButton* AddButton(TForm* Form, const TButtonKind& Kind, TTextMeasure& Measure) {
   auto* B = new TDialogButton(Form);
   B->SetName(Kind.Name);
-  B->SetCaption(Kind.Caption);
+  const wchar_t* Caption = DialogsCaptionOf(Kind);
+  B->SetCaption(Caption);
   B->SetModalResult(Kind.Result);
   B->SetParent(Form);
-  Integer W = std::max(MinButtonWidth, Integer(Measure.Measure(Kind.Caption, DT_SINGLELINE, 0).cx) + 24);
+  Integer W = std::max(MinButtonWidth, Integer(Measure.Measure(Caption, DT_SINGLELINE, 0).cx) + 24);
   B->SetBounds(0, 0, W, ButtonHeight);
   return B;
 }
@@ -156,10 +172,17 @@ Integer ShowAndFree(TForm* Form) {
 
 }  // namespace
 
-String MsgDlgButtonCaption(TMsgDlgBtn Button) { return ButtonKinds[Button].Caption; }
+String MsgDlgButtonCaption(TMsgDlgBtn Button) { return DialogsCaptionOf(ButtonKinds[Button]); }
 TModalResult MsgDlgButtonResult(TMsgDlgBtn Button) { return ButtonKinds[Button].Result; }
 
 String MsgDlgTypeCaption(TMsgDlgType DlgType) {
+  if (DialogsSpeakTurkish()) switch (DlgType) {
+      case mtWarning: return L"Uyarı";
+      case mtError: return L"Hata";
+      case mtInformation: return L"Bilgi";
+      case mtConfirmation: return L"Onay";
+      default: break;
+    }
   switch (DlgType) {
     case mtWarning: return L"Warning";
     case mtError: return L"Error";

@@ -28,7 +28,8 @@ inline const TMsgDlgButtons mbAbortIgnore{mbAbort, mbIgnore};
 
 // The caption of a button ("&Yes", "N&o to All"...), the modal result it closes the dialog
 // with (mrNone for Help, which does not close it), and the window caption of a dialog type
-// ("Warning"...; the application's title for mtCustom).
+// ("Warning"...; the application's title for mtCustom). Captions are Turkish ("&Evet", "Uyarı"...)
+// when the user's display language is Turkish, English otherwise.
 String MsgDlgButtonCaption(TMsgDlgBtn Button);
 TModalResult MsgDlgButtonResult(TMsgDlgBtn Button);
 String MsgDlgTypeCaption(TMsgDlgType DlgType);

@@ -1,6 +1,7 @@
 #include "framework/Forms.h"
 
 #include "framework/Classes.h"
+#include "framework/Dialogs.h"
 #include "framework/controls/Internal.h"
 #include "framework/themes/StyleManager.h"
 
@@ -258,7 +259,17 @@ void TApplication::Report(TObject* Sender, Exception* E) {
 void TApplication::ShowException(const Exception* E) {
   String Msg = E ? E->Message() : String();
   if (!Msg.empty() && Msg.back() > L'.') Msg += L'.';
-  MessageBox(Msg, FTitle, MB_OK | MB_ICONSTOP);
+  // A message form rather than the system's box, so the error speaks the user's language and
+  // wears the active style like the rest of the program.
+  std::unique_ptr<TForm> Box;
+  try {
+    Box.reset(CreateMessageDialog(Msg, mtError, {mbOK}));
+  } catch (const Exception&) {
+    MessageBox(Msg, FTitle, MB_OK | MB_ICONSTOP);  // no form can be made now: the system's box still tells
+    return;
+  }
+  Box->SetCaption(FTitle);
+  Box->ShowModal();
 }
 
 Integer TApplication::MessageBox(const String& Text, const String& Caption, Integer Flags) {

@@ -65,6 +65,7 @@ class TApplication : public TComponent {
   // OnException or the standard error dialog. What those raise in turn is dropped: this runs
   // inside window procedures, which nothing may leave by an exception.
   void HandleException(TObject* Sender);
+  // The error box: a message dialog (mtError, one OK button) captioned with the title.
   void ShowException(const Exception* E);
   Integer MessageBox(const String& Text, const String& Caption, Integer Flags = MB_OK);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Controls.h"
+#include "framework/Dialogs.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
 #include "framework/themes/CommonStyleHooks.h"
@@ -170,7 +171,7 @@ bool TStyleManager::TrySetStyle(const String& Name, bool ShowErrorDialog) {
   } catch (const EStyleEngineException& E) {
     if (ShowErrorDialog) {
       if (ErrorDisplay) ErrorDisplay(E.Message());
-      else MessageBoxW(nullptr, E.Message().c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+      else MessageDlg(E.Message(), mtError, {mbOK});
     }
     return false;
   }

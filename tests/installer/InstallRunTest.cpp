@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 
+#include "framework/Dialogs.h"
 #include "framework/IniFiles.h"
 #include "installer/WizardRunUtil.h"
 
@@ -102,7 +103,7 @@ TEST_F(QalInstallWizardStore, ServerInstallationOfVersion60) {
   TRunDriver Boxes({AnswerDialog(mrYes), AnswerDialog(mrOk)});
   EXPECT_EQ(PressMainButton(), L"");
   EXPECT_TRUE(Boxes.Finished());
-  EXPECT_EQ(Boxes.Seen, (std::vector<String>{L"Information: Seçili Version 6.0 (PostgreSQL) Onaylıyor Musunuz?",
+  EXPECT_EQ(Boxes.Seen, (std::vector<String>{MsgDlgTypeCaption(mtInformation) + L": Seçili Version 6.0 (PostgreSQL) Onaylıyor Musunuz?",
                                              String(QalTitle) + L": Kurulumu Tamamlandı..."}));
 
   EXPECT_EQ(Store.Requests(), (std::vector<String>{L"Zelkor 6.0.zip", L"diger/postgresql.zip", L"AnyDesk.zip"}));
@@ -293,7 +294,7 @@ TEST_F(QalInstallWizardStore, RefusesAnExistingProductFolder) {
   TRunDriver Boxes({AnswerDialog(mrYes), AnswerDialog(mrOk)});
   EXPECT_EQ(PressMainButton(), L"");
   EXPECT_TRUE(Boxes.Finished());
-  EXPECT_EQ(Boxes.Seen[1], L"Warning: Zelkor 6.0 klasörü zaten mevcut yeni kurulum yapılamaz!");
+  EXPECT_EQ(Boxes.Seen[1], MsgDlgTypeCaption(mtWarning) + L": Zelkor 6.0 klasörü zaten mevcut yeni kurulum yapılamaz!");
   EXPECT_TRUE(Store.Requests().empty());
   EXPECT_EQ(ReadText(F + L"\\Pelmo60.cfg"), L"[Database]\r\nDBServer=eski\r\n");
   EXPECT_TRUE(ColouredLog(Form).empty());
@@ -442,7 +443,7 @@ TEST_F(QalInstallWizardStore, ThirtyTwoBitSystemGoesOnWithoutTheDatabaseServer) 
     TRunDriver Boxes({AnswerDialog(mrYes), AnswerDialog(mrNo)});
     EXPECT_EQ(PressMainButton(), L"");
     EXPECT_TRUE(Boxes.Finished());
-    EXPECT_EQ(Boxes.Seen[1], L"Confirm: İşletim sistemi mimarisi 32 bit olduğundan dolayı veritabanı sunucusu "
+    EXPECT_EQ(Boxes.Seen[1], MsgDlgTypeCaption(mtConfirmation) + L": İşletim sistemi mimarisi 32 bit olduğundan dolayı veritabanı sunucusu "
                              L"kurulmayacak\rDevam etmek istiyor musunuz?");
   }
   EXPECT_TRUE(Store.Requests().empty());

@@ -369,11 +369,11 @@ TEST_F(QalMainForm, MainButtonAsksForTheVersion) {
     std::vector<insttest::TRunDriver::TStep> Steps;
     std::vector<String> Said;
   } Cases[] = {
-      {-1, {AnswerDialog(mrOk)}, {L"Warning: Versiyon belirtmediniz!"}},
-      {0, {AnswerDialog(mrNo)}, {L"Information: Seçili Version 5.0 (PostgreSQL) Onaylıyor Musunuz?"}},
+      {-1, {AnswerDialog(mrOk)}, {MsgDlgTypeCaption(mtWarning) + L": Versiyon belirtmediniz!"}},
+      {0, {AnswerDialog(mrNo)}, {MsgDlgTypeCaption(mtInformation) + L": Seçili Version 5.0 (PostgreSQL) Onaylıyor Musunuz?"}},
       {1,
        {AnswerDialog(mrYes), AnswerDialog(mrOk)},
-       {L"Information: Seçili Version 6.0 (PostgreSQL) Onaylıyor Musunuz?",
+       {MsgDlgTypeCaption(mtInformation) + L": Seçili Version 6.0 (PostgreSQL) Onaylıyor Musunuz?",
         String(QalTitle) + L": Lütfen Zelkor klasörünü Seçiniz\rKlasörün adı \"Zelkor 6.0\" olduğundan emin olunuz.."}},
   };
   for (const auto& C : Cases) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "framework/Dialogs.h"
 #include "installer/WizardRunUtil.h"
 
 using namespace insttest;
@@ -311,8 +312,8 @@ TEST_F(QalUpdateWizardStore, UpdateOfVersion50) {
     EXPECT_EQ(PressMainButton(), L"");
     EXPECT_TRUE(Boxes.Finished());
     ASSERT_EQ(Boxes.Seen.size(), Steps.size());
-    EXPECT_EQ(Boxes.Seen[0], L"Information: Seçili Version 5.0 (PostgreSQL) Onaylıyor Musunuz?");
-    EXPECT_EQ(Boxes.Seen[1], L"Warning: Güncelleme işlemi için açık olan Zelkor\ryazılımları kapatılcak onaylıyor musunuz?");
+    EXPECT_EQ(Boxes.Seen[0], MsgDlgTypeCaption(mtInformation) + L": Seçili Version 5.0 (PostgreSQL) Onaylıyor Musunuz?");
+    EXPECT_EQ(Boxes.Seen[1], MsgDlgTypeCaption(mtWarning) + L": Güncelleme işlemi için açık olan Zelkor\ryazılımları kapatılcak onaylıyor musunuz?");
     EXPECT_EQ(Boxes.Seen[2], L"Uyarı: Size özel tasarlanmış formlar yenisi ile değiştirilecek, özel form tasarımlarını "
                              L"kaybedeceksiniz onaylıyorsanız büyük harfler ile <font color=\"#F36638\"><b>\"EVET\"</b>"
                              L"</font>, onaylamıyorsanız <font color=\"#F36638\"><b>\"HAYIR\"</b></font> yazarak tamama "
@@ -419,7 +420,7 @@ TEST_F(QalUpdateWizardStore, UpdateOfVersion60ThatCannotWriteAFile) {
   EXPECT_EQ(PressMainButton(), L"");
   EXPECT_TRUE(Boxes.Finished());
   ASSERT_EQ(Boxes.Seen.size(), 3u);
-  EXPECT_EQ(Boxes.Seen[2], L"Warning: Güncelleme tamamlanamadı: 1 dosya güncellenemedi.\rYedek: " + Backup(P));
+  EXPECT_EQ(Boxes.Seen[2], MsgDlgTypeCaption(mtWarning) + L": Güncelleme tamamlanamadı: 1 dosya güncellenemedi.\rYedek: " + Backup(P));
 
   std::vector<String> Events;
   for (const TJournalLine& L : Journal()) Events.push_back(L.Program);

@@ -7,8 +7,11 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Graphics.h"
 #include "framework/StdCtrls.h"
+#include "framework/SysUtils.h"
+#include "framework/graphics/Bitmap.h"
 #include "framework/controls/ControlsTestUtil.h"
 #include "framework/dialogs/DialogDriver.h"
+#include "framework/themes/ThemesTestUtil.h"
 
 using namespace dlgtest;
 
@@ -175,6 +178,110 @@ TEST(ShowMessage, PlainBoxWithTheApplicationTitleAndOneButton) {
   EXPECT_TRUE(Driver.Finished());
   EXPECT_EQ(Caption, Application->GetTitle());
   EXPECT_EQ(Buttons, std::vector<String>{L"OK"});
+}
+
+// ---- The user's language and the active style --------------------------------------------------
+
+// The tests run under an English and a Turkish user (tr_suites): the expected text follows the
+// user's locale.
+bool MessageDlgTestTurkishUser() { return SysLocale.PriLangID == LANG_TURKISH; }
+
+TEST(MessageDlgTexts, ButtonsAndCaptionsSpeakTheUsersLanguage) {
+  struct Case {
+    TMsgDlgBtn Button;
+    const wchar_t* English;
+    const wchar_t* Turkish;
+  };
+  const Case Cases[] = {
+      {mbYes, L"&Yes", L"&Evet"},           {mbNo, L"&No", L"&Hayır"},
+      {mbOK, L"OK", L"Tamam"},              {mbCancel, L"Cancel", L"İptal"},
+      {mbAbort, L"&Abort", L"&Durdur"},     {mbRetry, L"&Retry", L"&Yeniden Dene"},
+      {mbIgnore, L"&Ignore", L"&Yoksay"},   {mbAll, L"&All", L"&Tümü"},
+      {mbNoToAll, L"N&o to All", L"Tümüne H&ayır"}, {mbYesToAll, L"Yes to &All", L"Tümüne E&vet"},
+      {mbHelp, L"&Help", L"&Yardım"},       {mbClose, L"&Close", L"&Kapat"},
+  };
+  bool Turkish = MessageDlgTestTurkishUser();
+  TMsgDlgButtons Every;
+  std::vector<String> Expected;
+  for (const Case& C : Cases) {
+    EXPECT_EQ(MsgDlgButtonCaption(C.Button), C.*(Turkish ? &Case::Turkish : &Case::English));
+    Every.Include(C.Button);
+    Expected.push_back(Turkish ? C.Turkish : C.English);
+  }
+  // The buttons the dialog makes carry the same texts.
+  std::unique_ptr<TForm> F(CreateMessageDialog(L"Devam edilsin mi?", mtConfirmation, Every));
+  EXPECT_EQ(ButtonCaptions(F.get()), Expected);
+
+  const struct {
+    TMsgDlgType Type;
+    const wchar_t* English;
+    const wchar_t* Turkish;
+  } Types[] = {
+      {mtWarning, L"Warning", L"Uyarı"},
+      {mtError, L"Error", L"Hata"},
+      {mtInformation, L"Information", L"Bilgi"},
+      {mtConfirmation, L"Confirm", L"Onay"},
+  };
+  for (const auto& T : Types) {
+    std::unique_ptr<TForm> D(CreateMessageDialog(L"İşlem tamamlandı", T.Type, {mbOK}));
+    EXPECT_EQ(D->GetCaption(), Turkish ? T.Turkish : T.English);
+  }
+  EXPECT_EQ(MsgDlgTypeCaption(mtCustom), Application->GetTitle());
+}
+
+TEST(MessageDlgTexts, TheExceptionBoxIsAMessageFormWithTheTitle) {
+  String Caption, Text;
+  std::vector<String> Buttons;
+  bool Icon = false;
+  TDialogDriver Driver({[&] {
+    TCustomForm* F = ShownDialog(L"Message");
+    if (!F) return false;
+    Caption = F->GetCaption();
+    Text = static_cast<TLabel*>(F->FindComponent(L"Message"))->GetCaption();
+    Buttons = ButtonCaptions(static_cast<TForm*>(F));
+    Icon = F->FindComponent(L"Image") != nullptr;
+    PostKey(GetFocus(), VK_RETURN);
+    return true;
+  }});
+  Exception E(L"Dosya bulunamadı");
+  Application->ShowException(&E);
+  EXPECT_TRUE(Driver.Finished());
+  EXPECT_EQ(Caption, Application->GetTitle());
+  EXPECT_EQ(Text, L"Dosya bulunamadı.");
+  EXPECT_EQ(Buttons, std::vector<String>{MessageDlgTestTurkishUser() ? L"Tamam" : L"OK"});
+  EXPECT_TRUE(Icon);
+}
+
+// The lightest pixel of R on a bitmap.
+Integer MessageDlgTestLightest(TBitmap& B, const TRect& R) {
+  Integer Light = 0;
+  for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+    for (Integer X = R.Left; X < R.Right; ++X)
+      Light = std::max(Light, themetest::Luminance(B.GetCanvas()->GetPixel(X, Y)));
+  return Light;
+}
+
+TEST(MessageDlgStyle, TheDialogWearsTheActiveStyle) {
+  themetest::TPearlStyle Pearl;
+  std::unique_ptr<TForm> F(CreateMessageDialog(L"Kurulum tamamlandı", mtInformation, mbOKCancel));
+  F->HandleNeeded();
+  TBitmap Surface(F->GetClientWidth(), F->GetClientHeight());
+  F->Perform(WM_ERASEBKGND, WPARAM(Surface.GetCanvas()->GetHandle()), 0);
+  EXPECT_EQ(Surface.GetCanvas()->GetPixel(2, 2), themetest::Hex(0x17181C));
+
+  auto* Ok = static_cast<TButton*>(F->FindComponent(L"OK"));
+  ASSERT_NE(Ok, nullptr);
+  TBitmap B(Ok->GetWidth(), Ok->GetHeight());
+  B.GetCanvas()->GetBrush()->SetColor(clWhite);
+  B.GetCanvas()->FillRect(TRect(0, 0, Ok->GetWidth(), Ok->GetHeight()));
+  Ok->Perform(WM_PAINT, WPARAM(B.GetCanvas()->GetHandle()), 0);
+  EXPECT_LT(themetest::Luminance(B.GetCanvas()->GetPixel(4, Ok->GetHeight() / 2)), 90) << "button face";
+  EXPECT_GT(MessageDlgTestLightest(B, TRect(0, 0, Ok->GetWidth(), Ok->GetHeight())), 180) << "button text";
+
+  // The message itself: light text on the dark surface.
+  F->Perform(WM_PAINT, WPARAM(Surface.GetCanvas()->GetHandle()), 0);
+  auto* Label = static_cast<TLabel*>(F->FindComponent(L"Message"));
+  EXPECT_GT(MessageDlgTestLightest(Surface, Label->GetBoundsRect()), 180) << "message text";
 }
 
 // ---- Input query ----------------------------------------------------------------------------------
