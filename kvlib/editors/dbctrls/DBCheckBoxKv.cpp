@@ -1,6 +1,7 @@
 #include "kvlib/editors/dbctrls/DBCheckBoxKv.h"
 
 #include "kvlib/editors/dbctrls/FieldDataLinkKv.h"
+#include "kvlib/editors/dbctrls/PaintCanvasScopeKv.h"
 
 #include "framework/ActnList.h"
 #include "framework/DB.h"
@@ -11,25 +12,6 @@
 #include "kvlib/foundation/ToolCtrlsKv.h"
 
 namespace {
-
-// Gives the check box's canvas a paint DC for one paint and takes it back, also on an error.
-class TDBCheckBoxPaintCanvas {
- public:
-  TDBCheckBoxPaintCanvas(TControlCanvas* Canvas, HDC DC) : FCanvas(Canvas) {
-    FCanvas->Lock();
-    FCanvas->SetHandle(DC);
-    FCanvas->UpdateTextFlags();
-  }
-  ~TDBCheckBoxPaintCanvas() {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-  }
-  TDBCheckBoxPaintCanvas(const TDBCheckBoxPaintCanvas&) = delete;
-  TDBCheckBoxPaintCanvas& operator=(const TDBCheckBoxPaintCanvas&) = delete;
-
- private:
-  TControlCanvas* FCanvas;
-};
 
 // One item after another from the ";"-separated list, each trimmed; an empty text also matches an
 // empty list and one that ends with ";" (its empty last item).
@@ -376,7 +358,8 @@ void TCustomDBCheckBoxKv::WMEraseBkgnd(TWMEraseBkgnd& Message) {
 }
 
 void TCustomDBCheckBoxKv::PaintWindow(HDC DC) {
-  TDBCheckBoxPaintCanvas Scope(FCanvas.get(), DC);
+  TPaintCanvasScopeKv Scope(FCanvas.get(), DC);
+  FCanvas->UpdateTextFlags();
   Paint();
 }
 

@@ -7,26 +7,10 @@
 #include "kvlib/editors/dbctrls/DBEditKv.h"
 #include "kvlib/editors/dbctrls/EditButtonsBoxKv.h"
 #include "kvlib/editors/dbctrls/FieldDataLinkKv.h"
+#include "kvlib/editors/dbctrls/PaintCanvasScopeKv.h"
 
 namespace DBEditPaintKv {
 
-// Gives the edit's canvas a device context for one paint and takes it back, also on an error.
-class TCanvasScope {
- public:
-  TCanvasScope(TControlCanvas* Canvas, HDC DC) : FCanvas(Canvas) {
-    FCanvas->Lock();
-    FCanvas->SetHandle(DC);
-  }
-  ~TCanvasScope() {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-  }
-  TCanvasScope(const TCanvasScope&) = delete;
-  TCanvasScope& operator=(const TCanvasScope&) = delete;
-
- private:
-  TControlCanvas* FCanvas;
-};
 
 // The smaller of the system font's and Font's text heights.
 Integer SmallerFontHeight(TFont* Font) {
@@ -245,7 +229,7 @@ void TCustomDBEditKv::WMPaint(TWMPaint& Message) {
 
 void TCustomDBEditKv::PaintWindow(HDC DC) {
   GetEditCanvas();
-  DBEditPaintKv::TCanvasScope Scope(FCanvas.get(), DC);
+  TPaintCanvasScopeKv Scope(FCanvas.get(), DC);
   if (FEditImage->Showing() && FImageWidth > 0) {
     TRect R = ImageRect();
     R = TRect(R.Left + 2, R.Top + 1, R.Right - 2, R.Bottom - 1);
@@ -392,7 +376,7 @@ void TCustomDBEditKv::CMHintShow(TCMHintShow& Message) {
   if (FTooltips && !S.empty() && FHandle) {
     HDC DC = GetDC(FHandle);
     {
-      DBEditPaintKv::TCanvasScope Scope(FCanvas.get(), DC);
+      TPaintCanvasScopeKv Scope(FCanvas.get(), DC);
       Canvas->SetFont(TControl::GetFont());
       TRect Measure(0, 0, std::max(Area.Width(), 1), 0);
       TTextFormat Format{FWordWrap ? tfWordBreak : tfSingleLine};
