@@ -1,0 +1,287 @@
+#pragma once
+// TCustomDBAxisGridKv: the data-aware layer over the base grid. It shows one dataset through
+// its bars, keeps the bars in step with the dataset's fields (the layout pass), and writes the
+// in-place editor's value back (UpdateData). Layout and update locks nest; the outermost end of
+// a layout block runs the pass once, and a grid that cannot lay out now posts itself
+// WM_USER + 100 (at most one queued at a time).
+// TAxisGridDataLinkKv is its data link, with the column-to-field map.
+
+#include <memory>
+#include <vector>
+
+#include "framework/db/DataLink.h"
+#include "kvlib/axisgrid/dbaxisgrids/AxisBars.h"
+#include "kvlib/foundation/DBGridServicesKv.h"
+#include "kvlib/foundation/KvLibVCL.h"
+#include "kvlib/foundation/MemTableIntfKv.h"
+#include "kvlib/grids/gridskv/CustomGrid.h"
+
+class TCustomDBAxisGridKv;
+class TDynVarsKv;
+class TEditButtonsBoxKv;
+class TEditButtonControlKv;
+class TInCellPlaceBoxKv;
+class TPopupMenu;
+
+// The deferred layout message a grid posts to itself.
+constexpr Cardinal WM_DEFERREDLAYOUTKV = WM_USER + 100;
+// A map never grows past this many columns.
+constexpr Integer MaxMapSizeKv = 0x0FFFFFFF;
+
+DECLARE_ENUM(TDBGridKvAllowedOperation, alopInsertKv, alopUpdateKv, alopDeleteKv, alopAppendKv)
+using TDBGridKvAllowedOperations = Set<TDBGridKvAllowedOperation, 8>;
+
+class TAxisGridDataLinkKv : public TDataLink {
+  DECLARE_CLASS(TAxisGridDataLinkKv, TDataLink)
+ public:
+  explicit TAxisGridDataLinkKv(TCustomDBAxisGridKv* AGrid);
+  ~TAxisGridDataLinkKv() override;
+
+  // Raises EInvalidGridOperationKv past MaxMapSizeKv entries, leaving the map as it was.
+  bool AddMapping(const String& FieldName);
+  void ClearMapping();
+  // Nil outside the map or for a missing field.
+  TField* GetFields(Integer I);
+  // The map entry, -1 outside the map.
+  Integer GetMappedIndex(Integer ColIndex) const;
+  Integer GetFieldCount() const { return FFieldCount; }
+  Integer GetFieldMapSize() const { return FFieldMapSize; }
+  bool GetDefaultFields();
+  TCustomDBAxisGridKv* GetGrid() const { return FGrid; }
+  bool GetSparseMap() const { return FSparseMap; }
+  void SetSparseMap(bool Value) { FSparseMap = Value; }
+  void Modified() { FModified = true; }
+  bool GetModified() const { return FModified; }
+  bool GetInUpdateData() const { return FInUpdateData; }
+  void SetInUpdateData(bool Value) { FInUpdateData = Value; }
+  const TBookmark& GetLastBookmark() const { return FLastBookmark; }
+  TDataSetState GetLastDataSetState() const { return FLastDataSetState; }
+  void Reset();
+  // Public for the grid, which relays its own layout changes through the link.
+  void LayoutChanged() override;
+
+ protected:
+  void ActiveChanged() override;
+  void CheckBrowseMode() override;
+  void DataSetChanged() override;
+  void DataSetScrolled(Integer Distance) override;
+  void EditingChanged() override;
+  void FocusControl(TField*& Field) override;
+  void RecordChanged(TField* Field) override;
+  void UpdateData() override;
+
+ private:
+  void TakeLastBookmark();
+  Integer FFieldCount = 0;
+  std::vector<Integer> FFieldMap;
+  Integer FFieldMapSize = 0;
+  TCustomDBAxisGridKv* FGrid;
+  bool FInUpdateData = false;
+  bool FSparseMap = false;
+  bool FModified = false;
+  TBookmark FLastBookmark;
+  TDataSetState FLastDataSetState = dsInactive;
+};
+
+class TCustomDBAxisGridKv : public TCustomGridKv, public ISideOwnerKv, public IDBAxisGridKv {
+  DECLARE_CLASS(TCustomDBAxisGridKv, TCustomGridKv)
+  BEGIN_MESSAGE_MAP
+    MESSAGE_HANDLER(WM_DEFERREDLAYOUTKV, TMessage, WMDeferredLayout)
+    MESSAGE_HANDLER(CM_FONTCHANGED, TMessage, CMFontChanged)
+  END_MESSAGE_MAP
+
+ public:
+  explicit TCustomDBAxisGridKv(TComponent* AOwner);
+  ~TCustomDBAxisGridKv() override;
+
+  Integer _AddRef() override { return -1; }
+  Integer _Release() override { return -1; }
+
+  // ---- ISideOwnerKv -----------------------------------------------------------------------------
+  bool IsSidePropertyName(const String& PropertyName) override;
+  bool CanSideOwnComponent(TComponent* AComponent) override;
+
+  // ---- New virtual operations, in slot order -----------------------------------------------------
+  virtual bool DefaultTrueQuery() { return true; }
+  virtual void GetMouseDownInfo(TPoint& Pos, Cardinal& Time);
+  virtual void EditorKeyDownHook(TObject*, Word&, TShiftState) {}
+  virtual void EditorKeyPressHook(TObject*, Char&) {}
+  virtual void EditorKeyHook(TObject*, Word&, TShiftState) {}
+  virtual bool EditorHook(TObject*, TMessage&) { return false; }
+  virtual Integer GetCellTextBoundIndexAt(const TPoint&) { return -1; }
+  virtual bool AcquireEditFocus();
+  virtual bool CanAppendOrEdit();
+  virtual String GetAxisBarsPropertyName() { return L"<Define property Name>"; }
+  virtual bool IsColumnEditable(TAxisBarKv*) { return false; }
+  virtual bool CanEditModifyCell();
+  virtual bool CanReshowEditor() { return false; }
+  virtual void GetCellDataRect(Integer ACol, Integer ARow, TRect& ARect);
+  virtual bool CellIs3D(TGridDrawState State) { return State.Contains(gdFixed); }
+  virtual TAxisBarDefValuesKv* CreateAxisBarDefValues();
+  virtual TGridAxisBarsKv* CreateAxisBars();
+  virtual TAxisColCellParamsKv* CreateColCellParams();
+  virtual TAxisGridDataLinkKv* CreateDataLink();
+  virtual TAlignment GetDefaultTitleAlignment() { return taLeftJustify; }
+  virtual TColor GetDefaultTitleColor() { return GetFixedColor(); }
+  virtual TAxisBarKv* GetColumnAtTitlePoint(const TPoint&) { return nullptr; }
+  virtual TInCellPlaceBoxKv* GetCellPlaceBox(Integer, Integer) { return nullptr; }
+  virtual TAxisColCellParamsKv* GetColCellParams() { return FColCellParamsKv.get(); }
+  virtual Integer GetAxisBarDataCellHorzOffset() { return 3; }
+  virtual Integer GetEditButtonAutoFade(Integer, Integer) { return 0; }
+  virtual TEditButtonsBoxKv* GetEditButtonsBox() { return nullptr; }
+  virtual TInCellPlaceBoxKv* GetInCellPlaceBoxAt(Integer, Integer, const TPoint&) { return nullptr; }
+  virtual WPARAM GetDeferredLayoutParam() { return 0; }
+  virtual Integer GetSelectedIndex() override { return -1; }
+  virtual TColor GetSelectionColor();
+  virtual Integer GetTitleSortMarkerStyle() { return 0; }
+  // Raises: descendants keep the title font.
+  virtual TFont* GetTitleFont();
+  virtual bool IsEditButtonsBoxVisible() { return false; }
+  virtual bool IsFixed3D() { return true; }
+  virtual bool IsFocusWithin();
+  virtual bool IsWaitingClickMessage(LPARAM Value);
+  // Link hover tests of the hot cell; the descendant that lays cell text out answers them.
+  virtual bool IsMouseOverCellImage() { return false; }
+  virtual bool IsMouseOverCellLink() { return false; }
+  virtual bool IsMouseOverCellText() { return false; }
+  virtual bool IsMemTableDataSet() { return FIntMemTable != nullptr; }
+  virtual void AxisBarDeleting(TAxisBarKv*) {}
+  virtual void DataChanged() {}
+  virtual void DefineFieldMap();
+  virtual void DoEditButtonClick();
+  virtual void EditingChanged();
+  virtual void GetDataCellParams() {}
+  virtual TGridCoord GetAxisBarCell(TAxisBarKv* AxisBar);
+  virtual void GetDatasetFieldList(TList* FieldList);
+  virtual void HideEditButtonsBox() {}
+  virtual void InternalLayout();
+  virtual void LayoutChanged();
+  virtual void LinkActive(bool Value);
+  virtual void FillLookupValues(TAxisBarKv*) {}
+  virtual void BindAxisBarsToFields();
+  virtual void RecordChanged(TField* Field);
+  virtual void Scroll(Integer) {}
+  virtual void UpdateSelectionActive();
+  virtual void EditButtonHeightChanged() {}
+  virtual void SetDataSource(TDataSource* Value);
+  // Raises: descendants map bars to columns.
+  virtual void SetSelectedIndex(Integer Value) override;
+  virtual void SetTitleFont(TFont* Value);
+  virtual void UpdateActive() {}
+  virtual void UpdateCellTextBoundsAtPos(const TPoint&);
+  virtual void UpdatePlaceBoxListForCell(Integer, Integer);
+  virtual Integer GetCellTreeElmentsAreaWidth() { return 0; }
+  virtual void CancelEditing() {}
+  // Writes the editor's value to the dataset through the selected bar.
+  virtual void UpdateData();
+
+  // ---- Operations ---------------------------------------------------------------------------------
+  void BeginUpdate();
+  void EndUpdate();
+  void BeginLayout();
+  void EndLayout();
+  bool TryBeginLayout();
+  void EndLayoutQuiet();
+  void EndLayoutDeferred();
+  TDataSource* GetDataSource() override;
+  bool DataSetActive();
+  Integer GetFieldCount() { return FDataLink->GetFieldCount(); }
+  TField* GetFields(Integer FieldIndex) { return FDataLink->GetFields(FieldIndex); }
+  bool ValidFieldIndex(Integer FieldIndex) { return FDataLink->GetMappedIndex(FieldIndex) >= 0; }
+  TField* GetSelectedField();
+  void SetSelectedField(TField* Value);
+  // Case-insensitive as the locale compares; nil when none.
+  TAxisBarKv* FindFieldColumn(const String& FieldName);
+  // Raises the family's "field not found" text when none.
+  TAxisBarKv* GetFieldAxisBars(const String& FieldName);
+  bool HasIntMemTable() { return FIntMemTable != nullptr; }
+  TGridOptionsKv GetBaseGridOptions() const { return GetOptions(); }
+  void SetBaseGridOptions(TGridOptionsKv Value) { SetOptions(Value); }
+  void ShowEditor() override;
+  void HideEditor() override;
+  void InvalidateEditor() override;
+
+  // ---- Properties -----------------------------------------------------------------------------------
+  TGridAxisBarsKv* GetAxisBars() const { return FAxisBars.get(); }
+  void SetAxisBars(TGridAxisBarsKv* Value) { FAxisBars->Assign(Value); }
+  TAxisBarDefValuesKv* GetAxisBarDefValues() const { return FColumnDefValues.get(); }
+  TAxisGridDataLinkKv* GetDataLink() const { return FDataLink.get(); }
+  TAxisBarsKvList* GetVisibleAxisBars() const { return FVisibleAxisBars.get(); }
+  TDynVarsKv* GetDynProps() const { return FDynProps.get(); }
+  bool GetDrawGraphicData() const { return FDrawGraphicData; }
+  void SetDrawGraphicData(bool Value);
+  bool GetDrawMemoText() const { return FDrawMemoText; }
+  void SetDrawMemoText(bool Value);
+  bool GetIncludeImageModules() const { return FIncludeImageModules; }
+  void SetIncludeImageModules(bool Value) { FIncludeImageModules = Value; }
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value);
+  TDBGridKvAllowedOperations GetAllowedOperations() const { return FAllowedOperations; }
+  void SetAllowedOperations(TDBGridKvAllowedOperations Value);
+  TNotifyEvent GetOnEditButtonClick() const { return FOnEditButtonClick; }
+  void SetOnEditButtonClick(const TNotifyEvent& Value) { FOnEditButtonClick = Value; }
+  Integer GetInterlinear() const { return FInterlinear; }
+  TFont* GetDummiFont() const { return FDummiFont.get(); }
+  const String& GetEditTextValue() const { return FEditText; }
+  void SetEditTextValue(const String& Value) { FEditText = Value; }
+  const Variant& GetEditKeyValue() const { return FEditKeyValue; }
+  void SetEditKeyValue(const Variant& Value) { FEditKeyValue = Value; }
+  IMemTableKv* GetIntMemTable() const { return FIntMemTable; }
+  bool GetLayoutFromDataset() const { return FLayoutFromDataset; }
+  Integer GetUpdateLock() const { return FUpdateLock; }
+  Integer GetLayoutLock() const { return FLayoutLock; }
+  TGridCoord GetHotTrackCell() const { return FHotTrackCell; }
+  bool GetDestroying() const { return GetComponentState().Contains(csDestroying); }
+  bool GetLoading() const { return GetComponentState().Contains(csLoading); }
+
+ protected:
+  void Loaded() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void ChangeScale(Integer M, Integer D, bool IsDpiChange) override;
+  bool CanEditModify() override { return false; }
+  void SetEditText(Integer ACol, Integer ARow, const String& Value) override;
+  String GetEditText(Integer ACol, Integer ARow) override;
+  void WMDeferredLayout(TMessage& Message);
+  void CMFontChanged(TMessage& Message);
+
+  TDBGridKvAllowedOperations FAllowedOperations;
+  std::unique_ptr<TGridAxisBarsKv> FAxisBars;
+  std::unique_ptr<TAxisColCellParamsKv> FColCellParamsKv;
+  std::unique_ptr<TAxisBarDefValuesKv> FColumnDefValues;
+  std::unique_ptr<TAxisGridDataLinkKv> FDataLink;
+  bool FDefaultDrawing = true;
+  std::unique_ptr<TFont> FDummiFont;
+  std::unique_ptr<TDynVarsKv> FDynProps;
+  bool FIncludeImageModules = false;
+  bool FLayoutChangedInUpdateLock = false;
+  // Plain ints: nesting deeper than a byte must not wrap.
+  Integer FLayoutLock = 0;
+  TNotifyEvent FOnEditButtonClick;
+  bool FReadOnly = false;
+  Integer FUpdateLock = 0;
+  bool FUserChange = true;
+  bool FAcquireFocus = true;
+  bool FAllowWordWrap = false;
+  Integer FBorderWidth = 0;
+  Cardinal FDownMouseMessageTime = 0;
+  TPoint FDownMousePos;
+  bool FDrawGraphicData = false;
+  bool FDrawMemoText = false;
+  Variant FEditKeyValue;
+  String FEditText;
+  Integer FInterlinear = 4;
+  IMemTableKv* FIntMemTable = nullptr;  // the dataset's; descendants set and release it
+  bool FLayoutFromDataset = false;
+  Integer FLockEditorCount = 0;
+  TPoint FMoveMousePos;
+  bool FSelectionActive = false;
+  std::unique_ptr<TAxisBarsKvList> FVisibleAxisBars;
+  TAxisBarKv* FHotTrackAxisBar = nullptr;
+  TPersistent* FAxisBarOwner = nullptr;
+
+ private:
+  friend class TAxisGridDataLinkKv;
+  friend class TGridAxisBarsKv;
+  // Every bar holding a reference to the removed component drops it.
+  void DropRemovedComponent(TComponent* AComponent);
+};
