@@ -124,6 +124,11 @@ void TAxisBarKv::SetCollection(TCollection* Value) {
   FGrid = axisbarkv::GridOfCollection(Value);
 }
 
+void TAxisBarKv::GridAttached(TCustomDBAxisGridKv* Grid) {
+  FGrid = Grid;
+  if (Grid && !FCheckModifyColCellParamsKv) FCheckModifyColCellParamsKv.reset(Grid->CreateColCellParams());
+}
+
 String TAxisBarKv::GetDisplayName() const {
   if (!FFieldName.empty()) return FFieldName;
   return TCollectionItem::GetDisplayName();

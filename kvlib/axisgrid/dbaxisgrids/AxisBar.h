@@ -116,6 +116,8 @@ class TAxisBarKv : public TCollectionItem, public virtual IInterface {
   void SetIndex(Integer Value) override;
   String GetDisplayName() const override;
   void SetCollection(TCollection* Value) override;
+  // The collection tells the bar its grid once it is in (items are made before they join).
+  void GridAttached(TCustomDBAxisGridKv* Grid);
 
   // ---- Public operations -------------------------------------------------------------------------
   // TryEdit puts the grid's link into edit mode and answers whether it then edits.

@@ -10,11 +10,23 @@ void TGridAxisBarsKv::ActiveChanged() {
   for (Integer I = 0; I < GetCount(); ++I) GetAxisBar(I)->GetLookupParams()->UpdateLookupState();
 }
 
-TAxisBarKv* TGridAxisBarsKv::AddDefaultBar() {
-  TAxisBarKv* Bar = Add();
-  Bar->SetStored(false);
+TAxisBarKv* TGridAxisBarsKv::AddBar(bool Stored) {
+  if (!FGrid || GetUpdateCount() > 0) {
+    auto* Bar = static_cast<TAxisBarKv*>(TCollection::Add());
+    Bar->SetStored(Stored);
+    return Bar;
+  }
+  FGrid->BeginLayout();
+  struct TEnd {
+    TCustomDBAxisGridKv* G;
+    ~TEnd() noexcept(false) { G->EndLayout(); }
+  } End{FGrid};
+  auto* Bar = static_cast<TAxisBarKv*>(TCollection::Add());
+  Bar->SetStored(Stored);
   return Bar;
 }
+
+TAxisBarKv* TGridAxisBarsKv::AddDefaultBar() { return AddBar(false); }
 
 TDBGridBarsState TGridAxisBarsKv::GetState() const {
   return GetCount() > 0 && GetAxisBar(0)->GetStored() ? csCustomized : csDefault;
@@ -90,6 +102,7 @@ TPersistent* TGridAxisBarsKv::GetOwner() {
 
 void TGridAxisBarsKv::Notify(TCollectionItem* Item, TCollectionNotification Action) {
   auto* Bar = static_cast<TAxisBarKv*>(Item);
+  if (Action == cnAdded) Bar->GridAttached(FGrid);
   if (Action == cnDeleting && FGrid) FGrid->AxisBarDeleting(Bar);
   TCollection::Notify(Item, Action);
   if (Action == cnExtracting)

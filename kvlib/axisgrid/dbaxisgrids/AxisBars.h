@@ -28,7 +28,8 @@ class TGridAxisBarsKv : public TCollection {
   // Every bar's lookup re-evaluates its state.
   virtual void ActiveChanged();
 
-  TAxisBarKv* Add() { return static_cast<TAxisBarKv*>(TCollection::Add()); }
+  // A stored bar; outside a collection update the grid lays out once it is in.
+  TAxisBarKv* Add() { return AddBar(true); }
   // A bar the grid makes from a field: not stored.
   TAxisBarKv* AddDefaultBar();
   TAxisBarKv* GetAxisBar(Integer Index) const { return static_cast<TAxisBarKv*>(GetItem(Index)); }
@@ -55,6 +56,7 @@ class TGridAxisBarsKv : public TCollection {
   void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
 
  private:
+  TAxisBarKv* AddBar(bool Stored);
   TCustomDBAxisGridKv* FGrid;
 };
 
