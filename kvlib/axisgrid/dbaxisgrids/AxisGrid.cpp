@@ -42,6 +42,12 @@ bool TAxisGridDataLinkKv::AddMapping(const String& FieldName) {
     Field = DataSet ? DataSet->FindField(FieldName) : nullptr;
   else if (DataSet)
     Field = DataSet->FieldByName(FieldName);
+  AddMappingOf(Field, Field ? DataSet->GetFields()->IndexOf(Field) : -1);
+  return true;
+}
+
+void TAxisGridDataLinkKv::AddMappingOf(TField* Field, Integer FieldIndex) {
+  if (FFieldCount >= MaxMapSizeKv) throw EInvalidGridOperationKv(STooManyColumns);
   if (FFieldMapSize == FFieldCount) {
     Integer NewSize = FFieldMapSize == 0 ? 8 : (FFieldMapSize > MaxMapSizeKv / 2 ? MaxMapSizeKv : FFieldMapSize * 2);
     if (NewSize < FFieldCount) NewSize = FFieldCount + 1;
@@ -49,14 +55,9 @@ bool TAxisGridDataLinkKv::AddMapping(const String& FieldName) {
     FFieldMap.resize(size_t(NewSize));
     FFieldMapSize = NewSize;
   }
-  if (Field) {
-    FFieldMap[size_t(FFieldCount)] = DataSet->GetFields()->IndexOf(Field);
-    FGrid->FreeNotification(Field);
-  } else {
-    FFieldMap[size_t(FFieldCount)] = -1;
-  }
+  FFieldMap[size_t(FFieldCount)] = Field ? FieldIndex : -1;
+  if (Field) FGrid->FreeNotification(Field);
   ++FFieldCount;
-  return true;
 }
 
 void TAxisGridDataLinkKv::ClearMapping() {
@@ -220,7 +221,7 @@ void TCustomDBAxisGridKv::GetMouseDownInfo(TPoint& Pos, Cardinal& Time) {
 bool TCustomDBAxisGridKv::AcquireEditFocus() {
   if (!FAcquireFocus || GetComponentState().Contains(csDesigning)) return true;
   // A grid that cannot take the focus cannot edit: no success reported for it.
-  if (!CanFocus()) return false;
+  if (!CanFocus() || !HandleAllocated() || !IsWindowVisible(GetHandle())) return false;
   if (!IsFocusWithin()) SetFocus();
   return IsFocusWithin();
 }
@@ -235,10 +236,9 @@ bool TCustomDBAxisGridKv::CanAppendOrEdit() {
 }
 
 bool TCustomDBAxisGridKv::CanEditModifyCell() {
-  TField* Field = GetSelectedField();
-  if (!Field) return false;
-  TAxisBarKv* Bar = FindFieldColumn(Field->GetFieldName());
-  return Bar && Bar->CanModify(true);
+  Integer Index = GetSelectedIndex();
+  if (Index < 0 || Index >= FAxisBars->GetCount()) return false;
+  return FAxisBars->GetAxisBar(Index)->CanModify(true);
 }
 
 void TCustomDBAxisGridKv::GetCellDataRect(Integer ACol, Integer ARow, TRect& ARect) {
@@ -463,9 +463,10 @@ void TCustomDBAxisGridKv::DefineFieldMap() {
   } else {
     FDataLink->SetSparseMap(false);
     TDataSet* DataSet = FDataLink->GetDataSet();
+    // By position: a name lookup per field would make the map quadratic in the fields.
     for (Integer I = 0; I < DataSet->GetFieldCount(); ++I) {
       TField* F = DataSet->GetFields()->GetField(I);
-      if (F->GetVisible()) FDataLink->AddMapping(F->GetFieldName());
+      if (F->GetVisible()) FDataLink->AddMappingOf(F, I);
     }
   }
 }

@@ -39,6 +39,8 @@ class TAxisGridDataLinkKv : public TDataLink {
 
   // Raises EInvalidGridOperationKv past MaxMapSizeKv entries, leaving the map as it was.
   bool AddMapping(const String& FieldName);
+  // The same for a field already found at FieldIndex of the dataset's fields (nil: missing).
+  void AddMappingOf(TField* Field, Integer FieldIndex);
   void ClearMapping();
   // Nil outside the map or for a missing field.
   TField* GetFields(Integer I);

@@ -253,6 +253,15 @@ TEST(AxisGridCore, FieldAxisBarsByName) {
   EXPECT_EQ(F.Grid->GetSelectedField(), F.DS->FieldByName(L"PRICE"));
 }
 
+TEST(AxisGridCore, FocusControlSelectsTheFieldsBar) {
+  TAxisGridFixture F;
+  F.DS->FieldByName(L"PRICE")->FocusControl();
+  EXPECT_EQ(F.Grid->GetSelectedField(), F.DS->FieldByName(L"PRICE"));
+  // A field no bar shows leaves the selection as it is.
+  F.DS->FieldByName(L"NOTE")->FocusControl();
+  EXPECT_EQ(F.Grid->GetSelectedField(), F.DS->FieldByName(L"PRICE"));
+}
+
 TEST(AxisGridCore, SameDataSourceAgainChangesNothing) {
   TAxisGridFixture F;
   F.Grid->LayoutPasses = 0;
