@@ -723,25 +723,17 @@ void TAxisBarKv::GetColCellParams(bool, TAxisColCellParamsKv* Params) {
   }
 }
 
-bool TAxisBarKv::GetCellDataIsLink() {
-  if (!FGrid) return FCellDataIsLink;
+TAxisColCellParamsKv* TAxisBarKv::LinkFlagsParams() {
   auto& P = axisbarkv::LinkFlagsParams();
   if (!P) P.reset(FGrid->CreateColCellParams());
   FillColCellParams(P.get());
   P->SetFont(FGrid->GetCanvas()->GetFont());
   GetColCellParams(false, P.get());
-  return P->GetTextIsLink();
+  return P.get();
 }
 
-bool TAxisBarKv::GetCellImageIsLink() {
-  if (!FGrid) return FCellDataIsLink;
-  auto& P = axisbarkv::LinkFlagsParams();
-  if (!P) P.reset(FGrid->CreateColCellParams());
-  FillColCellParams(P.get());
-  P->SetFont(FGrid->GetCanvas()->GetFont());
-  GetColCellParams(false, P.get());
-  return P->GetImageIsLink();
-}
+bool TAxisBarKv::GetCellDataIsLink() { return FGrid ? LinkFlagsParams()->GetTextIsLink() : FCellDataIsLink; }
+bool TAxisBarKv::GetCellImageIsLink() { return FGrid ? LinkFlagsParams()->GetImageIsLink() : FCellDataIsLink; }
 
 // ---- Modify tests ---------------------------------------------------------------------------------
 

@@ -249,6 +249,8 @@ class TAxisBarKv : public TCollectionItem, public virtual IInterface {
   bool GridLinkActive();
 
  private:
+  // The shared record, filled for this bar and passed through the cell-parameter events.
+  TAxisColCellParamsKv* LinkFlagsParams();
   void ImageListChange(TObject* Sender);
   void RefreshDefaultFont();
   void InvalidateGrid();

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "framework/controls/ControlsTestUtil.h"
 #include "kvlib/axisgrid/DBAxisGridsKv.h"
 #include "tests/framework/db/ArrayDataSet.h"
+#include "tests/kvlib/grids/GridsKvTestUtil.h"
 
 namespace axisgridtest {
 
@@ -147,13 +147,6 @@ struct TAxisGridFixture {
   bool Go(Integer Id) { return DS->Locate(L"ID", Id, {}); }
 };
 
-inline String CaughtMessage(const std::function<void()>& Action) {
-  try {
-    Action();
-  } catch (const Exception& E) {
-    return E.Message();
-  }
-  return String();
-}
+using gridtest::CaughtMessage;
 
 }  // namespace axisgridtest
