@@ -57,7 +57,14 @@ class TTestAxisGridKv : public TCustomDBAxisGridKv {
   TFont* GetTitleFont() override { return FTitleFont.get(); }
   void SetTitleFont(TFont* Value) override { FTitleFont->Assign(Value); }
 
+  using TCustomDBAxisGridKv::ChangeScale;
   using TCustomDBAxisGridKv::Notification;
+
+  void InvalidateEditor() override {
+    ++EditorInvalidations;
+    TCustomDBAxisGridKv::InvalidateEditor();
+  }
+  Integer EditorInvalidations = 0;
 
   Integer LayoutPasses = 0;
   // Raised from the next layout pass, once.

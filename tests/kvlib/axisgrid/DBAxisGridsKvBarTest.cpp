@@ -233,3 +233,33 @@ TEST(AxisBarUpdate, GridUpdateDataByBarType) {
     if (C.NotInListCalls) EXPECT_EQ(Seen, C.EditText);
   }
 }
+
+TEST(AxisBarText, EditorStartingTextAndKey) {
+  TAxisGridFixture F;
+  ASSERT_TRUE(F.Go(2));
+  EXPECT_EQ(GetAxisBarEditText(F.Bar(1)), L"Armut");
+  EXPECT_EQ(F.Grid->GetEditTextValue(), L"Armut");
+  EXPECT_TRUE(F.Grid->GetEditKeyValue().IsNull());
+  AxisBarSetLists(F.Bar(0), {L"1", L"2"}, {L"One", L"Two"});
+  EXPECT_EQ(GetAxisBarEditText(F.Bar(0)), L"Two");
+  EXPECT_EQ(VarToStr(F.Grid->GetEditKeyValue()), L"2");
+  // The mask: the bar's own, else the field's unless the bar has a key list.
+  F.DS->FieldByName(L"NAME")->SetEditMask(L">L<l;0;_");
+  EXPECT_EQ(GetAxisBarEditMask(F.Bar(1)), L">L<l;0;_");
+  F.Bar(1)->SetEditMask(L"00;0;_");
+  EXPECT_EQ(GetAxisBarEditMask(F.Bar(1)), L"00;0;_");
+  EXPECT_EQ(GetAxisBarEditMask(F.Bar(0)), L"");
+}
+
+TEST(AxisBarText, WordWrapOfTheCurrentLine) {
+  TAxisGridFixture F;
+  TAxisBarKv* Name = F.Bar(1);
+  Name->GetFont()->SetHeight(-12);
+  struct TCase {
+    Integer RowHeight;
+    bool Wraps;
+  };
+  for (const TCase& C : {TCase{100, true}, TCase{10, false}}) EXPECT_EQ(Name->CurLineWordWrap(C.RowHeight), C.Wraps);
+  Name->SetWordWrap(false);
+  EXPECT_FALSE(Name->CurLineWordWrap(100));
+}

@@ -313,3 +313,27 @@ TEST(AxisGridRemoval, FieldsFreedUnderCustomizedBars) {
   F.DS->Open();
   EXPECT_EQ(F.Bar(1)->GetField(), F.DS->FieldByName(L"NAME"));
 }
+
+TEST(AxisGridCore, RecordChangeRefreshesTheEditorOnlyWhenItsTextDiffers) {
+  TAxisGridFixture F;
+  ASSERT_TRUE(F.Go(1));
+  F.Grid->SetSelectedIndex(1);
+  F.Grid->SetEditTextValue(L"Elma");
+  F.DS->Edit();
+  F.Grid->EditorInvalidations = 0;
+  F.DS->FieldByName(L"PRICE")->SetAsFloat(3);  // another field: the editor's text is the same
+  EXPECT_EQ(F.Grid->EditorInvalidations, 0);
+  F.DS->FieldByName(L"NAME")->SetAsString(L"Kiraz");
+  EXPECT_EQ(F.Grid->EditorInvalidations, 1);
+  F.DS->Cancel();
+}
+
+TEST(AxisGridCore, ScalingScalesOnlyAssignedBarFonts) {
+  TAxisGridFixture F;
+  F.Bar(1)->GetFont()->SetHeight(-20);
+  F.Grid->ChangeScale(3, 2, false);
+  EXPECT_EQ(F.Bar(1)->GetFont()->GetHeight(), -30);
+  EXPECT_TRUE(F.Bar(1)->GetAssignedValues().Contains(cvFont));
+  EXPECT_FALSE(F.Bar(0)->GetAssignedValues().Contains(cvFont));
+  EXPECT_EQ(F.Bar(0)->GetFont()->GetHeight(), F.Grid->GetFont()->GetHeight());
+}
