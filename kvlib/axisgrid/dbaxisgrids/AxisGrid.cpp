@@ -198,6 +198,8 @@ TCustomDBAxisGridKv::~TCustomDBAxisGridKv() {
   FVisibleAxisBars.reset();
   FDataLink.reset();
   FDynProps.reset();
+  FHintFont.reset();
+  FDummiFont.reset();
 }
 
 TAxisBarDefValuesKv* TCustomDBAxisGridKv::CreateAxisBarDefValues() { return new TAxisBarDefValuesKv(this); }
@@ -288,6 +290,11 @@ void TCustomDBAxisGridKv::GetDatasetFieldList(TList* FieldList) {
   TDataSet* DataSet = FDataLink->GetDataSet();
   if (!DataSet) return;
   for (Integer I = 0; I < DataSet->GetFieldCount(); ++I) FieldList->Add(DataSet->GetFields()->GetField(I));
+}
+
+void TCustomDBAxisGridKv::AdjustCellContentRect(TRect& ARect, bool Right, bool Bottom) {
+  if (Right) ARect.Right += 2;
+  if (Bottom) ARect.Bottom += 2;
 }
 
 void TCustomDBAxisGridKv::UpdateSelectionActive() {

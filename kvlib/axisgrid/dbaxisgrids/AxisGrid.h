@@ -20,6 +20,7 @@ class TCustomDBAxisGridKv;
 class TDynVarsKv;
 class TEditButtonsBoxKv;
 class TEditButtonControlKv;
+class TEditButtonKv;
 class TInCellPlaceBoxKv;
 class TPopupMenu;
 
@@ -148,13 +149,26 @@ class TCustomDBAxisGridKv : public TCustomGridKv, public ISideOwnerKv, public ID
   virtual bool IsMouseOverCellText() { return false; }
   virtual bool IsMemTableDataSet() { return FIntMemTable != nullptr; }
   virtual void AxisBarDeleting(TAxisBarKv*) {}
+  virtual TEditButtonControlKv* CreateEditButtonControl() { return nullptr; }
   virtual void DataChanged() {}
   virtual void DefineFieldMap();
+  // Drawing of data cells; the cell-drawing layer fills these in.
+  virtual void DrawCellArea(const TGridCoord&, const TGridCoord&, TAxisBarKv*, const TRect&, TAxisColCellParamsKv*) {}
+  virtual void DrawDataCellContent(const TGridCoord&, const TGridCoord&, TAxisBarKv*, const TRect&,
+                                   TAxisColCellParamsKv*, const TRect&) {}
+  virtual void PaintBorder() {}
+  virtual void DrawCellData(TCanvas*, TAxisBarKv*, const TRect&, bool /*Fill*/, bool /*Zoom*/) {}
+  virtual void DrawCheckBoxFrame(TCanvas*, const TRect&, bool /*Pressed*/, TCheckBoxState) {}
   virtual void DoEditButtonClick();
+  virtual void EditButtonDefaultAction(TAxisBarKv*, TEditButtonKv*, bool& /*Handled*/) {}
   virtual void EditingChanged();
+  virtual void FillCellBackground(const TRect&, bool /*Highlighted*/, bool /*Is3D*/, TAxisColCellParamsKv*) {}
+  virtual void FormSystemPopupMenuForColumn(TAxisBarKv*, TPopupMenu*) {}
   virtual void GetDataCellParams() {}
   virtual TGridCoord GetAxisBarCell(TAxisBarKv* AxisBar);
   virtual void GetDatasetFieldList(TList* FieldList);
+  // Widens a content rectangle by 2 pixels at the right and at the bottom, as asked.
+  virtual void AdjustCellContentRect(TRect& ARect, bool Right, bool Bottom);
   virtual void HideEditButtonsBox() {}
   virtual void InternalLayout();
   virtual void LayoutChanged();
@@ -173,7 +187,15 @@ class TCustomDBAxisGridKv : public TCustomGridKv, public ISideOwnerKv, public ID
   virtual void UpdateCellTextBoundsAtPos(const TPoint&);
   virtual void UpdatePlaceBoxListForCell(Integer, Integer);
   virtual Integer GetCellTreeElmentsAreaWidth() { return 0; }
+  virtual bool CheckFillDataCell(const TGridCoord&, const TGridCoord&, TAxisBarKv*, const TRect&,
+                                 TAxisColCellParamsKv*) {
+    return false;
+  }
+  // Whether the cell is drawn highlighted; may change the colour and the font.
+  virtual bool HighlightDataCellColor(Integer, Integer, const String&, TGridDrawState, TColor&, TFont*) { return false; }
   virtual void CancelEditing() {}
+  virtual void DefaultDrawDataCell(const TGridCoord&, const TGridCoord&, TAxisBarKv*, const TRect&,
+                                   TAxisColCellParamsKv*) {}
   // Writes the editor's value to the dataset through the selected bar.
   virtual void UpdateData();
 
@@ -280,6 +302,28 @@ class TCustomDBAxisGridKv : public TCustomGridKv, public ISideOwnerKv, public ID
   std::unique_ptr<TAxisBarsKvList> FVisibleAxisBars;
   TAxisBarKv* FHotTrackAxisBar = nullptr;
   TPersistent* FAxisBarOwner = nullptr;
+  // The grid's own IME settings, remembered when the window is made.
+  TImeMode FOriginalImeMode = imDontCare;
+  String FOriginalImeName;
+  bool FCanvasHandleAllocated = false;
+  // Design-time information: nil at run time, where no design controller is set.
+  std::unique_ptr<TCollection> FDesignInfoCollection;
+  std::unique_ptr<TFont> FHintFont;  // made on first use
+  Integer FInplaceEditorButtonHeight = 0;
+  Integer FInplaceEditorButtonWidth = 0;
+  bool FNoDesigntControler = false;
+  TNotifyEvent FOnTopLeftChanged;
+  TGridCoord FPressedCell{-1, -1};
+  bool FTimerActive = false;
+  // -1 once the timer stops: signed, so the sentinel is a real value.
+  Integer FTimerInterval = -1;
+  std::vector<TRect> FMouseCellTextBounds;
+  bool FMouseCellTextBoundsObsolete = true;
+  Integer FMousePointInCellTextBoundIndex = -1;
+  bool FCellDataWantAsLink = false;
+  bool FCellImageWantAsLink = false;
+  TInCellPlaceBoxKv* FMouseDownInCellPlaceBox = nullptr;
+  TObject* FHotTrackInCellControl = nullptr;
 
  private:
   friend class TAxisGridDataLinkKv;
