@@ -51,6 +51,7 @@ class TAxisBarKv : public TCollectionItem, public virtual IInterface {
 
   // ---- New virtual operations, in slot order --------------------------------------------------
   virtual void AdjustCellRect(const TRect& Rect, TRect& Result) { Result = Rect; }
+  virtual Integer CalcInplaceEditorButtonHeight() { return FInplaceEditorButtonHeight; }
   virtual TAxisBarEditButtonKv* CreateEditButton();
   virtual TAxisBarEditButtonsKv* CreateEditButtons();
   virtual TCellButtonsKv* CreateCellButtons();
@@ -61,6 +62,8 @@ class TAxisBarKv : public TCollectionItem, public virtual IInterface {
   virtual TEditButtonDrawBackTimeKv GetEditButtonDrawBackTime();
   virtual TField* GetField();
   virtual Integer GetInplaceEditorButtonHeight() { return FInplaceEditorButtonHeight; }
+  // Edit buttons are laid out by the in-place editing layer; until then they take no room.
+  virtual Integer GetMainEditButtonWidth() { return 0; }
   virtual bool IsAlwaysShowEditButton() { return GetAlwaysShowEditButton(); }
   virtual bool UseGraphicEditor() { return GetBarType() == ctGraphicData && !GetTextEditing(); }
   virtual bool IsDefaultBar() { return !FStored; }
@@ -97,6 +100,10 @@ class TAxisBarKv : public TCollectionItem, public virtual IInterface {
   virtual String EditText();
   virtual Variant EditValue();
   virtual TAxisBarKvType GetBarType();
+  virtual Integer EditButtonsWidth() { return 0; }
+  virtual String GetDropDownBoxListField() { return FDropDownBox->GetListField(); }
+  virtual Integer GetCellEditorLeftMargin() { return 0; }
+  virtual Integer GetCellEditorRightMargin() { return 0; }
   virtual Integer GetCellHeight(Integer Row);
   virtual Integer GetDataCellHorzOffset() { return 3; }
   virtual Integer GetImageIndex();
