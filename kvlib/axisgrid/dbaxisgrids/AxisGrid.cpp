@@ -35,7 +35,7 @@ TAxisGridDataLinkKv::TAxisGridDataLinkKv(TCustomDBAxisGridKv* AGrid) : FGrid(AGr
 TAxisGridDataLinkKv::~TAxisGridDataLinkKv() { ClearMapping(); }
 
 bool TAxisGridDataLinkKv::AddMapping(const String& FieldName) {
-  if (FFieldCount >= MaxMapSizeKv) throw EInvalidGridOperationKv(STooManyColumns);
+  if (FFieldCount >= GetMaxMapSize()) throw EInvalidGridOperationKv(STooManyColumns);
   TDataSet* DataSet = GetDataSet();
   TField* Field = nullptr;
   if (FSparseMap)
@@ -47,11 +47,12 @@ bool TAxisGridDataLinkKv::AddMapping(const String& FieldName) {
 }
 
 void TAxisGridDataLinkKv::AddMappingOf(TField* Field, Integer FieldIndex) {
-  if (FFieldCount >= MaxMapSizeKv) throw EInvalidGridOperationKv(STooManyColumns);
+  const Integer Bound = GetMaxMapSize();
+  if (FFieldCount >= Bound) throw EInvalidGridOperationKv(STooManyColumns);
   if (FFieldMapSize == FFieldCount) {
-    Integer NewSize = FFieldMapSize == 0 ? 8 : (FFieldMapSize > MaxMapSizeKv / 2 ? MaxMapSizeKv : FFieldMapSize * 2);
+    Integer NewSize = FFieldMapSize == 0 ? 8 : (FFieldMapSize > Bound / 2 ? Bound : FFieldMapSize * 2);
     if (NewSize < FFieldCount) NewSize = FFieldCount + 1;
-    if (NewSize > MaxMapSizeKv) NewSize = MaxMapSizeKv;
+    if (NewSize > Bound) NewSize = Bound;
     FFieldMap.resize(size_t(NewSize));
     FFieldMapSize = NewSize;
   }
@@ -169,19 +170,15 @@ void TAxisGridDataLinkKv::CheckBrowseMode() {
 
 TCustomDBAxisGridKv::TCustomDBAxisGridKv(TComponent* AOwner) : TCustomGridKv(AOwner) {
   FAcquireFocus = true;
-  FColumnDefValues.reset(CreateAxisBarDefValues());
-  FAxisBars.reset(CreateAxisBars());
   FVisibleAxisBars = std::make_unique<TAxisBarsKvList>();
   FAllowedOperations = {alopInsertKv, alopUpdateKv, alopDeleteKv, alopAppendKv};
   SetRowCount(2);
   SetColCount(2);
-  FDataLink.reset(CreateDataLink());
   SetColor(clWindow);
   SetParentColor(false);
   FUserChange = true;
   FDefaultDrawing = true;
   FInterlinear = 4;
-  FColCellParamsKv.reset(CreateColCellParams());
   FDummiFont = std::make_unique<TFont>();
   FDynProps = std::make_unique<TDynVarsKv>(this);
 }
@@ -205,6 +202,26 @@ TCustomDBAxisGridKv::~TCustomDBAxisGridKv() {
 TAxisBarDefValuesKv* TCustomDBAxisGridKv::CreateAxisBarDefValues() { return new TAxisBarDefValuesKv(this); }
 TGridAxisBarsKv* TCustomDBAxisGridKv::CreateAxisBars() { return new TGridAxisBarsKv(this, TAxisBarKv::StaticClass()); }
 TAxisColCellParamsKv* TCustomDBAxisGridKv::CreateColCellParams() { return new TAxisColCellParamsKv(); }
+
+TGridAxisBarsKv* TCustomDBAxisGridKv::GetAxisBars() {
+  if (!FAxisBars) FAxisBars.reset(CreateAxisBars());
+  return FAxisBars.get();
+}
+
+TAxisBarDefValuesKv* TCustomDBAxisGridKv::GetAxisBarDefValues() {
+  if (!FColumnDefValues) FColumnDefValues.reset(CreateAxisBarDefValues());
+  return FColumnDefValues.get();
+}
+
+TAxisGridDataLinkKv* TCustomDBAxisGridKv::GetDataLink() {
+  if (!FDataLink) FDataLink.reset(CreateDataLink());
+  return FDataLink.get();
+}
+
+TAxisColCellParamsKv* TCustomDBAxisGridKv::GetColCellParams() {
+  if (!FColCellParamsKv) FColCellParamsKv.reset(CreateColCellParams());
+  return FColCellParamsKv.get();
+}
 TAxisGridDataLinkKv* TCustomDBAxisGridKv::CreateDataLink() { return new TAxisGridDataLinkKv(this); }
 
 // ---- Side owner ----------------------------------------------------------------------------------
@@ -229,7 +246,7 @@ bool TCustomDBAxisGridKv::AcquireEditFocus() {
 }
 
 bool TCustomDBAxisGridKv::CanAppendOrEdit() {
-  TDataSet* DataSet = FDataLink->GetDataSet();
+  TDataSet* DataSet = GetDataLink()->GetDataSet();
   if (!DataSet) return false;
   TDataSetState S = DataSet->GetState();
   if (S == dsInsert) return FAllowedOperations.Contains(alopInsertKv) || FAllowedOperations.Contains(alopAppendKv);
@@ -239,8 +256,8 @@ bool TCustomDBAxisGridKv::CanAppendOrEdit() {
 
 bool TCustomDBAxisGridKv::CanEditModifyCell() {
   Integer Index = GetSelectedIndex();
-  if (Index < 0 || Index >= FAxisBars->GetCount()) return false;
-  return FAxisBars->GetAxisBar(Index)->CanModify(true);
+  if (Index < 0 || Index >= GetAxisBars()->GetCount()) return false;
+  return GetAxisBars()->GetAxisBar(Index)->CanModify(true);
 }
 
 void TCustomDBAxisGridKv::GetCellDataRect(Integer ACol, Integer ARow, TRect& ARect) {
@@ -287,7 +304,7 @@ void TCustomDBAxisGridKv::DoEditButtonClick() { DoEvent(FOnEditButtonClick, this
 TGridCoord TCustomDBAxisGridKv::GetAxisBarCell(TAxisBarKv*) { return FCurCell; }
 
 void TCustomDBAxisGridKv::GetDatasetFieldList(TList* FieldList) {
-  TDataSet* DataSet = FDataLink->GetDataSet();
+  TDataSet* DataSet = GetDataLink()->GetDataSet();
   if (!DataSet) return;
   for (Integer I = 0; I < DataSet->GetFieldCount(); ++I) FieldList->Add(DataSet->GetFields()->GetField(I));
 }
@@ -319,7 +336,7 @@ void TCustomDBAxisGridKv::EndUpdate() {
 
 void TCustomDBAxisGridKv::BeginLayout() {
   BeginUpdate();
-  if (FLayoutLock == 0) FAxisBars->BeginUpdate();
+  if (FLayoutLock == 0) GetAxisBars()->BeginUpdate();
   ++FLayoutLock;
 }
 
@@ -329,7 +346,7 @@ void TCustomDBAxisGridKv::EndLayout() {
     TCustomDBAxisGridKv* G;
     ~TClose() noexcept(false) {
       if (G->FLayoutLock == 1) {
-        G->FAxisBars->EndUpdate();
+        G->GetAxisBars()->EndUpdate();
         G->FLayoutChangedInUpdateLock = false;
       }
       if (G->FLayoutLock > 0) --G->FLayoutLock;
@@ -343,7 +360,7 @@ void TCustomDBAxisGridKv::EndLayout() {
 
 void TCustomDBAxisGridKv::EndLayoutQuiet() {
   if (FLayoutLock <= 0) return;
-  if (FLayoutLock == 1) FAxisBars->EndUpdate();
+  if (FLayoutLock == 1) GetAxisBars()->EndUpdate();
   --FLayoutLock;
   EndUpdate();
 }
@@ -397,7 +414,7 @@ void TCustomDBAxisGridKv::InternalLayout() {
     ~TUnlock() { G->UnlockPaint(); }
   } Unlock{this};
 
-  TGridAxisBarsKv* Bars = FAxisBars.get();
+  TGridAxisBarsKv* Bars = GetAxisBars();
   // A default bar followed by a stored one: the default bars go.
   bool SeenDefault = false;
   for (Integer I = 0; I < Bars->GetCount(); ++I) {
@@ -410,26 +427,26 @@ void TCustomDBAxisGridKv::InternalLayout() {
     }
   }
 
-  FDataLink->ClearMapping();
-  if (FDataLink->GetActive()) DefineFieldMap();
+  GetDataLink()->ClearMapping();
+  if (GetDataLink()->GetActive()) DefineFieldMap();
 
   if (Bars->GetState() == csCustomized) {
     BindAxisBarsToFields();
   } else {
-    if (!FDataLink->GetActive() && FDataLink->GetDefaultFields()) {
+    if (!GetDataLink()->GetActive() && GetDataLink()->GetDefaultFields()) {
       Bars->Clear();
     } else {
       // The fields of the map, found by pointer so that the pass stays linear in the fields.
       std::unordered_map<TField*, Integer> Mapped;
-      for (Integer I = 0; I < FDataLink->GetFieldCount(); ++I)
-        if (TField* F = FDataLink->GetFields(I)) Mapped.emplace(F, I);
+      for (Integer I = 0; I < GetDataLink()->GetFieldCount(); ++I)
+        if (TField* F = GetDataLink()->GetFields(I)) Mapped.emplace(F, I);
       for (Integer J = Bars->GetCount() - 1; J >= 0; --J) {
         TField* F = Bars->GetAxisBar(J)->GetField();
         if (!F || !Mapped.count(F)) Bars->Delete(J);
       }
     }
     if (Bars->BuildsBarsPerField()) {
-      Integer N = FDataLink->GetFieldCount();
+      Integer N = GetDataLink()->GetFieldCount();
       if (N == 0 && Bars->GetCount() == 0) N = 1;
       // Each field's bar found through an index, so that the pass stays linear in the fields;
       // the bars placed so far are exactly those before position I.
@@ -438,7 +455,7 @@ void TCustomDBAxisGridKv::InternalLayout() {
         if (TField* F = Bars->GetAxisBar(J)->GetField()) BarOfField.emplace(F, Bars->GetAxisBar(J));
       std::unordered_set<TAxisBarKv*> Placed;
       for (Integer I = 0; I < N; ++I) {
-        TField* F = FDataLink->GetFields(I);
+        TField* F = GetDataLink()->GetFields(I);
         TAxisBarKv* Bar = nullptr;
         if (F) {
           auto It = BarOfField.find(F);
@@ -455,7 +472,7 @@ void TCustomDBAxisGridKv::InternalLayout() {
       }
     } else if (!Bars->KeepsDefaultBars()) {
       Bars->Clear();
-      for (Integer I = 0; I < FDataLink->GetFieldCount(); ++I) Bars->AddDefaultBar()->SetField(FDataLink->GetFields(I));
+      for (Integer I = 0; I < GetDataLink()->GetFieldCount(); ++I) Bars->AddDefaultBar()->SetField(GetDataLink()->GetFields(I));
     } else if (Bars->GetCount() == 0) {
       Bars->AddDefaultBar();
     }
@@ -464,24 +481,24 @@ void TCustomDBAxisGridKv::InternalLayout() {
 }
 
 void TCustomDBAxisGridKv::DefineFieldMap() {
-  if (FAxisBars->GetState() == csCustomized) {
-    FDataLink->SetSparseMap(true);
-    for (Integer I = 0; I < FAxisBars->GetCount(); ++I) FDataLink->AddMapping(FAxisBars->GetAxisBar(I)->GetFieldName());
+  if (GetAxisBars()->GetState() == csCustomized) {
+    GetDataLink()->SetSparseMap(true);
+    for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) GetDataLink()->AddMapping(GetAxisBars()->GetAxisBar(I)->GetFieldName());
   } else {
-    FDataLink->SetSparseMap(false);
-    TDataSet* DataSet = FDataLink->GetDataSet();
+    GetDataLink()->SetSparseMap(false);
+    TDataSet* DataSet = GetDataLink()->GetDataSet();
     // By position: a name lookup per field would make the map quadratic in the fields.
     for (Integer I = 0; I < DataSet->GetFieldCount(); ++I) {
       TField* F = DataSet->GetFields()->GetField(I);
-      if (F->GetVisible()) FDataLink->AddMappingOf(F, I);
+      if (F->GetVisible()) GetDataLink()->AddMappingOf(F, I);
     }
   }
 }
 
 void TCustomDBAxisGridKv::BindAxisBarsToFields() {
-  for (Integer I = 0; I < FAxisBars->GetCount(); ++I) {
-    TAxisBarKv* Bar = FAxisBars->GetAxisBar(I);
-    if (FDataLink->GetActive() || !FDataLink->GetDefaultFields())
+  for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) {
+    TAxisBarKv* Bar = GetAxisBars()->GetAxisBar(I);
+    if (GetDataLink()->GetActive() || !GetDataLink()->GetDefaultFields())
       Bar->BindField();
     else
       Bar->SetField(nullptr);
@@ -493,17 +510,17 @@ void TCustomDBAxisGridKv::BindAxisBarsToFields() {
 TDataSource* TCustomDBAxisGridKv::GetDataSource() { return FDataLink ? FDataLink->GetDataSource() : nullptr; }
 
 bool TCustomDBAxisGridKv::DataSetActive() {
-  return FDataLink && FDataLink->GetActive() && FDataLink->GetDataSet() && FDataLink->GetDataSet()->GetActive();
+  return GetDataLink()->GetActive() && GetDataLink()->GetDataSet() && GetDataLink()->GetDataSet()->GetActive();
 }
 
 void TCustomDBAxisGridKv::SetDataSource(TDataSource* Value) {
-  if (!FDataLink || Value == FDataLink->GetDataSource()) return;
+  if (Value == GetDataSource()) return;
   TComponent* OldSideOwned = nullptr;
   TComponent* NewSideOwned = nullptr;
   bool Designing = GetComponentState().Contains(csDesigning) && !GetLoading();
   if (Designing) {
     ISideOwnedComponentKv* Intf = nullptr;
-    TDataSource* Old = FDataLink->GetDataSource();
+    TDataSource* Old = GetDataLink()->GetDataSource();
     if (Old && Supports(Old, Intf) && Intf->IsSideParentedBy(this)) OldSideOwned = Old;
     if (Value && Supports(Value, Intf) && Intf->IsSideParentedBy(nullptr)) NewSideOwned = Value;
   }
@@ -516,7 +533,7 @@ void TCustomDBAxisGridKv::SetDataSource(TDataSource* Value) {
     if (MessageDlg(Q, mtConfirmation, mbYesNo, 0) != mrYes) return;
   }
   try {
-    FDataLink->SetDataSource(Value);
+    GetDataLink()->SetDataSource(Value);
     if (Value) Value->FreeNotification(this);
   } catch (...) {
     delete NewSideOwned;
@@ -536,20 +553,20 @@ void TCustomDBAxisGridKv::LinkActive(bool Value) {
   if (!Value) HideEditor();
   LayoutChanged();
   if (Value && CanReshowEditor() && GetOptions().Contains(goAlwaysShowEditorKv)) ShowEditor();
-  if (!GetLoading()) FAxisBars->ActiveChanged();
+  if (!GetLoading()) GetAxisBars()->ActiveChanged();
 }
 
 void TCustomDBAxisGridKv::EditingChanged() {
-  if (GetDestroying() || !FDataLink->GetDataSet()) return;
-  if (FDataLink->GetDataSet()->GetState() == dsBrowse && FDataLink->GetLastDataSetState() == dsEdit)
-    for (Integer I = 0; I < FAxisBars->GetCount(); ++I) FAxisBars->GetAxisBar(I)->FieldDataChanged(nullptr);
+  if (GetDestroying() || !GetDataLink()->GetDataSet()) return;
+  if (GetDataLink()->GetDataSet()->GetState() == dsBrowse && GetDataLink()->GetLastDataSetState() == dsEdit)
+    for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) GetAxisBars()->GetAxisBar(I)->FieldDataChanged(nullptr);
 }
 
 void TCustomDBAxisGridKv::RecordChanged(TField* Field) {
   if (!HandleAllocated()) return;
   if (Field) {
-    for (Integer I = 0; I < FAxisBars->GetCount(); ++I) {
-      TAxisBarKv* Bar = FAxisBars->GetAxisBar(I);
+    for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) {
+      TAxisBarKv* Bar = GetAxisBars()->GetAxisBar(I);
       Bar->FieldDataChanged(Field);
       if (Bar->GetField() == Field) InvalidateRow(GetAxisBarCell(Bar).Y);
     }
@@ -577,14 +594,14 @@ void TCustomDBAxisGridKv::RecordChanged(TField* Field) {
 
 void TCustomDBAxisGridKv::UpdateData() {
   Integer Index = GetSelectedIndex();
-  if (Index < 0 || Index >= FAxisBars->GetCount()) return;
-  TAxisBarKv* Bar = FAxisBars->GetAxisBar(Index);
+  if (Index < 0 || Index >= GetAxisBars()->GetCount()) return;
+  TAxisBarKv* Bar = GetAxisBars()->GetAxisBar(Index);
   // The lookup's own path (finding the key for the typed text) belongs to the lookup data.
   if (Bar->GetLookupParams()->GetLookupActive()) {
     TFieldsArrKv Keys;
     Bar->GetLookupParams()->GetKeyFields(Keys);
     if (FieldsArrCanModify(Keys)) {
-      FDataLink->Edit();
+      GetDataLink()->Edit();
       Bar->UpdateDataValues(FEditText, FEditKeyValue, false);
     }
     return;
@@ -614,22 +631,22 @@ void TCustomDBAxisGridKv::UpdateData() {
 
 TField* TCustomDBAxisGridKv::GetSelectedField() {
   Integer Index = GetSelectedIndex();
-  if (Index < 0 || Index >= FAxisBars->GetCount()) return nullptr;
-  return FAxisBars->GetAxisBar(Index)->GetField();
+  if (Index < 0 || Index >= GetAxisBars()->GetCount()) return nullptr;
+  return GetAxisBars()->GetAxisBar(Index)->GetField();
 }
 
 void TCustomDBAxisGridKv::SetSelectedField(TField* Value) {
   if (!Value) return;
-  for (Integer I = 0; I < FAxisBars->GetCount(); ++I)
-    if (FAxisBars->GetAxisBar(I)->GetField() == Value) {
+  for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I)
+    if (GetAxisBars()->GetAxisBar(I)->GetField() == Value) {
       SetSelectedIndex(I);
       return;
     }
 }
 
 TAxisBarKv* TCustomDBAxisGridKv::FindFieldColumn(const String& FieldName) {
-  for (Integer I = 0; I < FAxisBars->GetCount(); ++I)
-    if (CompareTextLocale(FAxisBars->GetAxisBar(I)->GetFieldName(), FieldName) == 0) return FAxisBars->GetAxisBar(I);
+  for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I)
+    if (CompareTextLocale(GetAxisBars()->GetAxisBar(I)->GetFieldName(), FieldName) == 0) return GetAxisBars()->GetAxisBar(I);
   return nullptr;
 }
 
@@ -649,8 +666,8 @@ void TCustomDBAxisGridKv::SetEditText(Integer, Integer, const String& Value) { F
 
 String TCustomDBAxisGridKv::GetEditText(Integer, Integer) {
   Integer Index = GetSelectedIndex();
-  if (Index < 0 || Index >= FAxisBars->GetCount()) return String();
-  return GetAxisBarEditText(FAxisBars->GetAxisBar(Index));
+  if (Index < 0 || Index >= GetAxisBars()->GetCount()) return String();
+  return GetAxisBarEditText(GetAxisBars()->GetAxisBar(Index));
 }
 
 // ---- Properties --------------------------------------------------------------------------------------
@@ -680,7 +697,7 @@ void TCustomDBAxisGridKv::SetReadOnly(bool Value) {
 void TCustomDBAxisGridKv::SetAllowedOperations(TDBGridKvAllowedOperations Value) {
   if (FAllowedOperations == Value) return;
   FAllowedOperations = Value;
-  if (!GetDestroying()) FDataLink->LayoutChanged();
+  if (!GetDestroying()) GetDataLink()->LayoutChanged();
 }
 
 // ---- Components going away, scaling, fonts -------------------------------------------------------------------
@@ -691,27 +708,27 @@ void TCustomDBAxisGridKv::DropRemovedComponent(TComponent* AComponent) {
   auto* Source = dynamic_cast<TDataSource*>(AComponent);
   auto* Field = dynamic_cast<TField*>(AComponent);
   if (IsMenu)
-    for (Integer I = 0; I < FAxisBars->GetCount(); ++I) {
-      TAxisBarKv* Bar = FAxisBars->GetAxisBar(I);
+    for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) {
+      TAxisBarKv* Bar = GetAxisBars()->GetAxisBar(I);
       if (Bar->GetPopupMenu() == AComponent) Bar->SetPopupMenu(nullptr);
       if (Bar->GetTitle()->GetPopupMenu() == AComponent) Bar->GetTitle()->SetPopupMenu(nullptr);
     }
   if (IsImages)
-    for (Integer I = 0; I < FAxisBars->GetCount(); ++I)
-      if (FAxisBars->GetAxisBar(I)->GetImageList() == AComponent) FAxisBars->GetAxisBar(I)->SetImageList(nullptr);
+    for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I)
+      if (GetAxisBars()->GetAxisBar(I)->GetImageList() == AComponent) GetAxisBars()->GetAxisBar(I)->SetImageList(nullptr);
   if (Source) {
-    for (Integer I = 0; I < FAxisBars->GetCount(); ++I) {
-      TColumnDropDownBoxKv* Box = FAxisBars->GetAxisBar(I)->GetDropDownBox();
+    for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) {
+      TColumnDropDownBoxKv* Box = GetAxisBars()->GetAxisBar(I)->GetDropDownBox();
       if (Box->GetListSource() == Source) Box->SetListSource(nullptr);
     }
     if (Source == GetDataSource()) SetDataSource(nullptr);
   }
   if (Field) {
-    TDataSet* DataSet = FDataLink->GetDataSet();
+    TDataSet* DataSet = GetDataLink()->GetDataSet();
     bool Direct = DataSet && DataSet->ControlsDisabled();
     std::vector<TAxisBarKv*> Marked;
-    for (Integer I = 0; I < FAxisBars->GetCount(); ++I) {
-      TAxisBarKv* Bar = FAxisBars->GetAxisBar(I);
+    for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) {
+      TAxisBarKv* Bar = GetAxisBars()->GetAxisBar(I);
       if (Bar->GetFieldRef() != Field) continue;
       if (Direct)
         Bar->SetField(nullptr);
@@ -741,13 +758,13 @@ void TCustomDBAxisGridKv::Notification(TComponent* AComponent, TOperation Operat
 
 void TCustomDBAxisGridKv::ChangeScale(Integer M, Integer D, bool IsDpiChange) {
   if (M != D) {
-    FAxisBars->BeginUpdate();
+    GetAxisBars()->BeginUpdate();
     struct TEnd {
       TCollection* C;
       ~TEnd() { C->EndUpdate(); }
-    } End{FAxisBars.get()};
-    for (Integer I = 0; I < FAxisBars->GetCount(); ++I) {
-      TAxisBarKv* Bar = FAxisBars->GetAxisBar(I);
+    } End{GetAxisBars()};
+    for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) {
+      TAxisBarKv* Bar = GetAxisBars()->GetAxisBar(I);
       if (Bar->GetAssignedValues().Contains(cvFont))
         Bar->GetFont()->SetHeight(MulDiv(Bar->GetFont()->GetHeight(), M, D));
       if (Bar->GetAssignedValues().Contains(cvTitleFont))
@@ -760,5 +777,5 @@ void TCustomDBAxisGridKv::ChangeScale(Integer M, Integer D, bool IsDpiChange) {
 void TCustomDBAxisGridKv::CMFontChanged(TMessage& Message) {
   TCustomGridKv::CMFontChanged(Message);
   axisgridkv::TLayoutBlock Block(this);
-  for (Integer I = 0; I < FAxisBars->GetCount(); ++I) FAxisBars->GetAxisBar(I)->GetFont();
+  for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) GetAxisBars()->GetAxisBar(I)->GetFont();
 }

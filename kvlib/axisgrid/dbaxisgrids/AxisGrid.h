@@ -64,6 +64,8 @@ class TAxisGridDataLinkKv : public TDataLink {
   void LayoutChanged() override;
 
  protected:
+  // The most columns the map holds: MaxMapSizeKv.
+  virtual Integer GetMaxMapSize() const { return MaxMapSizeKv; }
   void ActiveChanged() override;
   void CheckBrowseMode() override;
   void DataSetChanged() override;
@@ -128,7 +130,7 @@ class TCustomDBAxisGridKv : public TCustomGridKv, public ISideOwnerKv, public ID
   virtual TColor GetDefaultTitleColor() { return GetFixedColor(); }
   virtual TAxisBarKv* GetColumnAtTitlePoint(const TPoint&) { return nullptr; }
   virtual TInCellPlaceBoxKv* GetCellPlaceBox(Integer, Integer) { return nullptr; }
-  virtual TAxisColCellParamsKv* GetColCellParams() { return FColCellParamsKv.get(); }
+  virtual TAxisColCellParamsKv* GetColCellParams();
   virtual Integer GetAxisBarDataCellHorzOffset() { return 3; }
   virtual Integer GetEditButtonAutoFade(Integer, Integer) { return 0; }
   virtual TEditButtonsBoxKv* GetEditButtonsBox() { return nullptr; }
@@ -209,9 +211,9 @@ class TCustomDBAxisGridKv : public TCustomGridKv, public ISideOwnerKv, public ID
   void EndLayoutDeferred();
   TDataSource* GetDataSource() override;
   bool DataSetActive();
-  Integer GetFieldCount() { return FDataLink->GetFieldCount(); }
-  TField* GetFields(Integer FieldIndex) { return FDataLink->GetFields(FieldIndex); }
-  bool ValidFieldIndex(Integer FieldIndex) { return FDataLink->GetMappedIndex(FieldIndex) >= 0; }
+  Integer GetFieldCount() { return GetDataLink()->GetFieldCount(); }
+  TField* GetFields(Integer FieldIndex) { return GetDataLink()->GetFields(FieldIndex); }
+  bool ValidFieldIndex(Integer FieldIndex) { return GetDataLink()->GetMappedIndex(FieldIndex) >= 0; }
   TField* GetSelectedField();
   void SetSelectedField(TField* Value);
   // Case-insensitive as the locale compares; nil when none.
@@ -226,10 +228,12 @@ class TCustomDBAxisGridKv : public TCustomGridKv, public ISideOwnerKv, public ID
   void InvalidateEditor() override;
 
   // ---- Properties -----------------------------------------------------------------------------------
-  TGridAxisBarsKv* GetAxisBars() const { return FAxisBars.get(); }
-  void SetAxisBars(TGridAxisBarsKv* Value) { FAxisBars->Assign(Value); }
-  TAxisBarDefValuesKv* GetAxisBarDefValues() const { return FColumnDefValues.get(); }
-  TAxisGridDataLinkKv* GetDataLink() const { return FDataLink.get(); }
+  // The bars, the bar defaults, the data link and the cell parameters come from factories and
+  // are made on first use, so that a descendant's factory is the one that runs.
+  TGridAxisBarsKv* GetAxisBars();
+  void SetAxisBars(TGridAxisBarsKv* Value) { GetAxisBars()->Assign(Value); }
+  TAxisBarDefValuesKv* GetAxisBarDefValues();
+  TAxisGridDataLinkKv* GetDataLink();
   TAxisBarsKvList* GetVisibleAxisBars() const { return FVisibleAxisBars.get(); }
   TDynVarsKv* GetDynProps() const { return FDynProps.get(); }
   bool GetDrawGraphicData() const { return FDrawGraphicData; }

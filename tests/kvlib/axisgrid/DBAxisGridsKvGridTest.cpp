@@ -30,7 +30,50 @@ TArrayDataSet* AxisGridWideDataSet(TComponent* Owner, Integer Count) {
   return DS;
 }
 
+// A link whose map holds at most 10 columns, so that the bound is reached in a test.
+class TAxisGridSmallMapLink : public TAxisGridDataLinkKv {
+  DECLARE_CLASS(TAxisGridSmallMapLink, TAxisGridDataLinkKv)
+ public:
+  using TAxisGridDataLinkKv::TAxisGridDataLinkKv;
+
+ protected:
+  Integer GetMaxMapSize() const override { return 10; }
+};
+
+class TAxisGridSmallMapGrid : public TTestAxisGridKv {
+  DECLARE_CLASS(TAxisGridSmallMapGrid, TTestAxisGridKv)
+ public:
+  using TTestAxisGridKv::TTestAxisGridKv;
+
+ protected:
+  TAxisGridDataLinkKv* CreateDataLink() override { return new TAxisGridSmallMapLink(this); }
+};
+
 }  // namespace
+
+TEST(AxisGridFieldMap, PastItsBoundTheMapRaisesAndStaysAsItWas) {
+  ctltest::TFormHolder Form;
+  TArrayDataSet* DS = AxisGridWideDataSet(Form.Form, 12);
+  auto* Source = new TDataSource(Form.Form);
+  Source->SetDataSet(DS);
+  auto* Grid = new TAxisGridSmallMapGrid(Form.Form);
+  Grid->SetParent(Form.Form);
+  // Twelve visible fields: the pass stops at the bound.
+  EXPECT_EQ(CaughtMessage([&] { Grid->SetDataSource(Source); }), L"Grid requested to display more than 256 columns");
+  TAxisGridDataLinkKv* Link = Grid->GetDataLink();
+  EXPECT_EQ(Link->GetFieldCount(), 10);
+  EXPECT_EQ(Link->GetFieldMapSize(), 10);  // 8, then 16 held to the bound
+  EXPECT_THROW(Link->AddMapping(L"F11"), EInvalidGridOperationKv);
+  EXPECT_EQ(Link->GetFieldCount(), 10);
+  EXPECT_EQ(Link->GetMappedIndex(9), 9);
+  EXPECT_EQ(Grid->GetLayoutLock(), 0);
+  EXPECT_EQ(Grid->GetUpdateLock(), 0);
+  // Within the bound the grid lays out again (once, at the end of the update).
+  Grid->BeginUpdate();
+  for (Integer I = 11; I <= 12; ++I) DS->FieldByName(L"F" + IntToStr(I))->SetVisible(false);
+  Grid->EndUpdate();
+  EXPECT_EQ(Grid->GetAxisBars()->GetCount(), 10);
+}
 
 TEST(AxisGridLayout, DefaultBarsFollowTheVisibleFields) {
   TAxisGridFixture F;
@@ -38,6 +81,11 @@ TEST(AxisGridLayout, DefaultBarsFollowTheVisibleFields) {
   EXPECT_EQ(F.Bars()->GetState(), csDefault);
   for (Integer I = 0; I < 3; ++I) EXPECT_FALSE(F.Bar(I)->GetStored());
   EXPECT_EQ(F.Bar(2)->GetField(), F.DS->FieldByName(L"PRICE"));
+  // The descendant's factories made the collection and its items.
+  auto* Columns = dynamic_cast<TBaseColumnsKv*>(F.Bars());
+  ASSERT_NE(Columns, nullptr);
+  EXPECT_EQ(Columns->GetColumn(1)->GetWidth(), 64);
+  EXPECT_TRUE(Is<TTestColumnKv>(F.Bar(0)));
 
   F.DS->FieldByName(L"PRICE")->SetVisible(false);
   F.Grid->LayoutChanged();
