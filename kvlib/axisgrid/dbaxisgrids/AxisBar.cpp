@@ -68,17 +68,12 @@ TAxisBarKv::TAxisBarKv(TCollection* Collection) : TCollectionItem(nullptr) {
   FFont = std::make_unique<TFont>();
   FFont->Assign(DefaultFont());
   FFont->SetOnChange({this, &TAxisBarKv::FontChanged});
-  FTitle.reset(CreateTitle());
-  FEditButton.reset(CreateMainEditButton());
-  FEditButtons.reset(CreateEditButtons());
-  FCellButtons.reset(CreateCellButtons());
   FDropDownSpecRow = std::make_unique<TAxisBarSpecRowKv>(this);
   FDropDownSpecRow->SetOnChanged({this, &TAxisBarKv::DropDownSpecRowChanged});
   FDropDownBox = std::make_unique<TColumnDropDownBoxKv>(this);
   FMRUList = std::make_unique<TMRUListKv>(this);
   FImageChangeLink = std::make_unique<TChangeLink>();
   FImageChangeLink->SetOnChange({this, &TAxisBarKv::ImageListChange});
-  FLookupParams.reset(CreateLookupData());
   // Joined last, so that the grid's layout sees a whole bar.
   SetCollection(Collection);
 }
@@ -109,6 +104,31 @@ TAxisBarMainEditButtonKv* TAxisBarKv::CreateMainEditButton() {
 }
 
 TDBLookupDataKv* TAxisBarKv::CreateLookupData() { return new TDBLookupDataKv(this); }
+
+TAxisBarTitleKv* TAxisBarKv::GetTitle() {
+  if (!FTitle) FTitle.reset(CreateTitle());
+  return FTitle.get();
+}
+
+TDBLookupDataKv* TAxisBarKv::GetLookupParams() {
+  if (!FLookupParams) FLookupParams.reset(CreateLookupData());
+  return FLookupParams.get();
+}
+
+TAxisBarMainEditButtonKv* TAxisBarKv::GetEditButton() {
+  if (!FEditButton) FEditButton.reset(CreateMainEditButton());
+  return FEditButton.get();
+}
+
+TAxisBarEditButtonsKv* TAxisBarKv::GetEditButtons() {
+  if (!FEditButtons) FEditButtons.reset(CreateEditButtons());
+  return FEditButtons.get();
+}
+
+TCellButtonsKv* TAxisBarKv::GetCellButtons() {
+  if (!FCellButtons) FCellButtons.reset(CreateCellButtons());
+  return FCellButtons.get();
+}
 TAxisBarTitleKv* TAxisBarKv::CreateTitle() { return new TAxisBarTitleKv(this); }
 
 Integer TAxisBarKv::GetDefaultRowHeight() { return FGrid ? FGrid->GetDefaultRowHeight() : 0; }
@@ -163,7 +183,7 @@ TField* TAxisBarKv::GetField() {
     if (Found) {
       FFieldName = Found->GetFieldName();
       FGrid->FreeNotification(Found);
-      FLookupParams->UpdateLookupState();
+      GetLookupParams()->UpdateLookupState();
     }
   }
   return FField;
@@ -175,9 +195,9 @@ void TAxisBarKv::SetField(TField* Value) {
   if (Value) {
     FFieldName = Value->GetFieldName();
     if (FGrid) FGrid->FreeNotification(Value);
-    FLookupParams->UpdateLookupState();
+    GetLookupParams()->UpdateLookupState();
   } else if (FFieldName.empty()) {
-    FLookupParams->UpdateLookupState();
+    GetLookupParams()->UpdateLookupState();
   }
   if (!Value && IsDefaultBar()) {
     FFieldName.clear();
@@ -325,11 +345,11 @@ void TAxisBarKv::SetWordWrap(bool Value) {
 
 String TAxisBarKv::GetLookupDisplayFields() {
   return FAssignedValues.Contains(cvLookupDisplayFields) ? FLookupDisplayFields
-                                                         : FLookupParams->GetLookupDisplayFieldName();
+                                                         : GetLookupParams()->GetLookupDisplayFieldName();
 }
 
 void TAxisBarKv::SetLookupDisplayFields(const String& Value) {
-  if (FAssignedValues.Contains(cvLookupDisplayFields) || Value != FLookupParams->GetLookupDisplayFieldName()) {
+  if (FAssignedValues.Contains(cvLookupDisplayFields) || Value != GetLookupParams()->GetLookupDisplayFieldName()) {
     FLookupDisplayFields = Value;
     FAssignedValues << cvLookupDisplayFields;
   }
@@ -532,8 +552,8 @@ void TAxisBarKv::SetPopupMenu(TPopupMenu* Value) {
   if (Value && FGrid) FGrid->FreeNotification(Value);
 }
 
-TCellButtonStyleKv TAxisBarKv::GetButtonStyle() const { return FEditButton->GetButtonStyle(); }
-void TAxisBarKv::SetButtonStyle(TCellButtonStyleKv Value) { FEditButton->SetButtonStyle(Value); }
+TCellButtonStyleKv TAxisBarKv::GetButtonStyle() { return GetEditButton()->GetButtonStyle(); }
+void TAxisBarKv::SetButtonStyle(TCellButtonStyleKv Value) { GetEditButton()->SetButtonStyle(Value); }
 
 void TAxisBarKv::DropDownSpecRowChanged(TObject*) { Changed(false); }
 
@@ -558,11 +578,11 @@ void TAxisBarKv::SetValueFromVariantText(const Variant& Value) { SetValueAsText(
 
 void TAxisBarKv::RestoreDefaults() {
   bool FontWasAssigned = FAssignedValues.Contains(cvFont);
-  FTitle->RestoreDefaults();
+  GetTitle()->RestoreDefaults();
   FAssignedValues = TAxisBarKvValues();
   RefreshDefaultFont();
   FPickList.reset();
-  FEditButton->SetButtonStyle(cbsAuto);
+  GetEditButton()->SetButtonStyle(cbsAuto);
   Changed(FontWasAssigned);
   FKeyList.reset();
 }
@@ -573,9 +593,9 @@ bool TAxisBarKv::GridDataSetActive() { return FGrid && FGrid->DataSetActive(); }
 bool TAxisBarKv::GridLinkActive() { return FGrid && FGrid->GetDataLink()->GetActive(); }
 
 TAxisBarKvType TAxisBarKv::GetBarType() {
-  if (FCellButtons->InContentButtonCount() > 0) return ctInContentCellButton;
+  if (GetCellButtons()->InContentButtonCount() > 0) return ctInContentCellButton;
   if (GetCheckboxes()) return ctCheckboxes;
-  if (FLookupParams->LookupIsSetUp()) return ctLookupField;
+  if (GetLookupParams()->LookupIsSetUp()) return ctLookupField;
   if (FDropDownBox->GetListSource()) return ctDataList;
   TField* F = GetField();
   if (F && F->IsBlob() && F->GetDataType() == ftGraphic && FGrid && FGrid->GetDrawGraphicData()) return ctGraphicData;
@@ -745,10 +765,10 @@ bool TAxisBarKv::CanModify(bool TryEdit) {
   }
   if (GetReadOnly()) Verdict = false;
   TField* Tested = nullptr;
-  if (FLookupParams->GetLookupActive()) {
+  if (GetLookupParams()->GetLookupActive()) {
     TFieldsArrKv Keys;
-    FLookupParams->GetKeyFields(Keys);
-    if (FLookupParams->GetKeyFieldNames().empty() || Keys.empty())
+    GetLookupParams()->GetKeyFields(Keys);
+    if (GetLookupParams()->GetKeyFieldNames().empty() || Keys.empty())
       Verdict = false;
     else {
       Tested = Keys[0];
@@ -885,10 +905,10 @@ void TAxisBarKv::UpdateDataValues(const String& AText, const Variant& AValue, bo
   if (FOnUpdateData) FOnUpdateData(this, Text, Value, UseText, Handled);
   if (Handled) return;
   TField* F = GetField();
-  bool Lookup = FLookupParams->GetLookupActive();
+  bool Lookup = GetLookupParams()->GetLookupActive();
   if (!F && !Lookup) return;
   if (!UseText && Lookup)
-    SetFieldsValues(Link->GetDataSet(), FLookupParams->GetKeyFieldNames(), Value);
+    SetFieldsValues(Link->GetDataSet(), GetLookupParams()->GetKeyFieldNames(), Value);
   else if (!UseText)
     F->SetAsVariant(Value);
   else if (FGrid->GetDrawMemoText() && axisbarkv::IsMemoType(F->GetDataType()))

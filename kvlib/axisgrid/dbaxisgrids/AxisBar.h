@@ -225,16 +225,18 @@ class TAxisBarKv : public TCollectionItem, public virtual IInterface {
   void SetIncrement(Extended Value) { FIncrement = Value; }
   NativeInt GetTag() const { return FTag; }
   void SetTag(NativeInt Value) { FTag = Value; }
-  TCellButtonStyleKv GetButtonStyle() const;
+  TCellButtonStyleKv GetButtonStyle();
   void SetButtonStyle(TCellButtonStyleKv Value);
 
-  TAxisBarTitleKv* GetTitle() const { return FTitle.get(); }
-  TDBLookupDataKv* GetLookupParams() const { return FLookupParams.get(); }
+  // The parts that come from the bar's factories are made on first use, so that a descendant's
+  // factory is the one that runs.
+  TAxisBarTitleKv* GetTitle();
+  TDBLookupDataKv* GetLookupParams();
   TColumnDropDownBoxKv* GetDropDownBox() const { return FDropDownBox.get(); }
   TSpecRowKv* GetDropDownSpecRow() const { return FDropDownSpecRow.get(); }
-  TAxisBarMainEditButtonKv* GetEditButton() const { return FEditButton.get(); }
-  TAxisBarEditButtonsKv* GetEditButtons() const { return FEditButtons.get(); }
-  TCellButtonsKv* GetCellButtons() const { return FCellButtons.get(); }
+  TAxisBarMainEditButtonKv* GetEditButton();
+  TAxisBarEditButtonsKv* GetEditButtons();
+  TCellButtonsKv* GetCellButtons();
   TMRUListKv* GetMRUList() const { return FMRUList.get(); }
   TDynVarsKv* GetDynProps() const { return FDynProps.get(); }
 
