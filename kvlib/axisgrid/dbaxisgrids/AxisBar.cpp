@@ -42,20 +42,11 @@ TCustomDBAxisGridKv* GridOfCollection(TCollection* Collection) {
   return Bars ? Bars->GetGrid() : nullptr;
 }
 
-// A grid whose collection is not inside an update lays out once after the new bar is in.
-struct TBarCreationLayout {
-  TCustomDBAxisGridKv* Grid = nullptr;
-  explicit TBarCreationLayout(TCollection* Collection) {
-    TCustomDBAxisGridKv* G = GridOfCollection(Collection);
-    if (G && Collection->GetUpdateCount() == 0) {
-      Grid = G;
-      Grid->BeginLayout();
-    }
-  }
-  ~TBarCreationLayout() noexcept(false) {
-    if (Grid) Grid->EndLayout();
-  }
-};
+// The grid of a collection that is not inside an update, which lays out once the new bar is in.
+TCustomDBAxisGridKv* GridToLayOut(TCollection* Collection) {
+  TCustomDBAxisGridKv* G = GridOfCollection(Collection);
+  return G && Collection->GetUpdateCount() == 0 ? G : nullptr;
+}
 
 }  // namespace axisbarkv
 
@@ -63,7 +54,7 @@ TAxisBarKv::TAxisBarKv(TCollection* Collection) : TCollectionItem(nullptr) {
   using namespace axisbarkv;
   FGrid = GridOfCollection(Collection);
   if (FGrid) FCheckModifyColCellParamsKv.reset(FGrid->CreateColCellParams());
-  TBarCreationLayout Layout(Collection);
+  TAxisGridLayoutBlockKv Layout(GridToLayOut(Collection));
   FDynProps = std::make_unique<TDynVarsKv>(this);
   FFont = std::make_unique<TFont>();
   FFont->Assign(DefaultFont());

@@ -16,11 +16,7 @@ TAxisBarKv* TGridAxisBarsKv::AddBar(bool Stored) {
     Bar->SetStored(Stored);
     return Bar;
   }
-  FGrid->BeginLayout();
-  struct TEnd {
-    TCustomDBAxisGridKv* G;
-    ~TEnd() noexcept(false) { G->EndLayout(); }
-  } End{FGrid};
+  TAxisGridLayoutBlockKv Block(FGrid);
   auto* Bar = static_cast<TAxisBarKv*>(TCollection::Add());
   Bar->SetStored(Stored);
   return Bar;
@@ -46,11 +42,7 @@ void TGridAxisBarsKv::AddAllBars(bool DeleteExisting) {
     if (DeleteExisting) Clear();
     return;
   }
-  FGrid->BeginLayout();
-  struct TEnd {
-    TCustomDBAxisGridKv* G;
-    ~TEnd() noexcept(false) { G->EndLayout(); }
-  } End{FGrid};
+  TAxisGridLayoutBlockKv Block(FGrid);
   if (DeleteExisting) Clear();
   TList Fields;
   FGrid->GetDatasetFieldList(&Fields);
@@ -87,11 +79,7 @@ void TGridAxisBarsKv::Assign(TPersistent* Source) {
     TCollection::Assign(Source);
     return;
   }
-  FGrid->BeginLayout();
-  struct TEnd {
-    TCustomDBAxisGridKv* G;
-    ~TEnd() noexcept(false) { G->EndLayout(); }
-  } End{FGrid};
+  TAxisGridLayoutBlockKv Block(FGrid);
   TCollection::Assign(Source);
 }
 

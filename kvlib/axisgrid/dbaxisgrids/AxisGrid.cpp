@@ -17,13 +17,6 @@
 
 namespace axisgridkv {
 
-// Ends a layout block on every path; a pass that raised still closes it.
-struct TLayoutBlock {
-  TCustomDBAxisGridKv* Grid;
-  explicit TLayoutBlock(TCustomDBAxisGridKv* G) : Grid(G) { Grid->BeginLayout(); }
-  ~TLayoutBlock() noexcept(false) { Grid->EndLayout(); }
-};
-
 bool IsMemoType(TFieldType T) { return T == ftMemo || T == ftOraClob || T == ftWideMemo; }
 
 }  // namespace axisgridkv
@@ -776,6 +769,6 @@ void TCustomDBAxisGridKv::ChangeScale(Integer M, Integer D, bool IsDpiChange) {
 
 void TCustomDBAxisGridKv::CMFontChanged(TMessage& Message) {
   TCustomGridKv::CMFontChanged(Message);
-  axisgridkv::TLayoutBlock Block(this);
+  TAxisGridLayoutBlockKv Block(this);
   for (Integer I = 0; I < GetAxisBars()->GetCount(); ++I) GetAxisBars()->GetAxisBar(I)->GetFont();
 }

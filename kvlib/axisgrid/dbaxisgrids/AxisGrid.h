@@ -335,3 +335,20 @@ class TCustomDBAxisGridKv : public TCustomGridKv, public ISideOwnerKv, public ID
   // Every bar holding a reference to the removed component drops it.
   void DropRemovedComponent(TComponent* AComponent);
 };
+
+// A layout block of a grid (nil: none) that ends on every path; a pass that raises still
+// closes it and the error goes on.
+class TAxisGridLayoutBlockKv {
+ public:
+  explicit TAxisGridLayoutBlockKv(TCustomDBAxisGridKv* Grid) : FGrid(Grid) {
+    if (FGrid) FGrid->BeginLayout();
+  }
+  ~TAxisGridLayoutBlockKv() noexcept(false) {
+    if (FGrid) FGrid->EndLayout();
+  }
+  TAxisGridLayoutBlockKv(const TAxisGridLayoutBlockKv&) = delete;
+  TAxisGridLayoutBlockKv& operator=(const TAxisGridLayoutBlockKv&) = delete;
+
+ private:
+  TCustomDBAxisGridKv* FGrid;
+};
