@@ -58,6 +58,7 @@ class TTestAxisGridKv : public TCustomDBAxisGridKv {
   void SetTitleFont(TFont* Value) override { FTitleFont->Assign(Value); }
 
   using TCustomDBAxisGridKv::ChangeScale;
+  using TCustomDBAxisGridKv::Loaded;
   using TCustomDBAxisGridKv::Notification;
 
   void InvalidateEditor() override {

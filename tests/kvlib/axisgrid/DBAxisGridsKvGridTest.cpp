@@ -256,6 +256,19 @@ TEST(AxisGridLocks, DeferredLayoutQueuesOneMessage) {
   EXPECT_EQ(AxisGridQueuedLayoutMessages(F.Grid), 0);
 }
 
+TEST(AxisGridLocks, LoadedLaysOutAndQueuesOneDeferredPass) {
+  TAxisGridFixture F;
+  Application->ProcessMessages();
+  F.Grid->LayoutPasses = 0;
+  F.Grid->Loaded();
+  EXPECT_EQ(F.Grid->LayoutPasses, 1);
+  EXPECT_EQ(AxisGridQueuedLayoutMessages(F.Grid), 1);
+  Application->ProcessMessages();
+  EXPECT_EQ(F.Grid->LayoutPasses, 2);
+  EXPECT_EQ(F.Grid->GetUpdateLock(), 0);
+  EXPECT_EQ(F.Grid->GetLayoutLock(), 0);
+}
+
 TEST(AxisGridLocks, AFailingPassStillClosesTheBlock) {
   TAxisGridFixture F;
   F.Grid->FailNextLayout = true;
