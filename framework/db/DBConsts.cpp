@@ -47,6 +47,7 @@ const wchar_t* const SNoDetailFilter = L"Filter property cannot be used for deta
 const wchar_t* const SNotBrowsing = L"Cannot perform this operation while editing";
 const wchar_t* const STextFalse = L"False";
 const wchar_t* const STextTrue = L"True";
+const wchar_t* const STooManyColumns = L"Grid requested to display more than 256 columns";
 
 void DatabaseError(const String& Message, TComponent* Component) {
   if (Component && !Component->GetName().empty())

@@ -47,6 +47,8 @@ extern const wchar_t* const SNoDetailFilter;
 extern const wchar_t* const SNotBrowsing;
 extern const wchar_t* const STextFalse;
 extern const wchar_t* const STextTrue;
+// The data grids' column bound; the text speaks of 256 although the grids allow far more.
+extern const wchar_t* const STooManyColumns;  // "Grid requested to display more than 256 columns"
 
 // Raises EDatabaseError; with a named component the text reads "Name: Message".
 [[noreturn]] void DatabaseError(const String& Message, TComponent* Component = nullptr);

@@ -1751,3 +1751,14 @@ TFieldClass DefaultFieldClass(TFieldType FieldType) {
     default: return nullptr;
   }
 }
+
+bool OkToChangeFieldAlignment(TField* AField, TAlignment /*Alignment*/) {
+  if (!AField) return true;
+  switch (AField->GetDataType()) {
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD:
+    case ftDate: case ftTime: case ftDateTime: case ftAutoInc:
+      return false;
+    default:
+      return true;
+  }
+}

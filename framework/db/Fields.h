@@ -933,3 +933,7 @@ class TFields : public TObject {
 
 // The field class for a type (nullptr for types without one).
 TFieldClass DefaultFieldClass(TFieldType FieldType);
+
+// Whether a control may mirror the field's alignment for right-to-left reading: false for the
+// numeric and date-time types, whose digits keep their side.
+bool OkToChangeFieldAlignment(TField* AField, TAlignment Alignment);

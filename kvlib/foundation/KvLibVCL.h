@@ -74,6 +74,24 @@ HCURSOR LoadCursorChecked(HINSTANCE Instance, const String& Name);
 // Loads the program's cursor Name into the first free slot of the screen's cursors; its number.
 Integer LoadRegisterCursorKv(const String& Name);
 
+// ---- Side owners ------------------------------------------------------------------------------
+
+// A component that may belong "by side" to another one (its side parent), which frees it when
+// the reference is replaced.
+class ISideOwnedComponentKv : public virtual IInterface {
+ public:
+  // With nil: whether the component has no side parent.
+  virtual bool IsSideParentedBy(TComponent* AComponent) = 0;
+  virtual void SetSideParent(TComponent* AComponent) = 0;
+};
+
+// A component that may hold side-owned components in some of its properties.
+class ISideOwnerKv : public virtual IInterface {
+ public:
+  virtual bool IsSidePropertyName(const String& PropertyName) = 0;
+  virtual bool CanSideOwnComponent(TComponent* AComponent) = 0;
+};
+
 // ---- Rectangles, points and messages ----------------------------------------------------------
 
 // Each side moved by its own delta.
