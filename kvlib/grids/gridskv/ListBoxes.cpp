@@ -16,10 +16,6 @@ namespace {
 
 constexpr TColor ListBoxesHighlightColor = TColor(0x0080FFFF);  // pale yellow behind filter hits
 
-// The object stored in the visible items: the item's data index.
-TObject* ListBoxesIndexObject(Integer DataIndex) { return reinterpret_cast<TObject*>(intptr_t(DataIndex)); }
-Integer ListBoxesObjectIndex(TObject* Obj) { return Integer(reinterpret_cast<intptr_t>(Obj)); }
-
 bool ListBoxesMatch(const String& Value, const String& Filter, TLSAutoFilterTypeKv FilterType) {
   if (FilterType == lsftBeginsWithKv) return Value.compare(0, Filter.size(), Filter) == 0;
   return Value.find(Filter) != String::npos;
@@ -59,8 +55,7 @@ bool TPopupListboxItemKv::CloseOnExecute(TCustomListboxKv*, Integer) { return tr
 
 TCustomListboxKv::TCustomListboxKv(TComponent* AOwner)
     : TCustomGridKv(AOwner),
-      FItems(std::make_unique<TStringList>()),
-      FVisibleIterms(std::make_unique<TStringList>()) {
+      FItems(std::make_unique<TStringList>()) {
   SetOptions(TGridOptionsKv{goDrawFocusSelectedKv});
   FItems->SetOnChange({this, &TCustomListboxKv::ItemsChanged});
   SetFixedColCount(0);
@@ -147,7 +142,8 @@ void TCustomListboxKv::SetImageList(TCustomImageList* Value) {
 void TCustomListboxKv::SetItemHeight(Integer Value) {
   if (Value < 0 || Value == FItemHeight) return;
   FItemHeight = Value;
-  SetDefaultRowHeight(Value);
+  // 0 means "not set": the rows take the text height then, never a height of 0.
+  SetDefaultRowHeight(Value > 0 ? Value : std::max(1, GetTextHeight()));
   UpdateRowCount();
 }
 
@@ -175,7 +171,7 @@ Integer TCustomListboxKv::GetTextHeight() {
 
 // ---- Rows and sizes -----------------------------------------------------------------------------
 
-Integer TCustomListboxKv::GetVisibleCount() const { return FVisibleIterms->GetCount(); }
+Integer TCustomListboxKv::GetVisibleCount() const { return Integer(FVisibleIterms.size()); }
 
 void TCustomListboxKv::UpdateRowCount() {
   SetRowCount(std::max(1, GetVisibleCount()));
@@ -195,7 +191,7 @@ void TCustomListboxKv::Resize() {
 
 Integer TCustomListboxKv::VisibleIndexToDataIndex(Integer VisibleIndex) {
   if (VisibleIndex < 0 || VisibleIndex >= GetVisibleCount()) return -1;
-  return ListBoxesObjectIndex(FVisibleIterms->GetObjects(VisibleIndex));
+  return FVisibleIterms[size_t(VisibleIndex)];
 }
 
 Integer TCustomListboxKv::DataIndexToVisibleIndex(Integer DataIndex) {
@@ -299,18 +295,12 @@ void TCustomListboxKv::RebuildFilterTexts() {
 }
 
 void TCustomListboxKv::ResetVisibleIterms() {
-  TStrings* L = GetItems();
-  const Integer N = L->GetCount();
+  const Integer N = GetItems()->GetCount();
   FDataToVisible.assign(size_t(N), -1);
-  FVisibleIterms->BeginUpdate();
-  TGridFinallyKv EndUpdate([this] { FVisibleIterms->EndUpdate(); });
-  FVisibleIterms->Clear();
+  FVisibleIterms.clear();
   if (FFilterStr.empty()) {
-    FVisibleIterms->SetCapacity(N);
-    for (Integer I = 0; I < N; ++I) {
-      FVisibleIterms->AddObject(L->GetStrings(I), ListBoxesIndexObject(I));
-      FDataToVisible[size_t(I)] = I;
-    }
+    FVisibleIterms.resize(size_t(N));
+    for (Integer I = 0; I < N; ++I) FVisibleIterms[size_t(I)] = FDataToVisible[size_t(I)] = I;
     return;
   }
   RebuildFilterTexts();
@@ -318,7 +308,8 @@ void TCustomListboxKv::ResetVisibleIterms() {
   const String& Filter = FFilterCaseInsensitive ? FFilterUpperStr : FFilterStr;
   for (Integer I = 0; I < N; ++I) {
     if (!ListBoxesMatch(Texts[size_t(I)], Filter, FFilterType)) continue;
-    FDataToVisible[size_t(I)] = FVisibleIterms->AddObject(FFilterTexts[size_t(I)], ListBoxesIndexObject(I));
+    FDataToVisible[size_t(I)] = Integer(FVisibleIterms.size());
+    FVisibleIterms.push_back(I);
   }
 }
 

@@ -165,8 +165,9 @@ class TCustomListboxKv : public TCustomGridKv {
   bool FUseItemObjects = false;
   bool FVirtualItems = false;
   Integer FVirtualRowCount = 0;
-  // Each entry: the text of a visible item and, as its object, its data index.
-  std::unique_ptr<TStringList> FVisibleIterms;
+  // The data index of each visible item; the texts stay in the items, so a keystroke of the
+  // owner's filter copies no string.
+  std::vector<Integer> FVisibleIterms;
   String FFilterStr;
   TLSAutoFilterTypeKv FFilterType = lsftBeginsWithKv;
   bool FFilterCaseInsensitive = false;
