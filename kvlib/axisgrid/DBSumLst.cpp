@@ -6,6 +6,7 @@
 #include "framework/DB.h"
 #include "framework/SysUtils.h"
 #include "framework/TypInfo.h"
+#include "kvlib/foundation/MemTableIntfKv.h"
 
 namespace dbsumlst {
 
@@ -54,6 +55,25 @@ const TEventAccess EventAccess[] = {
 };
 
 bool Destroying(TComponent* C) { return C->GetComponentState().Contains(csDestroying); }
+
+// The aggregate function the table computes for each group operation.
+const TAggrFunctionKv TableAggrFunction[] = {agfSumKv, agfAvg, agfCountKv, agfMin, agfMax};
+
+// A table's aggregate as the walk would give it: numbers as FMTBcd when they fit, floats that do
+// not fit as they are.
+Variant TableAggrResult(const Variant& V) {
+  if (V.IsNull() || V.IsEmpty()) return Null;
+  if (VarIsFMTBcd(V)) return V;
+  switch (V.Type() & varTypeMask) {
+    case varSingle: case varDouble: return FloatResult(V.AsDouble());
+    default: break;
+  }
+  try {
+    return VarFMTBcdCreate(VarToBcd(V));
+  } catch (const Exception&) {
+    return V;
+  }
+}
 
 }  // namespace dbsumlst
 
@@ -719,7 +739,66 @@ void TDBSumListProducer::RecalcAllSilently() {
   FRecalcAllSilently = Old;
 }
 
+IMemTableKv* TDBSumListProducer::IntMemTable() const {
+  IMemTableKv* Table = nullptr;
+  if (!FDataSet || dbsumlst::Destroying(FDataSet) || !Supports(FDataSet, Table)) return nullptr;
+  return Table;
+}
+
+bool TDBSumListProducer::IntMemTablePathPossible() {
+  if (OwnerLoading() || !FActive || !FDataSet || !FDataSet->GetActive() || FVirtualRecords || !IntMemTable())
+    return false;
+  // The table aggregates stored values only.
+  for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
+    const String& Name = FSumCollection->GetItem(I)->FFieldName;
+    if (Name.empty()) continue;
+    TField* Field = FDataSet->FindField(Name);
+    if (Field && Field->GetCalculated()) return false;
+  }
+  return true;
+}
+
+void TDBSumListProducer::RecalcAllForIntMemTable() {
+  IMemTableKv* Table = IntMemTable();
+  if (OwnerLoading() || !FActive || !FDataSet || !FDataSet->GetActive() || !Table) return;
+  FPending = TPendingChange();
+  // The accumulators stay empty: every later change asks the table again.
+  FValuesComplete = false;
+  Integer Count = FSumCollection->GetCount();
+  for (Integer I = 0; I < Count; ++I) {
+    TDBSum* S = FSumCollection->GetItem(I);
+    S->FField = nullptr;
+    S->FAcc.Reset(S->FAcc.Kind);
+    S->FNotNullRecordCount = 0;
+    S->FSumValueAsSum = Null;
+    S->VarValue = Null;
+    S->SumValue = S->FGroupOperation == goCount || S->FGroupOperation == goAvg ? Variant(0) : Variant(Null);
+  }
+  Table->FetchRecords(-1);
+  DoEvent(FOnRecalcAll, this);
+  for (Integer I = 0; I < Count; ++I) {
+    TDBSum* S = FSumCollection->GetItem(I);
+    if (S->FGroupOperation != goCount && S->FFieldName.empty()) continue;
+    TAggrFunctionKv Func = dbsumlst::TableAggrFunction[S->FGroupOperation];
+    TAggrResultArr Results;
+    Results.fill(Null);
+    Table->GetAggregatedValuesForRange(TBookmark(), TBookmark(), S->FFieldName, Results, TAggrFunctionsKv{Func});
+    Variant V = dbsumlst::TableAggrResult(Results[Func]);
+    // Without values: Null for sum, minimum and maximum, 0 for count and average, as the walk gives.
+    if (V.IsNull()) continue;
+    S->SumValue = V;
+    if (S->FGroupOperation == goMin || S->FGroupOperation == goMax) S->VarValue = V;
+  }
+  DoEvent(FOnAfterRecalcAll, this);
+  DoSumListChanged();
+}
+
 void TDBSumListProducer::RecalcAll() {
+  if (IntMemTablePathPossible()) {
+    RecalcAllForIntMemTable();
+    RememberFilter();
+    return;
+  }
   if (OwnerDesignIdle() || OwnerLoading() || !FActive || !FDataSet || !FDataSet->GetActive() || !FEventsOverloaded)
     return;
   FPending = TPendingChange();
@@ -820,6 +899,7 @@ void TDBSumListProducer::RecalcAll() {
 // ---- Record numbers ----
 
 bool TDBSumListProducer::BookmarkInVisibleView(const TBookmark& Bookmark) {
+  if (IMemTableKv* Table = IntMemTable()) return Table->BookmarkInVisibleView(Bookmark);
   return FDataSet && FDataSet->BookmarkValid(Bookmark);
 }
 

@@ -26,6 +26,7 @@
 
 class TField;
 class TDBSumListProducer;
+class IMemTableKv;
 
 DECLARE_ENUM(TGroupOperation, goSum, goAvg, goCount, goMin, goMax)
 
@@ -191,6 +192,8 @@ class TDBSumListProducer : public TPersistent {
   virtual Integer RecordCount();
   virtual void ClearSumValues();
   virtual void RecalcAll();
+  // Over a dataset that is an in-memory table: the table's own aggregates, without a walk.
+  virtual void RecalcAllForIntMemTable();
   virtual void SetDataSetEvents();
   virtual void DataSetBeforePost(TDataSet* DataSet);
   virtual void DataSetBeforeDelete(TDataSet* DataSet);
@@ -221,6 +224,9 @@ class TDBSumListProducer : public TPersistent {
   bool FDataSetChanging = false;
 
  private:
+  // The dataset's table interface; null when it has none or is being destroyed.
+  IMemTableKv* IntMemTable() const;
+  bool IntMemTablePathPossible();
   class TWatcher;
   struct THookLink;
   enum THookEvent {
