@@ -589,10 +589,21 @@ void TCustomDBAxisGridKv::UpdateData() {
   Integer Index = GetSelectedIndex();
   if (Index < 0 || Index >= GetAxisBars()->GetCount()) return;
   TAxisBarKv* Bar = GetAxisBars()->GetAxisBar(Index);
-  // The lookup's own path (finding the key for the typed text) belongs to the lookup data.
-  if (Bar->GetLookupParams()->GetLookupActive()) {
+  TDBLookupDataKv* Lookup = Bar->GetLookupParams();
+  if (Lookup->GetLookupActive()) {
+    // Text typed without a chosen key: the handler may add it to the list, then its key is used.
+    TDataSet* List = GetListDataSet(Bar);
+    if ((VarIsEmpty(FEditKeyValue) || VarIsNull(FEditKeyValue)) && !FEditText.empty() && Bar->GetOnNotInList() && List) {
+      const String DisplayName = Lookup->GetLookupDisplayFieldName();
+      if (!List->Locate(DisplayName, FEditText, {loCaseInsensitive})) {
+        bool Accept = false;
+        Bar->GetOnNotInList()(Bar, FEditText, Accept);
+        if (Accept && List->Locate(DisplayName, FEditText, {loCaseInsensitive}))
+          FEditKeyValue = List->GetFieldValues(Lookup->GetLookupKeyFieldNames());
+      }
+    }
     TFieldsArrKv Keys;
-    Bar->GetLookupParams()->GetKeyFields(Keys);
+    Lookup->GetKeyFields(Keys);
     if (FieldsArrCanModify(Keys)) {
       GetDataLink()->Edit();
       Bar->UpdateDataValues(FEditText, FEditKeyValue, false);
