@@ -591,22 +591,26 @@ void TCustomDBAxisGridKv::UpdateData() {
   TAxisBarKv* Bar = GetAxisBars()->GetAxisBar(Index);
   TDBLookupDataKv* Lookup = Bar->GetLookupParams();
   if (Lookup->GetLookupActive()) {
-    // Text typed without a chosen key: the handler may add it to the list, then its key is used.
+    // Text typed without a chosen key: its key is taken from the list, which the handler may
+    // first extend.
     TDataSet* List = GetListDataSet(Bar);
     if ((VarIsEmpty(FEditKeyValue) || VarIsNull(FEditKeyValue)) && !FEditText.empty() && Bar->GetOnNotInList() && List) {
       const String DisplayName = Lookup->GetLookupDisplayFieldName();
-      if (!List->Locate(DisplayName, FEditText, {loCaseInsensitive})) {
+      bool Found = List->Locate(DisplayName, FEditText, {loCaseInsensitive});
+      if (!Found) {
         bool Accept = false;
         Bar->GetOnNotInList()(Bar, FEditText, Accept);
-        if (Accept && List->Locate(DisplayName, FEditText, {loCaseInsensitive}))
-          FEditKeyValue = List->GetFieldValues(Lookup->GetLookupKeyFieldNames());
+        Found = Accept && List->Locate(DisplayName, FEditText, {loCaseInsensitive});
       }
+      if (Found) FEditKeyValue = List->GetFieldValues(Lookup->GetLookupKeyFieldNames());
     }
     TFieldsArrKv Keys;
     Lookup->GetKeyFields(Keys);
     if (FieldsArrCanModify(Keys)) {
       GetDataLink()->Edit();
-      Bar->UpdateDataValues(FEditText, FEditKeyValue, false);
+      // No key clears every key field (a Null cannot be spread over several).
+      bool NoKey = VarIsEmpty(FEditKeyValue) || VarIsNull(FEditKeyValue);
+      Bar->UpdateDataValues(FEditText, NoKey ? Variant(EmptyParam) : FEditKeyValue, false);
     }
     return;
   }

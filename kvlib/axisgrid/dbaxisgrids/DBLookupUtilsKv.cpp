@@ -201,6 +201,9 @@ TDataSet* TDBLookupDataKv::GetLookupDataSet() const {
 void TDBLookupDataKv::SetLookupDataSet(TDataSet* Value) {
   if (Value == FLookupDataSet) return;
   if (!FDestroying) CheckNotFixed();
+  // Refused before the private source moves: raising from inside its link notices would leave
+  // the source half attached.
+  if (Value && Value->IsLinkedTo(GetDataSource())) DatabaseError(SCircularDataLink);
   FLookupDataSet = Value;
   TCustomDBAxisGridKv* Grid = FAxisBar ? FAxisBar->GetGrid() : nullptr;
   if (Value && Grid) Value->FreeNotification(Grid);
@@ -279,6 +282,8 @@ void TDBLookupDataKv::UpdateDataFields() {
     }
     UpdateLookupFields();
   } catch (...) {
+    FKeyFields.clear();
+    FLookupActive = false;
     FDataFieldsUpdating = false;
     throw;
   }
@@ -305,16 +310,27 @@ void TDBLookupDataKv::UpdateLookupFields() {
   FLookupLink->SetDataSource(FInternalLookupSource.get());
   TDataSet* OldDataSet = FLookupLink->GetDataSet();
   bool ListActive = false;
+  bool WasActive = FLookupListActive;
+  // A name that fails to resolve leaves the lookup inactive, not half resolved.
+  FLookupListActive = false;
+  FLookupActive = false;
   String KeyNames = GetLookupKeyFieldNames();
   if (FLookupLink->GetActive() && !KeyNames.empty()) {
-    CheckNotCircular();
     TDataSet* DS = FLookupLink->GetDataSet();
-    FieldsArrByNames(DS, nullptr, KeyNames, FLookupKeyFields);
-    String DisplayName = GetLookupDisplayFieldName();
-    if (!DisplayName.empty()) FLookupDisplayField = DS->FieldByName(DisplayName);
+    try {
+      CheckNotCircular();
+      FieldsArrByNames(DS, nullptr, KeyNames, FLookupKeyFields);
+      String DisplayName = GetLookupDisplayFieldName();
+      if (!DisplayName.empty()) FLookupDisplayField = DS->FieldByName(DisplayName);
+    } catch (...) {
+      FLookupKeyFields.clear();
+      FLookupDisplayField = nullptr;
+      RefreshLookupListCache();
+      throw;
+    }
     ListActive = !FLookupKeyFields.empty() && FLookupDisplayField;
   }
-  bool Changed = ListActive != FLookupListActive;
+  bool Changed = ListActive != WasActive;
   FLookupListActive = ListActive;
   // What step 1 remembered is the cleared state, so a resolved display field always counts as
   // a change outside a data-side update.
@@ -435,7 +451,7 @@ void TDBLookupDataKv::RefreshLookupListCache() {
 void TDBLookupDataKv::FillCache() {
   FLookupListCache->Clear();
   TDataSet* DS = FLookupLink->GetDataSet();
-  if (!FLookupListActive || !FLookupCache || !DS || DS->GetState() != dsBrowse) return;
+  if (!FLookupListActive || !FLookupDisplayField || !FLookupCache || !DS || DS->GetState() != dsBrowse) return;
   FCacheState = TCacheStateKv::Failed;
   try {
     FFilling = true;
