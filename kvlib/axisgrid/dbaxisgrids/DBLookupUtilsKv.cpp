@@ -50,6 +50,10 @@ void TListSourceLinkKv::ActiveChanged() {
 }
 
 void TListSourceLinkKv::DataSetChanged() {
+  if (FLookupData) FLookupData->ListDataSetChanged();
+}
+
+void TListSourceLinkKv::EditingChanged() {
   if (FLookupData) FLookupData->LookupDataSetChanged();
 }
 
@@ -371,6 +375,12 @@ void TDBLookupDataKv::ReceiveMTEvent(Integer, TMTViewEventTypeKv, Integer) {
   LookupDataSetChanged();
 }
 
+void TDBLookupDataKv::ListDataSetChanged() {
+  TDataSet* DS = FLookupLink->GetDataSet();
+  if (FCacheState == TCacheStateKv::Stale || FFilling) return;
+  if (!DS || DS->GetRecordCount() != FFilledRecordCount) LookupDataSetChanged();
+}
+
 void TDBLookupDataKv::LookupDataSetChanged() {
   if (!FFilling) FCacheState = TCacheStateKv::Stale;
 }
@@ -473,6 +483,7 @@ void TDBLookupDataKv::FillCache() {
     return;
   }
   FLookupListCache->SortData();
+  FFilledRecordCount = DS->GetRecordCount();
   FCacheState = TCacheStateKv::Valid;
   ++FCacheFillCount;
 }

@@ -44,9 +44,12 @@ class TListSourceLinkKv : public TDataLink {
 
  protected:
   void ActiveChanged() override;
+  // Also sent by First, Last and Locate: only a changed record count counts as a change here;
+  // edits and posts are heard through RecordChanged and EditingChanged.
   void DataSetChanged() override;
   // A scroll changes no pair: the cache stays.
   void DataSetScrolled(Integer) override {}
+  void EditingChanged() override;
   void LayoutChanged() override;
   void RecordChanged(TField* Field) override;
 
@@ -167,6 +170,9 @@ class TDBLookupDataKv : public TPersistent, public IDBLookupDataKv, public IMTEv
   void Notify();
   void FillCache();
   bool CanUseDataSet(TDataSet* DataSet) const;
+  friend class TListSourceLinkKv;
+  // A dataset change notice: a change when the record count differs from the last fill's.
+  void ListDataSetChanged();
 
   TAxisBarKv* FAxisBar;
   std::unique_ptr<TDataSourceLinkKv> FDataLink;
@@ -194,4 +200,5 @@ class TDBLookupDataKv : public TPersistent, public IDBLookupDataKv, public IMTEv
   bool FFilling = false;
   bool FDestroying = false;
   Integer FCacheFillCount = 0;
+  Integer FFilledRecordCount = -1;
 };
