@@ -381,13 +381,13 @@ TEST(DBLookupData, GridUpdateDataAddsTextNotInList) {
     const char* Name;
     bool Accept;
     const wchar_t* Typed;
-    const wchar_t* K2;
+    const wchar_t* K2;  // nullptr: the key fields are cleared
     Integer Calls;
   };
   const TCase Cases[] = {
       {"in the list", true, L"beta", L"B", 0},
       {"added by the handler", true, L"Gamma", L"C", 1},
-      {"refused", false, L"Gamma", L"A", 1},
+      {"refused", false, L"Gamma", nullptr, 1},
   };
   for (const TCase& C : Cases) {
     TLookupFixture F;
@@ -400,19 +400,43 @@ TEST(DBLookupData, GridUpdateDataAddsTextNotInList) {
       Accept = true;
     });
     F.Master->First();
-    F.Grid->SetSelectedIndex(0);
+    F.Grid->SetSelectedIndex(F.Bar->GetIndex());
     F.Master->Edit();
     F.Grid->SetEditTextValue(C.Typed);
     F.Grid->SetEditKeyValue(Unassigned);
     F.Grid->GetDataLink()->Modified();
-    if (C.Accept || C.Calls == 0) {
-      F.Master->Post();
+    F.Master->Post();
+    // A text the user did not pick from the list leaves no key pointing at another record.
+    if (C.K2)
       EXPECT_EQ(F.Master->FieldByName(L"K2")->GetAsString(), C.K2) << C.Name;
-    } else {
-      // No key: the key fields are cleared, not left pointing at a record the user did not pick.
-      F.Master->Post();
+    else
       EXPECT_TRUE(F.Master->FieldByName(L"K2")->IsNull()) << C.Name;
-    }
     EXPECT_EQ(Calls, C.Calls) << C.Name;
   }
+}
+
+TEST(DBLookupData, FreedLookupTableIsDropped) {
+  TLookupFixture F(TLookupKindTest::Table);
+  TDBLookupDataKv* L = F.SetUp();
+  EXPECT_EQ(F.Bar->DisplayText(), L"Alpha");
+  delete F.LookupDS;
+  EXPECT_FALSE(L->GetLookupActive());
+  EXPECT_EQ(L->GetLookupDataSet(), nullptr);
+  EXPECT_EQ(F.Bar->DisplayText(), L"1");
+}
+
+TEST(DBLookupData, AssignCopiesTheColumnLookup) {
+  TLookupFixture F;
+  TDBLookupDataKv* L = F.SetUp();
+  L->SetLookupCache(false);
+  TAxisBarKv* Other = F.Grid->GetAxisBars()->Add();
+  Other->SetFieldName(L"K2");
+  Other->GetLookupParams()->Assign(L);
+  TDBLookupDataKv* O = Other->GetLookupParams();
+  EXPECT_EQ(O->GetKeyFieldNames(), L"K1;K2");
+  EXPECT_EQ(O->GetLookupKeyFieldNames(), L"LK1;LK2");
+  EXPECT_EQ(O->GetLookupDisplayFieldName(), L"TXT");
+  EXPECT_EQ(O->GetLookupDataSet(), F.LookupDS);
+  EXPECT_FALSE(O->GetLookupCache());
+  EXPECT_EQ(Other->DisplayText(), L"Alpha");
 }
