@@ -183,10 +183,11 @@ void TDBLookupDataKv::Assign(TPersistent* Source) {
 
 // ---- Properties -----------------------------------------------------------------------------------
 
+TField* TDBLookupDataKv::DataFieldLookup() const { return FLookupInDataField ? BoundLookupField() : nullptr; }
+
 String TDBLookupDataKv::GetKeyFieldNames() const {
-  if (FLookupInDataField)
-    if (TField* F = BoundLookupField()) return F->GetKeyFields();
-  return FKeyFieldNames;
+  TField* F = DataFieldLookup();
+  return F ? F->GetKeyFields() : FKeyFieldNames;
 }
 
 void TDBLookupDataKv::SetKeyFieldNames(const String& Value) {
@@ -197,9 +198,8 @@ void TDBLookupDataKv::SetKeyFieldNames(const String& Value) {
 }
 
 TDataSet* TDBLookupDataKv::GetLookupDataSet() const {
-  if (FLookupInDataField)
-    if (TField* F = BoundLookupField()) return F->GetLookupDataSet();
-  return FLookupDataSet;
+  TField* F = DataFieldLookup();
+  return F ? F->GetLookupDataSet() : FLookupDataSet.Get();
 }
 
 void TDBLookupDataKv::SetLookupDataSet(TDataSet* Value) {
@@ -215,28 +215,23 @@ void TDBLookupDataKv::SetLookupDataSet(TDataSet* Value) {
 }
 
 String TDBLookupDataKv::GetLookupDisplayFieldName() const {
-  if (FLookupInDataField)
-    if (TField* F = BoundLookupField()) return F->GetLookupResultField();
-  return FLookupDisplayFieldName;
+  TField* F = DataFieldLookup();
+  return F ? F->GetLookupResultField() : FLookupDisplayFieldName;
 }
 
-void TDBLookupDataKv::SetLookupDisplayFieldName(const String& Value) {
-  CheckNotFixed();
-  if (Value == FLookupDisplayFieldName) return;
-  FLookupDisplayFieldName = Value;
-  UpdateLookupFields();
-}
+void TDBLookupDataKv::SetLookupDisplayFieldName(const String& Value) { SetLookupSideName(FLookupDisplayFieldName, Value); }
 
 String TDBLookupDataKv::GetLookupKeyFieldNames() const {
-  if (FLookupInDataField)
-    if (TField* F = BoundLookupField()) return F->GetLookupKeyFields();
-  return FLookupKeyFieldNames;
+  TField* F = DataFieldLookup();
+  return F ? F->GetLookupKeyFields() : FLookupKeyFieldNames;
 }
 
-void TDBLookupDataKv::SetLookupKeyFieldNames(const String& Value) {
+void TDBLookupDataKv::SetLookupKeyFieldNames(const String& Value) { SetLookupSideName(FLookupKeyFieldNames, Value); }
+
+void TDBLookupDataKv::SetLookupSideName(String& Name, const String& Value) {
   CheckNotFixed();
-  if (Value == FLookupKeyFieldNames) return;
-  FLookupKeyFieldNames = Value;
+  if (Value == Name) return;
+  Name = Value;
   UpdateLookupFields();
 }
 

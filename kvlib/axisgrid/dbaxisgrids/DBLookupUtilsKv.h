@@ -164,6 +164,9 @@ class TDBLookupDataKv : public TPersistent, public IDBLookupDataKv, public IMTEv
  private:
   enum class TCacheStateKv { Stale, Valid, Failed };
   TField* BoundLookupField() const;
+  // The bound lookup field while the lookup comes from it, else nil.
+  TField* DataFieldLookup() const;
+  void SetLookupSideName(String& Name, const String& Value);
   bool ComputeLookupActive() const;
   void UpdateLookupIsSetUp();
   void UpdateLookupActive();
