@@ -17,6 +17,7 @@
 #include "framework/DB.h"
 #include "framework/SysUtils.h"
 #include "kvlib/axisgrid/dbaxisgrids/DBLookupUtilsKv.h"
+#include "kvlib/foundation/DBUtilsKv.h"
 #include "tests/framework/db/ArrayDataSet.h"
 
 namespace {
@@ -28,7 +29,7 @@ double LookupBenchSeconds() {
 
 int LookupBenchRun(Integer Rows, Integer Keys) {
   std::mt19937 Rng(Rows);
-  std::vector<Integer> Order(size_t(Rows));
+  std::vector<Integer> Order(static_cast<size_t>(Rows));
   std::iota(Order.begin(), Order.end(), 0);
   std::shuffle(Order.begin(), Order.end(), Rng);
   TArrayDataSet DS(nullptr);
@@ -62,7 +63,7 @@ int LookupBenchRun(Integer Rows, Integer Keys) {
   Cache.SortData();
   double Fill = LookupBenchSeconds() - T0;
 
-  std::vector<Integer> Probe(size_t(Keys));
+  std::vector<Integer> Probe(static_cast<size_t>(Keys));
   std::uniform_int_distribution<Integer> Pick(0, Rows - 1);
   for (Integer& K : Probe) K = Pick(Rng) * 2 + (Pick(Rng) % 10 == 0 ? 1 : 0);
 

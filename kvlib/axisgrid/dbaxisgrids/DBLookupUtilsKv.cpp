@@ -13,6 +13,23 @@ namespace dblookuputilskv {
 
 bool Destroying(TComponent* C) { return C && C->GetComponentState().Contains(csDestroying); }
 
+// Integer kinds that fit Int64: their numeric order is DBVarCompareValue's.
+bool IntKey(const Variant& V, Int64& Out) {
+  switch (V.Type()) {
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      Out = V.AsInt64();
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Restores a dataset's controls and Active state when a fill ends, by any path.
 struct TFillGuard {
   TDataSet* DataSet;
@@ -70,27 +87,60 @@ void TListSourceLinkKv::RecordChanged(TField*) {
 TLookupListKv::~TLookupListKv() { Clear(); }
 
 void TLookupListKv::Add(const Variant& KeyValue, const Variant& DisplayValue) {
-  FList.push_back(std::make_unique<TLookupPairKv>(KeyValue, DisplayValue));
+  FList.emplace_back(KeyValue, DisplayValue);
+  FIntKeyed = false;
 }
 
-void TLookupListKv::Clear() { FList.clear(); }
+void TLookupListKv::Clear() {
+  FList.clear();
+  FIntKeys.clear();
+  FIntKeyed = false;
+}
 
 void TLookupListKv::SortData() {
-  // A merge sort: no recursion deeper than log n, and keys that cannot be ordered (treated as
-  // equal) cannot drive it out of the list.
-  std::stable_sort(FList.begin(), FList.end(), [](const std::unique_ptr<TLookupPairKv>& A,
-                                                   const std::unique_ptr<TLookupPairKv>& B) {
-    return DBVarCompareValue(A->KeyValue, B->KeyValue) == vrLessThan;
-  });
+  FIntKeys.clear();
+  std::vector<Int64> Keys;
+  Keys.reserve(FList.size());
+  Int64 K;
+  for (const TLookupPairKv& P : FList) {
+    if (!dblookuputilskv::IntKey(P.KeyValue, K)) break;
+    Keys.push_back(K);
+  }
+  FIntKeyed = !FList.empty() && Keys.size() == FList.size();
+  if (!FIntKeyed) {
+    // A merge sort: no recursion deeper than log n, and keys that cannot be ordered (treated
+    // as equal) cannot drive it out of the list.
+    std::stable_sort(FList.begin(), FList.end(), [](const TLookupPairKv& A, const TLookupPairKv& B) {
+      return DBVarCompareValue(A.KeyValue, B.KeyValue) == vrLessThan;
+    });
+    return;
+  }
+  std::vector<Integer> Order(FList.size());
+  for (size_t I = 0; I < Order.size(); ++I) Order[I] = Integer(I);
+  std::stable_sort(Order.begin(), Order.end(), [&Keys](Integer A, Integer B) { return Keys[A] < Keys[B]; });
+  std::vector<TLookupPairKv> Sorted;
+  Sorted.reserve(FList.size());
+  FIntKeys.reserve(FList.size());
+  for (Integer I : Order) {
+    Sorted.push_back(std::move(FList[size_t(I)]));
+    FIntKeys.push_back(Keys[size_t(I)]);
+  }
+  FList.swap(Sorted);
 }
 
 Integer TLookupListKv::LowerBound(const Variant& KeyValue, bool& Comparable, bool& Found) const {
   Comparable = true;
   Found = false;
+  Int64 K;
+  if (FIntKeyed && dblookuputilskv::IntKey(KeyValue, K)) {
+    auto It = std::lower_bound(FIntKeys.begin(), FIntKeys.end(), K);
+    Found = It != FIntKeys.end() && *It == K;
+    return Integer(It - FIntKeys.begin());
+  }
   Integer Lo = 0, Hi = GetCount() - 1;
   while (Lo <= Hi) {
     Integer Mid = Lo + (Hi - Lo) / 2;
-    switch (DBVarCompareValue(FList[Mid]->KeyValue, KeyValue)) {
+    switch (DBVarCompareValue(FList[size_t(Mid)].KeyValue, KeyValue)) {
       case vrLessThan:
         Lo = Mid + 1;
         break;
@@ -114,7 +164,7 @@ bool TLookupListKv::FindValue(const Variant& KeyValue, Variant& DisplayValue) co
   Integer I = LowerBound(KeyValue, Comparable, Found);
   DisplayValue = Unassigned;
   if (!Comparable || !Found) return false;
-  DisplayValue = FList[I]->DisplayValue;
+  DisplayValue = FList[size_t(I)].DisplayValue;
   return true;
 }
 
@@ -122,7 +172,7 @@ Variant TLookupListKv::ValueOfKey(const Variant& KeyValue) const {
   bool Comparable, Found;
   Integer I = LowerBound(KeyValue, Comparable, Found);
   if (!Comparable) throw Exception(L"TMTIndexKv.FindKeyValueIndex: values is not comparable.");
-  return Found ? FList[I]->DisplayValue : Variant(Unassigned);
+  return Found ? FList[size_t(I)].DisplayValue : Variant(Unassigned);
 }
 
 // ---- TDBLookupDataKv ----------------------------------------------------------------------------

@@ -88,7 +88,11 @@ class TLookupListKv {
  private:
   // Index of the first pair not less than KeyValue; Comparable false when a comparison failed.
   Integer LowerBound(const Variant& KeyValue, bool& Comparable, bool& Found) const;
-  std::vector<std::unique_ptr<TLookupPairKv>> FList;
+  std::vector<TLookupPairKv> FList;
+  // When every key is an integer (the usual case): the keys as numbers, in list order, so that a
+  // look-up compares machine integers instead of variants. Same order as DBVarCompareValue.
+  std::vector<Int64> FIntKeys;
+  bool FIntKeyed = false;
 };
 
 class TDBLookupDataKv : public TPersistent, public IDBLookupDataKv, public IMTEventReceiverKv {

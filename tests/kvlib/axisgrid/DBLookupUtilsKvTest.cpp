@@ -264,6 +264,22 @@ TEST(LookupList, SortedSearchFindsFirstOfEqualKeysAndNull) {
   EXPECT_TRUE(VarIsEmpty(List.ValueOfKey(0)));
 }
 
+TEST(LookupList, IntegerKeysAnswerKeysOfOtherKinds) {
+  TLookupListKv List;
+  for (Integer K : {5, -3, 40, 7, 5}) List.Add(K, K * 10 + (K == 5 && List.GetCount() > 0 ? 1 : 0));
+  List.SortData();
+  EXPECT_EQ(List.ValueOfKey(5), Variant(50));
+  EXPECT_EQ(List.ValueOfKey(Variant(Int64(-3))), Variant(-30));
+  EXPECT_EQ(List.ValueOfKey(7.0), Variant(70));
+  EXPECT_TRUE(VarIsEmpty(List.ValueOfKey(Null)));
+  EXPECT_TRUE(VarIsEmpty(List.ValueOfKey(41)));
+  TLookupListKv Texts;
+  for (const wchar_t* K : {L"Şeker", L"Elma", L"Işık"}) Texts.Add(K, String(K) + L"!");
+  Texts.SortData();
+  for (const wchar_t* K : {L"Şeker", L"Elma", L"Işık"}) EXPECT_EQ(VarToStr(Texts.ValueOfKey(K)), String(K) + L"!");
+  EXPECT_TRUE(VarIsEmpty(Texts.ValueOfKey(L"ışık")));
+}
+
 TEST(LookupList, KeysThatCannotBeCompared) {
   TLookupListKv List;
   List.Add(VarArrayOf({1, L"A"}), L"Alpha");
