@@ -86,19 +86,25 @@ void TListSourceLinkKv::RecordChanged(TField*) {
 
 TLookupListKv::~TLookupListKv() { Clear(); }
 
-void TLookupListKv::Add(const Variant& KeyValue, const Variant& DisplayValue) {
-  FList.emplace_back(KeyValue, DisplayValue);
+void TLookupListKv::Add(Variant KeyValue, Variant DisplayValue) {
+  FList.emplace_back(std::move(KeyValue), std::move(DisplayValue));
   FIntKeyed = false;
+}
+
+void TLookupListKv::Reserve(Integer Count) {
+  if (Count > 0) FList.reserve(size_t(Count));
 }
 
 void TLookupListKv::Clear() {
   FList.clear();
   FIntKeys.clear();
+  FIntOrder.clear();
   FIntKeyed = false;
 }
 
 void TLookupListKv::SortData() {
   FIntKeys.clear();
+  FIntOrder.clear();
   std::vector<Int64> Keys;
   Keys.reserve(FList.size());
   Int64 K;
@@ -115,17 +121,17 @@ void TLookupListKv::SortData() {
     });
     return;
   }
-  std::vector<Integer> Order(FList.size());
-  for (size_t I = 0; I < Order.size(); ++I) Order[I] = Integer(I);
-  std::stable_sort(Order.begin(), Order.end(), [&Keys](Integer A, Integer B) { return Keys[A] < Keys[B]; });
-  std::vector<TLookupPairKv> Sorted;
-  Sorted.reserve(FList.size());
-  FIntKeys.reserve(FList.size());
-  for (Integer I : Order) {
-    Sorted.push_back(std::move(FList[size_t(I)]));
-    FIntKeys.push_back(Keys[size_t(I)]);
+  // Sorted as (key, position) pairs: equal keys keep the dataset's order, and the pairs
+  // themselves are reached through the positions instead of being moved.
+  std::vector<std::pair<Int64, Integer>> Order(FList.size());
+  for (size_t I = 0; I < Order.size(); ++I) Order[I] = {Keys[I], Integer(I)};
+  std::sort(Order.begin(), Order.end());
+  FIntKeys.resize(Order.size());
+  FIntOrder.resize(Order.size());
+  for (size_t I = 0; I < Order.size(); ++I) {
+    FIntKeys[I] = Order[I].first;
+    FIntOrder[I] = Order[I].second;
   }
-  FList.swap(Sorted);
 }
 
 Integer TLookupListKv::LowerBound(const Variant& KeyValue, bool& Comparable, bool& Found) const {
@@ -135,12 +141,14 @@ Integer TLookupListKv::LowerBound(const Variant& KeyValue, bool& Comparable, boo
   if (FIntKeyed && dblookuputilskv::IntKey(KeyValue, K)) {
     auto It = std::lower_bound(FIntKeys.begin(), FIntKeys.end(), K);
     Found = It != FIntKeys.end() && *It == K;
-    return Integer(It - FIntKeys.begin());
+    return Found ? FIntOrder[size_t(It - FIntKeys.begin())] : -1;
   }
+  // The list index of sorted position P.
+  auto At = [this](Integer P) { return FIntKeyed ? FIntOrder[size_t(P)] : P; };
   Integer Lo = 0, Hi = GetCount() - 1;
   while (Lo <= Hi) {
     Integer Mid = Lo + (Hi - Lo) / 2;
-    switch (DBVarCompareValue(FList[size_t(Mid)].KeyValue, KeyValue)) {
+    switch (DBVarCompareValue(FList[size_t(At(Mid))].KeyValue, KeyValue)) {
       case vrLessThan:
         Lo = Mid + 1;
         break;
@@ -156,7 +164,7 @@ Integer TLookupListKv::LowerBound(const Variant& KeyValue, bool& Comparable, boo
         return -1;
     }
   }
-  return Lo;
+  return Found ? At(Lo) : -1;
 }
 
 bool TLookupListKv::FindValue(const Variant& KeyValue, Variant& DisplayValue) const {
@@ -513,11 +521,12 @@ void TDBLookupDataKv::FillCache() {
     dblookuputilskv::TFillGuard Guard{DS, DS->GetActive(), FFilling};
     DS->DisableControls();
     TBookmark Bookmark = DS->GetBookmark();
+    FLookupListCache->Reserve(DS->GetRecordCount());
     DS->First();
     Variant Key;
     while (!DS->GetEof()) {
       GetFieldsValues(FLookupKeyFields, Key);
-      FLookupListCache->Add(Key, FLookupDisplayField->GetAsVariant());
+      FLookupListCache->Add(std::move(Key), FLookupDisplayField->GetAsVariant());
       DS->Next();
     }
     if (DataSetBookmarkValid(DS, Bookmark)) DS->GotoBookmark(Bookmark);

@@ -6,6 +6,7 @@
 // cache stale and the next look-up refills it.
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "framework/Classes.h"
@@ -60,7 +61,8 @@ class TListSourceLinkKv : public TDataLink {
 
 class TLookupPairKv {
  public:
-  TLookupPairKv(const Variant& KeyValue, const Variant& DisplayValue) : KeyValue(KeyValue), DisplayValue(DisplayValue) {}
+  TLookupPairKv(Variant KeyValue, Variant DisplayValue)
+      : KeyValue(std::move(KeyValue)), DisplayValue(std::move(DisplayValue)) {}
   Variant KeyValue;
   Variant DisplayValue;
 };
@@ -74,7 +76,8 @@ class TLookupListKv {
   TLookupListKv& operator=(const TLookupListKv&) = delete;
 
   // Appends unsorted; SortData orders the list before any search.
-  void Add(const Variant& KeyValue, const Variant& DisplayValue);
+  void Add(Variant KeyValue, Variant DisplayValue);
+  void Reserve(Integer Count);
   void Clear();
   Integer GetCount() const { return Integer(FList.size()); }
   // Stable, so equal keys keep the dataset's order and a search finds the first of them.
@@ -86,12 +89,15 @@ class TLookupListKv {
   bool FindValue(const Variant& KeyValue, Variant& DisplayValue) const;
 
  private:
-  // Index of the first pair not less than KeyValue; Comparable false when a comparison failed.
+  // The list index of the first pair with KeyValue when Found; Comparable false when a comparison
+  // failed.
   Integer LowerBound(const Variant& KeyValue, bool& Comparable, bool& Found) const;
   std::vector<TLookupPairKv> FList;
   // When every key is an integer (the usual case): the keys as numbers, in list order, so that a
   // look-up compares machine integers instead of variants. Same order as DBVarCompareValue.
   std::vector<Int64> FIntKeys;
+  // FIntKeys[I] is the key of FList[FIntOrder[I]]; the list itself stays in the dataset's order.
+  std::vector<Integer> FIntOrder;
   bool FIntKeyed = false;
 };
 
