@@ -365,7 +365,6 @@ void TDBLookupDataKv::UpdateLookupFields() {
   FLookupDisplayField = nullptr;
   FLookupKeyFields.clear();
   FLookupLink->SetDataSource(FInternalLookupSource.get());
-  TDataSet* OldDataSet = FLookupLink->GetDataSet();
   bool ListActive = false;
   bool WasActive = FLookupListActive;
   // A name that fails to resolve leaves the lookup inactive, not half resolved.
@@ -389,11 +388,9 @@ void TDBLookupDataKv::UpdateLookupFields() {
   }
   bool Changed = ListActive != WasActive;
   FLookupListActive = ListActive;
-  // What step 1 remembered is the cleared state, so a resolved display field always counts as
-  // a change outside a data-side update.
-  if (!FDataFieldsUpdating &&
-      (FLookupDisplayField || !FLookupKeyFields.empty() || OldDataSet != FLookupLink->GetDataSet()))
-    Changed = true;
+  // Outside a data-side update any resolved lookup side may name other fields than the cache
+  // was filled from: it is refilled.
+  if (!FDataFieldsUpdating && (FLookupDisplayField || !FLookupKeyFields.empty())) Changed = true;
   if (Changed) RefreshLookupListCache();
   if (!FDataFieldsUpdating) {
     UpdateLookupIsSetUp();
