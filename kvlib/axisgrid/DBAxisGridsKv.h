@@ -8,3 +8,4 @@
 #include "kvlib/axisgrid/dbaxisgrids/AxisBars.h"
 #include "kvlib/axisgrid/dbaxisgrids/AxisCellParams.h"
 #include "kvlib/axisgrid/dbaxisgrids/AxisGrid.h"
+#include "kvlib/axisgrid/dbaxisgrids/DBLookupUtilsKv.h"

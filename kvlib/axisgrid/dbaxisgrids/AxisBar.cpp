@@ -612,6 +612,19 @@ String FormatFieldValue(TField* Field, const String& Format) {
 
 String TAxisBarKv::DisplayText() {
   if (!GridDataSetActive()) return String();
+  TDBLookupDataKv* Lookup = GetLookupParams();
+  if (Lookup->GetLookupActive() && GridLinkActive()) {
+    if (FDropDownSpecRow->GetVisible()) {
+      Variant Key;
+      Lookup->GetKeyValue(Key);
+      if (DBVarValuesEqual(Key, FDropDownSpecRow->GetValue()) ||
+          (FDropDownSpecRow->GetShowIfNotInKeyList() && Lookup->GetKeyFieldsIsNull()))
+        return FDropDownSpecRow->GetCellText(0);
+    }
+    Variant Value;
+    Lookup->GetLookupValue(Value);
+    return FieldValueToDisplayText(Value, Lookup->GetLookupDisplayField(), FDisplayFormat);
+  }
   TField* F = GetField();
   if (!F || GetBarType() == ctKeyImageList) return String();
   if (HasKeyList()) {
@@ -868,6 +881,16 @@ TDataSet* GetListDataSet(TAxisBarKv* AxisBar) {
     if (S->GetDataSet()) return S->GetDataSet();
   if (AxisBar->GetLookupParams()->LookupIsSetUp()) return AxisBar->GetLookupParams()->GetLookupDataSet();
   return nullptr;
+}
+
+String TAxisBarKv::GetDropDownBoxListField() {
+  if (GetBarType() != ctDataList) return GetLookupParams()->GetLookupDisplayFieldName();
+  if (!FDropDownBox->GetListField().empty()) return FDropDownBox->GetListField();
+  TDataSource* S = FDropDownBox->GetListSource();
+  TDataSet* DS = S ? S->GetDataSet() : nullptr;
+  if (!DS) return String();
+  if (TField* F = DS->FindField(FFieldName)) return F->GetFieldName();
+  return DS->GetFields()->GetCount() > 0 ? DS->GetFields()->GetField(0)->GetFieldName() : String();
 }
 
 // ---- Writing a value ---------------------------------------------------------------------------------

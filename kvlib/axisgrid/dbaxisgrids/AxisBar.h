@@ -15,6 +15,7 @@
 #include "framework/stdctrls/StdTypes.h"
 #include "kvlib/axisgrid/dbaxisgrids/AxisBarParts.h"
 #include "kvlib/axisgrid/dbaxisgrids/AxisCellParams.h"
+#include "kvlib/axisgrid/dbaxisgrids/DBLookupUtilsKv.h"
 
 class TCustomDBAxisGridKv;
 class TDataSet;
@@ -101,7 +102,9 @@ class TAxisBarKv : public TCollectionItem, public virtual IInterface {
   virtual Variant EditValue();
   virtual TAxisBarKvType GetBarType();
   virtual Integer EditButtonsWidth() { return 0; }
-  virtual String GetDropDownBoxListField() { return FDropDownBox->GetListField(); }
+  // The field the drop-down list shows: the lookup display field, or for a data list the box's
+  // list field, the list field named like the bar's field, or the list's first field.
+  virtual String GetDropDownBoxListField();
   virtual Integer GetCellEditorLeftMargin() { return 0; }
   virtual Integer GetCellEditorRightMargin() { return 0; }
   virtual Integer GetCellHeight(Integer Row);

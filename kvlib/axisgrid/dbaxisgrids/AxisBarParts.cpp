@@ -62,65 +62,6 @@ TAxisBarCaptionDefValuesKv* TAxisBarDefValuesKv::GetTitle() {
 
 TAxisBarCaptionDefValuesKv* TAxisBarDefValuesKv::CreateTitleDefValues() { return new TAxisBarCaptionDefValuesKv(this); }
 
-// ---- TDBLookupDataKv -------------------------------------------------------------------------------
-
-TDBLookupDataKv::TDBLookupDataKv(TAxisBarKv* AxisBar) : FAxisBar(AxisBar) {}
-TDBLookupDataKv::~TDBLookupDataKv() = default;
-
-bool TDBLookupDataKv::LookupIsSetUp() {
-  return !FKeyFieldNames.empty() && FLookupDataSet && !FLookupKeyFieldNames.empty() &&
-         !FLookupDisplayFieldName.empty();
-}
-
-void TDBLookupDataKv::GetKeyFields(TFieldsArrKv& Fields) {
-  Fields.clear();
-  TCustomDBAxisGridKv* Grid = FAxisBar ? FAxisBar->GetGrid() : nullptr;
-  TDataSet* DataSet = Grid && Grid->GetDataLink()->GetDataSet() ? Grid->GetDataLink()->GetDataSet() : nullptr;
-  if (!DataSet || FKeyFieldNames.empty()) return;
-  String Rest = FKeyFieldNames;
-  while (!Rest.empty()) {
-    size_t P = Rest.find(L';');
-    String Name = Trim(Rest.substr(0, P));
-    Rest = P == String::npos ? String() : Rest.substr(P + 1);
-    if (TField* F = DataSet->FindField(Name)) Fields.push_back(F);
-  }
-}
-
-// The lookup list and its cache decide activity; until a lookup is wired the bar shows its own
-// field.
-void TDBLookupDataKv::UpdateLookupState() { FLookupActive = false; }
-
-void TDBLookupDataKv::SetKeyFieldNames(const String& Value) {
-  FKeyFieldNames = Value;
-  UpdateLookupState();
-}
-
-TDataSet* TDBLookupDataKv::GetLookupDataSet() const { return FLookupDataSet; }
-
-void TDBLookupDataKv::SetLookupDataSet(TDataSet* Value) {
-  FLookupDataSet = Value;
-  UpdateLookupState();
-}
-
-void TDBLookupDataKv::SetLookupKeyFieldNames(const String& Value) {
-  FLookupKeyFieldNames = Value;
-  UpdateLookupState();
-}
-
-void TDBLookupDataKv::SetLookupDisplayFieldName(const String& Value) {
-  FLookupDisplayFieldName = Value;
-  UpdateLookupState();
-}
-
-TPersistent* TDBLookupDataKv::GetOwner() { return FAxisBar; }
-
-PUBLISHED_DEF(TDBLookupDataKv) {
-  PROP(KeyFieldNames);
-  PROP(LookupDataSet);
-  PROP(LookupKeyFieldNames);
-  PROP(LookupDisplayFieldName);
-}
-
 // ---- TColumnDropDownBoxKv ----------------------------------------------------------------------------
 
 TColumnDropDownBoxKv::~TColumnDropDownBoxKv() = default;

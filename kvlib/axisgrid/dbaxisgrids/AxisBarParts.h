@@ -1,8 +1,8 @@
 #pragma once
-// The parts a bar owns beside its own data: the title, the grid-wide bar defaults, the lookup
-// data, the drop-down box, the spec row, the edit buttons and the cell buttons. Here they hold
-// their data and answer the queries the bar core asks of them; painting, editing and the lookup
-// cache build on them.
+// The parts a bar owns beside its own data: the title, the grid-wide bar defaults, the drop-down
+// box, the spec row, the edit buttons and the cell buttons. Here they hold their data and answer
+// the queries the bar core asks of them; painting and editing build on them. The lookup data has
+// its own unit, DBLookupUtilsKv.
 
 #include <memory>
 
@@ -147,46 +147,6 @@ class TAxisBarDefValuesKv : public TPersistent {
   TTextLayout FLayout = tlTop;
   std::unique_ptr<TAxisBarCaptionDefValuesKv> FTitle;
   bool FToolTips = false;
-};
-
-// ---- Lookup data ------------------------------------------------------------------------------
-
-// Where a bar looks its display text up: key fields of the grid's dataset matched against key
-// fields of a lookup dataset.
-class TDBLookupDataKv : public TPersistent, public IDBLookupDataKv {
-  DECLARE_CLASS(TDBLookupDataKv, TPersistent)
- public:
-  explicit TDBLookupDataKv(TAxisBarKv* AxisBar);
-  ~TDBLookupDataKv() override;
-
-  // Key fields, lookup dataset and its key fields all given.
-  bool LookupIsSetUp();
-  bool GetLookupActive() override { return FLookupActive; }
-  void GetKeyFields(TFieldsArrKv& Fields) override;
-  // Re-evaluates whether the lookup works with the bar's field and datasets.
-  virtual void UpdateLookupState();
-
-  const String& GetKeyFieldNames() const { return FKeyFieldNames; }
-  void SetKeyFieldNames(const String& Value);
-  TDataSet* GetLookupDataSet() const;
-  void SetLookupDataSet(TDataSet* Value);
-  const String& GetLookupKeyFieldNames() const { return FLookupKeyFieldNames; }
-  void SetLookupKeyFieldNames(const String& Value);
-  const String& GetLookupDisplayFieldName() const { return FLookupDisplayFieldName; }
-  void SetLookupDisplayFieldName(const String& Value);
-
-  PUBLISHED_DECL(TDBLookupDataKv);
-
- protected:
-  TPersistent* GetOwner() override;
-
- private:
-  TAxisBarKv* FAxisBar;
-  String FKeyFieldNames;
-  TComponentRef<TDataSet> FLookupDataSet;
-  String FLookupKeyFieldNames;
-  String FLookupDisplayFieldName;
-  bool FLookupActive = false;
 };
 
 // ---- Drop-down box ----------------------------------------------------------------------------

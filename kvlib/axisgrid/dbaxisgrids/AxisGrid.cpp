@@ -589,13 +589,28 @@ void TCustomDBAxisGridKv::UpdateData() {
   Integer Index = GetSelectedIndex();
   if (Index < 0 || Index >= GetAxisBars()->GetCount()) return;
   TAxisBarKv* Bar = GetAxisBars()->GetAxisBar(Index);
-  // The lookup's own path (finding the key for the typed text) belongs to the lookup data.
-  if (Bar->GetLookupParams()->GetLookupActive()) {
+  TDBLookupDataKv* Lookup = Bar->GetLookupParams();
+  if (Lookup->GetLookupActive()) {
+    // Text typed without a chosen key: its key is taken from the list, which the handler may
+    // first extend.
+    TDataSet* List = GetListDataSet(Bar);
+    if ((VarIsEmpty(FEditKeyValue) || VarIsNull(FEditKeyValue)) && !FEditText.empty() && Bar->GetOnNotInList() && List) {
+      const String DisplayName = Lookup->GetLookupDisplayFieldName();
+      bool Found = List->Locate(DisplayName, FEditText, {loCaseInsensitive});
+      if (!Found) {
+        bool Accept = false;
+        Bar->GetOnNotInList()(Bar, FEditText, Accept);
+        Found = Accept && List->Locate(DisplayName, FEditText, {loCaseInsensitive});
+      }
+      if (Found) FEditKeyValue = List->GetFieldValues(Lookup->GetLookupKeyFieldNames());
+    }
     TFieldsArrKv Keys;
-    Bar->GetLookupParams()->GetKeyFields(Keys);
+    Lookup->GetKeyFields(Keys);
     if (FieldsArrCanModify(Keys)) {
       GetDataLink()->Edit();
-      Bar->UpdateDataValues(FEditText, FEditKeyValue, false);
+      // No key clears every key field (a Null cannot be spread over several).
+      bool NoKey = VarIsEmpty(FEditKeyValue) || VarIsNull(FEditKeyValue);
+      Bar->UpdateDataValues(FEditText, NoKey ? Variant(EmptyParam) : FEditKeyValue, false);
     }
     return;
   }
