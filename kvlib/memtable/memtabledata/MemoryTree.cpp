@@ -530,8 +530,8 @@ void TMemoryTreeListKv::ShowSubtreesOfFilteredNodes(TMemRecViewKv* Node) {
 }
 
 void TMemoryTreeListKv::BuildVisibleItems() {
-  Flat().Clear();
-  Shown().Clear();
+  Flat().Release();
+  Shown().Release();
   for (TMemRecViewKv* C : L(FRoot.get()).Children)
     PreOrder(C, [this](TMemRecViewKv* X) {
       Flat().AppendBulk(X);
