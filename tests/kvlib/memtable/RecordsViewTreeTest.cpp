@@ -114,7 +114,12 @@ TEST_F(RecordsViewTreeFixture, IncrementalTreeEqualsAFullRefresh) {
     std::mt19937 Rnd(122);
     const wchar_t* Names[] = {L"ılık", L"Irmak", L"inci", L"İnci", L"a-b", L"Zeki"};
     Integer NextId = 1, Refused = 0, Collapsed = 0;
-    auto AnyId = [&] { return Variant(Integer(Rnd() % (NextId + 3))); };  // now and then one not there
+    // Mostly a record there is, so the trees grow deep; now and then one gone or still to come.
+    auto AnyId = [&] {
+      Integer N = List()->GetCount();
+      if (N > 0 && Rnd() % 4 != 0) return Variant(IdOf(List()->GetRec(Integer(Rnd() % N))));
+      return Variant(Integer(Rnd() % (NextId + 3)));
+    };
     for (Integer Step = 0; Step < 3000; ++Step) {
       Integer N = List()->GetCount();
       Integer What = N < 10 ? 0 : Integer(Rnd() % 12);
@@ -177,6 +182,9 @@ TEST_F(RecordsViewTreeFixture, IncrementalTreeEqualsAFullRefresh) {
       }
     }
     EXPECT_GT(Refused, 0) << C.Order;
+    Integer Deepest = 0;
+    for (Integer I = 0; I < V.SortedListItemCount(); ++I) Deepest = std::max(Deepest, V.SortedListItem(I)->GetNodeLevel());
+    EXPECT_GT(Deepest, 4) << C.Order;
     EXPECT_GT(Collapsed, 0);
   }
 }
