@@ -1,6 +1,7 @@
 #include "kvlib/memtable/memtabledata/MemoryTree.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "framework/SysUtils.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"
@@ -13,6 +14,19 @@
 namespace MemoryTreeKv {
 const wchar_t* const SReferenceLoop = L"Reference-loop found";
 const wchar_t* const SMaxLevelExceed = L"TBaseTreeNodeKv.SetLevel: Max level exceed - ";
+}  // namespace MemoryTreeKv
+
+namespace MemoryTreeKv {
+// The first node below Start, depth-first, whose Value(node) equals Wanted.
+template <class F>
+TMemRecViewKv* FindBelow(TMemRecViewKv* Start, const Variant& Wanted, F Value) {
+  for (Integer I = 0; I < Start->GetNodesCount(); ++I) {
+    TMemRecViewKv* C = Start->GetNodeItems(I);
+    if (DBVarValuesEqual(Value(C->GetRec()), Wanted)) return C;
+    if (TMemRecViewKv* R = FindBelow(C, Wanted, Value)) return R;
+  }
+  return nullptr;
+}
 }  // namespace MemoryTreeKv
 
 // ---- The node's tree read-outs -------------------------------------------------------------------
@@ -250,16 +264,54 @@ TMemRecViewKv* TMemoryTreeListKv::AddChild(TMemRecViewKv* Parent, TMemRecViewKv*
   return Node;
 }
 
+void TMemoryTreeListKv::NodesUnder(TMTIndexKv* Index, const Variant& Value, std::vector<TMemRecViewKv*>& Found) {
+  std::vector<TIndexItemKv*> Items;
+  Index->FillMatchedKeyList(Value, Items);
+  // The items live until the index changes: their positions are taken first.
+  std::vector<Integer> At;
+  At.reserve(Items.size());
+  for (TIndexItemKv* It : Items) At.push_back(It->RecIndex);
+  for (Integer I : At)
+    if (TMemRecViewKv* N = NodeOfRecordAt(I)) Found.push_back(N);
+}
+
 void TMemoryTreeListKv::CollectChildrenByIndex(TMTIndexKv* Index, TMemRecViewKv* NewNode,
                                                std::vector<TMemRecViewKv*>& Found) {
-  std::vector<TIndexItemKv*> Items;
-  Index->FillMatchedKeyList(KeyOf(NewNode->FRec), Items);
-  std::vector<Integer> At;
-  for (TIndexItemKv* It : Items) At.push_back(It->RecIndex);
-  for (Integer I : At) {
-    TMemRecViewKv* N = NodeOfRecordAt(I);
-    if (N && N != NewNode) Found.push_back(N);
-  }
+  NodesUnder(Index, KeyOf(NewNode->FRec), Found);
+  Found.erase(std::remove(Found.begin(), Found.end(), NewNode), Found.end());
+}
+
+TMemRecViewKv* TMemoryTreeListKv::FirstNodeWithKey(const Variant& Value) {
+  std::vector<TMemRecViewKv*> Found;
+  NodesUnder(FOwnKeyIndex.get(), Value, Found);
+  if (Found.size() <= 1) return Found.empty() ? nullptr : Found[0];
+  // Several records of one key: the first depth-first, as the search would meet it.
+  if (FBulk) return MemoryTreeKv::FindBelow(FRoot.get(), Value, [this](TMemoryRecordKv* R) { return KeyOf(R); });
+  return *std::min_element(Found.begin(), Found.end(),
+                           [this](TMemRecViewKv* A, TMemRecViewKv* B) { return Flat().IndexOf(A) < Flat().IndexOf(B); });
+}
+
+void TMemoryTreeListKv::PrepareIndexes() {
+  TMemTableDataKv* Data = FRecordsViewKv->GetMemTableData();
+  auto Make = [&](std::unique_ptr<TMTIndexKv>& Own, const String& Names, bool Wanted) {
+    Own.reset();
+    if (!Wanted || !Data || Names.empty() || ActiveIndexFor(Names)) return;
+    Own.reset(TMTIndexKv::CreateApart(Data->GetRecordsList()));
+    Own->SetFields(Names);
+    Own->SetActive(true);
+  };
+  Make(FOwnKeyIndex, KeyFieldNames(), true);
+  Make(FOwnRefIndex, ParentFieldNames(), FFullBuildCheck);
+}
+
+void TMemoryTreeListKv::NotifyIndexes(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
+  if (FOwnKeyIndex) FOwnKeyIndex->Notify(MemRec, Index, Action);
+  if (FOwnRefIndex) FOwnRefIndex->Notify(MemRec, Index, Action);
+}
+
+void TMemoryTreeListKv::IndexesRecordMoved(TMemoryRecordKv* MemRec, Integer OldIndex, Integer NewIndex) {
+  if (FOwnKeyIndex) FOwnKeyIndex->RecordMoved(MemRec, OldIndex, NewIndex);
+  if (FOwnRefIndex) FOwnRefIndex->RecordMoved(MemRec, OldIndex, NewIndex);
 }
 
 TMemRecViewKv* TMemoryTreeListKv::AddChildAtKey(TMemRecViewKv* Node) {
@@ -363,18 +415,6 @@ void TMemoryTreeListKv::RecordMoved(TMemRecViewKv* Node) {
 
 // ---- Lookups ---------------------------------------------------------------------------------------
 
-namespace MemoryTreeKv {
-// The first node below Start, depth-first, whose Value(node) equals Wanted.
-template <class F>
-TMemRecViewKv* FindBelow(TMemRecViewKv* Start, const Variant& Wanted, F Value) {
-  for (Integer I = 0; I < Start->GetNodesCount(); ++I) {
-    TMemRecViewKv* C = Start->GetNodeItems(I);
-    if (DBVarValuesEqual(Value(C->GetRec()), Wanted)) return C;
-    if (TMemRecViewKv* R = FindBelow(C, Wanted, Value)) return R;
-  }
-  return nullptr;
-}
-}  // namespace MemoryTreeKv
 
 TMemRecViewKv* TMemoryTreeListKv::GetParentNodeAtKey(TMemRecViewKv* StartNode, TMemoryRecordKv* MemRecord) {
   Variant Ref = RefOf(MemRecord);
@@ -390,6 +430,10 @@ TMemRecViewKv* TMemoryTreeListKv::GetParentNodeAtKey(TMemRecViewKv* StartNode, T
 }
 
 TMemRecViewKv* TMemoryTreeListKv::GetParentNodeAtKeyValue(TMemRecViewKv* StartNode, const Variant& RefKeyValue) {
+  if (FOwnKeyIndex && (!StartNode || StartNode == FRoot.get())) {
+    TMemRecViewKv* N = FirstNodeWithKey(RefKeyValue);
+    return N ? N : FRoot.get();
+  }
   TMemRecViewKv* N = MemoryTreeKv::FindBelow(StartNode ? StartNode : FRoot.get(), RefKeyValue,
                                              [this](TMemoryRecordKv* R) { return KeyOf(R); });
   return N ? N : FRoot.get();
@@ -428,6 +472,21 @@ void TMemoryTreeListKv::GetChildNodesForKey(TMemRecViewKv* StartNode, TMemoryRec
                                             std::vector<TMemRecViewKv*>& ChildList) {
   if (!StartNode) StartNode = FRoot.get();
   Variant Key = KeyOf(MemRecord);
+  if (FOwnRefIndex && StartNode == FRoot.get()) {
+    std::vector<TMemRecViewKv*> Found;
+    NodesUnder(FOwnRefIndex.get(), Key, Found);
+    // The search does not look below a node it takes.
+    std::unordered_set<TMemRecViewKv*> Taken(Found.begin(), Found.end());
+    TMemRecViewKv* Own = FRecordsViewKv->MapGet(MemRecord);
+    Taken.erase(Own);
+    for (TMemRecViewKv* N : Found) {
+      if (N == Own) continue;
+      bool Below = false;
+      for (TMemRecViewKv* A = L(N).Parent; A && !Below; A = L(A).Parent) Below = Taken.count(A) > 0;
+      if (!Below) ChildList.push_back(N);
+    }
+    return;
+  }
   for (TMemRecViewKv* C : L(StartNode).Children) {
     if (C->FRec != MemRecord && DBVarValuesEqual(RefOf(C->FRec), Key)) ChildList.push_back(C);
     else GetChildNodesForKey(C, MemRecord, ChildList);

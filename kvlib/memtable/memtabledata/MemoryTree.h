@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "kvlib/foundation/DBUtilsKv.h"
+#include "kvlib/memtable/memtabledata/RecordsList.h"
 #include "kvlib/memtable/memtabledata/Values.h"
 
 class TMemoryRecordKv;
@@ -159,6 +160,14 @@ class TMemoryTreeListKv {
   // Moves the node among its siblings to where its record's storage index puts it.
   void RecordMoved(TMemRecViewKv* Node);
 
+  // ---- The tree's own indexes: where the storage has no active index on the key fields (or, with
+  // the full build check, on the reference fields), the tree keeps one, so that finding a parent
+  // or the children that name a record is a bisection rather than a search of the tree. The view
+  // hands them the storage's notifications.
+  void PrepareIndexes();
+  void NotifyIndexes(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action);
+  void IndexesRecordMoved(TMemoryRecordKv* MemRec, Integer OldIndex, Integer NewIndex);
+
  private:
   TMTTreeLinksKv& L(TMemRecViewKv* Node) const;
   TMTNodeListKv& Flat() const;
@@ -186,6 +195,10 @@ class TMemoryTreeListKv {
   void Changed();
   void ForgetStacked(TMemRecViewKv* Node);
   void CollectChildrenByIndex(TMTIndexKv* Index, TMemRecViewKv* NewNode, std::vector<TMemRecViewKv*>& Found);
+  // The in-tree nodes of the records an index finds under Value.
+  void NodesUnder(TMTIndexKv* Index, const Variant& Value, std::vector<TMemRecViewKv*>& Found);
+  // The node a depth-first search for the key would meet first, through the tree's own index.
+  TMemRecViewKv* FirstNodeWithKey(const Variant& Value);
 
   bool FDefaultNodeExpanded = false;
   bool FDefaultNodeHasChildren = false;
@@ -200,6 +213,8 @@ class TMemoryTreeListKv {
   bool FBulk = false;
   TRecordsViewKv* FRecordsViewKv;
   std::unique_ptr<TMemRecViewKv> FRoot;
+  std::unique_ptr<TMTIndexKv> FOwnKeyIndex;
+  std::unique_ptr<TMTIndexKv> FOwnRefIndex;
   TMTTreeNodeQueryEventKv FOnExpandedChanging;
   TMTTreeNodeEventKv FOnExpandedChanged;
 };

@@ -592,6 +592,7 @@ void TRecordsViewKv::DataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsL
 void TRecordsViewKv::RecordMoved(TMemoryRecordKv* MemRec, Integer OldIndex, Integer NewIndex) {
   TRecordsListNotificatorKv::RecordMoved(MemRec, OldIndex, NewIndex);
   if (FDisableFilterCount >= 1) return;
+  if (FViewAsTreeList) FMemoryTreeList->IndexesRecordMoved(MemRec, OldIndex, NewIndex);
   TMemRecViewKv* Node = MapGet(MemRec);
   if (!Node) return;
   if (FViewAsTreeList) {
@@ -686,6 +687,7 @@ void TRecordsViewKv::RebuildMemoryTreeList() {
   TMemTableDataKv* Data = GetMemTableData();
   if (!FViewAsTreeList || !Data) return;
   UpdateFields();
+  FMemoryTreeList->PrepareIndexes();
   TRecordsListKv* L = Data->GetRecordsList();
   Integer N = L->GetCount();
   size_t Cap = 64;
@@ -776,8 +778,9 @@ void TRecordsViewKv::DeleteTreeNode(TMemRecViewKv* Node) {
   if (Parent) T->UpdateNodeState(Parent, true);
 }
 
-void TRecordsViewKv::TreeDataEvent(TMemoryRecordKv* MemRec, Integer, TRecordsListNotification Action) {
+void TRecordsViewKv::TreeDataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
   TMemoryTreeListKv* T = FMemoryTreeList.get();
+  if (Action != rlnListChangedKv) T->NotifyIndexes(MemRec, Index, Action);
   switch (Action) {
     case rlnRecAddingKv:
     case rlnRecChangingKv:
