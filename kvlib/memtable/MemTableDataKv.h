@@ -13,6 +13,7 @@
 //   - Collation: the Turkish collation the indexes keep under a Turkish user;
 //   - ExprEvaluator: filter and aggregate expressions evaluated over records and views;
 //   - RecordsView: the filtered, sorted view over the records, followed incrementally;
+//   - MemoryTree: the view's record tree, each record under the record its reference names;
 //   - Aggregates: the view's aggregate values, one per aggregate field of its dataset.
 //
 // A change of a stored record travels synchronously: to the indexes of the records list first
@@ -27,6 +28,7 @@
 #include "kvlib/memtable/memtabledata/Storage.h"
 #include "kvlib/memtable/memtabledata/Collation.h"
 #include "kvlib/memtable/memtabledata/ExprEvaluator.h"
+#include "kvlib/memtable/memtabledata/MemoryTree.h"
 #include "kvlib/memtable/memtabledata/RecordsView.h"
 #include "kvlib/memtable/memtabledata/Aggregates.h"
 

@@ -145,6 +145,12 @@ void TMTNodeListKv::Clear() {
   FCount = 0;
 }
 
+void TMTNodeListKv::Release() {
+  for (TMTNodeChunkKv* C : FChunks)
+    for (TMemRecViewKv* N : C->Items) SetPlace(N, nullptr, -1);
+  Clear();
+}
+
 void TMTNodeListKv::Assign(const std::vector<TMemRecViewKv*>& Nodes) {
   Clear();
   for (size_t From = 0; From < Nodes.size(); From += NodeListKv::FillChunk) {

@@ -33,6 +33,8 @@ class TMTNodeListKv {
   TMemRecViewKv* Delete(Integer Index);
   // Forgets every node without touching them (they may be freed already).
   void Clear();
+  // Empties the list of live nodes, each of which knows it is no longer in it.
+  void Release();
   // The list made of Nodes, in their order.
   void Assign(const std::vector<TMemRecViewKv*>& Nodes);
   // Appends without counting positions until EndBulk: the way a list is made whole.

@@ -8,6 +8,7 @@
 #include "kvlib/memtable/memtabledata/Aggregates.h"
 #include "kvlib/memtable/memtabledata/Collation.h"
 #include "kvlib/memtable/memtabledata/DataFields.h"
+#include "kvlib/memtable/memtabledata/Internal.h"
 #include "kvlib/memtable/memtabledata/Storage.h"
 
 namespace RecordsViewKv {
@@ -15,6 +16,7 @@ namespace RecordsViewKv {
 const wchar_t* const SPostNotifyInfoDefined = L"PostNotifyInfo already defined";
 const wchar_t* const SInvalidFieldName = L"Invalid field name: ";
 const wchar_t* const SUnsupportedAggrFunc = L"Unsupported aggrigate function: ";
+const wchar_t* const SReferenceLoop = L"Reference-loop found";
 
 // A removed slot: probes pass over it.
 TMemRecViewKv* const RemovedSlot = reinterpret_cast<TMemRecViewKv*>(alignof(std::max_align_t));
@@ -85,7 +87,8 @@ TRecordsViewKv::TRecordsViewKv(TDataSet* ADataSet)
     : TRecordsListNotificatorKv(nullptr),
       FDataSet(ADataSet),
       FAggregates(new TMTAggregatesKv(this)),
-      FOrderByList(new TRecordsViewOrderByList(this)) {}
+      FOrderByList(new TRecordsViewOrderByList(this)),
+      FMemoryTreeList(new TMemoryTreeListKv(this)) {}
 
 TRecordsViewKv::~TRecordsViewKv() { Teardown(); }
 
@@ -230,6 +233,12 @@ Integer TRecordsViewKv::AddRecord(TMemoryRecordKv* ARec) { return RecordsViewKv:
 
 void TRecordsViewKv::InsertRecord(Integer Index, TMemoryRecordKv* ARec) {
   TRecordsListKv* L = RecordsViewKv::ListOf(this);
+  if (FViewAsTreeList) {
+    // Behind the record of the row before, so it lands among that row's family.
+    TMemoryRecordKv* Before = Index > 0 ? Rec(std::min(Index, Count()) - 1) : nullptr;
+    L->InsertRecord(Before ? Before->GetIndex() + 1 : 0, ARec);
+    return;
+  }
   TMemoryRecordKv* At = Count() > 0 ? Rec(std::min(Index, Count() - 1)) : nullptr;
   L->InsertRecord(At ? At->GetIndex() : 0, ARec);
 }
@@ -366,7 +375,10 @@ void TRecordsViewKv::UpdateAllLookupBuffer() {
   });
 }
 
-void TRecordsViewKv::ApplySortOrder() { SortViewLists(); }
+void TRecordsViewKv::ApplySortOrder() {
+  if (FViewAsTreeList) SortTreeNodes();
+  else SortViewLists();
+}
 
 void TRecordsViewKv::SortViewLists() {
   SortData(FOrderByList.get(), FOnCompareRecords);
@@ -452,6 +464,7 @@ void TRecordsViewKv::SortData(TObject*, const TCompareRecords&) {
 }
 
 void TRecordsViewKv::FreeNodes() {
+  FMemoryTreeList->Clear();
   FViewList.Clear();
   FSortedList.ForEach([](TMemRecViewKv* N) { delete N; });
   FSortedList.Clear();
@@ -459,6 +472,7 @@ void TRecordsViewKv::FreeNodes() {
 }
 
 void TRecordsViewKv::RefreshFilteredRecsList(bool NotifyListChanged) {
+  if (FViewAsTreeList) return RefreshTree(NotifyListChanged);
   FreeNodes();
   TMemTableDataKv* Data = GetMemTableData();
   if (Data) {
@@ -514,6 +528,7 @@ void TRecordsViewKv::Remember(TPost& Post, TMemoryRecordKv* ARec, Integer Index,
 void TRecordsViewKv::DataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
   TRecordsListNotificatorKv::DataEvent(MemRec, Index, Action);
   if (FDisableFilterCount >= 1) return;
+  if (FViewAsTreeList) return TreeDataEvent(MemRec, Index, Action);
   TPost Post;
   switch (Action) {
     case rlnRecAddedKv: {
@@ -577,8 +592,17 @@ void TRecordsViewKv::DataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsL
 void TRecordsViewKv::RecordMoved(TMemoryRecordKv* MemRec, Integer OldIndex, Integer NewIndex) {
   TRecordsListNotificatorKv::RecordMoved(MemRec, OldIndex, NewIndex);
   if (FDisableFilterCount >= 1) return;
+  if (FViewAsTreeList) FMemoryTreeList->IndexesRecordMoved(MemRec, OldIndex, NewIndex);
   TMemRecViewKv* Node = MapGet(MemRec);
   if (!Node) return;
+  if (FViewAsTreeList) {
+    FMemoryTreeList->RecordMoved(Node);
+    if (FMemoryTreeList->GetVisibleItemsObsolete()) {
+      FMemoryTreeList->SetVisibleItemsObsolete(false);
+      ViewDataEvent(nullptr, -1, rlnListChangedKv);
+    }
+    return;
+  }
   // The sorted list follows the storage's order when the view has no order of its own.
   if (FSortOrder.empty()) {
     FSortedList.Delete(FSortedList.IndexOf(Node));
@@ -614,6 +638,189 @@ void TRecordsViewKv::AddNotificator(TRecordsListNotificatorKv* Notificator) {
 
 void TRecordsViewKv::RemoveNotificator(TRecordsListNotificatorKv* Notificator) {
   FNotificators.erase(std::remove(FNotificators.begin(), FNotificators.end(), Notificator), FNotificators.end());
+}
+
+// ---- Tree mode -----------------------------------------------------------------------------------
+
+Integer TRecordsViewKv::AccountableItemsCount() const {
+  return FViewAsTreeList ? FMemoryTreeList->AccountableCount() : Count();
+}
+
+TMemoryRecordKv* TRecordsViewKv::AccountableRecord(Integer Index) const {
+  if (!FViewAsTreeList) return Rec(Index);
+  TMemRecViewKv* N = FMemoryTreeList->GetAccountableItem(Index);
+  return N ? N->FRec : nullptr;
+}
+
+void TRecordsViewKv::SetViewAsTreeList(bool Value) {
+  if (Value == FViewAsTreeList) return;
+  FViewAsTreeList = Value;
+  RefreshFilteredRecsList(true);
+}
+
+void TRecordsViewKv::SetTreeViewKeyFieldName(const String& Value) {
+  FTreeViewKeyFieldName = Value;
+  UpdateFields();
+}
+
+void TRecordsViewKv::SetTreeViewRefParentFieldName(const String& Value) {
+  FTreeViewRefParentFieldName = Value;
+  UpdateFields();
+}
+
+void TRecordsViewKv::UpdateFields() {
+  TMemTableDataKv* Data = GetMemTableData();
+  auto Resolve = [&](const String& Names, TIntArray& Fields) {
+    Fields.clear();
+    if (Names.empty() || !Data) return;
+    TList List;
+    Data->GetDataStruct()->GetFieldList(&List, Names);
+    for (Integer I = 0; I < List.GetCount(); ++I)
+      Fields.push_back(static_cast<TMTDataFieldKv*>(List.GetItems(I))->GetIndex());
+  };
+  Resolve(FTreeViewKeyFieldName, FTreeViewKeyFields);
+  Resolve(FTreeViewRefParentFieldName, FTreeViewRefParentFields);
+}
+
+void TRecordsViewKv::RebuildMemoryTreeList() {
+  FreeNodes();
+  TMemTableDataKv* Data = GetMemTableData();
+  if (!FViewAsTreeList || !Data) return;
+  UpdateFields();
+  FMemoryTreeList->PrepareIndexes();
+  TRecordsListKv* L = Data->GetRecordsList();
+  Integer N = L->GetCount();
+  size_t Cap = 64;
+  while (Cap < size_t(N) * 2) Cap *= 2;
+  if (FMap.size() < Cap || FMap.size() > Cap * 4) MapGrow(Cap);
+  std::vector<TMemRecViewKv*> Nodes;
+  Nodes.reserve(size_t(N));
+  // Every record has its node before any is placed: a parent found by an index whose node is
+  // not in the tree yet counts as absent, as it would for a search of the tree.
+  for (Integer I = 0; I < N; ++I) {
+    auto* Node = new TMemRecViewKv(this, L->GetRec(I));
+    Nodes.push_back(Node);
+    FSortedList.AppendBulk(Node);
+    MapPut(Node);
+  }
+  FSortedList.EndBulk();
+  FMemoryTreeList->SetSortOrder(FSortOrder);
+  FMemoryTreeList->BeginBulk();
+  TMTScopeExitKv End([this] { FMemoryTreeList->EndBulk(); });
+  for (TMemRecViewKv* Node : Nodes) FMemoryTreeList->AddChildAtKey(Node);
+}
+
+void TRecordsViewKv::RefreshFilteredRecsTreeList() {
+  if (!FViewAsTreeList) return;
+  TMemoryTreeListKv* T = FMemoryTreeList.get();
+  T->BeginBulk();
+  {
+    TMTScopeExitKv End([T] { T->EndBulk(); });
+    T->UpdateNodesState(nullptr);
+    if (!T->GetFilterNodeIfParentVisible()) T->ShowSubtreesOfFilteredNodes(nullptr);
+    if (!FSortOrder.empty()) T->SortData(true);
+  }
+  T->SetVisibleItemsObsolete(false);
+}
+
+void TRecordsViewKv::SortTreeNodes() {
+  if (!FViewAsTreeList) return;
+  if (FMemoryTreeList->GetSortOrder() != FSortOrder) FMemoryTreeList->SetSortOrder(FSortOrder);
+  else FMemoryTreeList->Resort();
+  FMemoryTreeList->SetVisibleItemsObsolete(false);
+}
+
+void TRecordsViewKv::RefreshTree(bool NotifyListChanged) {
+  RebuildMemoryTreeList();
+  RefreshFilteredRecsTreeList();
+  if (NotifyListChanged) ViewDataEvent(nullptr, -1, rlnListChangedKv);
+  else RecalcAggregates();
+}
+
+void TRecordsViewKv::AddTreeNode(TMemoryRecordKv* MemRec) {
+  TMemRecViewKv* Node = MapGet(MemRec);
+  if (!Node) {
+    Node = new TMemRecViewKv(this, MemRec);
+    MapPut(Node);
+  }
+  try {
+    FMemoryTreeList->AddChildAtKey(Node);
+  } catch (...) {
+    // A node the tree refused stays with no list and no map entry.
+    MapRemove(MemRec);
+    delete Node;
+    throw;
+  }
+  FMemoryTreeList->UpdateNodeState(Node, true);
+}
+
+// The node goes with its record; its descendants are placed anew by key, so they find another
+// parent of the same key or go to the top level.
+void TRecordsViewKv::DeleteTreeNode(TMemRecViewKv* Node) {
+  TMemoryTreeListKv* T = FMemoryTreeList.get();
+  std::vector<TMemRecViewKv*> Desc;
+  for (Integer I = 0; I < Node->GetNodesCount(); ++I) {
+    std::vector<TMemRecViewKv*> Todo{Node->GetNodeItems(I)};
+    while (!Todo.empty()) {
+      TMemRecViewKv* N = Todo.back();
+      Todo.pop_back();
+      Desc.push_back(N);
+      for (Integer C = N->GetNodesCount() - 1; C >= 0; --C) Todo.push_back(N->GetNodeItems(C));
+    }
+  }
+  TMemRecViewKv* Parent = Node->GetNodeParent();
+  T->ExtractNode(Node);
+  MapRemove(Node->FRec);
+  delete Node;  // its links go, and with them the subtree's links to it
+  for (TMemRecViewKv* N : Desc) T->AddChildAtKey(N);
+  // Children before parents, so each parent counts its children as they are now.
+  for (auto It = Desc.rbegin(); It != Desc.rend(); ++It) T->UpdateNodeState(*It, true);
+  if (Parent) T->UpdateNodeState(Parent, true);
+}
+
+void TRecordsViewKv::TreeDataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action) {
+  TMemoryTreeListKv* T = FMemoryTreeList.get();
+  if (Action != rlnListChangedKv) T->NotifyIndexes(MemRec, Index, Action);
+  switch (Action) {
+    case rlnRecAddingKv:
+    case rlnRecChangingKv:
+      // Refused before the storage changes.
+      if (T->CheckReferenceLoop(MemRec, Variant())) throw Exception(RecordsViewKv::SReferenceLoop);
+      return;
+    case rlnRecAddedKv:
+      AddTreeNode(MemRec);
+      break;
+    case rlnRecChangedKv: {
+      TMemRecViewKv* Node = MapGet(MemRec);
+      // A record that had left the tree (a cancelled deletion) comes back.
+      if (!Node || !Node->GetNodeParent()) {
+        AddTreeNode(MemRec);
+        break;
+      }
+      T->UpdateParent(Node);
+      T->UpdateNodeState(Node, true);
+      break;
+    }
+    case rlnRecDeletedKv:
+    case rlnRecMarkedForDelKv: {
+      TMemRecViewKv* Node = MapGet(MemRec);
+      if (!Node) return;
+      DeleteTreeNode(Node);
+      break;
+    }
+    case rlnListChangedKv:
+      RefreshTree(false);
+      T->SetVisibleItemsObsolete(true);
+      break;
+    default:
+      return;
+  }
+  if (T->GetVisibleItemsObsolete()) {
+    T->SetVisibleItemsObsolete(false);
+    ViewDataEvent(nullptr, -1, rlnListChangedKv);
+  } else {
+    RecalcAggregates();
+  }
 }
 
 // ---- Aggregates over the rows --------------------------------------------------------------------

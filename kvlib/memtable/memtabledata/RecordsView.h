@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kvlib/foundation/DBUtilsKv.h"
+#include "kvlib/memtable/memtabledata/MemoryTree.h"
 #include "kvlib/memtable/memtabledata/NodeList.h"
 #include "kvlib/memtable/memtabledata/RecordsList.h"
 
@@ -22,6 +23,9 @@ class TMTAggregatesKv;
 class TMemRecViewKv {
  public:
   TMemRecViewKv(TRecordsViewKv* AView, TMemoryRecordKv* ARec) : FRec(ARec), FRecordsView(AView) {}
+  ~TMemRecViewKv();
+  TMemRecViewKv(const TMemRecViewKv&) = delete;
+  TMemRecViewKv& operator=(const TMemRecViewKv&) = delete;
   static void* operator new(size_t Size) { return MemTableAllocKv(Size); }
   static void operator delete(void* P, size_t Size) noexcept { MemTableFreeKv(P, Size); }
 
@@ -34,14 +38,30 @@ class TMemRecViewKv {
   bool HasLookupBuffer() const { return FLookupBuffer != nullptr; }
   void SetLookupBufferLength(Integer NewLength) { GetLookupBuffer().resize(size_t(NewLength)); }
 
+  // ---- In the view's record tree
+  bool GetNodeExpanded() const;
+  bool GetNodeHasChildren() const;
+  void SetNodeHasChildren(bool Value);
+  bool GetNodeHasVisibleChildren() const;
+  Integer GetNodeIndex();
+  Integer GetNodeLevel() const;
+  bool GetNodeVisible() const;
+  // The parent node (the tree's root for a top-level record); null apart from the tree.
+  TMemRecViewKv* GetNodeParent() const;
+  Integer GetNodesCount() const;
+  TMemRecViewKv* GetNodeItems(Integer Index) const;
+  Integer GetVisibleNodesCount() const;
+
  private:
   friend class TRecordsViewKv;
   friend class TMTNodeListKv;
+  friend class TMemoryTreeListKv;
   TMemoryRecordKv* FRec;
   TRecordsViewKv* FRecordsView;
   TMTNodeChunkKv* FChunk[2] = {nullptr, nullptr};  // the view list's and the sorted list's
   Integer FAt[2] = {-1, -1};
   std::unique_ptr<TRecDataValues> FLookupBuffer;
+  TMTTreeLinksKv* FLinks = nullptr;  // owned; made when the node first joins a tree
 };
 
 // The sort order of a view: field names resolved to storage field indexes.
@@ -79,11 +99,12 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   // ---- Reading
   Integer Count() const { return FViewList.Count(); }
   Integer ViewItemsCount() const { return Count(); }
-  Integer AccountableItemsCount() const { return Count(); }
+  // The visible records, collapsed or not, in tree mode; else the rows.
+  Integer AccountableItemsCount() const;
   TMemoryRecordKv* Rec(Integer Index) const;
   TMemoryRecordKv* ViewRecord(Integer Index) const { return Rec(Index); }
   TMemRecViewKv* RecordView(Integer Index) const;
-  TMemoryRecordKv* AccountableRecord(Integer Index) const { return Rec(Index); }
+  TMemoryRecordKv* AccountableRecord(Integer Index) const;
   // The view row of Rec, -1 when it has none; through the identity map.
   Integer IndexOfRec(TMemoryRecordKv* ARec);
   TMemRecViewKv* SortedListItem(Integer Index) const;
@@ -124,6 +145,22 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   TRecordsViewOrderByList* GetOrderByList() const { return FOrderByList.get(); }
   TMTAggregatesKv* GetAggregates() const { return FAggregates.get(); }
 
+  // ---- Tree mode: the rows are the record tree's visible nodes whose ancestors are expanded,
+  // the sorted list is the tree's nodes depth-first.
+  bool GetViewAsTreeList() const { return FViewAsTreeList; }
+  void SetViewAsTreeList(bool Value);
+  TMemoryTreeListKv* GetMemoryTreeList() const { return FMemoryTreeList.get(); }
+  const String& GetTreeViewKeyFieldName() const { return FTreeViewKeyFieldName; }
+  void SetTreeViewKeyFieldName(const String& Value);
+  const String& GetTreeViewRefParentFieldName() const { return FTreeViewRefParentFieldName; }
+  void SetTreeViewRefParentFieldName(const String& Value);
+  const TIntArray& GetTreeViewKeyFields() const { return FTreeViewKeyFields; }
+  const TIntArray& GetTreeViewRefParentFields() const { return FTreeViewRefParentFields; }
+  void UpdateFields();
+  void RebuildMemoryTreeList();
+  void RefreshFilteredRecsTreeList();
+  void SortTreeNodes();
+
   // ---- Operations
   virtual bool IsRecordInFilter(TMemoryRecordKv* ARec, Integer, TMemRecViewKv* Node);
   virtual void AddNotificator(TRecordsListNotificatorKv* Notificator);
@@ -162,6 +199,12 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
 
  private:
   friend class TMemRecViewKv;
+  friend class TMemoryTreeListKv;
+  // ---- Tree mode's handling of the storage's notifications and of a refresh.
+  void TreeDataEvent(TMemoryRecordKv* MemRec, Integer Index, TRecordsListNotification Action);
+  void AddTreeNode(TMemoryRecordKv* MemRec);
+  void DeleteTreeNode(TMemRecViewKv* Node);
+  void RefreshTree(bool NotifyListChanged);
   // ---- The identity map: record hash code to node, open addressing with linear probing; a
   // slot holds the node (whose record gives the key), null when empty.
   void MapClear();
@@ -210,4 +253,10 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   TGetPrefilteredListEventKv FOnGetPrefilteredList;
   TRecordsListNotificatorDataEventKv FOnViewDataEvent;
   TRecordsListRecordMovedEventKv FOnViewRecordMovedEvent;
+  std::unique_ptr<TMemoryTreeListKv> FMemoryTreeList;
+  bool FViewAsTreeList = false;
+  String FTreeViewKeyFieldName;
+  TIntArray FTreeViewKeyFields;
+  String FTreeViewRefParentFieldName;
+  TIntArray FTreeViewRefParentFields;
 };
