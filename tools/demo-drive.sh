@@ -7,7 +7,13 @@ set -e
 build=$1
 art=$build/artifacts
 mkdir -p "$art"
-export LANG=C.UTF-8
+# Turkish letters on the command line need a UTF-8 locale; under the Turkish user locale that
+# run-wizard.sh sets, the boxes answer with Turkish buttons.
+[ -n "$LC_ALL" ] || export LANG=C.UTF-8
+case $LC_ALL in
+  tr_TR*) yes='&Evet' ok='Tamam' ;;
+  *) yes='&Yes' ok='OK' ;;
+esac
 ui() { wine "$build/bin/uidrive.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # A picture of the window SELECTOR as build/artifacts/demo-NAME.png.
@@ -43,12 +49,12 @@ ui click 'TfrmQalMain > TGroupButton:Market' >/dev/null || true
 sleep 1
 shot 2-options
 ui click 'TfrmQalMain > TButton:Qal' >/dev/null
-ui --timeout 30000 answer 'TMessageForm' '&Yes' >/dev/null
+ui --timeout 30000 answer 'TMessageForm' "$yes" >/dev/null
 # The installation runs; it ends with its message box.
 ui --timeout 600000 wait 'TMessageForm' >/dev/null
 shot 3-log
 shot 4-end TMessageForm
-ui --timeout 10000 answer 'TMessageForm' 'OK' >/dev/null
+ui --timeout 10000 answer 'TMessageForm' "$ok" >/dev/null
 # A run that ended well closes the wizard; after a failure it stays open with its log.
 if ! ui --timeout 60000 gone 'TfrmQalMain' >/dev/null; then
   shot 5-after-failure

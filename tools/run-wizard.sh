@@ -21,6 +21,14 @@ state=$build/demo-server
 python3 "$server" start --state "$state" --root "$build/demo-store" --rules "$root/tools/demo-store/rules.json"
 trap 'python3 "$server" stop --state "$state" >/dev/null' EXIT
 export WINEPREFIX=$build/wine-demo WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
+# The wizard's users are Turkish: Wine runs under a Turkish user locale (its formats, the language
+# of the system's and the framework's boxes), compiled into the build tree when the machine has none.
+if qal_user_locale "$build" tr_TR; then
+  # (bash itself cannot take the locale from LOCPATH and would say so)
+  { export LOCPATH=$build/locale LANG=tr_TR.UTF-8 LC_ALL=tr_TR.UTF-8; } 2>/dev/null
+else
+  echo "run-wizard.sh: the Turkish locale cannot be made here (localedef); the wizard runs in English boxes"
+fi
 if [ -n "$reset" ]; then
   wineserver -k 2>/dev/null || true
   rm -rf "$build/demo" "$WINEPREFIX" "$build/demo-com"

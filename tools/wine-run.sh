@@ -30,20 +30,8 @@ else
 fi
 mkdir -p "$build"
 if [ -n "$QAL_LOCALE" ]; then
-  # Wine takes the user locale from the Unix one when a process starts; the locale is compiled
-  # into the build tree, since the machine may have no such locale and no right to add one.
+  qal_user_locale "$build" "$QAL_LOCALE" || { echo "wine-run.sh: cannot make the locale $QAL_LOCALE" >&2; exit 1; }
   locales=$build/locale
-  (
-    flock 9
-    if [ ! -f "$locales/$QAL_LOCALE.UTF-8/LC_CTYPE" ]; then
-      # Made beside and moved into place, so that an interrupted run leaves no half locale.
-      mkdir -p "$locales"
-      rm -rf "$locales/.new" "$locales/$QAL_LOCALE.UTF-8"
-      localedef -i "$QAL_LOCALE" -f UTF-8 "$locales/.new" >/dev/null 2>&1 || true
-      [ -f "$locales/.new/LC_CTYPE" ] && mv "$locales/.new" "$locales/$QAL_LOCALE.UTF-8"
-    fi
-    [ -f "$locales/$QAL_LOCALE.UTF-8/LC_CTYPE" ] || { echo "wine-run.sh: cannot make the locale $QAL_LOCALE" >&2; exit 1; }
-  ) 9>"$build/.locale-lock"
   # (bash itself cannot take the locale from LOCPATH and would say so)
   { export LOCPATH=$locales LANG=$QAL_LOCALE.UTF-8 LC_ALL=$QAL_LOCALE.UTF-8; } 2>/dev/null
   kind=$kind-$QAL_LOCALE

@@ -540,28 +540,35 @@ void TPanelStyleHook::Paint(HDC DC) {
 
 // ---- TScrollingStyleHook ----------------------------------------------------------------------
 
-void DrawStyledScrollBar(HDC DC, const TRect& R, bool Vertical, Integer ArrowSize, Integer ThumbTop,
-                         Integer ThumbBottom, bool Enabled) {
+void DrawStyledScrollBar(HDC DC, const TRect& R, bool Vertical, Integer ThumbTop, Integer ThumbBottom, bool Enabled) {
   TCustomStyleServices* S = StyleServices();
   Integer Dis = Enabled ? 0 : 3;
+  // The arrows' size as the system lays the bar out: the system metric, or half of a bar too short
+  // for two. SCROLLBARINFO's dxyLineButton is not used, since Wine answers the thumb's size there.
+  Integer Length = Vertical ? R.Height() : R.Width();
+  Integer Arrow = std::min<Integer>(GetSystemMetrics(Vertical ? SM_CYVSCROLL : SM_CXHSCROLL), Length / 2);
+  // The thumb between the arrows, which always keep their squares.
+  ThumbTop = std::max(ThumbTop, Arrow);
+  ThumbBottom = std::min(ThumbBottom, Length - Arrow);
+  bool Thumb = Enabled && ThumbBottom > ThumbTop;
   if (Vertical) {
     S->DrawElement(DC, S->GetElementDetails(tsUpperTrackVertNormal), R);
-    S->DrawElement(DC, S->GetElementDetails(TThemedScrollBar(tsArrowBtnUpNormal + Dis)),
-                   TRect(R.Left, R.Top, R.Right, R.Top + ArrowSize));
-    S->DrawElement(DC, S->GetElementDetails(TThemedScrollBar(tsArrowBtnDownNormal + Dis)),
-                   TRect(R.Left, R.Bottom - ArrowSize, R.Right, R.Bottom));
-    if (Enabled && ThumbBottom > ThumbTop)
+    if (Thumb)
       S->DrawElement(DC, S->GetElementDetails(tsThumbBtnVertNormal),
                      TRect(R.Left, R.Top + ThumbTop, R.Right, R.Top + ThumbBottom));
+    S->DrawElement(DC, S->GetElementDetails(TThemedScrollBar(tsArrowBtnUpNormal + Dis)),
+                   TRect(R.Left, R.Top, R.Right, R.Top + Arrow));
+    S->DrawElement(DC, S->GetElementDetails(TThemedScrollBar(tsArrowBtnDownNormal + Dis)),
+                   TRect(R.Left, R.Bottom - Arrow, R.Right, R.Bottom));
   } else {
     S->DrawElement(DC, S->GetElementDetails(tsUpperTrackHorzNormal), R);
-    S->DrawElement(DC, S->GetElementDetails(TThemedScrollBar(tsArrowBtnLeftNormal + Dis)),
-                   TRect(R.Left, R.Top, R.Left + ArrowSize, R.Bottom));
-    S->DrawElement(DC, S->GetElementDetails(TThemedScrollBar(tsArrowBtnRightNormal + Dis)),
-                   TRect(R.Right - ArrowSize, R.Top, R.Right, R.Bottom));
-    if (Enabled && ThumbBottom > ThumbTop)
+    if (Thumb)
       S->DrawElement(DC, S->GetElementDetails(tsThumbBtnHorzNormal),
                      TRect(R.Left + ThumbTop, R.Top, R.Left + ThumbBottom, R.Bottom));
+    S->DrawElement(DC, S->GetElementDetails(TThemedScrollBar(tsArrowBtnLeftNormal + Dis)),
+                   TRect(R.Left, R.Top, R.Left + Arrow, R.Bottom));
+    S->DrawElement(DC, S->GetElementDetails(TThemedScrollBar(tsArrowBtnRightNormal + Dis)),
+                   TRect(R.Right - Arrow, R.Top, R.Right, R.Bottom));
   }
 }
 
@@ -635,7 +642,7 @@ void TScrollingStyleHook::PaintNC(HDC DC) {
     (Vertical ? HasV : HasH) = true;
     if (Vertical) Corner.left = R.left, Corner.right = R.right;
     else Corner.top = R.top, Corner.bottom = R.bottom;
-    DrawStyledScrollBar(DC, StyleRect(R), Vertical, SBI.dxyLineButton, SBI.xyThumbTop, SBI.xyThumbBottom,
+    DrawStyledScrollBar(DC, StyleRect(R), Vertical, SBI.xyThumbTop, SBI.xyThumbBottom,
                         Enabled && !(SBI.rgstate[0] & STATE_SYSTEM_UNAVAILABLE));
   }
   if (HasV && HasH) StyleFillRect(DC, Corner, StyleServices()->GetStyleColor(scWindow));
@@ -775,11 +782,8 @@ void TScrollBarStyleHook::Paint(HDC DC) {
   ::GetClientRect(Wnd, &R);
   SCROLLBARINFO SBI{sizeof(SBI)};
   bool Vertical = GetWindowLongW(Wnd, GWL_STYLE) & SBS_VERT;
-  if (!GetScrollBarInfo(Wnd, OBJID_CLIENT, &SBI)) {
-    SBI.dxyLineButton = Vertical ? GetSystemMetrics(SM_CYVSCROLL) : GetSystemMetrics(SM_CXHSCROLL);
-    SBI.xyThumbTop = SBI.xyThumbBottom = 0;
-  }
-  DrawStyledScrollBar(DC, StyleRect(R), Vertical, SBI.dxyLineButton, SBI.xyThumbTop, SBI.xyThumbBottom,
+  if (!GetScrollBarInfo(Wnd, OBJID_CLIENT, &SBI)) SBI.xyThumbTop = SBI.xyThumbBottom = 0;
+  DrawStyledScrollBar(DC, StyleRect(R), Vertical, SBI.xyThumbTop, SBI.xyThumbBottom,
                       IsWindowEnabled(Wnd) && !(SBI.rgstate[0] & STATE_SYSTEM_UNAVAILABLE));
 }
 

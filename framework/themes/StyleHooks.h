@@ -218,10 +218,9 @@ class THintStyleHook : public TStyleHook {
   void Paint(HDC DC) override;
 };
 
-// Draws one scroll bar (arrows, track and thumb) from the system's description of it, with R
-// and the thumb in DC's coordinates.
-void DrawStyledScrollBar(HDC DC, const TRect& R, bool Vertical, Integer ArrowSize, Integer ThumbTop,
-                         Integer ThumbBottom, bool Enabled);
+// Draws one scroll bar (arrows, track and thumb) from the system's description of it: R in DC's
+// coordinates, the thumb from R's top (left) as SCROLLBARINFO gives it.
+void DrawStyledScrollBar(HDC DC, const TRect& R, bool Vertical, Integer ThumbTop, Integer ThumbBottom, bool Enabled);
 
 // The hooks for the framework's standard controls; the style engine registers them once.
 // The common controls' hooks (CommonStyleHooks.h) are registered with them.

@@ -571,6 +571,40 @@ TEST_F(QalSelfUpdateLocalServer, AnyErrorOfTheCheckGivesTheInputsBack) {
   }
 }
 
+// The wait form is up, on top of everything, with the inputs disabled while a newer wizard comes,
+// and gone after, here once the new one could not be started; a check that finds no newer version
+// shows none.
+TEST_F(QalSelfUpdateLocalServer, TheWaitFormIsUpWhileTheNewWizardComes) {
+  WriteBytes(StoreFile(L"guncelleme/acilmaz.exe"), WizardThatCannotStart());
+  const struct {
+    const char* Version;
+    bool Newer;
+  } Cases[] = {{"7.9", true}, {"7.8", false}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Version);
+    WriteBytes(StoreFile(L"diger/qal.txt"), BytesOf(C.Version));
+    WriteBytes(Program + L"Qal.exe", BytesOf("eski program"));
+    Integer Transfers = 0, WithWait = 0;
+    Form->NetHTTPClient1->SetOnReceiveData([&](TObject*, Int64, Int64, bool&) {
+      ++Transfers;
+      auto* Wait = dynamic_cast<TCustomForm*>(Application->FindComponent(L"frmWait"));
+      if (!Wait) return;
+      EXPECT_TRUE(Wait->GetVisible());
+      EXPECT_TRUE(GetWindowLongPtrW(Wait->GetHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+      EXPECT_FALSE(Form->cmdQal->GetEnabled());
+      EXPECT_FALSE(Form->gbKonum->GetEnabled()) << "the folder group";
+      ++WithWait;
+    });
+    EXPECT_EQ(Form->CheckForUpdate(L"guncelleme/acilmaz.exe"), 0);
+    EXPECT_GT(Transfers, 0);
+    if (C.Newer) EXPECT_GT(WithWait, 0);
+    else EXPECT_EQ(WithWait, 0);
+    EXPECT_FALSE(Application->FindComponent(L"frmWait"));
+    EXPECT_TRUE(Form->cmdQal->GetEnabled());
+    NewLogLines();
+  }
+}
+
 // The processes whose program is File, each with its handle.
 std::vector<std::pair<DWORD, HANDLE>> ProcessesOf(const String& File) {
   std::vector<std::pair<DWORD, HANDLE>> R;

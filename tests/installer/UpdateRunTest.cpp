@@ -398,6 +398,40 @@ TEST_F(QalUpdateWizardStore, UpdateOfVersion50) {
   }
 }
 
+// A 5.0 update of a machine without the REST service: its step says so in the log, installs
+// nothing in its place, and the update ends well.
+TEST_F(QalUpdateWizardStore, UpdateOfVersion50WithoutHalvex) {
+  const String P = Work / L"Zelkor 5.0";
+  MakeTree(P, {{L"Dovrik96.exe", L"eski dovrik"}});
+  TPackage Package;
+  AddFile(Package, L"Dovrik96.exe", L"yeni dovrik");
+  AddStandin(Package, L"HalvexSrv20.exe", Journaled(L"service=Halvex20\r\n"));
+  Store.Put(L"Zelkor 5.0.zip", Package);
+  StartProductServices({L"Zelkor-PG10", L"zelkor-license-server2"});
+  DeleteFileW(JournalFile.c_str());
+  Choose(1, 0, false);
+  Form->txPath->SetText(P);
+
+  TRunDriver Boxes({AnswerDialog(mrYes), AnswerDialog(mrYes), AnswerInputBox(L"HAYIR"), AnswerDialog(mrOk)});
+  EXPECT_EQ(PressMainButton(), L"");
+  EXPECT_TRUE(Boxes.Finished());
+  ASSERT_EQ(Boxes.Seen.size(), 4u);
+  EXPECT_EQ(Boxes.Seen.back(), String(QalTitle) + L": Mevcut olan dosyalar güncellendi...");
+  EXPECT_EQ(ReadText(P + L"\\Dovrik96.exe"), L"yeni dovrik");
+  EXPECT_EQ(GetServiceState(L"", L"Halvex20"), 0) << "no service registered in its place";
+  for (const TJournalLine& L : Journal()) EXPECT_EQ(L.Program.find(L"Halvex"), String::npos) << L.Program;
+  const std::vector<TLogLine> Tail{
+      {LogWhite, L"Halvex hizmetleri başlatılıyor..."},
+      {LogWhite, L"Halvex hizmeti kurulu değil, kurulum atlandı.."},
+      {LogGreen, L"Halvex hizmetleri başlatıldı .."},
+  };
+  const std::vector<TLogLine> Log = ColouredLog(Form);
+  ASSERT_GE(Log.size(), Tail.size());
+  EXPECT_EQ(std::vector<TLogLine>(Log.end() - Tail.size(), Log.end()), Tail);
+  for (const TLogLine& L : Log) EXPECT_NE(L.Color, LogRed) << L.Text;
+  EXPECT_FALSE(Form->GetVisible());
+}
+
 // A 6.0 update leaves the 5.0 services alone and asks nothing about forms; a file it cannot write
 // is named, and the run does not end as if all were well.
 TEST_F(QalUpdateWizardStore, UpdateOfVersion60ThatCannotWriteAFile) {

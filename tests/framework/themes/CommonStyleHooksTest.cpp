@@ -3,11 +3,13 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "framework/Classes.h"
 #include "framework/ComCtrls.h"
 #include "framework/Menus.h"
+#include "framework/SysUtils.h"
 #include "framework/controls/ControlsTestUtil.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/themes/ThemesTestUtil.h"
@@ -214,6 +216,110 @@ TEST(CommonStyleHooks, RichEditLogTakesTheStylesSurfaceAndKeepsItsColouredLines)
   Memo->SetColor(clYellow);
   TPearlStyle Pearl;
   EXPECT_EQ(Background(Memo), ColorToRGB(clYellow));
+}
+
+// The log's scroll bar on the screen, as the wizard's log uses it: coloured lines added and the
+// view moved to the last, scrolled, resized and focused. The bar stays in the style, and both
+// arrows keep their squares whatever the thumb's size (a short log has a long thumb, which once
+// covered them).
+struct TLogScrollShot {
+  std::vector<Integer> Lum;  // luminance of the bar's pixels, row by row
+  Integer W = 0, H = 0;
+  Integer At(Integer X, Integer Y) const { return Lum[Y * W + X]; }
+  // Pixels of rows [Top, Bottom) lighter than Min.
+  Integer Light(Integer Top, Integer Bottom, Integer Min) const {
+    Integer N = 0;
+    for (Integer Y = std::max(0, Top); Y < std::min(H, Bottom); ++Y)
+      for (Integer X = 0; X < W; ++X) N += At(X, Y) > Min;
+    return N;
+  }
+};
+
+TLogScrollShot ShootLogScrollBar(TRichEdit* Memo) {
+  TLogScrollShot S;
+  SCROLLBARINFO SBI{sizeof(SBI)};
+  if (!GetScrollBarInfo(Memo->GetHandle(), OBJID_VSCROLL, &SBI) || (SBI.rgstate[0] & STATE_SYSTEM_INVISIBLE))
+    return S;
+  RECT R = SBI.rcScrollBar;
+  S.W = R.right - R.left;
+  S.H = R.bottom - R.top;
+  TBitmap Shot(S.W, S.H);
+  HDC Screen = GetDC(nullptr);
+  BitBlt(Shot.GetCanvas()->GetHandle(), 0, 0, S.W, S.H, Screen, R.left, R.top, SRCCOPY);
+  ReleaseDC(nullptr, Screen);
+  for (Integer Y = 0; Y < S.H; ++Y)
+    for (Integer X = 0; X < S.W; ++X) S.Lum.push_back(Luminance(Shot.GetCanvas()->GetPixel(X, Y)));
+  return S;
+}
+
+TEST(CommonStyleHooks, OnScreenLogScrollBarStaysStyledWithBothArrows) {
+  TPearlStyle Pearl;
+  TFormHolder F(420, 200);
+  auto* Memo = new TRichEdit(F.Form);
+  Memo->SetParent(F.Form);
+  Memo->SetBounds(8, 8, 400, 108);
+  Memo->SetColor(TColor(2696226));
+  Memo->SetReadOnly(true);
+  Memo->SetScrollBars(ssVertical);
+  Memo->SetStyleElements(TStyleElements{seClient, seBorder});
+  F->Show();
+  SetWindowPos(F->GetHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  PumpUntil([] { return false; }, 300);
+  Integer N = 0;
+  auto Log = [&](Integer Count) {
+    for (Integer I = 0; I < Count; ++I) {
+      Memo->GetSelAttributes()->SetColor(++N % 2 ? clWhite : clGreen);
+      Memo->GetLines()->Add(L"- [10:00:00] diger/postgresql.zip genişletiliyor... " + IntToStr(N));
+      Integer Lines = Memo->GetLines()->GetCount();
+      if (Lines > 7) SendMessageW(Memo->GetHandle(), EM_LINESCROLL, 0, LPARAM(Lines - 3));
+      Pump();
+    }
+  };
+  struct Step {
+    const char* Name;
+    std::function<void()> Do;
+  };
+  const Step Steps[] = {
+      {"a few lines", [&] { Log(9); }},
+      {"many lines", [&] { Log(40); }},
+      {"scrolled to the top", [&] { Memo->ScrollToLine(0); }},
+      {"caret at the end", [&] { Memo->SetSelStart(Memo->GetTextLen()); }},
+      {"wheel", [&] { SendMessageW(Memo->GetHandle(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0); }},
+      {"focused", [&] { Memo->SetFocus(); }},
+      {"taller", [&] { Memo->SetHeight(160); }},
+      {"shorter", [&] { Memo->SetHeight(90); }},
+      {"colour of the selection", [&] { Memo->GetSelAttributes()->SetColor(clRed); }},
+      {"scrolled to a line", [&] { Memo->ScrollToLine(20); }},
+  };
+  // Looked at at once, as the message left it (the system draws on the window straight away),
+  // and again once the queue has been pumped.
+  for (const Step& S : Steps) {
+    S.Do();
+    for (bool Pumped : {false, true}) {
+      if (Pumped) PumpUntil([] { return false; }, 150);
+      // Wine puts what was drawn on the screen while a thread waits; nothing is dispatched here.
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 60, 0);
+      TLogScrollShot Bar = ShootLogScrollBar(Memo);
+      SCOPED_TRACE(testing::Message() << S.Name << (Pumped ? ", pumped" : ""));
+      ASSERT_GT(Bar.H, 0);
+      Integer Arrow = std::min(Bar.W, Bar.H / 2);
+      // The system's bar is light; the style's dark with lighter glyphs.
+      EXPECT_EQ(Bar.Light(0, Bar.H, 200), 0);
+      Integer Up = Bar.Light(0, Arrow, 120), Down = Bar.Light(Bar.H - Arrow, Bar.H, 120);
+      EXPECT_GT(Up, 0);
+      EXPECT_EQ(Down, Up) << "the down arrow as the up arrow";
+      if (HasFailure()) {
+        std::string Dump;
+        for (Integer Y = 0; Y < Bar.H; ++Y) {
+          for (Integer X = 0; X < Bar.W; ++X) Dump += " .:-=+*#%@"[std::min(9, Bar.At(X, Y) / 26)];
+          Dump += '\n';
+        }
+        FAIL() << "\n" << Dump;
+      }
+    }
+  }
+  F->Hide();
+  Pump();
 }
 
 // ---- Menus ------------------------------------------------------------------------------------
