@@ -9,14 +9,6 @@
 
 namespace DBEditInputKv {
 
-// The strip's control that shows Button, nil while the strip has none for it.
-TEditButtonControlKv* ControlOfButton(TEditButtonsBoxKv* Box, TEditButtonKv* Button) {
-  if (!Box) return nullptr;
-  for (TEditButtonControlLineRec& Entry : Box->GetBtnCtlList())
-    if (Entry.EditButton == Button) return Entry.EditButtonControl;
-  return nullptr;
-}
-
 bool IsMultiByteLeadByte(Char C) { return C < 256 && IsDBCSLeadByte(BYTE(C)); }
 
 }  // namespace DBEditInputKv
@@ -40,7 +32,7 @@ void TCustomDBEditKv::KeyDown(Word& Key, TShiftState Shift) {
   if (Key == 0) return;
   if (TEditButtonKv* Button = GetEditButtonByShortCut(ShortCut(Key, Shift))) {
     if (Button->GetEnabled() && (Button != FEditButton.get() || CanDropDown())) {
-      if (TEditButtonControlKv* Control = DBEditInputKv::ControlOfButton(FButtonsBox, Button)) {
+      if (TEditButtonControlKv* Control = GetEditButtonControlByEditButton(Button)) {
         bool AutoRepeat = false, Handled = false;
         EditButtonDown(Control, true, AutoRepeat, Handled);
         EditButtonClick(Control);

@@ -19,10 +19,13 @@
 #include "kvlib/editors/dbctrls/EmptyDataInfoKv.h"
 #include "kvlib/editors/dbctrls/InplaceEditKv.h"
 #include "kvlib/foundation/ButtonsKv.h"
+#include "kvlib/foundation/DropDownFormKv.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"
 
 class TBasicAction;
 class TControlCanvas;
+class TCustomDBEditKv;
+class TDataLink;
 class TDataSource;
 class TDynVarsKv;
 class TField;
@@ -41,6 +44,34 @@ using TDBEditKvValues = Set<TDBEditKvValue>;
 
 // Trailing CR and LF removed, then every CR LF, LF CR, LF and CR one space.
 String FlattenLineBreaksKv(const String& Text);
+
+// The family-wide action of an edit button that nothing else handled: IsMouseDown true for the
+// press, false for the click. EditControl must be a TCustomDBEditKv.
+using TEditButtonDefaultActionProcKv = void (*)(TWinControl* EditControl, TEditButtonKv* EditButton,
+                                                TEditButtonControlKv* EditButtonControl, bool IsMouseDown,
+                                                bool& Handled);
+// Drop-down buttons open their DropDownFormParams (the shared memo editor when they name no
+// form) on a press; ellipsis and glyph buttons show the memo editor modally on a click.
+void DefaultEditButtonAction(TWinControl* EditControl, TEditButtonKv* EditButton,
+                             TEditButtonControlKv* EditButtonControl, bool IsMouseDown, bool& Handled);
+// Installed when the editors' unit starts; nil leaves unhandled buttons doing nothing.
+extern TEditButtonDefaultActionProcKv DBEditDefaultEditButtonActionProc;
+// The class of the shared memo editor window, whose shared instance plain edits and the grids'
+// text columns drop down; set when the editors' unit starts.
+extern TClass DefaultTextDropDownFormClass;
+
+// Opens the button's own form (DropDownFormParams' form or class name) under EditControl with
+// Value passed in; Handled true when it opened, or when this press is the one that closed it
+// (the edit-closed marker for Button is still queued). Nothing happens while ButtonControl is
+// held down by an open form. CloseProc hears the close after the values were assigned back.
+void ShowButtonDropDownForm(TWinControl* EditControl, TDataLink* DataLink, TField* Field, bool& Handled,
+                            const TEditControlCloseDropDownFormEventKv& CloseProc,
+                            const TEditControlShowDropDownFormEventKv& OnOpenDropDownForm,
+                            TEditButtonControlKv* ButtonControl, TEditButtonKv* Button,
+                            const TSetVarValueProcKv& SetValueProc, const Variant& Value);
+// Whether the edit-closed marker of EditControl for Button (WM_USER, WParam the edit's window,
+// LParam the button) waits in the queue.
+bool EditClosedMarkerQueuedKv(TWinControl* EditControl, TEditButtonKv* Button);
 
 // The hint window of an edit's tooltip: it measures with the edit's font.
 class TToolTipsWindow : public THintWindow {
@@ -137,6 +168,7 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   TCustomImageList* GetImages() const;
   void SetImages(TCustomImageList* Value);
   TMRUListKv* GetMRUList() const { return FMRUList.get(); }
+  void SetMRUList(TMRUListKv* Value);
   bool GetReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool Value);
   bool GetOwnShowHint() const { return FShowHint; }
@@ -179,6 +211,10 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void SetOnButtonDown(const TEditButtonDownEventKv& Value) { FOnButtonDown = Value; }
   TOnCheckDrawRequiredStateEventKv GetOnCheckDrawRequiredState() const { return FOnCheckDrawRequiredState; }
   void SetOnCheckDrawRequiredState(const TOnCheckDrawRequiredStateEventKv& Value) { FOnCheckDrawRequiredState = Value; }
+  TEditControlShowDropDownFormEventKv GetOnOpenDropDownForm() const { return FOnOpenDropDownForm; }
+  void SetOnOpenDropDownForm(const TEditControlShowDropDownFormEventKv& Value) { FOnOpenDropDownForm = Value; }
+  TEditControlCloseDropDownFormEventKv GetOnCloseDropDownForm() const { return FOnCloseDropDownForm; }
+  void SetOnCloseDropDownForm(const TEditControlCloseDropDownFormEventKv& Value) { FOnCloseDropDownForm = Value; }
   TGetFieldDataEventKv GetOnGetFieldData() const { return FOnGetFieldData; }
   void SetOnGetFieldData(const TGetFieldDataEventKv& Value) { FOnGetFieldData = Value; }
   TGetImageIndexEventKv GetOnGetImageIndex() const { return FOnGetImageIndex; }
@@ -225,7 +261,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   virtual TAlignment DefaultAlignment();
   virtual String DefaultEditMask();
   virtual Integer DefaultImageIndex() { return -1; }
-  virtual bool IsButtonDefaultAction(TEditButtonKv* EditButton) { return false; }
+  // The main button while visible; a collection button that has nothing else to do.
+  virtual bool IsButtonDefaultAction(TEditButtonKv* EditButton);
   virtual String FlattenLineBreaks(const String& Text) { return FlattenLineBreaksKv(Text); }
   virtual String GetDataFieldSlot();
   virtual TDataSource* GetDataSourceSlot();
@@ -237,10 +274,32 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   virtual void UpdateMaxLengthAndFlags();
   virtual void AdjustHeight();
   virtual TRect GetEditRect(const TRect& ClientRect);
+  // The strip's events: a press goes through the down event, the button's own form, its menu
+  // and the default action; a click through the button's click, OnButtonClick (main button
+  // only) and the default action.
   virtual void EditButtonClick(TObject* Sender);
   virtual void EditButtonDown(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled);
   virtual void EditButtonMouseMove(TObject* Sender, TShiftState Shift, Integer X, Integer Y);
   virtual void EditButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {}
+  virtual void CreateEditButtonControl(TEditButtonControlKv*& EditButtonControl);
+  // Closes an open MRU list; the date-time and number edits open their popups here.
+  virtual void EditButtonDropDown(TEditButtonKv* EditButton, TEditButtonControlKv* EditButtonControl, bool& Handled);
+  virtual void DefaultEditButtonClick(TEditButtonKv* EditButton, TEditButtonControlKv* EditButtonControl,
+                                      bool& Handled);
+  virtual void DefaultEditButtonDown(TEditButtonKv* EditButton, TEditButtonControlKv* EditButtonControl,
+                                     bool& Handled, bool AutoRepeat, bool TopButton);
+  // A drop-down form's ReadOnly follows the edit's, then OnOpenDropDownForm may replace the form.
+  virtual void DoOpenDropDownForm(TWinControl* EditControl, TEditButtonKv* Button, TCustomForm*& DropDownForm,
+                                  TDynVarsKv* DynParams);
+  // The form a drop-down button without one of its own opens: the shared memo editor here.
+  virtual void GetMemoEditWindow(TCustomForm*& DropDownForm, bool& FreeFormOnClose);
+  virtual void GetValueForDropDown(Variant& VarValue) { VarValue = GetValue(); }
+  virtual void SetValueFromDropDown(const Variant& VarValue) { SetVarValue(VarValue); }
+  // Every strip control released, then OnCloseDropDownForm.
+  virtual void DefaultDropDownFormClosed(TWinControl* EditControl, TEditButtonKv* Button, bool Accept,
+                                         TCustomForm* DropDownForm, TDynVarsKv* DynParams);
+  virtual void SetDroppedDownButton(TEditButtonKv* EditButton, TEditButtonControlKv* EditButtonControl);
+  virtual void ClearDroppedDownButton();
   virtual void EditingChanged() { UpdateReadOnlyState(); }
   virtual void InternalSetText(const String& AText);
   virtual void InternalSetValue(const Variant& AValue);
@@ -266,6 +325,13 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   // The strip: one entry for the main button and one for each collection button.
   void UpdateEditButtonsBox();
   void UpdateEditButtonsState();
+  // The strip's control that shows EditButton, nil when none does.
+  TEditButtonControlKv* GetEditButtonControlByEditButton(TEditButtonKv* EditButton);
+  // The main button when its DefaultAction is set and it is visible, else the first such visible
+  // collection button, else nil.
+  TEditButtonKv* GetFirstDefaultActionEditButton();
+  bool GetDroppedDown() const { return FDroppedDown; }
+  TEditButtonKv* GetDroppedDownButton() const { return FDroppedDownButton; }
   // The first button whose ShortCut is Key with Shift: the main one, then the collection's.
   TEditButtonKv* GetEditButtonByShortCut(TShortCut ShortCut);
   // True while the edit paints its text itself (unfocused, not left-aligned, no word wrap).
@@ -293,8 +359,12 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void LinkUpdateData(TObject* Sender);
   void LinkActiveChanged(TObject* Sender) { UpdateMaxLengthAndFlags(); }
   void EditButtonsChanged(TObject* Sender);
-  void EditButtonImagesChanged(TObject* Sender, TComponent* RefComponent) { Invalidate(); }
-  void CreateEditButtonControl(TEditButtonControlKv*& EditButtonControl);
+  // Repaints and asks for the free notice of a new image list.
+  void EditButtonImagesChanged(TObject* Sender, TComponent* RefComponent);
+  // A freed image list or menu leaves every button that refers to it.
+  void ForgetButtonsReference(TComponent* AComponent);
+  // Holds every strip control down or lets every one go.
+  void ReleaseButtonControls();
   void InplaceMoveTo(const TRect& Loc, bool Redraw);
   // Posts unless a post is running; a refused value reloads the edit and the error passes on.
   void PostOrReload();
@@ -352,6 +422,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   bool FWordWrap = false;
   TButtonClickEventKv FOnButtonClick;
   TEditButtonDownEventKv FOnButtonDown;
+  TEditControlShowDropDownFormEventKv FOnOpenDropDownForm;
+  TEditControlCloseDropDownFormEventKv FOnCloseDropDownForm;
   TOnCheckDrawRequiredStateEventKv FOnCheckDrawRequiredState;
   TGetFieldDataEventKv FOnGetFieldData;
   TGetImageIndexEventKv FOnGetImageIndex;
@@ -362,6 +434,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   std::unique_ptr<TFieldDataLinkKv> FDataLink;
   bool FDataPosting = false;
   bool FDroppedDown = false;
+  TEditButtonKv* FDroppedDownButton = nullptr;  // one of the edit's own buttons
+  TComponentRef<TEditButtonControlKv> FDroppedDownButtonControl;
   bool FFocused = false;
   Integer FImageWidth = 0;
   TWinControl* FInplaceEditHolder = nullptr;  // the holder's, not owned
