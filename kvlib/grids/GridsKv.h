@@ -7,8 +7,12 @@
 //                  scroll-bar settings, draw style and selection parameters
 //   CustomGrid.h   TCustomGridKv: structure, options, virtual operations, geometry
 //   InplaceEdit.h  the cell editor
+//   ListBoxes.h    the list boxes built on the grid and their item objects
+// PopupListboxForm.h (the popup list form and the MRU list) brings the form layer and is included
+// where it is used.
 
 #include "kvlib/grids/gridskv/GridAxis.h"
 #include "kvlib/grids/gridskv/GridParts.h"
 #include "kvlib/grids/gridskv/CustomGrid.h"
 #include "kvlib/grids/gridskv/InplaceEdit.h"
+#include "kvlib/grids/gridskv/ListBoxes.h"
