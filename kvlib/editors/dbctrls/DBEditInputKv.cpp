@@ -6,6 +6,8 @@
 #include "kvlib/editors/dbctrls/DBEditKv.h"
 #include "kvlib/editors/dbctrls/EditButtonsBoxKv.h"
 #include "kvlib/editors/dbctrls/FieldDataLinkKv.h"
+#include "kvlib/foundation/toolctrls/DropDownParts.h"
+#include "kvlib/grids/gridskv/PopupListboxForm.h"
 
 namespace DBEditInputKv {
 
@@ -187,6 +189,9 @@ void TCustomDBEditKv::CMEnter(TCMEnter& Message) {
 }
 
 void TCustomDBEditKv::CMExit(TCMExit& Message) {
+  if (FMRUList->GetDroppedDown() && !(FMRUListControl && FMRUListControl->HandleAllocated() &&
+                                      IsChild(FMRUListControl->GetHandle(), GetFocus())))
+    FMRUList->CloseUp(false);
   // The mask edit validates (and keeps the focus on a fault) before the exit event.
   inherited::Dispatch(&Message);
   try {

@@ -86,6 +86,9 @@ TCustomDBEditKv::TCustomDBEditKv(TComponent* AOwner) : TCustomMaskEdit(AOwner) {
 
   FEditImage.reset(CreateEditImage());
   FMRUList = std::make_unique<TMRUListKv>(this);
+  FMRUList->SetOnSetDropDown({this, &TCustomDBEditKv::MRUListDropDown});
+  FMRUList->SetOnSetCloseUpEvent({this, &TCustomDBEditKv::MRUListCloseUp});
+  FMRUList->SetOnFillAutogenItems({this, &TCustomDBEditKv::FillMRUAutogenItems});
   FDynProps = std::make_unique<TDynVarsKv>(this);
   FEmptyDataInfo = std::make_unique<TControlEmptyDataInfoKv>(this);
 
@@ -503,6 +506,7 @@ void TCustomDBEditKv::Notification(TComponent* AComponent, TOperation Operation)
   if (Operation != opRemove) return;
   if (AComponent == FControlLabel) FControlLabel = nullptr;
   if (AComponent == FButtonsBox) FButtonsBox = nullptr;
+  if (AComponent == FMRUListControl) FMRUListControl = nullptr;
   ForgetButtonsReference(AComponent);
   if (FDataLink && AComponent == FInternalDataSourceRef) {
     FInternalDataSourceRef = nullptr;

@@ -31,6 +31,7 @@ class TDynVarsKv;
 class TField;
 class TFieldDataLinkKv;
 class TMRUListKv;
+class TMRUListboxKv;
 class TReader;
 class TWriter;
 
@@ -111,6 +112,7 @@ class TCustomDBEditKv : public TCustomMaskEdit,
     MESSAGE_HANDLER(CM_SHOWINGCHANGED, TMessage, CMShowingChanged)
     MESSAGE_HANDLER(CM_GETDATALINK, TMessage, CMGetDataLink)
     MESSAGE_HANDLER(CM_EDITIMAGECHANGEDKV, TMessage, CMEditImageChanged)
+    MESSAGE_HANDLER(CM_CANCELMODE, TCMCancelMode, CMCancelMode)
   END_MESSAGE_MAP
 
  public:
@@ -255,8 +257,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   virtual TEditButtonKv* CreateEditButton();
   virtual TEditButtonsKv* CreateEditButtons();
   virtual TEditImageKv* CreateEditImage();
-  // The MRU pop-up list comes with the drop-downs; none here.
-  virtual TWinControl* CreateMRUListControl() { return nullptr; }
+  // The MRU pop-up list, owned by the edit: hidden, flat, sorted.
+  virtual TMRUListboxKv* CreateMRUListControl();
   virtual bool DataIndepended();
   virtual TAlignment DefaultAlignment();
   virtual String DefaultEditMask();
@@ -298,6 +300,12 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   // Every strip control released, then OnCloseDropDownForm.
   virtual void DefaultDropDownFormClosed(TWinControl* EditControl, TEditButtonKv* Button, bool Accept,
                                          TCustomForm* DropDownForm, TDynVarsKv* DynParams);
+  // Fills the MRU list's items from the field's values when a dataset-feature provider serves
+  // the field's dataset; no provider of this program does.
+  virtual void FillMRUAutogenItems(TMRUListKv* Sender, TStrings* AutogenItems);
+  // After a change of the text by the user: the MRU list drops down filtered by the text, or
+  // closes on a blank text (unless Backspace made it blank).
+  virtual void UpdateMRUList();
   virtual void SetDroppedDownButton(TEditButtonKv* EditButton, TEditButtonControlKv* EditButtonControl);
   virtual void ClearDroppedDownButton();
   virtual void EditingChanged() { UpdateReadOnlyState(); }
@@ -325,6 +333,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   // The strip: one entry for the main button and one for each collection button.
   void UpdateEditButtonsBox();
   void UpdateEditButtonsState();
+  // The MRU pop-up list, made on first use.
+  TMRUListboxKv* GetMRUListControl();
   // The strip's control that shows EditButton, nil when none does.
   TEditButtonControlKv* GetEditButtonControlByEditButton(TEditButtonKv* EditButton);
   // The main button when its DefaultAction is set and it is visible, else the first such visible
@@ -363,8 +373,16 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void EditButtonImagesChanged(TObject* Sender, TComponent* RefComponent);
   // A freed image list or menu leaves every button that refers to it.
   void ForgetButtonsReference(TComponent* AComponent);
-  // Holds every strip control down or lets every one go.
+  // Lets every strip control go.
   void ReleaseButtonControls();
+  void MRUListDropDown(TObject* Sender);
+  void MRUListCloseUp(TObject* Sender, bool Accept);
+  void MRUListMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  // Keys, Enter and Escape and the wheel while the MRU list is open; true when the list took it.
+  bool MRUListMessage(TMessage& Message);
+  // The window procedure of the edit itself, with its holder first in in-place mode.
+  void EditWndProc(TMessage& Message);
+  void CMCancelMode(TCMCancelMode& Message);
   void InplaceMoveTo(const TRect& Loc, bool Redraw);
   // Posts unless a post is running; a refused value reloads the edit and the error passes on.
   void PostOrReload();
@@ -413,7 +431,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   bool FFlat = false;
   bool FHighlightRequired = false;
   std::unique_ptr<TMRUListKv> FMRUList;
-  TWinControl* FMRUListControl = nullptr;
+  TMRUListboxKv* FMRUListControl = nullptr;  // owned through the component list
+  bool FKeepMRUList = false;
   bool FReadOnly = false;
   bool FShowHint = false;
   bool FTooltips = false;
