@@ -129,8 +129,7 @@ bool MemoEditDialogKv(String& Text, const TRect&, bool ReadOnly) {
     ~TForget() { P->SetDynParams(nullptr); }
   } Forget{Params};
   if (Window->ShowModal() != mrOk) return false;
-  TDynVarsKv* Back = Params->GetDynParams();
-  if (!Back || Back->GetCount() == 0) return false;
-  Text = MemoEditFormsKv::FirstVarText(Back);
+  // The window forgets the values when it closes; they are read from the set handed to it.
+  Text = MemoEditFormsKv::FirstVarText(&DynParams);
   return true;
 }

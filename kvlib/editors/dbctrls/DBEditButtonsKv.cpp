@@ -76,7 +76,8 @@ bool EditTextInMemoWindow(TCustomDBEditKv* Edit) {
   } Forget{Params};
   // What an earlier drop-down left must not decide for this edit.
   Window->SetReadOnly(Edit->GetReadOnly());
-  if (Window->ShowModal() == mrOk) Edit->SetText(FirstVarText(Params->GetDynParams()));
+  // The window forgets the values when it closes; they are read from the set handed to it.
+  if (Window->ShowModal() == mrOk) Edit->SetText(FirstVarText(&DynParams));
   return true;
 }
 
@@ -98,7 +99,11 @@ void DefaultEditButtonAction(TWinControl* EditControl, TEditButtonKv* EditButton
     P->SetOnCloseDropDownFormProc({Edit, &TCustomDBEditKv::DefaultDropDownFormClosed});
     P->SetDataLink(Edit->GetDataLink());
     P->SetField(Edit->GetField());
-    P->SetOnSetVarValueProc({Edit, &TCustomDBEditKv::SetValueFromDropDown});
+    // The strip lets go before the value is written, so a refused value leaves no button held.
+    P->SetOnSetVarValueProc([Edit](const Variant& V) {
+      Edit->ReleaseButtonControls();
+      Edit->SetValueFromDropDown(V);
+    });
     P->SetOnGetVarValueProc({Edit, &TCustomDBEditKv::GetValueForDropDown});
     P->SetOnGetActualDropDownFormProc({Edit, &TCustomDBEditKv::GetMemoEditWindow});
     // The form is read-only for a read-only edit too, not only for a read-only field.
@@ -268,7 +273,11 @@ void TCustomDBEditKv::EditButtonDown(TObject* Sender, bool TopButton, bool& Auto
   if (!Handled)
     ShowButtonDropDownForm(this, FDataLink.get(), GetField(), Handled,
                            {this, &TCustomDBEditKv::DefaultDropDownFormClosed}, FOnOpenDropDownForm, Control, Button,
-                           [this](const Variant& V) { SetValue(V); }, Variant(GetText()));
+                           [this](const Variant& V) {
+                             ReleaseButtonControls();
+                             SetValue(V);
+                           },
+                           Variant(GetText()));
   if (!Handled) Handled = DBEditButtonsKv::PopupDropdownMenu(Button, Control);
   if (!Handled && Button->GetDefaultAction() && (!Main || !Button->GetAction()))
     DefaultEditButtonDown(Button, Control, Handled, AutoRepeat, TopButton);

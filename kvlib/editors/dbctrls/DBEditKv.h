@@ -125,7 +125,7 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void SetText(const String& Value);
   Variant GetValue() { return GetVariantValue(); }
   void SetValue(const Variant& Value) { SetVarValue(Value); }
-  void Clear() { SetText(L""); }
+  virtual void Clear() { SetText(L""); }
   void Undo();
   // The link reloads, all text selected.
   void Reset();
@@ -333,6 +333,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   // The strip: one entry for the main button and one for each collection button.
   void UpdateEditButtonsBox();
   void UpdateEditButtonsState();
+  // Lets every strip control go.
+  void ReleaseButtonControls();
   // The MRU pop-up list, made on first use.
   TMRUListboxKv* GetMRUListControl();
   // The strip's control that shows EditButton, nil when none does.
@@ -373,8 +375,6 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void EditButtonImagesChanged(TObject* Sender, TComponent* RefComponent);
   // A freed image list or menu leaves every button that refers to it.
   void ForgetButtonsReference(TComponent* AComponent);
-  // Lets every strip control go.
-  void ReleaseButtonControls();
   void MRUListDropDown(TObject* Sender);
   void MRUListCloseUp(TObject* Sender, bool Accept);
   void MRUListMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
