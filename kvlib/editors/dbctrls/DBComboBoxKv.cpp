@@ -426,7 +426,9 @@ void TCustomDBComboBoxKv::SelectNextValue(bool IsPrior) {
 TPopupListboxFormKv* TCustomDBComboBoxKv::GetPopupListbox() {
   if (FPopupListbox) return FPopupListbox;
   TPopupListboxFormClassKv Class = FPopupListboxClass ? FPopupListboxClass : TPopupListboxFormClassKv(TPopupListboxFormKv::StaticClass());
-  TPopupListboxFormKv* P = Class.Create(static_cast<TComponent*>(this));
+  std::unique_ptr<TPopupListboxFormKv> Made(Class.Create(static_cast<TComponent*>(this)));
+  Made->AfterConstruction();
+  TPopupListboxFormKv* P = Made.release();
   P->SetVisible(false);
   P->SetCtl3D(true);
   P->SetOnMouseUp({this, &TCustomDBComboBoxKv::PopupMouseUp});

@@ -40,7 +40,7 @@ struct TInternalResizing {
 }  // namespace DBEditMRUKv
 
 TMRUListboxKv* TCustomDBEditKv::CreateMRUListControl() {
-  auto* List = new TMRUListboxKv(this);
+  auto* List = TComponent::Create<TMRUListboxKv>(this);
   List->SetInternalResizing(true);
   List->SetVisible(false);
   List->SetCtl3D(false);
@@ -179,7 +179,6 @@ bool TCustomDBEditKv::MRUListMessage(TMessage& Message) {
 void TCustomDBEditKv::WndProc(TMessage& Message) {
   if (MRUListMessage(Message)) return;
   if (Message.Msg == WM_CHAR && Message.WParam == VK_BACK) FKeepMRUList = true;
-  FUserTextChanged = false;
   EditWndProc(Message);
   // The text the user changed is filtered once the message that changed it is done.
   if (FUserTextChanged && !GetComponentState().Contains(csDestroying)) {

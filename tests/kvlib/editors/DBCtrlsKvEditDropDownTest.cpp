@@ -313,6 +313,7 @@ TEST(DBEditMRU, TypingFiltersTheListAndDownEnterOrEscapeEndIt) {
     SendMessageW(Wnd, WM_CHAR, L'a', 0);
     SendMessageW(Wnd, WM_CHAR, L'b', 0);
     ASSERT_EQ(E.Edit->GetText(), L"ab");
+    ASSERT_TRUE(E.Errors.Messages.empty()) << E.Errors.Messages[0];
     ASSERT_TRUE(MRU->GetDroppedDown());
     TMRUListboxKv* List = E.Edit->GetMRUListControl();
     ASSERT_TRUE(List->GetVisible());
