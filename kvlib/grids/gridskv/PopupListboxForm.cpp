@@ -10,7 +10,6 @@
 TPopupListboxFormKv::TPopupListboxFormKv(TComponent* AOwner) : TPopupInactiveFormKv(AOwner) {
   FControlStyle << csReplicatable;
   FListGrid = new TPopupListboxGridKv(this);
-  FListGrid->SetParent(this);
   FListGrid->SetAlign(alClient);
   FListGrid->SetOnMouseUp({this, &TPopupListboxFormKv::ListGridMouseUp});
   // Keys that reach the form go to the list.
@@ -20,6 +19,13 @@ TPopupListboxFormKv::TPopupListboxFormKv(TComponent* AOwner) : TPopupInactiveFor
 }
 
 TPopupListboxFormKv::~TPopupListboxFormKv() = default;
+
+void TPopupListboxFormKv::AfterConstruction() {
+  inherited::AfterConstruction();
+  // Parented once the form is whole: the grid's layout asks for windows, which a form still
+  // being constructed may not make.
+  FListGrid->SetParent(this);
+}
 
 void TPopupListboxFormKv::ListGridMouseUp(TObject*, TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
   if (TMouseEvent E = TControl::GetOnMouseUp()) E(this, Button, Shift, X, Y);
@@ -60,7 +66,8 @@ void TPopupListboxFormKv::SetRowCount(Integer Value) {
 
 void TPopupListboxFormKv::Resize() {
   inherited::Resize();
-  if (FInternalResizing || !FListGrid) return;
+  // Only a form on screen can be resized by the user; its creation and layout are not that.
+  if (FInternalResizing || !FListGrid || !HandleAllocated() || !IsWindowVisible(GetHandle())) return;
   FResizedRowCount = FRowCount;
   FResizedWidth = GetWidth();
   FListGrid->SetSizeGripResized(true);

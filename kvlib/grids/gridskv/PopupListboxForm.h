@@ -19,6 +19,8 @@ class TPopupListboxFormKv : public TPopupInactiveFormKv {
  public:
   explicit TPopupListboxFormKv(TComponent* AOwner);
   ~TPopupListboxFormKv() override;
+  // Make it with TComponent::Create<T>: the list is parented here.
+  void AfterConstruction() override;
 
   // ---- Virtual operations, in slot order -------------------------------------------------------
   // The list grid's mouse-up: fires OnMouseUp with the form as sender.

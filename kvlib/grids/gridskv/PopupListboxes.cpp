@@ -144,7 +144,8 @@ void TCustomPopupListboxKv::MouseUp(TMouseButton Button, TShiftState Shift, Inte
 
 void TCustomPopupListboxKv::Resize() {
   inherited::Resize();
-  if (!FInternalResizing) {
+  // Only a list on screen can be resized by the user; its creation and layout are not that.
+  if (!FInternalResizing && HandleAllocated() && IsWindowVisible(GetHandle())) {
     FResizedRowCount = FRowCount;
     FResizedWidth = GetWidth();
     FSizeGripResized = true;
