@@ -327,11 +327,16 @@ void TCustomDBComboBoxKv::InternalUpdatePostData() {
 void TCustomDBComboBoxKv::UpdateData() {
   if (FOnNotInList && FItemIndex == -1) {
     bool Recheck = false;
-    FOnNotInList(this, GetText(), Recheck);
-    // The handler may have added the text: look it up again so a new key is not lost.
+    const String NewText = GetText();
+    FOnNotInList(this, NewText, Recheck);
+    // The handler may have added the text (new key items re-read the data): look the text up
+    // again, so that its new key is what posts.
     if (Recheck) {
-      UpdateItemIndex();
-      if (FKeyBased && FItemIndex >= 0) FVarValue = Variant(FKeyItems->GetStrings(FItemIndex));
+      Integer Index = FItems->IndexOf(NewText);
+      if (Index >= 0 && Index < FItemsCount) {
+        FItemIndex = -1;
+        SelectItemIndex(Index);
+      }
     }
   }
   inherited::UpdateData();
@@ -466,6 +471,7 @@ void TCustomDBComboBoxKv::DropDown(TEditButtonKv* AEditButton) {
   P->ClearFilter();
   P->SetExtItems(nullptr);
   P->SetExtItems(FItems.get());
+  P->GetListGrid()->SetCount(FItems->GetCount());
   const Integer Count = std::min(P->GetCount(), FItemsCount);
   if (FItemIndex < Count) P->SetItemIndex(FItemIndex);
   Integer Width = FDropDownBox->GetWidth();

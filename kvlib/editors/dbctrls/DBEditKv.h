@@ -433,6 +433,7 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   std::unique_ptr<TMRUListKv> FMRUList;
   TMRUListboxKv* FMRUListControl = nullptr;  // owned through the component list
   bool FKeepMRUList = false;
+  Integer FWndProcDepth = 0;
   bool FReadOnly = false;
   bool FShowHint = false;
   bool FTooltips = false;

@@ -179,13 +179,21 @@ bool TCustomDBEditKv::MRUListMessage(TMessage& Message) {
 void TCustomDBEditKv::WndProc(TMessage& Message) {
   if (MRUListMessage(Message)) return;
   if (Message.Msg == WM_CHAR && Message.WParam == VK_BACK) FKeepMRUList = true;
-  EditWndProc(Message);
+  ++FWndProcDepth;
+  try {
+    EditWndProc(Message);
+  } catch (...) {
+    --FWndProcDepth;
+    throw;
+  }
+  --FWndProcDepth;
   // The text the user changed is filtered once the message that changed it is done.
   if (FUserTextChanged && !GetComponentState().Contains(csDestroying)) {
     FUserTextChanged = false;
     UpdateMRUList();
   }
-  FKeepMRUList = false;
+  // Messages the edit sends itself while handling a key must not forget the Backspace.
+  if (FWndProcDepth == 0) FKeepMRUList = false;
 }
 
 void TCustomDBEditKv::CMCancelMode(TCMCancelMode& Message) {
