@@ -123,20 +123,27 @@ void TMemoEditWinKv::sbCancelClick(TObject*) {
 
 // ---- The dialog routine -----------------------------------------------------------------------
 
-bool MemoEditDialogKv(String& Text, const TRect&, bool ReadOnly) {
-  TCustomDropDownFormKv* Window = GetGlobalDropDownFormKv(TMemoEditWinKv::StaticClass());
+bool EditTextInWindowKv(TCustomDropDownFormKv* Window, String& Text, bool ReadOnly, bool& Accepted) {
+  Accepted = false;
   IDynParamsInteractableKv* Params = nullptr;
   if (!Window || !Supports(Window, Params)) return false;
   TDynVarsKv DynParams(nullptr);
   DynParams.CreateDynVar(String(), Variant(Text));
   Params->SetDynParams(&DynParams);
-  Window->SetReadOnly(ReadOnly);
   struct TForget {
     IDynParamsInteractableKv* P;
     ~TForget() { P->SetDynParams(nullptr); }
   } Forget{Params};
-  if (Window->ShowModal() != mrOk) return false;
+  Window->SetReadOnly(ReadOnly);
+  if (Window->ShowModal() != mrOk) return true;
   // The window forgets the values when it closes; they are read from the set handed to it.
   Text = MemoEditFormsKv::FirstVarText(&DynParams);
+  Accepted = true;
   return true;
+}
+
+bool MemoEditDialogKv(String& Text, const TRect&, bool ReadOnly) {
+  bool Accepted = false;
+  return EditTextInWindowKv(GetGlobalDropDownFormKv(TMemoEditWinKv::StaticClass()), Text, ReadOnly, Accepted) &&
+         Accepted;
 }

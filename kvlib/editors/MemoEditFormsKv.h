@@ -57,6 +57,11 @@ bool MemoEditDialogKv(String& Text, const TRect& Rect, bool ReadOnly);
 // Replaceable; MemoEditDialogKv once the unit has started.
 extern TMemoEditDialogProcKv MemoEditDialogProc;
 
+// Shows Window modally with Text as its one unnamed value. False when the window takes no values;
+// otherwise Accepted tells whether it closed with OK, and then Text is the value it returned (an
+// array or a value that does not convert gives an empty text).
+bool EditTextInWindowKv(TCustomDropDownFormKv* Window, String& Text, bool ReadOnly, bool& Accepted);
+
 // The shared instance of a drop-down form class that keeps one: the existing one, else a new one
 // owned by the application (its class makes itself the shared instance when constructed).
 TCustomDropDownFormKv* GetGlobalDropDownFormKv(TClass FormClass);

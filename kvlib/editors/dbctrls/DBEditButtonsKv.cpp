@@ -48,36 +48,16 @@ bool PopupDropdownMenu(TEditButtonKv* Button, TEditButtonControlKv* Control) {
   return true;
 }
 
-// The text of the first variable; an array or a value that does not convert gives an empty text.
-String FirstVarText(TDynVarsKv* DynParams) {
-  if (!DynParams || DynParams->GetCount() == 0) return String();
-  Variant V = DynParams->GetItem(0)->GetValue();
-  if (VarIsArray(V)) return String();
-  try {
-    return VarToStr(V);
-  } catch (const Exception&) {
-    return String();
-  }
-}
-
 // The edit's text in the shared memo editor, shown modally; OK writes it back (which posts).
 // False when the window cannot take parameters.
 bool EditTextInMemoWindow(TCustomDBEditKv* Edit) {
   TCustomDropDownFormKv* Window =
       DefaultTextDropDownFormClass ? GetGlobalDropDownFormKv(DefaultTextDropDownFormClass) : nullptr;
-  IDynParamsInteractableKv* Params = nullptr;
-  if (!Window || !Supports(Window, Params)) return false;
-  TDynVarsKv DynParams(nullptr);
-  DynParams.CreateDynVar(String(), Variant(Edit->GetText()));
-  Params->SetDynParams(&DynParams);
-  struct TForget {
-    IDynParamsInteractableKv* P;
-    ~TForget() { P->SetDynParams(nullptr); }
-  } Forget{Params};
-  // What an earlier drop-down left must not decide for this edit.
-  Window->SetReadOnly(Edit->GetReadOnly());
-  // The window forgets the values when it closes; they are read from the set handed to it.
-  if (Window->ShowModal() == mrOk) Edit->SetText(FirstVarText(&DynParams));
+  String Text = Edit->GetText();
+  bool Accepted = false;
+  // The edit's own read-only state, not what an earlier drop-down left, decides.
+  if (!EditTextInWindowKv(Window, Text, Edit->GetReadOnly(), Accepted)) return false;
+  if (Accepted) Edit->SetText(Text);
   return true;
 }
 
