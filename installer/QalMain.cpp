@@ -27,7 +27,6 @@
 #include "installer/MessageBoxU.h"
 #include "installer/Server.h"
 #include "installer/ServerIp.h"
-#include "installer/StandInCtrls.h"
 #include "installer/Version.h"
 #include "installer/Wait.h"
 #include "kvlib/editors/DBCtrlsKv.h"
@@ -82,6 +81,7 @@ bool IsRelativePath(const String& Path) {
 }  // namespace
 
 TClockProc QalClock = &Now;
+TSelectDirectoryProc QalSelectDirectory = &SelectDirectory;
 TWindowsVersionProc QalWindowsVersion = &SystemWindowsVersion;
 TConnectedProc QalInternetConnected = &IsInternetConnected;
 // Any public address will do: only the route towards it is looked up, nothing is sent to it.
@@ -143,7 +143,6 @@ void RegisterQalClasses() {
   RegisterExtControls();
   RegisterComControls();
   RegisterMenus();
-  RegisterStandInControls();
   RegisterDBCtrlsKv();
   RegisterClasses({TNetHTTPClient::StaticClass(), TfrmQalMain::StaticClass(), TMessageBox::StaticClass(),
                    TInputBox::StaticClass(), TMarkupLabel::StaticClass(), TfrmWait::StaticClass(),
@@ -160,7 +159,7 @@ void TfrmQalMain::Loaded() {
   rgKurulumTipi = RequireComponent<TRadioGroup>(this, L"rgKurulumTipi");
   rgTerminalTipi = RequireComponent<TRadioGroup>(this, L"rgTerminalTipi");
   gbKonum = RequireComponent<TGroupBox>(this, L"gbKonum");
-  txPath = RequireComponent<TStandInButtonEdit>(this, L"txPath");
+  txPath = RequireComponent<TDBEditKv>(this, L"txPath");
   GroupBox2 = RequireComponent<TGroupBox>(this, L"GroupBox2");
   chServer = RequireComponent<TDBCheckBoxKv>(this, L"chServer");
   chDbDemo = RequireComponent<TDBCheckBoxKv>(this, L"chDbDemo");
@@ -355,7 +354,7 @@ void TfrmQalMain::chDbDemoClick(TObject* Sender) { rgVersiyonClick(Sender); }
 
 void TfrmQalMain::txPathEditButtons0Click(TObject*, bool&) {
   String Folder;
-  if (SelectDirectory(L"Klasör Seçiniz:", L"", Folder)) SetChosenFolder(Folder);
+  if (QalSelectDirectory(L"Klasör Seçiniz:", L"", Folder)) SetChosenFolder(Folder);
 }
 
 void TfrmQalMain::SetChosenFolder(const String& Folder) {

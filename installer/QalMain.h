@@ -13,8 +13,8 @@
 #include "framework/NetHTTPClient.h"
 #include "framework/StdCtrls.h"
 #include "framework/sysutils/OSVersion.h"
-#include "installer/StandInCtrls.h"
 #include "kvlib/editors/dbctrls/DBCheckBoxKv.h"
+#include "kvlib/editors/dbctrls/DBEditKv.h"
 
 // The application title, also the caption of every wizard form.
 inline constexpr wchar_t QalTitle[] = L"Zelkor SQL (Kurulum Sihirbazı)";
@@ -38,6 +38,9 @@ extern TClockProc QalClock;                   // the local time of log lines and
 extern TWindowsVersionProc QalWindowsVersion;  // the running Windows
 extern TConnectedProc QalInternetConnected;    // the start-up's connection check
 extern String QalLocalIPHost;                  // the host whose route names the local address
+// The folder browser the folder edit's button opens (SelectDirectory's arguments and answer).
+using TSelectDirectoryProc = bool (*)(const String& Caption, const String& Root, String& Directory);
+extern TSelectDirectoryProc QalSelectDirectory;
 
 // Windows 7 with service pack 1 or later.
 bool IsWindowsVersionSupported(const TWindowsVersion& Version);
@@ -197,7 +200,7 @@ class TfrmQalMain : public TForm {
   TRadioGroup* rgKurulumTipi = nullptr;
   TRadioGroup* rgTerminalTipi = nullptr;
   TGroupBox* gbKonum = nullptr;
-  TStandInButtonEdit* txPath = nullptr;
+  TDBEditKv* txPath = nullptr;
   TGroupBox* GroupBox2 = nullptr;
   TDBCheckBoxKv* chServer = nullptr;
   TDBCheckBoxKv* chDbDemo = nullptr;

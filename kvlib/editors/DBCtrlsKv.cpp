@@ -1,3 +1,3 @@
 #include "kvlib/editors/DBCtrlsKv.h"
 
-void RegisterDBCtrlsKv() { RegisterClasses({TDBCheckBoxKv::StaticClass(), TDBEditKv::StaticClass()}); }
+void RegisterDBCtrlsKv() { RegisterClasses({TDBCheckBoxKv::StaticClass(), TDBEditKv::StaticClass(), TDBComboBoxKv::StaticClass()}); }

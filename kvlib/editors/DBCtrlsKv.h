@@ -8,7 +8,9 @@
 // - EditButtonsBoxKv: the strip of edit-button controls inside an edit.
 // - ControlLabelKv: the label attached to an editor and its placement.
 // - InplaceEditKv: the interfaces between an edit and a grid-like holder that uses it in place.
-// - DBEditKv: the data-aware edit (its parts in DBEdit*Kv.cpp); DBMemoKv: the data-aware memo.
+// - DBEditKv: the data-aware edit (its parts in DBEdit*Kv.cpp: data, input, painting, in-place
+//   role, buttons and drop-down forms, MRU list); DBMemoKv: the data-aware memo;
+//   DBComboBoxKv: the combo edit.
 
 #include "kvlib/editors/dbctrls/FieldDataLinkKv.h"
 #include "kvlib/editors/dbctrls/EditImageKv.h"
@@ -19,6 +21,7 @@
 #include "kvlib/editors/dbctrls/InplaceEditKv.h"
 #include "kvlib/editors/dbctrls/DBEditKv.h"
 #include "kvlib/editors/dbctrls/DBMemoKv.h"
+#include "kvlib/editors/dbctrls/DBComboBoxKv.h"
 
 // Registers the unit's controls for form resources.
 void RegisterDBCtrlsKv();

@@ -88,10 +88,12 @@ TEST_F(QalMainForm, ShowsTitleVersionAndEnablesInputsAfterStart) {
   EXPECT_EQ(Form->rgTerminalTipi->GetItemIndex(), 0);
   EXPECT_TRUE(Form->txPath->GetReadOnly());
   EXPECT_EQ(Form->txPath->GetText(), L"C:");
-  // The folder edit's button and its F2 reach the form's handler, as the family's edit will.
+  // The folder edit's one ellipsis button answers F2 and calls the form's handler.
   ASSERT_EQ(Form->txPath->GetEditButtons()->GetCount(), 1);
-  TStandInEditButton* Browse = Form->txPath->GetEditButtons()->GetItem(0);
+  TEditButtonKv* Browse = Form->txPath->GetEditButtons()->GetItem(0);
   EXPECT_EQ(Browse->GetShortCut(), ShortCut(VK_F2, {}));
+  EXPECT_EQ(Browse->GetStyle(), ebsEllipsisKv);
+  EXPECT_EQ(Browse->GetHint(), L"F2");
   EXPECT_EQ(Browse->GetOnClick(), TButtonClickEventKv(Form, &TfrmQalMain::txPathEditButtons0Click));
   TMenuItem* Remove = Form->MainMenu1->GetItems()->GetItems(0)->GetItems(0);
   EXPECT_EQ(Remove->GetCaption(), L"Hizmetleri Kaldır");
@@ -160,6 +162,58 @@ TEST_F(QalMainForm, ChosenFolderLosesItsOuterBackslashes) {
     Form->SetChosenFolder(C.Chosen);
     EXPECT_EQ(Form->txPath->GetText(), C.Shown) << C.Chosen;
   }
+}
+
+// The folder browser of the tests: it notes its caption and answers Answer (Chosen false: Cancel).
+struct TBrowseStandIn {
+  static inline std::vector<String> Captions;
+  static inline String Answer;
+  static inline bool Chosen = true;
+  static bool Select(const String& Caption, const String&, String& Directory) {
+    Captions.push_back(Caption);
+    if (Chosen) Directory = Answer;
+    return Chosen;
+  }
+};
+
+TEST_F(QalMainForm, FolderButtonAndF2BrowseAndSetTheTrimmedFolder) {
+  TSelectDirectoryProc Saved = QalSelectDirectory;
+  QalSelectDirectory = &TBrowseStandIn::Select;
+  TBrowseStandIn::Captions.clear();
+  TEditButtonKv* Browse = Form->txPath->GetEditButtons()->GetItem(0);
+  TEditButtonControlKv* Control = Form->txPath->GetEditButtonControlByEditButton(Browse);
+  ASSERT_NE(Control, nullptr);
+  EXPECT_TRUE(Control->GetVisible());
+  const struct {
+    bool ByKey;
+    bool Chosen;
+    const wchar_t* Answer;
+    const wchar_t* Shown;
+  } Cases[] = {
+      {true, true, L"\\D:\\Kurulum\\", L"D:\\Kurulum"},
+      {false, true, L"E:\\", L"E:"},
+      {false, false, L"F:\\Yok", L"E:"},  // cancelled: the edit keeps its folder
+      {true, false, L"F:\\Yok", L"E:"},
+  };
+  size_t Calls = 0;
+  for (const auto& C : Cases) {
+    TBrowseStandIn::Answer = C.Answer;
+    TBrowseStandIn::Chosen = C.Chosen;
+    if (C.ByKey) {
+      Form->txPath->SetFocus();
+      MainPump();
+      Form->txPath->Perform(WM_KEYDOWN, VK_F2, 0);
+    } else {
+      Control->Click();
+    }
+    MainPump();
+    ASSERT_EQ(TBrowseStandIn::Captions.size(), ++Calls) << C.Answer;
+    EXPECT_EQ(TBrowseStandIn::Captions.back(), L"Klasör Seçiniz:");
+    EXPECT_EQ(Form->txPath->GetText(), C.Shown) << C.Answer;
+  }
+  // A button with a handler of its own has no default action: the memo editor never opened.
+  EXPECT_FALSE(Browse->GetDefaultAction());
+  QalSelectDirectory = Saved;
 }
 
 TColor LineColor(TRichEdit* Memo, Integer Line) {

@@ -108,7 +108,7 @@ TEST_F(QalProgram, OpensItsMainFormWithCaptionAndStatus) {
   for (const wchar_t* Caption : {L"Versiyon", L"Kurulum Tipi", L"Terminal Tipi"})
     EXPECT_NE(Control(std::wstring(L"TRadioGroup:") + Caption), nullptr) << Caption;
   EXPECT_NE(Control(L"TGroupBox:Bileşenler"), nullptr);
-  EXPECT_EQ(Text(Control(L"TStandInButtonEdit")), L"C:");
+  EXPECT_EQ(Text(Control(L"TDBEditKv")), L"C:");
   EXPECT_NE(Control(L"TRichEdit"), nullptr);
   EXPECT_NE(Control(L"TProgressBar"), nullptr);
   HWND Close = Control(L"TButton:Kapat");

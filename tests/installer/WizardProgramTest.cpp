@@ -101,7 +101,7 @@ TEST_F(QalProgramWizardStore, ServerInstallationDrivenThroughItsWindows) {
            UiDriver::Checked(Control(L"TDBCheckBoxKv: Veritabanı Sunucusu")) == BST_CHECKED &&
            UiDriver::Checked(Market) == BST_CHECKED;
   }));
-  EXPECT_EQ(UiDriver::Text(Control(L"TStandInButtonEdit")), L"C:");
+  EXPECT_EQ(UiDriver::Text(Control(L"TDBEditKv")), L"C:");
 
   ASSERT_TRUE(ClickWhenEnabled(L"TButton:Qal"));
   std::vector<std::wstring> Question = UiDriver::Answer(L"TMessageForm", L"&Yes", Program.Id());

@@ -224,7 +224,7 @@ inline std::vector<TLogLine> ColouredLog(TfrmQalMain* Form) {
 // before and after.
 class TWizardRun : public testing::Test {
  protected:
-  static TDateTime RunNow() { return EncodeDate(2031, 1, 31) + EncodeTime(15, 45, 0, 0); }
+  static TDateTime RunNow() { return TDateTime(double(EncodeDate(2031, 1, 31)) + double(EncodeTime(15, 45, 0, 0))); }
   static constexpr std::initializer_list<const wchar_t*> ProductServices = {
       L"Zelkor-PG10", L"zelkor-license-server2", L"Halvex20", L"HalvexGuardian20", L"Halvex21", L"Dremsa"};
 

@@ -81,7 +81,7 @@ void TCustomDBEditKv::CMShowingChanged(TMessage& Message) {
   if (!FInplaceMode) inherited::Dispatch(&Message);
 }
 
-void TCustomDBEditKv::WndProc(TMessage& Message) {
+void TCustomDBEditKv::EditWndProc(TMessage& Message) {
   if (!FInplaceMode || !FIntfInplaceEditHolder) {
     inherited::WndProc(Message);
     return;

@@ -6,16 +6,10 @@
 #include "kvlib/editors/dbctrls/DBEditKv.h"
 #include "kvlib/editors/dbctrls/EditButtonsBoxKv.h"
 #include "kvlib/editors/dbctrls/FieldDataLinkKv.h"
+#include "kvlib/foundation/toolctrls/DropDownParts.h"
+#include "kvlib/grids/gridskv/PopupListboxForm.h"
 
 namespace DBEditInputKv {
-
-// The strip's control that shows Button, nil while the strip has none for it.
-TEditButtonControlKv* ControlOfButton(TEditButtonsBoxKv* Box, TEditButtonKv* Button) {
-  if (!Box) return nullptr;
-  for (TEditButtonControlLineRec& Entry : Box->GetBtnCtlList())
-    if (Entry.EditButton == Button) return Entry.EditButtonControl;
-  return nullptr;
-}
 
 bool IsMultiByteLeadByte(Char C) { return C < 256 && IsDBCSLeadByte(BYTE(C)); }
 
@@ -40,7 +34,7 @@ void TCustomDBEditKv::KeyDown(Word& Key, TShiftState Shift) {
   if (Key == 0) return;
   if (TEditButtonKv* Button = GetEditButtonByShortCut(ShortCut(Key, Shift))) {
     if (Button->GetEnabled() && (Button != FEditButton.get() || CanDropDown())) {
-      if (TEditButtonControlKv* Control = DBEditInputKv::ControlOfButton(FButtonsBox, Button)) {
+      if (TEditButtonControlKv* Control = GetEditButtonControlByEditButton(Button)) {
         bool AutoRepeat = false, Handled = false;
         EditButtonDown(Control, true, AutoRepeat, Handled);
         EditButtonClick(Control);
@@ -195,6 +189,9 @@ void TCustomDBEditKv::CMEnter(TCMEnter& Message) {
 }
 
 void TCustomDBEditKv::CMExit(TCMExit& Message) {
+  if (FMRUList->GetDroppedDown() && !(FMRUListControl && FMRUListControl->HandleAllocated() &&
+                                      IsChild(FMRUListControl->GetHandle(), GetFocus())))
+    FMRUList->CloseUp(false);
   // The mask edit validates (and keeps the focus on a fault) before the exit event.
   inherited::Dispatch(&Message);
   try {

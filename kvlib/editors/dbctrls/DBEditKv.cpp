@@ -31,6 +31,7 @@ PUBLISHED_DEF(TDBEditKv) {
   PROP(HighlightRequired).Default(false);
   PROP(Images);
   PROP(MaxLength).Default(0);
+  PROP(MRUList);
   PROP(PasswordChar).Default(0);
   PROP(ReadOnly).Default(false);
   PROP(Text).Stored(&TDBEditKv::IsTextStored);
@@ -40,8 +41,10 @@ PUBLISHED_DEF(TDBEditKv) {
   PROP(WordWrap).Default(false);
   EVENT(OnChange);
   EVENT(OnCheckDrawRequiredState);
+  EVENT(OnCloseDropDownForm);
   EVENT(OnGetFieldData);
   EVENT(OnGetImageIndex);
+  EVENT(OnOpenDropDownForm);
   EVENT(OnUpdateData);
 }
 
@@ -83,6 +86,9 @@ TCustomDBEditKv::TCustomDBEditKv(TComponent* AOwner) : TCustomMaskEdit(AOwner) {
 
   FEditImage.reset(CreateEditImage());
   FMRUList = std::make_unique<TMRUListKv>(this);
+  FMRUList->SetOnSetDropDown({this, &TCustomDBEditKv::MRUListDropDown});
+  FMRUList->SetOnSetCloseUpEvent({this, &TCustomDBEditKv::MRUListCloseUp});
+  FMRUList->SetOnFillAutogenItems({this, &TCustomDBEditKv::FillMRUAutogenItems});
   FDynProps = std::make_unique<TDynVarsKv>(this);
   FEmptyDataInfo = std::make_unique<TControlEmptyDataInfoKv>(this);
 
@@ -414,6 +420,7 @@ void TCustomDBEditKv::SetControlLabelLocation(TControlLabelLocationKv* Value) {
   FControlLabelLocation->Assign(Value);
 }
 
+void TCustomDBEditKv::SetMRUList(TMRUListKv* Value) { FMRUList->Assign(Value); }
 void TCustomDBEditKv::SetDynProps(TDynVarsKv* Value) { FDynProps->Assign(Value); }
 void TCustomDBEditKv::SetEmptyDataInfo(TControlEmptyDataInfoKv* Value) { FEmptyDataInfo->Assign(Value); }
 
@@ -499,6 +506,8 @@ void TCustomDBEditKv::Notification(TComponent* AComponent, TOperation Operation)
   if (Operation != opRemove) return;
   if (AComponent == FControlLabel) FControlLabel = nullptr;
   if (AComponent == FButtonsBox) FButtonsBox = nullptr;
+  if (AComponent == FMRUListControl) FMRUListControl = nullptr;
+  ForgetButtonsReference(AComponent);
   if (FDataLink && AComponent == FInternalDataSourceRef) {
     FInternalDataSourceRef = nullptr;
     SetDataSource(nullptr);
@@ -555,101 +564,3 @@ void TCustomDBEditKv::LabelPositionChanged() {
   if (!GetComponentState().Contains(csLoading)) UpdateLabelPos();
 }
 
-// ---- Edit buttons: the strip and the shortcuts; drop-downs and their forms come later ----------
-
-void TCustomDBEditKv::CreateEditButtonControl(TEditButtonControlKv*& EditButtonControl) {
-  EditButtonControl = new TEditButtonControlKv(this);
-  EditButtonControl->SetBounds(0, 0, 10, 17);
-}
-
-void TCustomDBEditKv::EditButtonsChanged(TObject*) {
-  if (!FHandle) return;
-  UpdateEditButtonsBox();
-  UpdateEditButtonsState();
-  UpdateEditRect();
-  Invalidate();
-}
-
-void TCustomDBEditKv::UpdateEditButtonsBox() {
-  if (!FButtonsBox) return;
-  FButtonsBox->BeginLayout();
-  try {
-    FButtonsBox->SetButtonsCount(FEditButtons->GetCount() + 1);
-    FButtonsBox->SetFlat(FFlat);
-    FButtonsBox->SetMaxButtonHeight(GetClientRect().Height());
-    TEditButtonControlList& List = FButtonsBox->GetBtnCtlList();
-    List[0].EditButton = FEditButton.get();
-    for (Integer I = 0; I < FEditButtons->GetCount(); ++I) List[size_t(I) + 1].EditButton = FEditButtons->GetItem(I);
-  } catch (...) {
-    FButtonsBox->EndLayout();
-    throw;
-  }
-  FButtonsBox->EndLayout();
-  TRect R = ButtonsRect();
-  if (FButtonsBox->GetButtonsWidth() <= 0) {
-    FButtonsBox->SetVisible(false);
-  } else {
-    FButtonsBox->SetBounds(R.Left, R.Top, R.Width(), R.Height());
-    FButtonsBox->SetVisible(true);
-  }
-}
-
-void TCustomDBEditKv::UpdateEditButtonsState() {
-  if (!FButtonsBox) return;
-  FButtonsBox->SetBorderActive(FBorderActive);
-  FButtonsBox->UpdateEditButtonControlsState();
-  FEditButton->SetOwnerDefaultAction(IsButtonDefaultAction(FEditButton.get()));
-  for (Integer I = 0; I < FEditButtons->GetCount(); ++I)
-    FEditButtons->GetItem(I)->SetOwnerDefaultAction(IsButtonDefaultAction(FEditButtons->GetItem(I)));
-}
-
-Integer TCustomDBEditKv::GetEditButtonsWidth() { return FButtonsBox ? FButtonsBox->GetButtonsWidth() : 0; }
-
-TEditButtonKv* TCustomDBEditKv::GetEditButtonByShortCut(TShortCut ShortCut) {
-  if (ShortCut == 0) return nullptr;
-  if (FEditButton->GetVisible() && FEditButton->GetShortCut() == ShortCut) return FEditButton.get();
-  for (Integer I = 0; I < FEditButtons->GetCount(); ++I)
-    if (FEditButtons->GetItem(I)->GetVisible() && FEditButtons->GetItem(I)->GetShortCut() == ShortCut)
-      return FEditButtons->GetItem(I);
-  return nullptr;
-}
-
-// Which button a strip control shows: its Tag is its entry.
-static TEditButtonKv* DBEditKvButtonOfControl(TEditButtonsBoxKv* Box, TObject* Sender) {
-  auto* Control = dynamic_cast<TControl*>(Sender);
-  if (!Box || !Control) return nullptr;
-  auto Index = size_t(Control->GetTag());
-  TEditButtonControlList& List = Box->GetBtnCtlList();
-  return Index < List.size() && List[Index].EditButtonControl == Sender ? List[Index].EditButton : nullptr;
-}
-
-void TCustomDBEditKv::EditButtonDown(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled) {
-  Handled = false;
-  if (CanFocus() && !Focused()) SetFocus();
-  if (!Focused()) return;
-  TEditButtonKv* Button = DBEditKvButtonOfControl(FButtonsBox, Sender);
-  if (!Button) return;
-  if (Button == FEditButton.get()) {
-    auto* Control = dynamic_cast<TControl*>(Sender);
-    if (Control && !Control->GetEnabled()) return;
-    DoEvent(FOnButtonDown, Sender, TopButton, AutoRepeat, Handled);
-  } else {
-    DoEvent(Button->GetOnDown(), Sender, TopButton, AutoRepeat, Handled);
-  }
-}
-
-void TCustomDBEditKv::EditButtonClick(TObject* Sender) {
-  bool Handled = false;
-  TEditButtonKv* Button = DBEditKvButtonOfControl(FButtonsBox, Sender);
-  if (Button) {
-    Button->Click(Sender, Handled);
-    if (!Handled && Button == FEditButton.get()) DoEvent(FOnButtonClick, Sender, Handled);
-  }
-  if (!Handled && FDroppedDown && !FNoClickCloseUp) CloseUp(false);
-  FNoClickCloseUp = false;
-}
-
-void TCustomDBEditKv::EditButtonMouseMove(TObject* Sender, TShiftState, Integer X, Integer Y) {
-  auto* Control = dynamic_cast<TControl*>(Sender);
-  if (Control && (X < 0 || X >= Control->GetWidth() || Y < 0 || Y > Control->GetHeight())) FNoClickCloseUp = false;
-}

@@ -19,15 +19,19 @@
 #include "kvlib/editors/dbctrls/EmptyDataInfoKv.h"
 #include "kvlib/editors/dbctrls/InplaceEditKv.h"
 #include "kvlib/foundation/ButtonsKv.h"
+#include "kvlib/foundation/DropDownFormKv.h"
 #include "kvlib/foundation/ToolCtrlsKv.h"
 
 class TBasicAction;
 class TControlCanvas;
+class TCustomDBEditKv;
+class TDataLink;
 class TDataSource;
 class TDynVarsKv;
 class TField;
 class TFieldDataLinkKv;
 class TMRUListKv;
+class TMRUListboxKv;
 class TReader;
 class TWriter;
 
@@ -41,6 +45,34 @@ using TDBEditKvValues = Set<TDBEditKvValue>;
 
 // Trailing CR and LF removed, then every CR LF, LF CR, LF and CR one space.
 String FlattenLineBreaksKv(const String& Text);
+
+// The family-wide action of an edit button that nothing else handled: IsMouseDown true for the
+// press, false for the click. EditControl must be a TCustomDBEditKv.
+using TEditButtonDefaultActionProcKv = void (*)(TWinControl* EditControl, TEditButtonKv* EditButton,
+                                                TEditButtonControlKv* EditButtonControl, bool IsMouseDown,
+                                                bool& Handled);
+// Drop-down buttons open their DropDownFormParams (the shared memo editor when they name no
+// form) on a press; ellipsis and glyph buttons show the memo editor modally on a click.
+void DefaultEditButtonAction(TWinControl* EditControl, TEditButtonKv* EditButton,
+                             TEditButtonControlKv* EditButtonControl, bool IsMouseDown, bool& Handled);
+// Installed when the editors' unit starts; nil leaves unhandled buttons doing nothing.
+extern TEditButtonDefaultActionProcKv DBEditDefaultEditButtonActionProc;
+// The class of the shared memo editor window, whose shared instance plain edits and the grids'
+// text columns drop down; set when the editors' unit starts.
+extern TClass DefaultTextDropDownFormClass;
+
+// Opens the button's own form (DropDownFormParams' form or class name) under EditControl with
+// Value passed in; Handled true when it opened, or when this press is the one that closed it
+// (the edit-closed marker for Button is still queued). Nothing happens while ButtonControl is
+// held down by an open form. CloseProc hears the close after the values were assigned back.
+void ShowButtonDropDownForm(TWinControl* EditControl, TDataLink* DataLink, TField* Field, bool& Handled,
+                            const TEditControlCloseDropDownFormEventKv& CloseProc,
+                            const TEditControlShowDropDownFormEventKv& OnOpenDropDownForm,
+                            TEditButtonControlKv* ButtonControl, TEditButtonKv* Button,
+                            const TSetVarValueProcKv& SetValueProc, const Variant& Value);
+// Whether the edit-closed marker of EditControl for Button (WM_USER, WParam the edit's window,
+// LParam the button) waits in the queue.
+bool EditClosedMarkerQueuedKv(TWinControl* EditControl, TEditButtonKv* Button);
 
 // The hint window of an edit's tooltip: it measures with the edit's font.
 class TToolTipsWindow : public THintWindow {
@@ -80,6 +112,7 @@ class TCustomDBEditKv : public TCustomMaskEdit,
     MESSAGE_HANDLER(CM_SHOWINGCHANGED, TMessage, CMShowingChanged)
     MESSAGE_HANDLER(CM_GETDATALINK, TMessage, CMGetDataLink)
     MESSAGE_HANDLER(CM_EDITIMAGECHANGEDKV, TMessage, CMEditImageChanged)
+    MESSAGE_HANDLER(CM_CANCELMODE, TCMCancelMode, CMCancelMode)
   END_MESSAGE_MAP
 
  public:
@@ -92,7 +125,7 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void SetText(const String& Value);
   Variant GetValue() { return GetVariantValue(); }
   void SetValue(const Variant& Value) { SetVarValue(Value); }
-  void Clear() { SetText(L""); }
+  virtual void Clear() { SetText(L""); }
   void Undo();
   // The link reloads, all text selected.
   void Reset();
@@ -137,6 +170,7 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   TCustomImageList* GetImages() const;
   void SetImages(TCustomImageList* Value);
   TMRUListKv* GetMRUList() const { return FMRUList.get(); }
+  void SetMRUList(TMRUListKv* Value);
   bool GetReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool Value);
   bool GetOwnShowHint() const { return FShowHint; }
@@ -179,6 +213,10 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void SetOnButtonDown(const TEditButtonDownEventKv& Value) { FOnButtonDown = Value; }
   TOnCheckDrawRequiredStateEventKv GetOnCheckDrawRequiredState() const { return FOnCheckDrawRequiredState; }
   void SetOnCheckDrawRequiredState(const TOnCheckDrawRequiredStateEventKv& Value) { FOnCheckDrawRequiredState = Value; }
+  TEditControlShowDropDownFormEventKv GetOnOpenDropDownForm() const { return FOnOpenDropDownForm; }
+  void SetOnOpenDropDownForm(const TEditControlShowDropDownFormEventKv& Value) { FOnOpenDropDownForm = Value; }
+  TEditControlCloseDropDownFormEventKv GetOnCloseDropDownForm() const { return FOnCloseDropDownForm; }
+  void SetOnCloseDropDownForm(const TEditControlCloseDropDownFormEventKv& Value) { FOnCloseDropDownForm = Value; }
   TGetFieldDataEventKv GetOnGetFieldData() const { return FOnGetFieldData; }
   void SetOnGetFieldData(const TGetFieldDataEventKv& Value) { FOnGetFieldData = Value; }
   TGetImageIndexEventKv GetOnGetImageIndex() const { return FOnGetImageIndex; }
@@ -219,13 +257,14 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   virtual TEditButtonKv* CreateEditButton();
   virtual TEditButtonsKv* CreateEditButtons();
   virtual TEditImageKv* CreateEditImage();
-  // The MRU pop-up list comes with the drop-downs; none here.
-  virtual TWinControl* CreateMRUListControl() { return nullptr; }
+  // The MRU pop-up list, owned by the edit: hidden, flat, sorted.
+  virtual TMRUListboxKv* CreateMRUListControl();
   virtual bool DataIndepended();
   virtual TAlignment DefaultAlignment();
   virtual String DefaultEditMask();
   virtual Integer DefaultImageIndex() { return -1; }
-  virtual bool IsButtonDefaultAction(TEditButtonKv* EditButton) { return false; }
+  // The main button while visible; a collection button that has nothing else to do.
+  virtual bool IsButtonDefaultAction(TEditButtonKv* EditButton);
   virtual String FlattenLineBreaks(const String& Text) { return FlattenLineBreaksKv(Text); }
   virtual String GetDataFieldSlot();
   virtual TDataSource* GetDataSourceSlot();
@@ -237,10 +276,38 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   virtual void UpdateMaxLengthAndFlags();
   virtual void AdjustHeight();
   virtual TRect GetEditRect(const TRect& ClientRect);
+  // The strip's events: a press goes through the down event, the button's own form, its menu
+  // and the default action; a click through the button's click, OnButtonClick (main button
+  // only) and the default action.
   virtual void EditButtonClick(TObject* Sender);
   virtual void EditButtonDown(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled);
   virtual void EditButtonMouseMove(TObject* Sender, TShiftState Shift, Integer X, Integer Y);
   virtual void EditButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {}
+  virtual void CreateEditButtonControl(TEditButtonControlKv*& EditButtonControl);
+  // Closes an open MRU list; the date-time and number edits open their popups here.
+  virtual void EditButtonDropDown(TEditButtonKv* EditButton, TEditButtonControlKv* EditButtonControl, bool& Handled);
+  virtual void DefaultEditButtonClick(TEditButtonKv* EditButton, TEditButtonControlKv* EditButtonControl,
+                                      bool& Handled);
+  virtual void DefaultEditButtonDown(TEditButtonKv* EditButton, TEditButtonControlKv* EditButtonControl,
+                                     bool& Handled, bool AutoRepeat, bool TopButton);
+  // A drop-down form's ReadOnly follows the edit's, then OnOpenDropDownForm may replace the form.
+  virtual void DoOpenDropDownForm(TWinControl* EditControl, TEditButtonKv* Button, TCustomForm*& DropDownForm,
+                                  TDynVarsKv* DynParams);
+  // The form a drop-down button without one of its own opens: the shared memo editor here.
+  virtual void GetMemoEditWindow(TCustomForm*& DropDownForm, bool& FreeFormOnClose);
+  virtual void GetValueForDropDown(Variant& VarValue) { VarValue = GetValue(); }
+  virtual void SetValueFromDropDown(const Variant& VarValue) { SetVarValue(VarValue); }
+  // Every strip control released, then OnCloseDropDownForm.
+  virtual void DefaultDropDownFormClosed(TWinControl* EditControl, TEditButtonKv* Button, bool Accept,
+                                         TCustomForm* DropDownForm, TDynVarsKv* DynParams);
+  // Fills the MRU list's items from the field's values when a dataset-feature provider serves
+  // the field's dataset; no provider of this program does.
+  virtual void FillMRUAutogenItems(TMRUListKv* Sender, TStrings* AutogenItems);
+  // After a change of the text by the user: the MRU list drops down filtered by the text, or
+  // closes on a blank text (unless Backspace made it blank).
+  virtual void UpdateMRUList();
+  virtual void SetDroppedDownButton(TEditButtonKv* EditButton, TEditButtonControlKv* EditButtonControl);
+  virtual void ClearDroppedDownButton();
   virtual void EditingChanged() { UpdateReadOnlyState(); }
   virtual void InternalSetText(const String& AText);
   virtual void InternalSetValue(const Variant& AValue);
@@ -266,6 +333,17 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   // The strip: one entry for the main button and one for each collection button.
   void UpdateEditButtonsBox();
   void UpdateEditButtonsState();
+  // Lets every strip control go.
+  void ReleaseButtonControls();
+  // The MRU pop-up list, made on first use.
+  TMRUListboxKv* GetMRUListControl();
+  // The strip's control that shows EditButton, nil when none does.
+  TEditButtonControlKv* GetEditButtonControlByEditButton(TEditButtonKv* EditButton);
+  // The main button when its DefaultAction is set and it is visible, else the first such visible
+  // collection button, else nil.
+  TEditButtonKv* GetFirstDefaultActionEditButton();
+  bool GetDroppedDown() const { return FDroppedDown; }
+  TEditButtonKv* GetDroppedDownButton() const { return FDroppedDownButton; }
   // The first button whose ShortCut is Key with Shift: the main one, then the collection's.
   TEditButtonKv* GetEditButtonByShortCut(TShortCut ShortCut);
   // True while the edit paints its text itself (unfocused, not left-aligned, no word wrap).
@@ -293,8 +371,18 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   void LinkUpdateData(TObject* Sender);
   void LinkActiveChanged(TObject* Sender) { UpdateMaxLengthAndFlags(); }
   void EditButtonsChanged(TObject* Sender);
-  void EditButtonImagesChanged(TObject* Sender, TComponent* RefComponent) { Invalidate(); }
-  void CreateEditButtonControl(TEditButtonControlKv*& EditButtonControl);
+  // Repaints and asks for the free notice of a new image list.
+  void EditButtonImagesChanged(TObject* Sender, TComponent* RefComponent);
+  // A freed image list or menu leaves every button that refers to it.
+  void ForgetButtonsReference(TComponent* AComponent);
+  void MRUListDropDown(TObject* Sender);
+  void MRUListCloseUp(TObject* Sender, bool Accept);
+  void MRUListMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  // Keys, Enter and Escape and the wheel while the MRU list is open; true when the list took it.
+  bool MRUListMessage(TMessage& Message);
+  // The window procedure of the edit itself, with its holder first in in-place mode.
+  void EditWndProc(TMessage& Message);
+  void CMCancelMode(TCMCancelMode& Message);
   void InplaceMoveTo(const TRect& Loc, bool Redraw);
   // Posts unless a post is running; a refused value reloads the edit and the error passes on.
   void PostOrReload();
@@ -343,7 +431,9 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   bool FFlat = false;
   bool FHighlightRequired = false;
   std::unique_ptr<TMRUListKv> FMRUList;
-  TWinControl* FMRUListControl = nullptr;
+  TMRUListboxKv* FMRUListControl = nullptr;  // owned through the component list
+  bool FKeepMRUList = false;
+  Integer FWndProcDepth = 0;
   bool FReadOnly = false;
   bool FShowHint = false;
   bool FTooltips = false;
@@ -352,6 +442,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   bool FWordWrap = false;
   TButtonClickEventKv FOnButtonClick;
   TEditButtonDownEventKv FOnButtonDown;
+  TEditControlShowDropDownFormEventKv FOnOpenDropDownForm;
+  TEditControlCloseDropDownFormEventKv FOnCloseDropDownForm;
   TOnCheckDrawRequiredStateEventKv FOnCheckDrawRequiredState;
   TGetFieldDataEventKv FOnGetFieldData;
   TGetImageIndexEventKv FOnGetImageIndex;
@@ -362,6 +454,8 @@ class TCustomDBEditKv : public TCustomMaskEdit,
   std::unique_ptr<TFieldDataLinkKv> FDataLink;
   bool FDataPosting = false;
   bool FDroppedDown = false;
+  TEditButtonKv* FDroppedDownButton = nullptr;  // one of the edit's own buttons
+  TComponentRef<TEditButtonControlKv> FDroppedDownButtonControl;
   bool FFocused = false;
   Integer FImageWidth = 0;
   TWinControl* FInplaceEditHolder = nullptr;  // the holder's, not owned
