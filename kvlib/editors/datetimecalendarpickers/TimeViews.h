@@ -84,7 +84,7 @@ class TMinutesCalendarViewKv : public TTimeUnitCalendarViewKv {
 
  protected:
   // The unit's length in milliseconds and its value in a date-time.
-  virtual Int64 UnitMSecs() { return Int64(MSecsPerSec) * SecsPerMin; }
+  virtual Int64 UnitMSecs() { return 60000; }
   virtual Integer UnitOf(TDateTime ADateTime);
   virtual TDateTime WithUnit(TDateTime ADateTime, Integer Value);
   // Steps by Count units and snaps to a multiple of five; 60 carries into the next larger unit.
@@ -102,7 +102,7 @@ class TSecondsCalendarViewKv : public TMinutesCalendarViewKv {
   TDateTime GetNextPeriodDate(bool MoveForward, TDateTime ADateTime) override;
 
  protected:
-  Int64 UnitMSecs() override { return MSecsPerSec; }
+  Int64 UnitMSecs() override { return 1000; }
   Integer UnitOf(TDateTime ADateTime) override;
   TDateTime WithUnit(TDateTime ADateTime, Integer Value) override;
   void DoCellMouseClick(const TGridCoord& Cell, TMouseButton Button, TShiftState Shift, const TRect& ACellRect,
