@@ -22,6 +22,7 @@
 #include "kvlib/editors/dbctrls/DBEditKv.h"
 #include "kvlib/editors/dbctrls/DBMemoKv.h"
 #include "kvlib/editors/dbctrls/DBComboBoxKv.h"
+#include "kvlib/editors/dbctrls/DateTimeEditFormatKv.h"
 
 // Registers the unit's controls for form resources.
 void RegisterDBCtrlsKv();
