@@ -565,9 +565,11 @@ Integer TCustomDropDownFormKv::ShowModal() {
   SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
   SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
-  InitForm(nullptr, FDynParams);
+  // Closing forgets the values: they are written back into the set the dialog was shown with.
+  TDynVarsKv* DynParams = FDynParams;
+  InitForm(nullptr, DynParams);
   Integer Result = inherited::ShowModal();
-  if (Result == mrOk) ReturnParams(nullptr, FDynParams);
+  if (Result == mrOk) ReturnParams(nullptr, DynParams);
   return Result;
 }
 
