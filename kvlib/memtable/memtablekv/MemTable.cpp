@@ -155,7 +155,14 @@ void TCustomMemTableKv::InternalHandleException() { TDataSet::InternalHandleExce
 void TCustomMemTableKv::Notification(TComponent* AComponent, TOperation Operation) {
   TDataSet::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
-  if (AComponent == FExternalMemData) SetExternalMemData(nullptr);
+  if (AComponent == FExternalMemData) {
+    // The shared storage goes: back to the own one, which may have nothing to open on.
+    try {
+      SetExternalMemData(nullptr);
+    } catch (const EDatabaseError&) {
+      FExternalMemData = nullptr;
+    }
+  }
   if (AComponent == FDataSetReader) FDataSetReader = nullptr;
   if (AComponent == FDataDriver) SetDataDriver(nullptr);
 }
@@ -179,6 +186,7 @@ void TCustomMemTableKv::OpenCursor(bool InfoQuery) {
   if (!InfoQuery) {
     RefilterView();
     Resync({});
+    FBOF = true;  // opened on the first row
   }
 }
 
@@ -416,7 +424,7 @@ void TCustomMemTableKv::InternalInitRecord(TRecordBuffer Buffer) {
   B->UseMemRec = false;
 }
 
-void TCustomMemTableKv::FillRecBufFromRecord(TMemoryRecordKv* Rec, Integer Row, TRecordBuffer Buffer) {
+void TCustomMemTableKv::FillRecBufFromRecord(TMemoryRecordKv* Rec, Integer Row, TRecordBuffer Buffer, bool Calculate) {
   TMTRecBuf* B = RecBuf(Buffer);
   B->RecordNumber = Row;
   B->BookmarkFlag = bfCurrent;
@@ -427,7 +435,7 @@ void TCustomMemTableKv::FillRecBufFromRecord(TMemoryRecordKv* Rec, Integer Row, 
   B->BookmarkData.InSortedListIndex = -1;  // found when a bookmark of it is compared
   B->UseMemRec = true;
   if (Row >= 0) B->RecView = FRecordsView->RecordView(Row);
-  if (GetCalcFieldsSize() > 0 || GetInternalCalcFields()) CalculateFields(Buffer);
+  if (Calculate && (GetCalcFieldsSize() > 0 || GetInternalCalcFields())) CalculateFields(Buffer);
 }
 
 // ---- Cursor -------------------------------------------------------------------------------------------
@@ -701,6 +709,7 @@ void TCustomMemTableKv::RefilterView() {
   if (!GetActive() && GetState() != dsOpening && !FActive) return;
   ClearBuffers();
   InternalFirst();
+  FBOF = true;
   GetNextRecord();
   GetNextRecords();
   NotifyEventReceivers(-1, 0, -1);

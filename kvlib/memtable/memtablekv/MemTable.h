@@ -216,7 +216,7 @@ class TCustomMemTableKv : public TDataSet {
 
  private:
   friend class TMemBlobStreamKv;
-  void FillRecBufFromRecord(TMemoryRecordKv* Rec, Integer Row, TRecordBuffer Buffer);
+  void FillRecBufFromRecord(TMemoryRecordKv* Rec, Integer Row, TRecordBuffer Buffer, bool Calculate = true);
   // The bookmark's hints made true for the view as it is now, written into the bookmark itself.
   void RefreshBookmark(TBookmarkDataKv& Data, TMemRecViewKv*& Node);
   TMemRecViewKv* ResolveBookmark(const TBookmark& Bookmark, TBookmarkDataKv* Data = nullptr);

@@ -560,7 +560,7 @@ void TCustomMemTableKv::ViewCalcLookupBuffer(TMemoryRecordKv* Item, TMemRecViewK
   try {
     RecView->SetLookupBufferLength(GetFields()->GetCount());
     TRecordBuffer T = GetTempBuffer();
-    FillRecBufFromRecord(Item, -1, T);
+    FillRecBufFromRecord(Item, -1, T, false);
     TMTRecBuf* B = RecBuf(T);
     B->RecView = RecView;
     B->NeedUpdateCalcFields = true;

@@ -360,11 +360,21 @@ TEST(MemTableValues, MisuseRaisesAndStoresNothing) {
     EXPECT_EQ(E.Message(), L"T: Field 'ID' cannot be modified");
   }
   Id->SetReadOnly(false);
-  // A value the stored type cannot take: the storage's text, the field unchanged.
+  // A value the field cannot take is refused with the field named; the field keeps its value.
   try {
     T.FieldByName(L"ID")->SetAsVariant(Variant(L"not a number"));
     FAIL();
   } catch (const Exception& E) {
+    EXPECT_NE(Pos(L"'ID'", E.Message()), 0) << E.Message().c_str();
+  }
+  EXPECT_EQ(Id->GetAsInteger(), 1);
+  // A value for a variant-typed slot that the stored integer cannot take: the storage's text.
+  try {
+    Variant V(L"x1");
+    T.CheckFieldDataVarValue(Id, V);  // passes through: not a BCD
+    T.SetFieldDataAsObject(Id, &T);
+    FAIL();
+  } catch (const EDatabaseError& E) {
     EXPECT_EQ(Pos(L"Invalid value for field 'ID'", E.Message()), 1) << E.Message().c_str();
   }
   EXPECT_EQ(Id->GetAsInteger(), 1);
@@ -450,7 +460,8 @@ TEST_F(MemTableFixture, CachedUpdatesLogInsertEditDeleteAndCancelRestoresInOrder
   EXPECT_EQ(Ids(), (std::vector<Integer>{2}));
   MT->SetStatusFilter({usDeleted});
   EXPECT_EQ(Ids(), (std::vector<Integer>{3}));
-  EXPECT_EQ(MT->FieldByName(L"NAME")->GetAsString(), L"N3");
+  EXPECT_EQ(MT->FieldByName(L"NAME")->GetAsString(), L"C2");
+  EXPECT_EQ(VarToStr(MT->FieldByName(L"NAME")->GetOldValue()), L"N3");
   MT->SetStatusFilter({usUnmodified, usModified, usInserted});
   MT->CancelUpdates();
   EXPECT_FALSE(MT->HasCachedChanges());
