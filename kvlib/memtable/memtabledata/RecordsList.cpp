@@ -706,7 +706,10 @@ void TRecordsListKv::RevertRecord(Integer Index) {
     EmptyDeltaSlot(Rec);
     PersistDeleteRecord(Index);
   } else {
+    // A reverted record keeps no change: its slot no longer counts as one waiting.
+    bool Logged = Rec->GetUpdateStatus() != usUnmodified;
     Rec->RevertRecord();
+    if (Logged) EmptyDeltaSlot(Rec);
   }
 }
 

@@ -181,6 +181,16 @@ void TRecordsViewKv::MapRemove(TMemoryRecordKv* ARec) {
 
 TMemRecViewKv* TRecordsViewKv::NodeOfRec(TMemoryRecordKv* ARec) const { return MapGet(ARec); }
 
+TMemRecViewKv* TRecordsViewKv::NodeOfRecId(UInt64 RecId) const {
+  if (FMap.empty() || RecId == 0) return nullptr;
+  size_t Mask = FMap.size() - 1;
+  for (size_t I = RecordsViewKv::SlotOf(RecId, Mask);; I = (I + 1) & Mask) {
+    TMemRecViewKv* S = FMap[I];
+    if (!S) return nullptr;
+    if (S != RecordsViewKv::RemovedSlot && S->FRec->GetHashCode() == RecId) return S;
+  }
+}
+
 // ---- Reading -------------------------------------------------------------------------------------
 
 TMemoryRecordKv* TRecordsViewKv::Rec(Integer Index) const {

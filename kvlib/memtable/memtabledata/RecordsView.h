@@ -112,6 +112,9 @@ class TRecordsViewKv : public TRecordsListNotificatorKv {
   Integer IndexOfSortedListRec(TMemoryRecordKv* ARec);
   // The node of a record of the storage, or null.
   TMemRecViewKv* NodeOfRec(TMemoryRecordKv* ARec) const;
+  // The node of the record whose hash code is RecId, or null: an identity kept elsewhere (a
+  // bookmark) finds its record here, never another one.
+  TMemRecViewKv* NodeOfRecId(UInt64 RecId) const;
   Variant Value(Integer RecNo, Integer ValNo) const;
 
   // ---- Changing, forwarded to the records list

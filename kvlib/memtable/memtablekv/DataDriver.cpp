@@ -1,0 +1,1 @@
+#include "kvlib/memtable/memtablekv/DataDriver.h"
