@@ -73,6 +73,13 @@ void TMemoEditWinKv::Loaded() {
   Bevel1 = RequireComponent<TBevel>(this, L"Bevel1");
 }
 
+Integer TMemoEditWinKv::ShowModal() {
+  TDynVarsKv* DynParams = GetDynParams();
+  Integer Result = inherited::ShowModal();
+  if (Result == mrOk && DynParams && GetDynParams() != DynParams) CustomDropDownFormKvReturnParams(this, DynParams);
+  return Result;
+}
+
 TCustomDropDownFormKv* TMemoEditWinKv::GetGlobalRef() { return GetGlobalDropDownFormKv(ClassType()); }
 
 TMemoEditWinKv* TMemoEditWinKv::GlobalInstance() {

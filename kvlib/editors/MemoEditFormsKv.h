@@ -18,6 +18,9 @@ class TMemoEditWinKv : public TCustomDropDownFormKv {
   // Streams the window's resource.
   explicit TMemoEditWinKv(TComponent* AOwner);
   void AfterConstruction() override;
+  // The base forgets the values when the modal loop closes the window, before it would return
+  // them; the text is returned here into the set the window was given.
+  Integer ShowModal() override;
 
   // The shared window, made (owned by the application) on first use.
   TCustomDropDownFormKv* GetGlobalRef() override;

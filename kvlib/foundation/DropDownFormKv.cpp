@@ -565,11 +565,9 @@ Integer TCustomDropDownFormKv::ShowModal() {
   SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
   SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
-  // Closing forgets the values: they are written back into the set the dialog was shown with.
-  TDynVarsKv* DynParams = FDynParams;
-  InitForm(nullptr, DynParams);
+  InitForm(nullptr, FDynParams);
   Integer Result = inherited::ShowModal();
-  if (Result == mrOk) ReturnParams(nullptr, DynParams);
+  if (Result == mrOk) ReturnParams(nullptr, FDynParams);
   return Result;
 }
 

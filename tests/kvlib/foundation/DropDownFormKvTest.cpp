@@ -620,21 +620,6 @@ TEST(DropDownForm, ModalExecuteAnswersWhetherItClosedWithOk) {
   EXPECT_FALSE(Form->Execute(Host.Form, nullptr, &Dyn, daLeft)) << "closed without OK";
 }
 
-TEST(DropDownForm, ShowModalWritesTheValuesBackOnOkOnly) {
-  std::unique_ptr<TTestPickFormKv> Form(NewPickForm());
-  TDynVarsKv Dyn(nullptr);
-  Dyn.CreateDynVar(L"V", 5);
-  Form->SetDynParams(&Dyn);
-  PostMessageW(Form->GetHandle(), WM_CLOSE, 0, 0);
-  EXPECT_NE(Form->ShowModal(), mrOk);
-  EXPECT_EQ(Dyn.FindDynVar(L"V")->GetAsString(), L"5");
-  Form->SetDynParams(&Dyn);
-  PostMessageW(Form->GetHandle(), WM_APP + 1, 0, 0);
-  EXPECT_EQ(Form->ShowModal(), mrOk);
-  EXPECT_EQ(Dyn.FindDynVar(L"V")->GetAsString(), L"yeni");
-  EXPECT_EQ(Form->Seen.AsString(), L"5");
-}
-
 TEST(DropDownForm, BorderAndElements) {
   TOpenedForm T;
   TRect Client = T.Form->GetClientRect();
