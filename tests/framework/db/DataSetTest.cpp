@@ -6,31 +6,12 @@
 #include "framework/DB.h"
 #include "framework/sysutils/Format.h"
 #include "tests/framework/db/ArrayDataSet.h"
+#include "tests/framework/db/RecordingDataLink.h"
 
 namespace {
 
-using TLog = std::vector<String>;
-
-// A data link that writes down every notification it gets.
-class TRecordingLink : public TDataLink {
- public:
-  explicit TRecordingLink(TLog& Log) : FLog(Log) {}
-
- protected:
-  void ActiveChanged() override { FLog.push_back(GetActive() ? L"link:Active" : L"link:Inactive"); }
-  void CheckBrowseMode() override { FLog.push_back(L"link:CheckBrowseMode"); }
-  void DataSetChanged() override { FLog.push_back(L"link:DataSetChanged"); }
-  void DataSetScrolled(Integer Distance) override { FLog.push_back(L"link:Scrolled " + IntToStr(Distance)); }
-  void EditingChanged() override { FLog.push_back(GetEditing() ? L"link:Editing" : L"link:NotEditing"); }
-  void LayoutChanged() override { FLog.push_back(L"link:LayoutChanged"); }
-  void RecordChanged(TField* Field) override {
-    FLog.push_back(Field ? L"link:RecordChanged " + Field->GetFieldName() : L"link:RecordChanged");
-  }
-  void UpdateData() override { FLog.push_back(L"link:UpdateData"); }
-
- private:
-  TLog& FLog;
-};
+using TLog = TDataLinkLog;
+using TRecordingLink = TRecordingDataLink;
 
 class DataSetFixture : public ::testing::Test {
  protected:

@@ -10,30 +10,12 @@
 #include "framework/SysUtils.h"
 #include "kvlib/memtable/MemTableKv.h"
 #include "tests/framework/db/ArrayDataSet.h"
+#include "tests/framework/db/RecordingDataLink.h"
 
 namespace {
 
-using TMTLog = std::vector<String>;
-
-class TMTRecordingLink : public TDataLink {
- public:
-  explicit TMTRecordingLink(TMTLog& Log) : FLog(Log) {}
-
- protected:
-  void ActiveChanged() override { FLog.push_back(GetActive() ? L"link:Active" : L"link:Inactive"); }
-  void CheckBrowseMode() override { FLog.push_back(L"link:CheckBrowseMode"); }
-  void DataSetChanged() override { FLog.push_back(L"link:DataSetChanged"); }
-  void DataSetScrolled(Integer Distance) override { FLog.push_back(L"link:Scrolled " + IntToStr(Distance)); }
-  void EditingChanged() override { FLog.push_back(GetEditing() ? L"link:Editing" : L"link:NotEditing"); }
-  void LayoutChanged() override { FLog.push_back(L"link:LayoutChanged"); }
-  void RecordChanged(TField* Field) override {
-    FLog.push_back(Field ? L"link:RecordChanged " + Field->GetFieldName() : L"link:RecordChanged");
-  }
-  void UpdateData() override { FLog.push_back(L"link:UpdateData"); }
-
- private:
-  TMTLog& FLog;
-};
+using TMTLog = TDataLinkLog;
+using TMTRecordingLink = TRecordingDataLink;
 
 void HookAll(TDataSet* DS, TMTLog& Log) {
   auto Ev = [&Log](const wchar_t* Name) { return TDataSetNotifyEvent([&Log, Name](TDataSet*) { Log.push_back(Name); }); };
