@@ -40,28 +40,7 @@ class DataSetFixture : public ::testing::Test {
     Link->SetDataSource(Source);
   }
   // Records every dataset event into the same log as the link.
-  void Hook() {
-    auto Ev = [this](const wchar_t* Name) {
-      return TDataSetNotifyEvent([this, Name](TDataSet*) { Log.push_back(Name); });
-    };
-    DS->SetBeforeOpen(Ev(L"BeforeOpen"));
-    DS->SetAfterOpen(Ev(L"AfterOpen"));
-    DS->SetBeforeClose(Ev(L"BeforeClose"));
-    DS->SetAfterClose(Ev(L"AfterClose"));
-    DS->SetBeforeInsert(Ev(L"BeforeInsert"));
-    DS->SetAfterInsert(Ev(L"AfterInsert"));
-    DS->SetBeforeEdit(Ev(L"BeforeEdit"));
-    DS->SetAfterEdit(Ev(L"AfterEdit"));
-    DS->SetBeforePost(Ev(L"BeforePost"));
-    DS->SetAfterPost(Ev(L"AfterPost"));
-    DS->SetBeforeCancel(Ev(L"BeforeCancel"));
-    DS->SetAfterCancel(Ev(L"AfterCancel"));
-    DS->SetBeforeDelete(Ev(L"BeforeDelete"));
-    DS->SetAfterDelete(Ev(L"AfterDelete"));
-    DS->SetBeforeScroll(Ev(L"BeforeScroll"));
-    DS->SetAfterScroll(Ev(L"AfterScroll"));
-    DS->SetOnNewRecord(Ev(L"OnNewRecord"));
-  }
+  void Hook() { HookDataSetEvents(DS, Log); }
   Integer Id() { return DS->FieldByName(L"ID")->GetAsInteger(); }
   std::vector<Integer> WalkForward() {
     std::vector<Integer> R;

@@ -1,5 +1,6 @@
 #pragma once
-// A data link that writes down every notification it gets, for tests that compare event orders.
+// A data link that writes down every notification it gets, and a hook that writes down every
+// dataset event into the same log, for tests that compare event orders.
 
 #include <vector>
 
@@ -27,3 +28,24 @@ class TRecordingDataLink : public TDataLink {
  private:
   TDataLinkLog& FLog;
 };
+
+inline void HookDataSetEvents(TDataSet* DS, TDataLinkLog& Log) {
+  auto Ev = [&Log](const wchar_t* Name) { return TDataSetNotifyEvent([&Log, Name](TDataSet*) { Log.push_back(Name); }); };
+  DS->SetBeforeOpen(Ev(L"BeforeOpen"));
+  DS->SetAfterOpen(Ev(L"AfterOpen"));
+  DS->SetBeforeClose(Ev(L"BeforeClose"));
+  DS->SetAfterClose(Ev(L"AfterClose"));
+  DS->SetBeforeInsert(Ev(L"BeforeInsert"));
+  DS->SetAfterInsert(Ev(L"AfterInsert"));
+  DS->SetBeforeEdit(Ev(L"BeforeEdit"));
+  DS->SetAfterEdit(Ev(L"AfterEdit"));
+  DS->SetBeforePost(Ev(L"BeforePost"));
+  DS->SetAfterPost(Ev(L"AfterPost"));
+  DS->SetBeforeCancel(Ev(L"BeforeCancel"));
+  DS->SetAfterCancel(Ev(L"AfterCancel"));
+  DS->SetBeforeDelete(Ev(L"BeforeDelete"));
+  DS->SetAfterDelete(Ev(L"AfterDelete"));
+  DS->SetBeforeScroll(Ev(L"BeforeScroll"));
+  DS->SetAfterScroll(Ev(L"AfterScroll"));
+  DS->SetOnNewRecord(Ev(L"OnNewRecord"));
+}

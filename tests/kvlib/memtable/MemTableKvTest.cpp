@@ -17,26 +17,7 @@ namespace {
 using TMTLog = TDataLinkLog;
 using TMTRecordingLink = TRecordingDataLink;
 
-void HookAll(TDataSet* DS, TMTLog& Log) {
-  auto Ev = [&Log](const wchar_t* Name) { return TDataSetNotifyEvent([&Log, Name](TDataSet*) { Log.push_back(Name); }); };
-  DS->SetBeforeOpen(Ev(L"BeforeOpen"));
-  DS->SetAfterOpen(Ev(L"AfterOpen"));
-  DS->SetBeforeClose(Ev(L"BeforeClose"));
-  DS->SetAfterClose(Ev(L"AfterClose"));
-  DS->SetBeforeInsert(Ev(L"BeforeInsert"));
-  DS->SetAfterInsert(Ev(L"AfterInsert"));
-  DS->SetBeforeEdit(Ev(L"BeforeEdit"));
-  DS->SetAfterEdit(Ev(L"AfterEdit"));
-  DS->SetBeforePost(Ev(L"BeforePost"));
-  DS->SetAfterPost(Ev(L"AfterPost"));
-  DS->SetBeforeCancel(Ev(L"BeforeCancel"));
-  DS->SetAfterCancel(Ev(L"AfterCancel"));
-  DS->SetBeforeDelete(Ev(L"BeforeDelete"));
-  DS->SetAfterDelete(Ev(L"AfterDelete"));
-  DS->SetBeforeScroll(Ev(L"BeforeScroll"));
-  DS->SetAfterScroll(Ev(L"AfterScroll"));
-  DS->SetOnNewRecord(Ev(L"OnNewRecord"));
-}
+void HookAll(TDataSet* DS, TMTLog& Log) { HookDataSetEvents(DS, Log); }
 
 // A field of a type no field class stands for.
 class TMTCursorField : public TField {
